@@ -10,28 +10,28 @@ OmProfiler::OmProfiler() { InitPerformanceTimer(); }
 
 int OmProfiler::AddSection(const char* name)
 {
-    if (sectionCount_ >= kMaxSections) {
+    if (m_sectionCount >= kMaxSections) {
         ReportError("OmProfiler: no room for section '%.64s' (at most %d)", name ? name : "",
                     kMaxSections);
         return -1;
     }
-    const int i = sectionCount_++;
-    std::snprintf(names_[i], kNameSize, "%s", name ? name : "");
-    sections_[i] = Section();
+    const int i = m_sectionCount++;
+    std::snprintf(m_names[i], kNameSize, "%s", name ? name : "");
+    m_sections[i] = Section();
     return i;
 }
 
 void OmProfiler::StartSection(int i)
 {
     if (IsSection(i)) {
-        sections_[i].startTime = GetPerformanceTicks();
+        m_sections[i].startTime = GetPerformanceTicks();
     }
 }
 
 void OmProfiler::StopSection(int i)
 {
     if (IsSection(i)) {
-        Section& s = sections_[i];
+        Section& s = m_sections[i];
         s.frameTime += GetPerformanceTicks() - s.startTime;
         ++s.calls;
     }
@@ -39,8 +39,8 @@ void OmProfiler::StopSection(int i)
 
 void OmProfiler::CloseWindow()
 {
-    for (int i = 0; i < sectionCount_; ++i) {
-        Section& s = sections_[i];
+    for (int i = 0; i < m_sectionCount; ++i) {
+        Section& s = m_sections[i];
         s.lastCalls = s.windowCalls;
         s.lastTime = s.windowTime;
         s.lastPeak = s.windowPeak;
@@ -50,30 +50,30 @@ void OmProfiler::CloseWindow()
         s.windowPeak = 0;
         s.windowPeakPercent = 0.0f;
     }
-    lastWindowTime_ = windowTime_;
-    windowTime_ = 0;
-    framesLeft_ = kWindowFrames;
+    m_lastWindowTime = m_windowTime;
+    m_windowTime = 0;
+    m_framesLeft = kWindowFrames;
 }
 
 void OmProfiler::BeginFrame()
 {
-    frameStart_ = GetPerformanceTicks();
-    for (int i = 0; i < sectionCount_; ++i) {
-        sections_[i].calls = 0;
-        sections_[i].frameTime = 0;
+    m_frameStart = GetPerformanceTicks();
+    for (int i = 0; i < m_sectionCount; ++i) {
+        m_sections[i].calls = 0;
+        m_sections[i].frameTime = 0;
     }
-    if (framesLeft_ == 0) {
+    if (m_framesLeft == 0) {
         CloseWindow();
     }
-    --framesLeft_;
+    --m_framesLeft;
 }
 
 void OmProfiler::EndFrame()
 {
-    const int64_t elapsed = GetPerformanceTicks() - frameStart_;
-    windowTime_ += elapsed;
-    for (int i = 0; i < sectionCount_; ++i) {
-        Section& s = sections_[i];
+    const int64_t elapsed = GetPerformanceTicks() - m_frameStart;
+    m_windowTime += elapsed;
+    for (int i = 0; i < m_sectionCount; ++i) {
+        Section& s = m_sections[i];
         if (s.frameTime > s.windowPeak) {
             s.windowPeak = s.frameTime;
             // A frame that took no measurable time has no meaningful share.
@@ -91,16 +91,16 @@ void OmProfiler::EndFrame()
 
 void OmProfiler::Report()
 {
-    for (int i = 0; i < sectionCount_; ++i) {
-        const Section& s = sections_[i];
+    for (int i = 0; i < m_sectionCount; ++i) {
+        const Section& s = m_sections[i];
         // Until the first window closes there is no total to divide by, and
         // no average to hold a peak against.
-        const bool haveWindow = lastWindowTime_ > 0;
-        const double average = haveWindow ? static_cast<double>(s.lastTime) * 100.0 / lastWindowTime_ : 0.0;
+        const bool haveWindow = m_lastWindowTime > 0;
+        const double average = haveWindow ? static_cast<double>(s.lastTime) * 100.0 / m_lastWindowTime : 0.0;
         const int64_t averageTicks = s.lastTime / kWindowFrames;
         char line[256];
-        std::snprintf(line, sizeof line, "%32.32s - avg %6.2f%% - peak %6.2f%% calls(%5.1f)", names_[i],
+        std::snprintf(line, sizeof line, "%32.32s - avg %6.2f%% - peak %6.2f%% calls(%5.1f)", m_names[i],
                       average, static_cast<double>(s.lastPeakPercent), s.lastCalls * 0.01);
-        OutputLine(line, firstRow_ + i, haveWindow && s.lastPeak > 3 * averageTicks);
+        OutputLine(line, m_firstRow + i, haveWindow && s.lastPeak > 3 * averageTicks);
     }
 }

@@ -41,25 +41,25 @@ public:
     // One line per section for the last completed window.
     void Report();
 
-    void SetFirstRow(int row) { firstRow_ = row; }
-    int GetSectionCount() const { return sectionCount_; }
-    const Section& GetSection(int i) const { return sections_[i]; }
-    const char* GetSectionName(int i) const { return names_[i]; }
-    int64_t GetLastWindowTime() const { return lastWindowTime_; }
+    void SetFirstRow(int row) { m_firstRow = row; }
+    int GetSectionCount() const { return m_sectionCount; }
+    const Section& GetSection(int i) const { return m_sections[i]; }
+    const char* GetSectionName(int i) const { return m_names[i]; }
+    int64_t GetLastWindowTime() const { return m_lastWindowTime; }
 
 protected:
     virtual void OutputLine(const char* text, int row, bool overBudget) = 0;
 
 private:
-    bool IsSection(int i) const { return i >= 0 && i < sectionCount_; }
+    bool IsSection(int i) const { return i >= 0 && i < m_sectionCount; }
     void CloseWindow();
 
-    int64_t frameStart_ = 0;
-    int64_t windowTime_ = 0;
-    int64_t lastWindowTime_ = 0;
-    int32_t framesLeft_ = kWindowFrames;
-    int32_t firstRow_ = 0;
-    int32_t sectionCount_ = 0;
-    Section sections_[kMaxSections];
-    char names_[kMaxSections][kNameSize] = {};
+    int64_t m_frameStart = 0;
+    int64_t m_windowTime = 0;
+    int64_t m_lastWindowTime = 0;
+    int32_t m_framesLeft = kWindowFrames;
+    int32_t m_firstRow = 0;
+    int32_t m_sectionCount = 0;
+    Section m_sections[kMaxSections];
+    char m_names[kMaxSections][kNameSize] = {};
 };

@@ -29,67 +29,67 @@ bool FileIO::Open(const char* name, const char* mode)
     if (!name || !ValidMode(mode)) {
         return false;
     }
-    file_ = plat::OpenFile(name, mode);
-    return file_ != nullptr;
+    m_file = plat::OpenFile(name, mode);
+    return m_file != nullptr;
 }
 
 void FileIO::Close()
 {
     // What the script wrote reaches the disk only now: a full disk is told.
-    if (file_ && std::fclose(file_) != 0) {
+    if (m_file && std::fclose(m_file) != 0) {
         LogError("FileIO:Close: what was written could not all be saved");
     }
-    file_ = nullptr;
+    m_file = nullptr;
 }
 
 const char* FileIO::ReadLine()
 {
-    if (!file_) {
+    if (!m_file) {
         return nullptr;
     }
     int length = 0;
-    int c = std::fgetc(file_);
+    int c = std::fgetc(m_file);
     while (c != EOF && c != '\n' && c != '\r' && length < kLineLength) {
-        line_[length++] = static_cast<char>(c);
-        c = std::fgetc(file_);
+        m_line[length++] = static_cast<char>(c);
+        c = std::fgetc(m_file);
     }
     if (length == kLineLength && c != '\n' && c != '\r') {
         // The line goes on: leave the rest for the next call.
         if (c != EOF) {
-            std::ungetc(c, file_);
+            std::ungetc(c, m_file);
         }
-        line_[length] = '\0';
-        return line_;
+        m_line[length] = '\0';
+        return m_line;
     }
     while (c == '\n' || c == '\r') {
-        c = std::fgetc(file_);
+        c = std::fgetc(m_file);
     }
     if (c != EOF) {
-        std::ungetc(c, file_);
+        std::ungetc(c, m_file);
     }
-    line_[length] = '\0';
-    return line_;
+    m_line[length] = '\0';
+    return m_line;
 }
 
 bool FileIO::WriteLine(const char* text)
 {
-    if (!file_ || !text) {
+    if (!m_file || !text) {
         return false;
     }
-    return std::fprintf(file_, "%s\n", text) >= 0;
+    return std::fprintf(m_file, "%s\n", text) >= 0;
 }
 
 bool FileIO::Eof() const
 {
-    if (!file_) {
+    if (!m_file) {
         return true;
     }
     // The end flag is only set by a read that fails: look one character ahead.
-    const int c = std::fgetc(file_);
+    const int c = std::fgetc(m_file);
     if (c == EOF) {
         return true;
     }
-    std::ungetc(c, file_);
+    std::ungetc(c, m_file);
     return false;
 }
 

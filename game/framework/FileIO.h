@@ -18,7 +18,7 @@ public:
     // first. Modes are those of fopen ("r", "w", "a", with "b" or "+").
     bool Open(const char* name, const char* mode);
     void Close();
-    bool IsOpen() const { return file_ != nullptr; }
+    bool IsOpen() const { return m_file != nullptr; }
 
     // The next line without its line break, at most 255 characters (the
     // rest of a longer line comes with the next call). Null when closed.
@@ -41,6 +41,6 @@ public:
     static int FirstFreeScreenshotNumber(const char* prefix);
 
 private:
-    std::FILE* file_ = nullptr;
-    char line_[kLineLength + 1] = {};
+    std::FILE* m_file = nullptr;
+    char m_line[kLineLength + 1] = {};
 };

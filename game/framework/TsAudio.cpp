@@ -53,7 +53,7 @@ bool Differs(const plat::SoundVector& a, float x, float y, float z)
 
 TsAudio::TsAudio()
 {
-    voices_.Reserve(kVoiceCount); // voices come and go every tick without allocating
+    m_voices.Reserve(kVoiceCount); // voices come and go every tick without allocating
 }
 
 TsAudio::~TsAudio()
@@ -66,7 +66,7 @@ bool TsAudio::Initialise()
 {
     ReleaseAll();
     std::string error;
-    if (!device_.Open(error)) {
+    if (!m_device.Open(error)) {
         LogErrorF("TsAudio: could not open the sound device: %s", error.c_str());
         return false;
     }
@@ -76,7 +76,7 @@ bool TsAudio::Initialise()
         ReleaseAll();
         return false;
     }
-    device_.SetListener(ToSound(listenerPosition_), ToSound(listenerFront_), {0.0f, 1.0f, 0.0f});
+    m_device.SetListener(ToSound(m_listenerPosition), ToSound(m_listenerFront), {0.0f, 1.0f, 0.0f});
     return true;
 }
 
@@ -84,12 +84,12 @@ bool TsAudio::CreatePaths()
 {
     std::string error;
     bool ok = true;
-    for (plat::SoundPath& path : musicPaths_)
-        ok = ok && path.Create(device_, plat::SoundPathKind::Direct, 1, error);
-    ok = ok && dialoguePath_.Create(device_, plat::SoundPathKind::Direct, 1, error);
-    ok = ok && effectsPath_.Create(device_, plat::SoundPathKind::Direct, kEffectChannels, error);
-    for (plat::SoundPath& path : voicePaths_)
-        ok = ok && path.Create(device_, plat::SoundPathKind::Positional, 1, error);
+    for (plat::SoundPath& path : m_musicPaths)
+        ok = ok && path.Create(m_device, plat::SoundPathKind::Direct, 1, error);
+    ok = ok && m_dialoguePath.Create(m_device, plat::SoundPathKind::Direct, 1, error);
+    ok = ok && m_effectsPath.Create(m_device, plat::SoundPathKind::Direct, kEffectChannels, error);
+    for (plat::SoundPath& path : m_voicePaths)
+        ok = ok && path.Create(m_device, plat::SoundPathKind::Positional, 1, error);
     if (!ok)
         LogErrorF("TsAudio: could not make the sound paths: %s", error.c_str());
     return ok;
@@ -98,55 +98,55 @@ bool TsAudio::CreatePaths()
 // Segments and paths hold the device open; all of them go before it closes.
 void TsAudio::ReleaseAll()
 {
-    voices_.RemoveAll();
-    dialogueHandle_ = 0;
-    dialogue_.Unload();
-    for (plat::SoundSegment& segment : segments_)
+    m_voices.RemoveAll();
+    m_dialogueHandle = 0;
+    m_dialogue.Unload();
+    for (plat::SoundSegment& segment : m_segments)
         segment.Unload();
-    for (plat::SoundPath& path : voicePaths_)
+    for (plat::SoundPath& path : m_voicePaths)
         path.Destroy();
-    for (plat::SoundPath& path : musicPaths_)
+    for (plat::SoundPath& path : m_musicPaths)
         path.Destroy();
-    dialoguePath_.Destroy();
-    effectsPath_.Destroy();
-    device_.Close();
+    m_dialoguePath.Destroy();
+    m_effectsPath.Destroy();
+    m_device.Close();
 }
 
 const char* TsAudio::FileOf(SoundId id) const
 {
     if (id >= AID_BED_MUSIC && id <= AID_ACT_MUSIC)
-        return levelMusic_[id - AID_BED_MUSIC];
+        return m_levelMusic[id - AID_BED_MUSIC];
     return TsAudioSoundTable[id].path;
 }
 
 float TsAudio::DistanceSquared(float x, float y, float z) const
 {
-    const float dx = x - listenerPosition_.x;
-    const float dy = y - listenerPosition_.y;
-    const float dz = z - listenerPosition_.z;
+    const float dx = x - m_listenerPosition.x;
+    const float dy = y - m_listenerPosition.y;
+    const float dz = z - m_listenerPosition.z;
     return dx * dx + dy * dy + dz * dz;
 }
 
 uint32_t TsAudio::PlaySound(SoundId id, float x, float y, float z, bool loop)
 {
-    if (id < AID_FIRST_SOUND || id >= NUM_OF_SOUNDS || !segments_[id].IsLoaded())
+    if (id < AID_FIRST_SOUND || id >= NUM_OF_SOUNDS || !m_segments[id].IsLoaded())
         return 0;
     if (x == 0.0f && y == 0.0f && z == 0.0f) {
-        flatPlay_ = effectsPath_.Play(segments_[id], false);
-        return flatPlay_ != 0 ? 1 : 0;
+        m_flatPlay = m_effectsPath.Play(m_segments[id], false);
+        return m_flatPlay != 0 ? 1 : 0;
     }
 
     const float distanceSquared = DistanceSquared(x, y, z);
-    if (voices_.GetCount() >= kVoiceCount && !FreeFarthestVoice(distanceSquared))
+    if (m_voices.GetCount() >= kVoiceCount && !FreeFarthestVoice(distanceSquared))
         return 0;
-    const uint32_t n = voices_.GetCount();
-    plat::SoundPath& path = voicePaths_[n];
+    const uint32_t n = m_voices.GetCount();
+    plat::SoundPath& path = m_voicePaths[n];
     // Heard there from the tick's commit, with the listener of that tick.
     path.SetPosition({x, y, z}, plat::SoundApply::Deferred);
-    const uint32_t handle = path.Play(segments_[id], loop);
+    const uint32_t handle = path.Play(m_segments[id], loop);
     if (handle == 0)
         return 0;
-    voices_.Add(Voice{handle, distanceSquared});
+    m_voices.Add(Voice{handle, distanceSquared});
     return handle;
 }
 
@@ -154,17 +154,17 @@ uint32_t TsAudio::PlaySound(SoundId id, float x, float y, float z, bool loop)
 bool TsAudio::FreeFarthestVoice(float distanceSquared)
 {
     uint32_t farthest = 0;
-    for (uint32_t i = 1; i < voices_.GetCount(); ++i) {
-        if (voices_[i].distanceSquared > voices_[farthest].distanceSquared)
+    for (uint32_t i = 1; i < m_voices.GetCount(); ++i) {
+        if (m_voices[i].distanceSquared > m_voices[farthest].distanceSquared)
             farthest = i;
     }
-    if (distanceSquared >= voices_[farthest].distanceSquared)
+    if (distanceSquared >= m_voices[farthest].distanceSquared)
         return false;
     bool looping = false;
-    if (!voicePaths_[farthest].GetLooping(voices_[farthest].handle, looping) || looping)
+    if (!m_voicePaths[farthest].GetLooping(m_voices[farthest].handle, looping) || looping)
         return false;
-    voicePaths_[farthest].Stop(voices_[farthest].handle);
-    voices_[farthest].handle = 0;
+    m_voicePaths[farthest].Stop(m_voices[farthest].handle);
+    m_voices[farthest].handle = 0;
     CompactVoices();
     return true;
 }
@@ -174,16 +174,16 @@ bool TsAudio::FreeFarthestVoice(float distanceSquared)
 void TsAudio::CompactVoices()
 {
     uint32_t live = 0;
-    for (uint32_t i = 0; i < voices_.GetCount(); ++i) {
-        if (voices_[i].handle == 0)
+    for (uint32_t i = 0; i < m_voices.GetCount(); ++i) {
+        if (m_voices[i].handle == 0)
             continue;
         if (i != live) {
-            voices_[live] = voices_[i];
-            std::swap(voicePaths_[live], voicePaths_[i]);
+            m_voices[live] = m_voices[i];
+            std::swap(m_voicePaths[live], m_voicePaths[i]);
         }
         ++live;
     }
-    voices_.Resize(live);
+    m_voices.Resize(live);
 }
 
 bool TsAudio::StopSound(uint32_t* handle)
@@ -193,10 +193,10 @@ bool TsAudio::StopSound(uint32_t* handle)
     const uint32_t wanted = std::exchange(*handle, 0u);
     if (wanted == 0)
         return false;
-    for (uint32_t i = 0; i < voices_.GetCount(); ++i) {
-        if (voices_[i].handle == wanted) {
-            voicePaths_[i].Stop(wanted);
-            voices_[i].handle = 0;
+    for (uint32_t i = 0; i < m_voices.GetCount(); ++i) {
+        if (m_voices[i].handle == wanted) {
+            m_voicePaths[i].Stop(wanted);
+            m_voices[i].handle = 0;
             CompactVoices();
             return true;
         }
@@ -206,23 +206,23 @@ bool TsAudio::StopSound(uint32_t* handle)
 
 bool TsAudio::StopMusicSegment()
 {
-    const uint32_t play = std::exchange(flatPlay_, 0u);
-    return play != 0 && device_.IsOpen() && effectsPath_.Stop(play);
+    const uint32_t play = std::exchange(m_flatPlay, 0u);
+    return play != 0 && m_device.IsOpen() && m_effectsPath.Stop(play);
 }
 
 bool TsAudio::UpdateSoundPosition(uint32_t* handle, float x, float y, float z)
 {
     if (!handle || *handle == 0)
         return false;
-    for (uint32_t i = 0; i < voices_.GetCount(); ++i) {
-        if (voices_[i].handle != *handle || !Differs(voicePaths_[i].Position(), x, y, z))
+    for (uint32_t i = 0; i < m_voices.GetCount(); ++i) {
+        if (m_voices[i].handle != *handle || !Differs(m_voicePaths[i].Position(), x, y, z))
             continue;
         // A sound on top of the listener would jump from ear to ear as
         // either moves; it is heard as coming from the listener instead.
         if (DistanceSquared(x, y, z) <= kNearListener)
-            voicePaths_[i].SetPosition(ToSound(listenerPosition_), plat::SoundApply::Deferred);
+            m_voicePaths[i].SetPosition(ToSound(m_listenerPosition), plat::SoundApply::Deferred);
         else
-            voicePaths_[i].SetPosition({x, y, z}, plat::SoundApply::Deferred);
+            m_voicePaths[i].SetPosition({x, y, z}, plat::SoundApply::Deferred);
         return true;
     }
     return false;
@@ -230,12 +230,12 @@ bool TsAudio::UpdateSoundPosition(uint32_t* handle, float x, float y, float z)
 
 bool TsAudio::IsSoundLoaded(SoundId id) const
 {
-    return IsSoundId(id) && segments_[id].IsLoaded();
+    return IsSoundId(id) && m_segments[id].IsLoaded();
 }
 
 bool TsAudio::IsSoundPlaying(SoundId id) const
 {
-    return IsSoundLoaded(id) && device_.IsPlaying(segments_[id]);
+    return IsSoundLoaded(id) && m_device.IsPlaying(m_segments[id]);
 }
 
 bool TsAudio::LoadWavFromFile(SoundId id)
@@ -244,13 +244,13 @@ bool TsAudio::LoadWavFromFile(SoundId id)
         LogErrorF("TsAudio: sound id %d is not 0-%d", id, NUM_OF_SOUNDS - 1);
         return false;
     }
-    if (!device_.IsOpen() || segments_[id].IsLoaded())
+    if (!m_device.IsOpen() || m_segments[id].IsLoaded())
         return false;
     const char* file = FileOf(id);
     if (!file || !*file)
         return false;
     std::string error;
-    if (!segments_[id].Load(device_, file, error)) {
+    if (!m_segments[id].Load(m_device, file, error)) {
         LogErrorF("TsAudio: sound %d: %s", id, error.c_str());
         return false;
     }
@@ -263,34 +263,34 @@ void TsAudio::FlagSoundForLoading(SoundId id)
         LogErrorF("TsAudio: sound id %d is not 0-%d", id, NUM_OF_SOUNDS - 1);
         return;
     }
-    loadFlags_[id] = true;
+    m_loadFlags[id] = true;
 }
 
 bool TsAudio::PlayDialogue(const char* name, bool play)
 {
     StopDialogue();
-    if (!device_.IsOpen() || !name)
+    if (!m_device.IsOpen() || !name)
         return false;
     char path[512];
     std::snprintf(path, sizeof path, "data\\audio\\dialogue\\%s", name);
     std::string error;
-    if (!dialogue_.Load(device_, path, error)) {
+    if (!m_dialogue.Load(m_device, path, error)) {
         LogErrorF("TsAudio: Couldn't load dialogue file %s", path);
         return false;
     }
     if (!play)
         return true;
-    dialogueHandle_ = dialoguePath_.Play(dialogue_, false);
-    return dialogueHandle_ != 0;
+    m_dialogueHandle = m_dialoguePath.Play(m_dialogue, false);
+    return m_dialogueHandle != 0;
 }
 
 bool TsAudio::StopDialogue()
 {
-    if (!dialogue_.IsLoaded())
+    if (!m_dialogue.IsLoaded())
         return false;
-    dialoguePath_.Stop(dialogueHandle_);
-    dialogueHandle_ = 0;
-    dialogue_.Unload();
+    m_dialoguePath.Stop(m_dialogueHandle);
+    m_dialogueHandle = 0;
+    m_dialogue.Unload();
     return true;
 }
 
@@ -298,64 +298,64 @@ bool TsAudio::StopDialogue()
 // must not wait for a line that never started.
 bool TsAudio::IsDialoguePlaying() const
 {
-    return dialogue_.IsLoaded() && dialogueHandle_ != 0 && dialoguePath_.IsPlaying(dialogueHandle_);
+    return m_dialogue.IsLoaded() && m_dialogueHandle != 0 && m_dialoguePath.IsPlaying(m_dialogueHandle);
 }
 
 int TsAudio::MusicLevel() const
 {
-    return Level(musicVolume_, kMusicHeadroom);
+    return Level(m_musicVolume, kMusicHeadroom);
 }
 
 void TsAudio::SetVolumes(int effects, int music, int dialogue)
 {
     if (!InVolumeRange(effects) || !InVolumeRange(music) || !InVolumeRange(dialogue))
         return;
-    effectsVolume_ = effects;
-    musicVolume_ = music;
-    dialogueVolume_ = dialogue;
+    m_effectsVolume = effects;
+    m_musicVolume = music;
+    m_dialogueVolume = dialogue;
     const int effectsLevel = Level(effects, kEffectsHeadroom);
     const int musicLevel = MusicLevel();
-    effectsPath_.SetVolume(effectsLevel);
-    for (plat::SoundPath& path : voicePaths_)
+    m_effectsPath.SetVolume(effectsLevel);
+    for (plat::SoundPath& path : m_voicePaths)
         path.SetVolume(effectsLevel);
-    musicPaths_[kFrontEndPath].SetVolume(musicLevel);
-    musicPaths_[kBedPath].SetVolume(musicLevel);
-    if (layering_ && combat_) {
+    m_musicPaths[kFrontEndPath].SetVolume(musicLevel);
+    m_musicPaths[kBedPath].SetVolume(musicLevel);
+    if (m_layering && m_combat) {
         for (MusicPath layer : {kPassivePath, kCombatPath}) {
-            if (musicPaths_[layer].Volume() > musicLevel)
-                musicPaths_[layer].SetVolume(musicLevel);
+            if (m_musicPaths[layer].Volume() > musicLevel)
+                m_musicPaths[layer].SetVolume(musicLevel);
         }
     } else {
-        musicPaths_[kPassivePath].SetVolume(musicLevel);
-        musicPaths_[kCombatPath].SetVolume(kSilent);
+        m_musicPaths[kPassivePath].SetVolume(musicLevel);
+        m_musicPaths[kCombatPath].SetVolume(kSilent);
     }
-    dialoguePath_.SetVolume(Level(dialogue, kDialogueHeadroom));
+    m_dialoguePath.SetVolume(Level(dialogue, kDialogueHeadroom));
 }
 
 void TsAudio::GetVolumes(int& effects, int& music, int& dialogue) const
 {
-    effects = effectsVolume_;
-    music = musicVolume_;
-    dialogue = dialogueVolume_;
+    effects = m_effectsVolume;
+    music = m_musicVolume;
+    dialogue = m_dialogueVolume;
 }
 
 void TsAudio::Tick(const OmVector3& position, const OmVector3& front, const OmVector3& top,
                    const TsAudioLevelView* level)
 {
-    listenerPosition_ = position;
-    listenerFront_ = front;
-    device_.SetListener(ToSound(position), ToSound(front), ToSound(top), plat::SoundApply::Deferred);
-    device_.CommitDeferredSettings();
+    m_listenerPosition = position;
+    m_listenerFront = front;
+    m_device.SetListener(ToSound(position), ToSound(front), ToSound(top), plat::SoundApply::Deferred);
+    m_device.CommitDeferredSettings();
     if (!level) {
-        LogInfoOnce(reportedNoView_, "TsAudio::Tick: no level to watch; combat music and barks are off");
+        LogInfoOnce(m_reportedNoView, "TsAudio::Tick: no level to watch; combat music and barks are off");
         return;
     }
     const float now = level->GameTime();
     // A quiet spell ends the combat music; near hostiles start it again at
     // once, with a fresh bark.
-    if (now - lastAlert_ > kAlertHoldSeconds) {
-        combat_ = false;
-        lastAlert_ = now;
+    if (now - m_lastAlert > kAlertHoldSeconds) {
+        m_combat = false;
+        m_lastAlert = now;
     }
     if (level->IsInNormalState())
         ListenForHostiles(*level, now);
@@ -366,10 +366,10 @@ void TsAudio::ListenForHostiles(const TsAudioLevelView& level, float now)
     TsAudioCharacter current;
     if (!level.GetCurrentCharacter(current) || level.CountHostilesNear(kAlertRange) <= 0)
         return;
-    if (!combat_ && level.SquadSize() > 1)
+    if (!m_combat && level.SquadSize() > 1)
         Bark(level, current);
-    combat_ = true;
-    lastAlert_ = now;
+    m_combat = true;
+    m_lastAlert = now;
 }
 
 // A squad member calls out the enemy; one too far from the current
@@ -393,22 +393,22 @@ void TsAudio::Bark(const TsAudioLevelView& level, const TsAudioCharacter& curren
 bool TsAudio::Update()
 {
     bool removed = false;
-    for (uint32_t i = 0; i < voices_.GetCount(); ++i) {
-        const uint32_t handle = voices_[i].handle;
-        if (voicePaths_[i].IsPlaying(handle))
+    for (uint32_t i = 0; i < m_voices.GetCount(); ++i) {
+        const uint32_t handle = m_voices[i].handle;
+        if (m_voicePaths[i].IsPlaying(handle))
             continue;
         // A play its path no longer knows was stopped under us; it can
         // never finish on its own, so it is reclaimed too.
         bool looping = false;
-        if (!voicePaths_[i].GetLooping(handle, looping) || !looping) {
-            voicePaths_[i].Stop(handle);
-            voices_[i].handle = 0;
+        if (!m_voicePaths[i].GetLooping(handle, looping) || !looping) {
+            m_voicePaths[i].Stop(handle);
+            m_voices[i].handle = 0;
             removed = true;
         }
     }
     if (removed)
         CompactVoices();
-    if (layering_)
+    if (m_layering)
         FadeLayers();
     return true;
 }
@@ -418,9 +418,9 @@ bool TsAudio::Update()
 void TsAudio::FadeLayers()
 {
     const int musicLevel = MusicLevel();
-    plat::SoundPath& passive = musicPaths_[kPassivePath];
-    plat::SoundPath& combat = musicPaths_[kCombatPath];
-    if (combat_) {
+    plat::SoundPath& passive = m_musicPaths[kPassivePath];
+    plat::SoundPath& combat = m_musicPaths[kCombatPath];
+    if (m_combat) {
         passive.SetVolume(std::max(passive.Volume() - kPassiveFadeStep, kSilent));
         combat.SetVolume(std::min(combat.Volume() + kCombatFadeStep, musicLevel));
     } else {
@@ -442,52 +442,52 @@ void TsAudio::RunScript(const char* text) const
 bool TsAudio::ReloadInGameSounds(const char* musicName)
 {
     StopAllVoices();
-    device_.StopAll();
-    layering_ = true;
+    m_device.StopAll();
+    m_layering = true;
     for (SoundId id = AID_BED_MUSIC; id <= AID_ACT_MUSIC; ++id) {
-        loadFlags_[id] = true;
-        levelMusic_[id - AID_BED_MUSIC] = kLevelMusicFiles[id - AID_BED_MUSIC];
+        m_loadFlags[id] = true;
+        m_levelMusic[id - AID_BED_MUSIC] = kLevelMusicFiles[id - AID_BED_MUSIC];
     }
     // Quiet places have no combat music.
     if (musicName && (std::strcmp(musicName, "Halcyon") == 0 || std::strcmp(musicName, "Town") == 0)) {
-        loadFlags_[AID_ACT_MUSIC] = false;
-        layering_ = false;
+        m_loadFlags[AID_ACT_MUSIC] = false;
+        m_layering = false;
     }
     for (SoundId id = 0; id < NUM_OF_SOUNDS; ++id) {
-        segments_[id].Unload();
-        if (loadFlags_[id] && *FileOf(id))
+        m_segments[id].Unload();
+        if (m_loadFlags[id] && *FileOf(id))
             LoadWavFromFile(id);
     }
     RunScript("LoadInGameSounds()");
-    combat_ = false;
-    lastAlert_ = 0.0f;
+    m_combat = false;
+    m_lastAlert = 0.0f;
     return true;
 }
 
 // Loops a whole music segment on its path from the start.
 bool TsAudio::StartLoop(SoundId id, MusicPath path)
 {
-    plat::SoundSegment& segment = segments_[id];
-    musicPaths_[path].StopAll();
-    return segment.SetLoopPoints(0, 0) && musicPaths_[path].Play(segment, true) != 0;
+    plat::SoundSegment& segment = m_segments[id];
+    m_musicPaths[path].StopAll();
+    return segment.SetLoopPoints(0, 0) && m_musicPaths[path].Play(segment, true) != 0;
 }
 
 bool TsAudio::StartLevelMusic()
 {
-    if (!device_.IsOpen())
+    if (!m_device.IsOpen())
         return false;
     // Playing a layer that never loaded would leave the level silent with
     // no word of why.
-    for (SoundId id = AID_BED_MUSIC; id <= (layering_ ? AID_ACT_MUSIC : AID_AMB_MUSIC); ++id) {
-        if (!segments_[id].IsLoaded()) {
+    for (SoundId id = AID_BED_MUSIC; id <= (m_layering ? AID_ACT_MUSIC : AID_AMB_MUSIC); ++id) {
+        if (!m_segments[id].IsLoaded()) {
             LogErrorF("TsAudio: level music %d (%s) is not loaded", id, FileOf(id));
             return false;
         }
     }
     bool ok = StartLoop(AID_BED_MUSIC, kBedPath);
     ok = StartLoop(AID_AMB_MUSIC, kPassivePath) && ok;
-    if (layering_) {
-        musicPaths_[kCombatPath].SetVolume(kSilent);
+    if (m_layering) {
+        m_musicPaths[kCombatPath].SetVolume(kSilent);
         ok = StartLoop(AID_ACT_MUSIC, kCombatPath) && ok;
     }
     return ok;
@@ -495,37 +495,37 @@ bool TsAudio::StartLevelMusic()
 
 bool TsAudio::StartFrontEndAudio()
 {
-    layering_ = false;
+    m_layering = false;
     RunScript("LoadFrontEndSounds()");
-    if (!segments_[AID_FRONTEND_MUSIC].IsLoaded())
+    if (!m_segments[AID_FRONTEND_MUSIC].IsLoaded())
         return false;
-    musicPaths_[kFrontEndPath].StopAll();
-    return musicPaths_[kFrontEndPath].Play(segments_[AID_FRONTEND_MUSIC], true) != 0;
+    m_musicPaths[kFrontEndPath].StopAll();
+    return m_musicPaths[kFrontEndPath].Play(m_segments[AID_FRONTEND_MUSIC], true) != 0;
 }
 
 void TsAudio::StopAllVoices()
 {
-    for (uint32_t i = 0; i < voices_.GetCount(); ++i)
-        voicePaths_[i].Stop(voices_[i].handle);
-    voices_.RemoveAll();
+    for (uint32_t i = 0; i < m_voices.GetCount(); ++i)
+        m_voicePaths[i].Stop(m_voices[i].handle);
+    m_voices.RemoveAll();
 }
 
 bool TsAudio::UnloadAllSounds()
 {
     for (MusicPath path : {kBedPath, kCombatPath, kPassivePath, kFrontEndPath})
-        musicPaths_[path].StopAll();
-    dialoguePath_.StopAll();
-    device_.StopAll();
+        m_musicPaths[path].StopAll();
+    m_dialoguePath.StopAll();
+    m_device.StopAll();
     for (SoundId id = NUM_OF_SOUNDS - 1; id >= 0; --id) {
-        segments_[id].Unload();
-        loadFlags_[id] = false;
+        m_segments[id].Unload();
+        m_loadFlags[id] = false;
     }
     return true;
 }
 
 bool TsAudio::StopAll()
 {
-    if (!device_.IsOpen())
+    if (!m_device.IsOpen())
         return false;
     StopAllVoices();
     StopDialogue();

@@ -64,7 +64,7 @@ public:
     // Opens the output device and makes the music, dialogue, effects and
     // voice paths. False (and silent from then on) when any part fails.
     bool Initialise();
-    bool IsInitialised() const { return device_.IsOpen(); }
+    bool IsInitialised() const { return m_device.IsOpen(); }
 
     // Plays a loaded effect: at (0,0,0) flat on the effects path (answer 1),
     // elsewhere in 3D on a voice (answer the voice's handle). 0 when nothing
@@ -114,9 +114,9 @@ public:
     bool StopAll();
     bool StopDialogueAndUnload();
 
-    int GetVoiceCount() const { return static_cast<int>(voices_.GetCount()); }
-    bool IsInCombat() const { return combat_; }
-    bool IsLayering() const { return layering_; }
+    int GetVoiceCount() const { return static_cast<int>(m_voices.GetCount()); }
+    bool IsInCombat() const { return m_combat; }
+    bool IsLayering() const { return m_layering; }
 
 private:
     struct Voice {
@@ -138,25 +138,25 @@ private:
     int MusicLevel() const;
     void RunScript(const char* text) const;
 
-    plat::SoundDevice device_;
-    plat::SoundSegment dialogue_;
-    uint32_t dialogueHandle_ = 0;
-    plat::SoundPath dialoguePath_;
-    std::array<plat::SoundPath, kMusicPathCount> musicPaths_;
-    plat::SoundPath effectsPath_;
-    std::array<plat::SoundPath, kVoiceCount> voicePaths_; // voice i plays on path i
-    std::array<plat::SoundSegment, NUM_OF_SOUNDS> segments_;
-    OmArray<Voice> voices_{64};
-    std::array<bool, NUM_OF_SOUNDS> loadFlags_{};
-    std::array<const char*, 3> levelMusic_{"", "", ""}; // records 1-3
-    uint32_t flatPlay_ = 0; // the last play on the effects path
-    bool combat_ = false;
-    bool layering_ = false;
-    float lastAlert_ = 0.0f;
-    OmVector3 listenerPosition_;
-    OmVector3 listenerFront_{0.0f, 0.0f, 1.0f};
-    int effectsVolume_ = 0;
-    int musicVolume_ = 0;
-    int dialogueVolume_ = 0;
-    bool reportedNoView_ = false;
+    plat::SoundDevice m_device;
+    plat::SoundSegment m_dialogue;
+    uint32_t m_dialogueHandle = 0;
+    plat::SoundPath m_dialoguePath;
+    std::array<plat::SoundPath, kMusicPathCount> m_musicPaths;
+    plat::SoundPath m_effectsPath;
+    std::array<plat::SoundPath, kVoiceCount> m_voicePaths; // voice i plays on path i
+    std::array<plat::SoundSegment, NUM_OF_SOUNDS> m_segments;
+    OmArray<Voice> m_voices{64};
+    std::array<bool, NUM_OF_SOUNDS> m_loadFlags{};
+    std::array<const char*, 3> m_levelMusic{"", "", ""}; // records 1-3
+    uint32_t m_flatPlay = 0; // the last play on the effects path
+    bool m_combat = false;
+    bool m_layering = false;
+    float m_lastAlert = 0.0f;
+    OmVector3 m_listenerPosition;
+    OmVector3 m_listenerFront{0.0f, 0.0f, 1.0f};
+    int m_effectsVolume = 0;
+    int m_musicVolume = 0;
+    int m_dialogueVolume = 0;
+    bool m_reportedNoView = false;
 };

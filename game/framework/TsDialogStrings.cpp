@@ -76,8 +76,8 @@ TsDialogStrings::TsDialogStrings(const char* gamePath)
 
 void TsDialogStrings::Clear()
 {
-    rowOfId_.Construct(0, 64);
-    rows_.Construct(0, 64);
+    m_rowOfId.Construct(0, 64);
+    m_rows.Construct(0, 64);
 }
 
 bool TsDialogStrings::Load(const char* gamePath)
@@ -127,26 +127,26 @@ bool TsDialogStrings::AddLine(const char* line, int lineNumber)
     if (!fields[1].empty())
         row.audioFile = std::string(fields[1]).c_str();
 
-    const int32_t r = static_cast<int32_t>(rows_.GetCount());
-    GrowFor(rows_, rows_.GetCount() + 1);
-    rows_.Add(row);
-    const uint32_t before = rowOfId_.GetCount();
+    const int32_t r = static_cast<int32_t>(m_rows.GetCount());
+    GrowFor(m_rows, m_rows.GetCount() + 1);
+    m_rows.Add(row);
+    const uint32_t before = m_rowOfId.GetCount();
     if (static_cast<uint32_t>(id) >= before) {
-        GrowFor(rowOfId_, static_cast<uint32_t>(id) + 1);
-        rowOfId_.Resize(static_cast<uint32_t>(id) + 1);
-        for (uint32_t i = before; i < rowOfId_.GetCount(); ++i)
-            rowOfId_[i] = -1;
+        GrowFor(m_rowOfId, static_cast<uint32_t>(id) + 1);
+        m_rowOfId.Resize(static_cast<uint32_t>(id) + 1);
+        for (uint32_t i = before; i < m_rowOfId.GetCount(); ++i)
+            m_rowOfId[i] = -1;
     }
-    rowOfId_[static_cast<uint32_t>(id)] = r;
+    m_rowOfId[static_cast<uint32_t>(id)] = r;
     return true;
 }
 
 const TsDialogStrings::Row* TsDialogStrings::RowOf(DialogStringId id) const
 {
-    if (id < 0 || static_cast<uint32_t>(id) >= rowOfId_.GetCount())
+    if (id < 0 || static_cast<uint32_t>(id) >= m_rowOfId.GetCount())
         return nullptr;
-    const int32_t r = rowOfId_[static_cast<uint32_t>(id)];
-    return r < 0 ? nullptr : rows_.At(static_cast<uint32_t>(r));
+    const int32_t r = m_rowOfId[static_cast<uint32_t>(id)];
+    return r < 0 ? nullptr : m_rows.At(static_cast<uint32_t>(r));
 }
 
 const char* TsDialogStrings::GetString(DialogStringId id) const

@@ -43,7 +43,7 @@ public:
     const char* GetAudioFile(DialogStringId id) const;
     const char* GetDiaryText(DialogStringId id) const;
 
-    uint32_t GetRowCount() const { return rows_.GetCount(); }
+    uint32_t GetRowCount() const { return m_rows.GetCount(); }
 
 private:
     struct Row {
@@ -56,6 +56,6 @@ private:
     void Clear();
     bool AddLine(const char* line, int lineNumber);
 
-    OmArray<int32_t> rowOfId_{64}; // -1 for ids without a row
-    OmArray<Row> rows_{64};
+    OmArray<int32_t> m_rowOfId{64}; // -1 for ids without a row
+    OmArray<Row> m_rows{64};
 };

@@ -46,12 +46,12 @@ TsFader::~TsFader()
 
 void TsFader::ReleaseBuffers()
 {
-    OmReleaseDeviceBuffers(indexBuffer_, vertexBuffer_);
+    OmReleaseDeviceBuffers(m_indexBuffer, m_vertexBuffer);
 }
 
 bool TsFader::CreateBuffers()
 {
-    if (indexBuffer_ >= 0 && vertexBuffer_ >= 0) {
+    if (m_indexBuffer >= 0 && m_vertexBuffer >= 0) {
         return true;
     }
     OmD3D* renderer = OmD3D::Instance();
@@ -61,8 +61,8 @@ bool TsFader::CreateBuffers()
     }
     ReleaseBuffers();
     const bool made = OmCreateDeviceBuffers(*renderer, kIndexCount / 3, kVertexCount, GfxFvf::RhwDiffuse, true,
-                                            true, indexBuffer_, vertexBuffer_);
-    OmD3DIndexBuffer* indices = made ? renderer->GetIndexBuffer(indexBuffer_) : nullptr;
+                                            true, m_indexBuffer, m_vertexBuffer);
+    OmD3DIndexBuffer* indices = made ? renderer->GetIndexBuffer(m_indexBuffer) : nullptr;
     uint16_t* out = indices ? indices->Lock(0, kIndexCount, false) : nullptr;
     if (!out) {
         LogError("TsFader: the fade's device buffers could not be made; the fade is not drawn");
@@ -84,11 +84,11 @@ bool TsFader::CreateBuffers()
 
 void TsFader::PlaceVertices(float width, float height)
 {
-    screenWidth_ = width;
-    screenHeight_ = height;
+    m_screenWidth = width;
+    m_screenHeight = height;
     for (int row = 0; row < kGridSide; ++row) {
         for (int column = 0; column < kGridSide; ++column) {
-            TsFaderVertex& v = vertices_[row * kGridSide + column];
+            TsFaderVertex& v = m_vertices[row * kGridSide + column];
             v.x = float(column) * width / float(kCellsPerSide);
             v.y = float(row) * height / float(kCellsPerSide);
             v.z = 0.1f;
@@ -107,44 +107,44 @@ bool TsFader::Start(TsFadeKind kind, float seconds, bool out, const OmColour& co
     }
     const bool ready = CreateBuffers();
     const uint32_t packed = out ? 0u : Pack(colour);
-    for (TsFaderVertex& v : vertices_) {
+    for (TsFaderVertex& v : m_vertices) {
         v.colour = packed;
     }
-    kind_ = kind >= TS_FADE_NONE && kind <= TS_FADE_IRIS_CLOSING ? kind : TS_FADE_UNIFORM;
-    out_ = out ? 1 : 0;
-    next_ = previous_ = current_ = 0.0f;
+    m_kind = kind >= TS_FADE_NONE && kind <= TS_FADE_IRIS_CLOSING ? kind : TS_FADE_UNIFORM;
+    m_out = out ? 1 : 0;
+    m_next = m_previous = m_current = 0.0f;
     // A fade of no length (or of a length that is not a number) is over at
     // the next tick.
     const float tick = TsAccess::TickDuration();
-    speed_ = seconds > 0.0f ? std::min(tick / seconds, 1.0f) : 1.0f;
-    startColour_ = out ? OmColour() : colour;
-    endColour_ = out ? colour : OmColour();
-    rendering_ = 1;
+    m_speed = seconds > 0.0f ? std::min(tick / seconds, 1.0f) : 1.0f;
+    m_startColour = out ? OmColour() : colour;
+    m_endColour = out ? colour : OmColour();
+    m_rendering = 1;
     return ready;
 }
 
 bool TsFader::IsComplete() const
 {
-    return kind_ == TS_FADE_NONE || current_ >= 1.0f;
+    return m_kind == TS_FADE_NONE || m_current >= 1.0f;
 }
 
 void TsFader::Update()
 {
     if (IsComplete()) {
-        rendering_ = out_; // a finished fade out keeps the screen covered
-        next_ = previous_ = current_ = 1.0f;
+        m_rendering = m_out; // a finished fade out keeps the screen covered
+        m_next = m_previous = m_current = 1.0f;
         return;
     }
-    if (rendering_) {
-        previous_ = next_;
-        current_ = next_;
-        next_ += speed_;
+    if (m_rendering) {
+        m_previous = m_next;
+        m_current = m_next;
+        m_next += m_speed;
     }
 }
 
 float TsFader::BlendAt(float fraction) const
 {
-    return std::clamp(previous_ + (next_ - previous_) * fraction, 0.0f, 1.0f);
+    return std::clamp(m_previous + (m_next - m_previous) * fraction, 0.0f, 1.0f);
 }
 
 float TsFader::PatternBlend(float r, float t)
@@ -160,34 +160,34 @@ float TsFader::PatternBlend(float r, float t)
 
 float TsFader::PatternCoordinate(int i) const
 {
-    const TsFaderVertex& v = vertices_[i];
-    if (kind_ == TS_FADE_WIPE_LR) {
-        return screenWidth_ > 0.0f ? v.x / screenWidth_ : 0.0f;
+    const TsFaderVertex& v = m_vertices[i];
+    if (m_kind == TS_FADE_WIPE_LR) {
+        return m_screenWidth > 0.0f ? v.x / m_screenWidth : 0.0f;
     }
-    const float cx = screenWidth_ * 0.5f, cy = screenHeight_ * 0.5f;
+    const float cx = m_screenWidth * 0.5f, cy = m_screenHeight * 0.5f;
     const float corner = std::sqrt(cx * cx + cy * cy);
     const float r = corner > 0.0f ? std::sqrt((v.x - cx) * (v.x - cx) + (v.y - cy) * (v.y - cy)) / corner : 0.0f;
-    return kind_ == TS_FADE_IRIS_CLOSING ? 1.0f - r : r;
+    return m_kind == TS_FADE_IRIS_CLOSING ? 1.0f - r : r;
 }
 
 void TsFader::ColourVertices(float t)
 {
     t = std::clamp(t, 0.0f, 1.0f);
-    if (kind_ == TS_FADE_UNIFORM || kind_ == TS_FADE_NONE) {
-        const uint32_t packed = Pack(Lerp(startColour_, endColour_, t));
-        for (TsFaderVertex& v : vertices_) {
+    if (m_kind == TS_FADE_UNIFORM || m_kind == TS_FADE_NONE) {
+        const uint32_t packed = Pack(Lerp(m_startColour, m_endColour, t));
+        for (TsFaderVertex& v : m_vertices) {
             v.colour = packed;
         }
         return;
     }
     for (int i = 0; i < kVertexCount; ++i) {
-        vertices_[i].colour = Pack(Lerp(startColour_, endColour_, PatternBlend(PatternCoordinate(i), t)));
+        m_vertices[i].colour = Pack(Lerp(m_startColour, m_endColour, PatternBlend(PatternCoordinate(i), t)));
     }
 }
 
 void TsFader::Render(float fraction)
 {
-    if (!rendering_) {
+    if (!m_rendering) {
         return;
     }
     ColourVertices(BlendAt(fraction));
@@ -205,7 +205,7 @@ void TsFader::WarmUp()
     GfxViewport viewport{};
     renderer->GetDeviceViewport(&viewport);
     PlaceVertices(float(viewport.width), float(viewport.height));
-    for (TsFaderVertex& v : vertices_) {
+    for (TsFaderVertex& v : m_vertices) {
         v.colour = 0;
     }
     Draw();
@@ -214,16 +214,16 @@ void TsFader::WarmUp()
 void TsFader::Draw()
 {
     OmD3D* renderer = OmD3D::Instance();
-    if (indexBuffer_ < 0 || vertexBuffer_ < 0 || !renderer) {
+    if (m_indexBuffer < 0 || m_vertexBuffer < 0 || !renderer) {
         return;
     }
-    OmD3DVertexBuffer* buffer = renderer->GetVertexBuffer(vertexBuffer_);
+    OmD3DVertexBuffer* buffer = renderer->GetVertexBuffer(m_vertexBuffer);
     buffer->SetDiscard();
     void* out = buffer->Lock(0, kVertexCount, false);
     if (!out) {
         return; // the device refused this frame
     }
-    std::memcpy(out, vertices_, sizeof vertices_);
+    std::memcpy(out, m_vertices, sizeof m_vertices);
     buffer->Unlock();
 
     uint32_t savedRender[std::size(kSavedRenderStates)];
@@ -249,9 +249,9 @@ void TsFader::Draw()
     renderer->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::Disable);
     renderer->SetTextureStageState(1, GfxTss::AlphaOp, GfxTop::Disable);
     renderer->SetVertexShader(GfxFvf::RhwDiffuse);
-    renderer->SetStreamSource(0, vertexBuffer_);
-    renderer->SetIndices(indexBuffer_, 0);
-    renderer->DrawIndexedPrimitive(primitiveType_, 0, vertexCount_, 0, kIndexCount / 3);
+    renderer->SetStreamSource(0, m_vertexBuffer);
+    renderer->SetIndices(m_indexBuffer, 0);
+    renderer->DrawIndexedPrimitive(m_primitiveType, 0, m_vertexCount, 0, kIndexCount / 3);
     for (size_t i = 0; i < std::size(kSavedStageStates); ++i) {
         renderer->SetTextureStageState(kSavedStageStates[i].stage, kSavedStageStates[i].type, savedStage[i]);
     }

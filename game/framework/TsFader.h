@@ -52,10 +52,10 @@ public:
 
     // No fade, or its progress has reached the end.
     bool IsComplete() const;
-    void StopRendering() { rendering_ = 0; }
-    bool IsRendering() const { return rendering_ != 0; }
-    TsFadeKind GetKind() const { return kind_; }
-    float GetProgress() const { return current_; }
+    void StopRendering() { m_rendering = 0; }
+    bool IsRendering() const { return m_rendering != 0; }
+    TsFadeKind GetKind() const { return m_kind; }
+    float GetProgress() const { return m_current; }
 
     // The colour factor of a vertex at t for a pattern coordinate r (0 at
     // the pattern's start, 1 at its far edge): 0 is the start colour, 1 the
@@ -66,11 +66,11 @@ public:
     float BlendAt(float fraction) const;
     // The vertex colours for t, as Render sets them (for tests and Render).
     void ColourVertices(float t);
-    const TsFaderVertex& GetVertex(int i) const { return vertices_[i]; }
+    const TsFaderVertex& GetVertex(int i) const { return m_vertices[i]; }
 
     // Renderer buffer ids, -1 while there are none.
-    int32_t GetVertexBufferId() const { return vertexBuffer_; }
-    int32_t GetIndexBufferId() const { return indexBuffer_; }
+    int32_t GetVertexBufferId() const { return m_vertexBuffer; }
+    int32_t GetIndexBufferId() const { return m_indexBuffer; }
 
 private:
     bool CreateBuffers();
@@ -79,20 +79,20 @@ private:
     void PlaceVertices(float width, float height);
     float PatternCoordinate(int i) const;
 
-    int32_t indexBuffer_ = -1;
-    int32_t vertexBuffer_ = -1;
-    uint32_t primitiveType_ = 4; // triangle list
-    uint32_t vertexCount_ = kVertexCount;
-    TsFadeKind kind_ = TS_FADE_NONE;
-    float next_ = 0.0f;
-    float previous_ = 0.0f;
-    float current_ = 0.0f;
-    float speed_ = 0.0f;
-    uint8_t out_ = 0;
-    OmColour startColour_;
-    OmColour endColour_;
-    uint8_t rendering_ = 0;
-    float screenWidth_ = 0.0f;
-    float screenHeight_ = 0.0f;
-    TsFaderVertex vertices_[kVertexCount] = {};
+    int32_t m_indexBuffer = -1;
+    int32_t m_vertexBuffer = -1;
+    uint32_t m_primitiveType = 4; // triangle list
+    uint32_t m_vertexCount = kVertexCount;
+    TsFadeKind m_kind = TS_FADE_NONE;
+    float m_next = 0.0f;
+    float m_previous = 0.0f;
+    float m_current = 0.0f;
+    float m_speed = 0.0f;
+    uint8_t m_out = 0;
+    OmColour m_startColour;
+    OmColour m_endColour;
+    uint8_t m_rendering = 0;
+    float m_screenWidth = 0.0f;
+    float m_screenHeight = 0.0f;
+    TsFaderVertex m_vertices[kVertexCount] = {};
 };

@@ -27,7 +27,7 @@ void RecoverLostDevice(plat::InputDevice& device, plat::InputResult result)
 
 TsInput::TsInput()
 {
-    bindings_.SetDefaults();
+    m_bindings.SetDefaults();
 }
 
 TsInput::~TsInput()
@@ -43,51 +43,51 @@ bool TsInput::Create(plat::Window* window, bool exclusive, bool foreground)
     }
     Destroy();
     plat::InputResult result = plat::InputResult::Ok;
-    system_ = plat::InputSystem::Create(&result);
-    if (!system_) {
+    m_system = plat::InputSystem::Create(&result);
+    if (!m_system) {
         LogError("Input: no keyboard or mouse without a display");
         return false;
     }
-    mouseDevice_ = system_->CreateMouse();
-    keyboard_ = system_->CreateKeyboard();
-    keyboard_->SetBufferSize(kMaxBufferedKeys);
+    m_mouseDevice = m_system->CreateMouse();
+    m_keyboard = m_system->CreateKeyboard();
+    m_keyboard->SetBufferSize(kMaxBufferedKeys);
     const plat::CooperativeLevel level{exclusive, foreground};
-    if (mouseDevice_->SetCooperativeLevel(window, level) != plat::InputResult::Ok ||
-        keyboard_->SetCooperativeLevel(window, level) != plat::InputResult::Ok) {
+    if (m_mouseDevice->SetCooperativeLevel(window, level) != plat::InputResult::Ok ||
+        m_keyboard->SetCooperativeLevel(window, level) != plat::InputResult::Ok) {
         LogError("Input: the keyboard and mouse cannot be set up for the window");
         Destroy();
         return false;
     }
-    window_ = window;
+    m_window = window;
     return true;
 }
 
 void TsInput::Destroy()
 {
     Unacquire();
-    keyboard_.reset();
-    mouseDevice_.reset();
-    system_.reset();
-    window_ = nullptr;
+    m_keyboard.reset();
+    m_mouseDevice.reset();
+    m_system.reset();
+    m_window = nullptr;
 }
 
 void TsInput::Acquire()
 {
-    if (keyboard_) {
-        keyboard_->Acquire();
+    if (m_keyboard) {
+        m_keyboard->Acquire();
     }
-    if (mouseDevice_ && plat::InputSucceeded(mouseDevice_->Acquire()) && window_) {
-        SyncCursorToWindow(*window_);
+    if (m_mouseDevice && plat::InputSucceeded(m_mouseDevice->Acquire()) && m_window) {
+        SyncCursorToWindow(*m_window);
     }
 }
 
 void TsInput::Unacquire()
 {
-    if (keyboard_) {
-        keyboard_->Unacquire();
+    if (m_keyboard) {
+        m_keyboard->Unacquire();
     }
-    if (mouseDevice_) {
-        mouseDevice_->Unacquire();
+    if (m_mouseDevice) {
+        m_mouseDevice->Unacquire();
     }
 }
 
@@ -99,83 +99,83 @@ void TsInput::Reacquire()
 
 void TsInput::ClearState()
 {
-    current_ = State{};
-    previous_ = State{};
-    std::memset(waitingPress_, 0, sizeof(waitingPress_));
-    std::memset(tickKeys_, 0, sizeof(tickKeys_));
-    std::memset(lastTickKeys_, 0, sizeof(lastTickKeys_));
-    std::memset(waitingKeyPress_, 0, sizeof(waitingKeyPress_));
-    cursorInside_ = 0;
-    if (window_) {
-        SyncCursorToWindow(*window_);
+    m_current = State{};
+    m_previous = State{};
+    std::memset(m_waitingPress, 0, sizeof(m_waitingPress));
+    std::memset(m_tickKeys, 0, sizeof(m_tickKeys));
+    std::memset(m_lastTickKeys, 0, sizeof(m_lastTickKeys));
+    std::memset(m_waitingKeyPress, 0, sizeof(m_waitingKeyPress));
+    m_cursorInside = 0;
+    if (m_window) {
+        SyncCursorToWindow(*m_window);
     }
 }
 
 bool TsInput::ReadKeyboard(uint8_t (&state)[plat::kKeyCodeCount], bool poll)
 {
     std::memset(state, 0, sizeof(state));
-    if (!keyboard_) {
+    if (!m_keyboard) {
         return false;
     }
-    const plat::InputResult r = poll ? keyboard_->GetDeviceState(state) : keyboard_->GetHeldKeys(state);
+    const plat::InputResult r = poll ? m_keyboard->GetDeviceState(state) : m_keyboard->GetHeldKeys(state);
     if (plat::InputSucceeded(r)) {
         return true;
     }
     std::memset(state, 0, sizeof(state));
-    RecoverLostDevice(*keyboard_, r);
+    RecoverLostDevice(*m_keyboard, r);
     return false;
 }
 
 bool TsInput::ReadMouse()
 {
-    mouse_ = MouseInput{};
-    if (!mouseDevice_) {
+    m_mouse = MouseInput{};
+    if (!m_mouseDevice) {
         return false;
     }
     plat::MouseState state;
-    const plat::InputResult r = mouseDevice_->GetDeviceState(state);
+    const plat::InputResult r = m_mouseDevice->GetDeviceState(state);
     if (!plat::InputSucceeded(r)) {
-        RecoverLostDevice(*mouseDevice_, r);
+        RecoverLostDevice(*m_mouseDevice, r);
         return false;
     }
-    mouse_.x = state.x;
-    mouse_.y = state.y;
-    mouse_.wheel = state.z;
-    std::memcpy(mouse_.buttons, state.buttons, sizeof(mouse_.buttons));
+    m_mouse.x = state.x;
+    m_mouse.y = state.y;
+    m_mouse.wheel = state.z;
+    std::memcpy(m_mouse.buttons, state.buttons, sizeof(m_mouse.buttons));
     return true;
 }
 
 bool TsInput::KeyIsDown(int32_t keyCode) const
 {
-    return keyCode >= 0 && keyCode < plat::kKeyCodeCount && keys_[keyCode] != 0;
+    return keyCode >= 0 && keyCode < plat::kKeyCodeCount && m_keys[keyCode] != 0;
 }
 
 bool TsInput::Update(int width, int height)
 {
     const bool mouseRead = ReadMouse();
-    const bool keyboardRead = ReadKeyboard(keys_, true);
+    const bool keyboardRead = ReadKeyboard(m_keys, true);
     if (!mouseRead || !keyboardRead) {
         return false;
     }
     for (int code = 0; code < plat::kKeyCodeCount; ++code) {
-        Latch(tickKeys_[code], lastTickKeys_[code], waitingKeyPress_[code], keys_[code] != 0);
+        Latch(m_tickKeys[code], m_lastTickKeys[code], m_waitingKeyPress[code], m_keys[code] != 0);
     }
     // An action is latched once a poll, down while its key or its mouse
     // button is: latched for each in turn, a held button would see the
     // key's "up" change the action and wait a tick to press it again.
     for (int i = 0; i < kActionCount; ++i) {
-        const int32_t key = bindings_.KeyOf(i);
-        const int32_t button = bindings_.MouseButtonOf(i);
+        const int32_t key = m_bindings.KeyOf(i);
+        const int32_t button = m_bindings.MouseButtonOf(i);
         if (key >= 0 || button >= 0) {
-            const bool down = KeyIsDown(key) || (button >= 0 && mouse_.buttons[button] != 0);
-            Latch(current_.actions[i], previous_.actions[i], waitingPress_[i], down);
+            const bool down = KeyIsDown(key) || (button >= 0 && m_mouse.buttons[button] != 0);
+            Latch(m_current.actions[i], m_previous.actions[i], m_waitingPress[i], down);
         }
     }
-    current_.moveX += mouse_.x;
-    current_.moveY += mouse_.y;
-    current_.wheel += mouse_.wheel;
-    current_.cursorX = std::clamp(current_.cursorX + mouse_.x, 0, std::max(width, 0));
-    current_.cursorY = std::clamp(current_.cursorY + mouse_.y, 0, std::max(height, 0));
+    m_current.moveX += m_mouse.x;
+    m_current.moveY += m_mouse.y;
+    m_current.wheel += m_mouse.wheel;
+    m_current.cursorX = std::clamp(m_current.cursorX + m_mouse.x, 0, std::max(width, 0));
+    m_current.cursorY = std::clamp(m_current.cursorY + m_mouse.y, 0, std::max(height, 0));
     return true;
 }
 
@@ -195,27 +195,27 @@ void TsInput::Latch(uint8_t& now, uint8_t before, uint8_t& waitingPress, bool do
 
 void TsInput::EndTick()
 {
-    const int32_t wheel = current_.wheel;
-    previous_ = current_;
-    std::memcpy(lastTickKeys_, tickKeys_, sizeof(lastTickKeys_));
-    current_.moveX = 0;
-    current_.moveY = 0;
-    current_.wheel = 0;
-    if (!bindings_.useMouseWheel) {
+    const int32_t wheel = m_current.wheel;
+    m_previous = m_current;
+    std::memcpy(m_lastTickKeys, m_tickKeys, sizeof(m_lastTickKeys));
+    m_current.moveX = 0;
+    m_current.moveY = 0;
+    m_current.wheel = 0;
+    if (!m_bindings.useMouseWheel) {
         return;
     }
     // The wheel turned in this tick becomes a press of its action in the
     // next one (and a release in the one after), like a key tapped between
     // ticks.
     if (wheel > 0) {
-        current_.actions[kWheelUpAction] = 1;
-        current_.actions[kWheelDownAction] = 0;
+        m_current.actions[kWheelUpAction] = 1;
+        m_current.actions[kWheelDownAction] = 0;
     } else if (wheel < 0) {
-        current_.actions[kWheelDownAction] = 1;
-        current_.actions[kWheelUpAction] = 0;
+        m_current.actions[kWheelDownAction] = 1;
+        m_current.actions[kWheelUpAction] = 0;
     } else {
-        current_.actions[kWheelDownAction] = KeyIsDown(bindings_.KeyOf(kWheelDownAction)) ? 1 : 0;
-        current_.actions[kWheelUpAction] = KeyIsDown(bindings_.KeyOf(kWheelUpAction)) ? 1 : 0;
+        m_current.actions[kWheelDownAction] = KeyIsDown(m_bindings.KeyOf(kWheelDownAction)) ? 1 : 0;
+        m_current.actions[kWheelUpAction] = KeyIsDown(m_bindings.KeyOf(kWheelUpAction)) ? 1 : 0;
     }
 }
 
@@ -225,34 +225,34 @@ void TsInput::SyncCursorToWindow(const plat::Window& window)
     window.GetCursorPosition(x, y);
     window.GetBackBufferSize(width, height);
     const bool inside = x >= 0 && y >= 0 && x < width && y < height;
-    cursorInside_ = inside ? 1 : 0;
-    current_.cursorX = inside ? x : std::clamp(x, 0, std::max(width - 1, 0));
-    current_.cursorY = inside ? y : std::clamp(y, 0, std::max(height - 1, 0));
-    current_.moveX = 0;
-    current_.moveY = 0;
-    if (mouseDevice_) {
-        mouseDevice_->RestartMovement();
+    m_cursorInside = inside ? 1 : 0;
+    m_current.cursorX = inside ? x : std::clamp(x, 0, std::max(width - 1, 0));
+    m_current.cursorY = inside ? y : std::clamp(y, 0, std::max(height - 1, 0));
+    m_current.moveX = 0;
+    m_current.moveY = 0;
+    if (m_mouseDevice) {
+        m_mouseDevice->RestartMovement();
     }
 }
 
 bool TsInput::IsKeyDown(int keyCode) const
 {
-    return keyCode >= 0 && keyCode < plat::kKeyCodeCount && tickKeys_[keyCode] != 0;
+    return keyCode >= 0 && keyCode < plat::kKeyCodeCount && m_tickKeys[keyCode] != 0;
 }
 
 bool TsInput::IsActionDown(int action) const
 {
-    return ValidAction(action) && current_.actions[action] != 0;
+    return ValidAction(action) && m_current.actions[action] != 0;
 }
 
 bool TsInput::IsActionPressed(int action) const
 {
-    return ValidAction(action) && current_.actions[action] != 0 && previous_.actions[action] == 0;
+    return ValidAction(action) && m_current.actions[action] != 0 && m_previous.actions[action] == 0;
 }
 
 bool TsInput::IsActionReleased(int action) const
 {
-    return ValidAction(action) && current_.actions[action] == 0 && previous_.actions[action] != 0;
+    return ValidAction(action) && m_current.actions[action] == 0 && m_previous.actions[action] != 0;
 }
 
 int TsInput::GetBufferedKeys(int n, TsKeyEvent* out)
@@ -263,7 +263,7 @@ int TsInput::GetBufferedKeys(int n, TsKeyEvent* out)
     }
     plat::KeyEvent events[kMaxBufferedKeys];
     uint32_t fetched = kMaxBufferedKeys;
-    if (!plat::InputSucceeded(keyboard_->GetBufferedEvents(events, fetched))) {
+    if (!plat::InputSucceeded(m_keyboard->GetBufferedEvents(events, fetched))) {
         return 0;
     }
     const int written = out ? std::min(std::max(n, 0), static_cast<int>(fetched)) : 0;
@@ -276,7 +276,7 @@ int TsInput::GetBufferedKeys(int n, TsKeyEvent* out)
 
 void TsInput::FlushKeyboard()
 {
-    if (keyboard_) {
-        keyboard_->Flush();
+    if (m_keyboard) {
+        m_keyboard->Flush();
     }
 }

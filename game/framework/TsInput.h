@@ -83,17 +83,17 @@ public:
     bool IsActionReleased(plat::KeyCode) const = delete;
     bool IsKeyDown(TsAction) const = delete;
 
-    int GetCursorX() const { return current_.cursorX; }
-    int GetCursorY() const { return current_.cursorY; }
-    int GetMouseWheel() const { return current_.wheel; }
-    bool IsCursorInsideWindow() const { return cursorInside_ != 0; }
-    const MouseInput& GetMouseState() const { return mouse_; }
+    int GetCursorX() const { return m_current.cursorX; }
+    int GetCursorY() const { return m_current.cursorY; }
+    int GetMouseWheel() const { return m_current.wheel; }
+    bool IsCursorInsideWindow() const { return m_cursorInside != 0; }
+    const MouseInput& GetMouseState() const { return m_mouse; }
 
     // Up to n of the buffered key events (the device keeps at most 32),
     // oldest first; those beyond n are dropped. Returns how many were written.
     int GetBufferedKeys(int n, TsKeyEvent* out);
     void FlushKeyboard();
-    plat::KeyboardDevice* GetKeyboardDevice() { return keyboard_.get(); }
+    plat::KeyboardDevice* GetKeyboardDevice() { return m_keyboard.get(); }
 
     // The character a key types with the shift keys as they are now; 0 for none.
     char KeyToChar(int keyCode);
@@ -115,8 +115,8 @@ public:
     // The mouse actions (select to attack) keep their buttons.
     static bool IsRebindableAction(int action) { return action >= TS_ACTION_CAMERA_LEFT; }
 
-    const TsKeyBindings& GetKeyBindings() const { return bindings_; }
-    void SetKeyBindings(const TsKeyBindings& bindings) { bindings_ = bindings; }
+    const TsKeyBindings& GetKeyBindings() const { return m_bindings; }
+    void SetKeyBindings(const TsKeyBindings& bindings) { m_bindings = bindings; }
 
 private:
     struct State {
@@ -137,22 +137,22 @@ private:
     bool KeyIsDown(int32_t keyCode) const;
     static bool ValidAction(int action) { return action >= 0 && action < kActionBytes; }
 
-    TsKeyBindings bindings_;
-    MouseInput mouse_;
-    uint8_t keys_[plat::kKeyCodeCount] = {};
-    State current_;
-    State previous_;
+    TsKeyBindings m_bindings;
+    MouseInput m_mouse;
+    uint8_t m_keys[plat::kKeyCodeCount] = {};
+    State m_current;
+    State m_previous;
     // A press that came after its action's release in the same tick, kept
     // for the next tick (an action changes at most once a tick).
-    uint8_t waitingPress_[kActionBytes] = {};
+    uint8_t m_waitingPress[kActionBytes] = {};
     // The keys by code as the actions are kept: this tick, the last, and a
     // press waiting for the next tick.
-    uint8_t tickKeys_[plat::kKeyCodeCount] = {};
-    uint8_t lastTickKeys_[plat::kKeyCodeCount] = {};
-    uint8_t waitingKeyPress_[plat::kKeyCodeCount] = {};
-    std::unique_ptr<plat::InputSystem> system_;
-    std::unique_ptr<plat::KeyboardDevice> keyboard_;
-    std::unique_ptr<plat::MouseDevice> mouseDevice_;
-    const plat::Window* window_ = nullptr; // borrowed: the window the devices were made for
-    int32_t cursorInside_ = 0;
+    uint8_t m_tickKeys[plat::kKeyCodeCount] = {};
+    uint8_t m_lastTickKeys[plat::kKeyCodeCount] = {};
+    uint8_t m_waitingKeyPress[plat::kKeyCodeCount] = {};
+    std::unique_ptr<plat::InputSystem> m_system;
+    std::unique_ptr<plat::KeyboardDevice> m_keyboard;
+    std::unique_ptr<plat::MouseDevice> m_mouseDevice;
+    const plat::Window* m_window = nullptr; // borrowed: the window the devices were made for
+    int32_t m_cursorInside = 0;
 };

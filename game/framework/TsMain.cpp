@@ -42,7 +42,7 @@ void Trace(const char*) {}
 } // namespace
 
 TsMain::TsMain(const char* title, int width, int height)
-    : title_(title ? title : ""), screenWidth_(width), screenHeight_(height)
+    : m_title(title ? title : ""), m_screenWidth(width), m_screenHeight(height)
 {
     s_instance = this;
     MakeLevelHost();
@@ -50,13 +50,13 @@ TsMain::TsMain(const char* title, int width, int height)
     OmClassRegistry::Instance().AssignClassIds();
     // This first state serves "options.lua"; the game systems open the one
     // the game plays with.
-    luaState_.reset(TsScriptHost::OpenLua());
-    TsAccess::SetLuaState(luaState_.get());
+    m_luaState.reset(TsScriptHost::OpenLua());
+    TsAccess::SetLuaState(m_luaState.get());
     static const char* const kSections[PROFILE_SECTION_COUNT] = {
         "TsMain::Tick", "TsMain::Interp", "TsMain::Render", "TsMain - RenderAlphas ", "TsMain - Render HUD",
         "TsMain - Render Screen Fade"};
     for (int i = 0; i < PROFILE_SECTION_COUNT; ++i) {
-        profileSections_[i] = profiler_.AddSection(kSections[i]);
+        m_profileSections[i] = m_profiler.AddSection(kSections[i]);
     }
 }
 
@@ -68,16 +68,16 @@ TsMain::~TsMain()
     DestroyModes();
     StopGameSystems();
     SetLogPumpHook(nullptr);
-    input_.reset();
-    luaState_.reset();
+    m_input.reset();
+    m_luaState.reset();
     TsAccess::SetLuaState(nullptr);
-    audio_.reset();
-    dialogStrings_.reset();
+    m_audio.reset();
+    m_dialogStrings.reset();
     DestroyFonts();
-    animDB_.reset();
+    m_animDB.reset();
     ReleaseLoadScreenImage();
-    renderer_.reset();
-    window_.reset();
+    m_renderer.reset();
+    m_window.reset();
     if (s_instance == this) {
         s_instance = nullptr;
     }
@@ -85,8 +85,8 @@ TsMain::~TsMain()
 
 void TsMain::CreateRenderer()
 {
-    if (!renderer_) {
-        renderer_ = std::make_unique<OmD3D>();
+    if (!m_renderer) {
+        m_renderer = std::make_unique<OmD3D>();
     }
 }
 
@@ -104,8 +104,8 @@ intptr_t TsMain::WindowProc(plat::Window* window, uint32_t message, uintptr_t wP
     switch (message) {
     case plat::kMsgActivateApp:
         Trace("Message received: WM_ACTIVATEAPP");
-        if (app && app->input_) {
-            wParam ? app->input_->Acquire() : app->input_->Unacquire();
+        if (app && app->m_input) {
+            wParam ? app->m_input->Acquire() : app->m_input->Unacquire();
         }
         return 0;
     case plat::kMsgActivate:
@@ -126,11 +126,11 @@ intptr_t TsMain::WindowProc(plat::Window* window, uint32_t message, uintptr_t wP
 
 void TsMain::OnActivate(bool active)
 {
-    if (renderer_) {
-        renderer_->SetActive(active);
+    if (m_renderer) {
+        m_renderer->SetActive(active);
     }
-    if (input_) {
-        active ? input_->Acquire() : input_->Unacquire();
+    if (m_input) {
+        active ? m_input->Acquire() : m_input->Unacquire();
     }
     plat::ShowCursor(!active);
 }
@@ -162,20 +162,20 @@ bool TsMain::Step(int* exitCode)
 bool TsMain::Open(bool showWindow)
 {
     plat::WindowDesc desc;
-    desc.title = title_;
-    desc.width = screenWidth_;
-    desc.height = screenHeight_;
+    desc.title = m_title;
+    desc.width = m_screenWidth;
+    desc.height = m_screenHeight;
     desc.fullScreen = true;
     std::string reason;
-    window_ = plat::Window::Create(desc, &TsMain::WindowProc, &reason);
-    if (!window_) {
+    m_window = plat::Window::Create(desc, &TsMain::WindowProc, &reason);
+    if (!m_window) {
         // No window means no display: say why rather than end silently.
         char text[512];
         std::snprintf(text, sizeof text, "Error: could not create the main window (%s)", reason.c_str());
         ShowError(text);
         return false;
     }
-    input_ = std::make_unique<TsInput>();
+    m_input = std::make_unique<TsInput>();
     if (!TsShell::Instance().Create()) {
         ShowError("Could not spawn shell");
         return false;
@@ -183,7 +183,7 @@ bool TsMain::Open(bool showWindow)
     TsShell::Instance().SetCloseHook([] { plat::PostQuit(0); });
     SetLogPumpHook(&TsMain::PumpMessages);
     if (showWindow) {
-        window_->Show();
+        m_window->Show();
     }
     plat::ShowCursor(false);
     return StartUp();
@@ -210,70 +210,70 @@ bool TsMain::StartUp()
 bool TsMain::DeviceStartUp()
 {
     CreateRenderer();
-    const int32_t mode = renderer_->GetSelectedModeIndex();
-    const int32_t adapter = renderer_->GetCurrentAdapterIndex();
+    const int32_t mode = m_renderer->GetSelectedModeIndex();
+    const int32_t adapter = m_renderer->GetCurrentAdapterIndex();
     if (mode >= 0 && adapter >= 0) {
-        const OmAdapterRecord* record = renderer_->GetAdapter(static_cast<uint32_t>(adapter));
+        const OmAdapterRecord* record = m_renderer->GetAdapter(static_cast<uint32_t>(adapter));
         if (record && static_cast<size_t>(mode) < record->modes.size()) {
-            screenWidth_ = static_cast<int>(record->modes[static_cast<size_t>(mode)].width);
-            screenHeight_ = static_cast<int>(record->modes[static_cast<size_t>(mode)].height);
+            m_screenWidth = static_cast<int>(record->modes[static_cast<size_t>(mode)].width);
+            m_screenHeight = static_cast<int>(record->modes[static_cast<size_t>(mode)].height);
         }
     }
     OmDisplayRequest request;
-    request.width = static_cast<uint32_t>(screenWidth_);
-    request.height = static_cast<uint32_t>(screenHeight_);
+    request.width = static_cast<uint32_t>(m_screenWidth);
+    request.height = static_cast<uint32_t>(m_screenHeight);
     request.bitsPerPixel = 16;
     OmRendererSetup setup;
-    setup.window = window_ ? window_->NativeHandle() : nullptr;
+    setup.window = m_window ? m_window->NativeHandle() : nullptr;
     setup.display = mode < 0 ? &request : nullptr;
-    if (!renderer_->Initialise(&setup)) {
+    if (!m_renderer->Initialise(&setup)) {
         ShowError("Error: could not initialise Direct3D");
         return false;
     }
-    const plat::GfxPresentParameters& params = renderer_->GetPresentParameters();
+    const plat::GfxPresentParameters& params = m_renderer->GetPresentParameters();
     if (params.backBufferWidth > 0 && params.backBufferHeight > 0) {
-        screenWidth_ = static_cast<int>(params.backBufferWidth);
-        screenHeight_ = static_cast<int>(params.backBufferHeight);
+        m_screenWidth = static_cast<int>(params.backBufferWidth);
+        m_screenHeight = static_cast<int>(params.backBufferHeight);
     }
-    if (window_) {
-        window_->SetBackBufferSize(screenWidth_, screenHeight_);
+    if (m_window) {
+        m_window->SetBackBufferSize(m_screenWidth, m_screenHeight);
     }
-    if (!skipVideos_) {
+    if (!m_skipVideos) {
         TsVideo::PlayFMV("data\\FMV\\TitleCards.mpg");
         TsVideo::PlayFMV("data\\FMV\\intro.mpg");
     }
-    if (!input_ || !input_->Create(window_.get(), true, true)) {
+    if (!m_input || !m_input->Create(m_window.get(), true, true)) {
         ShowError("Error: could not initialise DirectInput");
         return false;
     }
-    input_->Reacquire();
+    m_input->Reacquire();
     return true;
 }
 
 bool TsMain::ServicesStartUp()
 {
-    audio_ = std::make_unique<TsAudio>();
+    m_audio = std::make_unique<TsAudio>();
     CreateFonts(); // a font that cannot be made is logged; the game goes on without it
-    animDB_ = std::make_unique<TsAnimationDB>();
-    if (!audio_->Initialise()) {
+    m_animDB = std::make_unique<TsAnimationDB>();
+    if (!m_audio->Initialise()) {
         ShowError("Global Audio Initialisation Error");
         return false;
     }
     // The services stand now: "options.lua" reaches the renderer, the
     // device's gamma ramp, the audio and the input's bindings.
     TsAccess::Options()->Apply(TsOptions::APPLY_GRAPHICS | TsOptions::APPLY_AUDIO | TsOptions::APPLY_BINDINGS);
-    dialogStrings_ = std::make_unique<TsDialogStrings>();
-    if (!dialogStrings_->Load(TsDialogStrings::kFileName)) {
+    m_dialogStrings = std::make_unique<TsDialogStrings>();
+    if (!m_dialogStrings->Load(TsDialogStrings::kFileName)) {
         LogErrorF("Start-up: the dialogue strings could not be read from %s", TsDialogStrings::kFileName);
     }
     StartGameSystems();
-    if (!animDB_->Open(TsAnimationDB::kFileName)) {
+    if (!m_animDB->Open(TsAnimationDB::kFileName)) {
         ShowError("Animation database initialisation error");
         return false;
     }
     StartFirstMode();
     ResetClock();
-    LogInfoF("Start-up complete: %d x %d", screenWidth_, screenHeight_);
+    LogInfoF("Start-up complete: %d x %d", m_screenWidth, m_screenHeight);
     return true;
 }
 
@@ -284,81 +284,81 @@ void TsMain::StartFirstMode()
         LogError("Start-up: no front end is registered; the game runs with no mode (an empty frame)");
         return;
     }
-    frontEnd_.reset(factory());
-    mode_ = frontEnd_.get();
+    m_frontEnd.reset(factory());
+    m_mode = m_frontEnd.get();
     // As at every start of the front end, a failure here is reported by the
     // front end itself; the game goes on with what it has.
-    mode_->Import();
-    mode_->Initialise();
+    m_mode->Import();
+    m_mode->Initialise();
 }
 
 // ---- the clock ---------------------------------------------------------------
 
 void TsMain::ResetClock()
 {
-    tickBase_ = GetPerformanceTicks();
-    tickCount_ = 0;
-    renderTime_ = 0.0f;
+    m_tickBase = GetPerformanceTicks();
+    m_tickCount = 0;
+    m_renderTime = 0.0f;
 }
 
 void TsMain::Frame()
 {
-    profiler_.BeginFrame();
+    m_profiler.BeginFrame();
     FrameBody();
-    profiler_.EndFrame();
+    m_profiler.EndFrame();
 }
 
 void TsMain::FrameBody()
 {
-    if (!input_ || !input_->Update(screenWidth_, screenHeight_)) {
+    if (!m_input || !m_input->Update(m_screenWidth, m_screenHeight)) {
         return;
     }
     if (!SwitchMode()) {
         return;
     }
-    if (!mode_) {
+    if (!m_mode) {
         RenderEmptyFrame();
         return;
     }
     int64_t now = GetPerformanceTicks();
     float dt = 0.0f;
     RunTicks(now, dt);
-    profiler_.StartSection(profileSections_[PROFILE_INTERP]);
-    float fraction = 1.0f - static_cast<float>(TicksToSeconds(tickBase_ - now)) / tickDuration_;
+    m_profiler.StartSection(m_profileSections[PROFILE_INTERP]);
+    float fraction = 1.0f - static_cast<float>(TicksToSeconds(m_tickBase - now)) / m_tickDuration;
     if (fraction < 0.0f) {
         Trace("timer wrap-around");
         fraction = 0.0f;
-        tickBase_ = now;
+        m_tickBase = now;
     }
-    fraction_ = fraction;
-    profiler_.StopSection(profileSections_[PROFILE_INTERP]);
-    profiler_.StartSection(profileSections_[PROFILE_RENDER]);
+    m_fraction = fraction;
+    m_profiler.StopSection(m_profileSections[PROFILE_INTERP]);
+    m_profiler.StartSection(m_profileSections[PROFILE_RENDER]);
     RenderFrame(fraction, dt);
-    profiler_.StopSection(profileSections_[PROFILE_RENDER]);
+    m_profiler.StopSection(m_profileSections[PROFILE_RENDER]);
 }
 
 // At most two ticks a frame, so one slow frame cannot start a spiral of
 // catch-up ticks; a larger backlog is dropped.
 void TsMain::RunTicks(int64_t& now, float& dt)
 {
-    const int64_t period = SecondsToTicks(tickDuration_);
-    const int64_t elapsed = now - tickBase_;
-    dt = elapsed > period ? tickDuration_ : static_cast<float>(TicksToSeconds(elapsed));
+    const int64_t period = SecondsToTicks(m_tickDuration);
+    const int64_t elapsed = now - m_tickBase;
+    dt = elapsed > period ? m_tickDuration : static_cast<float>(TicksToSeconds(elapsed));
     if (elapsed <= 0) {
         return;
     }
-    tickBase_ += period;
+    m_tickBase += period;
     Tick();
     now = GetPerformanceTicks();
-    if (now > tickBase_) {
+    if (now > m_tickBase) {
         if (!ModeRequestPending()) {
             Tick();
         }
-        tickBase_ += period;
+        m_tickBase += period;
     }
     now = GetPerformanceTicks();
-    if (now > tickBase_) {
-        tickBase_ = now;
+    if (now > m_tickBase) {
+        m_tickBase = now;
         dt = 0.0f;
         Trace("MISSED FRAME");
     }
@@ -366,71 +366,71 @@ void TsMain::RunTicks(int64_t& now, float& dt)
 
 void TsMain::Tick()
 {
-    profiler_.StartSection(profileSections_[PROFILE_TICK]);
+    m_profiler.StartSection(m_profileSections[PROFILE_TICK]);
     TickBody();
-    profiler_.StopSection(profileSections_[PROFILE_TICK]);
+    m_profiler.StopSection(m_profileSections[PROFILE_TICK]);
 }
 
 void TsMain::TickBody()
 {
     if (!g_loadScreen.Active()) {
-        if (mode_) {
-            mode_->Tick(tickCount_);
+        if (m_mode) {
+            m_mode->Tick(m_tickCount);
         }
-        if (input_) {
-            input_->EndTick();
+        if (m_input) {
+            m_input->EndTick();
         }
-        if (!(mode_ && mode_->IsPaused())) {
-            ++tickCount_;
+        if (!(m_mode && m_mode->IsPaused())) {
+            ++m_tickCount;
         }
         return;
     }
     g_loadScreen.TickPulse();
     // Space as this tick has it: a tap that fell between two ticks counts.
-    if (input_ && input_->IsKeyDown(plat::kKeySpace)) {
+    if (m_input && m_input->IsKeyDown(plat::kKeySpace)) {
         ReleaseLoadScreenImage();
         g_loadScreen.held = 0;
         g_loadScreen.prompt = 1;
     }
-    if (input_) {
-        input_->EndTick();
+    if (m_input) {
+        m_input->EndTick();
     }
 }
 
 void TsMain::RenderFrame(float fraction, float dt)
 {
-    assert(mode_); // Frame renders only with a mode
-    float renderTime = renderTime_;
+    assert(m_mode); // Frame renders only with a mode
+    float renderTime = m_renderTime;
     float handed = 0.0f;
-    if (!mode_->IsPaused()) {
-        renderTime = (static_cast<float>(tickCount_) + fraction) * tickDuration_;
+    if (!m_mode->IsPaused()) {
+        renderTime = (static_cast<float>(m_tickCount) + fraction) * m_tickDuration;
         handed = fraction;
     }
-    if (renderTime < renderTime_) {
-        renderTime = renderTime_;
+    if (renderTime < m_renderTime) {
+        renderTime = m_renderTime;
     }
-    renderTime_ = renderTime;
+    m_renderTime = renderTime;
     if (!g_loadScreen.Active()) {
         if (!ModeRequestPending()) {
-            mode_->Render(renderTime, handed);
+            m_mode->Render(renderTime, handed);
         }
         return;
     }
-    if (!renderer_ || !renderer_->BeginScene(renderTime)) {
+    if (!m_renderer || !m_renderer->BeginScene(renderTime)) {
         return;
     }
-    plat::GfxDevice* device = renderer_->GetDevice();
+    plat::GfxDevice* device = m_renderer->GetDevice();
     OmRef<plat::GfxSurface> back;
     if (g_loadScreen.image && device
         && device->GetBackBuffer(0, plat::GfxBackBufferMono, back.Put()) == plat::GfxResult::Ok && back) {
         device->CopyRects(g_loadScreen.image, nullptr, 0, back, nullptr);
     }
-    g_loadScreen.pulse.Interpolate(dt / tickDuration_);
+    g_loadScreen.pulse.Interpolate(dt / m_tickDuration);
     DrawLoadScreenText(g_loadScreen.pulse.interpolated);
-    renderer_->EndScene();
-    renderer_->Present();
+    m_renderer->EndScene();
+    m_renderer->Present();
     if (!g_loadScreen.held) {
-        tickBase_ = 0; // the next frame drops the backlog and restarts the clock at the present
+        m_tickBase = 0; // the next frame drops the backlog and restarts the clock at the present
         g_loadScreen.prompt = 0;
     }
 }
@@ -439,30 +439,30 @@ void TsMain::RenderFrame(float fraction, float dt)
 // cleared frame instead of whatever was there before.
 void TsMain::RenderEmptyFrame()
 {
-    if (!renderer_) {
+    if (!m_renderer) {
         return;
     }
-    renderer_->Clear(nullptr, 0);
-    if (renderer_->BeginScene(renderTime_)) {
-        renderer_->EndScene();
-        renderer_->Present();
+    m_renderer->Clear(nullptr, 0);
+    if (m_renderer->BeginScene(m_renderTime)) {
+        m_renderer->EndScene();
+        m_renderer->Present();
     }
 }
 
 float TsMain::MeasureFrameRate()
 {
-    if (--frameRateCountdown_ > 0) {
-        return framesPerSecond_;
+    if (--m_frameRateCountdown > 0) {
+        return m_framesPerSecond;
     }
     const int64_t now = GetPerformanceTicks();
-    framesPerSecond_ = now > frameRateStamp_
-        ? static_cast<float>(kFrameRateInterval / TicksToSeconds(now - frameRateStamp_))
+    m_framesPerSecond = now > m_frameRateStamp
+        ? static_cast<float>(kFrameRateInterval / TicksToSeconds(now - m_frameRateStamp))
         : 0.0f;
-    frameRateStamp_ = now;
-    frameRateCountdown_ = kFrameRateInterval;
-    const uint32_t triangles = renderer_ ? renderer_->GetFrameStats()->words[OmRenderStats::kPrimitives] : 0;
+    m_frameRateStamp = now;
+    m_frameRateCountdown = kFrameRateInterval;
+    const uint32_t triangles = m_renderer ? m_renderer->GetFrameStats()->words[OmRenderStats::kPrimitives] : 0;
     char line[96];
-    std::snprintf(line, sizeof line, "%6.2f FPS\t%u Triangles\n", static_cast<double>(framesPerSecond_), triangles);
+    std::snprintf(line, sizeof line, "%6.2f FPS\t%u Triangles\n", static_cast<double>(m_framesPerSecond), triangles);
     plat::DebugOutput(line);
-    return framesPerSecond_;
+    return m_framesPerSecond;
 }

@@ -81,23 +81,23 @@ public:
     static void PumpMessages();
 
     // ---- modes ----
-    void RequestMode(int mode) { modeRequest_ = mode; }
-    int GetModeRequest() const { return modeRequest_; }
-    bool ModeRequestPending() const { return modeRequest_ >= 0; }
+    void RequestMode(int mode) { m_modeRequest = mode; }
+    int GetModeRequest() const { return m_modeRequest; }
+    bool ModeRequestPending() const { return m_modeRequest >= 0; }
     // Serves a pending request; false when the new mode could not start.
     bool SwitchMode();
     bool StartGameSystems();
     void StopGameSystems();
-    bool GameSystemsStarted() const { return gameSystemsStarted_; }
+    bool GameSystemsStarted() const { return m_gameSystemsStarted; }
 
     // Set by the start-up dialog's "Disable FMV"; no video plays then.
-    void SetSkipVideos(bool skip) { skipVideos_ = skip; }
-    bool GetSkipVideos() const { return skipVideos_; }
+    void SetSkipVideos(bool skip) { m_skipVideos = skip; }
+    bool GetSkipVideos() const { return m_skipVideos; }
 
-    void SetPendingLoad(const char* name) { pendingLoad_ = name ? name : ""; }
-    const std::string& GetPendingLoad() const { return pendingLoad_; }
-    void SetSavePending(bool pending) { savePending_ = pending; }
-    bool GetSavePending() const { return savePending_; }
+    void SetPendingLoad(const char* name) { m_pendingLoad = name ? name : ""; }
+    const std::string& GetPendingLoad() const { return m_pendingLoad; }
+    void SetSavePending(bool pending) { m_savePending = pending; }
+    bool GetSavePending() const { return m_savePending; }
 
     // ---- saved games (in the "Save Games" folder) ----
     // Writes the player and the level under the player's next save name;
@@ -123,30 +123,30 @@ public:
     void AdoptLevel(std::unique_ptr<TsGameMode> level);
 
     // ---- what TsAccess reads ----
-    TsGameMode* GetMode() const { return mode_; }
+    TsGameMode* GetMode() const { return m_mode; }
     // The level a tool converts, else the application's own.
-    TsGameMode* GetLevel() const { return converted_ ? converted_ : level_.get(); }
-    TsGameMode* GetFrontEnd() const { return frontEnd_.get(); }
-    TsGameMode* GetObjectView() const { return objectView_.get(); }
+    TsGameMode* GetLevel() const { return m_converted ? m_converted : m_level.get(); }
+    TsGameMode* GetFrontEnd() const { return m_frontEnd.get(); }
+    TsGameMode* GetObjectView() const { return m_objectView.get(); }
     // Null when no level host was registered.
-    TsLevelHost* GetLevelHost() const { return levelHost_.get(); }
-    TsInput* GetInput() const { return input_.get(); }
-    TsAudio* GetAudio() const { return audio_.get(); }
-    TsDialogStrings* GetDialogStrings() const { return dialogStrings_.get(); }
-    TsAnimationDB* GetAnimationDB() const { return animDB_.get(); }
+    TsLevelHost* GetLevelHost() const { return m_levelHost.get(); }
+    TsInput* GetInput() const { return m_input.get(); }
+    TsAudio* GetAudio() const { return m_audio.get(); }
+    TsDialogStrings* GetDialogStrings() const { return m_dialogStrings.get(); }
+    TsAnimationDB* GetAnimationDB() const { return m_animDB.get(); }
     // The level host's player (null without a host or a player).
     TsPlayer* GetLocalPlayer() const;
-    lua_State* GetLuaState() const { return luaState_.get(); }
-    plat::Window* GetWindow() const { return window_.get(); }
-    int GetScreenWidth() const { return screenWidth_; }
-    int GetScreenHeight() const { return screenHeight_; }
-    uint32_t GetTickCount() const { return tickCount_; }
-    float GetGameTime() const { return static_cast<float>(tickCount_) * tickDuration_; }
-    float GetFrameDelta() const { return fraction_; }
-    float GetRenderTime() const { return renderTime_; }
-    int64_t GetTickBase() const { return tickBase_; }
-    float GetFramesPerSecond() const { return framesPerSecond_; }
-    const char* GetTitle() const { return title_.empty() ? nullptr : title_.c_str(); }
+    lua_State* GetLuaState() const { return m_luaState.get(); }
+    plat::Window* GetWindow() const { return m_window.get(); }
+    int GetScreenWidth() const { return m_screenWidth; }
+    int GetScreenHeight() const { return m_screenHeight; }
+    uint32_t GetTickCount() const { return m_tickCount; }
+    float GetGameTime() const { return static_cast<float>(m_tickCount) * m_tickDuration; }
+    float GetFrameDelta() const { return m_fraction; }
+    float GetRenderTime() const { return m_renderTime; }
+    int64_t GetTickBase() const { return m_tickBase; }
+    float GetFramesPerSecond() const { return m_framesPerSecond; }
+    const char* GetTitle() const { return m_title.empty() ? nullptr : m_title.c_str(); }
 
     // ---- fonts (owned for the whole run) ----
     enum Font { TITLE_FONT, LARGE_FONT, SMALL_FONT, SMALLEST_FONT, FONT_COUNT };
@@ -155,9 +155,9 @@ public:
     // made (the others stay usable).
     bool CreateFonts();
     void DestroyFonts();
-    bool FontsLoaded() const { return fontsLoaded_; }
+    bool FontsLoaded() const { return m_fontsLoaded; }
     // Null while the fonts are not loaded.
-    OmD3DFont* GetFont(Font which) const { return fonts_[which].get(); }
+    OmD3DFont* GetFont(Font which) const { return m_fonts[which].get(); }
     // The font the HUD and the load screen write with. The HUD's layouts
     // are pixel figures drawn for a small Arial (a count 46 pixels into a
     // 64-pixel slot, a character's details in 140 pixels); the faces that
@@ -168,8 +168,8 @@ public:
     // ---- the frame profiler and its six sections ----
     enum ProfileSection { PROFILE_TICK, PROFILE_INTERP, PROFILE_RENDER, PROFILE_ALPHAS, PROFILE_HUD, PROFILE_FADE,
                           PROFILE_SECTION_COUNT };
-    TsProfilerDisplay& GetProfiler() { return profiler_; }
-    int GetProfileSection(ProfileSection section) const { return profileSections_[section]; }
+    TsProfilerDisplay& GetProfiler() { return m_profiler; }
+    int GetProfileSection(ProfileSection section) const { return m_profileSections[section]; }
 
     // The message boxes of start-up failures.
     static void ShowError(const char* text);
@@ -200,48 +200,48 @@ private:
 
     static TsMain* s_instance;
 
-    std::string title_;
-    int screenWidth_;
-    int screenHeight_;
-    bool gameSystemsStarted_ = false;
+    std::string m_title;
+    int m_screenWidth;
+    int m_screenHeight;
+    bool m_gameSystemsStarted = false;
     struct ScriptStateCloser {
         void operator()(lua_State* L) const;
     };
-    std::unique_ptr<lua_State, ScriptStateCloser> luaState_;
+    std::unique_ptr<lua_State, ScriptStateCloser> m_luaState;
     // Declared first of the owners, so that it goes last: the level's
     // objects may ask for the host as they go.
-    std::unique_ptr<TsLevelHost> levelHost_;
+    std::unique_ptr<TsLevelHost> m_levelHost;
     // The modes, at most one of each kind; a failed switch may leave one
     // that is not current, until the next switch destroys them all. The
     // level is read through GetLevel (a tool may be converting another).
-    std::unique_ptr<TsGameMode> level_;
-    std::unique_ptr<TsGameMode> frontEnd_;
-    std::unique_ptr<TsGameMode> objectView_;
-    TsGameMode* mode_ = nullptr; // borrowed: the current one of the modes held here (or none)
-    int modeRequest_ = TS_MODE_NO_REQUEST;
-    std::unique_ptr<TsInput> input_;
-    std::unique_ptr<TsAudio> audio_;
-    std::unique_ptr<TsDialogStrings> dialogStrings_;
-    std::unique_ptr<TsAnimationDB> animDB_;
+    std::unique_ptr<TsGameMode> m_level;
+    std::unique_ptr<TsGameMode> m_frontEnd;
+    std::unique_ptr<TsGameMode> m_objectView;
+    TsGameMode* m_mode = nullptr; // borrowed: the current one of the modes held here (or none)
+    int m_modeRequest = TS_MODE_NO_REQUEST;
+    std::unique_ptr<TsInput> m_input;
+    std::unique_ptr<TsAudio> m_audio;
+    std::unique_ptr<TsDialogStrings> m_dialogStrings;
+    std::unique_ptr<TsAnimationDB> m_animDB;
     // While a developer tool converts a level, that level is the level and
     // the current mode; the mode before comes back with EndConvert.
-    TsGameMode* converted_ = nullptr; // borrowed: the tool's level, or level_ itself
-    TsGameMode* convertSavedMode_ = nullptr; // borrowed: one of the modes above
-    std::string pendingLoad_;
-    bool savePending_ = false;
-    bool skipVideos_ = false;
-    int64_t tickBase_ = 0;
-    int64_t frameRateStamp_ = 0;
-    float tickDuration_ = kTickDuration;
-    float framesPerSecond_ = 0.0f;
-    float fraction_ = 0.0f;
-    uint32_t tickCount_ = 0;
-    int frameRateCountdown_ = 1;
-    float renderTime_ = 0.0f;
-    std::unique_ptr<OmD3D> renderer_;
-    std::unique_ptr<plat::Window> window_;
-    bool fontsLoaded_ = false;
-    std::unique_ptr<OmD3DFont> fonts_[FONT_COUNT];
-    TsProfilerDisplay profiler_;
-    int profileSections_[PROFILE_SECTION_COUNT] = {};
+    TsGameMode* m_converted = nullptr; // borrowed: the tool's level, or m_level itself
+    TsGameMode* m_convertSavedMode = nullptr; // borrowed: one of the modes above
+    std::string m_pendingLoad;
+    bool m_savePending = false;
+    bool m_skipVideos = false;
+    int64_t m_tickBase = 0;
+    int64_t m_frameRateStamp = 0;
+    float m_tickDuration = kTickDuration;
+    float m_framesPerSecond = 0.0f;
+    float m_fraction = 0.0f;
+    uint32_t m_tickCount = 0;
+    int m_frameRateCountdown = 1;
+    float m_renderTime = 0.0f;
+    std::unique_ptr<OmD3D> m_renderer;
+    std::unique_ptr<plat::Window> m_window;
+    bool m_fontsLoaded = false;
+    std::unique_ptr<OmD3DFont> m_fonts[FONT_COUNT];
+    TsProfilerDisplay m_profiler;
+    int m_profileSections[PROFILE_SECTION_COUNT] = {};
 };

@@ -33,10 +33,10 @@ constexpr TsMain::Font kDeviceOrder[TsMain::FONT_COUNT] = {TsMain::LARGE_FONT, T
 
 bool TsMain::CreateFonts()
 {
-    if (fontsLoaded_) {
+    if (m_fontsLoaded) {
         return true;
     }
-    if (!renderer_) {
+    if (!m_renderer) {
         LogError("Start-up: there is no renderer to make the fonts on");
         return false;
     }
@@ -47,32 +47,32 @@ bool TsMain::CreateFonts()
         }
     }
     for (int i = 0; i < FONT_COUNT; ++i) {
-        fonts_[i] = std::make_unique<OmD3DFont>(kFonts[i].face, kFonts[i].height, kFonts[i].flags);
+        m_fonts[i] = std::make_unique<OmD3DFont>(kFonts[i].face, kFonts[i].height, kFonts[i].flags);
     }
-    fontsLoaded_ = true;
+    m_fontsLoaded = true;
     bool made = true;
     for (Font which : kDeviceOrder) {
-        if (plat::GfxFailed(fonts_[which]->CreateGlyphTexture(*renderer_))) {
+        if (plat::GfxFailed(m_fonts[which]->CreateGlyphTexture(*m_renderer))) {
             LogErrorF("Start-up: the %u-point font \"%s\" could not be made", kFonts[which].height,
                       kFonts[which].face);
             made = false;
         }
     }
     for (Font which : kDeviceOrder) {
-        made = !plat::GfxFailed(fonts_[which]->Restore()) && made;
+        made = !plat::GfxFailed(m_fonts[which]->Restore()) && made;
     }
     return made;
 }
 
 void TsMain::DestroyFonts()
 {
-    if (!fontsLoaded_) {
+    if (!m_fontsLoaded) {
         return;
     }
-    for (auto& font : fonts_) {
+    for (auto& font : m_fonts) {
         font.reset();
     }
-    fontsLoaded_ = false;
+    m_fontsLoaded = false;
     for (const char* file : kFontFiles) {
         plat::RemoveFontFile(file);
     }
@@ -92,6 +92,6 @@ void TsMain::DrawLoadScreenText(float alpha)
     }
     const auto level = static_cast<uint32_t>(std::clamp(alpha, 0.0f, 1.0f) * 255.0f);
     const uint32_t colour = level << 24 | level << 16 | level << 8 | level;
-    const int x = screenWidth_ / 2 - static_cast<int>(size[0]) / 2;
+    const int x = m_screenWidth / 2 - static_cast<int>(size[0]) / 2;
     font->DrawText(static_cast<float>(x), static_cast<float>(g_loadScreen.textY), colour, text, 0);
 }

@@ -59,12 +59,12 @@ void TsMain::SetLevelHostFactory(LevelHostFactory factory)
 
 void TsMain::MakeLevelHost()
 {
-    levelHost_ = g_levelHostFactory ? g_levelHostFactory(*this) : nullptr;
+    m_levelHost = g_levelHostFactory ? g_levelHostFactory(*this) : nullptr;
 }
 
 TsPlayer* TsMain::GetLocalPlayer() const
 {
-    return levelHost_ ? levelHost_->LocalPlayer() : nullptr;
+    return m_levelHost ? m_levelHost->LocalPlayer() : nullptr;
 }
 
 bool TsMain::SwitchMode()
@@ -72,17 +72,17 @@ bool TsMain::SwitchMode()
     if (!ModeRequestPending()) {
         return true;
     }
-    const int request = modeRequest_;
+    const int request = m_modeRequest;
     // Leaving the tutorial shows no closing screen.
-    const bool tutorial = levelHost_ && levelHost_->PlaysTutorial();
-    if (mode_ && mode_ == GetLevel() && mode_->GetModeType() == TS_MODE_LEVEL && request == TS_MODE_FRONT_END
+    const bool tutorial = m_levelHost && m_levelHost->PlaysTutorial();
+    if (m_mode && m_mode == GetLevel() && m_mode->GetModeType() == TS_MODE_LEVEL && request == TS_MODE_FRONT_END
         && !tutorial) {
         if (g_loadScreen.closingScreenArmed) {
             g_loadScreen.prompt = 1;
             g_loadScreen.held = 1;
             LoadLoadScreenImage(TsLoadScreen::kClosingImage);
             g_loadScreen.closingScreenArmed = 0;
-            g_loadScreen.textY = screenHeight_ / 6 * 5;
+            g_loadScreen.textY = m_screenHeight / 6 * 5;
         }
         if (g_loadScreen.held) {
             return true; // the main loop shows the closing screen until Space
@@ -92,8 +92,8 @@ bool TsMain::SwitchMode()
     DestroyModes();
     StopGameSystems();
     ReplaceAudio();
-    if (renderer_) {
-        renderer_->SetLoadState(0);
+    if (m_renderer) {
+        m_renderer->SetLoadState(0);
     }
     StartGameSystems();
     if (!BuildMode(request)) {
@@ -108,36 +108,36 @@ void TsMain::DestroyModes()
     // The player goes with the level it plays (a switch drops it anyway):
     // first, so that the level's database finds only its own references
     // on the party when it lets go of everything.
-    if (GetLevel() && levelHost_) {
-        levelHost_->DropPlayer();
+    if (GetLevel() && m_levelHost) {
+        m_levelHost->DropPlayer();
     }
     // The current mode first; a mode object that is not current is one a
     // failed switch left behind. A tool's conversion ends with them (its
     // level is the tool's, destroyed with what the script made).
-    for (std::unique_ptr<TsGameMode>* owner : {&level_, &frontEnd_, &objectView_}) {
-        if (owner->get() == mode_) {
+    for (std::unique_ptr<TsGameMode>* owner : {&m_level, &m_frontEnd, &m_objectView}) {
+        if (owner->get() == m_mode) {
             owner->reset();
         }
     }
-    mode_ = nullptr;
+    m_mode = nullptr;
     EndConvertState();
-    level_.reset();
-    frontEnd_.reset();
-    objectView_.reset();
+    m_level.reset();
+    m_frontEnd.reset();
+    m_objectView.reset();
 }
 
 void TsMain::ReplaceAudio()
 {
-    if (audio_) {
-        audio_->StopAll();
-        audio_.reset();
+    if (m_audio) {
+        m_audio->StopAll();
+        m_audio.reset();
     }
-    audio_ = std::make_unique<TsAudio>();
-    if (!audio_->Initialise()) {
+    m_audio = std::make_unique<TsAudio>();
+    if (!m_audio->Initialise()) {
         LogError("Mode switch: the audio could not be started again; the game goes on without sound");
     }
     const TsOptions* options = TsAccess::Options();
-    audio_->SetVolumes(options->GetEffectsVolume(), options->GetMusicVolume(), options->GetSpeechVolume());
+    m_audio->SetVolumes(options->GetEffectsVolume(), options->GetMusicVolume(), options->GetSpeechVolume());
 }
 
 bool TsMain::BuildMode(int request)
@@ -154,10 +154,10 @@ bool TsMain::BuildMode(int request)
             LogErrorF("Mode switch: no %s is registered with the application", ModeName(request));
             return false;
         }
-        std::unique_ptr<TsGameMode>& owner = request == TS_MODE_FRONT_END ? frontEnd_ : objectView_;
+        std::unique_ptr<TsGameMode>& owner = request == TS_MODE_FRONT_END ? m_frontEnd : m_objectView;
         owner.reset(factory());
-        mode_ = owner.get();
-        return mode_->Import() && mode_->Initialise();
+        m_mode = owner.get();
+        return m_mode->Import() && m_mode->Initialise();
     }
     case TS_MODE_LEVEL:
         return BuildLevel();
@@ -168,12 +168,12 @@ bool TsMain::BuildMode(int request)
 
 bool TsMain::BuildLevel()
 {
-    if (renderer_) {
-        renderer_->SetMaxTextureSize(static_cast<uint32_t>(TsAccess::Options()->GetMaxTextureSize()));
+    if (m_renderer) {
+        m_renderer->SetMaxTextureSize(static_cast<uint32_t>(TsAccess::Options()->GetMaxTextureSize()));
     }
-    if (!pendingLoad_.empty()) {
+    if (!m_pendingLoad.empty()) {
         ResetClock();
-        if (!LoadGame(pendingLoad_.c_str())) {
+        if (!LoadGame(m_pendingLoad.c_str())) {
             return false;
         }
     } else if (!BuildNewLevel()) {
@@ -185,13 +185,13 @@ bool TsMain::BuildLevel()
         LogError("Mode switch: the level has no player; it cannot be played");
         return false;
     }
-    if (savePending_) {
+    if (m_savePending) {
         if (!SaveGame()) {
             return false;
         }
-        savePending_ = false;
+        m_savePending = false;
     }
-    levelHost_->LevelStarted(); // there is a player, so there is a host
+    m_levelHost->LevelStarted(); // there is a player, so there is a host
     return true;
 }
 
@@ -202,13 +202,13 @@ bool TsMain::BuildNewLevel()
         LogError("Mode switch: no level mode is registered with the application");
         return false;
     }
-    level_.reset(factory());
-    mode_ = level_.get();
-    if (!mode_->Import()) {
+    m_level.reset(factory());
+    m_mode = m_level.get();
+    if (!m_mode->Import()) {
         return false;
     }
     ResetClock();
-    return mode_->Initialise();
+    return m_mode->Initialise();
 }
 
 // A mode that cannot start would be rebuilt every frame for ever; the
@@ -220,7 +220,7 @@ bool TsMain::BuildNewLevel()
 // is followed by "Press Space To Continue" instead of the title).
 bool TsMain::ModeStartFailed(int request)
 {
-    savePending_ = false;
+    m_savePending = false;
     g_loadScreen.held = 0;
     g_loadScreen.prompt = 0;
     ReleaseLoadScreenImage();
@@ -234,18 +234,18 @@ bool TsMain::ModeStartFailed(int request)
     LogError(text);
     plat::ShowMessageBox(kCaption, text);
     DestroyModes();
-    modeRequest_ = request == TS_MODE_FRONT_END ? TS_MODE_NONE : TS_MODE_FRONT_END;
+    m_modeRequest = request == TS_MODE_FRONT_END ? TS_MODE_NONE : TS_MODE_FRONT_END;
     return false;
 }
 
 void TsMain::FinishSwitch()
 {
-    if (modeRequest_ == TS_MODE_LEVEL) {
-        pendingLoad_.clear();
+    if (m_modeRequest == TS_MODE_LEVEL) {
+        m_pendingLoad.clear();
     }
-    modeRequest_ = TS_MODE_NO_REQUEST;
-    if (renderer_) {
-        renderer_->SetLoadState(1);
+    m_modeRequest = TS_MODE_NO_REQUEST;
+    if (m_renderer) {
+        m_renderer->SetLoadState(1);
     }
     ResetClock();
 }
@@ -257,9 +257,9 @@ bool TsMain::StartGameSystems()
     } else {
         LogError("Game systems: the particle system could not be started");
     }
-    luaState_.reset(); // the old state closes before the new one opens
-    luaState_.reset(TsScriptHost::OpenLua());
-    lua_State* L = luaState_.get();
+    m_luaState.reset(); // the old state closes before the new one opens
+    m_luaState.reset(TsScriptHost::OpenLua());
+    lua_State* L = m_luaState.get();
     TsAccess::SetLuaState(L);
     TsShell::Instance().SetLuaState(L);
     if (L) {
@@ -268,41 +268,41 @@ bool TsMain::StartGameSystems()
     } else {
         LogError("Game systems: the script state could not be opened");
     }
-    const bool levelSystems = !levelHost_ || levelHost_->StartSystems();
-    gameSystemsStarted_ = true;
+    const bool levelSystems = !m_levelHost || m_levelHost->StartSystems();
+    m_gameSystemsStarted = true;
     return levelSystems;
 }
 
 void TsMain::StopGameSystems()
 {
-    if (!gameSystemsStarted_) {
+    if (!m_gameSystemsStarted) {
         return;
     }
-    if (animDB_) {
-        animDB_->UnloadAnimations();
+    if (m_animDB) {
+        m_animDB->UnloadAnimations();
     }
-    if (levelHost_) {
-        levelHost_->StopSystems(); // the arms' and shots' emitters go before the particle system
+    if (m_levelHost) {
+        m_levelHost->StopSystems(); // the arms' and shots' emitters go before the particle system
     }
     ShutdownParticleSystem();
-    if (renderer_) {
-        renderer_->ReleaseAllMaterials();
-        renderer_->ReleaseAllTextures();
+    if (m_renderer) {
+        m_renderer->ReleaseAllMaterials();
+        m_renderer->ReleaseAllTextures();
     }
-    if (levelHost_) {
-        levelHost_->DropPlayerAndTimers();
+    if (m_levelHost) {
+        m_levelHost->DropPlayerAndTimers();
     }
     // What scripts made and kept is destroyed while everything it may
     // point at still lives; the pools below drop their pages without
     // destructors.
-    TsScriptHost::DestroyScriptObjects(luaState_.get());
+    TsScriptHost::DestroyScriptObjects(m_luaState.get());
     // Every holder of the old mode's objects has let go by now: whatever
     // is still allocated was lost (reported in the sanitizer build).
     OmPoolLeaks::ReportRegistered(OmClassRegistry::Instance(), "the game systems stopped");
     OmClassRegistry::Instance().FreeAllObjects();
-    if (luaState_) {
+    if (m_luaState) {
         TsAccess::SetLuaState(nullptr);
-        luaState_.reset();
+        m_luaState.reset();
     }
-    gameSystemsStarted_ = false;
+    m_gameSystemsStarted = false;
 }

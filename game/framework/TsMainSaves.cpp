@@ -26,95 +26,95 @@ bool NoLevelHost(const char* what)
 
 bool TsMain::SaveGame()
 {
-    return levelHost_ ? levelHost_->SaveGame() : NoLevelHost("Saved games");
+    return m_levelHost ? m_levelHost->SaveGame() : NoLevelHost("Saved games");
 }
 
 bool TsMain::LoadGame(const char* name)
 {
     const std::string saveName = name ? name : "";
-    if (renderer_) {
-        renderer_->ShowImageFile(kLoadingImage);
+    if (m_renderer) {
+        m_renderer->ShowImageFile(kLoadingImage);
     }
     if (saveName.find("Tutorial") == std::string::npos) {
         LoadLoadScreenImage(kIntroImage);
         g_loadScreen.held = 1;
-        g_loadScreen.textY = screenHeight_ / 3 * 2;
+        g_loadScreen.textY = m_screenHeight / 3 * 2;
     }
     // However far the load got, a failure lets go of the load screen with
     // the switch (TsMain::ModeStartFailed): the failure's message and the
     // title follow at once.
-    return levelHost_ ? levelHost_->LoadSavedLevel(saveName) : NoLevelHost("LoadGame");
+    return m_levelHost ? m_levelHost->LoadSavedLevel(saveName) : NoLevelHost("LoadGame");
 }
 
 bool TsMain::WritePlayerTemp()
 {
-    return levelHost_ ? levelHost_->WritePlayerTemp() : NoLevelHost("NextLevel");
+    return m_levelHost ? m_levelHost->WritePlayerTemp() : NoLevelHost("NextLevel");
 }
 
 bool TsMain::StartMission(const char* firstText, const char* function, const char* secondText, int32_t saveNumber)
 {
-    if (!levelHost_) {
+    if (!m_levelHost) {
         return NoLevelHost("StartMission");
     }
-    if (!luaState_) {
+    if (!m_luaState) {
         LogError("StartMission: there is no script state");
         return false;
     }
     // The timers are program-wide: a mission saved while a level runs would
     // carry that level's timers (and the objects they name) into its save.
-    if (GetLevel() && GetLevel() == mode_) {
+    if (GetLevel() && GetLevel() == m_mode) {
         LogError("StartMission: refused while a level is being played; leave it first");
         return false;
     }
     // The mission's level is the current one while the scripts fill it.
-    TsGameMode* savedMode = mode_;
-    std::unique_ptr<TsGameMode> savedLevel = std::move(level_);
-    level_ = levelHost_->NewLevel();
-    mode_ = level_.get();
+    TsGameMode* savedMode = m_mode;
+    std::unique_ptr<TsGameMode> savedLevel = std::move(m_level);
+    m_level = m_levelHost->NewLevel();
+    m_mode = m_level.get();
     const bool started =
-        levelHost_->BuildMission(*level_, luaState_.get(), firstText, function, secondText, saveNumber);
+        m_levelHost->BuildMission(*m_level, m_luaState.get(), firstText, function, secondText, saveNumber);
     // The host deleted the mission's player first: the level's database
     // then finds only its own references on the party.
-    level_ = std::move(savedLevel);
-    mode_ = savedMode;
+    m_level = std::move(savedLevel);
+    m_mode = savedMode;
     return started;
 }
 
 void TsMain::AdoptLevel(std::unique_ptr<TsGameMode> level)
 {
-    level_ = std::move(level);
-    mode_ = level_.get();
+    m_level = std::move(level);
+    m_mode = m_level.get();
 }
 
 void TsMain::ReplaceLevel(std::unique_ptr<TsGameMode> level)
 {
-    if (GetLevel() && GetLevel() == mode_) {
+    if (GetLevel() && GetLevel() == m_mode) {
         LogError("ReplaceLevel: the level being played is not replaced");
         return;
     }
-    level_ = std::move(level);
+    m_level = std::move(level);
 }
 
 void TsMain::BeginConvert(TsGameMode* level)
 {
-    if (!converted_) {
-        convertSavedMode_ = mode_;
+    if (!m_converted) {
+        m_convertSavedMode = m_mode;
     }
-    converted_ = level;
-    mode_ = level;
+    m_converted = level;
+    m_mode = level;
 }
 
 void TsMain::EndConvert(TsGameMode* level)
 {
-    if (!converted_ || converted_ != level) {
+    if (!m_converted || m_converted != level) {
         return;
     }
-    mode_ = convertSavedMode_;
+    m_mode = m_convertSavedMode;
     EndConvertState();
 }
 
 void TsMain::EndConvertState()
 {
-    converted_ = nullptr;
-    convertSavedMode_ = nullptr;
+    m_converted = nullptr;
+    m_convertSavedMode = nullptr;
 }

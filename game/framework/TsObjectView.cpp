@@ -73,36 +73,36 @@ void TsObjectView::Construct()
     m_camera->SetNearPlane(1.0f);
     m_camera->SetFarPlane(1000.0f);
 
-    light_ = OmMakeRef<OmLight>();
-    light_->SetName("Main Light");
-    light_->lightType = OmLight::kPoint;
+    m_light = OmMakeRef<OmLight>();
+    m_light->SetName("Main Light");
+    m_light->lightType = OmLight::kPoint;
     for (int i = 0; i < 3; ++i) {
-        light_->ambient[i] = 0.5f;
-        light_->diffuse[i] = 0.8f;
-        light_->specular[i] = 0.0f;
+        m_light->ambient[i] = 0.5f;
+        m_light->diffuse[i] = 0.8f;
+        m_light->specular[i] = 0.0f;
     }
-    light_->ambient[3] = 1.0f;
-    light_->diffuse[3] = 1.0f;
-    light_->LocalPosition().Set(100.0f, 100.0f, 100.0f);
+    m_light->ambient[3] = 1.0f;
+    m_light->diffuse[3] = 1.0f;
+    m_light->LocalPosition().Set(100.0f, 100.0f, 100.0f);
     // Far from what it shows: no fall-off, or it would light nothing.
-    light_->attenuation[0] = 1.0f;
-    light_->attenuation[1] = light_->attenuation[2] = 0.0f;
+    m_light->attenuation[0] = 1.0f;
+    m_light->attenuation[1] = m_light->attenuation[2] = 0.0f;
     // It lights everything the viewer shows.
-    light_->AddTarget(m_sceneRoot);
-    m_sceneRoot->AddChild(light_);
+    m_light->AddTarget(m_sceneRoot);
+    m_sceneRoot->AddChild(m_light);
     if (OmRenderer* renderer = OmRenderer::Current()) {
-        light_->AddToRenderer(*renderer);
+        m_light->AddToRenderer(*renderer);
     }
     ApplyView();
 }
 
 TsObjectView::~TsObjectView()
 {
-    if (light_) {
+    if (m_light) {
         if (OmRenderer* renderer = OmRenderer::Current()) {
-            renderer->RemoveLight(light_);
+            renderer->RemoveLight(m_light);
         }
-        light_ = nullptr;
+        m_light = nullptr;
     }
 }
 
@@ -123,81 +123,81 @@ bool TsObjectView::Initialise()
 
 void TsObjectView::ResetView()
 {
-    position_ = kHomePosition;
-    target_.Set(0.0f, 0.0f, 0.0f);
-    up_ = kHomeUp;
+    m_position = kHomePosition;
+    m_target.Set(0.0f, 0.0f, 0.0f);
+    m_up = kHomeUp;
 }
 
 void TsObjectView::Orbit(float dx, float dy)
 {
     OmVector3 side;
-    CrossProduct(up_, target_ - position_, side);
+    CrossProduct(m_up, m_target - m_position, side);
     if (NormaliseInPlace(side) == 0.0f) {
         side.Set(1.0f, 0.0f, 0.0f);
     }
     const bool horizontal = std::fabs(dx) >= std::fabs(dy);
     const OmVector3 axis = horizontal ? kHomeUp : side;
     const float angle = kTurnStep * (horizontal ? dx : dy);
-    if (orbitOrigin_) {
-        position_ = Rotated(position_, axis, angle);
-        target_ = Rotated(target_, axis, angle);
+    if (m_orbitOrigin) {
+        m_position = Rotated(m_position, axis, angle);
+        m_target = Rotated(m_target, axis, angle);
     } else {
-        position_ = target_ + Rotated(position_ - target_, axis, angle);
+        m_position = m_target + Rotated(m_position - m_target, axis, angle);
     }
 }
 
 void TsObjectView::Pan(float dx, float dy)
 {
     OmVector3 side;
-    CrossProduct(up_, target_ - position_, side);
+    CrossProduct(m_up, m_target - m_position, side);
     NormaliseInPlace(side);
-    const OmVector3 move = up_ * (kPanStep * dy) + side * (-kPanStep * dx);
-    position_ += move;
-    target_ += move;
+    const OmVector3 move = m_up * (kPanStep * dy) + side * (-kPanStep * dx);
+    m_position += move;
+    m_target += move;
 }
 
 void TsObjectView::ApplyView()
 {
-    m_camera->Position().SetAll(position_);
-    m_camera->Focus().SetAll(target_);
+    m_camera->Position().SetAll(m_position);
+    m_camera->Focus().SetAll(m_target);
     m_camera->Roll().SetAll(0.0f);
     OmCamera* camera = m_camera->GetSceneCamera();
     OmVector3 forward;
-    if (!camera || NormaliseInto(target_ - position_, forward) == 0.0f) {
+    if (!camera || NormaliseInto(m_target - m_position, forward) == 0.0f) {
         return; // no camera, or the target sits on the eye: keep the last frame
     }
     OmVector3 right;
-    CrossProduct(up_, forward, right);
+    CrossProduct(m_up, forward, right);
     if (NormaliseInPlace(right) == 0.0f) {
         right.Set(1.0f, 0.0f, 0.0f);
     }
     OmVector3 up;
     CrossProduct(forward, right, up);
-    camera->SetFrame(position_, right, up, forward);
+    camera->SetFrame(m_position, right, up, forward);
 }
 
 void TsObjectView::Tick(uint32_t tickCount)
 {
     if (const TsInput* input = TsAccess::Input()) {
         if (input->IsActionPressed(TS_ACTION_VIEWER_ORBIT)) {
-            orbitOrigin_ = orbitOrigin_ ? 0 : 1;
+            m_orbitOrigin = m_orbitOrigin ? 0 : 1;
         }
         const float speed = input->IsKeyDown(plat::kKeyLeftShift) ? 0.1f : 1.0f; // fine control
-        const float dx = float(input->GetCursorX() - lastCursorX_) * speed;
-        const float dy = float(input->GetCursorY() - lastCursorY_) * speed;
-        lastCursorX_ = input->GetCursorX();
-        lastCursorY_ = input->GetCursorY();
+        const float dx = float(input->GetCursorX() - m_lastCursorX) * speed;
+        const float dy = float(input->GetCursorY() - m_lastCursorY) * speed;
+        m_lastCursorX = input->GetCursorX();
+        m_lastCursorY = input->GetCursorY();
         const float wheel = float(input->GetMouseWheel()) * speed;
         if (wheel != 0.0f) {
-            const OmVector3 move = (target_ - position_) * (wheel * kWheelStep);
-            position_ += move;
-            target_ += move;
+            const OmVector3 move = (m_target - m_position) * (wheel * kWheelStep);
+            m_position += move;
+            m_target += move;
         }
         const bool gDown = input->IsKeyDown(plat::kKeyG);
-        if (gDown && !gWasDown_) {
-            secondView_ = secondView_ ? 0 : 1;
+        if (gDown && !m_gWasDown) {
+            m_secondView = m_secondView ? 0 : 1;
         }
-        gWasDown_ = gDown ? 1 : 0;
+        m_gWasDown = gDown ? 1 : 0;
         if (input->IsActionDown(TS_ACTION_WEAPON_MODE_BUTTON)) { // the middle button drags
             if (input->IsKeyDown(plat::kKeyLeftAlt) || input->IsKeyDown(plat::kKeyRightAlt)) {
                 if (dx != 0.0f || dy != 0.0f) {
@@ -219,7 +219,7 @@ void TsObjectView::Render(float renderTime, float fraction)
 {
     if (OmRenderer* renderer = OmRenderer::Current()) {
         static const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-        renderer->QueueText(0.0f, 0.0f, orbitOrigin_ ? "Arc Rotate Origin" : "Arc Rotate", white, 1.0f);
+        renderer->QueueText(0.0f, 0.0f, m_orbitOrigin ? "Arc Rotate Origin" : "Arc Rotate", white, 1.0f);
     }
     TsGameMode::Render(renderTime, fraction);
 }

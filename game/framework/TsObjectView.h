@@ -27,11 +27,11 @@ class TsObjectView : public TsGameMode {
     static TsGameMode* Create();
 
     // The camera's frame as the mouse left it.
-    const OmVector3& GetCameraPosition() const { return position_; }
-    const OmVector3& GetCameraTarget() const { return target_; }
-    const OmVector3& GetUp() const { return up_; }
-    bool IsOrbitingOrigin() const { return orbitOrigin_ != 0; }
-    OmLight* GetLight() const { return light_; }
+    const OmVector3& GetCameraPosition() const { return m_position; }
+    const OmVector3& GetCameraTarget() const { return m_target; }
+    const OmVector3& GetUp() const { return m_up; }
+    bool IsOrbitingOrigin() const { return m_orbitOrigin != 0; }
+    OmLight* GetLight() const { return m_light; }
 
 private:
     void Construct();
@@ -40,13 +40,13 @@ private:
     void Pan(float dx, float dy);
     void ApplyView();
 
-    OmVector3 position_;
-    OmVector3 target_;
-    OmVector3 up_;
-    int32_t lastCursorX_ = 0;
-    int32_t lastCursorY_ = 0;
-    uint8_t orbitOrigin_ = 1;
-    uint8_t secondView_ = 0;
-    uint8_t gWasDown_ = 0;
-    OmRef<OmLight> light_;
+    OmVector3 m_position;
+    OmVector3 m_target;
+    OmVector3 m_up;
+    int32_t m_lastCursorX = 0;
+    int32_t m_lastCursorY = 0;
+    uint8_t m_orbitOrigin = 1;
+    uint8_t m_secondView = 0;
+    uint8_t m_gWasDown = 0;
+    OmRef<OmLight> m_light;
 };

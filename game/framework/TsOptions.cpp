@@ -31,40 +31,43 @@ std::string FixedSix(float value)
 
 class OptionsWriter {
 public:
-    explicit OptionsWriter(std::FILE* file) : file_(file) {}
-    void Text(const char* text) { ok_ = ok_ && std::fputs(text, file_) >= 0; }
-    void Call(const char* name, int value) { ok_ = ok_ && std::fprintf(file_, "%s:%s(%d)\n", kObject, name, value) > 0; }
+    explicit OptionsWriter(std::FILE* file) : m_file(file) {}
+    void Text(const char* text) { m_ok = m_ok && std::fputs(text, m_file) >= 0; }
+    void Call(const char* name, int value)
+    {
+        m_ok = m_ok && std::fprintf(m_file, "%s:%s(%d)\n", kObject, name, value) > 0;
+    }
     void Call(const char* name, const std::string& value)
     {
-        ok_ = ok_ && std::fprintf(file_, "%s:%s(%s)\n", kObject, name, value.c_str()) > 0;
+        m_ok = m_ok && std::fprintf(m_file, "%s:%s(%s)\n", kObject, name, value.c_str()) > 0;
     }
     void Call(const char* name, int a, int b)
     {
-        ok_ = ok_ && std::fprintf(file_, "%s:%s(%d,%d)\n", kObject, name, a, b) > 0;
+        m_ok = m_ok && std::fprintf(m_file, "%s:%s(%d,%d)\n", kObject, name, a, b) > 0;
     }
-    bool Ok() const { return ok_; }
+    bool Ok() const { return m_ok; }
 
 private:
-    std::FILE* file_;
-    bool ok_ = true;
+    std::FILE* m_file;
+    bool m_ok = true;
 };
 
 } // namespace
 
 TsOptions::TsOptions()
-    : speechVolume_(0), musicVolume_(0), effectsVolume_(0), texDetail_(2), animDetail_(2), fxDetail_(2),
-      gamma_(0.5f), transparentCam_(true), animatingInventory_(true), bindings_(), screenWidth_(800),
-      screenHeight_(600), bitDepth_(16), adapter_(0)
+    : m_speechVolume(0), m_musicVolume(0), m_effectsVolume(0), m_texDetail(2), m_animDetail(2), m_fxDetail(2),
+      m_gamma(0.5f), m_transparentCam(true), m_animatingInventory(true), m_bindings(), m_screenWidth(800),
+      m_screenHeight(600), m_bitDepth(16), m_adapter(0)
 {
-    bindings_.SetDefaults();
+    m_bindings.SetDefaults();
 }
 
 void TsOptions::SetLMoveRFire(bool leftMoves)
 {
-    bindings_.mouseButton[TS_ACTION_SELECT] = leftMoves ? 0 : 1;
-    bindings_.mouseButton[TS_ACTION_MOVE] = leftMoves ? 0 : 1;
-    bindings_.mouseButton[TS_ACTION_CANCEL] = leftMoves ? 1 : 0;
-    bindings_.mouseButton[TS_ACTION_ATTACK] = leftMoves ? 1 : 0;
+    m_bindings.mouseButton[TS_ACTION_SELECT] = leftMoves ? 0 : 1;
+    m_bindings.mouseButton[TS_ACTION_MOVE] = leftMoves ? 0 : 1;
+    m_bindings.mouseButton[TS_ACTION_CANCEL] = leftMoves ? 1 : 0;
+    m_bindings.mouseButton[TS_ACTION_ATTACK] = leftMoves ? 1 : 0;
 }
 
 void TsOptions::SetKeyBinding(int action, int key)
@@ -72,7 +75,7 @@ void TsOptions::SetKeyBinding(int action, int key)
     if (action < 0 || action > kLastBindableAction || key < -1 || key >= plat::kKeyCodeCount) {
         return;
     }
-    bindings_.key[action] = key;
+    m_bindings.key[action] = key;
 }
 
 bool TsOptions::Load()
@@ -117,27 +120,27 @@ bool TsOptions::Save(const char* path) const
     char line[96];
     std::snprintf(line, sizeof line, "\n-- Audio Options (audio range = %d to %d)\n", kMinVolume, kMaxVolume);
     out.Text(line);
-    out.Call("SetSpeechVolume", speechVolume_);
-    out.Call("SetMusicVolume", musicVolume_);
-    out.Call("SetEffectsVolume", effectsVolume_);
+    out.Call("SetSpeechVolume", m_speechVolume);
+    out.Call("SetMusicVolume", m_musicVolume);
+    out.Call("SetEffectsVolume", m_effectsVolume);
     out.Text("\n-- Game Options\n");
-    out.Call("SetTransparentCam", transparentCam_ ? 1 : 0);
-    out.Call("SetAnimatingInventory", animatingInventory_ ? 1 : 0);
+    out.Call("SetTransparentCam", m_transparentCam ? 1 : 0);
+    out.Call("SetAnimatingInventory", m_animatingInventory ? 1 : 0);
     out.Text("\n-- Graphics Options\n");
-    out.Call("SetTexDetailLevel", texDetail_);
-    out.Call("SetAnimDetailLevel", animDetail_);
-    out.Call("SetFXDetailLevel", fxDetail_);
-    out.Call("SetGamma", FixedSix(gamma_));
-    out.Call("SetScreenWidth", screenWidth_);
-    out.Call("SetScreenHeight", screenHeight_);
-    out.Call("SetBitDepth", bitDepth_);
-    out.Call("SetAdapter", adapter_);
+    out.Call("SetTexDetailLevel", m_texDetail);
+    out.Call("SetAnimDetailLevel", m_animDetail);
+    out.Call("SetFXDetailLevel", m_fxDetail);
+    out.Call("SetGamma", FixedSix(m_gamma));
+    out.Call("SetScreenWidth", m_screenWidth);
+    out.Call("SetScreenHeight", m_screenHeight);
+    out.Call("SetBitDepth", m_bitDepth);
+    out.Call("SetAdapter", m_adapter);
     out.Text("\n\n-- Control Bindings\n");
-    out.Call("SetLMoveRFire", bindings_.mouseButton[TS_ACTION_MOVE] == 0 ? 1 : 0);
-    out.Call("SetUseMouseWheel", bindings_.useMouseWheel != 0 ? 1 : 0);
+    out.Call("SetLMoveRFire", m_bindings.mouseButton[TS_ACTION_MOVE] == 0 ? 1 : 0);
+    out.Call("SetUseMouseWheel", m_bindings.useMouseWheel != 0 ? 1 : 0);
     out.Text("\n");
     for (int action = TS_ACTION_CAMERA_LEFT; action <= kLastBindableAction; ++action) {
-        out.Call("SetKeyBinding", action, bindings_.key[action]);
+        out.Call("SetKeyBinding", action, m_bindings.key[action]);
     }
     const bool written = out.Ok() && std::fflush(file) == 0 && !std::ferror(file);
     if (std::fclose(file) != 0 || !written) {
@@ -165,14 +168,14 @@ void TsOptions::Apply(int flags, const Targets& targets) const
     }
     if (flags & APPLY_AUDIO) {
         if (targets.audio) {
-            targets.audio->SetVolumes(effectsVolume_, musicVolume_, speechVolume_);
+            targets.audio->SetVolumes(m_effectsVolume, m_musicVolume, m_speechVolume);
         } else {
             LogError("Options: there is no audio object; volumes not applied");
         }
     }
     if (flags & APPLY_BINDINGS) {
         if (targets.input) {
-            targets.input->SetKeyBindings(bindings_);
+            targets.input->SetKeyBindings(m_bindings);
         } else {
             LogError("Options: there is no input object; control bindings not applied");
         }
@@ -203,7 +206,7 @@ void TsOptions::ApplyGamma(plat::GfxDevice* device) const
     }
     plat::GfxGammaRamp ramp{};
     device->GetGammaRamp(&ramp);
-    BuildGammaRamp(gamma_, ramp.red);
+    BuildGammaRamp(m_gamma, ramp.red);
     std::copy(std::begin(ramp.red), std::end(ramp.red), ramp.green);
     std::copy(std::begin(ramp.red), std::end(ramp.red), ramp.blue);
     plat::GfxCaps caps{};
@@ -226,7 +229,7 @@ void TsOptions::BuildGammaRamp(float gamma, std::uint16_t (&ramp)[256])
 
 int TsOptions::GetMaxTextureSize() const
 {
-    switch (texDetail_) {
+    switch (m_texDetail) {
     case 1: return 256;
     case 2: return 0;
     default: return 128;
@@ -235,7 +238,7 @@ int TsOptions::GetMaxTextureSize() const
 
 int TsOptions::GetAnimDetailValue() const
 {
-    switch (animDetail_) {
+    switch (m_animDetail) {
     case 0: return 2;
     case 1: return 3;
     default: return 4;
@@ -244,7 +247,7 @@ int TsOptions::GetAnimDetailValue() const
 
 int TsOptions::GetOverallDetail() const
 {
-    return (std::clamp(texDetail_, 0, 2) + std::clamp(animDetail_, 0, 2) + std::clamp(fxDetail_, 0, 2)) / 3;
+    return (std::clamp(m_texDetail, 0, 2) + std::clamp(m_animDetail, 0, 2) + std::clamp(m_fxDetail, 0, 2)) / 3;
 }
 
 const char* TsOptions::GetDetailLevelName(int level) const

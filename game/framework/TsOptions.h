@@ -27,43 +27,43 @@ public:
 
     TsOptions();
 
-    void SetSpeechVolume(int volume) { speechVolume_ = volume; }
-    void SetMusicVolume(int volume) { musicVolume_ = volume; }
-    void SetEffectsVolume(int volume) { effectsVolume_ = volume; }
-    int GetSpeechVolume() const { return speechVolume_; }
-    int GetMusicVolume() const { return musicVolume_; }
-    int GetEffectsVolume() const { return effectsVolume_; }
+    void SetSpeechVolume(int volume) { m_speechVolume = volume; }
+    void SetMusicVolume(int volume) { m_musicVolume = volume; }
+    void SetEffectsVolume(int volume) { m_effectsVolume = volume; }
+    int GetSpeechVolume() const { return m_speechVolume; }
+    int GetMusicVolume() const { return m_musicVolume; }
+    int GetEffectsVolume() const { return m_effectsVolume; }
 
-    void SetTransparentCam(bool on) { transparentCam_ = on; }
-    bool IsTransparentCam() const { return transparentCam_; }
-    void SetAnimatingInventory(bool on) { animatingInventory_ = on; }
-    bool IsAnimatingInventory() const { return animatingInventory_; }
+    void SetTransparentCam(bool on) { m_transparentCam = on; }
+    bool IsTransparentCam() const { return m_transparentCam; }
+    void SetAnimatingInventory(bool on) { m_animatingInventory = on; }
+    bool IsAnimatingInventory() const { return m_animatingInventory; }
 
-    void SetTexDetailLevel(int level) { texDetail_ = level; }
-    void SetAnimDetailLevel(int level) { animDetail_ = level; }
-    void SetFXDetailLevel(int level) { fxDetail_ = level; }
-    int GetTexDetailLevel() const { return texDetail_; }
-    int GetAnimDetailLevel() const { return animDetail_; }
-    int GetFXDetailLevel() const { return fxDetail_; }
+    void SetTexDetailLevel(int level) { m_texDetail = level; }
+    void SetAnimDetailLevel(int level) { m_animDetail = level; }
+    void SetFXDetailLevel(int level) { m_fxDetail = level; }
+    int GetTexDetailLevel() const { return m_texDetail; }
+    int GetAnimDetailLevel() const { return m_animDetail; }
+    int GetFXDetailLevel() const { return m_fxDetail; }
 
-    void SetGamma(float gamma) { gamma_ = gamma; }
-    float GetGamma() const { return gamma_; }
+    void SetGamma(float gamma) { m_gamma = gamma; }
+    float GetGamma() const { return m_gamma; }
 
-    void SetScreenWidth(int width) { screenWidth_ = width; }
-    void SetScreenHeight(int height) { screenHeight_ = height; }
-    void SetBitDepth(int depth) { bitDepth_ = depth; }
-    void SetAdapter(int adapter) { adapter_ = adapter; }
-    int GetScreenWidth() const { return screenWidth_; }
-    int GetScreenHeight() const { return screenHeight_; }
-    int GetBitDepth() const { return bitDepth_; }
-    int GetAdapter() const { return adapter_; }
+    void SetScreenWidth(int width) { m_screenWidth = width; }
+    void SetScreenHeight(int height) { m_screenHeight = height; }
+    void SetBitDepth(int depth) { m_bitDepth = depth; }
+    void SetAdapter(int adapter) { m_adapter = adapter; }
+    int GetScreenWidth() const { return m_screenWidth; }
+    int GetScreenHeight() const { return m_screenHeight; }
+    int GetBitDepth() const { return m_bitDepth; }
+    int GetAdapter() const { return m_adapter; }
 
     // Left button moves and right fires (true) or the other way round.
     void SetLMoveRFire(bool leftMoves);
-    void SetUseMouseWheel(bool on) { bindings_.useMouseWheel = on ? 1 : 0; }
+    void SetUseMouseWheel(bool on) { m_bindings.useMouseWheel = on ? 1 : 0; }
     // Actions 0-28 and keys -1 (none) to 255; anything else is ignored.
     void SetKeyBinding(int action, int key);
-    const TsKeyBindings& GetKeyBindings() const { return bindings_; }
+    const TsKeyBindings& GetKeyBindings() const { return m_bindings; }
 
     // Runs "options.lua" in the application's script state. A missing file
     // keeps the settings; a file that fails to run logs an error and also
@@ -102,18 +102,18 @@ private:
     void ApplyDisplay(OmD3D* renderer) const;
     void ApplyGamma(plat::GfxDevice* device) const;
 
-    int speechVolume_;
-    int musicVolume_;
-    int effectsVolume_;
-    int texDetail_;
-    int animDetail_;
-    int fxDetail_;
-    float gamma_;
-    bool transparentCam_;
-    bool animatingInventory_;
-    TsKeyBindings bindings_;
-    int screenWidth_;
-    int screenHeight_;
-    int bitDepth_;
-    int adapter_;
+    int m_speechVolume;
+    int m_musicVolume;
+    int m_effectsVolume;
+    int m_texDetail;
+    int m_animDetail;
+    int m_fxDetail;
+    float m_gamma;
+    bool m_transparentCam;
+    bool m_animatingInventory;
+    TsKeyBindings m_bindings;
+    int m_screenWidth;
+    int m_screenHeight;
+    int m_bitDepth;
+    int m_adapter;
 };

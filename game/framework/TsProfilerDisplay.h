@@ -35,22 +35,22 @@ enum TsLevelProfileSection : int {
 // script error: the error longjmps past the destructor.
 class TsProfileScope {
 public:
-    TsProfileScope(OmProfiler* profiler, int section) : profiler_(profiler), section_(section)
+    TsProfileScope(OmProfiler* profiler, int section) : m_profiler(profiler), m_section(section)
     {
-        if (profiler_) {
-            profiler_->StartSection(section_);
+        if (m_profiler) {
+            m_profiler->StartSection(m_section);
         }
     }
     ~TsProfileScope()
     {
-        if (profiler_) {
-            profiler_->StopSection(section_);
+        if (m_profiler) {
+            m_profiler->StopSection(m_section);
         }
     }
     TsProfileScope(const TsProfileScope&) = delete;
     TsProfileScope& operator=(const TsProfileScope&) = delete;
 
 private:
-    OmProfiler* profiler_;
-    int section_;
+    OmProfiler* m_profiler;
+    int m_section;
 };

@@ -129,14 +129,14 @@ void TsScriptDebugger::Register(lua_State* L)
 
 void TsScriptDebugger::Open(lua_State* L)
 {
-    if (state_ && state_ != L) {
-        Close(state_);
+    if (m_state && m_state != L) {
+        Close(m_state);
     }
-    state_ = L;
-    step_ = Step::Run;
-    depth_ = 0;
-    lastSource_.clear();
-    lastNormalised_.clear();
+    m_state = L;
+    m_step = Step::Run;
+    m_depth = 0;
+    m_lastSource.clear();
+    m_lastNormalised.clear();
     lua_sethook(L, &TsScriptDebugger::Hook, LUA_MASKCALL | LUA_MASKRET | LUA_MASKLINE, 0);
     TsShell::Instance().SwitchMode(true);
 }
@@ -147,10 +147,10 @@ void TsScriptDebugger::Close(lua_State* L)
         return;
     }
     lua_sethook(L, nullptr, 0, 0);
-    if (state_ == L) {
-        state_ = nullptr;
+    if (m_state == L) {
+        m_state = nullptr;
     }
-    step_ = Step::Run;
+    m_step = Step::Run;
     TsShell::Instance().SwitchMode(false);
 }
 
@@ -160,21 +160,21 @@ bool TsScriptDebugger::SetBreakpoint(const char* file, int line, bool on)
         return false;
     }
     const std::string name = NormalisedFile(file);
-    const auto found = std::find_if(breakpoints_.begin(), breakpoints_.end(),
+    const auto found = std::find_if(m_breakpoints.begin(), m_breakpoints.end(),
                                     [&](const Breakpoint& b) { return b.line == line && b.file == name; });
     if (!on) {
-        if (found != breakpoints_.end()) {
-            breakpoints_.erase(found);
+        if (found != m_breakpoints.end()) {
+            m_breakpoints.erase(found);
         }
         return true;
     }
-    if (found != breakpoints_.end()) {
+    if (found != m_breakpoints.end()) {
         return true;
     }
-    if (static_cast<int>(breakpoints_.size()) >= kMaxBreakpoints) {
+    if (static_cast<int>(m_breakpoints.size()) >= kMaxBreakpoints) {
         return false;
     }
-    breakpoints_.push_back({name, line});
+    m_breakpoints.push_back({name, line});
     return true;
 }
 
@@ -184,7 +184,7 @@ bool TsScriptDebugger::HasBreakpoint(const char* file, int line) const
         return false;
     }
     const std::string name = NormalisedFile(file);
-    return std::any_of(breakpoints_.begin(), breakpoints_.end(),
+    return std::any_of(m_breakpoints.begin(), m_breakpoints.end(),
                        [&](const Breakpoint& b) { return b.line == line && b.file == name; });
 }
 
@@ -195,7 +195,7 @@ std::string TsScriptDebugger::BreakpointList(const char* file) const
         return list;
     }
     const std::string name = NormalisedFile(file);
-    for (const Breakpoint& b : breakpoints_) {
+    for (const Breakpoint& b : m_breakpoints) {
         if (b.file == name) {
             list += std::to_string(b.line) + " ";
         }
@@ -205,16 +205,16 @@ std::string TsScriptDebugger::BreakpointList(const char* file) const
 
 bool TsScriptDebugger::MatchesBreakpoint(const char* source, int line) const
 {
-    if (!source || breakpoints_.empty()) {
+    if (!source || m_breakpoints.empty()) {
         return false;
     }
     // Line events come thousands a second; resolve each source name once.
-    if (source != lastSource_) {
-        lastSource_ = source;
-        lastNormalised_ = NormalisedFile(source);
+    if (source != m_lastSource) {
+        m_lastSource = source;
+        m_lastNormalised = NormalisedFile(source);
     }
-    for (const Breakpoint& b : breakpoints_) {
-        if (b.line == line && lastNormalised_ == b.file) {
+    for (const Breakpoint& b : m_breakpoints) {
+        if (b.line == line && m_lastNormalised == b.file) {
             return true;
         }
     }
@@ -225,11 +225,11 @@ void TsScriptDebugger::Hook(lua_State* L, lua_Debug* ar)
 {
     TsScriptDebugger& self = Instance();
     switch (ar->event) {
-    case LUA_HOOKCALL: ++self.depth_; break;
+    case LUA_HOOKCALL: ++self.m_depth; break;
     case LUA_HOOKRET:
     // A tail call reports a call but no return of its own: its return comes
     // as one of these after the real one.
-    case LUA_HOOKTAILRET: --self.depth_; break;
+    case LUA_HOOKTAILRET: --self.m_depth; break;
     case LUA_HOOKLINE: self.OnLine(L, ar); break;
     default: break;
     }
@@ -237,11 +237,11 @@ void TsScriptDebugger::Hook(lua_State* L, lua_Debug* ar)
 
 void TsScriptDebugger::OnLine(lua_State* L, lua_Debug* ar)
 {
-    if (stopped_) {
+    if (m_stopped) {
         return;
     }
-    bool stop = step_ == Step::Into || (step_ == Step::Over && depth_ <= stepDepth_);
-    if (!stop && !breakpoints_.empty()) {
+    bool stop = m_step == Step::Into || (m_step == Step::Over && m_depth <= m_stepDepth);
+    if (!stop && !m_breakpoints.empty()) {
         lua_getinfo(L, "S", ar);
         stop = MatchesBreakpoint(SourceFile(*ar), ar->currentline);
     }
@@ -254,8 +254,8 @@ void TsScriptDebugger::OnLine(lua_State* L, lua_Debug* ar)
 // through this frame: the panes are filled from fixed buffers.
 void TsScriptDebugger::Stop(lua_State* L, lua_Debug* ar)
 {
-    stopped_ = true;
-    ++stops_;
+    m_stopped = true;
+    ++m_stops;
     lua_getinfo(L, "Sl", ar);
     TsShell& shell = TsShell::Instance();
     if (const char* file = SourceFile(*ar)) {
@@ -290,17 +290,17 @@ void TsScriptDebugger::Stop(lua_State* L, lua_Debug* ar)
     for (;;) {
         if (!shell.WaitForLine(L, command)) {
             // No one can answer: run on without the debugger.
-            step_ = Step::Run;
-            breakpoints_.clear();
+            m_step = Step::Run;
+            m_breakpoints.clear();
             break;
         }
         if (std::strcmp(command, "'n") == 0 || std::strcmp(command, "'s") == 0
             || std::strcmp(command, "'c") == 0) {
-            step_ = command[1] == 'n' ? Step::Over : command[1] == 's' ? Step::Into : Step::Run;
-            stepDepth_ = depth_;
+            m_step = command[1] == 'n' ? Step::Over : command[1] == 's' ? Step::Into : Step::Run;
+            m_stepDepth = m_depth;
             break;
         }
         TsScriptHost::DoString(L, command);
     }
-    stopped_ = false;
+    m_stopped = false;
 }

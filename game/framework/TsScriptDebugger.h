@@ -23,17 +23,17 @@ public:
 
     void Open(lua_State* L);
     void Close(lua_State* L);
-    bool IsOpen() const { return state_ != nullptr; }
+    bool IsOpen() const { return m_state != nullptr; }
 
     // Files are compared by their full path, case and separators ignored.
     bool SetBreakpoint(const char* file, int line, bool on);
     bool HasBreakpoint(const char* file, int line) const;
     // "n n n " for the shell's breakpoint list of one file.
     std::string BreakpointList(const char* file) const;
-    void ClearBreakpoints() { breakpoints_.clear(); }
+    void ClearBreakpoints() { m_breakpoints.clear(); }
 
     // How many times execution has stopped (tests).
-    int StopCount() const { return stops_; }
+    int StopCount() const { return m_stops; }
 
 private:
     enum class Step { Run, Into, Over };
@@ -47,13 +47,13 @@ private:
     void Stop(lua_State* L, struct lua_Debug* ar);
     bool MatchesBreakpoint(const char* source, int line) const;
 
-    lua_State* state_ = nullptr;
-    std::vector<Breakpoint> breakpoints_;
-    Step step_ = Step::Run;
-    int depth_ = 0;      // calls minus returns since the debugger opened
-    int stepDepth_ = 0;  // depth at which "step over" was given
-    int stops_ = 0;
-    bool stopped_ = false;
-    mutable std::string lastSource_;
-    mutable std::string lastNormalised_;
+    lua_State* m_state = nullptr;
+    std::vector<Breakpoint> m_breakpoints;
+    Step m_step = Step::Run;
+    int m_depth = 0;      // calls minus returns since the debugger opened
+    int m_stepDepth = 0;  // depth at which "step over" was given
+    int m_stops = 0;
+    bool m_stopped = false;
+    mutable std::string m_lastSource;
+    mutable std::string m_lastNormalised;
 };

@@ -68,7 +68,7 @@ TsShell& TsShell::Instance()
 
 bool TsShell::Create()
 {
-    if (created_) {
+    if (m_created) {
         return true;
     }
     if (!TsConsole::OpenLogFile("shell.log")) {
@@ -76,20 +76,20 @@ bool TsShell::Create()
     }
     AddToolsItem("&Run Script File", &RunScriptFile, 0);
     SwitchMode(false);
-    created_ = true;
+    m_created = true;
     return true;
 }
 
 void TsShell::Show(bool show)
 {
-    shown_ = show;
+    m_shown = show;
 }
 
 void TsShell::Destroy()
 {
     TsConsole::CloseLogFile();
-    if (breakpointFile_) {
-        std::fclose(breakpointFile_);
+    if (m_breakpointFile) {
+        std::fclose(m_breakpointFile);
     }
     // Back to the state of a shell not yet created (the next Create starts
     // afresh: the program's exit, and each test).
@@ -98,11 +98,11 @@ void TsShell::Destroy()
 
 void TsShell::ForgetLuaState(lua_State* L)
 {
-    if (lua_ == L) {
-        lua_ = nullptr;
+    if (m_lua == L) {
+        m_lua = nullptr;
     }
-    if (reader_ == L) {
-        reader_ = nullptr;
+    if (m_reader == L) {
+        m_reader = nullptr;
     }
 }
 
@@ -111,30 +111,30 @@ void TsShell::ExecuteCommand(const char* text)
     if (!text) {
         return;
     }
-    if (readState_ == READ_WAITING) {
-        readLine_.assign(text, strnlen(text, kMaxInputLine));
-        lineArrived_ = true;
-        readState_ = READ_IDLE;
+    if (m_readState == READ_WAITING) {
+        m_readLine.assign(text, strnlen(text, kMaxInputLine));
+        m_lineArrived = true;
+        m_readState = READ_IDLE;
         return;
     }
     LogColour(text, 0, 64, 128);
-    if (!lua_) {
+    if (!m_lua) {
         LogError("No script state is open to run the command in");
         return;
     }
-    TsScriptHost::DoString(lua_, text);
+    TsScriptHost::DoString(m_lua, text);
 }
 
 void TsShell::Close()
 {
-    readState_ = READ_CLOSING;
+    m_readState = READ_CLOSING;
 }
 
 void TsShell::Exit()
 {
     Close();
-    if (closeHook_) {
-        closeHook_();
+    if (m_closeHook) {
+        m_closeHook();
     } else {
         LogInfo("The console is closed; there is no game window to close with it");
     }
@@ -142,34 +142,34 @@ void TsShell::Exit()
 
 void TsShell::SetInputHook(InputHook hook, void* user)
 {
-    inputHook_ = hook;
-    inputUser_ = user;
-    inputEnded_ = false;
-    pendingInput_.clear();
-    if (readState_ == READ_CLOSING) {
-        readState_ = READ_IDLE;
+    m_inputHook = hook;
+    m_inputUser = user;
+    m_inputEnded = false;
+    m_pendingInput.clear();
+    if (m_readState == READ_CLOSING) {
+        m_readState = READ_IDLE;
     }
 }
 
 bool TsShell::ReadInputLine(std::string* line, bool wait)
 {
-    if (inputHook_) {
-        return inputHook_(line, inputUser_);
+    if (m_inputHook) {
+        return m_inputHook(line, m_inputUser);
     }
-    if (inputEnded_ || !::isatty(STDIN_FILENO)) {
+    if (m_inputEnded || !::isatty(STDIN_FILENO)) {
         return false;
     }
     for (;;) {
-        const std::size_t end = pendingInput_.find('\n');
+        const std::size_t end = m_pendingInput.find('\n');
         if (end != std::string::npos) {
-            line->assign(pendingInput_, 0, end);
-            pendingInput_.erase(0, end + 1);
+            line->assign(m_pendingInput, 0, end);
+            m_pendingInput.erase(0, end + 1);
             return true;
         }
         pollfd input{STDIN_FILENO, POLLIN, 0};
         const int ready = ::poll(&input, 1, wait ? 100 : 0);
         if (ready < 0 && errno != EINTR) {
-            inputEnded_ = true;
+            m_inputEnded = true;
             return false;
         }
         if (ready <= 0) {
@@ -182,17 +182,17 @@ bool TsShell::ReadInputLine(std::string* line, bool wait)
         char buffer[512];
         const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
         if (got <= 0) {
-            inputEnded_ = true;
+            m_inputEnded = true;
             return false;
         }
-        pendingInput_.append(buffer, static_cast<std::size_t>(got));
+        m_pendingInput.append(buffer, static_cast<std::size_t>(got));
     }
 }
 
 void TsShell::PollInput()
 {
     std::string line;
-    while (readState_ != READ_WAITING && ReadInputLine(&line, false)) {
+    while (m_readState != READ_WAITING && ReadInputLine(&line, false)) {
         HandleInputLine(line.c_str());
     }
 }
@@ -200,26 +200,26 @@ void TsShell::PollInput()
 bool TsShell::WaitForLine(lua_State* L, char (&line)[kMaxInputLine + 1])
 {
     line[0] = '\0';
-    if (readState_ == READ_CLOSING) {
+    if (m_readState == READ_CLOSING) {
         return false;
     }
-    reader_ = L;
-    readState_ = READ_WAITING;
-    lineArrived_ = false;
+    m_reader = L;
+    m_readState = READ_WAITING;
+    m_lineArrived = false;
     std::string typed;
-    while (readState_ == READ_WAITING) {
+    while (m_readState == READ_WAITING) {
         if (!ReadInputLine(&typed, true)) {
-            readState_ = READ_IDLE;
+            m_readState = READ_IDLE;
             break;
         }
         HandleInputLine(typed.c_str());
     }
-    reader_ = nullptr;
-    if (!lineArrived_) {
+    m_reader = nullptr;
+    if (!m_lineArrived) {
         return false;
     }
-    lineArrived_ = false;
-    std::snprintf(line, sizeof line, "%s", readLine_.c_str());
+    m_lineArrived = false;
+    std::snprintf(line, sizeof line, "%s", m_readLine.c_str());
     return true;
 }
 
@@ -228,21 +228,21 @@ bool TsShell::AddToolsItem(const char* label, ToolsCallback callback, std::int32
     if (!label || !callback) {
         return false;
     }
-    if (static_cast<int>(tools_.size()) >= kMaxToolsItems) {
+    if (static_cast<int>(m_tools.size()) >= kMaxToolsItems) {
         LogErrorF("The Tools menu is full; \"%.64s\" was not added", label);
         return false;
     }
-    tools_.push_back({std::string(label, strnlen(label, kMaxPath)), callback, argument});
+    m_tools.push_back({std::string(label, strnlen(label, kMaxPath)), callback, argument});
     return true;
 }
 
 bool TsShell::RunToolsItem(int index)
 {
-    if (index < 0 || index >= static_cast<int>(tools_.size())) {
+    if (index < 0 || index >= static_cast<int>(m_tools.size())) {
         LogErrorF("There is no Tools item %d", index);
         return false;
     }
-    tools_[static_cast<std::size_t>(index)].callback(tools_[static_cast<std::size_t>(index)].argument);
+    m_tools[static_cast<std::size_t>(index)].callback(m_tools[static_cast<std::size_t>(index)].argument);
     return true;
 }
 
@@ -251,22 +251,22 @@ void TsShell::AddRecentFile(const char* fullPath)
     if (!fullPath || strnlen(fullPath, kMaxPath) >= static_cast<std::size_t>(kMaxPath)) {
         return;
     }
-    for (const std::string& known : recent_) {
+    for (const std::string& known : m_recent) {
         if (SameNoCase(known, fullPath)) {
             return;
         }
     }
-    if (static_cast<int>(recent_.size()) < kMaxRecentFiles) {
-        recent_.emplace_back(fullPath);
+    if (static_cast<int>(m_recent.size()) < kMaxRecentFiles) {
+        m_recent.emplace_back(fullPath);
     }
 }
 
 const char* TsShell::RecentFile(int index) const
 {
-    if (index < 0 || index >= static_cast<int>(recent_.size())) {
+    if (index < 0 || index >= static_cast<int>(m_recent.size())) {
         return nullptr;
     }
-    return recent_[static_cast<std::size_t>(index)].c_str();
+    return m_recent[static_cast<std::size_t>(index)].c_str();
 }
 
 std::string TsShell::FullPath(const char* gamePath)
@@ -283,15 +283,15 @@ std::string TsShell::FullPath(const char* gamePath)
 
 void TsShell::SwitchMode(bool debugger)
 {
-    debugger_ = debugger;
-    WriteSection(debugger ? (std::string("debugger: ") + prompt_).c_str() : "Shell");
+    m_debugger = debugger;
+    WriteSection(debugger ? (std::string("debugger: ") + m_prompt).c_str() : "Shell");
 }
 
 void TsShell::SetPrompt(const char* text)
 {
-    prompt_ = text ? std::string(text, strnlen(text, kMaxPath)) : kDefaultPrompt;
-    if (debugger_) {
-        WriteSection((std::string("debugger: ") + prompt_).c_str());
+    m_prompt = text ? std::string(text, strnlen(text, kMaxPath)) : kDefaultPrompt;
+    if (m_debugger) {
+        WriteSection((std::string("debugger: ") + m_prompt).c_str());
     }
 }
 
@@ -335,7 +335,7 @@ void TsShell::SetSourceWindowFromLocation(const char* text)
 
 int TsShell::SourceLineCount() const
 {
-    return lineTable_.empty() ? 0 : static_cast<int>(lineTable_.size()) - 1;
+    return m_lineTable.empty() ? 0 : static_cast<int>(m_lineTable.size()) - 1;
 }
 
 bool TsShell::LineInRange(int line) const
@@ -345,7 +345,7 @@ bool TsShell::LineInRange(int line) const
 
 TsShell::LineMark TsShell::MarkOfLine(int line) const
 {
-    return LineInRange(line) ? marks_[static_cast<std::size_t>(line - 1)] : MARK_NONE;
+    return LineInRange(line) ? m_marks[static_cast<std::size_t>(line - 1)] : MARK_NONE;
 }
 
 bool TsShell::ShowSource(const char* file, int line, bool highlight)
@@ -354,7 +354,7 @@ bool TsShell::ShowSource(const char* file, int line, bool highlight)
         return false;
     }
     const std::string slashed = WithSlashes(file);
-    if (slashed != sourceFile_) {
+    if (slashed != m_sourceFile) {
         std::FILE* stream = plat::OpenFile(slashed, "rb");
         if (!stream) {
             return false;
@@ -366,32 +366,32 @@ bool TsShell::ShowSource(const char* file, int line, bool highlight)
             text.append(buffer, got);
         }
         std::fclose(stream);
-        sourceFile_ = slashed;
-        sourceText_ = std::move(text);
+        m_sourceFile = slashed;
+        m_sourceText = std::move(text);
         // Lines end at line feeds; the table holds where each one starts.
-        lineTable_.assign(1, 0);
-        for (std::size_t i = 0; i < sourceText_.size() && lineTable_.size() < kMaxLineTable; ++i) {
-            if (sourceText_[i] == '\n') {
-                lineTable_.push_back(static_cast<std::uint32_t>(i + 1));
+        m_lineTable.assign(1, 0);
+        for (std::size_t i = 0; i < m_sourceText.size() && m_lineTable.size() < kMaxLineTable; ++i) {
+            if (m_sourceText[i] == '\n') {
+                m_lineTable.push_back(static_cast<std::uint32_t>(i + 1));
             }
         }
-        if (lineTable_.back() != sourceText_.size() && lineTable_.size() < kMaxLineTable) {
-            lineTable_.push_back(static_cast<std::uint32_t>(sourceText_.size()));
+        if (m_lineTable.back() != m_sourceText.size() && m_lineTable.size() < kMaxLineTable) {
+            m_lineTable.push_back(static_cast<std::uint32_t>(m_sourceText.size()));
         }
-        marks_.assign(lineTable_.size() - 1, MARK_NONE);
-        highlighted_ = -1;
+        m_marks.assign(m_lineTable.size() - 1, MARK_NONE);
+        m_highlighted = -1;
     }
-    const int focus = line == -1 ? highlighted_ : line;
+    const int focus = line == -1 ? m_highlighted : line;
     RunBreakpointQuery();
     if (highlight && line != -1) {
-        if (LineInRange(highlighted_ + 1)) {
-            marks_[static_cast<std::size_t>(highlighted_)] = MARK_NONE;
+        if (LineInRange(m_highlighted + 1)) {
+            m_marks[static_cast<std::size_t>(m_highlighted)] = MARK_NONE;
         }
-        highlighted_ = -1;
+        m_highlighted = -1;
         RunBreakpointQuery();
         if (LineInRange(line + 1)) {
-            marks_[static_cast<std::size_t>(line)] = MARK_CURRENT;
-            highlighted_ = line;
+            m_marks[static_cast<std::size_t>(line)] = MARK_CURRENT;
+            m_highlighted = line;
         }
     }
     PrintSourceSection(focus);
@@ -400,11 +400,11 @@ bool TsShell::ShowSource(const char* file, int line, bool highlight)
 
 void TsShell::RunBreakpointQuery()
 {
-    if (!lua_ || sourceFile_.empty() || !TsScriptHost::IsTable(lua_, "Y")) {
+    if (!m_lua || m_sourceFile.empty() || !TsScriptHost::IsTable(m_lua, "Y")) {
         return;
     }
-    const std::string command = " Y.GetBreakPoints(" + TsScriptQuote(sourceFile_) + ") ";
-    TsScriptHost::DoString(lua_, command.c_str());
+    const std::string command = " Y.GetBreakPoints(" + TsScriptQuote(m_sourceFile) + ") ";
+    TsScriptHost::DoString(m_lua, command.c_str());
 }
 
 void TsShell::PrintSourceSection(int focusLine) const
@@ -415,20 +415,20 @@ void TsShell::PrintSourceSection(int focusLine) const
     }
     const int first = std::max(0, focusLine - 8);
     const int last = std::min(count, std::max(focusLine, 0) + 9);
-    WriteSection(("source: " + sourceFile_).c_str());
+    WriteSection(("source: " + m_sourceFile).c_str());
     for (int i = first; i < last; ++i) {
-        const std::size_t begin = lineTable_[static_cast<std::size_t>(i)];
-        std::size_t end = lineTable_[static_cast<std::size_t>(i) + 1];
-        while (end > begin && (sourceText_[end - 1] == '\n' || sourceText_[end - 1] == '\r')) {
+        const std::size_t begin = m_lineTable[static_cast<std::size_t>(i)];
+        std::size_t end = m_lineTable[static_cast<std::size_t>(i) + 1];
+        while (end > begin && (m_sourceText[end - 1] == '\n' || m_sourceText[end - 1] == '\r')) {
             --end;
         }
-        const LineMark mark = marks_[static_cast<std::size_t>(i)];
+        const LineMark mark = m_marks[static_cast<std::size_t>(i)];
         char prefix[16];
         std::snprintf(prefix, sizeof prefix, "%c%5d  ",
                       mark == MARK_CURRENT ? '>' : mark == MARK_BREAKPOINT ? '*' : ' ', i + 1);
         const TsColour colour = mark == MARK_CURRENT ? kCurrentGreen
                                 : mark == MARK_BREAKPOINT ? kBreakpointRed : kBlack;
-        TsConsole::Write(prefix + sourceText_.substr(begin, end - begin) + "\n", colour, false);
+        TsConsole::Write(prefix + m_sourceText.substr(begin, end - begin) + "\n", colour, false);
     }
 }
 
@@ -437,7 +437,7 @@ void TsShell::SetBreakpointList(const char* file, const char* lines)
     if (!file || !lines) {
         return;
     }
-    const bool shown = SameNoCase(sourceFile_, file);
+    const bool shown = SameNoCase(m_sourceFile, file);
     const std::string quoted = TsScriptQuote(file);
     const char* cursor = lines;
     for (;;) {
@@ -450,12 +450,12 @@ void TsShell::SetBreakpointList(const char* file, const char* lines)
         if (n < 1 || n > kMaxLineTable) {
             continue; // not a line any source window can hold
         }
-        if (breakpointFile_) {
-            std::fprintf(breakpointFile_, "Y.SetBreakPoint(%ld, %s)\n", n, quoted.c_str());
+        if (m_breakpointFile) {
+            std::fprintf(m_breakpointFile, "Y.SetBreakPoint(%ld, %s)\n", n, quoted.c_str());
         }
         const int line = static_cast<int>(n);
-        if (shown && LineInRange(line) && marks_[static_cast<std::size_t>(line - 1)] != MARK_CURRENT) {
-            marks_[static_cast<std::size_t>(line - 1)] = MARK_BREAKPOINT;
+        if (shown && LineInRange(line) && m_marks[static_cast<std::size_t>(line - 1)] != MARK_CURRENT) {
+            m_marks[static_cast<std::size_t>(line - 1)] = MARK_BREAKPOINT;
         }
     }
 }
@@ -463,50 +463,50 @@ void TsShell::SetBreakpointList(const char* file, const char* lines)
 void TsShell::SetBreakpoint(const char* file, int line, bool on)
 {
     WriteBreakpointFile();
-    if (!on && file && SameNoCase(sourceFile_, file) && LineInRange(line)
-        && marks_[static_cast<std::size_t>(line - 1)] == MARK_BREAKPOINT) {
-        marks_[static_cast<std::size_t>(line - 1)] = MARK_NONE;
+    if (!on && file && SameNoCase(m_sourceFile, file) && LineInRange(line)
+        && m_marks[static_cast<std::size_t>(line - 1)] == MARK_BREAKPOINT) {
+        m_marks[static_cast<std::size_t>(line - 1)] = MARK_NONE;
     }
 }
 
 void TsShell::WriteBreakpointFile()
 {
-    if (!lua_ || breakpointFile_) {
+    if (!m_lua || m_breakpointFile) {
         return;
     }
-    breakpointFile_ = plat::OpenFile(kBreakpointFile, "w");
-    if (!breakpointFile_) {
+    m_breakpointFile = plat::OpenFile(kBreakpointFile, "w");
+    if (!m_breakpointFile) {
         LogErrorF("Could not write %s", kBreakpointFile);
         return;
     }
-    std::fputs("-- Automagically generated, don't alter\n", breakpointFile_);
-    for (const std::string& file : recent_) {
+    std::fputs("-- Automagically generated, don't alter\n", m_breakpointFile);
+    for (const std::string& file : m_recent) {
         const std::string command = " Y.GetBreakPoints(" + TsScriptQuote(file) + ") ";
-        TsScriptHost::DoString(lua_, command.c_str());
+        TsScriptHost::DoString(m_lua, command.c_str());
     }
-    if (std::fclose(breakpointFile_) != 0) {
+    if (std::fclose(m_breakpointFile) != 0) {
         LogErrorF("Could not write %s", kBreakpointFile);
     }
-    breakpointFile_ = nullptr;
+    m_breakpointFile = nullptr;
 }
 
 void TsShell::ToggleBreakpoint(int line)
 {
-    if (sourceFile_.empty() || !LineInRange(line)) {
+    if (m_sourceFile.empty() || !LineInRange(line)) {
         LogError("No source line to toggle a breakpoint on");
         return;
     }
     const std::string command =
-        "Y.ToggleBreakPoint(" + std::to_string(line) + ", " + TsScriptQuote(sourceFile_) + ")";
+        "Y.ToggleBreakPoint(" + std::to_string(line) + ", " + TsScriptQuote(m_sourceFile) + ")";
     LogColour(command.c_str(), 0, 255, 0);
-    if (lua_) {
-        TsScriptHost::DoString(lua_, command.c_str());
+    if (m_lua) {
+        TsScriptHost::DoString(m_lua, command.c_str());
     }
 }
 
 void TsShell::ToggleDebugger()
 {
-    if (!debugger_) {
+    if (!m_debugger) {
         ExecuteCommand("dofile(\"scripts/yield.lua\")");
         ExecuteCommand("Y.open()");
         ExecuteCommand("dofile(\"scripts/Breakpoints.lua\")");
@@ -518,16 +518,16 @@ void TsShell::ToggleDebugger()
 void TsShell::ListTools() const
 {
     WriteSection("Tools");
-    for (std::size_t i = 0; i < tools_.size(); ++i) {
-        TsConsole::Write(std::to_string(i) + "  " + tools_[i].label + "\n", kBlack, false);
+    for (std::size_t i = 0; i < m_tools.size(); ++i) {
+        TsConsole::Write(std::to_string(i) + "  " + m_tools[i].label + "\n", kBlack, false);
     }
 }
 
 void TsShell::ListRecentFiles() const
 {
     WriteSection("recent files");
-    for (std::size_t i = 0; i < recent_.size(); ++i) {
-        TsConsole::Write(std::to_string(i) + "  " + recent_[i] + "\n", kBlack, false);
+    for (std::size_t i = 0; i < m_recent.size(); ++i) {
+        TsConsole::Write(std::to_string(i) + "  " + m_recent[i] + "\n", kBlack, false);
     }
 }
 

@@ -37,8 +37,8 @@ public:
     void Destroy();
 
     // The state that typed commands run in (the application's).
-    void SetLuaState(lua_State* L) { lua_ = L; }
-    lua_State* LuaState() const { return lua_; }
+    void SetLuaState(lua_State* L) { m_lua = L; }
+    lua_State* LuaState() const { return m_lua; }
     void ForgetLuaState(lua_State* L);
 
     // A line from the input box, a menu or a script: answers a waiting
@@ -53,29 +53,29 @@ public:
     // Waits for a typed line (ShellRead and the stopped debugger). False when
     // the shell is closing or no input can come; `line` is then empty.
     bool WaitForLine(lua_State* L, char (&line)[kMaxInputLine + 1]);
-    ReadState GetReadState() const { return readState_; }
+    ReadState GetReadState() const { return m_readState; }
     void Close(); // the console is going away: waiting reads end
     // The console's Exit closes the game window too: the application
     // installs how (null until then).
     using CloseHook = void (*)();
-    void SetCloseHook(CloseHook hook) { closeHook_ = hook; }
+    void SetCloseHook(CloseHook hook) { m_closeHook = hook; }
     void Exit();
 
     bool AddToolsItem(const char* label, ToolsCallback callback, std::int32_t argument);
-    int ToolsItemCount() const { return static_cast<int>(tools_.size()); }
+    int ToolsItemCount() const { return static_cast<int>(m_tools.size()); }
     bool RunToolsItem(int index);
 
     void AddRecentFile(const char* fullPath);
-    int RecentFileCount() const { return static_cast<int>(recent_.size()); }
+    int RecentFileCount() const { return static_cast<int>(m_recent.size()); }
     const char* RecentFile(int index) const;
     // The absolute host path of a game path ('\\' or '/', any case).
     static std::string FullPath(const char* gamePath);
 
     // Debugger panes.
     void SwitchMode(bool debugger);
-    bool DebuggerMode() const { return debugger_; }
+    bool DebuggerMode() const { return m_debugger; }
     void SetPrompt(const char* text);
-    const std::string& Prompt() const { return prompt_; }
+    const std::string& Prompt() const { return m_prompt; }
     void SetLocals(const char* text);
     void SetStackFrame(const char* text);
     // "...@file:line)..." as reported for a script location.
@@ -91,9 +91,9 @@ public:
 
     // What the source window shows (tests and the text sections).
     enum LineMark : std::uint8_t { MARK_NONE, MARK_BREAKPOINT, MARK_CURRENT };
-    const std::string& SourceFile() const { return sourceFile_; }
+    const std::string& SourceFile() const { return m_sourceFile; }
     int SourceLineCount() const;
-    int HighlightedLine() const { return highlighted_; }
+    int HighlightedLine() const { return m_highlighted; }
     LineMark MarkOfLine(int line) const; // 1-based
 
 private:
@@ -113,26 +113,26 @@ private:
         std::int32_t argument;
     };
 
-    bool created_ = false;
-    bool shown_ = false;
-    bool debugger_ = false;
-    lua_State* lua_ = nullptr;
-    std::string prompt_ = kDefaultPrompt;
-    std::vector<std::string> recent_;
-    std::vector<ToolsItem> tools_;
-    std::string sourceFile_;
-    std::string sourceText_;
-    std::vector<std::uint32_t> lineTable_;
-    std::vector<LineMark> marks_;
-    int highlighted_ = -1; // 0-based
-    ReadState readState_ = READ_IDLE;
-    lua_State* reader_ = nullptr;
-    std::string readLine_;
-    bool lineArrived_ = false;
-    std::FILE* breakpointFile_ = nullptr;
-    CloseHook closeHook_ = nullptr;
-    InputHook inputHook_ = nullptr;
-    void* inputUser_ = nullptr;
-    std::string pendingInput_;
-    bool inputEnded_ = false;
+    bool m_created = false;
+    bool m_shown = false;
+    bool m_debugger = false;
+    lua_State* m_lua = nullptr;
+    std::string m_prompt = kDefaultPrompt;
+    std::vector<std::string> m_recent;
+    std::vector<ToolsItem> m_tools;
+    std::string m_sourceFile;
+    std::string m_sourceText;
+    std::vector<std::uint32_t> m_lineTable;
+    std::vector<LineMark> m_marks;
+    int m_highlighted = -1; // 0-based
+    ReadState m_readState = READ_IDLE;
+    lua_State* m_reader = nullptr;
+    std::string m_readLine;
+    bool m_lineArrived = false;
+    std::FILE* m_breakpointFile = nullptr;
+    CloseHook m_closeHook = nullptr;
+    InputHook m_inputHook = nullptr;
+    void* m_inputUser = nullptr;
+    std::string m_pendingInput;
+    bool m_inputEnded = false;
 };

@@ -48,7 +48,7 @@ bool TsStartupDialog::Run(TsOptions& options, bool& skipVideos)
 }
 
 TsStartupDialog::TsStartupDialog(OmD3D& renderer, TsOptions& options, bool& skipVideos)
-    : renderer_(renderer), options_(options), skipVideos_(skipVideos)
+    : m_renderer(renderer), m_options(options), m_skipVideos(skipVideos)
 {
 }
 
@@ -62,23 +62,23 @@ int TsStartupDialog::Prepare()
 {
     if (!CheckSound() || !CheckDisplay())
         return kQuit;
-    fmvDisabled_ = skipVideos_;
+    m_fmvDisabled = m_skipVideos;
     const int count = AdapterCount();
-    const int wanted = options_.GetAdapter();
-    adapter_ = wanted >= 0 && wanted < count ? wanted : 0;
-    if (ModesOf(adapter_) == 0) {
-        adapter_ = FirstUsableAdapter();
-        if (adapter_ < 0) {
+    const int wanted = m_options.GetAdapter();
+    m_adapter = wanted >= 0 && wanted < count ? wanted : 0;
+    if (ModesOf(m_adapter) == 0) {
+        m_adapter = FirstUsableAdapter();
+        if (m_adapter < 0) {
             plat::ShowMessageBox(kErrorCaption, kNoModeText);
             return kQuit;
         }
     }
     FillModeTexts();
-    mode_ = FindMode(options_.GetScreenWidth(), options_.GetScreenHeight(), options_.GetBitDepth());
-    if (mode_ < 0)
-        mode_ = FindMode(kFallbackWidth, kFallbackHeight, kFallbackBits);
-    if (mode_ < 0)
-        mode_ = 0;
+    m_mode = FindMode(m_options.GetScreenWidth(), m_options.GetScreenHeight(), m_options.GetBitDepth());
+    if (m_mode < 0)
+        m_mode = FindMode(kFallbackWidth, kFallbackHeight, kFallbackBits);
+    if (m_mode < 0)
+        m_mode = 0;
     return kPlay;
 }
 
@@ -94,7 +94,7 @@ bool TsStartupDialog::CheckSound()
 
 bool TsStartupDialog::CheckDisplay()
 {
-    if (!renderer_.EnumerateAdapters(nullptr)) {
+    if (!m_renderer.EnumerateAdapters(nullptr)) {
         plat::ShowMessageBox(kErrorCaption, kNoDisplayText);
         return false;
     }
@@ -104,7 +104,7 @@ bool TsStartupDialog::CheckDisplay()
 
 int TsStartupDialog::ModesOf(int adapter) const
 {
-    const OmAdapterRecord* record = adapter >= 0 ? renderer_.GetAdapter(static_cast<uint32_t>(adapter)) : nullptr;
+    const OmAdapterRecord* record = adapter >= 0 ? m_renderer.GetAdapter(static_cast<uint32_t>(adapter)) : nullptr;
     return record ? static_cast<int>(record->modes.size()) : 0;
 }
 
@@ -121,7 +121,7 @@ int TsStartupDialog::FirstUsableAdapter() const
 
 int TsStartupDialog::FindMode(int width, int height, int bits) const
 {
-    const OmAdapterRecord* record = renderer_.GetAdapter(static_cast<uint32_t>(adapter_));
+    const OmAdapterRecord* record = m_renderer.GetAdapter(static_cast<uint32_t>(m_adapter));
     if (!record)
         return -1;
     for (size_t i = 0; i < record->modes.size(); ++i) {
@@ -134,22 +134,22 @@ int TsStartupDialog::FindMode(int width, int height, int bits) const
 
 void TsStartupDialog::FillAdapterTexts()
 {
-    adapterTexts_.clear();
-    for (uint32_t i = 0; i < renderer_.GetAdapterCount(); ++i)
-        adapterTexts_.emplace_back(renderer_.GetAdapter(i)->identifier.description);
+    m_adapterTexts.clear();
+    for (uint32_t i = 0; i < m_renderer.GetAdapterCount(); ++i)
+        m_adapterTexts.emplace_back(m_renderer.GetAdapter(i)->identifier.description);
 }
 
 void TsStartupDialog::FillModeTexts()
 {
-    modeTexts_.clear();
-    const OmAdapterRecord* record = renderer_.GetAdapter(static_cast<uint32_t>(adapter_));
+    m_modeTexts.clear();
+    const OmAdapterRecord* record = m_renderer.GetAdapter(static_cast<uint32_t>(m_adapter));
     if (!record)
         return;
     for (const plat::GfxDisplayMode& m : record->modes) {
         char text[64];
         std::snprintf(text, sizeof text, "%ld x %ld x %ld", static_cast<long>(m.width), static_cast<long>(m.height),
                       static_cast<long>(BitClass(m.format)));
-        modeTexts_.emplace_back(text);
+        m_modeTexts.emplace_back(text);
     }
 }
 
@@ -157,11 +157,11 @@ bool TsStartupDialog::SelectAdapter(int index)
 {
     if (index < 0 || index >= AdapterCount() || ModesOf(index) == 0)
         return false;
-    if (index != adapter_) {
-        adapter_ = index;
+    if (index != m_adapter) {
+        m_adapter = index;
         FillModeTexts();
     }
-    mode_ = 0;
+    m_mode = 0;
     return true;
 }
 
@@ -169,22 +169,22 @@ bool TsStartupDialog::SelectMode(int index)
 {
     if (index < 0 || index >= ModeCount())
         return false;
-    mode_ = index;
+    m_mode = index;
     return true;
 }
 
 int TsStartupDialog::Play()
 {
-    const OmAdapterRecord* record = renderer_.GetAdapter(static_cast<uint32_t>(adapter_));
-    if (record && mode_ >= 0 && mode_ < static_cast<int>(record->modes.size())) {
-        const plat::GfxDisplayMode& m = record->modes[static_cast<size_t>(mode_)];
-        renderer_.SelectAdapter(static_cast<uint32_t>(adapter_));
-        renderer_.SelectDisplayMode(static_cast<uint32_t>(mode_));
-        options_.SetAdapter(adapter_);
-        options_.SetScreenWidth(static_cast<int>(m.width));
-        options_.SetScreenHeight(static_cast<int>(m.height));
-        options_.SetBitDepth(BitClass(m.format));
+    const OmAdapterRecord* record = m_renderer.GetAdapter(static_cast<uint32_t>(m_adapter));
+    if (record && m_mode >= 0 && m_mode < static_cast<int>(record->modes.size())) {
+        const plat::GfxDisplayMode& m = record->modes[static_cast<size_t>(m_mode)];
+        m_renderer.SelectAdapter(static_cast<uint32_t>(m_adapter));
+        m_renderer.SelectDisplayMode(static_cast<uint32_t>(m_mode));
+        m_options.SetAdapter(m_adapter);
+        m_options.SetScreenWidth(static_cast<int>(m.width));
+        m_options.SetScreenHeight(static_cast<int>(m.height));
+        m_options.SetBitDepth(BitClass(m.format));
     }
-    skipVideos_ = fmvDisabled_;
+    m_skipVideos = m_fmvDisabled;
     return kPlay;
 }

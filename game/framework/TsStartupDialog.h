@@ -40,12 +40,12 @@ public:
     // kQuit when a check failed (its message box has been shown).
     int Prepare();
 
-    int AdapterCount() const { return static_cast<int>(adapterTexts_.size()); }
-    const std::string& AdapterText(int index) const { return adapterTexts_[static_cast<size_t>(index)]; }
-    int ModeCount() const { return static_cast<int>(modeTexts_.size()); }
-    const std::string& ModeText(int index) const { return modeTexts_[static_cast<size_t>(index)]; }
-    int SelectedAdapter() const { return adapter_; }
-    int SelectedMode() const { return mode_; }
+    int AdapterCount() const { return static_cast<int>(m_adapterTexts.size()); }
+    const std::string& AdapterText(int index) const { return m_adapterTexts[static_cast<size_t>(index)]; }
+    int ModeCount() const { return static_cast<int>(m_modeTexts.size()); }
+    const std::string& ModeText(int index) const { return m_modeTexts[static_cast<size_t>(index)]; }
+    int SelectedAdapter() const { return m_adapter; }
+    int SelectedMode() const { return m_mode; }
 
     // A new adapter brings its own modes, with its first one selected. An
     // adapter outside the list or without modes is refused (false) and the
@@ -53,8 +53,8 @@ public:
     bool SelectAdapter(int index);
     bool SelectMode(int index);
 
-    bool IsFmvDisabled() const { return fmvDisabled_; }
-    void SetFmvDisabled(bool disabled) { fmvDisabled_ = disabled; }
+    bool IsFmvDisabled() const { return m_fmvDisabled; }
+    void SetFmvDisabled(bool disabled) { m_fmvDisabled = disabled; }
 
     // Hands the selection to the renderer and the options; answers kPlay.
     int Play();
@@ -71,12 +71,12 @@ private:
     void FillAdapterTexts();
     void FillModeTexts();
 
-    OmD3D& renderer_;
-    TsOptions& options_;
-    bool& skipVideos_;
-    int adapter_ = -1;
-    int mode_ = -1;
-    bool fmvDisabled_ = false;
-    std::vector<std::string> adapterTexts_;
-    std::vector<std::string> modeTexts_;
+    OmD3D& m_renderer;
+    TsOptions& m_options;
+    bool& m_skipVideos;
+    int m_adapter = -1;
+    int m_mode = -1;
+    bool m_fmvDisabled = false;
+    std::vector<std::string> m_adapterTexts;
+    std::vector<std::string> m_modeTexts;
 };

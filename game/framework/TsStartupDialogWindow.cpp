@@ -46,7 +46,7 @@ bool IsList(int control)
 } // namespace
 
 TsStartupDialogWindow::TsStartupDialogWindow(TsStartupDialog& dialog)
-    : dialog_(dialog), focus_(TsStartupDialog::kAdapterList)
+    : m_dialog(dialog), m_focus(TsStartupDialog::kAdapterList)
 {
 }
 
@@ -54,11 +54,11 @@ TsStartupDialogWindow::~TsStartupDialogWindow() = default;
 
 bool TsStartupDialogWindow::Create(std::string* error)
 {
-    surface_ = plat::DialogSurface::Create(TsStartupDialog::kTitle, kWidth, kHeight, error);
-    if (!surface_)
+    m_surface = plat::DialogSurface::Create(TsStartupDialog::kTitle, kWidth, kHeight, error);
+    if (!m_surface)
         return false;
     std::string fontError;
-    if (!font_.Open("MS Sans Serif", kFontPixels, false, false, &fontError))
+    if (!m_font.Open("MS Sans Serif", kFontPixels, false, false, &fontError))
         LogErrorF("TsStartupDialog: no font for the dialog's texts: %s", fontError.c_str());
     LoadPicture();
     Draw();
@@ -69,25 +69,25 @@ int TsStartupDialogWindow::Step()
 {
     plat::DialogInput in;
     bool changed = false;
-    while (result_ == 0 && surface_->NextInput(in)) {
+    while (m_result == 0 && m_surface->NextInput(in)) {
         Handle(in);
         changed = true;
     }
-    if (result_ == 0 && surface_->CloseRequested())
-        result_ = TsStartupDialog::kQuit;
+    if (m_result == 0 && m_surface->CloseRequested())
+        m_result = TsStartupDialog::kQuit;
     // Drawn again only when something may look different.
     if (changed)
         Draw();
-    else if (surface_->TakeExposed())
-        surface_->Present();
-    return result_;
+    else if (m_surface->TakeExposed())
+        m_surface->Present();
+    return m_result;
 }
 
 int TsStartupDialogWindow::RunModal()
 {
     while (Step() == 0)
         std::this_thread::sleep_for(kIdleStep);
-    return result_;
+    return m_result;
 }
 
 TsStartupDialogWindow::Rect TsStartupDialogWindow::ControlRect(int control) const
@@ -107,27 +107,27 @@ TsStartupDialogWindow::Rect TsStartupDialogWindow::ControlRect(int control) cons
 // The open list hangs below its control, moved up where the window ends.
 TsStartupDialogWindow::Rect TsStartupDialogWindow::ItemRect(int index) const
 {
-    if (openList_ == 0 || index < firstRow_ || index >= firstRow_ + kVisibleRows || index >= ItemCount(openList_))
+    if (m_openList == 0 || index < m_firstRow || index >= m_firstRow + kVisibleRows || index >= ItemCount(m_openList))
         return Rect{};
-    const Rect control = ControlRect(openList_);
-    const int rows = std::min(ItemCount(openList_), kVisibleRows);
+    const Rect control = ControlRect(m_openList);
+    const int rows = std::min(ItemCount(m_openList), kVisibleRows);
     const int top = std::min(control.y + control.h, kHeight - rows * kRowHeight);
-    return Rect{control.x, top + (index - firstRow_) * kRowHeight, control.w, kRowHeight};
+    return Rect{control.x, top + (index - m_firstRow) * kRowHeight, control.w, kRowHeight};
 }
 
 int TsStartupDialogWindow::ItemCount(int control) const
 {
-    return control == TsStartupDialog::kAdapterList ? dialog_.AdapterCount() : dialog_.ModeCount();
+    return control == TsStartupDialog::kAdapterList ? m_dialog.AdapterCount() : m_dialog.ModeCount();
 }
 
 int TsStartupDialogWindow::Selected(int control) const
 {
-    return control == TsStartupDialog::kAdapterList ? dialog_.SelectedAdapter() : dialog_.SelectedMode();
+    return control == TsStartupDialog::kAdapterList ? m_dialog.SelectedAdapter() : m_dialog.SelectedMode();
 }
 
 const std::string& TsStartupDialogWindow::ItemText(int control, int index) const
 {
-    return control == TsStartupDialog::kAdapterList ? dialog_.AdapterText(index) : dialog_.ModeText(index);
+    return control == TsStartupDialog::kAdapterList ? m_dialog.AdapterText(index) : m_dialog.ModeText(index);
 }
 
 // ---- input -------------------------------------------------------------------
@@ -146,9 +146,9 @@ void TsStartupDialogWindow::Handle(const plat::DialogInput& in)
             MouseUp(in.x, in.y);
         break;
     case Kind::MouseMove:
-        for (int i = firstRow_; openList_ != 0 && i < firstRow_ + kVisibleRows; ++i) {
+        for (int i = m_firstRow; m_openList != 0 && i < m_firstRow + kVisibleRows; ++i) {
             if (ItemRect(i).Contains(in.x, in.y))
-                highlight_ = i;
+                m_highlight = i;
         }
         break;
     case Kind::Wheel: Wheel(in.wheel); break;
@@ -157,32 +157,32 @@ void TsStartupDialogWindow::Handle(const plat::DialogInput& in)
 
 void TsStartupDialogWindow::KeyDown(int key)
 {
-    if (openList_ != 0) {
+    if (m_openList != 0) {
         ListKey(key);
         return;
     }
     switch (key) {
-    case plat::kKeyEscape: result_ = TsStartupDialog::kQuit; break;
+    case plat::kKeyEscape: m_result = TsStartupDialog::kQuit; break;
     case plat::kKeyReturn:
-    case plat::kKeyNumpadEnter: result_ = dialog_.Play(); break;
+    case plat::kKeyNumpadEnter: m_result = m_dialog.Play(); break;
     case plat::kKeyTab: {
-        const int* at = std::find(std::begin(kFocusOrder), std::end(kFocusOrder), focus_);
+        const int* at = std::find(std::begin(kFocusOrder), std::end(kFocusOrder), m_focus);
         const size_t next = (static_cast<size_t>(at - std::begin(kFocusOrder)) + 1) % std::size(kFocusOrder);
-        focus_ = kFocusOrder[next];
+        m_focus = kFocusOrder[next];
         break;
     }
     case plat::kKeySpace:
-        if (IsList(focus_))
-            OpenListOf(focus_);
-        else if (focus_ == TsStartupDialog::kDisableFmv)
-            dialog_.SetFmvDisabled(!dialog_.IsFmvDisabled());
-        else if (focus_ == TsStartupDialog::kPlay)
-            result_ = dialog_.Play();
+        if (IsList(m_focus))
+            OpenListOf(m_focus);
+        else if (m_focus == TsStartupDialog::kDisableFmv)
+            m_dialog.SetFmvDisabled(!m_dialog.IsFmvDisabled());
+        else if (m_focus == TsStartupDialog::kPlay)
+            m_result = m_dialog.Play();
         break;
     case plat::kKeyUp:
     case plat::kKeyDown:
-        if (IsList(focus_))
-            Choose(focus_, Selected(focus_) + (key == plat::kKeyDown ? 1 : -1));
+        if (IsList(m_focus))
+            Choose(m_focus, Selected(m_focus) + (key == plat::kKeyDown ? 1 : -1));
         break;
     default: break;
     }
@@ -194,23 +194,23 @@ void TsStartupDialogWindow::ListKey(int key)
     case plat::kKeyEscape: CloseList(); break;
     case plat::kKeyReturn:
     case plat::kKeyNumpadEnter:
-    case plat::kKeySpace: Choose(openList_, highlight_); CloseList(); break;
+    case plat::kKeySpace: Choose(m_openList, m_highlight); CloseList(); break;
     case plat::kKeyUp: MoveHighlight(-1); break;
     case plat::kKeyDown: MoveHighlight(1); break;
     case plat::kKeyPageUp: MoveHighlight(-kVisibleRows); break;
     case plat::kKeyPageDown: MoveHighlight(kVisibleRows); break;
-    case plat::kKeyHome: MoveHighlight(-ItemCount(openList_)); break;
-    case plat::kKeyEnd: MoveHighlight(ItemCount(openList_)); break;
+    case plat::kKeyHome: MoveHighlight(-ItemCount(m_openList)); break;
+    case plat::kKeyEnd: MoveHighlight(ItemCount(m_openList)); break;
     default: break;
     }
 }
 
 void TsStartupDialogWindow::MouseDown(int x, int y)
 {
-    if (openList_ != 0) {
-        for (int i = firstRow_; i < firstRow_ + kVisibleRows; ++i) {
+    if (m_openList != 0) {
+        for (int i = m_firstRow; i < m_firstRow + kVisibleRows; ++i) {
             if (ItemRect(i).Contains(x, y)) {
-                Choose(openList_, i);
+                Choose(m_openList, i);
                 break;
             }
         }
@@ -220,13 +220,13 @@ void TsStartupDialogWindow::MouseDown(int x, int y)
     for (int control : kFocusOrder) {
         if (!ControlRect(control).Contains(x, y))
             continue;
-        focus_ = control;
+        m_focus = control;
         if (IsList(control))
             OpenListOf(control);
         else if (control == TsStartupDialog::kDisableFmv)
-            dialog_.SetFmvDisabled(!dialog_.IsFmvDisabled());
+            m_dialog.SetFmvDisabled(!m_dialog.IsFmvDisabled());
         else
-            buttonArmed_ = true;
+            m_buttonArmed = true;
         return;
     }
 }
@@ -234,50 +234,50 @@ void TsStartupDialogWindow::MouseDown(int x, int y)
 // The button works when it is both pressed and released on it.
 void TsStartupDialogWindow::MouseUp(int x, int y)
 {
-    if (buttonArmed_ && kButtonRect.Contains(x, y))
-        result_ = dialog_.Play();
-    buttonArmed_ = false;
+    if (m_buttonArmed && kButtonRect.Contains(x, y))
+        m_result = m_dialog.Play();
+    m_buttonArmed = false;
 }
 
 void TsStartupDialogWindow::Wheel(int notches)
 {
-    if (openList_ == 0)
+    if (m_openList == 0)
         return;
-    const int lastFirst = std::max(ItemCount(openList_) - kVisibleRows, 0);
-    firstRow_ = std::clamp(firstRow_ - notches, 0, lastFirst);
+    const int lastFirst = std::max(ItemCount(m_openList) - kVisibleRows, 0);
+    m_firstRow = std::clamp(m_firstRow - notches, 0, lastFirst);
 }
 
 void TsStartupDialogWindow::OpenListOf(int control)
 {
     if (ItemCount(control) == 0)
         return;
-    openList_ = control;
-    highlight_ = std::max(Selected(control), 0);
-    firstRow_ = 0;
+    m_openList = control;
+    m_highlight = std::max(Selected(control), 0);
+    m_firstRow = 0;
     MoveHighlight(0);
 }
 
 void TsStartupDialogWindow::CloseList()
 {
-    openList_ = 0;
+    m_openList = 0;
 }
 
 void TsStartupDialogWindow::MoveHighlight(int delta)
 {
-    const int count = ItemCount(openList_);
-    highlight_ = std::clamp(highlight_ + delta, 0, std::max(count - 1, 0));
-    if (highlight_ < firstRow_)
-        firstRow_ = highlight_;
-    else if (highlight_ >= firstRow_ + kVisibleRows)
-        firstRow_ = highlight_ - kVisibleRows + 1;
+    const int count = ItemCount(m_openList);
+    m_highlight = std::clamp(m_highlight + delta, 0, std::max(count - 1, 0));
+    if (m_highlight < m_firstRow)
+        m_firstRow = m_highlight;
+    else if (m_highlight >= m_firstRow + kVisibleRows)
+        m_firstRow = m_highlight - kVisibleRows + 1;
 }
 
 void TsStartupDialogWindow::Choose(int control, int index)
 {
     if (control == TsStartupDialog::kAdapterList)
-        dialog_.SelectAdapter(index);
+        m_dialog.SelectAdapter(index);
     else
-        dialog_.SelectMode(index);
+        m_dialog.SelectMode(index);
 }
 
 // ---- drawing -------------------------------------------------------------------
@@ -292,34 +292,34 @@ void TsStartupDialogWindow::LoadPicture()
         LogErrorF("TsStartupDialog: the dialog's picture is missing: %s", error.c_str());
         return;
     }
-    pictureWidth_ = std::min(static_cast<int>(image.width), kPictureRect.w);
-    pictureHeight_ = std::min(static_cast<int>(image.height), kPictureRect.h);
-    picture_.clear();
-    picture_.reserve(static_cast<size_t>(pictureWidth_) * static_cast<size_t>(pictureHeight_));
-    for (int y = 0; y < pictureHeight_; ++y)
-        for (int x = 0; x < pictureWidth_; ++x)
-            picture_.push_back(image.At(static_cast<uint32_t>(x), static_cast<uint32_t>(y)));
+    m_pictureWidth = std::min(static_cast<int>(image.width), kPictureRect.w);
+    m_pictureHeight = std::min(static_cast<int>(image.height), kPictureRect.h);
+    m_picture.clear();
+    m_picture.reserve(static_cast<size_t>(m_pictureWidth) * static_cast<size_t>(m_pictureHeight));
+    for (int y = 0; y < m_pictureHeight; ++y)
+        for (int x = 0; x < m_pictureWidth; ++x)
+            m_picture.push_back(image.At(static_cast<uint32_t>(x), static_cast<uint32_t>(y)));
 }
 
 void TsStartupDialogWindow::DrawPicture()
 {
-    plat::DialogSurface& s = *surface_;
+    plat::DialogSurface& s = *m_surface;
     const Rect r = kPictureRect;
     s.Fill(r.x, r.y, r.w, r.h, kShadow);
-    if (!picture_.empty())
-        s.Picture(r.x + (r.w - pictureWidth_) / 2, r.y + (r.h - pictureHeight_) / 2, pictureWidth_, pictureHeight_,
-                  picture_.data());
+    if (!m_picture.empty())
+        s.Picture(r.x + (r.w - m_pictureWidth) / 2, r.y + (r.h - m_pictureHeight) / 2, m_pictureWidth, m_pictureHeight,
+                  m_picture.data());
 }
 
 void TsStartupDialogWindow::Draw()
 {
-    plat::DialogSurface& s = *surface_;
+    plat::DialogSurface& s = *m_surface;
     s.Fill(0, 0, kWidth, kHeight, kFace);
     DrawPicture();
     DrawGroup(kVideoGroup, "Video Settings");
     DrawGroup(kDebugGroup, "Debug Settings");
-    s.Text(font_, "Display Adapter", kAdapterLabelRect.x, kAdapterLabelRect.y, kAdapterLabelRect.w, kInk);
-    s.Text(font_, "Screen resolution", kModeLabelRect.x, kModeLabelRect.y, kModeLabelRect.w, kInk);
+    s.Text(m_font, "Display Adapter", kAdapterLabelRect.x, kAdapterLabelRect.y, kAdapterLabelRect.w, kInk);
+    s.Text(m_font, "Screen resolution", kModeLabelRect.x, kModeLabelRect.y, kModeLabelRect.w, kInk);
     DrawList(TsStartupDialog::kAdapterList);
     DrawList(TsStartupDialog::kModeList);
     DrawCheckBox();
@@ -330,17 +330,17 @@ void TsStartupDialogWindow::Draw()
 
 void TsStartupDialogWindow::DrawGroup(const Rect& r, const char* title)
 {
-    plat::DialogSurface& s = *surface_;
-    const int lineY = r.y + static_cast<int>(font_.CellHeight()) / 2;
+    plat::DialogSurface& s = *m_surface;
+    const int lineY = r.y + static_cast<int>(m_font.CellHeight()) / 2;
     s.Outline(r.x, lineY, r.w, r.h - (lineY - r.y), kShadow);
-    const int textWidth = static_cast<int>(font_.TextWidth(title));
-    s.Fill(r.x + 8, r.y, textWidth + 4, static_cast<int>(font_.CellHeight()), kFace);
-    s.Text(font_, title, r.x + 10, r.y, textWidth, kInk);
+    const int textWidth = static_cast<int>(m_font.TextWidth(title));
+    s.Fill(r.x + 8, r.y, textWidth + 4, static_cast<int>(m_font.CellHeight()), kFace);
+    s.Text(m_font, title, r.x + 10, r.y, textWidth, kInk);
 }
 
 void TsStartupDialogWindow::DrawList(int control)
 {
-    plat::DialogSurface& s = *surface_;
+    plat::DialogSurface& s = *m_surface;
     const Rect r = ControlRect(control);
     s.Fill(r.x, r.y, r.w, r.h, kField);
     s.Outline(r.x, r.y, r.w, r.h, kShadow);
@@ -350,56 +350,56 @@ void TsStartupDialogWindow::DrawList(int control)
     for (int row = 0; row < 4; ++row)
         s.Fill(ax + r.h / 2 - 4 + row, r.y + r.h / 2 - 2 + row, 8 - 2 * row, 1, kInk);
     const int selected = Selected(control);
-    const int textY = r.y + (r.h - static_cast<int>(font_.CellHeight())) / 2;
+    const int textY = r.y + (r.h - static_cast<int>(m_font.CellHeight())) / 2;
     if (selected >= 0 && selected < ItemCount(control)) {
-        const bool focused = focus_ == control;
+        const bool focused = m_focus == control;
         if (focused)
             s.Fill(r.x + 2, r.y + 2, ax - r.x - 4, r.h - 4, kHighlight);
-        s.Text(font_, ItemText(control, selected), r.x + 4, textY, ax - r.x - 6, focused ? kHighlightInk : kInk);
+        s.Text(m_font, ItemText(control, selected), r.x + 4, textY, ax - r.x - 6, focused ? kHighlightInk : kInk);
     }
 }
 
 void TsStartupDialogWindow::DrawOpenList()
 {
-    if (openList_ == 0)
+    if (m_openList == 0)
         return;
-    plat::DialogSurface& s = *surface_;
-    const Rect first = ItemRect(firstRow_);
-    const int rows = std::min(ItemCount(openList_) - firstRow_, kVisibleRows);
+    plat::DialogSurface& s = *m_surface;
+    const Rect first = ItemRect(m_firstRow);
+    const int rows = std::min(ItemCount(m_openList) - m_firstRow, kVisibleRows);
     s.Fill(first.x, first.y, first.w, rows * kRowHeight, kField);
     s.Outline(first.x, first.y, first.w, rows * kRowHeight, kInk);
-    for (int i = firstRow_; i < firstRow_ + rows; ++i) {
+    for (int i = m_firstRow; i < m_firstRow + rows; ++i) {
         const Rect r = ItemRect(i);
-        const bool lit = i == highlight_;
+        const bool lit = i == m_highlight;
         if (lit)
             s.Fill(r.x + 1, r.y, r.w - 2, r.h, kHighlight);
-        s.Text(font_, ItemText(openList_, i), r.x + 4, r.y + 1, r.w - 8, lit ? kHighlightInk : kInk);
+        s.Text(m_font, ItemText(m_openList, i), r.x + 4, r.y + 1, r.w - 8, lit ? kHighlightInk : kInk);
     }
 }
 
 void TsStartupDialogWindow::DrawCheckBox()
 {
-    plat::DialogSurface& s = *surface_;
+    plat::DialogSurface& s = *m_surface;
     const Rect r = kCheckRect;
     const int box = 13;
     const int by = r.y + (r.h - box) / 2;
     s.Fill(r.x, by, box, box, kField);
     s.Outline(r.x, by, box, box, kShadow);
-    if (dialog_.IsFmvDisabled()) {
+    if (m_dialog.IsFmvDisabled()) {
         for (int i = 0; i < 7; ++i) {
             const int y = i < 3 ? by + 5 + i : by + 9 - (i - 2);
             s.Fill(r.x + 3 + i, y, 1, 3, kInk);
         }
     }
-    s.Text(font_, "Disable FMV", r.x + box + 6, r.y + (r.h - static_cast<int>(font_.CellHeight())) / 2,
+    s.Text(m_font, "Disable FMV", r.x + box + 6, r.y + (r.h - static_cast<int>(m_font.CellHeight())) / 2,
            r.w - box - 6, kInk);
-    if (focus_ == TsStartupDialog::kDisableFmv)
+    if (m_focus == TsStartupDialog::kDisableFmv)
         s.Outline(r.x + box + 3, r.y, r.w - box - 3, r.h, kFocusInk);
 }
 
 void TsStartupDialogWindow::DrawButton()
 {
-    plat::DialogSurface& s = *surface_;
+    plat::DialogSurface& s = *m_surface;
     const Rect r = kButtonRect;
     s.Fill(r.x, r.y, r.w, r.h, kFace);
     s.Outline(r.x, r.y, r.w, r.h, kInk);
@@ -408,8 +408,8 @@ void TsStartupDialogWindow::DrawButton()
     s.Fill(r.x + 1, r.y + r.h - 2, r.w - 2, 1, kShadow);
     s.Fill(r.x + r.w - 2, r.y + 1, 1, r.h - 2, kShadow);
     const char* text = "Play Tessaran";
-    const int tw = static_cast<int>(font_.TextWidth(text));
-    s.Text(font_, text, r.x + (r.w - tw) / 2, r.y + (r.h - static_cast<int>(font_.CellHeight())) / 2, tw, kInk);
-    if (focus_ == TsStartupDialog::kPlay)
+    const int tw = static_cast<int>(m_font.TextWidth(text));
+    s.Text(m_font, text, r.x + (r.w - tw) / 2, r.y + (r.h - static_cast<int>(m_font.CellHeight())) / 2, tw, kInk);
+    if (m_focus == TsStartupDialog::kPlay)
         s.Outline(r.x + 4, r.y + 4, r.w - 8, r.h - 8, kFocusInk);
 }

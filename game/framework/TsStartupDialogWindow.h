@@ -36,8 +36,8 @@ public:
     ~TsStartupDialogWindow();
 
     bool Create(std::string* error);
-    plat::Window& GetWindow() { return surface_->GetWindow(); }
-    const plat::DialogSurface& Surface() const { return *surface_; }
+    plat::Window& GetWindow() { return m_surface->GetWindow(); }
+    const plat::DialogSurface& Surface() const { return *m_surface; }
 
     // Handles the input that has arrived and draws. The dialog's answer
     // (kPlay or kQuit) once it has ended, else 0.
@@ -49,8 +49,8 @@ public:
     // open list is (empty when it is not shown).
     Rect ControlRect(int control) const;
     Rect ItemRect(int index) const;
-    int OpenList() const { return openList_; }
-    int Focus() const { return focus_; }
+    int OpenList() const { return m_openList; }
+    int Focus() const { return m_focus; }
 
 private:
     void Handle(const plat::DialogInput& in);
@@ -75,15 +75,15 @@ private:
     void LoadPicture();
     void DrawPicture();
 
-    TsStartupDialog& dialog_;
-    std::unique_ptr<plat::DialogSurface> surface_;
-    plat::FontRaster font_;
-    std::vector<uint32_t> picture_; // cut to the panel; empty when it could not be read
-    int pictureWidth_ = 0, pictureHeight_ = 0;
-    int result_ = 0;
-    int focus_;
-    int openList_ = 0;    // control id of the open list, 0 when none
-    int highlight_ = 0;   // item under the keyboard or pointer in the open list
-    int firstRow_ = 0;    // first item shown in the open list
-    bool buttonArmed_ = false;
+    TsStartupDialog& m_dialog;
+    std::unique_ptr<plat::DialogSurface> m_surface;
+    plat::FontRaster m_font;
+    std::vector<uint32_t> m_picture; // cut to the panel; empty when it could not be read
+    int m_pictureWidth = 0, m_pictureHeight = 0;
+    int m_result = 0;
+    int m_focus;
+    int m_openList = 0;    // control id of the open list, 0 when none
+    int m_highlight = 0;   // item under the keyboard or pointer in the open list
+    int m_firstRow = 0;    // first item shown in the open list
+    bool m_buttonArmed = false;
 };

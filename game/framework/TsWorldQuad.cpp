@@ -44,12 +44,12 @@ TsWorldQuad::~TsWorldQuad()
 void TsWorldQuad::Release()
 {
     if (OmD3D* renderer = OmD3D::Instance()) {
-        renderer->ReleaseVertexBuffer(vertexBuffer_);
-        if (texture_ >= 0) {
-            renderer->ReleaseTexture(texture_);
+        renderer->ReleaseVertexBuffer(m_vertexBuffer);
+        if (m_texture >= 0) {
+            renderer->ReleaseTexture(m_texture);
         }
     }
-    vertexBuffer_ = texture_ = -1;
+    m_vertexBuffer = m_texture = -1;
 }
 
 bool TsWorldQuad::Create(const char* textureName)
@@ -60,8 +60,8 @@ bool TsWorldQuad::Create(const char* textureName)
         LogError("TsWorldQuad: there is no renderer to make the quad with");
         return false;
     }
-    vertexBuffer_ = renderer->CreateVertexBuffer(GfxFvf::PosDiffuseTex1, 4, true, false, true);
-    OmD3DVertexBuffer* buffer = renderer->GetVertexBuffer(vertexBuffer_);
+    m_vertexBuffer = renderer->CreateVertexBuffer(GfxFvf::PosDiffuseTex1, 4, true, false, true);
+    OmD3DVertexBuffer* buffer = renderer->GetVertexBuffer(m_vertexBuffer);
     void* out = buffer ? buffer->Lock(0, 4, false) : nullptr;
     if (!out) {
         LogErrorF("TsWorldQuad: the vertex buffer for %s could not be made", textureName ? textureName : "");
@@ -72,14 +72,14 @@ bool TsWorldQuad::Create(const char* textureName)
     buffer->Unlock();
     OmTextureResource texture;
     texture.SetName(textureName);
-    texture_ = renderer->RegisterTexture(&texture);
-    return texture_ >= 0 && renderer->LoadTexture(texture_);
+    m_texture = renderer->RegisterTexture(&texture);
+    return m_texture >= 0 && renderer->LoadTexture(m_texture);
 }
 
 void TsWorldQuad::Render()
 {
     OmD3D* renderer = OmD3D::Instance();
-    if (!renderer || vertexBuffer_ < 0) {
+    if (!renderer || m_vertexBuffer < 0) {
         return;
     }
     uint32_t savedRender[std::size(kSavedRenderStates)];
@@ -90,7 +90,7 @@ void TsWorldQuad::Render()
     for (size_t i = 0; i < std::size(kSavedStageStates); ++i) {
         savedStage[i] = renderer->GetTextureStageState(kSavedStageStates[i].stage, kSavedStageStates[i].type);
     }
-    renderer->SetWorldTransform(&OmMatrix3::Identity(), &position_, scale_);
+    renderer->SetWorldTransform(&OmMatrix3::Identity(), &m_position, m_scale);
     renderer->DispatchRenderState(GfxRs::Lighting, 0);
     renderer->DispatchRenderState(GfxRs::CullMode, GfxCull::None);
     renderer->DispatchRenderState(GfxRs::AlphaBlendEnable, 1);
@@ -100,9 +100,9 @@ void TsWorldQuad::Render()
     renderer->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::BlendDiffuseAlpha);
     renderer->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Texture);
     renderer->SetTextureStageState(0, GfxTss::ColorArg2, GfxTa::Diffuse);
-    renderer->SetTexture(0, texture_);
+    renderer->SetTexture(0, m_texture);
     renderer->SetVertexShader(GfxFvf::PosDiffuseTex1);
-    renderer->SetStreamSource(0, vertexBuffer_);
+    renderer->SetStreamSource(0, m_vertexBuffer);
     renderer->DrawPrimitive(GfxPrimitive::TriangleStrip, 0, 2);
     for (size_t i = 0; i < std::size(kSavedStageStates); ++i) {
         renderer->SetTextureStageState(kSavedStageStates[i].stage, kSavedStageStates[i].type, savedStage[i]);

@@ -21,16 +21,16 @@ public:
     // Draws with every render state it changed put back.
     void Render();
 
-    void SetScale(float scale) { scale_ = scale; }
-    float GetScale() const { return scale_; }
-    void SetPosition(const OmVector3& position) { position_ = position; }
-    const OmVector3& GetPosition() const { return position_; }
-    int32_t GetVertexBufferId() const { return vertexBuffer_; }
-    int32_t GetTextureId() const { return texture_; }
+    void SetScale(float scale) { m_scale = scale; }
+    float GetScale() const { return m_scale; }
+    void SetPosition(const OmVector3& position) { m_position = position; }
+    const OmVector3& GetPosition() const { return m_position; }
+    int32_t GetVertexBufferId() const { return m_vertexBuffer; }
+    int32_t GetTextureId() const { return m_texture; }
 
 private:
-    float scale_ = 1.0f;
-    OmVector3 position_;
-    int32_t vertexBuffer_ = -1;
-    int32_t texture_ = -1;
+    float m_scale = 1.0f;
+    OmVector3 m_position;
+    int32_t m_vertexBuffer = -1;
+    int32_t m_texture = -1;
 };

@@ -72,7 +72,7 @@ TsGameMode* TsLevel::Make()
 TsLevel::TsLevel()
 {
     CreateMembers();
-    entityDB_ = OmMakeRef<TsEntityDB>();
+    m_entityDB = OmMakeRef<TsEntityDB>();
 }
 
 TsLevel::TsLevel(OmArchive& archive) : TsGameMode(archive)
@@ -86,26 +86,26 @@ void TsLevel::CreateMembers()
         "Line of Sight", "AStar",     "AStar CreatePath", "UI process", "LuaTick",
         "Active List Tick", "Character Avoidance", "Particles", "Raycasting"};
     for (const char* name : kSections) {
-        profiler_.AddSection(name);
+        m_profiler.AddSection(name);
     }
-    narrowestFov_ = 10.0f * kDegrees;
-    startFov_ = 35.0f * kDegrees;
-    widestFov_ = 35.0f * kDegrees;
-    playElevation_ = 30.0f * kDegrees;
-    pathfinder_ = std::make_unique<TsPathfinder>();
+    m_narrowestFov = 10.0f * kDegrees;
+    m_startFov = 35.0f * kDegrees;
+    m_widestFov = 35.0f * kDegrees;
+    m_playElevation = 30.0f * kDegrees;
+    m_pathfinder = std::make_unique<TsPathfinder>();
     // The HUD borrows the radar, so the radar comes first.
-    radar_ = std::make_unique<TsRadar>();
-    hud_ = std::make_unique<TsHUDe>(radar_.get());
-    levelCursor_ = std::make_unique<TsLevelCursor>();
-    cursorQueries_ = std::make_unique<TsLevelCursorQueries>(*this);
-    audioView_ = std::make_unique<TsLevelAudioView>(*this);
-    cutScene_ = OmMakeRef<TsCutScene>();
-    cutScene_->SetCamera(m_camera);
-    cutScene_->SetSceneFraming(widestFov_, ElevationStep(0));
-    conversation_ = OmMakeRef<TsConversation>();
-    trade_ = OmMakeRef<TsTrade>();
-    gameFrontEnd_ = OmMakeRef<TsGameFrontEnd>();
-    gameFrontEnd_->SetLevel(this);
+    m_radar = std::make_unique<TsRadar>();
+    m_hud = std::make_unique<TsHUDe>(m_radar.get());
+    m_levelCursor = std::make_unique<TsLevelCursor>();
+    m_cursorQueries = std::make_unique<TsLevelCursorQueries>(*this);
+    m_audioView = std::make_unique<TsLevelAudioView>(*this);
+    m_cutScene = OmMakeRef<TsCutScene>();
+    m_cutScene->SetCamera(m_camera);
+    m_cutScene->SetSceneFraming(m_widestFov, ElevationStep(0));
+    m_conversation = OmMakeRef<TsConversation>();
+    m_trade = OmMakeRef<TsTrade>();
+    m_gameFrontEnd = OmMakeRef<TsGameFrontEnd>();
+    m_gameFrontEnd->SetLevel(this);
 }
 
 TsLevel::~TsLevel()
@@ -115,39 +115,39 @@ TsLevel::~TsLevel()
 
 void TsLevel::TakeWorld(TsWorld* world)
 {
-    if (world_ != world) {
-        world_.AdoptNew(world);
+    if (m_world != world) {
+        m_world.AdoptNew(world);
     }
-    pathfinder_->SetWorld(world);
+    m_pathfinder->SetWorld(world);
 }
 
 // The cut scene and the world are the level's own; the entity database came
 // from the archive when the level did, and a failed load takes it down itself.
 void TsLevel::ReleaseOwned()
 {
-    cutScene_ = nullptr;
-    if (radar_) {
-        radar_->Release();
-        radar_.reset();
+    m_cutScene = nullptr;
+    if (m_radar) {
+        m_radar->Release();
+        m_radar.reset();
     }
     // Neither is in the level's archive: they go with the level whatever
     // tears it down.
-    gameFrontEnd_ = nullptr;
-    trade_ = nullptr;
-    cursorQueries_.reset();
-    audioView_.reset();
-    levelCursor_.reset();
-    pathfinder_.reset();
+    m_gameFrontEnd = nullptr;
+    m_trade = nullptr;
+    m_cursorQueries.reset();
+    m_audioView.reset();
+    m_levelCursor.reset();
+    m_pathfinder.reset();
     if (OmArchive::IsBeingTakenDown(*this)) {
         // A failed load takes down what it read; what the level made for
         // itself (the conversation, when the file's was never reached) is
         // the level's to release.
-        LetGoWhileTakenDown(world_);
-        LetGoWhileTakenDown(conversation_);
-        LetGoWhileTakenDown(entityDB_);
+        LetGoWhileTakenDown(m_world);
+        LetGoWhileTakenDown(m_conversation);
+        LetGoWhileTakenDown(m_entityDB);
         return;
     }
-    world_ = nullptr;
+    m_world = nullptr;
     // The timers hold the level's objects (a fallen character waiting to
     // fade): they let go of them before the database takes them down. The
     // table is the played level's: a level nobody plays (one a script made,
@@ -156,8 +156,8 @@ void TsLevel::ReleaseOwned()
         TsTimerTable::Instance().Clear();
     // The conversation holds its speakers: it lets go of them before the
     // database takes the characters down.
-    conversation_ = nullptr;
-    entityDB_ = nullptr;
+    m_conversation = nullptr;
+    m_entityDB = nullptr;
 }
 
 float TsLevel::ElevationStep(int step)
@@ -167,20 +167,20 @@ float TsLevel::ElevationStep(int step)
 
 bool TsLevel::GetDebugSwitch(int index) const
 {
-    return index >= 0 && index < kDebugSwitchCount && debugSwitches_[index] != 0;
+    return index >= 0 && index < kDebugSwitchCount && m_debugSwitches[index] != 0;
 }
 
 void TsLevel::ToggleDebugSwitch(int index)
 {
     if (index >= 0 && index < kDebugSwitchCount) {
-        debugSwitches_[index] = debugSwitches_[index] ? 0 : 1;
+        m_debugSwitches[index] = m_debugSwitches[index] ? 0 : 1;
     }
 }
 
 void TsLevel::DebugLevel()
 {
-    levelDebug_ = levelDebug_ ? 0 : 1;
-    triggerDisplay_ = levelDebug_;
+    m_levelDebug = m_levelDebug ? 0 : 1;
+    m_triggerDisplay = m_levelDebug;
 }
 
 bool TsLevel::IsInUse() const
@@ -198,11 +198,11 @@ bool TsLevel::Register(OmArchive& archive)
     }
     TsTimerTable::Instance().Register(archive);
     TsProjectile::ForEachLive([&archive](TsProjectile& shot) { shot.Register(archive); });
-    if (entityDB_) {
-        entityDB_->Register(archive);
+    if (m_entityDB) {
+        m_entityDB->Register(archive);
     }
-    if (conversation_) {
-        conversation_->Register(archive);
+    if (m_conversation) {
+        m_conversation->Register(archive);
     }
     return true;
 }
@@ -215,39 +215,39 @@ void TsLevel::Write(OmArchive& archive)
     TsTimerTable::Instance().Write(archive);
     archive.WriteU32(TsProjectile::LiveCount());
     TsProjectile::ForEachLive([&archive](TsProjectile& shot) { archive.WriteObjectRef(&shot); });
-    archive.WriteObjectRef(entityDB_);
-    archive.WriteObjectRef(conversation_);
-    archive.WriteBool(videoPlayed_ != 0);
-    archive.WriteBool(conversationCamera_ != 0);
-    archive.WriteBool(cursorMode_ != 0);
-    archive.WriteBool(objectivesShown_ != 0);
-    radar_->Write(archive);
+    archive.WriteObjectRef(m_entityDB);
+    archive.WriteObjectRef(m_conversation);
+    archive.WriteBool(m_videoPlayed != 0);
+    archive.WriteBool(m_conversationCamera != 0);
+    archive.WriteBool(m_cursorMode != 0);
+    archive.WriteBool(m_objectivesShown != 0);
+    m_radar->Write(archive);
 }
 
 void TsLevel::Read(OmArchive& archive)
 {
     TsGameMode::Read(archive);
     TsTimerTable::Instance().Read(archive);
-    archive.ReadU32(projectilesRead_);
+    archive.ReadU32(m_projectilesRead);
     // The shots live in their pool; the references only bring them back.
-    for (uint32_t i = 0; i < projectilesRead_ && !archive.HasFailed(); ++i) {
+    for (uint32_t i = 0; i < m_projectilesRead && !archive.HasFailed(); ++i) {
         TsProjectile* shot = nullptr;
         archive.ReadRef(shot);
     }
-    archive.ReadRef(entityDB_);
-    if (!archive.HasFailed() && !entityDB_) {
+    archive.ReadRef(m_entityDB);
+    if (!archive.HasFailed() && !m_entityDB) {
         archive.Fail("a level without an entity database");
     }
     TsConversation* conversation = nullptr;
     archive.ReadRef(conversation);
     if (!archive.HasFailed() && conversation) {
-        conversation_.AdoptNew(conversation);
+        m_conversation.AdoptNew(conversation);
     }
-    ReadByteFlag(archive, videoPlayed_);
-    ReadByteFlag(archive, conversationCamera_);
-    ReadByteFlag(archive, cursorMode_);
-    ReadByteFlag(archive, objectivesShown_);
-    radar_->Read(archive);
+    ReadByteFlag(archive, m_videoPlayed);
+    ReadByteFlag(archive, m_conversationCamera);
+    ReadByteFlag(archive, m_cursorMode);
+    ReadByteFlag(archive, m_objectivesShown);
+    m_radar->Read(archive);
 }
 
 // ---- script operations ----------------------------------------------------
@@ -260,11 +260,11 @@ bool TsLevel::ImportWorld(const char* path, const char* dynObjFolder, float cell
 {
     TakeWorld(new TsWorld); // holding the reference it is made with
     const TsWorldImportSettings settings{.cellEdge = cellEdge, .vertexColours = vertexColours};
-    if (!world_->ImportWorld(path, dynObjFolder, settings)) {
+    if (!m_world->ImportWorld(path, dynObjFolder, settings)) {
         return false;
     }
-    world_->SetCloudParams(cloudA, cloudB);
-    world_->SetImportFlag(importFlag);
+    m_world->SetCloudParams(cloudA, cloudB);
+    m_world->SetImportFlag(importFlag);
     return true;
 }
 
@@ -272,7 +272,7 @@ bool TsLevel::ImportWorld(const char* path, const char* dynObjFolder, float cell
 // materials and textures it draws with.
 bool TsLevel::LoadWorld(const char* file)
 {
-    if (world_) {
+    if (m_world) {
         return true;
     }
     if (!file || !*file) {
@@ -296,13 +296,13 @@ bool TsLevel::LoadWorld(const char* file)
         return false;
     }
     TakeWorld(world);
-    world_->CreateEffects();
+    m_world->CreateEffects();
     return true;
 }
 
 bool TsLevel::SaveWorld(const char* file)
 {
-    if (!world_ || !file || !*file) {
+    if (!m_world || !file || !*file) {
         LogError("TsLevel::SaveWorld: there is no world or no file name");
         return false;
     }
@@ -310,18 +310,18 @@ bool TsLevel::SaveWorld(const char* file)
     if (OmD3D* renderer = OmD3D::Instance()) {
         archive.SetResourceOwner(&renderer->GetResourceOwner());
     }
-    archive.AddRoot(world_);
+    archive.AddRoot(m_world);
     return archive.SaveReplacing(file);
 }
 
 // The two names go to the world's AI-map builder as the script gave them.
 bool TsLevel::MakeDetectionMap(const char* first, const char* second)
 {
-    if (!world_) {
+    if (!m_world) {
         LogError("TsLevel::MakeDetectionMap: the level has no world");
         return false;
     }
-    return world_->CreateAIMap(first, second);
+    return m_world->CreateAIMap(first, second);
 }
 
 // The cut scene, a running conversation and the HUD's two modal states (a
@@ -329,10 +329,10 @@ bool TsLevel::MakeDetectionMap(const char* first, const char* second)
 // its normal state.
 bool TsLevel::GameIsInNormalState() const
 {
-    if (cutScene_->IsCutSceneActive() || (conversation_ && conversation_->HasConversationStarted())) {
+    if (m_cutScene->IsCutSceneActive() || (m_conversation && m_conversation->HasConversationStarted())) {
         return false;
     }
-    return !(hud_ && (hud_->IsDialogueOpen() || hud_->IsTradePanelVisible()));
+    return !(m_hud && (m_hud->IsDialogueOpen() || m_hud->IsTradePanelVisible()));
 }
 
 void TsLevel::Pause(bool paused)
@@ -347,7 +347,7 @@ void TsLevel::Pause(bool paused)
 
 void TsLevel::ActivateIngameFrontEnd(bool on)
 {
-    gameFrontEnd_->SetActive(on, true);
+    m_gameFrontEnd->SetActive(on, true);
 }
 
 void TsLevel::BeginConvert()

@@ -66,32 +66,32 @@ class TsLevel : public TsGameMode, public TsLevelState {
     bool GameIsInNormalState() const;
     void ActivateIngameFrontEnd(bool on);
     void Pause(bool paused) override;
-    TsCutScene* GetCutScene() const { return cutScene_; }
-    TsConversation* GetIncidentalConversation() const { return conversation_; }
+    TsCutScene* GetCutScene() const { return m_cutScene; }
+    TsConversation* GetIncidentalConversation() const { return m_conversation; }
     void BeginConvert();
     void EndConvert();
     // The level's own debug views: the level cursor's picked point and the
     // triggers' volumes.
     void DebugLevel();
-    bool GetLevelDebug() const { return levelDebug_ != 0; }
+    bool GetLevelDebug() const { return m_levelDebug != 0; }
 
     // ---- what other parts of the game read and set ----
-    TsEntityDB* GetEntityDB() const { return entityDB_; }
-    TsWorld* GetWorld() const { return world_; }
-    TsPathfinder* GetPathfinder() const { return pathfinder_.get(); }
-    TsLevelCursor* GetLevelCursor() const { return levelCursor_.get(); }
+    TsEntityDB* GetEntityDB() const { return m_entityDB; }
+    TsWorld* GetWorld() const { return m_world; }
+    TsPathfinder* GetPathfinder() const { return m_pathfinder.get(); }
+    TsLevelCursor* GetLevelCursor() const { return m_levelCursor.get(); }
     // The radar keeps its settings and closes the level's archive form, so
     // a game saved and loaded keeps what the scripts set.
-    TsRadar* GetRadar() const { return radar_.get(); }
-    TsGameFrontEnd* GetGameFrontEnd() const { return gameFrontEnd_; }
-    TsTrade* GetTrade() const { return trade_; }
-    TsHUDe* GetHUD() const { return hud_.get(); }
-    void SetObjectivesText(const char* text) { objectivesText_ = text; }
-    const char* GetObjectivesText() const { return objectivesText_.Get(); }
-    bool GetObjectivesShown() const { return objectivesShown_ != 0; }
-    bool GetVideoPlayed() const { return videoPlayed_ != 0; }
-    void SetVideoPlayed() { videoPlayed_ = 1; }
-    int32_t GetGameOverState() const { return gameOverState_; }
+    TsRadar* GetRadar() const { return m_radar.get(); }
+    TsGameFrontEnd* GetGameFrontEnd() const { return m_gameFrontEnd; }
+    TsTrade* GetTrade() const { return m_trade; }
+    TsHUDe* GetHUD() const { return m_hud.get(); }
+    void SetObjectivesText(const char* text) { m_objectivesText = text; }
+    const char* GetObjectivesText() const { return m_objectivesText.Get(); }
+    bool GetObjectivesShown() const { return m_objectivesShown != 0; }
+    bool GetVideoPlayed() const { return m_videoPlayed != 0; }
+    void SetVideoPlayed() { m_videoPlayed = 1; }
+    int32_t GetGameOverState() const { return m_gameOverState; }
     // Debug switches in the level's order (kDebugGrid...): the shell's
     // Debug... functions flip them.
     enum DebugSwitch : int {
@@ -111,24 +111,24 @@ class TsLevel : public TsGameMode, public TsLevelState {
     // conversation camera is saved.
     // Player lockout: world commands are ignored (the HUD's inventory
     // animation sets it).
-    void SetPlayerLockout(bool locked) override { playerLockout_ = locked ? 1 : 0; }
-    bool GetPlayerLockout() const override { return playerLockout_ != 0; }
+    void SetPlayerLockout(bool locked) override { m_playerLockout = locked ? 1 : 0; }
+    bool GetPlayerLockout() const override { return m_playerLockout != 0; }
     // Conversation camera: conversations may move the camera to frame
     // their speakers. The level's script turns it on; it is saved with the
     // level.
-    void SetConversationCamera(bool on) { conversationCamera_ = on ? 1 : 0; }
-    bool GetConversationCamera() const override { return conversationCamera_ != 0; }
+    void SetConversationCamera(bool on) { m_conversationCamera = on ? 1 : 0; }
+    bool GetConversationCamera() const override { return m_conversationCamera != 0; }
     // Keeps a diary: conversation lines go to the diary.
-    uint8_t keepsDiary_ = 1;
+    uint8_t m_keepsDiary = 1;
     // Payload number: how far into the critters' payload table drops reach.
-    int32_t payloadNumber_ = 0;
+    int32_t m_payloadNumber = 0;
     // Re-equip: characters take their weapons up again after a cut scene.
-    uint8_t reequip_ = 0;
+    uint8_t m_reequip = 0;
     // Trigger display: triggers draw their volumes.
-    uint8_t triggerDisplay_ = 0;
-    bool KeepsDiary() const override { return keepsDiary_ != 0; }
-    int32_t GetPayloadNumber() const override { return payloadNumber_; }
-    bool Reequips() const override { return reequip_ != 0; }
+    uint8_t m_triggerDisplay = 0;
+    bool KeepsDiary() const override { return m_keepsDiary != 0; }
+    int32_t GetPayloadNumber() const override { return m_payloadNumber; }
+    bool Reequips() const override { return m_reequip != 0; }
 
     // What a cut scene and the objects ask of the party and the screens
     // (TsLevelScreens.cpp).
@@ -143,21 +143,21 @@ class TsLevel : public TsGameMode, public TsLevelState {
     void AskToQuit() override;
     void OpenDiary() override;
     // The player's quit question is waiting for its answer.
-    bool IsQuitAsked() const { return quitAsked_; }
+    bool IsQuitAsked() const { return m_quitAsked; }
 
     // Pitch of the camera's elevation steps 0 to 2 (30, 50 and 85 degrees).
     static float ElevationStep(int step);
 
     // Whether a script is inside this level's LuaTick (a delete then would
     // pull the level out from under the tick).
-    bool IsInLuaTick() const { return inLuaTick_; }
+    bool IsInLuaTick() const { return m_inLuaTick; }
     // Whether the application is playing this level (the current mode or
     // the level member): such a level must not be deleted by a script.
     bool IsInUse() const;
 
     // The level's section timer (sections TsLevelProfileSection), one
     // profiler frame a tick.
-    TsProfilerDisplay& GetProfiler() { return profiler_; }
+    TsProfilerDisplay& GetProfiler() { return m_profiler; }
 
 private:
     void CreateMembers();
@@ -203,55 +203,55 @@ private:
     void RehearseCharacterLooks(float renderTime);
     void RehearseDestinationMarker();
 
-    uint8_t videoPlayed_ = 0;
-    uint8_t objectivesShown_ = 0;
-    OmString objectivesText_;
+    uint8_t m_videoPlayed = 0;
+    uint8_t m_objectivesShown = 0;
+    OmString m_objectivesText;
     // The counted objects the level holds are let go of in ReleaseOwned,
     // in the order the game needs.
-    OmRef<TsEntityDB> entityDB_;
-    OmRef<TsWorld> world_;
-    std::unique_ptr<TsPathfinder> pathfinder_;
-    uint8_t cursorMode_ = 0;
-    OmString secondText_;
-    OmRef<TsCutScene> cutScene_;
-    OmRef<TsConversation> conversation_;
-    OmRef<TsTrade> trade_;
-    std::unique_ptr<TsLevelCursor> levelCursor_;
-    std::unique_ptr<TsLevelCursorQueries> cursorQueries_;
-    std::unique_ptr<TsLevelAudioView> audioView_; // what the combat music watches
-    std::unique_ptr<TsRadar> radar_;
-    OmRef<TsGameFrontEnd> gameFrontEnd_;
-    std::unique_ptr<TsHUDe> hud_;
-    TsEntity* gameOverCharacter_ = nullptr;
-    uint8_t conversationCamera_ = 0;
-    int32_t gameOverState_ = kPlaying;
+    OmRef<TsEntityDB> m_entityDB;
+    OmRef<TsWorld> m_world;
+    std::unique_ptr<TsPathfinder> m_pathfinder;
+    uint8_t m_cursorMode = 0;
+    OmString m_secondText;
+    OmRef<TsCutScene> m_cutScene;
+    OmRef<TsConversation> m_conversation;
+    OmRef<TsTrade> m_trade;
+    std::unique_ptr<TsLevelCursor> m_levelCursor;
+    std::unique_ptr<TsLevelCursorQueries> m_cursorQueries;
+    std::unique_ptr<TsLevelAudioView> m_audioView; // what the combat music watches
+    std::unique_ptr<TsRadar> m_radar;
+    OmRef<TsGameFrontEnd> m_gameFrontEnd;
+    std::unique_ptr<TsHUDe> m_hud;
+    TsEntity* m_gameOverCharacter = nullptr;
+    uint8_t m_conversationCamera = 0;
+    int32_t m_gameOverState = kPlaying;
     // The zoom the player picked: near, middle and far keep the camera's
     // elevation clear of the world; free leaves the pitch alone.
     enum class CameraZoom : int32_t { kFree = -1, kNear = 0, kMiddle = 1, kFar = 2 };
-    CameraZoom zoomMode_ = CameraZoom::kFree;
-    float cameraValues_[3] = {10.0f, 20.0f, 25.0f};
-    float narrowestFov_;
-    float startFov_;
-    float widestFov_;
-    float playElevation_;
-    float viewBlend_ = 1.0f;
-    float viewBlendPrevious_ = 1.0f;
-    bool freeCamera_ = true; // off while the transparent camera is on; the player toggles it
-    uint8_t debugSwitches_[kDebugSwitchCount] = {};
-    uint8_t levelDebug_ = 0;
-    TsProfilerDisplay profiler_;
-    bool profilerFrameOpen_ = false;
-    uint32_t renderedFrames_ = 0; // the AI-map view waits for the 25th
-    uint8_t playerLockout_ = 0;
-    TsElevationControl elevation_;
-    bool gameOverRequested_ = false;
-    bool quitAsked_ = false;
-    bool inLuaTick_ = false;
+    CameraZoom m_zoomMode = CameraZoom::kFree;
+    float m_cameraValues[3] = {10.0f, 20.0f, 25.0f};
+    float m_narrowestFov;
+    float m_startFov;
+    float m_widestFov;
+    float m_playElevation;
+    float m_viewBlend = 1.0f;
+    float m_viewBlendPrevious = 1.0f;
+    bool m_freeCamera = true; // off while the transparent camera is on; the player toggles it
+    uint8_t m_debugSwitches[kDebugSwitchCount] = {};
+    uint8_t m_levelDebug = 0;
+    TsProfilerDisplay m_profiler;
+    bool m_profilerFrameOpen = false;
+    uint32_t m_renderedFrames = 0; // the AI-map view waits for the 25th
+    uint8_t m_playerLockout = 0;
+    TsElevationControl m_elevation;
+    bool m_gameOverRequested = false;
+    bool m_quitAsked = false;
+    bool m_inLuaTick = false;
     // While the warm-up draws its frames: they draw the effects as they
     // stand but move nothing on, so play's first frame spawns what it would
     // have spawned without them.
-    bool warmingUp_ = false;
+    bool m_warmingUp = false;
     // While the warm-up draws its frame of a fight's looks.
-    bool rehearsingFight_ = false;
-    uint32_t projectilesRead_ = 0;
+    bool m_rehearsingFight = false;
+    uint32_t m_projectilesRead = 0;
 };

@@ -12,7 +12,7 @@ float TsLevelAudioView::GameTime() const
 
 bool TsLevelAudioView::IsInNormalState() const
 {
-    return level_.GameIsInNormalState();
+    return m_level.GameIsInNormalState();
 }
 
 void TsLevelAudioView::Describe(const TsCharacterObject& character, TsAudioCharacter& out)

@@ -10,7 +10,7 @@ class TsLevel;
 
 class TsLevelAudioView final : public TsAudioLevelView {
 public:
-    explicit TsLevelAudioView(const TsLevel& level) : level_(level) {}
+    explicit TsLevelAudioView(const TsLevel& level) : m_level(level) {}
 
     float GameTime() const override;
     bool IsInNormalState() const override;
@@ -22,5 +22,5 @@ public:
     static void Describe(const TsCharacterObject& character, TsAudioCharacter& out);
 
 private:
-    const TsLevel& level_;
+    const TsLevel& m_level;
 };

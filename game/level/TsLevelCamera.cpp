@@ -4,20 +4,20 @@
 
 int TsElevationControl::Choose(int usable)
 {
-    if (countdown_ > 0) {
-        --countdown_;
+    if (m_countdown > 0) {
+        --m_countdown;
     }
     if (usable < 0) {
-        step_ = -1;
-        return step_;
+        m_step = -1;
+        return m_step;
     }
-    if (usable > step_) {
-        step_ = usable;
-        countdown_ = kHoldTicks;
-    } else if (usable < step_ && countdown_ == 0) {
-        step_ = usable;
+    if (usable > m_step) {
+        m_step = usable;
+        m_countdown = kHoldTicks;
+    } else if (usable < m_step && m_countdown == 0) {
+        m_step = usable;
     }
-    return step_;
+    return m_step;
 }
 
 float TsElevationControl::MovePitch(float current, float target, float tickDuration)

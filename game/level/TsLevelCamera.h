@@ -28,13 +28,13 @@ public:
 
     // The step to aim at this tick given the usable one (-1 with no step).
     int Choose(int usable);
-    int GetStep() const { return step_; }
+    int GetStep() const { return m_step; }
 
     // The pitch after one tick of easing toward target: at most 80 % of
     // the gap, and at most 1.8 (rising) or 1.3 (falling) radians a second.
     static float MovePitch(float current, float target, float tickDuration);
 
 private:
-    int step_ = 0;
-    int countdown_ = 0;
+    int m_step = 0;
+    int m_countdown = 0;
 };

@@ -10,7 +10,7 @@
 
 int TsLevelCursorQueries::PickSurface(int x, int y, OmVector3* points, int max)
 {
-    TsWorld* world = level_.GetWorld();
+    TsWorld* world = m_level.GetWorld();
     int32_t count = 0;
     if (world && !world->PickScreenPoint(static_cast<float>(x), static_cast<float>(y), points, count, max)) {
         count = 0;
@@ -26,7 +26,7 @@ float TsLevelCursorQueries::ControlledHeight()
 
 bool TsLevelCursorQueries::CanReach(float x, float z)
 {
-    return CanWalkTo(level_.GetPathfinder(), TsAccess::CurrentCharacter(), x, z);
+    return CanWalkTo(m_level.GetPathfinder(), TsAccess::CurrentCharacter(), x, z);
 }
 
 // With nobody to walk, no point is reachable. A wide character does not fit

@@ -11,7 +11,7 @@ class TsCharacterObject;
 
 class TsLevelCursorQueries : public TsCursorQueries {
 public:
-    explicit TsLevelCursorQueries(TsLevel& level) : level_(level) {}
+    explicit TsLevelCursorQueries(TsLevel& level) : m_level(level) {}
     int PickSurface(int x, int y, OmVector3* points, int max) override;
     float ControlledHeight() override;
     bool CanReach(float x, float z) override;
@@ -20,5 +20,5 @@ public:
     static bool CanWalkTo(TsPathfinder* pathfinder, const TsCharacterObject* character, float x, float z);
 
 private:
-    TsLevel& level_;
+    TsLevel& m_level;
 };

@@ -46,34 +46,34 @@ constexpr float kQuarkOutsideScale = 32.0f;
 // Lines gathered into a fixed buffer and drawn a batch at a time.
 class LineBatch {
 public:
-    LineBatch(OmRenderer& renderer, uint32_t colour) : renderer_(renderer), colour_(colour) {}
+    LineBatch(OmRenderer& renderer, uint32_t colour) : m_renderer(renderer), m_colour(colour) {}
     ~LineBatch() { Flush(); }
     LineBatch(const LineBatch&) = delete;
     LineBatch& operator=(const LineBatch&) = delete;
 
     void Add(const OmVector3& from, const OmVector3& to)
     {
-        if (count_ == kLineBatch) {
+        if (m_count == kLineBatch) {
             Flush();
         }
-        points_[2 * count_] = from;
-        points_[2 * count_ + 1] = to;
-        ++count_;
+        m_points[2 * m_count] = from;
+        m_points[2 * m_count + 1] = to;
+        ++m_count;
     }
 
 private:
     void Flush()
     {
-        if (count_ > 0) {
-            renderer_.DrawLines(count_, points_, colour_);
+        if (m_count > 0) {
+            m_renderer.DrawLines(m_count, m_points, m_colour);
         }
-        count_ = 0;
+        m_count = 0;
     }
 
-    OmRenderer& renderer_;
-    uint32_t colour_;
-    int count_ = 0;
-    OmVector3 points_[2 * kLineBatch];
+    OmRenderer& m_renderer;
+    uint32_t m_colour;
+    int m_count = 0;
+    OmVector3 m_points[2 * kLineBatch];
 };
 
 const TsCharacterObject* AsCharacter(const OmList::Node* node)
@@ -86,7 +86,7 @@ const TsCharacterObject* AsCharacter(const OmList::Node* node)
 void TsLevel::QueueDebugTexts()
 {
     // Triggers read their switch when the entities draw, later this frame.
-    TsTriggerObject::SetShown(triggerDisplay_ != 0);
+    TsTriggerObject::SetShown(m_triggerDisplay != 0);
     OmD3D* renderer = OmD3D::Instance();
     if (!renderer) {
         return;
@@ -96,15 +96,15 @@ void TsLevel::QueueDebugTexts()
             app->GetProfiler().SetFirstRow(0);
             app->GetProfiler().Report();
         }
-        profiler_.SetFirstRow(TsMain::PROFILE_SECTION_COUNT + 1);
-        profiler_.Report();
+        m_profiler.SetFirstRow(TsMain::PROFILE_SECTION_COUNT + 1);
+        m_profiler.Report();
     }
     const TsEntity* character = TsAccess::CurrentCharacter();
     if (GetDebugSwitch(kDebugText) && character) {
         QueueDebugOverlay(*renderer);
         QueueCharacterText(*renderer, *character);
     }
-    if (levelDebug_) {
+    if (m_levelDebug) {
         QueuePickedPoint(*renderer);
     }
     if (GetDebugSwitch(kDebugBehaviours)) {
@@ -121,12 +121,12 @@ void TsLevel::QueueCharacterText(OmRenderer& renderer, const TsEntity& character
     std::snprintf(line, sizeof line, "pos: %f, %f, %f\n", double(p.x), double(p.y), double(p.z));
     renderer.QueueText(0.0f, kOverlayBottom, line, kRed, 1.0f);
     float total = 0.0f;
-    if (world_) {
+    if (m_world) {
         OmMaxLight* lights[4];
         float strengths[4];
         float colour[4];
         int32_t significant = 0;
-        world_->FindStrongestLights(p, 4, lights, strengths, colour, total, significant);
+        m_world->FindStrongestLights(p, 4, lights, strengths, colour, total, significant);
     }
     std::snprintf(line, sizeof line, "light: %f\n", double(total));
     renderer.QueueText(0.0f, kOverlayBottom + kTextRow, line, kRed, 1.0f);
@@ -136,10 +136,10 @@ void TsLevel::QueueCharacterText(OmRenderer& renderer, const TsEntity& character
 // two scales, for placing things by hand.
 void TsLevel::QueuePickedPoint(OmRenderer& renderer) const
 {
-    if (!levelCursor_->HasPicked()) {
+    if (!m_levelCursor->HasPicked()) {
         return;
     }
-    const OmVector3& p = levelCursor_->GetPickedPoint();
+    const OmVector3& p = m_levelCursor->GetPickedPoint();
     char line[160];
     float y = kOverlayBottom + 2.0f * kTextRow;
     std::snprintf(line, sizeof line, "Tessaran => X = %.1f, Y= %.1f, Z= %.1f", double(p.x), double(p.y), double(p.z));
@@ -170,14 +170,14 @@ bool TsLevel::ShowsDebugFor(const TsEntity& character) const
 // health.
 void TsLevel::QueueCharacterDebug(OmRenderer& renderer) const
 {
-    if (!world_) {
+    if (!m_world) {
         return;
     }
-    for (const OmList::Node* node = entityDB_->GetCharacters().GetFirst(); node; node = node->next) {
+    for (const OmList::Node* node = m_entityDB->GetCharacters().GetFirst(); node; node = node->next) {
         const TsCharacterObject* character = AsCharacter(node);
         float x = 0.0f, y = 0.0f, depth = 0.0f;
         if (!character || !ShowsDebugFor(*character) ||
-            !world_->WorldToScreen(character->GetPosition() + OmVector3(0.0f, character->GetHeight() + 0.5f, 0.0f),
+            !m_world->WorldToScreen(character->GetPosition() + OmVector3(0.0f, character->GetHeight() + 0.5f, 0.0f),
                                    x, y, depth)) {
             continue;
         }
@@ -206,7 +206,7 @@ void TsLevel::QueueCharacterDebug(OmRenderer& renderer) const
 
 void TsLevel::RenderDebugViews(OmRenderer& renderer)
 {
-    ++renderedFrames_;
+    ++m_renderedFrames;
     const bool anyLines = GetDebugSwitch(kDebugPaths) || GetDebugSwitch(kDebugRadius) ||
                           GetDebugSwitch(kDebugCollectibles);
     if (anyLines) {
@@ -214,8 +214,8 @@ void TsLevel::RenderDebugViews(OmRenderer& renderer)
         DrawCharacterDebug(renderer);
         DrawCollectibles(renderer);
     }
-    if (world_ && GetDebugSwitch(kDebugGrid) && renderedFrames_ > kAIMapDelayFrames) {
-        world_->DrawAIMapDebug();
+    if (m_world && GetDebugSwitch(kDebugGrid) && m_renderedFrames > kAIMapDelayFrames) {
+        m_world->DrawAIMapDebug();
     }
 }
 
@@ -230,7 +230,7 @@ void TsLevel::DrawCharacterDebug(OmRenderer& renderer) const
     }
     LineBatch pathLines(renderer, kPathColour);
     LineBatch rings(renderer, kRadiusColour);
-    for (const OmList::Node* node = entityDB_->GetCharacters().GetFirst(); node; node = node->next) {
+    for (const OmList::Node* node = m_entityDB->GetCharacters().GetFirst(); node; node = node->next) {
         const TsCharacterObject* character = AsCharacter(node);
         if (!character || !ShowsDebugFor(*character)) {
             continue;
@@ -266,7 +266,7 @@ void TsLevel::DrawCollectibles(OmRenderer& renderer) const
         return;
     }
     LineBatch lines(renderer, kCollectibleColour);
-    for (const OmList::Node* node = entityDB_->GetCollectibles().GetFirst(); node; node = node->next) {
+    for (const OmList::Node* node = m_entityDB->GetCollectibles().GetFirst(); node; node = node->next) {
         const auto* entity = static_cast<const TsEntity*>(node->value);
         if (!entity || entity->IsDormant()) {
             continue;

@@ -89,7 +89,7 @@ bool TsLevel::Import()
         return false;
     }
     RunScriptFile(info->luaEntityFilename);
-    if (!entityDB_->Import()) {
+    if (!m_entityDB->Import()) {
         LogError("Error importing entities");
         return false;
     }
@@ -115,7 +115,7 @@ bool TsLevel::Initialise()
         LogErrorF("Error loading environment .tsw file: %s", TextOf(info->worldFilename));
         return false;
     }
-    if (!entityDB_->Initialise()) {
+    if (!m_entityDB->Initialise()) {
         LogError("Error initialising entities");
         return false;
     }
@@ -123,18 +123,18 @@ bool TsLevel::Initialise()
         LogError("Error initialising projectiles");
         return false;
     }
-    pathfinder_->SetCharacters(&entityDB_->GetActiveCharacters());
+    m_pathfinder->SetCharacters(&m_entityDB->GetActiveCharacters());
     TsDoorObject::ApplyClosedOverlays();
     RunScriptFile(info->luaMissionFilename);
     SetUpPlayCamera();
     LogInfoF("Initialising %s radar", "static");
-    radar_->CreateRadar(TsRadar::kWorldMapMode);
+    m_radar->CreateRadar(TsRadar::kWorldMapMode);
     TsMain::PumpMessages();
     std::srand(0);
     if (TsAudio* audio = TsAccess::Audio()) {
         audio->ReloadInGameSounds(info->musicName.Get());
     }
-    if (!hud_->LoadSprites()) {
+    if (!m_hud->LoadSprites()) {
         LogError("Error initialising HUD");
         return false;
     }
@@ -142,8 +142,8 @@ bool TsLevel::Initialise()
         LogError("Error initialising base TsGameMode");
         return false;
     }
-    trade_->Initialise();
-    if (!gameFrontEnd_->Initialise()) {
+    m_trade->Initialise();
+    if (!m_gameFrontEnd->Initialise()) {
         LogError("Error initialising the in-game menu");
         return false;
     }
@@ -152,15 +152,15 @@ bool TsLevel::Initialise()
         LogError("Error loading animations");
         return false;
     }
-    if (world_) {
-        world_->WarmUpEffects(TsAccess::GameTime());
+    if (m_world) {
+        m_world->WarmUpEffects(TsAccess::GameTime());
     }
     // A fallen character's fade waits on a timer: room for every
     // character's at once and a grow step more.
-    TsTimerTable::Instance().Reserve(entityDB_->GetCharacters().GetCount() + TsTimerTable::kEntryGrowStep);
+    TsTimerTable::Instance().Reserve(m_entityDB->GetCharacters().GetCount() + TsTimerTable::kEntryGrowStep);
     // Squads the level's scripts made or brought (the party's) came after
     // the entities were initialised.
-    for (const OmList::Node* node = entityDB_->GetSquads().GetFirst(); node; node = node->next) {
+    for (const OmList::Node* node = m_entityDB->GetSquads().GetFirst(); node; node = node->next) {
         if (auto* squad = TsSquadObject::Cast(static_cast<TsObject*>(node->value))) {
             squad->ReserveThreats();
         }
@@ -180,16 +180,16 @@ void TsLevel::SetUpPlayCamera()
         focus.y += character->GetHeight();
     }
     m_camera->SetMode(TS_CAMERA_ORBIT);
-    m_camera->Distance().SetNext(cameraValues_[1]);
-    m_camera->Pitch().SetNext(playElevation_);
-    m_camera->SetFieldOfView(startFov_);
+    m_camera->Distance().SetNext(m_cameraValues[1]);
+    m_camera->Pitch().SetNext(m_playElevation);
+    m_camera->SetFieldOfView(m_startFov);
     m_camera->Focus().SetNext(focus);
     m_camera->Snap();
     if (TsAccess::Options()->IsTransparentCam()) {
-        freeCamera_ = false;
-        zoomMode_ = CameraZoom::kNear;
+        m_freeCamera = false;
+        m_zoomMode = CameraZoom::kNear;
     } else {
-        freeCamera_ = true;
+        m_freeCamera = true;
     }
 }
 
@@ -199,11 +199,11 @@ void TsLevel::SetUpPlayCamera()
 // between them (particles, say) count with the tick before them.
 void TsLevel::Tick(uint32_t tickCount)
 {
-    if (profilerFrameOpen_) {
-        profiler_.EndFrame();
+    if (m_profilerFrameOpen) {
+        m_profiler.EndFrame();
     }
-    profiler_.BeginFrame();
-    profilerFrameOpen_ = true;
+    m_profiler.BeginFrame();
+    m_profilerFrameOpen = true;
     TickSteps(tickCount);
 }
 
@@ -227,34 +227,34 @@ void TsLevel::TickSteps(uint32_t tickCount)
     ZoomActions();
     UpdateActivation();
     TsTimerTable::Instance().Tick();
-    cutScene_->Tick(tickCount);
-    if (conversation_) {
-        conversation_->Tick(tickCount);
+    m_cutScene->Tick(tickCount);
+    if (m_conversation) {
+        m_conversation->Tick(tickCount);
     }
     RunLuaTick();
     {
-        const TsProfileScope scope(&profiler_, TS_PROFILE_ACTIVE_LIST_TICK);
-        entityDB_->Tick(tickCount);
+        const TsProfileScope scope(&m_profiler, TS_PROFILE_ACTIVE_LIST_TICK);
+        m_entityDB->Tick(tickCount);
     }
     TsProjectile::TickAll(tickCount);
-    if (!cursorMode_ && !CutSceneRuns()) {
-        if (!hud_->TookInput()) {
+    if (!m_cursorMode && !CutSceneRuns()) {
+        if (!m_hud->TookInput()) {
             UpdateCursor();
         }
         TickPlayer(tickCount);
     } else {
-        levelCursor_->ClearTurn();
+        m_levelCursor->ClearTurn();
     }
     MoveListener();
-    radar_->Update(TsRadar::kUpdateAll);
-    viewBlendPrevious_ = viewBlend_;
-    viewBlend_ = freeCamera_ || CutSceneRuns() ? 1.0f : 0.0f;
+    m_radar->Update(TsRadar::kUpdateAll);
+    m_viewBlendPrevious = m_viewBlend;
+    m_viewBlend = m_freeCamera || CutSceneRuns() ? 1.0f : 0.0f;
     if (!CutSceneRuns()) {
         CameraElevation();
     }
     ShowObjectives();
-    if (gameOverRequested_) {
-        gameOverRequested_ = false;
+    if (m_gameOverRequested) {
+        m_gameOverRequested = false;
         StartGameOver();
     }
     if (tickCount == 0) {
@@ -264,7 +264,7 @@ void TsLevel::TickSteps(uint32_t tickCount)
 
 bool TsLevel::CutSceneRuns() const
 {
-    return cutScene_->IsCutSceneActive();
+    return m_cutScene->IsCutSceneActive();
 }
 
 // The camera looks at the current character; the turn and zoom keys steer
@@ -277,11 +277,11 @@ void TsLevel::CameraInput()
         m_camera->Focus().SetNext(focus);
     }
     const TsInput* input = TsAccess::Input();
-    if (cursorMode_ || IsPaused() || !input) {
+    if (m_cursorMode || IsPaused() || !input) {
         return;
     }
     const float dt = TsAccess::TickDuration();
-    float heading = m_camera->Heading().next + dt * levelCursor_->GetTurn();
+    float heading = m_camera->Heading().next + dt * m_levelCursor->GetTurn();
     if (input->IsActionDown(TS_ACTION_CAMERA_LEFT)) {
         heading -= kPi * dt;
     }
@@ -291,10 +291,10 @@ void TsLevel::CameraInput()
     m_camera->Heading().SetNext(heading);
     float fov = m_camera->GetFieldOfView();
     if (input->IsActionDown(TS_ACTION_ZOOM_IN)) {
-        fov = std::clamp(fov - kZoomRate * dt, narrowestFov_, widestFov_);
+        fov = std::clamp(fov - kZoomRate * dt, m_narrowestFov, m_widestFov);
     }
     if (input->IsActionDown(TS_ACTION_ZOOM_OUT)) {
-        fov = std::clamp(fov + kZoomRate * dt, narrowestFov_, widestFov_);
+        fov = std::clamp(fov + kZoomRate * dt, m_narrowestFov, m_widestFov);
     }
     if (fov != m_camera->GetFieldOfView()) {
         m_camera->SetFieldOfView(fov);
@@ -308,24 +308,24 @@ void TsLevel::CameraInput()
 // switch is already asked for; an answered exit question is seen to.
 bool TsLevel::RunInGameMenu()
 {
-    if (!gameFrontEnd_->HasOpenWindows()) {
+    if (!m_gameFrontEnd->HasOpenWindows()) {
         return false;
     }
-    if (gameOverState_ < kGameOverQuestion && SquadHasFallen()) {
-        gameFrontEnd_->SetActive(false, true);
+    if (m_gameOverState < kGameOverQuestion && SquadHasFallen()) {
+        m_gameFrontEnd->SetActive(false, true);
         Pause(false);
     }
-    gameFrontEnd_->Tick(static_cast<uint32_t>(TsAccess::TickCount()));
-    if (gameFrontEnd_->HasOpenWindows()) {
+    m_gameFrontEnd->Tick(static_cast<uint32_t>(TsAccess::TickCount()));
+    if (m_gameFrontEnd->HasOpenWindows()) {
         return true;
     }
     const TsMain* app = TsMain::Instance();
-    if (gameOverState_ != kPlaying && (!app || app->GetModeRequest() == TS_MODE_NO_REQUEST)) {
+    if (m_gameOverState != kPlaying && (!app || app->GetModeRequest() == TS_MODE_NO_REQUEST)) {
         // The question's answer is taken at once, before the level's own
         // tick could start the game over afresh.
         Pause(false);
         GameOverStep();
-    } else if (hud_->IsDialogueOpen()) {
+    } else if (m_hud->IsDialogueOpen()) {
         GameOverStep();
     }
     return true;
@@ -345,21 +345,21 @@ void TsLevel::ZoomActions()
         return;
     }
     if (input->IsActionPressed(TS_ACTION_NEAR_VIEW)) {
-        zoomMode_ = CameraZoom::kNear;
+        m_zoomMode = CameraZoom::kNear;
     } else if (input->IsActionPressed(TS_ACTION_MIDDLE_VIEW)) {
-        zoomMode_ = CameraZoom::kMiddle;
+        m_zoomMode = CameraZoom::kMiddle;
     } else if (input->IsActionPressed(TS_ACTION_FAR_VIEW)) {
-        zoomMode_ = CameraZoom::kFar;
+        m_zoomMode = CameraZoom::kFar;
     } else if (input->IsActionPressed(TS_ACTION_OVERHEAD_VIEW)) {
-        if (freeCamera_) {
-            zoomMode_ = CameraZoom::kFree;
+        if (m_freeCamera) {
+            m_zoomMode = CameraZoom::kFree;
         }
     } else if (input->IsActionPressed(TS_ACTION_FREE_VIEW)) {
-        if (freeCamera_) {
-            freeCamera_ = false;
-            zoomMode_ = CameraZoom::kNear;
+        if (m_freeCamera) {
+            m_freeCamera = false;
+            m_zoomMode = CameraZoom::kNear;
         } else {
-            freeCamera_ = true;
+            m_freeCamera = true;
         }
     }
 }
@@ -369,12 +369,12 @@ void TsLevel::UpdateActivation()
 {
     const OmVector3& focus = m_camera->Focus().next;
     float range = kActivationRange;
-    if (world_ && world_->GetAITileSize() > 0.0f) {
-        range = std::min(105.0f * world_->GetAITileSize(), kActivationRange);
+    if (m_world && m_world->GetAITileSize() > 0.0f) {
+        range = std::min(105.0f * m_world->GetAITileSize(), kActivationRange);
     }
-    entityDB_->SetActivationCentre(focus.x, focus.z, range);
-    entityDB_->UpdateActivation();
-    pathfinder_->CentreOn(focus.x, focus.z);
+    m_entityDB->SetActivationCentre(focus.x, focus.z, range);
+    m_entityDB->UpdateActivation();
+    m_pathfinder->CentreOn(focus.x, focus.z);
 }
 
 void TsLevel::RunLuaTick()
@@ -383,30 +383,30 @@ void TsLevel::RunLuaTick()
     if (!L) {
         return;
     }
-    inLuaTick_ = true;
-    profiler_.StartSection(TS_PROFILE_LUA_TICK);
+    m_inLuaTick = true;
+    m_profiler.StartSection(TS_PROFILE_LUA_TICK);
     const int result = TsScriptHost::CallIntFunction(L, "LuaTick");
-    profiler_.StopSection(TS_PROFILE_LUA_TICK);
-    inLuaTick_ = false;
+    m_profiler.StopSection(TS_PROFILE_LUA_TICK);
+    m_inLuaTick = false;
     if (result != 0) {
-        gameOverRequested_ = true;
+        m_gameOverRequested = true;
     }
 }
 
 // The HUD takes the mouse first; what it takes no world command sees.
 void TsLevel::TickHUD()
 {
-    hud_->SetTookInput(false);
+    m_hud->SetTookInput(false);
     const TsInput* input = TsAccess::Input();
-    if (cursorMode_ || !input) {
+    if (m_cursorMode || !input) {
         return;
     }
     {
-        const TsProfileScope scope(&profiler_, TS_PROFILE_UI_PROCESS);
-        hud_->SetTookInput(hud_->Tick(input->GetCursorX(), input->GetCursorY()));
+        const TsProfileScope scope(&m_profiler, TS_PROFILE_UI_PROCESS);
+        m_hud->SetTookInput(m_hud->Tick(input->GetCursorX(), input->GetCursorY()));
     }
-    if (hud_->TookInput()) {
-        levelCursor_->SetState(TS_CURSOR_REACHABLE);
+    if (m_hud->TookInput()) {
+        m_levelCursor->SetState(TS_CURSOR_REACHABLE);
     }
 }
 
@@ -416,18 +416,18 @@ void TsLevel::UpdateCursor()
     if (!input) {
         return;
     }
-    levelCursor_->Update(input->GetCursorX(), input->GetCursorY(), TsAccess::ScreenWidth(),
-                         TsAccess::ScreenHeight(), m_camera->GetSceneCamera(), cursorQueries_.get(), entityDB_);
-    levelCursor_->UpdateState(!playerLockout_, cursorQueries_.get());
+    m_levelCursor->Update(input->GetCursorX(), input->GetCursorY(), TsAccess::ScreenWidth(),
+                         TsAccess::ScreenHeight(), m_camera->GetSceneCamera(), m_cursorQueries.get(), m_entityDB);
+    m_levelCursor->UpdateState(!m_playerLockout, m_cursorQueries.get());
 }
 
 void TsLevel::TickPlayer(uint32_t tickCount)
 {
-    if (cursorMode_) {
+    if (m_cursorMode) {
         return;
     }
     TsPlayer* player = Player();
-    if (player && !gameOverRequested_) {
+    if (player && !m_gameOverRequested) {
         QuitStep();
         player->Tick(tickCount);
     }
@@ -448,31 +448,31 @@ void TsLevel::MoveListener()
     position.y += character->GetHeight();
     position.x -= 7.0f * view.x;
     position.z -= 7.0f * view.z;
-    audio->Tick(position, view, OmVector3(0.0f, 1.0f, 0.0f), audioView_.get());
+    audio->Tick(position, view, OmVector3(0.0f, 1.0f, 0.0f), m_audioView.get());
 }
 
 // The lowest elevation step from which the focus can be seen through the
 // world; the pitch eases toward it.
 void TsLevel::CameraElevation()
 {
-    if (zoomMode_ == CameraZoom::kFree) {
-        elevation_.Choose(-1);
+    if (m_zoomMode == CameraZoom::kFree) {
+        m_elevation.Choose(-1);
         return;
     }
     const OmVector3 focus = m_camera->Focus().next;
     const float heading = m_camera->Heading().next;
     const float distance = m_camera->Distance().next;
     auto isClear = [&](float elevation) {
-        if (!world_) {
+        if (!m_world) {
             return true;
         }
         const OmVector3 back = TsCamera::Orientation(heading, elevation, 0.0f).GetColumn(2);
         const OmVector3 eye(focus.x - distance * back.x, focus.y - distance * back.y, focus.z - distance * back.z);
         TsWorldHit hit;
-        return !world_->CastSegmentStatic(focus, eye, hit, false);
+        return !m_world->CastSegmentStatic(focus, eye, hit, false);
     };
     const float steps[TsElevationControl::kStepCount] = {ElevationStep(0), ElevationStep(1), ElevationStep(2)};
-    const int step = elevation_.Choose(TsElevationControl::UsableStep(isClear, steps));
+    const int step = m_elevation.Choose(TsElevationControl::UsableStep(isClear, steps));
     const float pitch = m_camera->Pitch().next;
     m_camera->Pitch().SetNext(TsElevationControl::MovePitch(pitch, ElevationStep(step), TsAccess::TickDuration()));
 }
@@ -481,23 +481,23 @@ void TsLevel::CameraElevation()
 // when it has one.
 void TsLevel::ShowObjectives()
 {
-    if (objectivesText_.IsEmpty()) {
+    if (m_objectivesText.IsEmpty()) {
         return;
     }
     const TsLevelInfo* info = TsAccess::LevelInfo();
-    const char* objective = info ? GameText(info->missionObjectiveID) : objectivesText_.Get();
+    const char* objective = info ? GameText(info->missionObjectiveID) : m_objectivesText.Get();
     const char* hint = info && info->missionHintID != 0 ? GameText(info->missionHintID) : nullptr;
-    gameFrontEnd_->SetActive(true, false);
-    if (TsGuiWindow* window = gameFrontEnd_->GetObjectiveScreen()) {
+    m_gameFrontEnd->SetActive(true, false);
+    if (TsGuiWindow* window = m_gameFrontEnd->GetObjectiveScreen()) {
         // The page is opened once; later showings only change its texts.
         if (auto* page = dynamic_cast<TsObjectiveWindow*>(window); page && page->IsOpen()) {
             page->SetText(objective, hint);
         }
-        gameFrontEnd_->PushWindowAt(window, reinterpret_cast<TsGuiArg>(objective), reinterpret_cast<TsGuiArg>(hint),
+        m_gameFrontEnd->PushWindowAt(window, reinterpret_cast<TsGuiArg>(objective), reinterpret_cast<TsGuiArg>(hint),
                                     TsFrontEndBase::kScreen, false);
     }
-    objectivesShown_ = 1;
-    objectivesText_ = "";
+    m_objectivesShown = 1;
+    m_objectivesText = "";
 }
 
 // Game over needs a dead squad member for the camera to look at: a
@@ -518,15 +518,15 @@ void TsLevel::StartGameOver()
                       "LuaTick asked for the game-over scene, but no squad member has died; play goes on");
         return;
     }
-    gameOverState_ = kGameOverScene;
-    gameOverCharacter_ = dead;
+    m_gameOverState = kGameOverScene;
+    m_gameOverCharacter = dead;
     const OmVector3& at = dead->GetPosition();
-    cutScene_->SetFollowTarget(nullptr);
-    cutScene_->LockActive(false);
-    cutScene_->MoveCamera(at.x, at.y, at.z, 0.0f, 1);
-    cutScene_->RotateCamera(1.0f, 5.0f, 1);
-    cutScene_->ZoomCamera(6.0f, 5.0f, 1);
-    cutScene_->FadeCamera(4, 5.0f, true);
+    m_cutScene->SetFollowTarget(nullptr);
+    m_cutScene->LockActive(false);
+    m_cutScene->MoveCamera(at.x, at.y, at.z, 0.0f, 1);
+    m_cutScene->RotateCamera(1.0f, 5.0f, 1);
+    m_cutScene->ZoomCamera(6.0f, 5.0f, 1);
+    m_cutScene->FadeCamera(4, 5.0f, true);
     Pause(true);
 }
 
@@ -535,33 +535,33 @@ void TsLevel::AskGameOverQuestion()
 {
     static const int32_t kQuestion = 30744, kRetry = 30745, kGiveUp = 30746;
     const TsGuiMessageButton buttons[2] = {{GameText(kRetry), 0}, {GameText(kGiveUp), 1}};
-    gameFrontEnd_->SetActive(true, false);
-    ShowQuestion(GameText(kQuestion), 2, buttons, gameFrontEnd_);
+    m_gameFrontEnd->SetActive(true, false);
+    ShowQuestion(GameText(kQuestion), 2, buttons, m_gameFrontEnd);
 }
 
 // The scene runs while the level is paused; then the question is asked over
 // it, and its answer read once the box has closed.
 void TsLevel::GameOverStep()
 {
-    if (gameOverState_ == kGameOverScene) {
+    if (m_gameOverState == kGameOverScene) {
         const uint32_t tick = static_cast<uint32_t>(TsAccess::TickCount());
-        if (gameOverCharacter_) {
-            gameOverCharacter_->Tick(tick);
+        if (m_gameOverCharacter) {
+            m_gameOverCharacter->Tick(tick);
         }
-        cutScene_->Tick(tick);
+        m_cutScene->Tick(tick);
         // The level is paused, so its own camera tick does not run: the
         // scene's move, turn and zoom are taken on here, or each frame would
         // swing between the old view and the one the scene asks for.
         m_camera->Tick(tick);
-        if (!cutScene_->IsCutSceneActive()) {
-            gameOverState_ = kGameOverQuestion;
+        if (!m_cutScene->IsCutSceneActive()) {
+            m_gameOverState = kGameOverQuestion;
             AskGameOverQuestion();
             Pause(true);
         }
         return;
     }
-    if (gameOverState_ == kGameOverQuestion && !gameFrontEnd_->HasOpenWindows()) {
-        const int32_t answer = gameFrontEnd_->GetMessageResult();
+    if (m_gameOverState == kGameOverQuestion && !m_gameFrontEnd->HasOpenWindows()) {
+        const int32_t answer = m_gameFrontEnd->GetMessageResult();
         if (answer == 0) {
             if (TsPlayer* player = Player()) {
                 player->ChangeLevel();
@@ -571,9 +571,9 @@ void TsLevel::GameOverStep()
                 app->RequestMode(TS_MODE_FRONT_END);
             }
         }
-        gameOverState_ = kPlaying;
+        m_gameOverState = kPlaying;
     }
-    if (gameOverState_ == kPlaying && hud_->IsDialogueOpen() && !gameFrontEnd_->HasOpenWindows()) {
+    if (m_gameOverState == kPlaying && m_hud->IsDialogueOpen() && !m_gameFrontEnd->HasOpenWindows()) {
         FinishExitDialogue();
     }
 }
@@ -583,8 +583,8 @@ void TsLevel::GameOverStep()
 // resumes the level the question paused.
 void TsLevel::FinishExitDialogue()
 {
-    const int32_t answer = gameFrontEnd_->GetMessageResult();
-    if (const char* script = hud_->GetExitScript(); script && *script) {
+    const int32_t answer = m_gameFrontEnd->GetMessageResult();
+    if (const char* script = m_hud->GetExitScript(); script && *script) {
         TsScriptHost::CallFunction(TsAccess::LuaState(), script);
     }
     if (answer == 2 || answer == 0) {
@@ -596,7 +596,7 @@ void TsLevel::FinishExitDialogue()
         Pause(false);
     }
     TsAccess::SetExitMovie(nullptr);
-    hud_->SetDialogueOpen(false);
+    m_hud->SetDialogueOpen(false);
 }
 
 // ---- one frame ------------------------------------------------------------
@@ -606,7 +606,7 @@ void TsLevel::FinishExitDialogue()
 // cut scene.
 void TsLevel::FadeAroundFocus(float fraction)
 {
-    if (!world_) {
+    if (!m_world) {
         return;
     }
     const TsEntity* character = CurrentCharacter();
@@ -614,8 +614,8 @@ void TsLevel::FadeAroundFocus(float fraction)
     if (!CutSceneRuns() && character) {
         focus = character->GetPosition();
     }
-    const float blend = viewBlendPrevious_ + (viewBlend_ - viewBlendPrevious_) * fraction;
-    TsWorldDrawing::Of(*world_).Cells().SetCameraFade(blend, focus, kFadeRadius);
+    const float blend = m_viewBlendPrevious + (m_viewBlend - m_viewBlendPrevious) * fraction;
+    TsWorldDrawing::Of(*m_world).Cells().SetCameraFade(blend, focus, kFadeRadius);
 }
 
 void TsLevel::Render(float renderTime, float fraction)
@@ -660,27 +660,27 @@ void TsLevel::DrawScene(OmD3D& renderer, float renderTime, float fraction)
     // the batch while the scene draws and drawn far to near after it.
     OmD3DBatch& batch = renderer.GetBatch();
     batch.Begin(0);
-    if (world_) {
-        world_->BeginCloudPass(renderTime);
-        world_->Render(renderTime, fraction);
+    if (m_world) {
+        m_world->BeginCloudPass(renderTime);
+        m_world->Render(renderTime, fraction);
     }
     renderer.EndKeptPass();
     m_sceneRoot->Render(renderer);
-    entityDB_->Render(renderTime, fraction);
-    if (rehearsingFight_) {
+    m_entityDB->Render(renderTime, fraction);
+    if (m_rehearsingFight) {
         RehearseCharacterLooks(renderTime);
     }
-    if (world_) {
-        world_->EndCloudPass();
-        if (!warmingUp_) {
-            world_->UpdateEffects(renderTime);
+    if (m_world) {
+        m_world->EndCloudPass();
+        if (!m_warmingUp) {
+            m_world->UpdateEffects(renderTime);
         }
     }
     TsProjectile::RenderAllLive(renderTime, fraction);
     TsProjectile::RenderAll();
     {
-        const TsProfileScope scope(&profiler_, TS_PROFILE_PARTICLES);
-        if (!warmingUp_) {
+        const TsProfileScope scope(&m_profiler, TS_PROFILE_PARTICLES);
+        if (!m_warmingUp) {
             UpdateParticles(renderTime);
         }
         RenderParticles();
@@ -698,32 +698,32 @@ void TsLevel::DrawInterface(OmD3D& renderer, float renderTime, float fraction)
 {
     TsMain* app = TsMain::Instance();
     TsProfilerDisplay* appProfiler = app ? &app->GetProfiler() : nullptr;
-    hud_->RenderDestinationMarker();
-    if (rehearsingFight_) {
+    m_hud->RenderDestinationMarker();
+    if (m_rehearsingFight) {
         RehearseDestinationMarker();
     }
     RenderDebugViews(renderer);
     {
         const TsProfileScope scope(appProfiler, app ? app->GetProfileSection(TsMain::PROFILE_HUD) : -1);
-        hud_->Render(fraction);
+        m_hud->Render(fraction);
     }
-    if (conversation_) {
-        hud_->RenderConversation(*conversation_);
+    if (m_conversation) {
+        m_hud->RenderConversation(*m_conversation);
     }
     // The radar goes over the HUD.
-    radar_->Render();
-    if (!gameFrontEnd_->HasOpenWindows()) {
-        hud_->UpdateTargeting();
+    m_radar->Render();
+    if (!m_gameFrontEnd->HasOpenWindows()) {
+        m_hud->UpdateTargeting();
     }
     {
         const TsProfileScope scope(appProfiler, app ? app->GetProfileSection(TsMain::PROFILE_FADE) : -1);
-        cutScene_->Render(renderTime, gameOverState_ == kGameOverScene ? TsAccess::FrameDelta() : fraction);
+        m_cutScene->Render(renderTime, m_gameOverState == kGameOverScene ? TsAccess::FrameDelta() : fraction);
     }
-    if (rehearsingFight_) {
-        cutScene_->GetFader().WarmUp();
+    if (m_rehearsingFight) {
+        m_cutScene->GetFader().WarmUp();
     }
     renderer.DrawQueuedText();
-    if (gameFrontEnd_->HasOpenWindows()) {
-        gameFrontEnd_->Render(renderTime, fraction);
+    if (m_gameFrontEnd->HasOpenWindows()) {
+        m_gameFrontEnd->Render(renderTime, fraction);
     }
 }

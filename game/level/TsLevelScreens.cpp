@@ -23,8 +23,8 @@ constexpr int32_t kRadarMargin = 2;
 // The road by which a cut scene takes the screen.
 void TsLevel::ClearScreenForScene()
 {
-    if (hud_ && hud_->IsPanelOpen() && !hud_->IsTraderPending()) {
-        hud_->CloseInventory(true, true);
+    if (m_hud && m_hud->IsPanelOpen() && !m_hud->IsTraderPending()) {
+        m_hud->CloseInventory(true, true);
     }
 }
 
@@ -40,81 +40,81 @@ void TsLevel::HoldSquad()
 // inventory that was closing anyway lands in the middle of it.
 void TsLevel::ConversationStarted()
 {
-    if (radar_) {
-        radar_->UseRadar(false);
+    if (m_radar) {
+        m_radar->UseRadar(false);
     }
-    if (hud_) {
-        hud_->CloseInventory(false, true);
+    if (m_hud) {
+        m_hud->CloseInventory(false, true);
     }
 }
 
 void TsLevel::ConversationEnded()
 {
-    if (radar_) {
-        radar_->UseRadar(true);
+    if (m_radar) {
+        m_radar->UseRadar(true);
     }
-    if (hud_ && hud_->IsTraderPending()) {
-        hud_->OnConversationEnd();
+    if (m_hud && m_hud->IsTraderPending()) {
+        m_hud->OnConversationEnd();
     }
 }
 
 void TsLevel::CollisionMapChanged(int32_t tileX, int32_t tileZ, int32_t width, int32_t height)
 {
-    if (radar_) {
-        radar_->HandleCollisionMapChange(tileX - kRadarMargin, tileZ - kRadarMargin, width + 2 * kRadarMargin,
+    if (m_radar) {
+        m_radar->HandleCollisionMapChange(tileX - kRadarMargin, tileZ - kRadarMargin, width + 2 * kRadarMargin,
                                          height + 2 * kRadarMargin);
     }
 }
 
 bool TsLevel::ScreenTookClick() const
 {
-    return hud_ && hud_->TookInput();
+    return m_hud && m_hud->TookInput();
 }
 
 void TsLevel::AcknowledgeOrder()
 {
-    if (hud_) {
-        hud_->StartBlink();
+    if (m_hud) {
+        m_hud->StartBlink();
     }
 }
 
 void TsLevel::ShowMessage(int32_t textId)
 {
-    if (!gameFrontEnd_) {
+    if (!m_gameFrontEnd) {
         return;
     }
-    gameFrontEnd_->SetActive(true, false);
-    ShowMessageBox(GameText(textId), TsGuiMessageBox::kOk, gameFrontEnd_);
+    m_gameFrontEnd->SetActive(true, false);
+    ShowMessageBox(GameText(textId), TsGuiMessageBox::kOk, m_gameFrontEnd);
 }
 
 void TsLevel::AskToQuit()
 {
-    if (!gameFrontEnd_) {
+    if (!m_gameFrontEnd) {
         return;
     }
-    quitAsked_ = true;
-    gameFrontEnd_->SetActive(true, false);
-    ShowMessageBox(GameText(kQuitText), TsGuiMessageBox::kYesNo, gameFrontEnd_);
+    m_quitAsked = true;
+    m_gameFrontEnd->SetActive(true, false);
+    ShowMessageBox(GameText(kQuitText), TsGuiMessageBox::kYesNo, m_gameFrontEnd);
 }
 
 void TsLevel::OpenDiary()
 {
-    if (!gameFrontEnd_) {
+    if (!m_gameFrontEnd) {
         return;
     }
-    gameFrontEnd_->SetActive(true, false);
-    gameFrontEnd_->PushWindow(gameFrontEnd_->GetDiaryScreen(), TsFrontEndBase::kScreen, false);
+    m_gameFrontEnd->SetActive(true, false);
+    m_gameFrontEnd->PushWindow(m_gameFrontEnd->GetDiaryScreen(), TsFrontEndBase::kScreen, false);
 }
 
 // The quit question is read once its box has closed, before the player's
 // own tick: "Yes" ends the program; either answer drops the question.
 void TsLevel::QuitStep()
 {
-    if (!quitAsked_ || gameFrontEnd_->HasOpenWindows()) {
+    if (!m_quitAsked || m_gameFrontEnd->HasOpenWindows()) {
         return;
     }
-    if (gameFrontEnd_->GetMessageResult() == TsFrontEndBase::kResultYes) {
+    if (m_gameFrontEnd->GetMessageResult() == TsFrontEndBase::kResultYes) {
         plat::PostQuit(0);
     }
-    quitAsked_ = false;
+    m_quitAsked = false;
 }

@@ -17,26 +17,26 @@
 void TsLevel::WarmUpFightDrawing()
 {
     OmD3D* renderer = OmD3D::Instance();
-    if (!renderer || !entityDB_ || !hud_) {
+    if (!renderer || !m_entityDB || !m_hud) {
         return;
     }
     const float now = TsAccess::GameTime();
-    const OmList::Node* first = entityDB_->GetCharacters().GetFirst();
-    hud_->SetRehearsedTarget(first ? TsCharacterObject::Cast(static_cast<OmObject*>(first->value)) : nullptr);
-    warmingUp_ = true;
+    const OmList::Node* first = m_entityDB->GetCharacters().GetFirst();
+    m_hud->SetRehearsedTarget(first ? TsCharacterObject::Cast(static_cast<OmObject*>(first->value)) : nullptr);
+    m_warmingUp = true;
     DrawFrame(now, 0.0f);
-    rehearsingFight_ = true;
+    m_rehearsingFight = true;
     DrawFrame(now, 0.0f);
-    rehearsingFight_ = false;
-    warmingUp_ = false;
-    hud_->SetRehearsedTarget(nullptr);
+    m_rehearsingFight = false;
+    m_warmingUp = false;
+    m_hud->SetRehearsedTarget(nullptr);
     renderer->ClearQueuedText();
     renderer->Clear(nullptr, 0);
 }
 
 void TsLevel::RehearseCharacterLooks(float renderTime)
 {
-    for (OmList::Node* node = entityDB_->GetCharacters().GetFirst(); node; node = node->next) {
+    for (OmList::Node* node = m_entityDB->GetCharacters().GetFirst(); node; node = node->next) {
         if (auto* character = TsCharacterObject::Cast(static_cast<OmObject*>(node->value))) {
             character->DrawFightLooks(renderTime);
         }
@@ -48,6 +48,6 @@ void TsLevel::RehearseCharacterLooks(float renderTime)
 void TsLevel::RehearseDestinationMarker()
 {
     if (const TsEntity* character = TsAccess::CurrentCharacter()) {
-        hud_->DrawDestinationMarkerAt(character->GetPosition());
+        m_hud->DrawDestinationMarkerAt(character->GetPosition());
     }
 }

@@ -13,14 +13,14 @@ public:
     // out = the offset's x and z turned by direction i, times scale (y 0).
     void RotateOffset(OmVector3& out, const OmVector3& offset, int i, float scale) const;
 
-    float GetSine(int i) const { return sine_[i]; }
-    float GetCosine(int i) const { return cosine_[i]; }
-    float GetAngle(int i) const { return angle_[i]; }
-    float GetStartAngle() const { return startAngle_; }
+    float GetSine(int i) const { return m_sine[i]; }
+    float GetCosine(int i) const { return m_cosine[i]; }
+    float GetAngle(int i) const { return m_angle[i]; }
+    float GetStartAngle() const { return m_startAngle; }
 
 private:
-    float sine_[kCount];
-    float cosine_[kCount];
-    float angle_[kCount];
-    float startAngle_;
+    float m_sine[kCount];
+    float m_cosine[kCount];
+    float m_angle[kCount];
+    float m_startAngle;
 };

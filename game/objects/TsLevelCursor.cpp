@@ -71,41 +71,41 @@ void TsLevelCursor::CountEdges(int x, int screenWidth)
     // The cursor is kept inside the window, so the right edge is the last
     // pixel column.
     if (x <= 0) {
-        leftCount_ = std::min(leftCount_ + 1, kMaxEdgeCount);
-        rightCount_ = 0;
+        m_leftCount = std::min(m_leftCount + 1, kMaxEdgeCount);
+        m_rightCount = 0;
     } else if (x >= screenWidth - 1) {
-        rightCount_ = std::min(rightCount_ + 1, kMaxEdgeCount);
-        leftCount_ = 0;
+        m_rightCount = std::min(m_rightCount + 1, kMaxEdgeCount);
+        m_leftCount = 0;
     } else {
-        leftCount_ = std::max(leftCount_ - 1, 0);
-        rightCount_ = std::max(rightCount_ - 1, 0);
+        m_leftCount = std::max(m_leftCount - 1, 0);
+        m_rightCount = std::max(m_rightCount - 1, 0);
     }
 }
 
 void TsLevelCursor::Update(int x, int y, int screenWidth, int screenHeight, const OmCamera* camera,
                            TsCursorQueries* queries, const TsEntityDB* db)
 {
-    turn_ = 0.0f;
-    hovered_ = nullptr;
-    picked_ = 0;
+    m_turn = 0.0f;
+    m_hovered = nullptr;
+    m_picked = 0;
     if (screenWidth <= 0 || screenHeight <= 0) {
         return;
     }
     const float nx = 2.0f * float(x) / float(screenWidth) - 1.0f;
     const float ny = 2.0f * float(y) / float(screenHeight) - 1.0f;
     CountEdges(x, screenWidth);
-    if (ny > -edgeBand_ && ny < edgeBand_) {
-        if (leftCount_ >= 1) {
-            turn_ = float(leftCount_) * -kTurnPerCount;
-        } else if (rightCount_ >= 1) {
-            turn_ = float(rightCount_) * kTurnPerCount;
+    if (ny > -m_edgeBand && ny < m_edgeBand) {
+        if (m_leftCount >= 1) {
+            m_turn = float(m_leftCount) * -kTurnPerCount;
+        } else if (m_rightCount >= 1) {
+            m_turn = float(m_rightCount) * kTurnPerCount;
         }
     }
     if (!camera) {
         return;
     }
-    camera->GetPickRay(nx, ny, rayOrigin_, rayDirection_);
-    if (queries && std::fabs(rayDirection_.y) >= kParallel) {
+    camera->GetPickRay(nx, ny, m_rayOrigin, m_rayDirection);
+    if (queries && std::fabs(m_rayDirection.y) >= kParallel) {
         OmVector3 points[kMaxSurfacePoints];
         const int found = std::min(queries->PickSurface(x, y, points, kMaxSurfacePoints), kMaxSurfacePoints);
         const float height = queries->ControlledHeight();
@@ -114,8 +114,8 @@ void TsLevelCursor::Update(int x, int y, int screenWidth, int screenHeight, cons
             const float gap = std::fabs(points[i].y - height);
             if (gap < best) {
                 best = gap;
-                pickedPoint_ = points[i];
-                picked_ = 1;
+                m_pickedPoint = points[i];
+                m_picked = 1;
             }
         }
     }
@@ -130,7 +130,7 @@ void TsLevelCursor::Update(int x, int y, int screenWidth, int screenHeight, cons
 
 void TsLevelCursor::PickEntity(const TsEntityDB& db, float reach)
 {
-    const OmVector3 segment = rayDirection_ * reach;
+    const OmVector3 segment = m_rayDirection * reach;
     float nearest = FLT_MAX;
     for (const OmList::Node* node = db.GetEntities().GetFirst(); node; node = node->next) {
         auto* entity = static_cast<TsEntity*>(node->value);
@@ -138,11 +138,11 @@ void TsLevelCursor::PickEntity(const TsEntityDB& db, float reach)
             continue;
         }
         float along = 0.0f;
-        if (SegmentHitsCylinder(rayOrigin_, segment, entity->GetPosition(), entity->GetRadius(),
+        if (SegmentHitsCylinder(m_rayOrigin, segment, entity->GetPosition(), entity->GetRadius(),
                                 entity->GetHeight(), along)
             && along < nearest) {
             nearest = along;
-            hovered_ = entity;
+            m_hovered = entity;
         }
     }
 }
@@ -150,12 +150,12 @@ void TsLevelCursor::PickEntity(const TsEntityDB& db, float reach)
 void TsLevelCursor::UpdateState(bool enabled, TsCursorQueries* queries)
 {
     if (!enabled) {
-        state_ = TS_CURSOR_DISABLED;
-    } else if (hovered_) {
-        state_ = TS_CURSOR_ENTITY;
-    } else if (!picked_ || !queries) {
-        state_ = TS_CURSOR_REACHABLE;
+        m_state = TS_CURSOR_DISABLED;
+    } else if (m_hovered) {
+        m_state = TS_CURSOR_ENTITY;
+    } else if (!m_picked || !queries) {
+        m_state = TS_CURSOR_REACHABLE;
     } else {
-        state_ = queries->CanReach(pickedPoint_.x, pickedPoint_.z) ? TS_CURSOR_REACHABLE : TS_CURSOR_UNREACHABLE;
+        m_state = queries->CanReach(m_pickedPoint.x, m_pickedPoint.z) ? TS_CURSOR_REACHABLE : TS_CURSOR_UNREACHABLE;
     }
 }

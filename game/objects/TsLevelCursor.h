@@ -48,18 +48,18 @@ public:
                 const TsEntityDB* db);
     void UpdateState(bool enabled, TsCursorQueries* queries);
 
-    TsCursorState GetState() const { return state_; }
-    void SetState(TsCursorState state) { state_ = state; }
-    TsEntity* GetHovered() const { return hovered_; }
-    void ClearHovered() { hovered_ = nullptr; }
-    const OmVector3& GetRayOrigin() const { return rayOrigin_; }
-    const OmVector3& GetRayDirection() const { return rayDirection_; }
-    bool HasPicked() const { return picked_ != 0; }
-    const OmVector3& GetPickedPoint() const { return pickedPoint_; }
-    float GetTurn() const { return turn_; }
-    void ClearTurn() { turn_ = 0.0f; }
-    int32_t GetLeftCount() const { return leftCount_; }
-    int32_t GetRightCount() const { return rightCount_; }
+    TsCursorState GetState() const { return m_state; }
+    void SetState(TsCursorState state) { m_state = state; }
+    TsEntity* GetHovered() const { return m_hovered; }
+    void ClearHovered() { m_hovered = nullptr; }
+    const OmVector3& GetRayOrigin() const { return m_rayOrigin; }
+    const OmVector3& GetRayDirection() const { return m_rayDirection; }
+    bool HasPicked() const { return m_picked != 0; }
+    const OmVector3& GetPickedPoint() const { return m_pickedPoint; }
+    float GetTurn() const { return m_turn; }
+    void ClearTurn() { m_turn = 0.0f; }
+    int32_t GetLeftCount() const { return m_leftCount; }
+    int32_t GetRightCount() const { return m_rightCount; }
 
     // The hit of the segment from..from+dir on the upright cylinder at
     // base (radius, height): true and the fraction along the segment.
@@ -70,14 +70,14 @@ private:
     void CountEdges(int x, int screenWidth);
     void PickEntity(const TsEntityDB& db, float reach);
 
-    TsCursorState state_ = TS_CURSOR_REACHABLE;
-    TsEntity* hovered_ = nullptr;
-    OmVector3 rayOrigin_;
-    OmVector3 rayDirection_;
-    OmVector3 pickedPoint_;
-    uint8_t picked_ = 0;
-    float edgeBand_ = 0.95f;
-    float turn_ = 0.0f;
-    int32_t leftCount_ = 0;
-    int32_t rightCount_ = 0;
+    TsCursorState m_state = TS_CURSOR_REACHABLE;
+    TsEntity* m_hovered = nullptr;
+    OmVector3 m_rayOrigin;
+    OmVector3 m_rayDirection;
+    OmVector3 m_pickedPoint;
+    uint8_t m_picked = 0;
+    float m_edgeBand = 0.95f;
+    float m_turn = 0.0f;
+    int32_t m_leftCount = 0;
+    int32_t m_rightCount = 0;
 };

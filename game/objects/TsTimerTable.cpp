@@ -40,14 +40,14 @@ int32_t TsTimerTable::AddTimer(TsObject* target, float seconds, int32_t repeats,
     if (!target) {
         return -1;
     }
-    const int32_t id = ids_.AllocIndex();
-    if (uint32_t(id) >= entries_.GetCount()) {
-        entries_.Resize(uint32_t(id) + 1);
+    const int32_t id = m_ids.AllocIndex();
+    if (uint32_t(id) >= m_entries.GetCount()) {
+        m_entries.Resize(uint32_t(id) + 1);
     }
-    Slot& slot = entries_[uint32_t(id)];
+    Slot& slot = m_entries[uint32_t(id)];
     slot.target.Reset(target);
     slot.userObject.Reset(userObject);
-    slot.setInWalk = walk_;
+    slot.setInWalk = m_walk;
     TsTimerEntry& entry = slot.entry;
     entry.target = target;
     entry.period = entry.countdown = TicksFor(seconds, TsAccess::TicksPerSecond());
@@ -60,16 +60,16 @@ int32_t TsTimerTable::AddTimer(TsObject* target, float seconds, int32_t repeats,
 
 const TsTimerEntry* TsTimerTable::GetEntry(int32_t id) const
 {
-    if (id < 0 || uint32_t(id) >= entries_.GetCount() || !ids_.IsInUse(id)) {
+    if (id < 0 || uint32_t(id) >= m_entries.GetCount() || !m_ids.IsInUse(id)) {
         return nullptr;
     }
-    return &entries_[uint32_t(id)].entry;
+    return &m_entries[uint32_t(id)].entry;
 }
 
 void TsTimerTable::Reserve(uint32_t timers)
 {
-    ids_.Reserve(timers);
-    entries_.Reserve(timers);
+    m_ids.Reserve(timers);
+    m_entries.Reserve(timers);
 }
 
 // The references leave the slot before they are let go: a destructor that
@@ -84,24 +84,24 @@ void TsTimerTable::ReleaseSlot(Slot& slot)
 
 void TsTimerTable::EndEntry(int32_t id)
 {
-    ReleaseSlot(entries_[uint32_t(id)]);
-    ids_.ReleaseIndex(id);
+    ReleaseSlot(m_entries[uint32_t(id)]);
+    m_ids.ReleaseIndex(id);
 }
 
 bool TsTimerTable::SetBeforeThisWalk(int32_t id) const
 {
-    return ids_.IsInUse(id) && entries_[uint32_t(id)].setInWalk != walk_;
+    return m_ids.IsInUse(id) && m_entries[uint32_t(id)].setInWalk != m_walk;
 }
 
 void TsTimerTable::Tick()
 {
-    ++walk_;
-    if (entries_.GetCount() == 0) {
+    ++m_walk;
+    if (m_entries.GetCount() == 0) {
         return;
     }
-    for (int32_t cursor = ids_.GetFirst(); cursor != -1;) {
-        const int32_t id = ids_.GetNext(cursor);
-        TsTimerEntry& entry = entries_[uint32_t(id)].entry;
+    for (int32_t cursor = m_ids.GetFirst(); cursor != -1;) {
+        const int32_t id = m_ids.GetNext(cursor);
+        TsTimerEntry& entry = m_entries[uint32_t(id)].entry;
         if (--entry.countdown > 0) {
             continue;
         }
@@ -123,7 +123,7 @@ void TsTimerTable::Tick()
         if (!SetBeforeThisWalk(id)) {
             continue; // it ended in the call
         }
-        TsTimerEntry& after = entries_[uint32_t(id)].entry;
+        TsTimerEntry& after = m_entries[uint32_t(id)].entry;
         if (!again) {
             EndEntry(id);
             continue;
@@ -137,10 +137,10 @@ void TsTimerTable::Tick()
 
 void TsTimerTable::Clear()
 {
-    for (int32_t cursor = ids_.GetFirst(); cursor != -1;) {
-        const int32_t id = ids_.GetNext(cursor);
-        if (uint32_t(id) < entries_.GetCount()) {
-            ReleaseSlot(entries_[uint32_t(id)]);
+    for (int32_t cursor = m_ids.GetFirst(); cursor != -1;) {
+        const int32_t id = m_ids.GetNext(cursor);
+        if (uint32_t(id) < m_entries.GetCount()) {
+            ReleaseSlot(m_entries[uint32_t(id)]);
         }
     }
     Abandon();
@@ -150,18 +150,18 @@ void TsTimerTable::Abandon()
 {
     // The references are dropped, not let go of; emptying the array would
     // otherwise leave them in slots a later timer overwrites.
-    for (uint32_t i = 0; i < entries_.GetCount(); ++i) {
-        entries_[i].target.Detach();
-        entries_[i].userObject.Detach();
+    for (uint32_t i = 0; i < m_entries.GetCount(); ++i) {
+        m_entries[i].target.Detach();
+        m_entries[i].userObject.Detach();
     }
-    ids_.Clear();
-    entries_.RemoveAll();
+    m_ids.Clear();
+    m_entries.RemoveAll();
 }
 
 void TsTimerTable::Register(OmArchive& archive)
 {
-    for (int32_t cursor = ids_.GetFirst(); cursor != -1;) {
-        const TsTimerEntry& entry = entries_[uint32_t(ids_.GetNext(cursor))].entry;
+    for (int32_t cursor = m_ids.GetFirst(); cursor != -1;) {
+        const TsTimerEntry& entry = m_entries[uint32_t(m_ids.GetNext(cursor))].entry;
         // Each object enters with what it holds: entering it bare would
         // make its own Register stop early later and leave those out.
         if (entry.userObject) {
@@ -175,10 +175,10 @@ void TsTimerTable::Register(OmArchive& archive)
 
 void TsTimerTable::Write(OmArchive& archive)
 {
-    ids_.Write(archive);
-    archive.WriteU32(entries_.GetCount()).WriteU32(entries_.GetGrowStep());
-    for (int32_t cursor = ids_.GetFirst(); cursor != -1;) {
-        const TsTimerEntry& entry = entries_[uint32_t(ids_.GetNext(cursor))].entry;
+    m_ids.Write(archive);
+    archive.WriteU32(m_entries.GetCount()).WriteU32(m_entries.GetGrowStep());
+    for (int32_t cursor = m_ids.GetFirst(); cursor != -1;) {
+        const TsTimerEntry& entry = m_entries[uint32_t(m_ids.GetNext(cursor))].entry;
         archive.WriteObjectRef(entry.target);
         archive.WriteI32(entry.period).WriteI32(entry.repeats).WriteI32(entry.countdown);
         archive.WriteI32(entry.userWord1).WriteI32(entry.userWord2);
@@ -189,7 +189,7 @@ void TsTimerTable::Write(OmArchive& archive)
 void TsTimerTable::Read(OmArchive& archive)
 {
     Abandon();
-    ids_.Read(archive);
+    m_ids.Read(archive);
     uint32_t count = 0, growStep = 0;
     archive.ReadU32(count).ReadU32(growStep);
     if (archive.HasFailed()) {
@@ -197,18 +197,18 @@ void TsTimerTable::Read(OmArchive& archive)
         return;
     }
     // Every id in use indexes an entry, and no entry lies past the ids.
-    bool fits = growStep > 0 && growStep <= OM_MAX_GROW_STEP && count <= ids_.GetCapacity();
-    for (int32_t cursor = ids_.GetFirst(); fits && cursor != -1;) {
-        fits = uint32_t(ids_.GetNext(cursor)) < count;
+    bool fits = growStep > 0 && growStep <= OM_MAX_GROW_STEP && count <= m_ids.GetCapacity();
+    for (int32_t cursor = m_ids.GetFirst(); fits && cursor != -1;) {
+        fits = uint32_t(m_ids.GetNext(cursor)) < count;
     }
     if (!fits) {
         archive.Fail("the timer table's ids do not fit its entries");
         Abandon();
         return;
     }
-    entries_.Construct(count, growStep);
-    for (int32_t cursor = ids_.GetFirst(); cursor != -1;) {
-        Slot& slot = entries_[uint32_t(ids_.GetNext(cursor))];
+    m_entries.Construct(count, growStep);
+    for (int32_t cursor = m_ids.GetFirst(); cursor != -1;) {
+        Slot& slot = m_entries[uint32_t(m_ids.GetNext(cursor))];
         TsTimerEntry& entry = slot.entry;
         // The saved counts include the table's references: adopted.
         archive.ReadRef(slot.target);

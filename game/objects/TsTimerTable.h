@@ -60,8 +60,8 @@ public:
 
     // The entry of an id in use; null for any other id.
     const TsTimerEntry* GetEntry(int32_t id) const;
-    uint32_t GetEntryCount() const { return entries_.GetCount(); }
-    uint32_t GetActiveCount() const { return ids_.GetCount(); }
+    uint32_t GetEntryCount() const { return m_entries.GetCount(); }
+    uint32_t GetActiveCount() const { return m_ids.GetCount(); }
 
     void Register(OmArchive& archive);
     void Write(OmArchive& archive);
@@ -91,7 +91,7 @@ private:
     bool SetBeforeThisWalk(int32_t id) const;
     static void ReleaseSlot(Slot& slot);
 
-    OmIndexTable ids_{kIdGrowStep};
-    OmArray<Slot> entries_{kEntryGrowStep};
-    uint32_t walk_ = 0; // Tick calls so far
+    OmIndexTable m_ids{kIdGrowStep};
+    OmArray<Slot> m_entries{kEntryGrowStep};
+    uint32_t m_walk = 0; // Tick calls so far
 };
