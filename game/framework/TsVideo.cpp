@@ -56,7 +56,7 @@ void ClearAndPresentBlack(OmD3D& renderer)
 // Everything one playback makes, released in one place whatever the exit.
 class Playback {
 public:
-    explicit Playback(OmD3D& renderer) : renderer_(renderer), device_(*renderer.GetDevice()) {}
+    explicit Playback(OmD3D& renderer) : m_renderer(renderer), m_device(*renderer.GetDevice()) {}
     ~Playback() { Release(); }
 
     bool Open(const char* path);
@@ -71,29 +71,29 @@ private:
     bool Finished(double t) const;
     void Release();
 
-    OmD3D& renderer_;
-    GfxDevice& device_;
-    VideoFile video_;
-    SoundDevice sound_;
-    SoundStream stream_;
-    bool hasSound_ = false;
-    OmRef<GfxTexture> texture_;
-    PlaybackWatch watch_;
-    bool quitQueued_ = false;
+    OmD3D& m_renderer;
+    GfxDevice& m_device;
+    VideoFile m_video;
+    SoundDevice m_sound;
+    SoundStream m_stream;
+    bool m_hasSound = false;
+    OmRef<GfxTexture> m_texture;
+    PlaybackWatch m_watch;
+    bool m_quitQueued = false;
 };
 
 bool Playback::Open(const char* path)
 {
     std::string error;
-    if (!video_.Open(path, error)) {
+    if (!m_video.Open(path, error)) {
         LogErrorF("TsVideo: %s", error.c_str());
         return false;
     }
     if (!MakeTexture()) {
-        LogErrorF("TsVideo: no texture of %d x %d for %s", video_.Width(), video_.Height(), path);
+        LogErrorF("TsVideo: no texture of %d x %d for %s", m_video.Width(), m_video.Height(), path);
         return false;
     }
-    hasSound_ = video_.HasAudio() && OpenSound();
+    m_hasSound = m_video.HasAudio() && OpenSound();
     return true;
 }
 
@@ -101,7 +101,7 @@ bool Playback::Open(const char* path)
 bool Playback::OpenSound()
 {
     std::string error;
-    if (!sound_.Open(error) || !stream_.Create(sound_, error)) {
+    if (!m_sound.Open(error) || !m_stream.Create(m_sound, error)) {
         LogErrorF("TsVideo: the soundtrack cannot be played: %s", error.c_str());
         return false;
     }
@@ -110,45 +110,45 @@ bool Playback::OpenSound()
 
 bool Playback::MakeTexture()
 {
-    const auto w = static_cast<uint32_t>(video_.Width());
-    const auto h = static_cast<uint32_t>(video_.Height());
-    return device_.CreateTexture(w, h, 1, 0, GfxFormat::X8R8G8B8, GfxPool::Managed, texture_.Put()) == GfxResult::Ok;
+    const auto w = static_cast<uint32_t>(m_video.Width());
+    const auto h = static_cast<uint32_t>(m_video.Height());
+    return m_device.CreateTexture(w, h, 1, 0, GfxFormat::X8R8G8B8, GfxPool::Managed, m_texture.Put()) == GfxResult::Ok;
 }
 
 void Playback::Upload(const VideoFrame& frame)
 {
     GfxLockedRect locked{};
-    if (texture_->LockRect(0, &locked, nullptr, 0) != GfxResult::Ok)
+    if (m_texture->LockRect(0, &locked, nullptr, 0) != GfxResult::Ok)
         return;
     for (int y = 0; y < frame.height; ++y) {
         const uint32_t* src = frame.pixels.data() + static_cast<size_t>(y) * frame.width;
         auto* dst = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.bits) + static_cast<size_t>(y) * locked.pitch);
         std::copy(src, src + frame.width, dst);
     }
-    texture_->UnlockRect(0);
+    m_texture->UnlockRect(0);
 }
 
 // The device's own states are set directly: the reset after playback puts
 // back everything the renderer's cache holds.
 void Playback::SetDrawingStates()
 {
-    device_.SetRenderState(GfxRs::ZEnable, GfxZb::False);
-    device_.SetRenderState(GfxRs::Lighting, 0);
-    device_.SetRenderState(GfxRs::CullMode, GfxCull::None);
-    device_.SetRenderState(GfxRs::AlphaBlendEnable, 0);
-    device_.SetRenderState(GfxRs::AlphaTestEnable, 0);
-    device_.SetRenderState(GfxRs::FogEnable, 0);
-    device_.SetTexture(0, texture_);
-    device_.SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
-    device_.SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Texture);
-    device_.SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::Disable);
-    device_.SetTextureStageState(0, GfxTss::MagFilter, GfxFilter::Linear);
-    device_.SetTextureStageState(0, GfxTss::MinFilter, GfxFilter::Linear);
-    device_.SetTextureStageState(0, GfxTss::MipFilter, GfxFilter::None);
-    device_.SetTextureStageState(0, GfxTss::AddressU, GfxAddress::Clamp);
-    device_.SetTextureStageState(0, GfxTss::AddressV, GfxAddress::Clamp);
-    device_.SetTextureStageState(1, GfxTss::ColorOp, GfxTop::Disable);
-    device_.SetVertexShader(GfxFvf::XyzRhw | GfxFvf::Tex1);
+    m_device.SetRenderState(GfxRs::ZEnable, GfxZb::False);
+    m_device.SetRenderState(GfxRs::Lighting, 0);
+    m_device.SetRenderState(GfxRs::CullMode, GfxCull::None);
+    m_device.SetRenderState(GfxRs::AlphaBlendEnable, 0);
+    m_device.SetRenderState(GfxRs::AlphaTestEnable, 0);
+    m_device.SetRenderState(GfxRs::FogEnable, 0);
+    m_device.SetTexture(0, m_texture);
+    m_device.SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
+    m_device.SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Texture);
+    m_device.SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::Disable);
+    m_device.SetTextureStageState(0, GfxTss::MagFilter, GfxFilter::Linear);
+    m_device.SetTextureStageState(0, GfxTss::MinFilter, GfxFilter::Linear);
+    m_device.SetTextureStageState(0, GfxTss::MipFilter, GfxFilter::None);
+    m_device.SetTextureStageState(0, GfxTss::AddressU, GfxAddress::Clamp);
+    m_device.SetTextureStageState(0, GfxTss::AddressV, GfxAddress::Clamp);
+    m_device.SetTextureStageState(1, GfxTss::ColorOp, GfxTop::Disable);
+    m_device.SetVertexShader(GfxFvf::XyzRhw | GfxFvf::Tex1);
 }
 
 void Playback::Draw()
@@ -157,7 +157,7 @@ void Playback::Draw()
     float h = 0.0f;
     {
         OmRef<GfxSurface> back;
-        if (device_.GetBackBuffer(0, GfxBackBufferMono, back.Put()) != GfxResult::Ok || !back)
+        if (m_device.GetBackBuffer(0, GfxBackBufferMono, back.Put()) != GfxResult::Ok || !back)
             return;
         w = static_cast<float>(back->Width());
         h = static_cast<float>(back->Height());
@@ -166,20 +166,20 @@ void Playback::Draw()
                                   {w - 0.5f, -0.5f, 0.0f, 1.0f, 1.0f, 0.0f},
                                   {-0.5f, h - 0.5f, 0.0f, 1.0f, 0.0f, 1.0f},
                                   {w - 0.5f, h - 0.5f, 0.0f, 1.0f, 1.0f, 1.0f}};
-    if (device_.BeginScene() != GfxResult::Ok)
+    if (m_device.BeginScene() != GfxResult::Ok)
         return;
     SetDrawingStates();
-    device_.DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, quad, sizeof(ScreenVertex));
-    device_.EndScene();
-    device_.Present(nullptr, nullptr, nullptr, nullptr);
+    m_device.DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, quad, sizeof(ScreenVertex));
+    m_device.EndScene();
+    m_device.Present(nullptr, nullptr, nullptr, nullptr);
 }
 
 bool Playback::Finished(double t) const
 {
-    if (!video_.AtEnd())
+    if (!m_video.AtEnd())
         return false;
-    if (hasSound_ && stream_.IsPlaying())
-        return t > video_.Duration() + kEndGraceSeconds;
+    if (m_hasSound && m_stream.IsPlaying())
+        return t > m_video.Duration() + kEndGraceSeconds;
     return true;
 }
 
@@ -189,24 +189,24 @@ int32_t Playback::Run()
     const Clock::time_point start = Clock::now();
     for (;;) {
         const double t = std::chrono::duration<double>(Clock::now() - start).count();
-        if (hasSound_)
-            video_.QueueAudio(stream_);
-        if (const VideoFrame* frame = video_.FrameDue(t)) {
+        if (m_hasSound)
+            m_video.QueueAudio(m_stream);
+        if (const VideoFrame* frame = m_video.FrameDue(t)) {
             Upload(*frame);
             Draw();
             if (g_observer)
                 g_observer(frame->index, g_observerUser);
         }
         PlaybackWatch::PumpEvents();
-        if (!quitQueued_ && !DrainMessages())
-            quitQueued_ = true;
-        if (watch_.CloseRequested() || quitQueued_) {
+        if (!m_quitQueued && !DrainMessages())
+            m_quitQueued = true;
+        if (m_watch.CloseRequested() || m_quitQueued) {
             // The window is going: the main loop must see the quit.
-            if (!quitQueued_ && DrainMessages())
+            if (!m_quitQueued && DrainMessages())
                 PostQuit(0);
             return TsVideo::kSkipped;
         }
-        if (watch_.SkipRequested() || g_stopRequested)
+        if (m_watch.SkipRequested() || g_stopRequested)
             return TsVideo::kSkipped;
         if (Finished(t))
             return TsVideo::kPlayed;
@@ -216,14 +216,14 @@ int32_t Playback::Run()
 
 void Playback::Release()
 {
-    stream_.Stop();
-    stream_.Destroy();
-    sound_.Close();
-    if (texture_) {
-        device_.SetTexture(0, nullptr);
-        texture_ = nullptr;
+    m_stream.Stop();
+    m_stream.Destroy();
+    m_sound.Close();
+    if (m_texture) {
+        m_device.SetTexture(0, nullptr);
+        m_texture = nullptr;
     }
-    video_.Close();
+    m_video.Close();
 }
 
 // The renderer gives up its device objects for the playback and takes them

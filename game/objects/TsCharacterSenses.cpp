@@ -38,27 +38,27 @@ namespace {
 // new team takes the older one's.
 class AllianceMemo {
 public:
-    explicit AllianceMemo(const TsTeam& own) : own_(own) {}
+    explicit AllianceMemo(const TsTeam& own) : m_own(own) {}
 
     // A squad without a team is nobody's enemy.
     // The two known teams are told apart without a branch: which of them
     // comes next is a coin's toss in a crowd.
     bool IsHostile(const TsTeam* other)
     {
-        if ((other != teams_[0]) & (other != teams_[1])) {
-            const uint32_t place = older_;
-            older_ ^= 1u;
-            teams_[place] = other;
-            hostile_[place] = other && own_.GetAlliance(other) == TS_ALLIANCE_HOSTILE;
+        if ((other != m_teams[0]) & (other != m_teams[1])) {
+            const uint32_t place = m_older;
+            m_older ^= 1u;
+            m_teams[place] = other;
+            m_hostile[place] = other && m_own.GetAlliance(other) == TS_ALLIANCE_HOSTILE;
         }
-        return other == teams_[0] ? hostile_[0] : hostile_[1];
+        return other == m_teams[0] ? m_hostile[0] : m_hostile[1];
     }
 
 private:
-    const TsTeam& own_;
-    const TsTeam* teams_[2] = {nullptr, nullptr};
-    bool hostile_[2] = {false, false};
-    uint32_t older_ = 0;
+    const TsTeam& m_own;
+    const TsTeam* m_teams[2] = {nullptr, nullptr};
+    bool m_hostile[2] = {false, false};
+    uint32_t m_older = 0;
 };
 
 // The square of the farthest the senses' sight test could let a character
