@@ -45,10 +45,7 @@ protected:
     // would take the hook over and leave it empty when it goes.
     void Play(const char* mission)
     {
-        ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", mission, 0)) << log.All();
-        app->RequestMode(TS_MODE_LEVEL);
-        FrameAfter(10);
-        ASSERT_NE(Level(), nullptr);
+        ASSERT_NO_FATAL_FAILURE(LoadMission(mission));
         Tap(plat::kKeySpace); // pressed and let go, it takes the load screen away
         Frames(1, 100);
         ASSERT_NE(Level()->GetWorld(), nullptr);
@@ -256,14 +253,14 @@ TEST_F(CampaignLevel, TheMissionsMineIsSeenWhereItLies)
     Frames(40, 100);
     const auto clothAroundMine = [&] {
         Frames(2, 100);
-        int sx = 0, sy = 0, sw = 0, sh = 0;
+        int sx = 0, sy = 0;
         if (!ScreenOf(at + OmVector3(0.0f, 0.06f, 0.0f), sx, sy))
             return -1;
-        const std::vector<uint32_t> screen = ScreenPixels(sw, sh);
-        if (sx < 12 || sy < 12 || sx + 12 > sw || sy + 12 > sh)
+        const Picture screen = Look();
+        if (sx < 12 || sy < 12 || sx + 12 > screen.width || sy + 12 > screen.height)
             return -1;
-        return CountPixels(screen, sw, sx - 12, sy - 12, sx + 12, sy + 12,
-                     [](uint32_t p) { return Blue(p) > Red(p) + 40 && Blue(p) > 90; });
+        return screen.Count(sx - 12, sy - 12, sx + 12, sy + 12,
+                            [](uint32_t p) { return Blue(p) > Red(p) + 40 && Blue(p) > 90; });
     };
     const int seen = clothAroundMine();
     mine->SetPosition(at.x, at.y - 50.0f, at.z);
@@ -455,16 +452,17 @@ TEST_F(CampaignLevel, TheSmithsLinesShowAboveThePanelsInTheHudsFont)
         wrapped += text.find('\n') != std::string::npos ? 1 : 0;
         float x = 0.0f, nameY = 0.0f, textY = 0.0f;
         TsHUDe::PlaceConversationLine(h, row, x, nameY, textY);
-        int sw = 0, sh = 0;
-        const std::vector<uint32_t> screen = ScreenPixels(sw, sh);
+        const Picture screen = Look();
         const int left = int(x), top = int(textY), bottom = int(textY + h), right = int(x + w);
-        EXPECT_GT(CountPixels(screen, sw, left, top, right, bottom, white), int(w * h) / 20) << text;
-        EXPECT_EQ(CountPixels(screen, sw, right + 2, top, left + int(TsHUDe::kConversationWidth), bottom, white), 0)
+        EXPECT_GT(screen.Count(left, top, right, bottom, white), int(w * h) / 20) << text;
+        EXPECT_EQ(screen.Count(right + 2, top, left + int(TsHUDe::kConversationWidth), bottom, white), 0)
             << "nothing drawn past the line's measured width: " << text;
-        EXPECT_GT(CountPixels(screen, sw, left, int(nameY), left + 200, top, gold), 10) << "the speaker's name";
+        EXPECT_GT(screen.Count(left, int(nameY), left + 200, top, gold), 10) << "the speaker's name";
         std::vector<uint32_t> band;
-        for (int y = int(nameY); y < bottom; ++y)
-            band.insert(band.end(), screen.begin() + y * sw + left, screen.begin() + y * sw + left + 510);
+        for (int y = int(nameY); y < bottom; ++y) {
+            const auto from = screen.pixels.begin() + y * screen.width + left;
+            band.insert(band.end(), from, from + 510);
+        }
         bands.push_back(std::move(band));
         talk->Advance();
         Frames(1, 100);
@@ -474,11 +472,10 @@ TEST_F(CampaignLevel, TheSmithsLinesShowAboveThePanelsInTheHudsFont)
     EXPECT_GE(wrapped, 1) << "his first line is wider than the band";
     for (size_t i = 1; i < bands.size(); ++i)
         EXPECT_NE(bands[i], bands[i - 1]) << "line " << i << " changed the band";
-    int sw = 0, sh = 0;
-    const std::vector<uint32_t> after = ScreenPixels(sw, sh);
+    const Picture after = Look();
     float x = 0.0f, nameY = 0.0f, textY = 0.0f;
     TsHUDe::PlaceConversationLine(row, row, x, nameY, textY);
-    EXPECT_EQ(CountPixels(after, sw, int(x), int(nameY), int(x) + 510, int(textY + row), gold), 0)
+    EXPECT_EQ(after.Count(int(x), int(nameY), int(x) + 510, int(textY + row), gold), 0)
         << "the talk is over";
 }
 
