@@ -66,13 +66,16 @@ protected:
 
 } // namespace
 
-TEST_F(HudLevel, ShowsThreePanelsWithTheirBarsAndPortraitsAndTheArrowCursor)
+TEST_F(HudLevel, TheScriptFillsTheSpriteTableAndTheMarkerAndFontLoad)
 {
-    // The script fills the whole sprite table and the marker loads.
     for (int id = HUD_DUMMY; id < HUD_MAX_SPRITES; ++id)
         EXPECT_NE(hud->GetSprite(id), nullptr) << "slot " << id;
     EXPECT_GE(hud->GetDestinationMarker().GetTextureId(), 0);
     EXPECT_NE(hud->GetFont(), nullptr);
+}
+
+TEST_F(HudLevel, ShowsThreePanelsWithTheirBarsAndPortraitsAndTheArrowCursor)
+{
     members[1]->SetHealth(0.0f); // an empty health bar
     MouseTo(400, 300);
     Frames(2, 100);

@@ -213,12 +213,11 @@ TEST_F(SquadLevel, MembersTakeTheirFormationSlotsAboutTheLeader)
     }
 }
 
-TEST_F(SquadLevel, ThePlayersSquadFollowsTheSelectedCharacterAndSwitchesControl)
+TEST_F(SquadLevel, ThePlayersSquadFollowsTheSelectedCharacter)
 {
     std::vector<TsPCObject*> party =
         MakeParty({OmVector3(2.0f, 0, 4.0f), OmVector3(1.5f, 0, 3.0f), OmVector3(1.5f, 0, 5.0f)});
-    TsPlayer* player = TsAccess::LocalPlayer();
-    ASSERT_EQ(player->GetTeamCount(), 3);
+    ASSERT_EQ(TsAccess::LocalPlayer()->GetTeamCount(), 3);
     ASSERT_EQ(TsAccess::CurrentCharacter(), party[0]);
     party[0]->MoveTo(OmVector3(16.0f, 0.0f, 4.0f));
     Frames(140, 100);
@@ -226,7 +225,16 @@ TEST_F(SquadLevel, ThePlayersSquadFollowsTheSelectedCharacterAndSwitchesControl)
     for (int i = 1; i < 3; ++i)
         EXPECT_LT(GroundDistance(party[size_t(i)]->GetPosition(), party[0]->GetPosition()), 4.5f)
             << "follower " << i << " kept up";
+}
 
+// A function key picks the current character by its place in the party,
+// and the character picked leads the squad.
+TEST_F(SquadLevel, TheFunctionKeysSwitchControlAndTheLead)
+{
+    std::vector<TsPCObject*> party =
+        MakeParty({OmVector3(2.0f, 0, 4.0f), OmVector3(1.5f, 0, 3.0f), OmVector3(1.5f, 0, 5.0f)});
+    TsPlayer* player = TsAccess::LocalPlayer();
+    ASSERT_EQ(TsAccess::CurrentCharacter(), party[0]);
     Tap(plat::kKeyF2, 2);
     EXPECT_EQ(player->GetCurrentIndex(), 1);
     EXPECT_EQ(TsAccess::CurrentCharacter(), party[1]);
