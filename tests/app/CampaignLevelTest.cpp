@@ -152,6 +152,17 @@ protected:
         const OmVector3 eye = Level()->GetCamera()->GetSceneCamera()->GetPosition();
         ASSERT_LT(std::fabs(eye.x - Member("Ann")->GetPosition().x), 1.0f) << "the camera is back on the party";
     }
+    // The town with Ann four steps west of its weapon trader.
+    TsCharacterObject* PlayTownBesideTheTrader()
+    {
+        Play("town");
+        auto* trader = Named<TsCharacterObject>("WeaponTrader");
+        if (HasFatalFailure() || !trader)
+            return nullptr;
+        Member("Ann")->SetPosition(trader->GetPosition().x - 4.0f, trader->GetPosition().y, trader->GetPosition().z);
+        Frames(10, 100);
+        return trader;
+    }
     // Clicks a button of the message box on top of the in-game menu.
     void ClickButton(int index)
     {
@@ -196,32 +207,18 @@ protected:
 
 // The press on the trader sends Ann walking to him and the view follows her:
 // a release read after he slid from under the pointer still starts the
-// trade, while a press and release on the bare ground do not. A trader
-// whose script fails, or starts no conversation, is logged and leaves the
-// HUD free.
+// trade, while a press and release on the bare ground do not.
 TEST_F(CampaignLevel, ATraderPressedOnStartsTheTradeWhereverTheButtonComesUp)
 {
-    ASSERT_NO_FATAL_FAILURE(Play("town"));
-    TsHUDe* hud = Level()->GetHUD();
-    auto* trader = Named<TsCharacterObject>("WeaponTrader");
+    TsCharacterObject* trader = PlayTownBesideTheTrader();
     ASSERT_NE(trader, nullptr);
-    Member("Ann")->SetPosition(trader->GetPosition().x - 4.0f, trader->GetPosition().y, trader->GetPosition().z);
-    Frames(10, 100);
-
+    TsHUDe* hud = Level()->GetHUD();
     ClickAt(40, 300);
     EXPECT_FALSE(hud->IsTraderPending()) << "a click on the ground";
-    int x = 0, y = 0;
-    ASSERT_EQ(RunLua("g_trader = RunWeaponTraderConversation"), 0);
-    for (const char* broken : {"function(name) error('no words') end", "function(name) end"}) {
-        ASSERT_EQ(RunLua(std::string("RunWeaponTraderConversation = ") + broken), 0);
-        log.Clear();
-        ASSERT_TRUE(ClickOn(trader)) << broken;
-        EXPECT_TRUE(log.Contains("started no conversation")) << broken;
-        EXPECT_FALSE(hud->IsTraderPending()) << broken;
-    }
-    ASSERT_EQ(RunLua("RunWeaponTraderConversation = g_trader"), 0);
-    log.Clear();
+    // Ann walks there; the view rests with her before the press.
+    ASSERT_TRUE(StepUntil([&] { return Member("Ann")->GetPendingCommand() == 0; }, 150));
     Frames(10, 100);
+    int x = 0, y = 0;
     ASSERT_TRUE(ScreenOf(MiddleOf(trader), x, y));
     Point(x, y);
     ASSERT_EQ(TsAccess::LevelCursor()->GetHovered(), trader);
@@ -234,6 +231,21 @@ TEST_F(CampaignLevel, ATraderPressedOnStartsTheTradeWhereverTheButtonComesUp)
     EXPECT_EQ(hud->GetTrader(), trader);
     EXPECT_TRUE(TsAccess::Conversation()->HasConversationStarted());
     EXPECT_EQ(Errors(log), "");
+}
+
+// A trader whose script fails, or starts no conversation, is logged and
+// leaves the HUD free.
+TEST_F(CampaignLevel, ATraderWhoseScriptStartsNoTalkIsLoggedAndLeavesTheHudFree)
+{
+    TsCharacterObject* trader = PlayTownBesideTheTrader();
+    ASSERT_NE(trader, nullptr);
+    for (const char* broken : {"function(name) error('no words') end", "function(name) end"}) {
+        ASSERT_EQ(RunLua(std::string("RunWeaponTraderConversation = ") + broken), 0);
+        log.Clear();
+        ASSERT_TRUE(ClickOn(trader)) << broken;
+        EXPECT_TRUE(log.Contains("started no conversation")) << broken;
+        EXPECT_FALSE(Level()->GetHUD()->IsTraderPending()) << broken;
+    }
 }
 
 // The hall's mine lies on the floor where it is placed and is seen there:

@@ -181,14 +181,20 @@ TEST_F(ShellTools, LoadSceneObjectPutsATypedSceneIntoTheModeReadyToDraw)
         }
     }
     EXPECT_TRUE(renderMesh);
-    // A second load takes the first one's place.
-    Type("data/models/walker/walker.pbf");
-    ASSERT_EQ(RunLua("LoadSceneObject()"), 0);
-    EXPECT_NE(LoadedObject(), object);
-    EXPECT_EQ(app->GetMode()->GetSceneRoot()->GetLiveChildCount(), 1);
-
     EXPECT_NE(RunLua("LoadSceneObject(1)"), 0);
     EXPECT_TRUE(log.Contains("two many arguments passed to 'LoadSceneObject'"));
+}
+
+TEST_F(ShellTools, ASecondLoadedSceneTakesTheFirstOnesPlace)
+{
+    for (int load = 0; load < 2; ++load) {
+        const OmNode* before = LoadedObject();
+        Type("data/models/walker/walker.pbf");
+        ASSERT_EQ(RunLua("LoadSceneObject()"), 0);
+        ASSERT_NE(LoadedObject(), nullptr) << log.All();
+        EXPECT_NE(LoadedObject(), before);
+    }
+    EXPECT_EQ(app->GetMode()->GetSceneRoot()->GetLiveChildCount(), 1);
 }
 
 // The bone tools: a typed skinned figure loaded (a file that is not one
