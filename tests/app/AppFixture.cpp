@@ -246,11 +246,17 @@ std::string AppTest::LuaString(const char* name)
     return text;
 }
 
+Picture AppTest::Look()
+{
+    Picture picture;
+    picture.pixels = ScreenPixels(picture.width, picture.height);
+    return picture;
+}
+
 uint32_t AppTest::CentrePixel()
 {
-    int width = 0, height = 0;
-    const std::vector<uint32_t> pixels = ScreenPixels(width, height);
-    return pixels.empty() ? 0 : pixels[size_t(height / 2) * size_t(width) + size_t(width / 2)];
+    const Picture picture = Look();
+    return picture.pixels.empty() ? 0 : picture.At(picture.width / 2, picture.height / 2);
 }
 
 } // namespace apptest

@@ -77,16 +77,31 @@ inline int Red(uint32_t p) { return int(p >> 16 & 0xFF); }
 inline int Green(uint32_t p) { return int(p >> 8 & 0xFF); }
 inline int Blue(uint32_t p) { return int(p & 0xFF); }
 
-// Pixels of the rectangle [x0, x1) x [y0, y1) of a screen `width` wide that pass the test.
-template <typename Test>
-int CountPixels(const std::vector<uint32_t>& screen, int width, int x0, int y0, int x1, int y1, Test test)
-{
-    int n = 0;
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x)
-            n += test(screen[size_t(y) * size_t(width) + size_t(x)]) ? 1 : 0;
-    return n;
-}
+// The screen read back: A8R8G8B8 words, row by row from the top.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+
+    uint32_t At(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+    // Pixels of the rectangle [x0, x1) x [y0, y1) that pass the test.
+    template <typename Test>
+    int Count(int x0, int y0, int x1, int y1, Test test) const
+    {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                n += test(At(x, y)) ? 1 : 0;
+        return n;
+    }
+    // Pixels that differ from the other picture's at the same place.
+    int Differing(const Picture& other) const
+    {
+        int n = 0;
+        for (size_t i = 0; i < pixels.size() && i < other.pixels.size(); ++i)
+            n += pixels[i] != other.pixels[i];
+        return n;
+    }
+};
 
 // Captured message boxes.
 struct ShownBox {
@@ -141,6 +156,7 @@ protected:
     uint32_t CentrePixel();
     // The whole screen, row by row from the top.
     std::vector<uint32_t> ScreenPixels(int& width, int& height);
+    Picture Look();
 
     // The clock counts milliseconds: a tick of the game is 100 of them.
     static constexpr int64_t kTickUnits = 100;

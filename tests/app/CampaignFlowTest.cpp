@@ -500,11 +500,7 @@ protected:
         // The window has come when the place under it changed, and has
         // settled when two looks running show the same there.
         auto around = [](const Screenshot& s) {
-            std::vector<uint32_t> pixels;
-            for (int y = kPriceY - 20; y < kPriceY + 20; ++y)
-                for (int x = kPriceX - 20; x < kPriceX + 20; ++x)
-                    pixels.push_back(s.At(x, y));
-            return pixels;
+            return s.Region(kPriceX - 20, kPriceY - 20, kPriceX + 20, kPriceY + 20);
         };
         const std::vector<uint32_t> before = around(Grab());
         std::vector<uint32_t> seen;
@@ -533,10 +529,11 @@ protected:
         std::memcpy(samples.data(), bytes.data() + std::min(data, bytes.size()), samples.size() * 2);
         return samples;
     }
-    // The loudest sample played since the mark (a count of samples); waits a
-    // little for the writer, which keeps pace with real time.
-    int LoudestSince(size_t mark)
+    // The loudest sample played from now on; waits a little for the writer,
+    // which keeps pace with real time.
+    int LoudestFromNow()
     {
+        const size_t mark = Samples().size();
         std::this_thread::sleep_for(500ms);
         int peak = 0;
         const std::vector<int16_t> samples = Samples();
@@ -578,16 +575,22 @@ protected:
         ASSERT_TRUE(Press("space", MainMenuShown, "title-after-closing")) << Output(kRun);
     }
 
-    // The mission started from the developer shell (once the shell has run
-    // the line given at the title), past its load screen and its objective
-    // page, which Escape closes.
-    void PlayMissionFromTheShell(const std::string& atTitle = "")
+    // A level started from the developer shell (once the shell has run the
+    // line given at the title), up to its load screen.
+    void ToLoadScreenFromTheShell(const std::string& mission, const std::string& atTitle = "")
     {
         ASSERT_NO_FATAL_FAILURE(StartToTitle());
         if (!atTitle.empty())
             Run(atTitle);
-        Type(terminal_, "TestMission('mission')\n");
-        ASSERT_TRUE(WaitForScreen(LoadScreenShown, "mission-load-screen")) << Output(kRun);
+        Type(terminal_, "TestMission('" + mission + "')\n");
+        ASSERT_TRUE(WaitForScreen(LoadScreenShown, "shell-load-screen")) << Output(kRun);
+    }
+
+    // The mission from the shell, past its load screen and its objective
+    // page, which Escape closes.
+    void PlayMissionFromTheShell(const std::string& atTitle = "")
+    {
+        ASSERT_NO_FATAL_FAILURE(ToLoadScreenFromTheShell("mission", atTitle));
         ASSERT_NO_FATAL_FAILURE(LeaveTheLoadScreen("Mission"));
         ASSERT_NO_FATAL_FAILURE(CloseTheObjectivePage());
     }
@@ -620,9 +623,7 @@ protected:
 TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
 {
     ASSERT_NO_FATAL_FAILURE(StartToTitle());
-    // The title's music plays.
-    size_t mark = Samples().size();
-    EXPECT_GT(LoudestSince(mark), 300) << "the title's music is heard";
+    EXPECT_GT(LoudestFromNow(), 300) << "the title's music is heard";
 
     // New Game asks for the name; Return starts the campaign.
     Click(180, MenuButtonY(kNewGame));
@@ -648,15 +649,11 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
         saves.push_back(file.path().filename().string());
     ASSERT_EQ(saves.size(), 1u);
     EXPECT_EQ(strcasecmp(saves[0].c_str(), "ann [1] - Town"), 0) << saves[0];
-    // The town is not silent.
-    mark = Samples().size();
-    EXPECT_GT(LoudestSince(mark), 300) << "the town's sound is heard";
+    EXPECT_GT(LoudestFromNow(), 300) << "the town's sound is heard";
 
     // The trader: a click starts his talk, which ends in the trade panel.
     EXPECT_EQ(Ask("TsAccess.LocalPlayer():GetKitty()"), "100");
     ASSERT_NO_FATAL_FAILURE(TradeWithTheWeaponTrader());
-    // Buying: a click on the trader's blaster shows its price window, and a
-    // click on that buys it.
     ASSERT_NO_FATAL_FAILURE(BuyTheTradersFirstArticle());
     EXPECT_EQ(Ask("TsAccess.LocalPlayer():GetKitty()"), "40") << "the blaster's price paid";
     // The trader's picture stands in its frame right of the grids; a click
@@ -715,8 +712,7 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     ASSERT_TRUE(Press("Escape", [](const Screenshot& s) { return PlayShown(s) && !PauseMenuShown(s); },
                       "town-after-pause"))
         << Output(kRun);
-    mark = Samples().size();
-    EXPECT_GT(LoudestSince(mark), 300) << "the town's sound is heard after the pause";
+    EXPECT_GT(LoudestFromNow(), 300) << "the town's sound is heard after the pause";
 
     // The way out: Ann is put on it (the walk there is the shell's, as the
     // conversation cameras leave the view turned); its trigger carries the
@@ -771,9 +767,7 @@ TEST_F(CampaignFlow, AFallenPartyIsAskedTheGameOverQuestionAndMainMenuLeadsToThe
 // player's press: one such tap lets the load screen go.
 TEST_F(CampaignFlow, TheLoadScreenGoesOnAfterOneTapShorterThanATick)
 {
-    ASSERT_NO_FATAL_FAILURE(StartToTitle());
-    Type(terminal_, "TestMission('mission')\n");
-    ASSERT_TRUE(WaitForScreen(LoadScreenShown, "mission-load-screen")) << Output(kRun);
+    ASSERT_NO_FATAL_FAILURE(ToLoadScreenFromTheShell("mission"));
     // The shell answers between frames only: the level has loaded and the
     // screen waits for Space.
     ASSERT_EQ(Ask("TsAccess.LevelInfo().levelName:Get()"), "Mission");
@@ -791,9 +785,7 @@ TEST_F(CampaignFlow, TheLoadScreenGoesOnAfterOneTapShorterThanATick)
 // bought and in her hand, stands wholly inside its slot at the screen's foot.
 TEST_F(CampaignFlow, TheHudsWindowsAndCountsShowWhollyOnTheScreen)
 {
-    ASSERT_NO_FATAL_FAILURE(StartToTitle());
-    Type(terminal_, "TestMission('town')\n");
-    ASSERT_TRUE(WaitForScreen(LoadScreenShown, "town-load-screen")) << Output(kRun);
+    ASSERT_NO_FATAL_FAILURE(ToLoadScreenFromTheShell("town"));
     ASSERT_NO_FATAL_FAILURE(LeaveTheLoadScreen("Town"));
     ASSERT_TRUE(WaitForScreen(PlayShown, "town")) << Output(kRun);
 
@@ -822,16 +814,9 @@ TEST_F(CampaignFlow, TheHudsWindowsAndCountsShowWhollyOnTheScreen)
     // it first.
     Run("local pack = Ann:GetInventory(); pack:EquipArticle(pack:GetWeapon(0))");
     auto countRows = [](const Screenshot& s) { return InkRows(s, 0, kHeight - 64, 64, kHeight); };
-    auto slot = [](const Screenshot& s) {
-        std::vector<uint32_t> pixels;
-        for (int y = kHeight - 64; y < kHeight; ++y)
-            for (int x = 0; x < 64; ++x)
-                pixels.push_back(s.At(x, y));
-        return pixels;
-    };
     std::vector<uint32_t> seen;
     auto settled = [&](const Screenshot& s) {
-        std::vector<uint32_t> now = slot(s);
+        std::vector<uint32_t> now = s.Region(0, kHeight - 64, 64, kHeight);
         const bool blaster = s.Green(32, kHeight - 40) > s.Red(32, kHeight - 40) + 60;
         const bool same = blaster && now == seen && !countRows(s).empty();
         seen = std::move(now);

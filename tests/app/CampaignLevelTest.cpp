@@ -45,10 +45,7 @@ protected:
     // would take the hook over and leave it empty when it goes.
     void Play(const char* mission)
     {
-        ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", mission, 0)) << log.All();
-        app->RequestMode(TS_MODE_LEVEL);
-        FrameAfter(10);
-        ASSERT_NE(Level(), nullptr);
+        ASSERT_NO_FATAL_FAILURE(LoadMission(mission));
         Tap(plat::kKeySpace); // pressed and let go, it takes the load screen away
         Frames(1, 100);
         ASSERT_NE(Level()->GetWorld(), nullptr);
@@ -155,6 +152,17 @@ protected:
         const OmVector3 eye = Level()->GetCamera()->GetSceneCamera()->GetPosition();
         ASSERT_LT(std::fabs(eye.x - Member("Ann")->GetPosition().x), 1.0f) << "the camera is back on the party";
     }
+    // The town with Ann four steps west of its weapon trader.
+    TsCharacterObject* PlayTownBesideTheTrader()
+    {
+        Play("town");
+        auto* trader = Named<TsCharacterObject>("WeaponTrader");
+        if (HasFatalFailure() || !trader)
+            return nullptr;
+        Member("Ann")->SetPosition(trader->GetPosition().x - 4.0f, trader->GetPosition().y, trader->GetPosition().z);
+        Frames(10, 100);
+        return trader;
+    }
     // Clicks a button of the message box on top of the in-game menu.
     void ClickButton(int index)
     {
@@ -199,32 +207,18 @@ protected:
 
 // The press on the trader sends Ann walking to him and the view follows her:
 // a release read after he slid from under the pointer still starts the
-// trade, while a press and release on the bare ground do not. A trader
-// whose script fails, or starts no conversation, is logged and leaves the
-// HUD free.
+// trade, while a press and release on the bare ground do not.
 TEST_F(CampaignLevel, ATraderPressedOnStartsTheTradeWhereverTheButtonComesUp)
 {
-    ASSERT_NO_FATAL_FAILURE(Play("town"));
-    TsHUDe* hud = Level()->GetHUD();
-    auto* trader = Named<TsCharacterObject>("WeaponTrader");
+    TsCharacterObject* trader = PlayTownBesideTheTrader();
     ASSERT_NE(trader, nullptr);
-    Member("Ann")->SetPosition(trader->GetPosition().x - 4.0f, trader->GetPosition().y, trader->GetPosition().z);
-    Frames(10, 100);
-
+    TsHUDe* hud = Level()->GetHUD();
     ClickAt(40, 300);
     EXPECT_FALSE(hud->IsTraderPending()) << "a click on the ground";
-    int x = 0, y = 0;
-    ASSERT_EQ(RunLua("g_trader = RunWeaponTraderConversation"), 0);
-    for (const char* broken : {"function(name) error('no words') end", "function(name) end"}) {
-        ASSERT_EQ(RunLua(std::string("RunWeaponTraderConversation = ") + broken), 0);
-        log.Clear();
-        ASSERT_TRUE(ClickOn(trader)) << broken;
-        EXPECT_TRUE(log.Contains("started no conversation")) << broken;
-        EXPECT_FALSE(hud->IsTraderPending()) << broken;
-    }
-    ASSERT_EQ(RunLua("RunWeaponTraderConversation = g_trader"), 0);
-    log.Clear();
+    // Ann walks there; the view rests with her before the press.
+    ASSERT_TRUE(StepUntil([&] { return Member("Ann")->GetPendingCommand() == 0; }, 150));
     Frames(10, 100);
+    int x = 0, y = 0;
     ASSERT_TRUE(ScreenOf(MiddleOf(trader), x, y));
     Point(x, y);
     ASSERT_EQ(TsAccess::LevelCursor()->GetHovered(), trader);
@@ -237,6 +231,21 @@ TEST_F(CampaignLevel, ATraderPressedOnStartsTheTradeWhereverTheButtonComesUp)
     EXPECT_EQ(hud->GetTrader(), trader);
     EXPECT_TRUE(TsAccess::Conversation()->HasConversationStarted());
     EXPECT_EQ(Errors(log), "");
+}
+
+// A trader whose script fails, or starts no conversation, is logged and
+// leaves the HUD free.
+TEST_F(CampaignLevel, ATraderWhoseScriptStartsNoTalkIsLoggedAndLeavesTheHudFree)
+{
+    TsCharacterObject* trader = PlayTownBesideTheTrader();
+    ASSERT_NE(trader, nullptr);
+    for (const char* broken : {"function(name) error('no words') end", "function(name) end"}) {
+        ASSERT_EQ(RunLua(std::string("RunWeaponTraderConversation = ") + broken), 0);
+        log.Clear();
+        ASSERT_TRUE(ClickOn(trader)) << broken;
+        EXPECT_TRUE(log.Contains("started no conversation")) << broken;
+        EXPECT_FALSE(Level()->GetHUD()->IsTraderPending()) << broken;
+    }
 }
 
 // The hall's mine lies on the floor where it is placed and is seen there:
@@ -256,14 +265,14 @@ TEST_F(CampaignLevel, TheMissionsMineIsSeenWhereItLies)
     Frames(40, 100);
     const auto clothAroundMine = [&] {
         Frames(2, 100);
-        int sx = 0, sy = 0, sw = 0, sh = 0;
+        int sx = 0, sy = 0;
         if (!ScreenOf(at + OmVector3(0.0f, 0.06f, 0.0f), sx, sy))
             return -1;
-        const std::vector<uint32_t> screen = ScreenPixels(sw, sh);
-        if (sx < 12 || sy < 12 || sx + 12 > sw || sy + 12 > sh)
+        const Picture screen = Look();
+        if (sx < 12 || sy < 12 || sx + 12 > screen.width || sy + 12 > screen.height)
             return -1;
-        return CountPixels(screen, sw, sx - 12, sy - 12, sx + 12, sy + 12,
-                     [](uint32_t p) { return Blue(p) > Red(p) + 40 && Blue(p) > 90; });
+        return screen.Count(sx - 12, sy - 12, sx + 12, sy + 12,
+                            [](uint32_t p) { return Blue(p) > Red(p) + 40 && Blue(p) > 90; });
     };
     const int seen = clothAroundMine();
     mine->SetPosition(at.x, at.y - 50.0f, at.z);
@@ -455,16 +464,17 @@ TEST_F(CampaignLevel, TheSmithsLinesShowAboveThePanelsInTheHudsFont)
         wrapped += text.find('\n') != std::string::npos ? 1 : 0;
         float x = 0.0f, nameY = 0.0f, textY = 0.0f;
         TsHUDe::PlaceConversationLine(h, row, x, nameY, textY);
-        int sw = 0, sh = 0;
-        const std::vector<uint32_t> screen = ScreenPixels(sw, sh);
+        const Picture screen = Look();
         const int left = int(x), top = int(textY), bottom = int(textY + h), right = int(x + w);
-        EXPECT_GT(CountPixels(screen, sw, left, top, right, bottom, white), int(w * h) / 20) << text;
-        EXPECT_EQ(CountPixels(screen, sw, right + 2, top, left + int(TsHUDe::kConversationWidth), bottom, white), 0)
+        EXPECT_GT(screen.Count(left, top, right, bottom, white), int(w * h) / 20) << text;
+        EXPECT_EQ(screen.Count(right + 2, top, left + int(TsHUDe::kConversationWidth), bottom, white), 0)
             << "nothing drawn past the line's measured width: " << text;
-        EXPECT_GT(CountPixels(screen, sw, left, int(nameY), left + 200, top, gold), 10) << "the speaker's name";
+        EXPECT_GT(screen.Count(left, int(nameY), left + 200, top, gold), 10) << "the speaker's name";
         std::vector<uint32_t> band;
-        for (int y = int(nameY); y < bottom; ++y)
-            band.insert(band.end(), screen.begin() + y * sw + left, screen.begin() + y * sw + left + 510);
+        for (int y = int(nameY); y < bottom; ++y) {
+            const auto from = screen.pixels.begin() + y * screen.width + left;
+            band.insert(band.end(), from, from + 510);
+        }
         bands.push_back(std::move(band));
         talk->Advance();
         Frames(1, 100);
@@ -474,11 +484,10 @@ TEST_F(CampaignLevel, TheSmithsLinesShowAboveThePanelsInTheHudsFont)
     EXPECT_GE(wrapped, 1) << "his first line is wider than the band";
     for (size_t i = 1; i < bands.size(); ++i)
         EXPECT_NE(bands[i], bands[i - 1]) << "line " << i << " changed the band";
-    int sw = 0, sh = 0;
-    const std::vector<uint32_t> after = ScreenPixels(sw, sh);
+    const Picture after = Look();
     float x = 0.0f, nameY = 0.0f, textY = 0.0f;
     TsHUDe::PlaceConversationLine(row, row, x, nameY, textY);
-    EXPECT_EQ(CountPixels(after, sw, int(x), int(nameY), int(x) + 510, int(textY + row), gold), 0)
+    EXPECT_EQ(after.Count(int(x), int(nameY), int(x) + 510, int(textY + row), gold), 0)
         << "the talk is over";
 }
 

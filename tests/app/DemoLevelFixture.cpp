@@ -16,11 +16,19 @@ void DemoLevelTest::SetUp()
     Start();
 }
 
+void DemoLevelTest::LoadMission(const char* mission)
+{
+    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", mission, 0)) << log.All();
+    app->RequestMode(TS_MODE_LEVEL);
+    FrameAfter(10);
+    ASSERT_NE(Level(), nullptr);
+}
+
 void DemoLevelTest::EnterDemoLevel(int settleFrames, const char* mission)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", mission, 0));
-    app->RequestMode(TS_MODE_LEVEL);
-    SwitchAndContinue(settleFrames);
+    ASSERT_NO_FATAL_FAILURE(LoadMission(mission));
+    Key(plat::kKeySpace, true);
+    Frames(settleFrames, 100);
     ASSERT_NE(Level(), nullptr);
 }
 

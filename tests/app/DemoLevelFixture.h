@@ -16,8 +16,10 @@ class DemoLevelTest : public AppTest {
 protected:
     void SetUp() override;
 
-    // Starts Ann's new game of the mission and takes it through the load
-    // screen into the level, letting settleFrames frames run once there.
+    // Starts Ann's new game of the mission, up to its held load screen.
+    void LoadMission(const char* mission);
+    // The same, through the load screen into the level, letting
+    // settleFrames frames run once there.
     void EnterDemoLevel(int settleFrames = 3, const char* mission = "demo");
     // Serves the pending switch, then lets the load screen go.
     void SwitchAndContinue(int settleFrames = 3);

@@ -9,7 +9,6 @@
 #include "game/framework/TsCutScene.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLevelInfo.h"
-#include "game/framework/TsScriptHost.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsBanterObject.h"
 #include "game/objects/TsConversation.h"
@@ -95,16 +94,20 @@ protected:
     void BuildDoors()
     {
         ASSERT_EQ(RunLua(kBuild), 0);
+        ASSERT_NO_FATAL_FAILURE(FindDoors());
+        Bring({gateA, gateB, lever});
+        TsDoorObject::ApplyClosedOverlays();
+    }
+    void FindDoors()
+    {
         gateA = Named<TsDoorObject>("gateA");
         gateB = Named<TsDoorObject>("gateB");
         lever = Named<TsSwitchObject>("lever");
         ASSERT_TRUE(gateA && gateB && lever);
-        Bring({gateA, gateB, lever});
-        TsDoorObject::ApplyClosedOverlays();
     }
 
     // The radar alone on a cleared screen, as the player sees it.
-    std::vector<uint32_t> DrawRadar(TsRadar& radar)
+    Picture DrawRadar(TsRadar& radar)
     {
         OmD3D* d3d = OmD3D::Instance();
         EXPECT_TRUE(d3d->BeginScene(0.0f));
@@ -112,12 +115,10 @@ protected:
         radar.Render();
         d3d->EndScene();
         d3d->Present();
-        int height = 0;
-        return ScreenPixels(screenWidth, height);
+        return Look();
     }
 
     TsWorld* world = nullptr;
-    int screenWidth = 0;
     TsDoorObject* gateA = nullptr;
     TsDoorObject* gateB = nullptr;
     TsSwitchObject* lever = nullptr;
@@ -258,8 +259,12 @@ TEST_F(DoorsLevel, EverySwitchActionKindRunsOnItsTarget)
     Ticks(2);
     EXPECT_TRUE(gateA->IsLocked());
     EXPECT_FALSE(panel->IsOn());
+}
 
-    // The script classes check their arguments.
+TEST_F(DoorsLevel, TheDoorAndSwitchScriptClassesCheckTheirArguments)
+{
+    BuildDoors();
+    ASSERT_EQ(RunLua("panel = TsSwitchObject:new()"), 0);
     EXPECT_NE(RunLua("gateA:OpenDoor(1, 2, 3)"), 0);
     EXPECT_NE(RunLua("TsDoorObject.OpenDoor(panel)"), 0);
     EXPECT_EQ(0, RunLua("g_type = gateA:GetDoorType() g_speed = gateA:GetDoorSpeed() "
@@ -333,16 +338,22 @@ TEST_F(DoorsLevel, AConversationFramesItsSpeakersFillsTheDiaryAndGivesTheSquadBa
     EXPECT_FALSE(Level()->GetPlayerLockout());
     EXPECT_FALSE(Level()->GetCutScene()->IsActiveLocked());
     EXPECT_EQ(talk->GetFragmentCount(), 0u);
+}
 
-    // A trader never gets the conversation camera.
+TEST_F(DoorsLevel, ATraderNeverGetsTheConversationCamera)
+{
+    ASSERT_EQ(RunLua("TsAccess.Level():SetConversationCamera(true)"), 0);
     ASSERT_EQ(0, RunLua(R"(
+        orrick = TsNPCObject:new() orrick:SetName("Orrick") orrick:SetPosition(3, 0, 3)
         trader = TsNPCObject:new() trader:SetName("WeaponTrader") trader:SetPosition(3, 0, 5)
+        TsAccess.EntityDB():AddEntity(orrick)
         TsAccess.EntityDB():AddEntity(trader)
-        talk:AddFragment(-1, trader, orrick)
-        talk:Run()
+        TsAccess.Conversation():AddFragment(-1, trader, orrick)
+        TsAccess.Conversation():Run()
     )"));
-    EXPECT_FALSE(talk->IsCameraUsed());
-    talk->End();
+    EXPECT_TRUE(TsAccess::Conversation()->HasConversationStarted());
+    EXPECT_FALSE(TsAccess::Conversation()->IsCameraUsed());
+    TsAccess::Conversation()->End();
 }
 
 TEST_F(DoorsLevel, BanterPlaysWhenThePlayerComesNearAndWhenUsed)
@@ -396,10 +407,7 @@ TEST_F(DoorsLevel, OpenDoorsAndAConversationUnderWayComeBackFromASavedGame)
 
     ASSERT_NO_FATAL_FAILURE(LoadFromTitle(saved));
     world = Level()->GetWorld();
-    gateA = Named<TsDoorObject>("gateA");
-    gateB = Named<TsDoorObject>("gateB");
-    lever = Named<TsSwitchObject>("lever");
-    ASSERT_TRUE(gateA && gateB && lever);
+    ASSERT_NO_FATAL_FAILURE(FindDoors());
     EXPECT_TRUE(gateA->IsOpen());
     EXPECT_TRUE(lever->IsOn());
     EXPECT_EQ(gateA->GetBuddy(), gateB);
@@ -428,12 +436,12 @@ struct Place {
 };
 
 // The mean screen place of the pixels that differ between two frames.
-Place Changed(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, int width)
+Place Changed(const Picture& a, const Picture& b)
 {
     Place p;
-    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-        if (a[i] != b[i]) {
-            p.x += float(i % size_t(width)), p.y += float(i / size_t(width));
+    for (size_t i = 0; i < a.pixels.size() && i < b.pixels.size(); ++i)
+        if (a.pixels[i] != b.pixels[i]) {
+            p.x += float(i % size_t(a.width)), p.y += float(i / size_t(a.width));
             ++p.count;
         }
     if (p.count > 0)
@@ -483,32 +491,32 @@ TEST_F(DoorsLevel, TheRadarMapChangesWhereTheDoorsOpen)
     radar->SetRange(10.0f); // close in: about 7 pixels a unit
 
     radar->UseObjective(false);
-    const std::vector<uint32_t> closed = DrawRadar(*radar);
+    const Picture closed = DrawRadar(*radar);
     Place doors[2];
     const float doorX[2] = {kDoorAX, kDoorBX};
     for (int d = 0; d < 2; ++d) {
         radar->UseObjective(true);
         radar->SetObjective(doorX[d], 0.0f, kDoorZ);
-        doors[d] = Changed(closed, DrawRadar(*radar), screenWidth);
+        doors[d] = Changed(closed, DrawRadar(*radar));
         ASSERT_GT(doors[d].count, 0) << "the objective blip marks door " << d;
     }
     radar->UseObjective(false);
-    ASSERT_EQ(DrawRadar(*radar), closed) << "nothing else moves between frames";
+    ASSERT_EQ(DrawRadar(*radar).pixels, closed.pixels) << "nothing else moves between frames";
 
     ASSERT_TRUE(gateA->OpenDoor(true));
     for (TsDoorObject* door : {gateA, gateB})
         door->Tick(++tick);
     ASSERT_NE(TileAt(kDoorAX, kDoorZ), 0u) << "the door gave the AI map back";
-    const std::vector<uint32_t> open = DrawRadar(*radar);
+    const Picture open = DrawRadar(*radar);
 
     // Every changed pixel lies at one of the doors (the blurred map spreads a
     // door's change a little), and both doors changed.
     constexpr float kReach = 16.0f;
     int near[2] = {0, 0}, elsewhere = 0;
-    for (size_t i = 0; i < open.size() && i < closed.size(); ++i) {
-        if (open[i] == closed[i])
+    for (size_t i = 0; i < open.pixels.size() && i < closed.pixels.size(); ++i) {
+        if (open.pixels[i] == closed.pixels[i])
             continue;
-        const float x = float(i % size_t(screenWidth)), y = float(i / size_t(screenWidth));
+        const float x = float(i % size_t(open.width)), y = float(i / size_t(open.width));
         bool placed = false;
         for (int d = 0; d < 2; ++d)
             if (std::hypot(x - doors[d].x, y - doors[d].y) < kReach) {

@@ -9,8 +9,6 @@
 #include "game/framework/TsAccess.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsPCObject.h"
-#include "platform/EventInjection.h"
-#include "platform/Window.h"
 #include "tests/app/DemoLevelFixture.h"
 
 namespace apptest {
@@ -23,39 +21,35 @@ protected:
         DemoLevelTest::SetUp();
         // The town: the party, other squads, an article lying about and the
         // way-out trigger.
-        ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "town", 0)) << log.All();
-        app->RequestMode(TS_MODE_LEVEL);
-        ASSERT_NO_FATAL_FAILURE(SwitchAndContinue(30));
-        ASSERT_NE(Level(), nullptr);
+        ASSERT_NO_FATAL_FAILURE(EnterDemoLevel(30, "town"));
     }
     // The plain picture, and the box round whatever still moves while the
     // level is paused (an animated model of the town keeps its cycle).
     void TakePlainPicture()
     {
-        plain_ = Picture(width_, height_);
+        plain_ = LookAfterTwoFrames();
         for (int frame = 0; frame < 8; ++frame) {
-            const std::vector<uint32_t> again = Picture(width_, height_);
-            for (size_t i = 0; i < plain_.size() && i < again.size(); ++i) {
-                if (plain_[i] != again[i]) {
-                    moving_.Add(int(i % size_t(width_)), int(i / size_t(width_)));
-                }
-            }
+            const Picture again = LookAfterTwoFrames();
+            for (int y = 0; y < plain_.height; ++y)
+                for (int x = 0; x < plain_.width; ++x)
+                    if (plain_.At(x, y) != again.At(x, y))
+                        moving_.Add(x, y);
         }
     }
     // Pixels of the picture that differ from the plain one outside that box.
     int ChangedFromPlain()
     {
-        const std::vector<uint32_t> now = Picture(width_, height_);
+        const Picture now = LookAfterTwoFrames();
         int count = 0;
-        for (size_t i = 0; i < plain_.size() && i < now.size(); ++i) {
-            count += plain_[i] != now[i] && !moving_.Holds(int(i % size_t(width_)), int(i / size_t(width_)));
-        }
+        for (int y = 0; y < plain_.height; ++y)
+            for (int x = 0; x < plain_.width; ++x)
+                count += plain_.At(x, y) != now.At(x, y) && !moving_.Holds(x, y);
         return count;
     }
-    std::vector<uint32_t> Picture(int& width, int& height)
+    Picture LookAfterTwoFrames()
     {
         Frames(2, 100);
-        return ScreenPixels(width, height);
+        return Look();
     }
 
     struct Box {
@@ -71,8 +65,7 @@ protected:
         bool Holds(int x, int y) const { return x >= x0 && x <= x1 && y >= y0 && y <= y1; }
     };
 
-    int width_ = 0, height_ = 0;
-    std::vector<uint32_t> plain_;
+    Picture plain_;
     Box moving_;
 };
 

@@ -11,7 +11,6 @@
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsConsole.h"
-#include "game/framework/TsEntityDB.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsSquadObject.h"
@@ -43,18 +42,23 @@ protected:
         EXPECT_GE(app->GetTickCount() - ticks, 11u) << "the frames ticked";
         return counted;
     }
+    // The mission entered, its objective page closed and its hall's squad
+    // kept active, past the opening cut scene at a frame a tick.
+    void PlayTheMission()
+    {
+        ASSERT_NO_FATAL_FAILURE(EnterDemoLevel(3, "mission"));
+        ASSERT_NE(Level()->GetWorld(), nullptr);
+        Level()->ActivateIngameFrontEnd(false);
+        ASSERT_EQ(ForceOtherSquadsActive(*Level()), 1);
+        Frames(80, 100);
+        ASSERT_FALSE(Level()->IsPaused());
+    }
 };
 using MissionTearDown = DemoLevelTest;
 
 TEST_F(MissionFrames, TheMainLoopAllocatesNothingOnceRunning)
 {
-    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel(3, "mission"));
-    ASSERT_NE(Level()->GetWorld(), nullptr);
-    Level()->ActivateIngameFrontEnd(false); // the objective page
-    EXPECT_EQ(ForceOtherSquadsActive(*Level()), 1);
-    // Past the opening cut scene, a frame a tick.
-    Frames(80, 100);
-    ASSERT_FALSE(Level()->IsPaused());
+    ASSERT_NO_FATAL_FAILURE(PlayTheMission());
     EXPECT_EQ(AllocationsOfRunningFrames(), 0u);
 }
 
@@ -67,11 +71,7 @@ class FightFrames : public MissionFrames, public testing::WithParamInterface<Pac
 // allocates nothing, whatever the frames' pacing.
 TEST_P(FightFrames, AFightAllocatesNothingAfterItsFirstSecond)
 {
-    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel(3, "mission"));
-    Level()->ActivateIngameFrontEnd(false); // the objective page
-    ASSERT_EQ(ForceOtherSquadsActive(*Level()), 1);
-    Frames(80, 100);
-    ASSERT_FALSE(Level()->IsPaused());
+    ASSERT_NO_FATAL_FAILURE(PlayTheMission());
     hallfight::GiveThePartyItsTeam(*Level());
     hallfight::BringTheHallSquadIn(*Level());
     ASSERT_NE(hallfight::Character(*Level(), "guard1"), nullptr);

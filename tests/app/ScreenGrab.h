@@ -26,6 +26,15 @@ struct Screenshot {
                 n += test(x, y);
         return n;
     }
+    // The pixels of the rectangle, row by row.
+    std::vector<uint32_t> Region(int x0, int y0, int x1, int y1) const
+    {
+        std::vector<uint32_t> pixels;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                pixels.push_back(At(x, y));
+        return pixels;
+    }
     // Those brighter than level in all three channels.
     int CountBright(int x0, int y0, int x1, int y1, int level) const
     {

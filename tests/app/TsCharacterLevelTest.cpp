@@ -23,12 +23,7 @@
 #include "game/objects/TsLightEffectObject.h"
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPathfinder.h"
-#include "game/world/TsEffectUtil.h"
 #include "game/world/TsWorld.h"
-#include "platform/GfxDevice.h"
-#include "platform/GfxTexture.h"
-#include "platform/Window.h"
-#include "render/OmD3D.h"
 #include "tests/app/DemoLevelFixture.h"
 #include "tests/engine/TestClass.h"
 #include "tests/game/objects/DoorSlab.h"
@@ -72,16 +67,15 @@ protected:
 
     // A frame drawn as it stands, then one drawn without the walker's model:
     // what differs is the figure (and its shadow).
-    void ShotsWithAndWithoutModel(LevelWalker& walker, std::vector<uint32_t>& with, std::vector<uint32_t>& without,
-                                  int& width, int& height)
+    void ShotsWithAndWithoutModel(LevelWalker& walker, Picture& with, Picture& without)
     {
         FrameAfter(1);
-        with = ScreenPixels(width, height);
+        with = Look();
         OmNode* model = walker.GetModel();
         model->AddRef();
         walker.SetModel(nullptr);
         FrameAfter(1);
-        without = ScreenPixels(width, height);
+        without = Look();
         walker.SetModel(model);
         model->Release();
     }
@@ -125,24 +119,34 @@ TEST_F(CharacterLevel, AWalkerFollowsItsPlannedRouteThroughTheCorridorOntoTheRam
     EXPECT_EQ(ann->GetCurrentAnimation(), TSANIM_STAND);
     // Roughly the route's length at walking speed (2.5 units a second).
     EXPECT_LT(ticks, 120);
+}
 
-    // With the run-to-attack byte it runs the long way back.
+// With the run-to-attack byte a character runs a long way; a short step it
+// walks, and a step within its own radius only stops it.
+TEST_F(CharacterLevel, WithTheRunByteALongWayIsRunAndAShortStepWalked)
+{
+    LevelWalker* ann = AddWalker("ann", 2.0f, 2.0f);
     ann->SetRunSpeed(5.0f);
-    ann->MoveTo(OmVector3(2.0f, 0.0f, 6.0f));
+    Ticks(1);
+    ann->MoveTo(OmVector3(16.0f, 0.0f, 2.0f));
     EXPECT_TRUE(ann->IsRunning());
     bool ran = false;
     WalkOut(ann, 400, nullptr, [&] {
         ran = ran || (ann->GetActionState() == TsCharacterObject::kRun && ann->GetCurrentAnimation() == TSANIM_RUN);
     });
     EXPECT_TRUE(ran);
-    EXPECT_NEAR(ann->GetPosition().x, 2.0f, 0.35f);
-    EXPECT_NEAR(ann->GetPosition().y, 0.0f, 0.05f);
-    // A short step walks, and a step within its own radius only stops it.
-    ann->MoveTo(ann->GetPosition() + OmVector3(1.0f, 0.0f, 0.0f));
+    EXPECT_NEAR(ann->GetPosition().x, 16.0f, 0.35f);
+    ann->MoveTo(ann->GetPosition() - OmVector3(1.0f, 0.0f, 0.0f));
     EXPECT_FALSE(ann->IsRunning());
     ann->MoveTo(ann->GetPosition() + OmVector3(0.1f, 0.0f, 0.0f));
     EXPECT_EQ(ann->GetPendingCommand(), 0);
-    // Into a wall or out of the world: no route, it stands.
+}
+
+// Into a wall or out of the world there is no route: the character stands.
+TEST_F(CharacterLevel, AWalkerSentWhereNoRouteLeadsStands)
+{
+    LevelWalker* ann = AddWalker("ann", 2.0f, 2.0f);
+    Ticks(1);
     ann->MoveTo(OmVector3(-40.0f, 0.0f, -40.0f));
     EXPECT_EQ(ann->GetPendingCommand(), 0);
     EXPECT_EQ(ann->GetActionState(), TsCharacterObject::kStand);
@@ -179,7 +183,6 @@ TEST_F(CharacterLevel, AnAttackBaseFallsBackToTheLastCellAWalkReached)
 // what changes with the lamp is the figure.
 TEST_F(CharacterLevel, AFigureUnderALampIsLitInTheLampsColour)
 {
-    int width = 0, height = 0;
     LevelWalker* ann = AddWalker("ann", 4.0f, 4.5f);
     Frames(2, 100);
     OmMaxLight* lamp = nullptr;
@@ -194,12 +197,12 @@ TEST_F(CharacterLevel, AFigureUnderALampIsLitInTheLampsColour)
     // The summed colour of the figure's pixels at one lamp colour.
     auto figure = [&](float r, float g, float b) {
         lamp->colour[0] = r, lamp->colour[1] = g, lamp->colour[2] = b;
-        std::vector<uint32_t> with, without;
-        ShotsWithAndWithoutModel(*ann, with, without, width, height);
+        Picture with, without;
+        ShotsWithAndWithoutModel(*ann, with, without);
         Sum sum;
-        for (size_t i = 0; i < with.size() && i < without.size(); ++i)
-            if (with[i] != without[i])
-                sum.r += Red(with[i]), sum.g += Green(with[i]), sum.b += Blue(with[i]);
+        for (size_t i = 0; i < with.pixels.size() && i < without.pixels.size(); ++i)
+            if (const uint32_t p = with.pixels[i]; p != without.pixels[i])
+                sum.r += Red(p), sum.g += Green(p), sum.b += Blue(p);
         return sum;
     };
     const Sum white = figure(1.0f, 1.0f, 1.0f);
@@ -229,21 +232,20 @@ TEST_F(CharacterLevel, AMorphFigurePlaysItsFramesAndIsSeenToWobble)
     // Three looks a quarter of its wobble apart (of shapes a quarter and a
     // half turn apart, one pair differs), compared where the figure or its
     // shadow, which stays, is drawn.
-    int width = 0, height = 0;
-    std::vector<uint32_t> looks[3], without;
+    Picture looks[3], without;
     std::vector<bool> drawn;
     for (auto& look : looks) {
-        ShotsWithAndWithoutModel(*jelly, look, without, width, height);
-        drawn.resize(without.size());
-        for (size_t i = 0; i < drawn.size() && i < look.size(); ++i)
-            drawn[i] = drawn[i] || look[i] != without[i];
+        ShotsWithAndWithoutModel(*jelly, look, without);
+        drawn.resize(without.pixels.size());
+        for (size_t i = 0; i < drawn.size() && i < look.pixels.size(); ++i)
+            drawn[i] = drawn[i] || look.pixels[i] != without.pixels[i];
         FrameAfter(250);
     }
     int changed = 0;
     for (const auto& [a, b] : {std::pair{0, 1}, std::pair{1, 2}, std::pair{0, 2}}) {
         int differ = 0;
-        for (size_t i = 0; i < drawn.size() && i < looks[a].size() && i < looks[b].size(); ++i)
-            differ += drawn[i] && looks[a][i] != looks[b][i];
+        for (size_t i = 0; i < drawn.size() && i < looks[a].pixels.size() && i < looks[b].pixels.size(); ++i)
+            differ += drawn[i] && looks[a].pixels[i] != looks[b].pixels[i];
         changed = std::max(changed, differ);
     }
     EXPECT_GT(changed, 100) << "its shape changed";
@@ -288,17 +290,14 @@ TEST_F(CharacterLevel, APlayerCharacterHearsTheHealthThresholdsItCrosses)
 TEST_F(CharacterLevel, AFlickeringLampFlickersOnTheFloor)
 {
     auto changingPixels = [&](int ticks) {
-        int width = 0, height = 0, most = 0;
+        int most = 0;
         Frames(1, 100);
-        std::vector<uint32_t> last = ScreenPixels(width, height);
+        Picture last = Look();
         for (int i = 0; i < ticks; ++i) {
             Frames(1, 100);
-            const std::vector<uint32_t> now = ScreenPixels(width, height);
-            int changed = 0;
-            for (size_t p = 0; p < now.size() && p < last.size(); ++p)
-                changed += now[p] != last[p];
-            most = std::max(most, changed);
-            last = now;
+            Picture now = Look();
+            most = std::max(most, now.Differing(last));
+            last = std::move(now);
         }
         return most;
     };

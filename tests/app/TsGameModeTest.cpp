@@ -181,12 +181,10 @@ TEST_F(BaseMode, TheOverlayTextIsDrawnOverTheAlphaQueuedParts)
     AddToScene(new QueuedGlass(uint32_t(glassId)));
 
     FrameAfter(10);
-    int width = 0, height = 0;
-    const std::vector<uint32_t> screen = ScreenPixels(width, height);
+    const Picture screen = Look();
     EXPECT_NEAR((CentrePixel() >> 8) & 0xFF, 127, 3) << "the sheet is drawn";
-    const int pureRed = CountPixels(screen, width, 0, 0, width / 2, height / 3, [](uint32_t p) {
-        return (p >> 16 & 0xFF) > 200 && (p >> 8 & 0xFF) < 40;
-    });
+    const int pureRed = screen.Count(0, 0, screen.width / 2, screen.height / 3,
+                                     [](uint32_t p) { return Red(p) > 200 && Green(p) < 40; });
     EXPECT_GT(pureRed, 20) << "the overlay's letters stand red over the green sheet";
     EXPECT_EQ(renderer.GetAlphaQueueLength(), 0u);
     renderer.ReleaseMaterial(glassId);

@@ -60,26 +60,27 @@ protected:
 
     void Origin(int slot, int& x, int& y) { TsHUDe::GetPortraitOrigin(slot, x, y); }
 
-    uint32_t Pixel(const std::vector<uint32_t>& screen, int w, int x, int y) { return screen[size_t(y) * w + x]; }
-
     TsHUDe* hud = nullptr;
     TsPCObject* members[3] = {};
 };
 
 } // namespace
 
-TEST_F(HudLevel, ShowsThreePanelsWithTheirBarsAndPortraitsAndTheArrowCursor)
+TEST_F(HudLevel, TheScriptFillsTheSpriteTableAndTheMarkerAndFontLoad)
 {
-    // The script fills the whole sprite table and the marker loads.
     for (int id = HUD_DUMMY; id < HUD_MAX_SPRITES; ++id)
         EXPECT_NE(hud->GetSprite(id), nullptr) << "slot " << id;
     EXPECT_GE(hud->GetDestinationMarker().GetTextureId(), 0);
     EXPECT_NE(hud->GetFont(), nullptr);
+}
+
+TEST_F(HudLevel, ShowsThreePanelsWithTheirBarsAndPortraitsAndTheArrowCursor)
+{
     members[1]->SetHealth(0.0f); // an empty health bar
     MouseTo(400, 300);
     Frames(2, 100);
-    int w = 0, h = 0;
-    const std::vector<uint32_t> screen = ScreenPixels(w, h);
+    const Picture screen = Look();
+    const int w = screen.width, h = screen.height;
     ASSERT_EQ(w, TsAccess::ScreenWidth());
     int x0 = 0, y0 = 0, x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     Origin(0, x0, y0);
@@ -89,45 +90,42 @@ TEST_F(HudLevel, ShowsThreePanelsWithTheirBarsAndPortraitsAndTheArrowCursor)
     EXPECT_EQ(x2, w - 238);
     for (int x : {x0, x1, x2}) {
         // The vitality bar is blue on every panel.
-        const uint32_t vitality = Pixel(screen, w, x + 74 + 10, h - 28 + 4);
+        const uint32_t vitality = screen.At(x + 74 + 10, h - 28 + 4);
         EXPECT_GT(Blue(vitality), Red(vitality) + 60) << std::hex << vitality;
     }
     for (int x : {x0, x2}) {
-        const uint32_t health = Pixel(screen, w, x + 68 + 10, h - 17 + 4);
+        const uint32_t health = screen.At(x + 68 + 10, h - 17 + 4);
         EXPECT_GT(Red(health), Green(health) + 60) << std::hex << health;
     }
-    const uint32_t emptyHealth = Pixel(screen, w, x1 + 68 + 10, h - 17 + 4);
+    const uint32_t emptyHealth = screen.At(x1 + 68 + 10, h - 17 + 4);
     EXPECT_LT(Red(emptyHealth), Green(emptyHealth) + 60) << "no health, no bar";
     // The current character's portrait is drawn whole, in its type's colour.
-    const uint32_t face = Pixel(screen, w, x0 + 65 + 32, h - 87 + 15);
+    const uint32_t face = screen.At(x0 + 65 + 32, h - 87 + 15);
     EXPECT_GT(Red(face), 150);
     // The others show as holograms, reddish-purple over the scene.
-    const uint32_t holo = Pixel(screen, w, x1 + 65 + 32, h - 87 + 15);
+    const uint32_t holo = screen.At(x1 + 65 + 32, h - 87 + 15);
     EXPECT_NE(holo, face);
     // The cursor: the arrow's white stem at the pointer.
     ASSERT_EQ(TsAccess::Input()->GetCursorX(), 400);
     ASSERT_NE(TsAccess::LevelCursor()->GetState(), TS_CURSOR_DISABLED);
-    const uint32_t cursor = Pixel(screen, w, 400 - 8, 300 - 8 + 6);
+    const uint32_t cursor = screen.At(400 - 8, 300 - 8 + 6);
     EXPECT_GT(Red(cursor) + Green(cursor) + Blue(cursor), 600) << std::hex << cursor;
 }
 
 TEST_F(HudLevel, AMoveOrderPutsTheOrangeCrossOnTheGround)
 {
-    auto orange = [&](const std::vector<uint32_t>& s) {
-        int n = 0;
-        for (uint32_t p : s)
-            n += Red(p) > 180 && Green(p) > 80 && Green(p) < 170 && Blue(p) < 60 ? 1 : 0;
-        return n;
+    auto orange = [&](const Picture& s) {
+        return s.Count(0, 0, s.width, s.height,
+                       [](uint32_t p) { return Red(p) > 180 && Green(p) > 80 && Green(p) < 170 && Blue(p) < 60; });
     };
     MouseTo(400, 300); // the pointer on the scene, not the HUD
     Frames(2, 100);
-    int w = 0, h = 0;
-    const int before = orange(ScreenPixels(w, h));
+    const int before = orange(Look());
     members[0]->MoveTo(OmVector3(6.0f, 0.0f, 4.0f));
     Frames(1, 100);
     OmVector3 target;
     ASSERT_TRUE(members[0]->GetMoveTarget(target));
-    EXPECT_GT(orange(ScreenPixels(w, h)), before + 20);
+    EXPECT_GT(orange(Look()), before + 20);
 }
 
 TEST_F(HudLevel, APortraitClickPicksItsCharacterAndItsFollowButtonTogglesStay)
@@ -170,27 +168,26 @@ TEST_F(HudLevel, TheInventoryFliesOutEquipsAndClosesOnClicks)
     ASSERT_TRUE(hud->IsInventoryAnimated());
     int px = 0, py = 0;
     Origin(0, px, py);
-    int w = 0, h = 0;
-    const std::vector<uint32_t> closed = ScreenPixels(w, h);
+    const Picture closed = Look();
     Click(px + 32, py - 32); // the weapon slot
     EXPECT_EQ(hud->GetOpenSlot(), 0);
     EXPECT_TRUE(hud->IsAnimating());
     EXPECT_TRUE(TsAccess::CurrentLevel()->GetPlayerLockout());
     // Half way the slots are on their way; after 1.2 s they have arrived.
-    const std::vector<uint32_t> flying = ScreenPixels(w, h);
+    const Picture flying = Look();
     Frames(12, 100);
     EXPECT_FALSE(hud->IsAnimating());
     EXPECT_FALSE(TsAccess::CurrentLevel()->GetPlayerLockout());
     EXPECT_EQ(hud->GetOpenSlot(), 0);
-    const std::vector<uint32_t> open = ScreenPixels(w, h);
+    const Picture open = Look();
     int gx = 0, gy = 0;
     TsHUDe::GetGridOrigin(0, gx, gy);
     // The first cell holds the blaster (an energy weapon: the blue slot).
     ASSERT_GE(gy - 64 + 30, 0);
-    const uint32_t cell = Pixel(open, w, gx + 10, gy - 64 + 30);
+    const uint32_t cell = open.At(gx + 10, gy - 64 + 30);
     EXPECT_GT(Blue(cell), Red(cell)) << std::hex << cell;
-    EXPECT_NE(Pixel(closed, w, gx + 10, gy - 64 + 30), cell);
-    EXPECT_NE(flying, open);
+    EXPECT_NE(closed.At(gx + 10, gy - 64 + 30), cell);
+    EXPECT_NE(flying.pixels, open.pixels);
 
     // A click on the blaster's slot as drawn equips it and closes the panel.
     Click(gx + 32, gy - 32);
@@ -234,10 +231,8 @@ TEST_F(HudLevel, ThePopUpMenuUsesGivesAndDrops)
     int x = 0, y = 0;
     EXPECT_TRUE(hud->GetMenu().GetEntry(TsHUDMenu::kUse)->enabled);
     // On the screen: the entries' pale strips inside the frame.
-    int w = 0, h = 0;
-    const std::vector<uint32_t> shown = ScreenPixels(w, h);
     const TsScreenQuad& dropStrip = hud->GetMenu().GetEntry(TsHUDMenu::kDrop)->strip;
-    const uint32_t strip = Pixel(shown, w, int(dropStrip.v[1].x) + 1, int(dropStrip.v[1].y) + 1);
+    const uint32_t strip = Look().At(int(dropStrip.v[1].x) + 1, int(dropStrip.v[1].y) + 1);
     EXPECT_GT(Red(strip), 150) << std::hex << strip;
     EXPECT_GT(Green(strip), 140) << std::hex << strip;
     entryCentre(TsHUDMenu::kUse, x, y);
@@ -521,13 +516,13 @@ TEST_F(HudLevel, ALockedEnemyGetsTheMarkerAndItsBars)
     ASSERT_EQ(TsAccess::LocalPlayer()->GetTargetProximity(locked, closeness), enemy);
     EXPECT_TRUE(locked);
     FrameAfter(100);
-    int w = 0, h = 0;
-    const std::vector<uint32_t> screen = ScreenPixels(w, h);
+    const Picture screen = Look();
+    const int w = screen.width, h = screen.height;
     // The health bar: full, white towards its right end.
-    const uint32_t bar = Pixel(screen, w, w - 49 + 30, h - 49 + 2);
+    const uint32_t bar = screen.At(w - 49 + 30, h - 49 + 2);
     EXPECT_GT(Red(bar) + Green(bar) + Blue(bar), 600) << std::hex << bar;
     // The red chemical-defence bar is empty (no defence): dark.
-    const uint32_t chemical = Pixel(screen, w, w - 49 + 30, h - 49 + 21 + 2);
+    const uint32_t chemical = screen.At(w - 49 + 30, h - 49 + 21 + 2);
     EXPECT_LT(Red(chemical), 100) << std::hex << chemical;
     // The marker: a ring over the enemy, tinted from dark to bright green
     // by closeness (no blue), where the enemy's point falls on the screen.
@@ -542,21 +537,19 @@ TEST_F(HudLevel, ALockedEnemyGetsTheMarkerAndItsBars)
     const int sx = int((clip.x / clip.w + 1.0f) * float(w >> 1) - 8.0f);
     const int sy = int((1.0f - clip.y / clip.w) * float(h >> 1) - 8.0f);
     ASSERT_TRUE(sx >= 0 && sy >= 0 && sx + 16 < w && sy + 16 < h) << sx << "," << sy;
-    const uint32_t ring = Pixel(screen, w, sx + 8, sy + 1);
+    const uint32_t ring = screen.At(sx + 8, sy + 1);
     EXPECT_LT(Blue(ring), 20) << std::hex << ring;
     EXPECT_GE(Green(ring) + 2, Red(ring)) << std::hex << ring;
     EXPECT_NEAR(Red(ring), 51, 6) << std::hex << ring;
 }
 
-// A cut scene closes an open inventory at once, lockout and all, unless a
-// trader is waiting; the conversation camera stops the whole squad.
-TEST_F(HudLevel, CutScenesAndConversationsTakeTheSquadAndTheHudOutOfPlay)
+// A cut scene closes an open inventory at once, in the middle of its
+// fly-out, and no lockout is left behind.
+TEST_F(HudLevel, ACutSceneClosesAnOpenInventoryAtOnceLockoutAndAll)
 {
     TsLevel* level = TsAccess::CurrentLevel();
     TsCutScene* scene = level->GetCutScene();
     ASSERT_NE(scene, nullptr);
-
-    // Closed at once in the middle of the fly-out: no lockout is left behind.
     ASSERT_TRUE(hud->IsInventoryAnimated());
     hud->OpenInventory(0);
     FrameAfter(100);
@@ -570,15 +563,23 @@ TEST_F(HudLevel, CutScenesAndConversationsTakeTheSquadAndTheHudOutOfPlay)
     scene->SetCutSceneActive(false);
     hud->CloseInventory(true, false); // closing a closed panel does nothing
     EXPECT_FALSE(hud->IsAnimating());
+}
 
+TEST_F(HudLevel, ACutSceneLeavesTheInventoryOpenForAWaitingTrader)
+{
+    TsCutScene* scene = TsAccess::CurrentLevel()->GetCutScene();
+    ASSERT_NE(scene, nullptr);
     hud->OpenInventory(0);
     hud->SetTrader(members[2]); // any character stands in for the waiting trader
     scene->SetCutSceneActive(true);
     EXPECT_EQ(hud->GetOpenSlot(), 0) << "the trade takes the screen next";
     scene->SetCutSceneActive(false);
-    hud->SetTrader(nullptr);
-    hud->CloseInventory(false, true);
+}
 
+TEST_F(HudLevel, TheConversationCameraHoldsTheWholeSquad)
+{
+    TsCutScene* scene = TsAccess::CurrentLevel()->GetCutScene();
+    ASSERT_NE(scene, nullptr);
     for (TsPCObject* member : members)
         member->MoveTo(OmVector3(member->GetPosition().x, 0.0f, 9.0f));
     ASSERT_EQ(members[1]->GetPendingCommand(), 1) << "walking";

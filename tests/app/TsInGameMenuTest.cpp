@@ -48,6 +48,15 @@ protected:
         return npc->Initialise() ? npc : nullptr;
     }
     const char* TopName() const { return menu->GetTopWindow() ? menu->GetTopWindow()->GetName() : ""; }
+    // A lesson of one topic, its exit script given, over the paused level.
+    void ShowLesson(const char* exitScript)
+    {
+        menu->SetActive(true, false);
+        tutorial->Clear(1);
+        tutorial->AddFragment(6300, 0);
+        tutorial->SetExitScript(exitScript);
+        menu->PushWindow(tutorial, TsFrontEndBase::kScreen, false);
+    }
 
     // A hero beside the demo's tech trader, who sells ammunition with no
     // stack limit at the given price; the hero carries some of the same.
@@ -307,20 +316,14 @@ TEST_F(InGameMenu, AMemberFallenAsTheMenuOpensClosesItAgain)
 // the lesson itself to close.
 TEST_F(InGameMenu, ALessonUnderAMessageKeepsItsTextAndExitScriptUntilItCloses)
 {
-    menu->SetActive(true, false);
-    tutorial->Clear(1);
-    tutorial->AddFragment(6300, 0);
-    tutorial->SetExitScript("g_lessonRead = (g_lessonRead or 0) + 1");
-    menu->PushWindow(tutorial, TsFrontEndBase::kScreen, false);
+    ShowLesson("g_lessonRead = (g_lessonRead or 0) + 1");
     // The lesson's words: the bright pixels inside its text window.
     auto words = [&] {
         Frames(1, 100);
-        int w = 0, h = 0;
-        const std::vector<uint32_t> screen = ScreenPixels(w, h);
         const TsGuiControl& text = tutorial->text;
-        return CountPixels(screen, w, int(GuiToPixelsX(text.GetX())) + 16, int(GuiToPixelsY(text.GetY())) + 16,
-                           int(GuiToPixelsX(text.GetRight())) - 16, int(GuiToPixelsY(text.GetBottom())) - 16,
-                           [](uint32_t p) { return Red(p) > 180 && Green(p) > 180 && Blue(p) > 180; });
+        return Look().Count(int(GuiToPixelsX(text.GetX())) + 16, int(GuiToPixelsY(text.GetY())) + 16,
+                            int(GuiToPixelsX(text.GetRight())) - 16, int(GuiToPixelsY(text.GetBottom())) - 16,
+                            [](uint32_t p) { return Red(p) > 180 && Green(p) > 180 && Blue(p) > 180; });
     };
     const int before = words();
     ASSERT_GT(before, 50) << "the lesson is on the screen";
@@ -343,11 +346,7 @@ TEST_F(InGameMenu, ALessonUnderAMessageKeepsItsTextAndExitScriptUntilItCloses)
 // their OK closes their own page, and the lesson is still there to be read.
 TEST_F(InGameMenu, TheObjectivesOkClosesOnlyThemNotTheLessonBeneath)
 {
-    menu->SetActive(true, false);
-    tutorial->Clear(1);
-    tutorial->AddFragment(6300, 0);
-    tutorial->SetExitScript("g_lessonRead = 1");
-    menu->PushWindow(tutorial, TsFrontEndBase::kScreen, false);
+    ShowLesson("g_lessonRead = 1");
     auto* objective = dynamic_cast<TsObjectiveWindow*>(menu->GetObjectiveScreen());
     ASSERT_NE(objective, nullptr);
     menu->PushWindowAt(objective, reinterpret_cast<TsGuiArg>("Find the door"), 0, TsFrontEndBase::kScreen, false);
@@ -364,11 +363,7 @@ TEST_F(InGameMenu, TheObjectivesOkClosesOnlyThemNotTheLessonBeneath)
 // paused level, and closing it lets play go on.
 TEST_F(InGameMenu, ALessonStartedAsTheMenuClosesIsShownAndPlayGoesOnAfterIt)
 {
-    menu->SetActive(true, false);
-    tutorial->Clear(1);
-    tutorial->AddFragment(6300, 0);
-    tutorial->SetExitScript("TsAccess:StartTutorialDialog(1); TsAccess:TutorialDialogAddFragment(30733, 0)");
-    menu->PushWindow(tutorial, TsFrontEndBase::kScreen, false);
+    ShowLesson("TsAccess:StartTutorialDialog(1); TsAccess:TutorialDialogAddFragment(30733, 0)");
     Frames(1, 100);
     menu->SetActive(false, true);
     EXPECT_EQ(menu->GetTopWindow(), tutorial) << "the next lesson is on the screen";
@@ -413,27 +408,26 @@ TEST_F(InGameMenu, ScrolledTutorialTextAndTopicsKeepToTheirWindowsAndRows)
     for (int word = 0; word < 400; ++word)
         longText += "Lesson ";
     tutorial->text.SetText(longText.c_str());
-    int width = 0, height = 0;
     const auto look = [&] {
         Frames(1, 100);
-        return ScreenPixels(width, height);
+        return Look();
     };
     // The strip above the text window, over the width of its text.
     const int stripBottom = int(GuiToPixelsY(tutorial->text.GetY())) - 16;
     const int stripLeft = int(GuiToPixelsX(tutorial->text.GetX())) + 12;
     const int stripRight = int(GuiToPixelsX(tutorial->text.list.GetX())) - 4;
-    const auto differing = [&](const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+    const auto differing = [&](const Picture& a, const Picture& b) {
         int n = 0;
         for (int y = 0; y < stripBottom; ++y)
             for (int x = stripLeft; x < stripRight; ++x)
-                n += (a[size_t(y * width + x)] & 0xFFFFFF) != (b[size_t(y * width + x)] & 0xFFFFFF);
+                n += (a.At(x, y) & 0xFFFFFF) != (b.At(x, y) & 0xFFFFFF);
         return n;
     };
-    const std::vector<uint32_t> plain = look();
+    const Picture plain = look();
     const int noise = differing(plain, look());
     tutorial->text.list.SetValue(0.1f); // ten lines scrolled away
-    const std::vector<uint32_t> scrolled = look();
-    ASSERT_EQ(scrolled.size(), plain.size());
+    const Picture scrolled = look();
+    ASSERT_EQ(scrolled.pixels.size(), plain.pixels.size());
     EXPECT_LE(differing(plain, scrolled), noise + 20) << "scrolled text drawn above its window";
 
     TsTextView& topics = tutorial->topics;
@@ -443,10 +437,10 @@ TEST_F(InGameMenu, ScrolledTutorialTextAndTopicsKeepToTheirWindowsAndRows)
     const int rowX = int(GuiToPixelsX(topics.GetX())) + 20, rowY = int(GuiToPixelsY(topics.GetY())) + 12;
     topics.OnMouseUp(GuiPackMouse(rowX, rowY), 0);
     EXPECT_EQ(topics.GetSelected(), first);
-    const std::vector<uint32_t> shown = look();
+    const Picture shown = look();
     const auto yellow = [&](int top, int bottom) {
         const int left = int(GuiToPixelsX(topics.GetX())), right = int(GuiToPixelsX(topics.GetRight()));
-        return CountPixels(shown, width, left, top, right, std::min(bottom, height),
+        return shown.Count(left, top, right, std::min(bottom, shown.height),
                            [](uint32_t p) { return Red(p) > 200 && Green(p) > 200 && Blue(p) < 80; });
     };
     const int frameBottom = int(GuiToPixelsY(topics.GetBottom()));

@@ -6,7 +6,6 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsScriptHandles.h"
-#include "game/framework/TsScriptHost.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsDoorObject.h"
 #include "game/objects/TsInventory.h"

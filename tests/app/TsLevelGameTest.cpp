@@ -16,7 +16,6 @@
 #include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsSaveGames.h"
 #include "game/framework/TsScriptHandles.h"
-#include "game/framework/TsScriptHost.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsCharacterObject.h"
@@ -176,10 +175,7 @@ TEST_F(LevelGameFromTitle, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
 // them, so it spawns and draws what it would have without those frames.
 TEST_F(LevelGameFromTitle, TheLoadsDrawingMovesNoParticleOnToTheGameTime)
 {
-    ASSERT_TRUE(app->StartMission("Ann", "OnNewGame", "demo", 0));
-    app->RequestMode(TS_MODE_LEVEL);
-    FrameAfter(10);
-    ASSERT_NE(Level(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(LoadMission("demo"));
     ASSERT_GT(GetLiveParticleCount(), 0u);
     const float now = TsAccess::GameTime();
     for (uint32_t i = 0; i < GetLiveParticleCount(); ++i)
@@ -199,12 +195,14 @@ TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)
     EXPECT_EQ(app->GetMode(), level);
     Frames(2, 100); // still ticking
     EXPECT_EQ(app->GetMode(), level);
+}
 
-    // The shell's debug switches reach the level's, each its own.
+TEST_F(LevelGame, EachOfTheShellsDebugSwitchesReachesItsOwnOfTheLevels)
+{
     EXPECT_EQ(RunLua("DebugBehaviours() DebugText()"), 0);
-    EXPECT_TRUE(level->GetDebugSwitch(1));
-    EXPECT_TRUE(level->GetDebugSwitch(7));
-    EXPECT_FALSE(level->GetDebugSwitch(3));
+    EXPECT_TRUE(Level()->GetDebugSwitch(1));
+    EXPECT_TRUE(Level()->GetDebugSwitch(7));
+    EXPECT_FALSE(Level()->GetDebugSwitch(3));
 }
 
 // A level a script makes and deletes (as the conversion tools do) leaves the
@@ -292,20 +290,20 @@ TEST_F(LevelGame, GameOverNeedsSomebodyDead)
     EXPECT_GT(app->GetTickCount(), ticks);
 }
 
-TEST_F(LevelGame, TheNextLevelIsBuiltAroundThePlayerCarriedOverAndSavedAtOnce)
+TEST_F(LevelGame, ATransferFileThatCannotBeWrittenLeavesTheLevelAsItWas)
 {
-    TsAccess::LocalPlayer()->SetScriptState(5, 55); // the party's own state travels
-    TsAccess::LocalPlayer()->SetScriptState(0, 999); // where the mission keeps its globals
-
-    // A transfer file that cannot be written changes nothing.
     fs::create_directories("Save Games/player.tmp.saving");
     EXPECT_EQ(RunLua("NextLevel()"), 0);
     EXPECT_FALSE(app->ModeRequestPending());
     EXPECT_TRUE(app->GetPendingLoad().empty());
     EXPECT_FALSE(app->GetSavePending());
     EXPECT_EQ(TsAccess::LevelInfo()->loadedFromTransfer, 0);
-    fs::remove_all("Save Games/player.tmp.saving");
+}
 
+TEST_F(LevelGame, TheNextLevelIsBuiltAroundThePlayerCarriedOverAndSavedAtOnce)
+{
+    TsAccess::LocalPlayer()->SetScriptState(5, 55); // the party's own state travels
+    TsAccess::LocalPlayer()->SetScriptState(0, 999); // where the mission keeps its globals
     EXPECT_EQ(RunLua("NextLevel()"), 0);
     EXPECT_TRUE(fs::exists("Save Games/player.tmp"));
     EXPECT_EQ(app->GetPendingLoad(), "player.tmp");

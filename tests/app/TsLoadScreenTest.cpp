@@ -94,15 +94,15 @@ TEST_F(LoadScreen, ThePromptIsWrittenWithTheHUDFontBeforeAndAfterAVideo)
     g_loadScreen.textY = 200;
     g_loadScreen.pulse.previous = g_loadScreen.pulse.current = 1.0f; // fully lit
     FrameAfter(100);
-    int width = 0, height = 0;
-    const std::vector<uint32_t> screen = ScreenPixels(width, height);
-    ASSERT_FALSE(screen.empty());
+    const Picture screen = Look();
+    ASSERT_FALSE(screen.pixels.empty());
     uint32_t size[2] = {};
     ASSERT_EQ(app->GetHUDFont()->GetTextExtent("Loading....", size), 0);
+    const int width = screen.width;
     int lit = 0, litOutside = 0, left = width, right = 0;
-    for (int y = 0; y < height; ++y) {
+    for (int y = 0; y < screen.height; ++y) {
         for (int x = 0; x < width; ++x) {
-            if ((screen[size_t(y) * size_t(width) + size_t(x)] & 0x00FFFFFF) == 0)
+            if ((screen.At(x, y) & 0x00FFFFFF) == 0)
                 continue;
             const bool inRow = y >= 200 && y < 200 + int(size[1]);
             lit += inRow, litOutside += !inRow;
@@ -118,8 +118,8 @@ TEST_F(LoadScreen, ThePromptIsWrittenWithTheHUDFontBeforeAndAfterAVideo)
     TsVideo::PlayFMV("data\\FMV\\TitleCards.mpg");
     TsVideo::SetFrameObserver(nullptr, nullptr);
     FrameAfter(100);
-    const std::vector<uint32_t> after = ScreenPixels(width, height);
-    EXPECT_GT(std::count_if(after.begin(), after.end(), [](uint32_t p) { return (p & 0x00FFFFFF) != 0; }), 20);
+    const Picture after = Look();
+    EXPECT_GT(after.Count(0, 0, after.width, after.height, [](uint32_t p) { return (p & 0x00FFFFFF) != 0; }), 20);
 }
 
 } // namespace

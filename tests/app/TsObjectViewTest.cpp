@@ -75,53 +75,70 @@ protected:
         return shape;
     }
 
-    std::vector<uint32_t> Screen()
+    void TurnWheel()
     {
-        int width = 0, height = 0;
-        return ScreenPixels(width, height);
+        plat::InjectMouseWheel(*app->GetWindow(), 2);
+        FrameAfter(100);
+    }
+    void DragTenPixelsRight()
+    {
+        MouseTo(320, 240);
+        FrameAfter(100);
+        Button(true, 2);
+        FrameAfter(100);
+        MouseTo(330, 240);
+        FrameAfter(100);
+        Button(false, 2);
+        FrameAfter(100);
     }
 
     int toolsBefore = 0;
 };
 
-// The viewer comes up orbiting the origin from (0, 5, -30) with its light
-// and its Tools entries (a second visit adds none); Tab toggles orbiting,
-// the wheel moves in, a drag with the third button pans, Space brings the
-// view home.
-TEST_F(ObjectView, TheMouseAndKeysMoveTheView)
+// The viewer comes up orbiting the origin from (0, 5, -30), with its light.
+TEST_F(ObjectView, TheViewerComesUpOrbitingTheOriginWithItsLight)
 {
     EXPECT_EQ(View().GetCamera()->GetMode(), TS_CAMERA_OWNER);
     EXPECT_NEAR(View().GetCamera()->GetSceneCamera()->GetForward().z, 30.0f / std::sqrt(925.0f), 1e-5f);
     OmNode* light = nullptr;
     EXPECT_TRUE(View().FindNode("Main Light", light));
     EXPECT_TRUE(View().IsOrbitingOrigin());
+}
+
+TEST_F(ObjectView, ItsToolsEntriesAreAddedOnlyOnTheFirstVisit)
+{
     app->RequestMode(TS_MODE_OBJECT_VIEW);
     FrameAfter(10);
     EXPECT_EQ(TsShell::Instance().ToolsItemCount(), toolsBefore + 3);
+}
+
+TEST_F(ObjectView, TabTogglesOrbiting)
+{
     Key(plat::kKeyTab, true);
     FrameAfter(100);
     EXPECT_FALSE(View().IsOrbitingOrigin());
-    Key(plat::kKeyTab, false);
-    FrameAfter(100);
+}
 
-    plat::InjectMouseWheel(*app->GetWindow(), 2);
-    FrameAfter(100);
+TEST_F(ObjectView, TheWheelMovesTheViewInAlongItsLine)
+{
+    TurnWheel();
     const OmVector3 in = View().GetCameraPosition();
     EXPECT_GT(in.z, -30.0f);
-    EXPECT_LT(in.y, 5.0f); // along the line to the target
+    EXPECT_LT(in.y, 5.0f);
     EXPECT_NEAR(in.y / in.z, 5.0f / -30.0f, 1e-4f);
+}
 
-    MouseTo(320, 240);
-    FrameAfter(100);
-    Button(true, 2);
-    FrameAfter(100);
-    MouseTo(330, 240);
-    FrameAfter(100);
-    Button(false, 2);
-    FrameAfter(100);
-    EXPECT_NEAR(View().GetCameraTarget().x, -1.0f, 1e-4f); // ten pixels right: a unit to the side
+TEST_F(ObjectView, ADragWithTheThirdButtonPans)
+{
+    DragTenPixelsRight();
+    EXPECT_NEAR(View().GetCameraTarget().x, -1.0f, 1e-4f); // a unit to the side
     EXPECT_NEAR(View().GetCameraPosition().x, -1.0f, 1e-4f);
+}
 
+TEST_F(ObjectView, SpaceBringsTheViewHome)
+{
+    TurnWheel();
+    DragTenPixelsRight();
     Key(plat::kKeySpace, true);
     FrameAfter(100);
     EXPECT_FLOAT_EQ(View().GetCameraPosition().z, -30.0f);
@@ -135,24 +152,21 @@ TEST_F(ObjectView, ShowsTheDemoWalkerWalking)
     OmD3D::Instance()->SetClearColour(blue);
     ASSERT_NE(ShowWalker(), nullptr);
     FrameAfter(100);
-    const std::vector<uint32_t> first = Screen();
+    const Picture first = Look();
     FrameAfter(30); // a third of a step later
-    const std::vector<uint32_t> later = Screen();
-    ASSERT_FALSE(first.empty());
-    ASSERT_EQ(first.size(), later.size());
-    const auto figure = std::count_if(first.begin(), first.end(),
-                                      [](uint32_t p) { return (p & 0xFFFFFFu) != 0x0000FFu; });
+    const Picture later = Look();
+    ASSERT_FALSE(first.pixels.empty());
+    ASSERT_EQ(first.pixels.size(), later.pixels.size());
+    const int figure = first.Count(0, 0, first.width, first.height,
+                                   [](uint32_t p) { return (p & 0xFFFFFFu) != 0x0000FFu; });
     EXPECT_GT(figure, 2000); // the walker covers part of the screen
-    EXPECT_LT(figure, long(first.size()) / 2);
+    EXPECT_LT(figure, int(first.pixels.size()) / 2);
     // Lit by the viewer's light and textured: not a black silhouette.
-    const auto lit = std::count_if(first.begin(), first.end(), [](uint32_t p) {
+    const int lit = first.Count(0, 0, first.width, first.height, [](uint32_t p) {
         return (p & 0xFFFFFFu) != 0x0000FFu && Red(p) + Green(p) > 40;
     });
     EXPECT_GT(lit, 1000);
-    size_t changed = 0;
-    for (size_t i = 0; i < first.size(); ++i)
-        changed += first[i] != later[i];
-    EXPECT_GT(changed, 200u) << "the pose moves between frames";
+    EXPECT_GT(first.Differing(later), 200) << "the pose moves between frames";
 }
 
 } // namespace

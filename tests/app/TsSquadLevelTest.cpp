@@ -8,6 +8,14 @@
 namespace apptest {
 namespace {
 
+// Whether the figure shows what hangs from its bone 1 (Brusk's tongue).
+bool TongueShown(const OmSkinShape& figure)
+{
+    const OmGroup* bone = figure.FindBoneNode(1);
+    uint32_t cursor = 0;
+    return bone && bone->GetNextChild(cursor) != nullptr;
+}
+
 TEST_F(SquadLevel, AHostileSquadThatSeesThePlayersSquadAttacksButNotThroughAWall)
 {
     // In room A in plain view; in room B behind the wall; in room B seen
@@ -91,23 +99,14 @@ TEST_F(SquadLevel, BrusksTongueShowsOnHisBoneForTenTicksAfterAStrike)
     MakeSquad(20, kEnemyTeam, TS_BEHAVIOUR_ATTACK)->SetRange(0.0f);
     auto* shape = OmSkinShape::Cast(brusk->GetModel());
     ASSERT_NE(shape, nullptr);
-    auto tongueShown = [&] {
-        const OmGroup* bone = shape->FindBoneNode(1);
-        uint32_t cursor = 0;
-        return bone && bone->GetNextChild(cursor) != nullptr;
-    };
-    EXPECT_FALSE(tongueShown());
-    int shownAt = -1;
-    for (int tick = 0; tick < 200 && shownAt < 0; ++tick) {
+    EXPECT_FALSE(TongueShown(*shape));
+    for (int tick = 0; tick < 200 && !TongueShown(*shape); ++tick)
         Ticks(1);
-        if (tongueShown())
-            shownAt = tick;
-    }
-    ASSERT_GE(shownAt, 0) << "brusk struck";
+    ASSERT_TRUE(TongueShown(*shape)) << "brusk struck";
     // Pulled back from the fight, he shows it for the rest of its ten ticks.
     brusk->Stun(60.0f);
     Ticks(10);
-    EXPECT_FALSE(tongueShown()) << "taken off after ten ticks";
+    EXPECT_FALSE(TongueShown(*shape)) << "taken off after ten ticks";
 }
 
 // A second brusk in the level borrows the first one's figure, and strikes
@@ -123,14 +122,9 @@ TEST_F(SquadLevel, ASecondBruskStrikesWithHisOwnTongue)
     MakeSquad(21, kEnemyTeam, TS_BEHAVIOUR_IDLE);
     auto* shape = OmSkinShape::Cast(second->GetModel());
     ASSERT_NE(shape, nullptr);
-    bool shown = false;
-    for (int tick = 0; tick < 200 && !shown; ++tick) {
+    for (int tick = 0; tick < 200 && !TongueShown(*shape); ++tick)
         Ticks(1);
-        const OmGroup* bone = shape->FindBoneNode(1);
-        uint32_t cursor = 0;
-        shown = bone && bone->GetNextChild(cursor) != nullptr;
-    }
-    EXPECT_TRUE(shown);
+    EXPECT_TRUE(TongueShown(*shape));
 }
 
 // The player's friends are kept off the radar, and one who dies stays off
@@ -219,12 +213,11 @@ TEST_F(SquadLevel, MembersTakeTheirFormationSlotsAboutTheLeader)
     }
 }
 
-TEST_F(SquadLevel, ThePlayersSquadFollowsTheSelectedCharacterAndSwitchesControl)
+TEST_F(SquadLevel, ThePlayersSquadFollowsTheSelectedCharacter)
 {
     std::vector<TsPCObject*> party =
         MakeParty({OmVector3(2.0f, 0, 4.0f), OmVector3(1.5f, 0, 3.0f), OmVector3(1.5f, 0, 5.0f)});
-    TsPlayer* player = TsAccess::LocalPlayer();
-    ASSERT_EQ(player->GetTeamCount(), 3);
+    ASSERT_EQ(TsAccess::LocalPlayer()->GetTeamCount(), 3);
     ASSERT_EQ(TsAccess::CurrentCharacter(), party[0]);
     party[0]->MoveTo(OmVector3(16.0f, 0.0f, 4.0f));
     Frames(140, 100);
@@ -232,7 +225,16 @@ TEST_F(SquadLevel, ThePlayersSquadFollowsTheSelectedCharacterAndSwitchesControl)
     for (int i = 1; i < 3; ++i)
         EXPECT_LT(GroundDistance(party[size_t(i)]->GetPosition(), party[0]->GetPosition()), 4.5f)
             << "follower " << i << " kept up";
+}
 
+// A function key picks the current character by its place in the party,
+// and the character picked leads the squad.
+TEST_F(SquadLevel, TheFunctionKeysSwitchControlAndTheLead)
+{
+    std::vector<TsPCObject*> party =
+        MakeParty({OmVector3(2.0f, 0, 4.0f), OmVector3(1.5f, 0, 3.0f), OmVector3(1.5f, 0, 5.0f)});
+    TsPlayer* player = TsAccess::LocalPlayer();
+    ASSERT_EQ(TsAccess::CurrentCharacter(), party[0]);
     Tap(plat::kKeyF2, 2);
     EXPECT_EQ(player->GetCurrentIndex(), 1);
     EXPECT_EQ(TsAccess::CurrentCharacter(), party[1]);

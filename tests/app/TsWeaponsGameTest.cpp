@@ -13,7 +13,6 @@
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsScriptCall.h"
-#include "game/level/TsLevel.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsInventory.h"
@@ -77,6 +76,24 @@ protected:
     }
     // One tick a frame.
     void Ticks(int count) { Frames(count, 100); }
+
+    // A blaster of continuous fire in the wielder's hand, needing no rounds,
+    // fired once: its loop plays.
+    static void FireALoopingGun(TsCharacterObject* wielder, TsWeaponObject*& gun)
+    {
+        TsAudio* audio = TsAccess::Audio();
+        ASSERT_TRUE(audio && audio->LoadWavFromFile(kLoop));
+        gun = FromTemplate("WeaponTemplateBlaster");
+        gun->Attributes(false).SetAmmoType(-1);
+        gun->Attributes(false).SetReload(0.0f);
+        ASSERT_TRUE(gun->FlagSoundForLoading(TS_WEAPON_SOUND_LOOP, kLoop));
+        gun->SetCanEquip(true);
+        ASSERT_GT(wielder->GetInventory()->AddArticle(gun), 0); // the inventory's reference now
+        ASSERT_TRUE(wielder->GetInventory()->EquipArticle(gun));
+        ASSERT_TRUE(gun->FireRanged(OmVector3(3.0f, 1.0f, 3.0f), OmVector3(1.0f, 0.0f, 0.0f)));
+        ASSERT_TRUE(audio->IsSoundPlaying(kLoop)) << "the burst's loop";
+    }
+    static constexpr SoundId kLoop = 204; // the demo's click
 
     // The party's one member, the demo figure, current, facing +z, with a
     // blaster (needing no rounds) in the hand it carries weapons in.
@@ -149,23 +166,12 @@ TEST_F(WeaponsGame, AFramesStreaksShareOneSetOfDeviceStates)
 // is ticked.
 TEST_F(WeaponsGame, AContinuousWeaponPutAwayWhileFiringStopsItsLoop)
 {
-    constexpr SoundId kLoop = 204; // the demo's click
-    TsAudio* audio = TsAccess::Audio();
-    ASSERT_TRUE(audio && audio->LoadWavFromFile(kLoop));
     TsPCObject* hero = AddPartyMember("hero", 3.0f, 3.0f);
-    TsWeaponObject* gun = FromTemplate("WeaponTemplateBlaster");
-    gun->Attributes(false).SetAmmoType(-1);
-    gun->Attributes(false).SetReload(0.0f);
-    ASSERT_TRUE(gun->FlagSoundForLoading(TS_WEAPON_SOUND_LOOP, kLoop));
-    gun->SetCanEquip(true);
-    TsInventory* inventory = hero->GetInventory();
-    ASSERT_GT(inventory->AddArticle(gun), 0); // the inventory's reference now
-    ASSERT_TRUE(inventory->EquipArticle(gun));
-    ASSERT_TRUE(gun->FireRanged(OmVector3(3.0f, 1.0f, 3.0f), OmVector3(1.0f, 0.0f, 0.0f)));
-    EXPECT_TRUE(audio->IsSoundPlaying(kLoop)) << "the burst's loop";
-    inventory->UnequipArticle();
+    TsWeaponObject* gun = nullptr;
+    ASSERT_NO_FATAL_FAILURE(FireALoopingGun(hero, gun));
+    hero->GetInventory()->UnequipArticle();
     Ticks(3);
-    EXPECT_FALSE(audio->IsSoundPlaying(kLoop));
+    EXPECT_FALSE(TsAccess::Audio()->IsSoundPlaying(kLoop));
 }
 
 TEST_F(WeaponsGame, ATouchedMineCountsDownAndGoesOffWithItsRing)
@@ -265,22 +271,12 @@ TEST_F(WeaponsGame, ABurstingCreatureLaunchesItsSecondBlockWhateverItsWeaponType
 // weapon with it.
 TEST_F(WeaponsGame, AWielderFallingWhileFiringSilencesTheLoopAsItFalls)
 {
-    constexpr SoundId kLoop = 204; // the demo's click
-    TsAudio* audio = TsAccess::Audio();
-    ASSERT_TRUE(audio && audio->LoadWavFromFile(kLoop));
     Soldier* soldier = PutInPlay(new Soldier, 3.0f, 3.0f);
-    TsWeaponObject* gun = FromTemplate("WeaponTemplateBlaster");
-    gun->Attributes(false).SetAmmoType(-1);
-    gun->Attributes(false).SetReload(0.0f);
-    ASSERT_TRUE(gun->FlagSoundForLoading(TS_WEAPON_SOUND_LOOP, kLoop));
-    gun->SetCanEquip(true);
-    ASSERT_GT(soldier->GetInventory()->AddArticle(gun), 0); // the inventory's reference now
-    ASSERT_TRUE(soldier->GetInventory()->EquipArticle(gun));
-    ASSERT_TRUE(gun->FireRanged(OmVector3(3.0f, 1.0f, 3.0f), OmVector3(1.0f, 0.0f, 0.0f)));
-    ASSERT_TRUE(audio->IsSoundPlaying(kLoop));
+    TsWeaponObject* gun = nullptr;
+    ASSERT_NO_FATAL_FAILURE(FireALoopingGun(soldier, gun));
     soldier->Die();
     EXPECT_FALSE(gun->HasLoopVoice());
-    EXPECT_FALSE(audio->IsSoundPlaying(kLoop));
+    EXPECT_FALSE(TsAccess::Audio()->IsSoundPlaying(kLoop));
 }
 
 // The blaster in the hero's hand hangs from the figure's right hand and is
@@ -297,17 +293,13 @@ TEST_F(WeaponsGame, AnEquippedWeaponIsDrawnInTheHandItIsCarriedIn)
     EXPECT_TRUE(OmVector3::NearlyEqual(gun->GetWorldPosition(), held, 0.1f))
         << gun->GetWorldPosition().x << ", " << gun->GetWorldPosition().y << ", " << gun->GetWorldPosition().z;
 
-    int width = 0, height = 0;
     FrameAfter(1);
-    const std::vector<uint32_t> with = ScreenPixels(width, height);
+    const Picture with = Look();
     hero->DetachArticle(blaster);
     FrameAfter(1);
-    const std::vector<uint32_t> without = ScreenPixels(width, height);
+    const Picture without = Look();
     hero->AttachArticle(blaster);
-    int differ = 0;
-    for (size_t i = 0; i < with.size() && i < without.size(); ++i)
-        differ += with[i] != without[i];
-    EXPECT_GT(differ, 30) << "pixels of the blaster";
+    EXPECT_GT(with.Differing(without), 30) << "pixels of the blaster";
 }
 
 // A shot at a target ahead leaves the mouth of the blaster in the hand,
