@@ -217,7 +217,6 @@ struct GfxDevice::KeptPass {
     KeptRecord held, last;
     bool active = false;
     bool opened = false; // since the last frame was shown
-    bool lastKnown = false;
     bool pictureKept = false;
     GLuint fbo = 0, colour = 0, depth = 0;
 };

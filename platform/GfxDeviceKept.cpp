@@ -192,7 +192,7 @@ void GfxDevice::EndKeptPass()
     KeptPass& kept = *kept_;
     HoldBatch();
     kept.active = false;
-    const bool same = kept.lastKnown && SameRecord(kept.held, kept.last);
+    const bool same = SameRecord(kept.held, kept.last);
     if (same && kept.pictureKept) {
         PutPictureBack();
         ++keptPutBack_;
@@ -203,7 +203,6 @@ void GfxDevice::EndKeptPass()
         else {
             std::swap(kept.held, kept.last);
             LetTexturesGo(kept.last);
-            kept.lastKnown = kept.last.keepable;
             kept.pictureKept = false;
         }
     }
