@@ -523,8 +523,7 @@ void GfxDevice::NoteDrawn(uint32_t type, const uint8_t* vertices, uint32_t count
                 target.drawnKnown = false;
                 return;
             }
-            at[0] = static_cast<float>(vp.x) + (1.0f + clip[0] / clip[3]) * 0.5f * static_cast<float>(vp.width);
-            at[1] = static_cast<float>(vp.y) + (1.0f - clip[1] / clip[3]) * 0.5f * static_cast<float>(vp.height);
+            ViewportPoint(vp, clip, clip[3], at);
         } else if (position != GfxFvf::XyzRhw) {
             target.drawnKnown = false;
             return;

@@ -288,4 +288,12 @@ inline void Transform4(const float v[4], const GfxMatrix& m, float out[4])
         out[k] = v[0] * m.m[0][k] + v[1] * m.m[1][k] + v[2] * m.m[2][k] + v[3] * m.m[3][k];
 }
 
+// Where a clip-space point divided by w lands in the viewport, in pixels
+// (y down).
+inline void ViewportPoint(const GfxViewport& vp, const float clip[4], float w, float out[2])
+{
+    out[0] = static_cast<float>(vp.x) + (1.0f + clip[0] / w) * 0.5f * static_cast<float>(vp.width);
+    out[1] = static_cast<float>(vp.y) + (1.0f - clip[1] / w) * 0.5f * static_cast<float>(vp.height);
+}
+
 } // namespace plat

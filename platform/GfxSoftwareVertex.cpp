@@ -115,10 +115,8 @@ void GfxDevice::TransformVertex(const uint8_t* src, uint32_t srcFvf, const GfxMa
     }
     const GfxViewport& vp = s.viewport;
     const float w = clip[3] != 0.0f ? clip[3] : 1.0f;
-    const float screen[4] = {
-        static_cast<float>(vp.x) + (1.0f + clip[0] / w) * 0.5f * static_cast<float>(vp.width),
-        static_cast<float>(vp.y) + (1.0f - clip[1] / w) * 0.5f * static_cast<float>(vp.height),
-        vp.minZ + clip[2] / w * (vp.maxZ - vp.minZ), 1.0f / w};
+    float screen[4] = {0, 0, vp.minZ + clip[2] / w * (vp.maxZ - vp.minZ), 1.0f / w};
+    ViewportPoint(vp, clip, w, screen);
     std::memcpy(dst, screen, 16);
     WriteColours(s, src, srcFvf, in, eye, n, key, lighting, dst, dstFvf, out);
     WriteTexCoords(s, src, in, eye, n, dst, out);
