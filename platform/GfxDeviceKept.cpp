@@ -155,8 +155,7 @@ void GfxDevice::HoldBatch()
     Append(held.indices, held.indexCount, batch.indices.data(), batch.indexCount);
     run.firstAt = held.indexCount, run.firstCount = firstCount;
     Append(held.indices, held.indexCount, batch.firstIndices.data(), run.firstCount);
-    batch.draws = batch.vertexBytes = batch.indexCount = 0;
-    ReleaseTextures(*batch.state);
+    DropBatch(); // now the record's
 }
 
 void GfxDevice::SendHeld()
