@@ -194,7 +194,7 @@ struct GfxDevice::KeptRecord {
         std::unique_ptr<State> state = std::make_unique<State>();
         uint64_t versions[GfxMaxStages] = {}; // 0: no texture
         uint32_t type = 0, primitiveCount = 0, draws = 0, stride = 0;
-        bool indexed = false;
+        // firstAt, firstCount: the first draw's own indices; none when it came without.
         uint32_t byteAt = 0, bytes = 0, indexAt = 0, indexCount = 0, firstAt = 0, firstCount = 0;
     };
     bool cleared = false;

@@ -56,7 +56,7 @@ bool SameClear(const Record::Clear& a, const Record::Clear& b)
 bool SameRun(const Record& a, const Record::Run& x, const Record& b, const Record::Run& y)
 {
     return x.type == y.type && x.primitiveCount == y.primitiveCount && x.draws == y.draws && x.stride == y.stride
-        && x.indexed == y.indexed && x.bytes == y.bytes && x.indexCount == y.indexCount
+        && x.bytes == y.bytes && x.indexCount == y.indexCount
         && x.firstCount == y.firstCount && std::memcmp(x.versions, y.versions, sizeof x.versions) == 0
         && SameDrawStateButTextures(*x.state, *y.state)
         && std::memcmp(a.bytes.data() + x.byteAt, b.bytes.data() + y.byteAt, x.bytes) == 0
@@ -148,7 +148,7 @@ void GfxDevice::HoldBatch()
         run.versions[i] = batch.state->textures[i] ? batch.state->textures[i]->version : 0;
     held.keepable = held.keepable && DrawnFromItsOwn(*batch.state);
     run.type = batch.first.type, run.primitiveCount = batch.first.primitiveCount;
-    run.draws = batch.draws, run.stride = batch.stride, run.indexed = batch.first.indices != nullptr;
+    run.draws = batch.draws, run.stride = batch.stride;
     run.byteAt = held.byteCount, run.bytes = batch.vertexBytes;
     Append(held.bytes, held.byteCount, batch.bytes.data(), batch.vertexBytes);
     run.indexAt = held.indexCount, run.indexCount = batch.indexCount;
@@ -172,7 +172,7 @@ void GfxDevice::SendHeld()
         KeptRecord::Run& run = held.runs[i];
         SendGathered(run.state, run.type, run.primitiveCount, run.draws, held.bytes.data() + run.byteAt, run.bytes,
                      run.stride, held.indices.data() + run.indexAt, run.indexCount,
-                     run.indexed ? held.indices.data() + run.firstAt : nullptr);
+                     run.firstCount > 0 ? held.indices.data() + run.firstAt : nullptr);
     }
 }
 
