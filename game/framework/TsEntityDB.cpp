@@ -167,12 +167,17 @@ bool TsEntityDB::TakeBackHandedOver(TsEntity* entity)
 {
     if (!entity->HasFlag(TS_ENTITY_NO_GARBAGE))
         return false;
+    UndoHandOver(entity);
+    return true;
+}
+
+void TsEntityDB::UndoHandOver(TsEntity* entity)
+{
     for (uint32_t i = 0; i < m_handedOver.GetCount(); ++i) {
         if (m_handedOver[i] == entity)
             m_handedOver[i] = nullptr;
     }
     entity->ClearFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
-    return true;
 }
 
 bool TsEntityDB::InGarbage(const TsObject* object) const
@@ -217,11 +222,7 @@ bool TsEntityDB::RemoveEntity(TsEntity* entity)
         held.Detach(); // handed over: the reference is its new owner's
     else if (held)
         m_garbage.push_back(std::move(held));
-    for (uint32_t i = 0; i < m_handedOver.GetCount(); ++i) {
-        if (m_handedOver[i] == entity)
-            m_handedOver[i] = nullptr;
-    }
-    entity->ClearFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
+    UndoHandOver(entity);
     return listed;
 }
 
