@@ -418,9 +418,10 @@ void TsEntityDB::Write(OmArchive& archive)
         for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
             if (archive.GetObjectIndex(ValueAt<TsObject>(node)) >= 0)
                 saved.push_back(ValueAt<TsObject>(node));
-        for (const OmRef<TsEntity>& entity : m_garbage)
-            if (list == &m_entities.Entries() && archive.GetObjectIndex(entity) >= 0)
-                saved.push_back(entity);
+        if (list == &m_entities.Entries())
+            for (const OmRef<TsEntity>& entity : m_garbage)
+                if (archive.GetObjectIndex(entity) >= 0)
+                    saved.push_back(entity);
         archive.WriteU32(uint32_t(saved.size()));
         for (const TsObject* object : saved)
             archive.WriteObjectRef(object);
