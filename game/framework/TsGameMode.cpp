@@ -61,7 +61,7 @@ void TsGameMode::CreateCamera()
     m_camera->SetSceneCamera(GetActiveCamera());
     if (!m_camera->GetSceneCamera()) {
         static bool reported = false;
-        LogErrorOnceF(reported, "TsGameMode: %s", "there is no renderer camera for the mode's camera to drive");
+        LogErrorOnce(reported, "TsGameMode: there is no renderer camera for the mode's camera to drive");
     }
     m_camera->Position().SetNext(OmVector3(0.0f, 20.0f, -180.0f));
     m_camera->Heading().SetNext(0.0f);
