@@ -88,7 +88,7 @@ TsEntityDB::~TsEntityDB()
 {
     // A script's handle borrows the database (it goes with its level): it
     // is left null rather than pointing at freed memory.
-    TsScriptHandles::KillObject(TsAccess::LuaState(), this, "TsEntityDB");
+    TsScriptHandles::Forget(this, "TsEntityDB");
     // A failed load takes down every object it built in an order of its
     // own: the listed objects may be gone already, and are not ours to release.
     if (OmArchive::IsBeingTakenDown(*this)) {

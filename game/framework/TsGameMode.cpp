@@ -42,7 +42,7 @@ TsGameMode::~TsGameMode()
 {
     // A mode is destroyed outright, not released: a script's handle (the
     // level, the front end) borrows it and is left null.
-    TsScriptHandles::KillObject(TsAccess::LuaState(), this, "TsGameMode");
+    TsScriptHandles::Forget(this, "TsGameMode");
     // The camera goes before the scene it looks at.
     m_camera = nullptr;
     m_sceneRoot = nullptr;
