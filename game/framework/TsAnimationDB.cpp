@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/OmAnimationText.h"
@@ -57,11 +58,8 @@ TsAnimationDB::~TsAnimationDB()
 void TsAnimationDB::FreeSlots(Entry& entry)
 {
     // A figure may still be playing one: it lives until the figure lets go.
-    for (OmBoneAnimation*& slot : entry.slots) {
-        if (slot)
-            slot->Release();
+    for (OmRef<OmBoneAnimation>& slot : entry.slots)
         slot = nullptr;
-    }
     entry.inMemory = 0;
 }
 
@@ -190,8 +188,8 @@ bool TsAnimationDB::LoadEntry(OmBufferedFile& file, uint64_t fileSize, Entry& en
         used += 4;
         if (!ok || present == 0)
             continue;
-        auto* record = new OmBoneAnimation();
-        entry.slots[slot] = record;
+        entry.slots[slot] = OmMakeRef<OmBoneAnimation>();
+        OmBoneAnimation* record = entry.slots[slot];
         ok = record->Read(file, entry.size - used);
         used += record->RecordSize();
     }
@@ -288,9 +286,7 @@ void TsAnimationDB::LoadAnimationTextFile(int32_t entry, int32_t slot, const cha
     Entry& e = m_entries[uint32_t(entry)];
     const bool converted = record;
     // The old record goes only once no figure plays it any more.
-    if (e.slots[slot])
-        e.slots[slot]->Release();
-    e.slots[slot] = record.Detach();
+    e.slots[slot] = std::move(record);
     e.inMemory = 1;
     e.count = 0;
     for (const OmBoneAnimation* s : e.slots)

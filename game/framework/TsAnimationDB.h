@@ -81,9 +81,9 @@ public:
         uint32_t size = 0;   // bytes of the entry's data in the file
         uint32_t offset = 0; // where the data starts in the file
         uint32_t count = 0;  // animations present
-        // owned: one reference each, released in FreeSlots (a figure playing
-        // one holds its own).
-        OmBoneAnimation* slots[TSANIM_COUNT] = {};
+        // One reference each, let go of in FreeSlots (a figure playing one
+        // holds its own).
+        OmRef<OmBoneAnimation> slots[TSANIM_COUNT];
         // The slots hold the entry whole (read from the file, or made here);
         // when clear, its animations are only in the file at offset.
         uint8_t inMemory = 0;

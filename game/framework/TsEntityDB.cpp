@@ -88,7 +88,7 @@ TsEntityDB::~TsEntityDB()
 {
     // A script's handle borrows the database (it goes with its level): it
     // is left null rather than pointing at freed memory.
-    TsScriptHandles::KillObject(TsAccess::LuaState(), this, "TsEntityDB");
+    TsScriptHandles::Forget(this, "TsEntityDB");
     // A failed load takes down every object it built in an order of its
     // own: the listed objects may be gone already, and are not ours to release.
     if (OmArchive::IsBeingTakenDown(*this)) {
@@ -167,12 +167,17 @@ bool TsEntityDB::TakeBackHandedOver(TsEntity* entity)
 {
     if (!entity->HasFlag(TS_ENTITY_NO_GARBAGE))
         return false;
+    UndoHandOver(entity);
+    return true;
+}
+
+void TsEntityDB::UndoHandOver(TsEntity* entity)
+{
     for (uint32_t i = 0; i < m_handedOver.GetCount(); ++i) {
         if (m_handedOver[i] == entity)
             m_handedOver[i] = nullptr;
     }
     entity->ClearFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
-    return true;
 }
 
 bool TsEntityDB::InGarbage(const TsObject* object) const
@@ -217,11 +222,7 @@ bool TsEntityDB::RemoveEntity(TsEntity* entity)
         held.Detach(); // handed over: the reference is its new owner's
     else if (held)
         m_garbage.push_back(std::move(held));
-    for (uint32_t i = 0; i < m_handedOver.GetCount(); ++i) {
-        if (m_handedOver[i] == entity)
-            m_handedOver[i] = nullptr;
-    }
-    entity->ClearFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
+    UndoHandOver(entity);
     return listed;
 }
 
@@ -417,9 +418,10 @@ void TsEntityDB::Write(OmArchive& archive)
         for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
             if (archive.GetObjectIndex(ValueAt<TsObject>(node)) >= 0)
                 saved.push_back(ValueAt<TsObject>(node));
-        for (const OmRef<TsEntity>& entity : m_garbage)
-            if (list == &m_entities.Entries() && archive.GetObjectIndex(entity) >= 0)
-                saved.push_back(entity);
+        if (list == &m_entities.Entries())
+            for (const OmRef<TsEntity>& entity : m_garbage)
+                if (archive.GetObjectIndex(entity) >= 0)
+                    saved.push_back(entity);
         archive.WriteU32(uint32_t(saved.size()));
         for (const TsObject* object : saved)
             archive.WriteObjectRef(object);

@@ -138,6 +138,8 @@ private:
     bool InGarbage(const TsObject* object) const;
     // Whether the entity was handed over; the hand-over is undone.
     bool TakeBackHandedOver(TsEntity* entity);
+    // Off the list of those handed over, with the flags that said so.
+    void UndoHandOver(TsEntity* entity);
     // The garbage's reference to the entity, taken out; null when it has none.
     OmRef<TsEntity> TakeFromGarbage(const TsEntity* entity);
     void BuildNeighbourLists();

@@ -42,7 +42,7 @@ TsGameMode::~TsGameMode()
 {
     // A mode is destroyed outright, not released: a script's handle (the
     // level, the front end) borrows it and is left null.
-    TsScriptHandles::KillObject(TsAccess::LuaState(), this, "TsGameMode");
+    TsScriptHandles::Forget(this, "TsGameMode");
     // The camera goes before the scene it looks at.
     m_camera = nullptr;
     m_sceneRoot = nullptr;
@@ -61,7 +61,7 @@ void TsGameMode::CreateCamera()
     m_camera->SetSceneCamera(GetActiveCamera());
     if (!m_camera->GetSceneCamera()) {
         static bool reported = false;
-        LogErrorOnceF(reported, "TsGameMode: %s", "there is no renderer camera for the mode's camera to drive");
+        LogErrorOnce(reported, "TsGameMode: there is no renderer camera for the mode's camera to drive");
     }
     m_camera->Position().SetNext(OmVector3(0.0f, 20.0f, -180.0f));
     m_camera->Heading().SetNext(0.0f);

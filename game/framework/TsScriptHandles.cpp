@@ -89,6 +89,22 @@ bool IsCounted(lua_State* L, const char* type)
     return counted;
 }
 
+// A script's reference, a handle's or a mark's, taken and given back with
+// its count.
+void HoldForScript(OmObject& object)
+{
+    object.AddRef();
+    ++Counts()[&object];
+}
+
+void LetGoForScript(OmObject& object)
+{
+    auto it = Counts().find(&object);
+    if (it != Counts().end() && --it->second == 0)
+        Counts().erase(it);
+    object.Release();
+}
+
 // The handle on top of the stack takes a reference to whole.
 void Hold(lua_State* L, OmObject* whole)
 {
@@ -97,15 +113,7 @@ void Hold(lua_State* L, OmObject* whole)
     lua_pushlightuserdata(L, whole);
     lua_rawset(L, -3);
     lua_pop(L, 1);
-    whole->AddRef();
-    ++Counts()[whole];
-}
-
-void Uncount(const OmObject* whole)
-{
-    auto it = Counts().find(whole);
-    if (it != Counts().end() && --it->second == 0)
-        Counts().erase(it);
+    HoldForScript(*whole);
 }
 
 // The reference the handle at index holds goes (last: a destructor may
@@ -124,10 +132,8 @@ void LetGo(lua_State* L, int index)
         lua_rawset(L, -3);
     }
     lua_pop(L, 1);
-    if (whole) {
-        Uncount(whole);
-        whole->Release();
-    }
+    if (whole)
+        LetGoForScript(*whole);
 }
 
 // Drops the handle at index from its class tree's cache and empties it.
@@ -201,19 +207,6 @@ void CountOne(lua_State* L, const std::string& type)
         lua_pop(L, 1);
     }
     lua_pop(L, 1);
-}
-
-// The references marks hold are counted with the handles'.
-void HoldForScript(OmObject& object)
-{
-    object.AddRef();
-    ++Counts()[&object];
-}
-
-void LetGoForScript(OmObject& object)
-{
-    Uncount(&object);
-    object.Release();
 }
 
 void PushMarks(lua_State* L) { PushRegistryTable(L, kScriptCreatedKey, nullptr); }
@@ -356,10 +349,8 @@ void ReleaseAll(lua_State* L)
         lua_pop(L, 1);
         Empty(L, -1);
         lua_pop(L, 1);
-        if (whole) {
-            Uncount(whole);
-            whole->Release();
-        }
+        if (whole)
+            LetGoForScript(*whole);
     }
     lua_settop(L, top);
 }

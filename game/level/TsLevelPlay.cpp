@@ -514,8 +514,8 @@ void TsLevel::StartGameOver()
     }
     if (!dead) {
         static bool reported = false;
-        LogErrorOnceF(reported, "TsLevel: %s",
-                      "LuaTick asked for the game-over scene, but no squad member has died; play goes on");
+        LogErrorOnce(reported,
+                     "TsLevel: LuaTick asked for the game-over scene, but no squad member has died; play goes on");
         return;
     }
     m_gameOverState = kGameOverScene;

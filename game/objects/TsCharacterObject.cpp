@@ -315,7 +315,7 @@ bool TsCharacterObject::LoadSkinnedFigure(const std::string& folder, const std::
         }
     } else {
         static bool reported = false;
-        LogErrorOnceF(reported, "TsCharacterObject: characters are loaded without render meshes: there is no renderer");
+        LogErrorOnce(reported, "TsCharacterObject: characters are loaded without render meshes: there is no renderer");
         shape->SetGeometry(mesh);
     }
     SetModel(shape);

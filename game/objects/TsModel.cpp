@@ -243,7 +243,7 @@ OmGroup* TsModel::LoadScene(const char* path, const char* textures, const std::f
         CreateRenderMeshes(group, *renderer, kModelRenderFlags);
     } else {
         static bool reported = false;
-        LogErrorOnceF(reported, "TsModel: %s", "models are loaded without render meshes: there is no renderer");
+        LogErrorOnce(reported, "TsModel: models are loaded without render meshes: there is no renderer");
     }
     group->Update(0.0f);
     return group.Detach(); // the caller's reference

@@ -54,7 +54,7 @@ TsPlayer::~TsPlayer()
 {
     // The player is destroyed outright, not released: a script's handle
     // borrows it and is left null.
-    TsScriptHandles::KillObject(TsAccess::LuaState(), this, "TsPlayer");
+    TsScriptHandles::Forget(this, "TsPlayer");
     // A failed load takes its objects down itself: the references are let
     // go of without a release.
     if (OmArchive::IsBeingTakenDown(*this)) {
