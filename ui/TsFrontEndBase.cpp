@@ -147,9 +147,6 @@ void TsFrontEndBase::PopWindow()
         return;
     }
     CloseWindowAt(m_stack.GetCount() - 1);
-    if (m_stack.GetCount() == 0) {
-        EnterGame();
-    }
 }
 
 void TsFrontEndBase::CloseWindow(TsGuiWindow* window)
@@ -157,9 +154,6 @@ void TsFrontEndBase::CloseWindow(TsGuiWindow* window)
     for (uint32_t i = m_stack.GetCount(); i-- > 0;) {
         if (m_stack[i].window == window) {
             CloseWindowAt(i);
-            if (m_stack.GetCount() == 0) {
-                EnterGame();
-            }
             return;
         }
     }
@@ -175,9 +169,6 @@ void TsFrontEndBase::PopAllWindows()
         if (open <= m_stack.GetCount()) {
             CloseWindowAt(open - 1);
         }
-    }
-    if (m_stack.GetCount() == 0) {
-        EnterGame();
     }
 }
 
@@ -197,6 +188,11 @@ void TsFrontEndBase::CloseWindowAt(uint32_t index)
     }
     if (entry.transient) {
         DiscardWindow(entry.window);
+    }
+    // The last window gone, play goes on; a window its closing opened
+    // keeps the front end.
+    if (m_stack.GetCount() == 0) {
+        EnterGame();
     }
 }
 

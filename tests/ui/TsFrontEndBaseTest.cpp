@@ -94,6 +94,12 @@ TEST_F(FrontEndStack, PagesAreOpenedOnceAndFoundByName)
     EXPECT_FALSE(fe.HasOpenWindows());
 }
 
+TEST_F(FrontEndStack, ClosingEverythingWithNothingOpenHandsNothingOver)
+{
+    FrontEnd().PopAllWindows();
+    EXPECT_EQ(FrontEnd().enterGameCalls, 0);
+}
+
 TEST_F(FrontEndStack, TicksCarryTheGameTime)
 {
     Recorder* screen = PushScreen();
