@@ -1,6 +1,11 @@
 #include "game/framework/TsLink.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <vector>
+
+#include "engine/OmClass.h"
+#include "engine/OmFastAlloc.h"
 
 namespace {
 
@@ -16,6 +21,36 @@ TsLinkBase*& BucketOf(const void* object)
     // Objects are at least 16 bytes apart: the low bits say nothing.
     const uint64_t key = uint64_t(reinterpret_cast<uintptr_t>(object)) >> 4;
     return g_buckets[(key * 0x9E3779B97F4A7C15ull) >> (64 - kBucketBits)];
+}
+
+// The cells still allocated from the registry's pools, by address.
+struct Cell {
+    const char* begin;
+    const char* end;
+};
+
+std::vector<Cell> LiveCells(const OmClassRegistry& registry)
+{
+    std::vector<Cell> cells;
+    for (uint32_t i = 0; i < registry.GetCount(); ++i) {
+        const OmFastAlloc* pool = registry.GetPool(int32_t(i));
+        OmFastAllocIterator it;
+        pool->BeginIteration(it);
+        while (const void* cell = pool->NextLiveObject(it)) {
+            const char* begin = static_cast<const char*>(cell);
+            cells.push_back({begin, begin + pool->GetElementSize()});
+        }
+    }
+    std::sort(cells.begin(), cells.end(), [](const Cell& a, const Cell& b) { return a.begin < b.begin; });
+    return cells;
+}
+
+bool InCell(const std::vector<Cell>& cells, const void* address)
+{
+    const char* at = static_cast<const char*>(address);
+    auto after = std::upper_bound(cells.begin(), cells.end(), at,
+                                  [](const char* a, const Cell& cell) { return a < cell.begin; });
+    return after != cells.begin() && at < (after - 1)->end;
 }
 
 } // namespace
@@ -47,5 +82,20 @@ void TsLinkBase::CutLinksTo(const TsObject* gone)
         if (link->m_target == static_cast<const void*>(gone))
             link->Aim(nullptr);
         link = next;
+    }
+}
+
+void TsLinkBase::UnchainLeaked(const OmClassRegistry& registry)
+{
+    const std::vector<Cell> cells = LiveCells(registry);
+    if (cells.empty())
+        return;
+    for (TsLinkBase* first : g_buckets) {
+        for (TsLinkBase* link = first; link;) {
+            TsLinkBase* next = link->m_next;
+            if (InCell(cells, link) || InCell(cells, link->m_target))
+                link->Aim(nullptr);
+            link = next;
+        }
     }
 }

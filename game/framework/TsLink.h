@@ -19,6 +19,7 @@
 
 #include "engine/OmArchive.h"
 
+class OmClassRegistry;
 class TsObject;
 
 class TsLinkBase {
@@ -28,6 +29,11 @@ public:
 
     // Cuts every link to gone (which is being destroyed).
     static void CutLinksTo(const TsObject* gone);
+    // Takes off the chains every link that lies in, or points into, a cell
+    // still allocated from one of the registry's pools: such cells are
+    // dropped without destructors (what a mode switch finds leaked), and a
+    // link left chained there would be written through afterwards.
+    static void UnchainLeaked(const OmClassRegistry& registry);
 
 protected:
     TsLinkBase() = default;

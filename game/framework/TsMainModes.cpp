@@ -12,6 +12,7 @@
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsLevelHost.h"
+#include "game/framework/TsLink.h"
 #include "game/framework/TsLoadScreen.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsMain.h"
@@ -299,6 +300,7 @@ void TsMain::StopGameSystems()
     // Every holder of the old mode's objects has let go by now: whatever
     // is still allocated was lost (reported in the sanitizer build).
     OmPoolLeaks::ReportRegistered(OmClassRegistry::Instance(), "the game systems stopped");
+    TsLinkBase::UnchainLeaked(OmClassRegistry::Instance());
     OmClassRegistry::Instance().FreeAllObjects();
     if (m_luaState) {
         TsAccess::SetLuaState(nullptr);
