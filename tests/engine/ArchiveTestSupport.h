@@ -77,6 +77,28 @@ inline void WriteFile(const std::string& path, const std::vector<unsigned char>&
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
+// What a load gave: whether it succeeded and its roots, the caller's to release.
+struct LoadResult {
+    bool ok;
+    std::vector<OmObject*> roots;
+};
+
+inline LoadResult LoadFile(const std::string& path)
+{
+    OmArchive archive(Registry());
+    LoadResult result{archive.Load(path.c_str()), {}};
+    for (uint32_t i = 0; i < archive.GetRootCount(); ++i)
+        result.roots.push_back(archive.GetRoot(i));
+    return result;
+}
+
+// The bytes written to path, then loaded from there.
+inline LoadResult LoadBytes(const std::string& path, const std::vector<unsigned char>& bytes)
+{
+    WriteFile(path, bytes);
+    return LoadFile(path);
+}
+
 inline uint32_t WordAt(const std::vector<unsigned char>& bytes, size_t offset)
 {
     uint32_t value;

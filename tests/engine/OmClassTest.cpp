@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "engine/OmClass.h"
 #include "engine/OmObject.h"
 #include "tests/engine/ArchiveTestSupport.h"

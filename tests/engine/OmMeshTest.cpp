@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "engine/OmMaterial.h"
 #include "engine/OmMesh.h"
-#include "engine/OmMorphMesh.h"
 #include "tests/engine/SceneTestSupport.h"
 
 namespace {

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstring>
-
 #include "ArchiveTestSupport.h"
 #include "PbfTestScenes.h"
 #include "SceneImportSupport.h"

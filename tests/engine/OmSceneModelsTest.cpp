@@ -1,14 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <string>
 
 #include "SceneImportSupport.h"
 #include "TextFiles.h"
 #include "engine/OmMorphMesh.h"
 #include "engine/OmPbfScene.h"
-#include "engine/OmReport.h"
 #include "engine/OmSceneImporter.h"
 #include "engine/OmSkinMesh.h"
 #include "tests/engine/ArchiveTestSupport.h"
