@@ -148,7 +148,7 @@ TEST_F(ImportTest, MaterialsTakeColoursBlendFlagsAndTextures)
     EXPECT_EQ(OmSceneImporter::BlendModeFromName("_c"), 256u);
 }
 
-TEST_F(ImportTest, ImageListsBecomeAnimatedFramesAndTheTextureFolderIsBounded)
+TEST_F(ImportTest, ImageListsBecomeAnimatedFramesFromTheTextureFolder)
 {
     const std::string listPath = TempPath("water.ifl");
     const std::string listText = "water1.tga\r\n\r\nwater2.tga";
@@ -161,10 +161,7 @@ TEST_F(ImportTest, ImageListsBecomeAnimatedFramesAndTheTextureFolderIsBounded)
     layer->animated = 1;
     layer->rate = 2.0f;
     scene.materials.Add(std::move(water));
-    // A name that cannot fit after the folder is refused, not written past.
-    scene.materials.Add(NamedMaterial("long", std::string(300, 'n').c_str()));
 
-    ErrorCapture tooLong;
     ASSERT_TRUE(importer.SetTextureDirectory(folder.c_str()));
     ASSERT_TRUE(SaveAndLoad("water.pbf"));
     const OmMaterial* waterMaterial = renderer.GetMaterial(importer.GetMaterialId(0));
@@ -175,7 +172,17 @@ TEST_F(ImportTest, ImageListsBecomeAnimatedFramesAndTheTextureFolderIsBounded)
     EXPECT_EQ(TextureName(importer.GetMaterialId(0), 0, 0), folder + "water1.tga");
     EXPECT_EQ(TextureName(importer.GetMaterialId(0), 0, 1), folder);
     EXPECT_EQ(TextureName(importer.GetMaterialId(0), 0, 2), folder + "water2.tga");
-    const OmMaterial* longName = renderer.GetMaterial(importer.GetMaterialId(1));
+}
+
+// A name that cannot fit after the folder is refused, not written past.
+TEST_F(ImportTest, ATextureNameOrFolderTooLongForThePathIsRefused)
+{
+    const std::string folder = files.Path() + "/";
+    scene.materials.Add(NamedMaterial("long", std::string(300, 'n').c_str()));
+    ErrorCapture tooLong;
+    ASSERT_TRUE(importer.SetTextureDirectory(folder.c_str()));
+    ASSERT_TRUE(SaveAndLoad("long.pbf"));
+    const OmMaterial* longName = renderer.GetMaterial(importer.GetMaterialId(0));
     EXPECT_EQ(longName->layers[0].frames.GetCount(), 0u);
     EXPECT_TRUE(tooLong.Contains("texture name too long"));
     EXPECT_FALSE(importer.SetTextureDirectory(std::string(260, 'd').c_str()));
