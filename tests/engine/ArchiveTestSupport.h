@@ -26,10 +26,13 @@ inline OmClassRegistry& Registry()
     return OmClassRegistry::Instance();
 }
 
-// Saves the roots (a null one included) to path; false when the save fails.
-inline bool SaveRoots(const std::string& path, std::initializer_list<OmObject*> roots)
+// Saves the roots (a null one included) to path, with the resources of the
+// owner when there is one; false when the save fails.
+inline bool SaveRoots(const std::string& path, std::initializer_list<OmObject*> roots,
+                      OmResourceOwner* owner = nullptr)
 {
     OmArchive archive(Registry());
+    archive.SetResourceOwner(owner);
     for (OmObject* root : roots)
         archive.AddRoot(root);
     return archive.Save(path.c_str());
@@ -83,9 +86,10 @@ struct LoadResult {
     std::vector<OmObject*> roots;
 };
 
-inline LoadResult LoadFile(const std::string& path)
+inline LoadResult LoadFile(const std::string& path, OmResourceOwner* owner = nullptr)
 {
     OmArchive archive(Registry());
+    archive.SetResourceOwner(owner);
     LoadResult result{archive.Load(path.c_str()), {}};
     for (uint32_t i = 0; i < archive.GetRootCount(); ++i)
         result.roots.push_back(archive.GetRoot(i));
