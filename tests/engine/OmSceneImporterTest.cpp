@@ -8,6 +8,7 @@
 #include "engine/OmSceneImporter.h"
 
 using archive_test::ErrorCapture;
+using importtest::Child;
 using importtest::ImportTest;
 
 namespace {
@@ -26,15 +27,6 @@ std::unique_ptr<OmPbfMeshRecord> Triangle(uint32_t material = 0)
     }
     face->material = material;
     return mesh;
-}
-
-OmPbfNode* Child(OmPbfNode& parent, const char* name, int32_t object)
-{
-    auto* node = new OmPbfNode();
-    node->name.Assign(name);
-    node->object = object;
-    parent.AddChild(node);
-    return node;
 }
 
 OmPbfMaterial NamedMaterial(const char* name, const char* texture = "")

@@ -18,6 +18,16 @@
 
 namespace importtest {
 
+// A node named name under parent, drawing scene object object (-1 none).
+inline OmPbfNode* Child(OmPbfNode& parent, const char* name, int32_t object)
+{
+    auto* node = new OmPbfNode();
+    node->name.Assign(name);
+    node->object = object;
+    parent.AddChild(node);
+    return node;
+}
+
 class ImportTest : public ::testing::Test {
 protected:
     std::string TempPath(const std::string& name) { return files.File(name); }
