@@ -71,10 +71,9 @@ TEST_F(ImportTest, AFileCutShortFailsWithAnError)
 {
     pbftest::FillScene(scene, 4);
     const std::vector<uint8_t> bytes = pbftest::Write(scene);
-    const std::string cut = TempPath("cut.pbf");
-    archive_test::WriteFile(cut, std::vector<unsigned char>(bytes.begin(), bytes.begin() + long(bytes.size() / 2)));
+    const std::vector<uint8_t> half(bytes.begin(), bytes.begin() + long(bytes.size() / 2));
     ErrorCapture cutErrors;
-    EXPECT_FALSE(importer.Load(cut.c_str(), root));
+    EXPECT_FALSE(importer.Load(files.Write("cut.pbf", half).c_str(), root));
     EXPECT_TRUE(cutErrors.Contains("could not be read"));
     EXPECT_EQ(root->GetChildCount(), 0);
 }
@@ -142,14 +141,11 @@ TEST_F(ImportTest, MaterialsTakeColoursBlendFlagsAndTextures)
 
 TEST_F(ImportTest, ImageListsBecomeAnimatedFramesFromTheTextureFolder)
 {
-    const std::string listPath = TempPath("water.ifl");
-    const std::string listText = "water1.tga\r\n\r\nwater2.tga";
-    archive_test::WriteFile(listPath, std::vector<unsigned char>(listText.begin(), listText.end()));
-    const std::string folder = std::filesystem::path(listPath).parent_path().string() + "/";
-    const std::string listName = std::filesystem::path(listPath).filename().string();
+    files.Write("water.ifl", std::string("water1.tga\r\n\r\nwater2.tga"));
+    const std::string folder = files.Path() + "/";
     OmPbfMaterial water = NamedMaterial("water");
     OmPbfTextureLayer* layer = water.layers.Append();
-    layer->name.Assign(listName.c_str());
+    layer->name.Assign("water.ifl");
     layer->animated = 1;
     layer->rate = 2.0f;
     scene.materials.Add(std::move(water));

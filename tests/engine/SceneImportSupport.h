@@ -30,11 +30,10 @@ inline OmPbfNode* Child(OmPbfNode& parent, const char* name, int32_t object)
 
 class ImportTest : public ::testing::Test {
 protected:
-    std::string TempPath(const std::string& name) { return files.File(name); }
     // The scene saved under the name, then loaded into root by the importer.
     bool SaveAndLoad(const std::string& name)
     {
-        const std::string path = TempPath(name);
+        const std::string path = files.File(name);
         return scene.Save(path.c_str()) && importer.Load(path.c_str(), root);
     }
 
