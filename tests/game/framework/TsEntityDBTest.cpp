@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -218,7 +217,6 @@ TEST(TsEntityDB, PendingDeleteIsRemovedAtTheNextPassAndNeitherTickedNorRendered)
     db->Tick(8);
     db->Render(0.6f, 0.5f);
     EXPECT_EQ(CallLog(), (Strings{"Tick:a", "Tick:plain"}));
-
 }
 
 // Import and initialise run every object, whatever one of them answers.
