@@ -7,12 +7,11 @@
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmRef.h"
-#include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsScriptHandles.h"
 #include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
-#include "tests/game/framework/ScriptState.h"
+#include "tests/game/framework/GameScript.h"
 #include "tests/game/framework/TestEntities.h"
 #include "tests/platform/DebugOutputCapture.h"
 
@@ -120,18 +119,6 @@ bool SaveEveryKind(const char* path)
     archive.AddRoot(db);
     return archive.Save(path);
 }
-
-// Points the game's script state at a fresh state for one test.
-class GameScript : public ScriptState {
-public:
-    GameScript() { TsAccess::SetLuaState(L()); }
-    ~GameScript() { TsAccess::SetLuaState(nullptr); }
-    std::string Eval(const std::string& expression) const
-    {
-        Run("eval_result = " + expression);
-        return String("eval_result");
-    }
-};
 
 } // namespace
 
