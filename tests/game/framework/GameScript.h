@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "game/framework/TsAccess.h"
 #include "tests/game/framework/ScriptState.h"
 
@@ -17,11 +15,4 @@ public:
         EXPECT_EQ(Run(text), 0) << text;
     }
     ~GameScript() { TsAccess::SetLuaState(nullptr); }
-
-    // The value of a Lua expression, as a string.
-    std::string Eval(const std::string& expression) const
-    {
-        Run("eval_result = " + expression);
-        return String("eval_result");
-    }
 };
