@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "engine/OmString.h"
-#include "game/framework/FileIO.h"
 #include "game/framework/TsLevelInfo.h"
 #include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
@@ -85,11 +84,6 @@ TEST_F(LevelInfoTest, ScriptsMakeWriteReadAndDeleteFilesWithTheirArgumentsChecke
     EXPECT_EQ(String("f:ReadLine()"), "b");
     EXPECT_EQ(Number("f:Eof()"), 1);
     EXPECT_EQ(Type("f:Open('missing.txt', 'r')"), "nil");
-
-    // A file the game made is not the script's to delete.
-    FileIO gameFile;
-    Publish("g", &gameFile, "FileIO");
-    EXPECT_LUA_ERROR("g:delete()", "object not owned by the script in function 'delete'");
     ASSERT_EQ(Run("f:delete()"), "");
     ExpectSelfErrors({"f:ReadLine()", "f:delete()"});
 }
