@@ -9,7 +9,6 @@
 #include "game/objects/TsDoorObject.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
-#include "game/objects/TsLightEffectObject.h"
 #include "game/objects/TsStashObject.h"
 #include "game/objects/TsSwitchObject.h"
 #include "game/objects/TsWeaponObject.h"
@@ -132,22 +131,6 @@ TEST_F(ItemBindingsTest, AnArticleWhoseOwnerWentHasNoOwner)
          "true"},
         {"n:delete() collectgarbage() return w:GetOwner()", "nil"},
     });
-}
-
-// A bound a light effect found by name stays the light effect's after the
-// script that made it deletes it: only the script's handle dies.
-TEST_F(ItemBindingsTest, ADeletedBoundALightEffectHoldsLivesOnInTheLightEffect)
-{
-    ASSERT_EQ(Run("b = TsBoundObject:new() b:SetName('zone') le = TsLightEffectObject:new() le:SetBound('zone')"),
-              "");
-    auto* light = Global<TsLightEffectObject>("le");
-    light->Import(); // finds the bound by name
-    ASSERT_NE(light->GetBoundObject(), nullptr);
-    EXPECT_EQ(Run("b:delete()"), "");
-    EXPECT_EQ(WithoutPosition(Run("b:AddPlane(0, 0, 0, 0, 1, 0, 0, 0, 1, 0)")),
-              "invalid 'self' in function 'AddPlane'");
-    EXPECT_STREQ(light->GetBoundObject()->GetName(), "zone");
-    EXPECT_EQ(Run("le:delete()"), "");
 }
 
 // What a script made lives until it deletes it or the level closes, even
