@@ -26,10 +26,13 @@ inline OmClassRegistry& Registry()
     return OmClassRegistry::Instance();
 }
 
-// Saves the roots (a null one included) to path; false when the save fails.
-inline bool SaveRoots(const std::string& path, std::initializer_list<OmObject*> roots)
+// Saves the roots (a null one included) to path, with the resources of the
+// owner when there is one; false when the save fails.
+inline bool SaveRoots(const std::string& path, std::initializer_list<OmObject*> roots,
+                      OmResourceOwner* owner = nullptr)
 {
     OmArchive archive(Registry());
+    archive.SetResourceOwner(owner);
     for (OmObject* root : roots)
         archive.AddRoot(root);
     return archive.Save(path.c_str());
@@ -75,6 +78,29 @@ inline void WriteFile(const std::string& path, const std::vector<unsigned char>&
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// What a load gave: whether it succeeded and its roots, the caller's to release.
+struct LoadResult {
+    bool ok;
+    std::vector<OmObject*> roots;
+};
+
+inline LoadResult LoadFile(const std::string& path, OmResourceOwner* owner = nullptr)
+{
+    OmArchive archive(Registry());
+    archive.SetResourceOwner(owner);
+    LoadResult result{archive.Load(path.c_str()), {}};
+    for (uint32_t i = 0; i < archive.GetRootCount(); ++i)
+        result.roots.push_back(archive.GetRoot(i));
+    return result;
+}
+
+// The bytes written to path, then loaded from there.
+inline LoadResult LoadBytes(const std::string& path, const std::vector<unsigned char>& bytes)
+{
+    WriteFile(path, bytes);
+    return LoadFile(path);
 }
 
 inline uint32_t WordAt(const std::vector<unsigned char>& bytes, size_t offset)

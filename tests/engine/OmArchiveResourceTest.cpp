@@ -115,7 +115,6 @@ OmMaterial MaterialWith(std::initializer_list<int32_t> textureIds, float power)
 struct Level {
     MemoryResources resources;
     std::vector<OmRef<TestMesh>> meshes;
-    int32_t usedTwice = -1, usedOnce = -1;
 
     Level()
     {
@@ -123,31 +122,23 @@ struct Level {
         int32_t b = resources.RegisterTexture(OmTextureResource("b.tga", -1, 1));
         resources.RegisterTexture(OmTextureResource("unused.tga", 1, 1));
         resources.RegisterMaterial(MaterialWith({a}, 99.0f)); // not used by any mesh
-        usedOnce = resources.RegisterMaterial(MaterialWith({b}, 5.0f));
-        usedTwice = resources.RegisterMaterial(MaterialWith({a, b}, 20.0f));
+        const int32_t usedOnce = resources.RegisterMaterial(MaterialWith({b}, 5.0f));
+        const int32_t usedTwice = resources.RegisterMaterial(MaterialWith({a, b}, 20.0f));
         for (int32_t id : {usedTwice, usedOnce, usedTwice})
             meshes.emplace_back(OmMakeRef<TestMesh>())->materialId = id;
     }
 
-    bool Save(const std::string& path)
-    {
-        OmArchive archive(OmClassRegistry::Instance());
-        archive.SetResourceOwner(&resources);
-        for (TestMesh* mesh : meshes)
-            archive.AddRoot(mesh);
-        return archive.Save(path.c_str());
-    }
+    bool Save(const std::string& path) { return SaveRoots(path, {meshes[0], meshes[1], meshes[2]}, &resources); }
 };
 
 // Loads the file into owner's registries; the meshes are given back at the end.
 struct Loaded {
     Loaded(const std::string& path, MemoryResources& owner)
     {
-        OmArchive archive(OmClassRegistry::Instance());
-        archive.SetResourceOwner(&owner);
-        ok = archive.Load(path.c_str());
-        for (uint32_t i = 0; i < archive.GetRootCount(); ++i)
-            meshes.push_back(OmRef<TestMesh>::Adopt(TestMesh::Cast(archive.GetRoot(i))));
+        const LoadResult loaded = LoadFile(path, &owner);
+        ok = loaded.ok;
+        for (OmObject* root : loaded.roots)
+            meshes.push_back(OmRef<TestMesh>::Adopt(TestMesh::Cast(root)));
     }
     bool ok = false;
     std::vector<OmRef<TestMesh>> meshes;
@@ -157,7 +148,6 @@ struct Loaded {
 struct OmArchiveResources : testing::Test {
     OmArchiveResources()
     {
-        OmClassRegistry::Instance().AssignClassIds();
         EXPECT_TRUE(Level().Save(path));
         good = ReadFile(path);
     }
@@ -174,11 +164,7 @@ TEST_F(OmArchiveResources, AFileWhoseMeshesUseNoResourceCarriesNone)
     {
         MemoryResources unused;
         unused.RegisterTexture(OmTextureResource("a.tga", -1, 0));
-        const auto plain = OmMakeRef<TestMesh>();
-        OmArchive archive(OmClassRegistry::Instance());
-        archive.SetResourceOwner(&unused);
-        archive.AddRoot(plain);
-        ASSERT_TRUE(archive.Save(path.c_str()));
+        ASSERT_TRUE(SaveRoots(path, {OmMakeRef<TestMesh>()}, &unused));
     }
     MemoryResources target;
     Loaded loaded(path, target);

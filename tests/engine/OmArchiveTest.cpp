@@ -63,26 +63,6 @@ struct SelfFile {
     size_t Field(size_t offset) const { return node + offset; }
 };
 
-struct LoadResult {
-    bool ok;
-    std::vector<OmObject*> roots;
-};
-
-LoadResult Load(const std::string& path)
-{
-    OmArchive archive(Registry());
-    LoadResult result{archive.Load(path.c_str()), {}};
-    for (uint32_t i = 0; i < archive.GetRootCount(); ++i)
-        result.roots.push_back(archive.GetRoot(i));
-    return result;
-}
-
-LoadResult LoadBytes(const std::string& path, const std::vector<unsigned char>& bytes)
-{
-    WriteFile(path, bytes);
-    return Load(path);
-}
-
 // A saved self-linked node to damage, a path to load the damage from and the log.
 struct OmArchiveLoad : testing::Test {
     const TestFile saved{"corrupt"}, bad{"corrupt_bad"};
@@ -123,7 +103,7 @@ TEST(OmArchive, ASharedAndCyclicGraphRoundTripsWithItsCounts)
     const TestFile path("graph");
     ASSERT_TRUE(SaveRoots(path, {a, nullptr, a, holder}));
 
-    LoadResult loadedGraph = Load(path);
+    LoadResult loadedGraph = LoadFile(path);
     ASSERT_TRUE(loadedGraph.ok);
     ASSERT_EQ(loadedGraph.roots.size(), 4u);
     EXPECT_EQ(loadedGraph.roots[1], nullptr);
@@ -222,7 +202,7 @@ TEST_F(OmArchiveLoad, AWrongHeaderOrVersionOrAMissingFileFailsTheLoad)
         SetWord(bytes, 79, minor);
         EXPECT_FALSE(LoadBytes(bad, bytes).ok) << major << "." << minor;
     }
-    EXPECT_FALSE(Load(TestFile("no_such_file")).ok);
+    EXPECT_FALSE(LoadFile(TestFile("no_such_file")).ok);
 }
 
 TEST_F(OmArchiveLoad, AnUnknownClassNameIsRefusedAndNamedInTheLog)
@@ -274,7 +254,7 @@ TEST(OmArchive, IndexTableReadChecksItsChains)
     for (auto [offset, value] : patches)
         EXPECT_FALSE(LoadBytes(bad, Patched(good, offset, value)).ok) << "offset " << offset - table;
 
-    const auto copy = OmRef<TestHolder>::Adopt(TestHolder::Cast(Load(path).roots.at(0)));
+    const auto copy = OmRef<TestHolder>::Adopt(TestHolder::Cast(LoadFile(path).roots.at(0)));
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->ids.AllocIndex(), 3);
     EXPECT_EQ(copy->ids.AllocIndex(), 4);

@@ -1,25 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "engine/OmMaterial.h"
 #include "engine/OmMesh.h"
-#include "engine/OmMorphMesh.h"
 #include "tests/engine/SceneTestSupport.h"
 
 namespace {
-
-OmMeshVertex Vertex(float x, float y, float z, float u = 0.0f, float v = 0.0f)
-{
-    OmMeshVertex vertex{};
-    vertex.position = OmVector3(x, y, z);
-    vertex.normal = OmVector3(0, 1, 0);
-    vertex.uv0[0] = u;
-    vertex.uv0[1] = v;
-    return vertex;
-}
 
 // Appends one triangle of three new (unshared) vertices.
 void AddTriangle(OmMesh& mesh, const OmMeshVertex& a, const OmMeshVertex& b, const OmMeshVertex& c,

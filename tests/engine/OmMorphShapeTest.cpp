@@ -10,14 +10,6 @@
 
 namespace {
 
-OmMeshVertex Vertex(float x)
-{
-    OmMeshVertex v{};
-    v.position.Set(x, 0.0f, 0.0f);
-    v.normal.Set(0.0f, 1.0f, 0.0f);
-    return v;
-}
-
 // A render morph mesh that blends like the device one into a plain array.
 class TestMorphRenderMesh : public OmBaseMorphMesh {
     OM_DECLARE_CLASS(TestMorphRenderMesh)

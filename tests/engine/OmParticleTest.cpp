@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -35,6 +34,17 @@ public:
     std::vector<OmParticleVertex> vertices;
     int drawCalls = 0;
 };
+
+std::vector<unsigned char> EffectBytes(const OmParticleEffect& effect)
+{
+    std::FILE* f = std::tmpfile();
+    EXPECT_TRUE(OmWriteParticleEffect(f, effect));
+    std::vector<unsigned char> bytes(size_t(std::ftell(f)));
+    std::rewind(f);
+    EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), f), bytes.size());
+    std::fclose(f);
+    return bytes;
+}
 
 class ParticleTest : public ::testing::Test {
 protected:
@@ -77,11 +87,7 @@ protected:
 
     void WriteEffect(const char* name, const OmParticleEffect& effect)
     {
-        fs::create_directories(folder.Root() / name);
-        std::FILE* f = std::fopen(folder.File(std::string(name) + "/" + name + ".pbe").c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        ASSERT_TRUE(OmWriteParticleEffect(f, effect));
-        std::fclose(f);
+        folder.Write(std::string(name) + "/" + name + ".pbe", EffectBytes(effect));
     }
     void TouchFrame(const char* name, const char* file)
     {
@@ -92,17 +98,6 @@ protected:
     testfs::TempFolder folder{"om_pbe"};
     std::vector<OmParticleEffect*> effects;
 };
-
-std::vector<unsigned char> EffectBytes(const OmParticleEffect& effect)
-{
-    std::FILE* f = std::tmpfile();
-    EXPECT_TRUE(OmWriteParticleEffect(f, effect));
-    std::vector<unsigned char> bytes(size_t(std::ftell(f)));
-    std::rewind(f);
-    EXPECT_EQ(std::fread(bytes.data(), 1, bytes.size(), f), bytes.size());
-    std::fclose(f);
-    return bytes;
-}
 
 bool ReadBytes(const std::vector<unsigned char>& bytes, OmParticleEffect& effect)
 {

@@ -1,15 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <string>
 #include <utility>
 
-#include "engine/OmArchive.h"
 #include "engine/OmRef.h"
-#include "tests/engine/ArchiveTestSupport.h"
 #include "tests/engine/TestObjects.h"
-
-using namespace archive_test;
 
 namespace {
 
@@ -101,30 +96,4 @@ TEST(OmRef, CountsFollowCopyMoveResetAndSelfAssignment)
         EXPECT_EQ(scene.a->Release(), 0u) << c.what << ": the slots gave back all they took";
         EXPECT_EQ(scene.b->Release(), 0u) << c.what;
     }
-}
-
-// A reference read back adopts the count the file restored, which is the
-// references its holders kept: a node shared by two links comes back with
-// two, and goes with the root that holds them.
-TEST(OmRef, ArchiveRoundTripRestoresTheSharedCount)
-{
-    const TestFile path("ref_round_trip");
-    {
-        OmRef<TestNode> root = OmMakeRef<TestNode>();
-        OmRef<TestNode> shared = OmMakeRef<TestNode>();
-        root->SetLink(0, shared);
-        root->SetLink(1, shared);
-        shared->value = 5;
-        shared = nullptr;
-        ASSERT_TRUE(SaveRoots(path, {root.Get()}));
-    }
-    OmArchive archive(Registry());
-    ASSERT_TRUE(archive.Load(path.c_str()));
-    ASSERT_EQ(archive.GetRootCount(), 1u);
-    OmRef<TestNode> root = OmRef<TestNode>::Adopt(static_cast<TestNode*>(archive.GetRoot(0)));
-    EXPECT_EQ(root->GetRefCount(), 1u);
-    ASSERT_TRUE(root->links[0]);
-    EXPECT_EQ(root->links[0], root->links[1]);
-    EXPECT_EQ(root->links[0]->value, 5u);
-    EXPECT_EQ(root->links[0]->GetRefCount(), 2u);
 }

@@ -215,9 +215,8 @@ TEST_F(SavedScene, EveryTruncatedCopyFailsToLoadAndLeavesNoLightRegistered)
     const std::vector<unsigned char> bytes = archive_test::ReadFile(path);
     TraceCapture trace;
     for (size_t length = 0; length < bytes.size(); length += 7) {
-        archive_test::WriteFile(cut, std::vector<unsigned char>(bytes.begin(), bytes.begin() + long(length)));
-        OmArchive damaged(Registry());
-        EXPECT_FALSE(damaged.Load(cut.c_str())) << length;
+        const std::vector<unsigned char> damaged(bytes.begin(), bytes.begin() + long(length));
+        EXPECT_FALSE(archive_test::LoadBytes(cut, damaged).ok) << length;
         for (OmLight* light : renderer.addedLights)
             EXPECT_EQ(light, nullptr) << length;
     }
@@ -232,10 +231,8 @@ TEST_F(SavedScene, AChildCountBeyondTheFileFailsTheLoad)
            !(archive_test::WordAt(huge, at) == 3 && archive_test::WordAt(huge, at + 4) == OmArchive::kNullRef))
         ++at;
     ASSERT_LT(at + 8, huge.size());
-    archive_test::WriteFile(cut, archive_test::Patched(huge, at, 0x40000000u));
     TraceCapture trace;
-    OmArchive damaged(Registry());
-    EXPECT_FALSE(damaged.Load(cut.c_str()));
+    EXPECT_FALSE(archive_test::LoadBytes(cut, archive_test::Patched(huge, at, 0x40000000u)).ok);
     EXPECT_TRUE(trace.Contains("group with more children than the file holds"));
 }
 

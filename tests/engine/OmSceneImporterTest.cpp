@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstring>
-
 #include "ArchiveTestSupport.h"
 #include "PbfTestScenes.h"
 #include "SceneImportSupport.h"
@@ -11,6 +8,7 @@
 #include "engine/OmSceneImporter.h"
 
 using archive_test::ErrorCapture;
+using importtest::Child;
 using importtest::ImportTest;
 
 namespace {
@@ -29,15 +27,6 @@ std::unique_ptr<OmPbfMeshRecord> Triangle(uint32_t material = 0)
     }
     face->material = material;
     return mesh;
-}
-
-OmPbfNode* Child(OmPbfNode& parent, const char* name, int32_t object)
-{
-    auto* node = new OmPbfNode();
-    node->name.Assign(name);
-    node->object = object;
-    parent.AddChild(node);
-    return node;
 }
 
 OmPbfMaterial NamedMaterial(const char* name, const char* texture = "")
@@ -82,10 +71,9 @@ TEST_F(ImportTest, AFileCutShortFailsWithAnError)
 {
     pbftest::FillScene(scene, 4);
     const std::vector<uint8_t> bytes = pbftest::Write(scene);
-    const std::string cut = TempPath("cut.pbf");
-    archive_test::WriteFile(cut, std::vector<unsigned char>(bytes.begin(), bytes.begin() + long(bytes.size() / 2)));
+    const std::vector<uint8_t> half(bytes.begin(), bytes.begin() + long(bytes.size() / 2));
     ErrorCapture cutErrors;
-    EXPECT_FALSE(importer.Load(cut.c_str(), root));
+    EXPECT_FALSE(importer.Load(files.Write("cut.pbf", half).c_str(), root));
     EXPECT_TRUE(cutErrors.Contains("could not be read"));
     EXPECT_EQ(root->GetChildCount(), 0);
 }
@@ -151,23 +139,17 @@ TEST_F(ImportTest, MaterialsTakeColoursBlendFlagsAndTextures)
     EXPECT_EQ(OmSceneImporter::BlendModeFromName("_c"), 256u);
 }
 
-TEST_F(ImportTest, ImageListsBecomeAnimatedFramesAndTheTextureFolderIsBounded)
+TEST_F(ImportTest, ImageListsBecomeAnimatedFramesFromTheTextureFolder)
 {
-    const std::string listPath = TempPath("water.ifl");
-    const std::string listText = "water1.tga\r\n\r\nwater2.tga";
-    archive_test::WriteFile(listPath, std::vector<unsigned char>(listText.begin(), listText.end()));
-    const std::string folder = std::filesystem::path(listPath).parent_path().string() + "/";
-    const std::string listName = std::filesystem::path(listPath).filename().string();
+    files.Write("water.ifl", std::string("water1.tga\r\n\r\nwater2.tga"));
+    const std::string folder = files.Path() + "/";
     OmPbfMaterial water = NamedMaterial("water");
     OmPbfTextureLayer* layer = water.layers.Append();
-    layer->name.Assign(listName.c_str());
+    layer->name.Assign("water.ifl");
     layer->animated = 1;
     layer->rate = 2.0f;
     scene.materials.Add(std::move(water));
-    // A name that cannot fit after the folder is refused, not written past.
-    scene.materials.Add(NamedMaterial("long", std::string(300, 'n').c_str()));
 
-    ErrorCapture tooLong;
     ASSERT_TRUE(importer.SetTextureDirectory(folder.c_str()));
     ASSERT_TRUE(SaveAndLoad("water.pbf"));
     const OmMaterial* waterMaterial = renderer.GetMaterial(importer.GetMaterialId(0));
@@ -178,7 +160,17 @@ TEST_F(ImportTest, ImageListsBecomeAnimatedFramesAndTheTextureFolderIsBounded)
     EXPECT_EQ(TextureName(importer.GetMaterialId(0), 0, 0), folder + "water1.tga");
     EXPECT_EQ(TextureName(importer.GetMaterialId(0), 0, 1), folder);
     EXPECT_EQ(TextureName(importer.GetMaterialId(0), 0, 2), folder + "water2.tga");
-    const OmMaterial* longName = renderer.GetMaterial(importer.GetMaterialId(1));
+}
+
+// A name that cannot fit after the folder is refused, not written past.
+TEST_F(ImportTest, ATextureNameOrFolderTooLongForThePathIsRefused)
+{
+    const std::string folder = files.Path() + "/";
+    scene.materials.Add(NamedMaterial("long", std::string(300, 'n').c_str()));
+    ErrorCapture tooLong;
+    ASSERT_TRUE(importer.SetTextureDirectory(folder.c_str()));
+    ASSERT_TRUE(SaveAndLoad("long.pbf"));
+    const OmMaterial* longName = renderer.GetMaterial(importer.GetMaterialId(0));
     EXPECT_EQ(longName->layers[0].frames.GetCount(), 0u);
     EXPECT_TRUE(tooLong.Contains("texture name too long"));
     EXPECT_FALSE(importer.SetTextureDirectory(std::string(260, 'd').c_str()));

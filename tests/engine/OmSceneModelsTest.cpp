@@ -1,14 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <string>
 
 #include "SceneImportSupport.h"
 #include "TextFiles.h"
 #include "engine/OmMorphMesh.h"
 #include "engine/OmPbfScene.h"
-#include "engine/OmReport.h"
 #include "engine/OmSceneImporter.h"
 #include "engine/OmSkinMesh.h"
 #include "tests/engine/ArchiveTestSupport.h"
@@ -104,10 +102,8 @@ TEST_F(ImportTest, ASkinnedModelTakesItsNodeTransformBeforeItsAncestors)
     ScratchDir folder;
     scene.AddObject(Square(0));
     scene.root.transform.SetTranslation(OmVector3(100, 0, 0));
-    auto* node = new OmPbfNode;
-    node->object = 0;
+    OmPbfNode* node = importtest::Child(scene.root, "", 0);
     node->transform.SetAxisRotation(1.5707964f, 0, 0, 1);
-    scene.root.AddChild(node);
     ASSERT_TRUE(scene.Save(folder.File("turned.pbf").c_str()));
     folder.Write("bones.txt", "1\n4\n" + Bone(0, "Root", -1) + "// Vertex list\n" + Influences({{0, 1.0f}}) +
                                   Influences({{0, 1.0f}}) + Influences({{0, 1.0f}}) + Influences({{0, 1.0f}}));

@@ -1,7 +1,7 @@
 // Scenes with every record type and every field set to a value of its own.
 #pragma once
 
-#include <cstring>
+#include <cstdio>
 #include <memory>
 #include <vector>
 

@@ -18,13 +18,22 @@
 
 namespace importtest {
 
+// A node named name under parent, drawing scene object object (-1 none).
+inline OmPbfNode* Child(OmPbfNode& parent, const char* name, int32_t object)
+{
+    auto* node = new OmPbfNode();
+    node->name.Assign(name);
+    node->object = object;
+    parent.AddChild(node);
+    return node;
+}
+
 class ImportTest : public ::testing::Test {
 protected:
-    std::string TempPath(const std::string& name) { return files.File(name); }
     // The scene saved under the name, then loaded into root by the importer.
     bool SaveAndLoad(const std::string& name)
     {
-        const std::string path = TempPath(name);
+        const std::string path = files.File(name);
         return scene.Save(path.c_str()) && importer.Load(path.c_str(), root);
     }
 

@@ -68,6 +68,17 @@ T* AddNode(OmGroup& parent, const char* name)
 
 OmShape* AddShape(OmGroup& parent, const char* name, OmGeometry* geometry, const OmVector3& position = {});
 
+// A vertex at (x, y, z) with an upward normal and texture coordinates (u, v).
+inline OmMeshVertex Vertex(float x, float y = 0.0f, float z = 0.0f, float u = 0.0f, float v = 0.0f)
+{
+    OmMeshVertex vertex{};
+    vertex.position = OmVector3(x, y, z);
+    vertex.normal = OmVector3(0, 1, 0);
+    vertex.uv0[0] = u;
+    vertex.uv0[1] = v;
+    return vertex;
+}
+
 // One triangle, every vertex attribute set, in one material group, bounded.
 OmMesh* MakeTriangleMesh();
 

@@ -79,8 +79,6 @@ TEST_F(CallTableBindingsTest, UntestedNamesAnswerAndRefuseAsTheyShould)
         // A method through a missing level fails in the script, not in the game.
         {"TsAccess:Level():Pause(1)", "error:attempt to index a nil value"},
         {"TsAccess:SetTutorialDialogExitScript('Done') return 0", "0"},
-        {"opts:SetScreenWidth(1024) opts:SetScreenHeight(768) opts:SetBitDepth(32) opts:SetAdapter(0) "
-         "opts:SetTexDetailLevel(1) opts:SetFXDetailLevel(2) return 0", "0"},
         {"local h = GetHostName() return type(h) == 'string' or h == nil", "true"},
     });
     // The access point with no game running.
@@ -112,10 +110,8 @@ TEST_F(CallTableBindingsTest, OptionsTruncateNumbersAndGuardKeys)
         {"opts:SetTransparentCam(0) return opts:IsTransparentCam()", "nil"},
         {"opts:SetAnimatingInventory(true) return opts:IsAnimatingInventory()", "1"},
         {"opts:SetAnimatingInventory(nil) return opts:IsAnimatingInventory()", "nil"},
-        {"opts:SetAnimDetailLevel(1.5) opts:SetUseMouseWheel(1) opts:SetKeyBinding(5, 30) return 0", "0"},
+        {"opts:SetKeyBinding(5, 30) return 0", "0"},
     });
-    EXPECT_EQ(TsAccess::Options()->GetAnimDetailLevel(), 1);
-    EXPECT_EQ(TsAccess::Options()->GetKeyBindings().useMouseWheel, 1);
     EXPECT_EQ(TsAccess::Options()->GetKeyBindings().KeyOf(TS_ACTION_CAMERA_LEFT), plat::kKeyA);
     ASSERT_EQ(Run("opts:SetKeyBinding(5, 256); opts:SetKeyBinding(5, -2)"), "");
     EXPECT_EQ(TsAccess::Options()->GetKeyBindings().KeyOf(TS_ACTION_CAMERA_LEFT), plat::kKeyA);

@@ -53,7 +53,6 @@ TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAdd)
     EXPECT_EQ(db->GetObjects().GetCount(), 1u);
     EXPECT_FALSE(TsScriptHandles::IsScriptCreated(L, crate)) << "a script can no longer delete it";
     EXPECT_FALSE(TsScriptHandles::IsScriptCreated(L, note));
-    EXPECT_EQ(Number("db:LivingTeamMembers(2)"), 0.0);
     tolua_Error err; // a derived object passes its base's test
     tolua_pushusertype(L, crate, "TsEntity");
     EXPECT_TRUE(script::IsObject(L, -1, "TsObject", script::NilArg::Reject, &err));

@@ -37,21 +37,6 @@ protected:
 
 } // namespace
 
-TEST_F(HostBindings, WrapperErrorsInNestedCallsAreLoggedAndTheStateLivesOn)
-{
-    const char* script = "function inner() return GetX(5) end\n"
-                         "function outer() return inner() + 1 end\n"
-                         "outer()";
-    EXPECT_NE(TsScriptHost::DoString(L, script), TS_SCRIPT_OK);
-    EXPECT_TRUE(log.Contains("error in function 'GetX'.")) << log.All();
-    log.Clear();
-    // The state lives on.
-    EXPECT_EQ(TsScriptHost::DoString(L, "TsAccess:Options():SetGamma(1.5)"), TS_SCRIPT_OK);
-    EXPECT_NE(TsScriptHost::DoString(L, "TsAccess:Options():SetGamma()"), TS_SCRIPT_OK);
-    EXPECT_TRUE(log.Contains("error in function 'SetGamma'.")) << log.All();
-    TsScriptHost::DoString(L, "TsAccess:Options():SetGamma(1.0)");
-}
-
 TEST_F(HostBindings, TheBindingsCloseLeavesNoPackageGlobal)
 {
     // The host's close is this followed by lua_close: every package global

@@ -337,19 +337,6 @@ TEST_F(HandOverBindingsTest, WhatAScriptMadeIsHeldOnlyByScriptsTillAHolderTakesI
     scene->SetFollowTarget(nullptr);
 }
 
-// Held by the game alone after the script's delete, an object goes when the
-// game lets go.
-TEST_F(HandOverBindingsTest, WhatTheScriptDeletedGoesWhenTheGameLetsGo)
-{
-    ASSERT_EQ(Run("o = TsDoorObject:new()"), "");
-    OmRef<TsObject> game(Global<TsObject>("o"));
-    EXPECT_EQ(Run("o:delete()"), "");
-    EXPECT_EQ(game->GetRefCount(), 1u);
-    const uint32_t doors = TsDoorObject::s_pool.GetLiveCount();
-    game = nullptr;
-    EXPECT_EQ(TsDoorObject::s_pool.GetLiveCount(), doors - 1);
-}
-
 // A squad holds its members: one the script deleted lives on in the squad,
 // and goes when the squad lets go of it.
 TEST_F(HandOverBindingsTest, ASquadMemberTheScriptDeletedGoesWhenTheSquadLetsGo)

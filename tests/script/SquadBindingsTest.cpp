@@ -18,7 +18,6 @@ TEST_F(SquadBindingsTest, ThePlayerBuildsItsPartyAndSquad)
     ExpectRows({
         {"return player:GetTeamCount()", "3"},
         {"player:AddCharacterToSquad(nil, a) player:SetCurrentCharacter(1) return player:GetTeamCount()", "2"},
-        {"return player:GetCharacter('nobody')", "nil"},
         {"return player:GetCharacter('c')", "userdata"},
         {"return player:GetSquad()", "userdata"},
         {"return player:AddToKitty(-50)", "-50"},

@@ -33,6 +33,12 @@ public:
         TsScriptHost::GetGlobalString(L_, name, &value);
         return value;
     }
+    // The value of a Lua expression, as a string.
+    std::string Eval(const std::string& expression) const
+    {
+        Run("eval_result = " + expression);
+        return String("eval_result");
+    }
 
 private:
     lua_State* L_;

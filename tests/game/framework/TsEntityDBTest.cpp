@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -8,12 +7,11 @@
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmRef.h"
-#include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsScriptHandles.h"
 #include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
-#include "tests/game/framework/ScriptState.h"
+#include "tests/game/framework/GameScript.h"
 #include "tests/game/framework/TestEntities.h"
 #include "tests/platform/DebugOutputCapture.h"
 
@@ -122,18 +120,6 @@ bool SaveEveryKind(const char* path)
     return archive.Save(path);
 }
 
-// Points the game's script state at a fresh state for one test.
-class GameScript : public ScriptState {
-public:
-    GameScript() { TsAccess::SetLuaState(L()); }
-    ~GameScript() { TsAccess::SetLuaState(nullptr); }
-    std::string Eval(const std::string& expression) const
-    {
-        Run("eval_result = " + expression);
-        return String("eval_result");
-    }
-};
-
 } // namespace
 
 TEST(TsEntityDB, EachObjectGoesToTheFirstMatchingKindAndToAll)
@@ -218,7 +204,6 @@ TEST(TsEntityDB, PendingDeleteIsRemovedAtTheNextPassAndNeitherTickedNorRendered)
     db->Tick(8);
     db->Render(0.6f, 0.5f);
     EXPECT_EQ(CallLog(), (Strings{"Tick:a", "Tick:plain"}));
-
 }
 
 // Import and initialise run every object, whatever one of them answers.
@@ -294,8 +279,7 @@ TEST(TsEntityDB, NamedObjectsArePublishedUnderTheNearestScriptClass)
     EXPECT_EQ(lua.Eval("tolua.type(crate)"), "TsEntity") << "a class scripts do not know";
     EXPECT_EQ(lua.Eval("tolua.type(door1)"), "TsDoorObject");
     EXPECT_EQ(lua.Eval("tolua.type(plain)"), "TsObject");
-    EXPECT_EQ(lua.Run("n = crate:GetName() .. door1:GetName()"), 0) << "base functions reach them";
-    EXPECT_EQ(lua.String("n"), "cratedoor1");
+    EXPECT_EQ(lua.Eval("crate:GetName() .. door1:GetName()"), "cratedoor1") << "base functions reach them";
     EXPECT_EQ(lua_gettop(lua.L()), 0) << "nothing left on the script stack";
     EXPECT_FALSE(db->MakeLuaGlobal(nameless));
 

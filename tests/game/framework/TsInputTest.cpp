@@ -1,7 +1,6 @@
 #include "tests/platform/WindowFixture.h"
 
 #include <initializer_list>
-#include <set>
 #include <string>
 
 #include "game/framework/TsInput.h"
@@ -108,21 +107,17 @@ TEST_F(TsInputTest, EveryBoundActionLatchesPressedDownAndReleasedPerTick)
 {
     TsKeyBindings defaults;
     defaults.SetDefaults();
-    int checked = 0;
     for (int action = 0; action < TsInput::kActionCount; ++action) {
         const int key = defaults.KeyOf(action);
         const int button = defaults.MouseButtonOf(action);
         if (key >= 0) {
             EXPECT_EQ(PressHoldRelease(action, [&](bool down) { Key(key, down); }), "PDR-")
                 << "action " << action << " key " << key;
-            ++checked;
         } else if (button >= 0) {
             auto press = [&](bool down) { plat::InjectMouseButton(*window_, button, down); };
             EXPECT_EQ(PressHoldRelease(action, press), "PDR-") << "action " << action;
-            ++checked;
         }
     }
-    EXPECT_EQ(checked, 34); // all but the four unbound: immunity and the three spares
 }
 
 TEST_F(TsInputTest, UnboundActionsAndBindingsOutOfRangeStayUpWhateverIsHeld)
@@ -413,18 +408,11 @@ TEST(TsInputTexts, KeyNamesCoverEveryKeyTheKeyboardCanSendAndLookupsAreBounded)
     EXPECT_TRUE(!TsInput::IsRebindableAction(TS_ACTION_ATTACK) && TsInput::IsRebindableAction(TS_ACTION_CAMERA_LEFT));
 
     // Every key code an SDL key produces has a name (the default bindings'
-    // keys among them), and only the keys no current keyboard sends are
-    // named without one.
-    std::set<int> namedButUnsent;
+    // keys among them).
     for (int code = plat::kKeyEscape; code <= plat::kKeyMediaSelect; ++code) {
-        const bool named = *TsInput::GetKeyName(code) != '\0';
         const bool sent = plat::ScancodeFromKeyCode(code) != 0;
-        EXPECT_TRUE(named || !sent) << "code " << code;
-        if (named && !sent)
-            namedButUnsent.insert(code);
+        EXPECT_TRUE(*TsInput::GetKeyName(code) != '\0' || !sent) << "code " << code;
     }
-    EXPECT_EQ(namedButUnsent, (std::set<int>{plat::kKeyAt, plat::kKeyColon, plat::kKeyUnderline, plat::kKeyKanji,
-                                             plat::kKeyAx, plat::kKeyUnlabeled, plat::kKeyNumpadComma, plat::kKeyWake}));
 }
 
 TEST(TsInputCreate, RefusedSetUpsFailAndLeaveNothingHalfMade)

@@ -20,8 +20,7 @@ TEST(TsShell, ShellReadWaitsForATypedLine)
     ScriptState lua;
     for (const char* answer : {"first answer", ""}) { // with nothing to read: an empty string at once
         TypedLines typed = *answer ? TypedLines{answer} : TypedLines{};
-        EXPECT_EQ(lua.Run("line = ShellRead()"), 0);
-        EXPECT_EQ(lua.String("line"), answer);
+        EXPECT_EQ(lua.Eval("ShellRead()"), answer);
     }
     // Once the console is closed, ShellRead answers nothing at all, and the
     // game window is told to close.

@@ -14,7 +14,6 @@ protected:
 TEST_F(WorldQuadTest, DrawsWithItsTextureAndPutsTheStatesBack)
 {
     TsWorldQuad quad;
-    EXPECT_EQ(quad.GetScale(), 1.0f);
     ASSERT_TRUE(quad.Create("data\\textures\\cloth.tga"));
     EXPECT_GE(quad.GetVertexBufferId(), 0);
     EXPECT_GE(quad.GetTextureId(), 0);

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -89,20 +88,17 @@ TEST(TsDiaryData, DamagedCopiesFailWithoutBuildingHugeDiaries)
     const auto two = OmMakeRef<TsDiaryData>();
     two->AddEntry("desert", "The Desert", "Vessa", 1, "One");
     two->AddEntry("desert", "The Desert", "Orrick", 2, "Two");
-    const std::string path = "damaged.sav";
-    ASSERT_TRUE(SaveRoots({two}, path.c_str()));
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-    in.close();
+    ASSERT_TRUE(SaveRoots({two}, "damaged.sav"));
+    const std::vector<unsigned char> bytes = archive_test::ReadFile("damaged.sav");
     const uint32_t liveBefore = TsDiaryData::s_pool.GetLiveCount();
-    const std::string bad = "damaged_bad.sav";
-    auto loadBytes = [&](const std::vector<char>& b) {
-        std::ofstream(bad, std::ios::binary | std::ios::trunc).write(b.data(), std::streamsize(b.size()));
-        return Load(bad);
+    auto loadBytes = [](const std::vector<unsigned char>& b) {
+        archive_test::WriteFile("damaged_bad.sav", b);
+        return Load("damaged_bad.sav");
     };
     // Every cut of the file fails, and leaves no diary behind.
     for (std::size_t length = 0; length < bytes.size(); ++length) {
-        EXPECT_EQ(loadBytes(std::vector<char>(bytes.begin(), bytes.begin() + long(length))).Get(), nullptr) << length;
+        EXPECT_EQ(loadBytes(std::vector<unsigned char>(bytes.begin(), bytes.begin() + long(length))).Get(), nullptr)
+            << length;
         EXPECT_EQ(TsDiaryData::s_pool.GetLiveCount(), liveBefore);
     }
     // Every word from the page count on, made enormous, fails or loads no
@@ -111,10 +107,7 @@ TEST(TsDiaryData, DamagedCopiesFailWithoutBuildingHugeDiaries)
     const std::size_t pageCount = text.find("desert") - 8;
     ASSERT_LT(pageCount, bytes.size());
     for (std::size_t at = pageCount; at + 4 <= bytes.size(); ++at) {
-        std::vector<char> changed = bytes;
-        for (int i = 0; i < 4; ++i)
-            changed[at + i] = char(0xFF - i);
-        if (const OmRef<TsDiaryData> loaded = loadBytes(changed)) {
+        if (const OmRef<TsDiaryData> loaded = loadBytes(archive_test::Patched(bytes, at, 0xFCFDFEFFu))) {
             EXPECT_LE(loaded->GetEntryCount("desert"), 2u);
         }
     }

@@ -2,7 +2,6 @@
 // threats, target scores and the archive, damaged input included.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -366,13 +365,10 @@ TEST_F(SquadArchive, ADamagedTrailIsRestartedNotFollowed)
 
     // The trail's length and head are the 3rd and 2nd words before the
     // eight points (16 words) at the end of the file.
-    const std::string bytes = dir.Read("squad");
+    const std::vector<unsigned char> bytes = archive_test::ReadFile("squad");
     ASSERT_GT(bytes.size(), 80u);
     for (int32_t head : {8, -1, 1 << 30}) {
-        std::string damaged = bytes;
-        const size_t at = damaged.size() - 16 * 4 - 4;
-        std::memcpy(&damaged[at], &head, 4);
-        dir.Write("bad", damaged);
+        archive_test::WriteFile("bad", archive_test::Patched(bytes, bytes.size() - 16 * 4 - 4, uint32_t(head)));
         const std::vector<OmRef<OmObject>> roots = LoadRoots("bad");
         TsSquadObject* loaded = RootAs<TsSquadObject>(roots, 0);
         ASSERT_NE(loaded, nullptr) << head;

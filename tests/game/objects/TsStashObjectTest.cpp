@@ -43,7 +43,6 @@ protected:
 TEST_F(StashTest, PayloadsAreMadeOnceFromGoodTemplatesOnly)
 {
     LogCapture log;
-    stash->SetName("chest");
     stash->SetPayloadType("TsNoSuchObject");
     EXPECT_FALSE(stash->Import());
     EXPECT_TRUE(log.Contains("TsNoSuchObject"));
@@ -51,7 +50,6 @@ TEST_F(StashTest, PayloadsAreMadeOnceFromGoodTemplatesOnly)
     EXPECT_FALSE(stash->Import());
     EXPECT_EQ(stash->GetPayload(), nullptr);
 
-    stash->SetPosition(2, 0, 3);
     stash->SetPayloadType("TsItemObject");
     stash->SetPayloadTemplate("Broken");
     EXPECT_FALSE(stash->Import());

@@ -150,10 +150,7 @@ TEST_F(WeaponTest, AShotAtATargetHomesOnIt)
 TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
 {
     auto fighter = OmMakeRef<TestWielder>();
-    auto* ammo = new TsItemObject;
-    ammo->SetAmmoType(3);
-    ammo->SetMaxStack(50);
-    ammo->SetStack(5);
+    TsItemObject* ammo = MakeAmmo(3, 5);
     ASSERT_EQ(fighter->GetInventory()->AddArticle(ammo), 5);
     weapon->SetOwner(fighter);
     TsWeaponAttributes& a = weapon->Attributes(false);

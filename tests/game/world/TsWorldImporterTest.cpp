@@ -162,7 +162,6 @@ TEST_F(WorldTest, LightsAreNormalisedAndDynamicOnesLightTheVertices)
     const OmMaxLight& sun = *world->GetLights()[0]; // (2, 1, 0) becomes (1, 0.5, 0) twice over
     EXPECT_TRUE(sun.colour[0] == 1.0f && sun.colour[1] == 0.5f && sun.colour[2] == 0.0f && sun.multiplier == 2.0f);
     ASSERT_EQ(world->GetLightNodes().size(), 2u);
-    EXPECT_STREQ(world->GetLightNodes()[0]->GetName(), "default motif");
     EXPECT_STREQ(world->GetLightNodes()[1]->GetName(), "DYN_lamp");
     EXPECT_EQ(world->GetLightNodes()[1]->on, 0) << "the switch is put back after the import";
     const TsCellGroup& group = world->Cell(0).Group(TS_CELL_OPAQUE);
