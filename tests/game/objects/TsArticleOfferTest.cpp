@@ -5,8 +5,8 @@
 
 #include "engine/OmRef.h"
 #include "game/objects/TsArticleOffer.h"
+#include "tests/game/framework/GameScript.h"
 #include "tests/game/objects/ItemTestSupport.h"
-#include "tests/game/objects/GameScript.h"
 
 namespace {
 

@@ -21,8 +21,8 @@
 #include "game/objects/TsWaypointObject.h"
 #include "game/objects/TsWeaponObject.h"
 #include "testing/ScratchDir.h"
+#include "tests/game/framework/GameScript.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
-#include "tests/game/objects/GameScript.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include "engine/OmGroup.h"
 #include "engine/OmRef.h"
+#include "tests/game/framework/GameScript.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/objects/ItemTestSupport.h"
-#include "tests/game/objects/GameScript.h"
 
 namespace {
 

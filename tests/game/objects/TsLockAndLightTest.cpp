@@ -7,13 +7,13 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmRef.h"
-#include "game/objects/TsLightEffectObject.h"
 #include "game/objects/TsBoundObject.h"
+#include "game/objects/TsLightEffectObject.h"
 #include "game/objects/TsLockObject.h"
-#include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
+#include "tests/game/framework/GameScript.h"
+#include "tests/game/framework/LogCapture.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
-#include "tests/game/objects/GameScript.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "game/objects/TsItemObject.h"
 #include "game/objects/TsNPCObject.h"
 #include "game/objects/TsWeaponObject.h"
+#include "tests/game/framework/GameScript.h"
 #include "tests/game/framework/LogCapture.h"
-#include "tests/game/objects/GameScript.h"
 
 namespace {
 

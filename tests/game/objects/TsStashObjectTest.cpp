@@ -7,11 +7,11 @@
 #include "game/framework/TsScriptHandles.h"
 #include "game/objects/TsLockObject.h"
 #include "game/objects/TsStashObject.h"
-#include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
+#include "tests/game/framework/GameScript.h"
+#include "tests/game/framework/LogCapture.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 #include "tests/game/objects/ItemTestSupport.h"
-#include "tests/game/objects/GameScript.h"
 
 namespace {
 

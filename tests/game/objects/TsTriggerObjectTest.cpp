@@ -7,11 +7,11 @@
 #include "game/objects/TsPCStartObject.h"
 #include "game/objects/TsTargetObject.h"
 #include "game/objects/TsTriggerObject.h"
-#include "tests/engine/TestClass.h"
-#include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
+#include "tests/engine/TestClass.h"
+#include "tests/game/framework/GameScript.h"
+#include "tests/game/framework/LogCapture.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
-#include "tests/game/objects/GameScript.h"
 
 namespace {
 
