@@ -11,8 +11,7 @@
 #include "render/OmD3DBatch.h"
 
 using namespace plat;
-using rtest::BlendTest;
-using rtest::ErrorLog;
+using namespace rtest;
 
 namespace {
 
@@ -311,7 +310,6 @@ TEST_F(BlendTest, BatchCapacitiesDropTheExcessAndReportOnce)
 // outside [0, 1) land in the end buckets.
 TEST_F(BlendTest, BatchDrawsByDepthBucketsOneDrawPerRunOfAMaterial)
 {
-    constexpr uint32_t kRed = 0xFFFF0000u, kGreen = 0xFF00FF00u;
     struct Square {
         float z;
         uint32_t colour;

@@ -11,15 +11,7 @@
 #include "tests/render/ResourceTestSupport.h"
 
 using namespace plat;
-using rtest::RendererTest;
-using rtest::ScreenTest;
-
-namespace {
-
-constexpr uint32_t kRed = 0xFFFF0000u;
-constexpr uint32_t kBlue = 0xFF0000FFu;
-
-} // namespace
+using namespace rtest;
 
 TEST_F(RendererTest, StartsOnceAt640x480Or800x600AndClearsToTheColour)
 {

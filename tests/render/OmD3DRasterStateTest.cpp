@@ -11,12 +11,12 @@
 #include "tests/platform/ImageTestFiles.h"
 
 using namespace plat;
+using namespace rtest;
 using imgtest::Near;
 
 namespace {
 
-constexpr uint32_t kWhite = 0xFFFFFFFF, kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF,
-                   kGrey = 0xFF808080, kBlack = 0xFF000000;
+constexpr uint32_t kGrey = 0xFF808080;
 constexpr uint32_t kLeftX = 160, kRightX = 480, kMidY = 240;
 
 uint32_t Bits(float f)

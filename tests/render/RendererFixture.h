@@ -16,6 +16,7 @@
 #include "platform/GfxSystem.h"
 #include "render/OmD3D.h"
 #include "tests/platform/DebugOutputCapture.h"
+#include "tests/platform/GfxTestSupport.h"
 
 namespace rtest {
 
@@ -43,11 +44,12 @@ inline plat::GfxTestAdapter StandardAdapter()
 // Collects what the engine reports while it lives.
 using ErrorLog = DebugOutputCapture;
 
+// Colours as read back from a 32-bit back buffer.
+constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF,
+                   kBlack = 0xFF000000;
+
 // One pre-transformed vertex: pixels, y down.
-struct RhwVertex {
-    float x, y, z, rhw;
-    uint32_t colour;
-};
+using gfxtest::RhwVertex;
 
 class RendererTest : public ::testing::Test {
 protected:
