@@ -1,7 +1,6 @@
 // The alpha-triangle sorter behind the renderer's alpha queue, and the geometry batch.
 #include "tests/render/RendererFixture.h"
 
-#include <cmath>
 #include <initializer_list>
 #include <vector>
 

@@ -8,7 +8,6 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
