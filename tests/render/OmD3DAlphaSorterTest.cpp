@@ -26,17 +26,9 @@ public:
     // A square of half size s facing -z at depth z.
     void Square(float s, float z, const float colour[4], uint32_t material)
     {
-        const float corners[4][2] = {{-s, s}, {s, s}, {s, -s}, {-s, -s}};
         const uint32_t first = vertices.GetCount();
-        for (const auto& c : corners) {
-            OmMeshVertex v;
-            v.position = OmVector3(c[0], c[1], z);
-            v.normal = OmVector3(0, 0, -1);
-            for (int k = 0; k < 4; ++k)
-                v.colour[k] = colour[k];
-            v.uv0[0] = v.uv0[1] = v.uv1[0] = v.uv1[1] = 0.0f;
-            vertices.Add(v);
-        }
+        for (uint32_t c = 0; c < 4; ++c)
+            vertices.Add(SquareCorner(c, 0, 0, z, s, colour));
         auto at = [first](uint32_t i) { return uint16_t(first + i); };
         triangles.Add(OmAlphaTriangle{{at(0), at(1), at(3)}, material});
         triangles.Add(OmAlphaTriangle{{at(1), at(2), at(3)}, material});

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/OmMaterial.h"
+#include "engine/OmMesh.h"
 #include "platform/GfxSystem.h"
 #include "render/OmD3D.h"
 #include "tests/platform/DebugOutputCapture.h"
@@ -38,6 +39,18 @@ inline plat::GfxTestAdapter StandardAdapter()
     using plat::GfxFormat::X8R8G8B8;
     return AdapterWith({{640, 480, 60, R5G6B5}, {640, 480, 60, X8R8G8B8},
                         {800, 600, 60, R5G6B5}, {800, 600, 60, X8R8G8B8}});
+}
+
+// Corner c (clockwise from the top left) of a square of half side half
+// centred on (x, y) at depth z, facing -z.
+inline OmMeshVertex SquareCorner(uint32_t c, float x, float y, float z, float half, const float colour[4])
+{
+    const float corners[4][2] = {{-1, 1}, {1, 1}, {1, -1}, {-1, -1}};
+    OmMeshVertex v{};
+    v.position = OmVector3(x + corners[c][0] * half, y + corners[c][1] * half, z);
+    v.normal = OmVector3(0, 0, -1);
+    std::memcpy(v.colour, colour, sizeof v.colour);
+    return v;
 }
 
 // Collects what the engine reports while it lives.
