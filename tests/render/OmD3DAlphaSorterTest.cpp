@@ -317,7 +317,6 @@ TEST_F(BlendTest, BatchDrawsByDepthBucketsOneDrawPerRunOfAMaterial)
         // Far to near: 0.95, 0.9, 0.7 (a), 0.5 (b), 0.3, -0.5 (a): three runs.
         {0, {{0.9f, kRed, 0}, {0.7f, kRed, 0}, {0.5f, kGreen, 1}, {0.3f, kRed, 0}, {-0.5f, kRed, 0}, {0.95f, kRed, 0}},
          3, kRed},
-        {0, {{0.8f, kRed, 0}, {0.7f, kGreen, 1}, {0.6f, kRed, 0}, {0.5f, kGreen, 1}}, 4, kGreen},
         {0, {}, 0, 0xFF000000u},
     };
     const int32_t materials[2] = {Material(0.1f), Material(0.2f)};
