@@ -15,7 +15,7 @@ namespace {
 
 // A bar shows clamp(value, 0, max) / max of its image's share; a bar with
 // no maximum is empty rather than a division by zero.
-TEST(HudBars, FractionsAndColoursClampAndAZeroMaximumIsEmpty)
+TEST(HudBars, FractionsClampAndAZeroMaximumIsEmpty)
 {
     const struct {
         float value, max, factor, expected;
@@ -23,9 +23,12 @@ TEST(HudBars, FractionsAndColoursClampAndAZeroMaximumIsEmpty)
                  {-3, 10, 0.91f, 0.0f},  {5, 0, 0.91f, 0.0f},    {5, -1, 0.91f, 0.0f}};
     for (const auto& c : cases)
         EXPECT_FLOAT_EQ(TsHUDe::BarFraction(c.value, c.max, c.factor), c.expected) << c.value << "/" << c.max;
+}
 
-    // Colours are clamped to 0..1 before packing, so an out-of-range channel
-    // does not spill into its neighbour.
+// Colours are clamped to 0..1 before packing, so an out-of-range channel
+// does not spill into its neighbour.
+TEST(HudColours, ChannelsAreClampedBeforePacking)
+{
     const struct {
         float c[4];
         uint32_t packed;
