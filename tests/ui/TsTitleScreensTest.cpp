@@ -37,19 +37,14 @@ protected:
     TsLoadGameScreen& StartOnLoadScreen()
     {
         Start();
-        auto* screen = static_cast<TsLoadGameScreen*>(TsFrontEnd::GetLoadScreen(&Title()));
-        Title().PushWindow(screen, TsFrontEndBase::kScreen, false);
-        Frame();
-        return *screen;
+        return Show<TsLoadGameScreen>(TsFrontEnd::GetLoadScreen);
     }
 
-    // Starts the title and opens the new-game name dialog over it.
+    // Starts the title and opens the new-game name dialog over it, a frame on.
     TsNewGameScreen& StartOnNameDialog()
     {
         Start();
-        auto* dialog = static_cast<TsNewGameScreen*>(TsFrontEnd::GetNewGameScreen(&Title()));
-        Title().PushWindow(dialog, TsFrontEndBase::kMessageBox, false);
-        return *dialog;
+        return Show<TsNewGameScreen>(TsFrontEnd::GetNewGameScreen, TsFrontEndBase::kMessageBox);
     }
 
     std::vector<std::string> Listed(TsSaveGameList& list)
@@ -185,7 +180,6 @@ TEST_F(TitleScreens, AReturnTapBetweenTwoTicksGivesTheName)
 TEST_F(TitleScreens, ANameTypedWithReturnInOneTickIsTheNameGiven)
 {
     StartOnNameDialog();
-    Frame();
     for (int key : {plat::kKeyA, plat::kKeyN, plat::kKeyN, kKeyReturn}) {
         Key(key, true);
         Key(key, false);
