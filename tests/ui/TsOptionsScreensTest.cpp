@@ -5,8 +5,6 @@
 #include "tests/ui/AppFixture.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsOptions.h"
@@ -23,11 +21,7 @@ class OptionsScreens : public StartedTitleTest {
 protected:
     TsOptions& Options() { return *TsAccess::Options(); }
 
-    std::string OptionsFile() const
-    {
-        std::ifstream in("options.lua");
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
+    std::string OptionsFile() const { return scratch->Read("options.lua"); }
     // Whether options.lua holds the call.
     bool Wrote(const std::string& call) const { return OptionsFile().find(call) != std::string::npos; }
 

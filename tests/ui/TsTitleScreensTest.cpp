@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <utime.h>
 
 #include "game/objects/TsPlayer.h"
@@ -27,8 +26,7 @@ protected:
 
     void MakeSave(const std::string& name, time_t when)
     {
-        const std::string path = "Save Games/" + name;
-        std::ofstream(path) << "save";
+        const std::string path = scratch->Write("Save Games/" + name, "save");
         utimbuf times{when, when};
         utime(path.c_str(), &times);
     }
