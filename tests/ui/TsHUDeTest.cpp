@@ -120,9 +120,6 @@ TEST(HudFrame, PiecesSurroundTheRectangleWithTheEdgeImageTurnedOutwards)
         }
         EXPECT_FLOAT_EQ(q.v[e.start].u, 0.0f) << "piece " << e.piece;
     }
-    frame.Build(OmVector2(10, 20), OmVector2(100, 50), 0.0f);
-    const TsScreenQuad& corner = frame.GetPiece(TsFrameWindow::kTopLeft);
-    EXPECT_FLOAT_EQ(corner.v[1].x, corner.v[2].x);
 }
 
 // Slots outside the table are refused with a message, never written.
