@@ -313,14 +313,12 @@ private:
             lua_pushvalue(L_, i), Keep();
         lua_settop(L_, 0);
         for (const std::string& table : classes_) {
-            for (int i = 0; i < 2; ++i) {
-                lua_getglobal(L_, table.c_str());
-                lua_getfield(L_, -1, "new");
-                const bool hasNew = lua_iscfunction(L_, -1);
-                lua_pop(L_, 2);
-                if (hasNew)
-                    Call("Obj=" + table + ":new() return Obj");
-            }
+            lua_getglobal(L_, table.c_str());
+            lua_getfield(L_, -1, "new");
+            const bool hasNew = lua_iscfunction(L_, -1);
+            lua_pop(L_, 2);
+            for (int i = 0; hasNew && i < 2; ++i)
+                Call("Obj=" + table + ":new() return Obj");
         }
         for (const char* make : {"return FxGetExplosionType(0)", "return FxGetExplosionType(3)",
                                  "return TsProjectileAttributes:_Attributes(0)",

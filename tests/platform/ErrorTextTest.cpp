@@ -6,9 +6,8 @@
 
 namespace {
 
-TEST(ErrorText, KnownCodesHaveNamesAndOthersSayUnknownWithTheirNumber)
+TEST(ErrorText, UnknownCodesHaveNoNameAndSayUnknownWithTheirNumber)
 {
-    EXPECT_EQ(plat::ErrorName(plat::hr::DeviceLost), "D3DERR_DEVICELOST");
     EXPECT_TRUE(plat::ErrorName(0x1234).empty());
     EXPECT_EQ(plat::ErrorString(0x88761234), "Unknown error 0x88761234");
 }

@@ -324,15 +324,12 @@ TEST_F(DeviceTest, ALostDeviceRecoversThroughAResetToItsOwnDefaults)
     ASSERT_TRUE(Make(800, 600));
     const GfxViewport vp{100, 100, 50, 50, 0.0f, 1.0f};
     ASSERT_EQ(device->SetViewport(&vp), GfxResult::Ok);
-    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::Ok);
     device->SetRenderState(GfxRs::CullMode, GfxCull::None);
     device->SimulateCooperativeLevel(GfxResult::DeviceLost);
-    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::DeviceLost);
     EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::DeviceLost);
     GfxPresentParameters p = params;
     EXPECT_EQ(device->Reset(&p), GfxResult::DeviceLost);
     device->SimulateCooperativeLevel(GfxResult::DeviceNotReset);
-    EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::DeviceNotReset);
     device->FailNextResets(1);
     EXPECT_TRUE(GfxFailed(device->Reset(&p)));
     EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::DeviceNotReset);

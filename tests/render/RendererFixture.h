@@ -8,14 +8,15 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "engine/OmMaterial.h"
+#include "engine/OmMesh.h"
 #include "platform/GfxSystem.h"
 #include "render/OmD3D.h"
 #include "tests/platform/DebugOutputCapture.h"
+#include "tests/platform/GfxTestSupport.h"
 
 namespace rtest {
 
@@ -40,14 +41,27 @@ inline plat::GfxTestAdapter StandardAdapter()
                         {800, 600, 60, R5G6B5}, {800, 600, 60, X8R8G8B8}});
 }
 
+// Corner c (clockwise from the top left) of a square of half side half
+// centred on (x, y) at depth z, facing -z.
+inline OmMeshVertex SquareCorner(uint32_t c, float x, float y, float z, float half, const float colour[4])
+{
+    const float corners[4][2] = {{-1, 1}, {1, 1}, {1, -1}, {-1, -1}};
+    OmMeshVertex v{};
+    v.position = OmVector3(x + corners[c][0] * half, y + corners[c][1] * half, z);
+    v.normal = OmVector3(0, 0, -1);
+    std::memcpy(v.colour, colour, sizeof v.colour);
+    return v;
+}
+
 // Collects what the engine reports while it lives.
 using ErrorLog = DebugOutputCapture;
 
+// Colours as read back from a 32-bit back buffer.
+constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF,
+                   kBlack = 0xFF000000;
+
 // One pre-transformed vertex: pixels, y down.
-struct RhwVertex {
-    float x, y, z, rhw;
-    uint32_t colour;
-};
+using gfxtest::RhwVertex;
 
 class RendererTest : public ::testing::Test {
 protected:

@@ -2,9 +2,8 @@
 // for the test, and screen-space quads drawn with the renderer.
 #pragma once
 
-#include <cstdlib>
-
 #include "render/OmD3D.h"
+#include "tests/platform/GfxTestSupport.h"
 #include "tests/platform/ImageTestFiles.h"
 #include "tests/platform/TempFolder.h"
 
@@ -13,16 +12,10 @@ namespace rtest {
 using imgtest::Near;
 using testfs::TempFolder;
 
-struct TexVertex {
-    float x, y, z, rhw;
-    uint32_t colour;
-    float u, v;
-};
-
 // A rectangle in pixels with the whole texture on it.
 inline void DrawQuad(OmD3D& renderer, float l, float t, float r, float b, uint32_t colour)
 {
-    const TexVertex v[4] = {{l, t, 0.5f, 1, colour, 0, 0},
+    const gfxtest::RhwTexVertex v[4] = {{l, t, 0.5f, 1, colour, 0, 0},
                             {r, t, 0.5f, 1, colour, 1, 0},
                             {l, b, 0.5f, 1, colour, 0, 1},
                             {r, b, 0.5f, 1, colour, 1, 1}};

@@ -76,6 +76,16 @@ protected:
     }
     TsFrontEnd& Title() { return *TsFrontEnd::Cast(app->GetMode()); }
 
+    // The title's page made by `page`, pushed as a window of `kind`, after a frame.
+    template <class Screen>
+    Screen& Show(TsGuiWindow* (*page)(TsFrontEndBase*), int32_t kind = TsFrontEndBase::kScreen)
+    {
+        auto* screen = static_cast<Screen*>(page(&Title()));
+        Title().PushWindow(screen, kind, false);
+        Frame();
+        return *screen;
+    }
+
     // The render time after two frames with the cursor in the corner.
     float SettledTime()
     {

@@ -9,6 +9,7 @@
 
 #include "tests/ui/AppFixture.h"
 #include "ui/TsFrontEndBase.h"
+#include "ui/TsGuiElement.h"
 #include "ui/TsGuiSprite.h"
 
 namespace guitest {
@@ -39,6 +40,12 @@ protected:
     // Writes data\frontend\<name> in the scratch folder (the working folder
     // from then on) as a solid image.
     void WriteFrontEndImage(const std::string& name, int width, int height, uint32_t colour);
+
+    // A click at the middle of the control.
+    void ClickCentre(const TsGuiControl& e)
+    {
+        Click(int(GuiToPixelsX(e.GetX() + e.GetWidth() / 2)), int(GuiToPixelsY(e.GetY() + e.GetHeight() / 2)));
+    }
 
     // The screen after one scene of `draw` alone on a cleared screen.
     std::vector<uint32_t> DrawnAlone(const std::function<void(OmD3D&)>& draw);

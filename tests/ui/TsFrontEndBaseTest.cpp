@@ -191,8 +191,7 @@ TEST_F(FrontEndStack, AMessageBoxClosesItselfFromItsMouseUpDuringTheWalk)
         fe.SetMessageResult(-5);
         TsGuiButton* last = box->GetButton(box->GetButtonCount() - 1);
         EXPECT_STREQ(last->GetText(), c.text);
-        Click(int(GuiToPixelsX(last->GetX() + last->GetWidth() / 2)),
-              int(GuiToPixelsY(last->GetY() + last->GetHeight() / 2)));
+        ClickCentre(*last);
         EXPECT_EQ(fe.GetMessageResult(), c.result);
         EXPECT_EQ(fe.GetTopWindow(), screen);
         g_trace.clear();

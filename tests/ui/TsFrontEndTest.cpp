@@ -82,7 +82,6 @@ TEST_F(FrontEnd, PageFactoriesMakeEachPageOnceUnderItsName)
         Frame();
         title.PopWindow();
     }
-    EXPECT_EQ(title.GetPageCount(), 9u);
 }
 
 TEST_F(FrontEnd, TheLastPopEntersTheGameButTearingDownDoesNot)
@@ -142,11 +141,15 @@ TEST_F(FrontEnd, APokeReachesOnlyTheFirstLookBoneInReachAndEnds)
     EXPECT_NEAR(ticks, 41, 1) << "a poke ends";
 }
 
-TEST_F(FrontEnd, ACursorAboveTheLineAimsAtItAndAPokeSwellsAndFallsBack)
+TEST(FrontEndLook, ACursorAboveTheLineAimsAtTheLine)
 {
     const OmVector3 origin(1, 2, 3);
     EXPECT_FLOAT_EQ(TsFrontEnd::LookTarget(origin, 320, 10, 640, 480).y,
                     TsFrontEnd::LookTarget(origin, 320, 100, 640, 480).y);
+}
+
+TEST(FrontEndLook, APokeSwellsAndFallsBack)
+{
     EXPECT_GT(TsFrontEnd::PokeExtent(0.5f), TsFrontEnd::PokeExtent(0.97f));
 }
 

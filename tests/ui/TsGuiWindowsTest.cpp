@@ -51,10 +51,6 @@ protected:
         FrontEnd().PushWindowAt(box, count, TsGuiArg(list), TsFrontEndBase::kMessageBox, true);
         return box;
     }
-    void ClickButton(const TsGuiButton& b)
-    {
-        Click(int(GuiToPixelsX(b.GetX() + b.GetWidth() / 2)), int(GuiToPixelsY(b.GetY() + b.GetHeight() / 2)));
-    }
 };
 
 const TsGuiMessageButton kSixButtons[6] = {{"Retry", 7}, {"Ignore", -1}, {"Skip", 9},
@@ -87,10 +83,10 @@ TEST_F(GuiWindows, AListButtonOfResultMinusOneClosesNothing)
     CountedBox* box = Ask(TsGuiMessageBox::kList, 6, kSixButtons);
     FrontEnd().SetMessageResult(-9);
     Frame();
-    ClickButton(*box->GetButton(1));
+    ClickCentre(*box->GetButton(1));
     EXPECT_EQ(FrontEnd().GetMessageResult(), -9);
     EXPECT_EQ(FrontEnd().GetTopWindow(), box);
-    ClickButton(*box->GetButton(2));
+    ClickCentre(*box->GetButton(2));
     EXPECT_EQ(FrontEnd().GetMessageResult(), 9);
     EXPECT_EQ(g_boxesDeleted, 1);
 }

@@ -15,7 +15,7 @@ namespace {
 
 // A bar shows clamp(value, 0, max) / max of its image's share; a bar with
 // no maximum is empty rather than a division by zero.
-TEST(HudBars, FractionsAndColoursClampAndAZeroMaximumIsEmpty)
+TEST(HudBars, FractionsClampAndAZeroMaximumIsEmpty)
 {
     const struct {
         float value, max, factor, expected;
@@ -23,9 +23,12 @@ TEST(HudBars, FractionsAndColoursClampAndAZeroMaximumIsEmpty)
                  {-3, 10, 0.91f, 0.0f},  {5, 0, 0.91f, 0.0f},    {5, -1, 0.91f, 0.0f}};
     for (const auto& c : cases)
         EXPECT_FLOAT_EQ(TsHUDe::BarFraction(c.value, c.max, c.factor), c.expected) << c.value << "/" << c.max;
+}
 
-    // Colours are clamped to 0..1 before packing, so an out-of-range channel
-    // does not spill into its neighbour.
+// Colours are clamped to 0..1 before packing, so an out-of-range channel
+// does not spill into its neighbour.
+TEST(HudColours, ChannelsAreClampedBeforePacking)
+{
     const struct {
         float c[4];
         uint32_t packed;
@@ -117,9 +120,6 @@ TEST(HudFrame, PiecesSurroundTheRectangleWithTheEdgeImageTurnedOutwards)
         }
         EXPECT_FLOAT_EQ(q.v[e.start].u, 0.0f) << "piece " << e.piece;
     }
-    frame.Build(OmVector2(10, 20), OmVector2(100, 50), 0.0f);
-    const TsScreenQuad& corner = frame.GetPiece(TsFrameWindow::kTopLeft);
-    EXPECT_FLOAT_EQ(corner.v[1].x, corner.v[2].x);
 }
 
 // Slots outside the table are refused with a message, never written.

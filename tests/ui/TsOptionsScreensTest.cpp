@@ -5,8 +5,6 @@
 #include "tests/ui/AppFixture.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsOptions.h"
@@ -23,20 +21,7 @@ class OptionsScreens : public StartedTitleTest {
 protected:
     TsOptions& Options() { return *TsAccess::Options(); }
 
-    template <class Screen>
-    Screen& Push(TsGuiWindow* (*page)(TsFrontEndBase*))
-    {
-        auto* screen = static_cast<Screen*>(page(&Title()));
-        Title().PushWindow(screen, TsFrontEndBase::kScreen, false);
-        Frame();
-        return *screen;
-    }
-
-    std::string OptionsFile() const
-    {
-        std::ifstream in("options.lua");
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
+    std::string OptionsFile() const { return scratch->Read("options.lua"); }
     // Whether options.lua holds the call.
     bool Wrote(const std::string& call) const { return OptionsFile().find(call) != std::string::npos; }
 
@@ -63,7 +48,7 @@ TEST_F(OptionsScreens, TheDetailSliderSetsAllThreeLevelsWhichLeavingWrites)
 {
     for (const auto& [value, level] : {std::pair(0.5f, 1), {0.0f, 0}, {1.0f, 2}, {0.9f, 1}}) {
         SCOPED_TRACE(value);
-        auto& screen = Push<TsGraphicsScreen>(TsFrontEnd::GetGraphicsScreen);
+        auto& screen = Show<TsGraphicsScreen>(TsFrontEnd::GetGraphicsScreen);
         screen.detail.SetValue(value);
         screen.detail.OnChanged();
         for (int32_t g = 0; g < TsGraphicsScreen::kGroups; ++g)
@@ -77,7 +62,7 @@ TEST_F(OptionsScreens, TheDetailSliderSetsAllThreeLevelsWhichLeavingWrites)
 
 TEST_F(OptionsScreens, GammaFollowsItsSliderAtOnceAndIsWrittenOnLeaving)
 {
-    auto& screen = Push<TsGraphicsScreen>(TsFrontEnd::GetGraphicsScreen);
+    auto& screen = Show<TsGraphicsScreen>(TsFrontEnd::GetGraphicsScreen);
     for (float value : {0.25f, 0.75f}) {
         screen.gamma.SetValue(value);
         Frame();
@@ -92,7 +77,7 @@ TEST_F(OptionsScreens, TheGameSwitchesShowTheOptionsAndAreWrittenOnLeaving)
 {
     Options().SetTransparentCam(false);
     Options().SetAnimatingInventory(true);
-    auto& game = Push<TsGameOptionsScreen>(TsFrontEnd::GetGameOptionsScreen);
+    auto& game = Show<TsGameOptionsScreen>(TsFrontEnd::GetGameOptionsScreen);
     EXPECT_FALSE(game.transparentCamera.IsChecked());
     EXPECT_TRUE(game.animatingInventory.IsChecked());
     Click(game.transparentCamera);
@@ -129,7 +114,7 @@ TEST_F(OptionsScreens, TheKeyScreenKeepsOrDiscardsItsEditsAsAnswered)
         Options().Apply(TsOptions::APPLY_BINDINGS);
         std::filesystem::remove("options.lua");
 
-        auto& screen = Push<TsInputScreen>(TsFrontEnd::GetInputScreen);
+        auto& screen = Show<TsInputScreen>(TsFrontEnd::GetInputScreen);
         TsKeyBindings& edited = screen.list.Edited();
         ASSERT_EQ(edited, defaults);
         TsKeyBindings expected = defaults;
@@ -180,7 +165,7 @@ TEST_F(OptionsScreens, TheKeyScreensTogglesShowTheStoredSettingsOnEachVisit)
     Options().Apply(TsOptions::APPLY_BINDINGS);
     for (int visit = 0; visit < 2; ++visit) {
         SCOPED_TRACE(visit);
-        auto& screen = Push<TsInputScreen>(TsFrontEnd::GetInputScreen);
+        auto& screen = Show<TsInputScreen>(TsFrontEnd::GetInputScreen);
         EXPECT_TRUE(screen.mouseWheel.IsChecked() && screen.swapMouse.IsChecked());
         Click(screen.mouseWheel);
         screen.Finish();
@@ -192,7 +177,7 @@ TEST_F(OptionsScreens, TheKeyScreensTogglesShowTheStoredSettingsOnEachVisit)
 TEST_F(OptionsScreens, CapturedKeysAreDirectInputCodesThatSurviveOptionsLua)
 {
     using plat::kKeyZ, plat::kKeyX;
-    auto& input = Push<TsInputScreen>(TsFrontEnd::GetInputScreen);
+    auto& input = Show<TsInputScreen>(TsFrontEnd::GetInputScreen);
     TsKeyBindings& edited = input.list.Edited();
     // Another action holds the key first; capturing moves it.
     ASSERT_TRUE(TsKeyBindingList::Bind(edited, TS_ACTION_MEMBER_3, kKeyZ));

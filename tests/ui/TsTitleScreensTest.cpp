@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <utime.h>
 
 #include "game/objects/TsPlayer.h"
@@ -27,8 +26,7 @@ protected:
 
     void MakeSave(const std::string& name, time_t when)
     {
-        const std::string path = "Save Games/" + name;
-        std::ofstream(path) << "save";
+        const std::string path = scratch->Write("Save Games/" + name, "save");
         utimbuf times{when, when};
         utime(path.c_str(), &times);
     }
@@ -37,19 +35,14 @@ protected:
     TsLoadGameScreen& StartOnLoadScreen()
     {
         Start();
-        auto* screen = static_cast<TsLoadGameScreen*>(TsFrontEnd::GetLoadScreen(&Title()));
-        Title().PushWindow(screen, TsFrontEndBase::kScreen, false);
-        Frame();
-        return *screen;
+        return Show<TsLoadGameScreen>(TsFrontEnd::GetLoadScreen);
     }
 
-    // Starts the title and opens the new-game name dialog over it.
+    // Starts the title and opens the new-game name dialog over it, a frame on.
     TsNewGameScreen& StartOnNameDialog()
     {
         Start();
-        auto* dialog = static_cast<TsNewGameScreen*>(TsFrontEnd::GetNewGameScreen(&Title()));
-        Title().PushWindow(dialog, TsFrontEndBase::kMessageBox, false);
-        return *dialog;
+        return Show<TsNewGameScreen>(TsFrontEnd::GetNewGameScreen, TsFrontEndBase::kMessageBox);
     }
 
     std::vector<std::string> Listed(TsSaveGameList& list)
@@ -185,7 +178,6 @@ TEST_F(TitleScreens, AReturnTapBetweenTwoTicksGivesTheName)
 TEST_F(TitleScreens, ANameTypedWithReturnInOneTickIsTheNameGiven)
 {
     StartOnNameDialog();
-    Frame();
     for (int key : {plat::kKeyA, plat::kKeyN, plat::kKeyN, kKeyReturn}) {
         Key(key, true);
         Key(key, false);

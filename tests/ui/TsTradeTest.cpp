@@ -53,6 +53,11 @@ TEST(TradeRules, ASaleTakesAPackFromALargerStackElseTheWholeArticle)
         EXPECT_EQ(TsTrade::SellAmount(c.stack, c.pack, c.maxStack, removed), c.amount) << c.stack;
         EXPECT_EQ(removed, c.removed) << c.stack;
     }
+}
+
+// A stack is bought up to its maximum, a pack at most at a time.
+TEST(TradeRules, ABuyTopsAStackUpToItsMaximumAPackAtATime)
+{
     EXPECT_EQ(std::pair(TsTrade::TopUpAmount(10, 25, 20), TsTrade::TopUpAmount(10, 25, 5)), std::pair(5, 10));
     EXPECT_EQ(TsTrade::TopUpAmount(10, 25, 30), 0) << "an overfull stack buys nothing";
 }
