@@ -12,7 +12,6 @@
 #include "game/objects/TsItemObject.h"
 #include "game/objects/TsLockObject.h"
 #include "game/objects/TsPCObject.h"
-#include "game/objects/TsPlayer.h"
 #include "game/objects/TsStashObject.h"
 #include "game/objects/TsWeaponObject.h"
 #include "tests/app/DemoLevelFixture.h"
