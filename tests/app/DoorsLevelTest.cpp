@@ -3,7 +3,6 @@
 // doorways and a switch in the first room.
 #include <cmath>
 #include <string>
-#include <vector>
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsCutScene.h"
@@ -364,16 +363,12 @@ TEST_F(DoorsLevel, BanterPlaysWhenThePlayerComesNearAndWhenUsed)
         gossip = TsBanterObject:new() gossip:SetName("gossip") gossip:SetPosition(16, 0, 6)
         gossip:SetLuaBanterScript("DemoBanter") gossip:SetBanterState(3)
         TsAccess.EntityDB():AddEntity(gossip)
-        hero = TsPCObject:new() hero:SetName("hero") hero:SetPosition(2, 0, 2)
-        TsAccess.LocalPlayer():AddCharacter(hero) TsAccess.LocalPlayer():AddCharacterToSquad(hero, nil)
     )"),
               0);
     auto* gossip = Named<TsBanterObject>("gossip");
     ASSERT_NE(gossip, nullptr);
     gossip->ForceActive();
-    TsAccess::LocalPlayer()->SetCurrentCharacter(0);
-    TsEntity* hero = TsAccess::CurrentCharacter();
-    ASSERT_NE(hero, nullptr);
+    TsPCObject* hero = AddHero(2.0f, 2.0f);
     const auto said = [] { return LuaString("g_banter"); };
     Ticks(3);
     EXPECT_EQ(said(), "") << "far away: nothing";
@@ -484,10 +479,7 @@ TEST_F(DoorsLevel, TheRadarMapChangesWhereTheDoorsOpen)
     for (TsDoorObject* door : {gateA, gateB})
         door->Tick(++tick);
     // The radar centres on the current character, here between the doors.
-    ASSERT_EQ(0, RunLua("hero = TsPCObject:new() hero:SetName('hero') hero:SetPosition(10, 0, 4) "
-                        "TsAccess.LocalPlayer():AddCharacter(hero) "
-                        "TsAccess.LocalPlayer():AddCharacterToSquad(hero, nil)"));
-    ASSERT_NE(TsAccess::CurrentCharacter(), nullptr);
+    AddHero(10.0f, 4.0f);
     radar->SetRange(10.0f); // close in: about 7 pixels a unit
 
     radar->UseObjective(false);

@@ -1,9 +1,6 @@
 // The developer's debug views and profilers on the town in the real
 // application.
 #include <algorithm>
-#include <cstdint>
-#include <string>
-#include <vector>
 
 #include "engine/OmProfiler.h"
 #include "game/framework/TsAccess.h"

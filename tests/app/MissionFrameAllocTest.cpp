@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "game/framework/TsAccess.h"
 #include "game/framework/TsConsole.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsCharacterObject.h"

@@ -2,7 +2,6 @@
 // through the corridor onto the ramp, a walk cut short by a locked door, the figure drawn fading and lit by its
 // lamp, pain sounds, a flickering lamp.
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <string>

@@ -3,16 +3,13 @@
 #include <cmath>
 #include <cstring>
 #include <utility>
-#include <vector>
 
 #include "engine/OmCamera.h"
-#include "engine/OmGroup.h"
 #include "engine/OmMaterial.h"
 #include "engine/OmMesh.h"
 #include "engine/OmShape.h"
 #include "game/framework/TsCamera.h"
 #include "render/OmD3D.h"
-#include "render/OmD3DAlphaSorter.h"
 #include "tests/app/AppFixture.h"
 
 namespace apptest {

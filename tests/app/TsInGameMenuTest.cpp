@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"

@@ -1,5 +1,5 @@
 // Articles on the demo level in the real application: a player character
-// picks up, stacks, equips, uses and drops them; a chest's health pack
+// picks up, stacks, equips and drops them; a chest's health pack
 // heals once; the vault's key turns its lock.
 #include <string>
 
@@ -12,7 +12,6 @@
 #include "game/objects/TsItemObject.h"
 #include "game/objects/TsLockObject.h"
 #include "game/objects/TsPCObject.h"
-#include "game/objects/TsPlayer.h"
 #include "game/objects/TsStashObject.h"
 #include "game/objects/TsWeaponObject.h"
 #include "tests/app/DemoLevelFixture.h"
@@ -40,7 +39,7 @@ protected:
 
 } // namespace
 
-TEST_F(ItemsLevel, AHeroPicksUpStacksEquipsUsesAndDrops)
+TEST_F(ItemsLevel, AHeroPicksUpStacksEquipsAndDrops)
 {
     TsPCObject* hero = AddHero(2.0f, 2.0f);
     TsInventory* inv = hero->GetInventory();
@@ -86,14 +85,6 @@ TEST_F(ItemsLevel, AHeroPicksUpStacksEquipsUsesAndDrops)
     EXPECT_EQ(hero->GetCurrentAttack(), blaster);
     inv->UnequipArticle();
     EXPECT_EQ(hero->GetCurrentAttack(), hero->InnateAttack());
-
-    // Using a medkit heals five, once, and takes one from the stack.
-    hero->SetHealth(3.0f);
-    TsItemObject* healer = inv->FindHealingItem(true, false);
-    ASSERT_EQ(healer, medkit);
-    healer->AutoUse();
-    EXPECT_FLOAT_EQ(hero->GetHealth(), 8.0f);
-    EXPECT_EQ(medkit->GetStack(), 1);
 
     // Dropping the vest: it lies at the hero's feet, back on the level, and
     // the hero standing on it does not take it straight back.

@@ -1,15 +1,12 @@
 // The object viewer inside the running application: asked for by script,
 // it sets up its camera, light and Tools entries, and shows the demo walker
 // walking (the figure on screen, and its pose changing from frame to frame).
-#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "engine/OmBaseSkinMesh.h"
 #include "engine/OmCamera.h"
-#include "engine/OmGroup.h"
 #include "engine/OmSceneImporter.h"
 #include "engine/OmSkinMesh.h"
 #include "engine/OmSkinShape.h"

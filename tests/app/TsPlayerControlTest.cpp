@@ -3,7 +3,6 @@
 // recovery bonus.
 #include "tests/app/SquadLevelFixture.h"
 
-#include <cmath>
 
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsInput.h"
