@@ -263,7 +263,47 @@ bool IsFlat(const OmVector3& a, const OmVector3& b, const OmVector3& c)
     return !(cross.Length() > kMinDoubleArea);
 }
 
+// The mesh's vertex at index, placed in the world; false when the index
+// names no vertex or the place is not finite (a damaged scene): the
+// triangle is left out.
+bool WorldVertex(const OmShape& shape, const OmMesh& mesh, uint32_t index, OmMeshVertex& v)
+{
+    if (index >= mesh.vertices.GetCount())
+        return false;
+    v = mesh.vertices[index];
+    v.position = ToWorld(shape, v.position);
+    v.normal = shape.GetWorldRotation().Transform(v.normal);
+    v.normal.Normalise();
+    return IsFinite(v.position);
+}
+
+// A clipped piece as a fan of triangles (0, k, k + 1); visit(k) for each
+// that is not flat.
+template <class Piece, class Visit>
+void ForEachSolidFanTriangle(const Piece& piece, Visit&& visit)
+{
+    for (size_t k = 1; k + 1 < piece.size(); ++k)
+        if (!IsFlat(piece[0].vertex.position, piece[k].vertex.position, piece[k + 1].vertex.position))
+            visit(k);
+}
+
 } // namespace
+
+template <class Visit>
+void TsWorldImporter::ForEachCellPiece(const Polygon& triangle, Polygon& piece, Visit&& visit) const
+{
+    const OmVector3 corners[3] = {triangle[0].vertex.position, triangle[1].vertex.position,
+                                  triangle[2].vertex.position};
+    int32_t range[4];
+    CellRange(corners, m_origin, m_edge, m_gridSize, range);
+    for (int32_t cz = range[2]; cz <= range[3]; ++cz) {
+        for (int32_t cx = range[0]; cx <= range[1]; ++cx) {
+            ClipToCell(triangle, cx, cz, piece);
+            if (piece.size() >= 3)
+                visit(cz * m_gridSize + cx);
+        }
+    }
+}
 
 void TsWorldImporter::DiceShape(OmShape& shape, std::vector<OmRef<OmMesh>>& targets)
 {
@@ -274,50 +314,27 @@ void TsWorldImporter::DiceShape(OmShape& shape, std::vector<OmRef<OmMesh>>& targ
     Polygon triangle(3), piece;
     for (uint32_t t = 0; t < triangles; ++t) {
         bool valid = true;
-        OmVector3 corners[3];
-        for (int c = 0; c < 3; ++c) {
-            const uint32_t index = mesh->indices[3 * t + uint32_t(c)];
-            if (index >= mesh->vertices.GetCount()) {
-                valid = false;
-                break;
-            }
-            OmMeshVertex v = mesh->vertices[index];
-            v.position = ToWorld(shape, v.position);
-            v.normal = shape.GetWorldRotation().Transform(v.normal);
-            v.normal.Normalise();
-            triangle[size_t(c)].vertex = v;
-            corners[c] = v.position;
-            valid = valid && IsFinite(v.position);
-        }
+        for (uint32_t c = 0; c < 3 && valid; ++c)
+            valid = WorldVertex(shape, *mesh, mesh->indices[3 * t + c], triangle[c].vertex);
         if (!valid)
             continue;
-        int32_t range[4];
-        CellRange(corners, m_origin, m_edge, m_gridSize, range);
-        for (int32_t cz = range[2]; cz <= range[3]; ++cz) {
-            for (int32_t cx = range[0]; cx <= range[1]; ++cx) {
-                ClipToCell(triangle, cx, cz, piece);
-                if (piece.size() < 3)
-                    continue;
-                const int32_t position = cz * m_gridSize + cx;
-                OmRef<OmMesh>& target = targets[size_t(position)];
-                for (size_t k = 1; k + 1 < piece.size(); ++k) {
-                    if (IsFlat(piece[0].vertex.position, piece[k].vertex.position, piece[k + 1].vertex.position))
-                        continue;
-                    if (!target) {
-                        target = OmMakeRef<OmMesh>();
-                        target->layout[2] = m_vertexColours ? 1 : 0;
-                    }
-                    const uint32_t first = target->vertices.GetCount();
-                    target->vertices.Add(piece[0].vertex);
-                    target->vertices.Add(piece[k].vertex);
-                    target->vertices.Add(piece[k + 1].vertex);
-                    for (uint32_t i = 0; i < 3; ++i)
-                        target->indices.Add(first + i);
-                    target->triangleMaterials.Add(mesh->triangleMaterials[t]);
-                    m_occupied[size_t(position)] = 1;
+        ForEachCellPiece(triangle, piece, [&](int32_t position) {
+            OmRef<OmMesh>& target = targets[size_t(position)];
+            ForEachSolidFanTriangle(piece, [&](size_t k) {
+                if (!target) {
+                    target = OmMakeRef<OmMesh>();
+                    target->layout[2] = m_vertexColours ? 1 : 0;
                 }
-            }
-        }
+                const uint32_t first = target->vertices.GetCount();
+                target->vertices.Add(piece[0].vertex);
+                target->vertices.Add(piece[k].vertex);
+                target->vertices.Add(piece[k + 1].vertex);
+                for (uint32_t i = 0; i < 3; ++i)
+                    target->indices.Add(first + i);
+                target->triangleMaterials.Add(mesh->triangleMaterials[t]);
+                m_occupied[size_t(position)] = 1;
+            });
+        });
     }
 }
 
@@ -357,43 +374,26 @@ void TsWorldImporter::DiceLiquid(OmShape& shape, uint32_t kind)
         return;
     Polygon triangle(3), piece;
     for (uint32_t t = 0; t < triangles; ++t) {
-        OmVector3 corners[3];
         bool valid = true;
-        for (int c = 0; c < 3; ++c) {
-            const uint32_t index = mesh->indices[3 * t + uint32_t(c)];
-            OmMeshVertex v = mesh->vertices[index];
-            v.position = ToWorld(shape, v.position);
-            v.normal = shape.GetWorldRotation().Transform(v.normal);
-            v.normal.Normalise();
-            for (float& channel : v.colour)
+        for (uint32_t c = 0; c < 3 && valid; ++c) {
+            Corner& corner = triangle[c];
+            valid = WorldVertex(shape, *mesh, mesh->indices[3 * t + c], corner.vertex);
+            for (float& channel : corner.vertex.colour)
                 channel *= 0.5f;
             // A corner is still when either edge meeting at it is open.
-            const bool open = adjacency[3 * t + uint32_t(c)] < 0 || adjacency[3 * t + uint32_t((c + 2) % 3)] < 0;
-            triangle[size_t(c)] = Corner{v, open};
-            corners[c] = v.position;
-            valid = valid && IsFinite(v.position);
+            corner.still = adjacency[3 * t + c] < 0 || adjacency[3 * t + (c + 2) % 3] < 0;
         }
         if (!valid)
             continue;
-        int32_t range[4];
-        CellRange(corners, m_origin, m_edge, m_gridSize, range);
-        for (int32_t cz = range[2]; cz <= range[3]; ++cz) {
-            for (int32_t cx = range[0]; cx <= range[1]; ++cx) {
-                ClipToCell(triangle, cx, cz, piece);
-                if (piece.size() < 3)
-                    continue;
-                const int32_t position = cz * m_gridSize + cx;
-                TsLiquid* liquid = SurfaceAt(position, mesh->triangleMaterials[t]);
-                for (size_t k = 1; k + 1 < piece.size(); ++k) {
-                    if (IsFlat(piece[0].vertex.position, piece[k].vertex.position, piece[k + 1].vertex.position))
-                        continue;
-                    const OmMeshVertex* fan[3] = {&piece[0].vertex, &piece[k].vertex, &piece[k + 1].vertex};
-                    const bool still[3] = {piece[0].still, piece[k].still, piece[k + 1].still};
-                    TsWorld::AddLiquidTriangle(*liquid, fan, still);
-                }
-                m_occupied[size_t(position)] = 1;
-            }
-        }
+        ForEachCellPiece(triangle, piece, [&](int32_t position) {
+            TsLiquid* liquid = SurfaceAt(position, mesh->triangleMaterials[t]);
+            ForEachSolidFanTriangle(piece, [&](size_t k) {
+                const OmMeshVertex* fan[3] = {&piece[0].vertex, &piece[k].vertex, &piece[k + 1].vertex};
+                const bool still[3] = {piece[0].still, piece[k].still, piece[k + 1].still};
+                TsWorld::AddLiquidTriangle(*liquid, fan, still);
+            });
+            m_occupied[size_t(position)] = 1;
+        });
     }
 }
 

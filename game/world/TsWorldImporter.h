@@ -72,6 +72,10 @@ private:
     void DiceShape(OmShape& shape, std::vector<OmRef<OmMesh>>& targets);
     void DiceGroup(OmGroup* group, std::vector<OmRef<OmMesh>>& targets);
     void ClipToCell(const Polygon& in, int32_t cx, int32_t cz, Polygon& out) const;
+    // Clips the triangle to each cell its bounds cross; visit(position) for
+    // each cell left holding a polygon, which is in piece.
+    template <class Visit>
+    void ForEachCellPiece(const Polygon& triangle, Polygon& piece, Visit&& visit) const;
     void ProcessEffects();
     void DiceLiquid(OmShape& shape, uint32_t kind);
     TsLiquid* SurfaceAt(int32_t position, uint32_t material);
