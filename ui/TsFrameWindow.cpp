@@ -1,5 +1,7 @@
 #include "ui/TsFrameWindow.h"
 
+#include <algorithm>
+
 #include "engine/OmTextureResource.h"
 #include "platform/GfxTypes.h"
 #include "render/OmD3D.h"
@@ -137,6 +139,15 @@ bool TsFrameWindow::LoadTextures()
     m_cornerTexture = renderer->RegisterTexture(&corner);
     m_edgeTexture = renderer->RegisterTexture(&edge);
     return true;
+}
+
+float TsFrameWindow::FitOnScreen(float start, float size, float border, int extent)
+{
+    if (extent <= 0) {
+        return start;
+    }
+    start = std::min(start, float(extent) - border - size);
+    return std::max(start, border);
 }
 
 bool TsFrameWindow::Build(const OmVector2& position, const OmVector2& size, float b)

@@ -66,6 +66,11 @@ public:
 
     bool LoadTextures();
     bool Build(const OmVector2& position, const OmVector2& size, float border);
+    // Where a window of this size, opened at start, begins so that it and
+    // its frame stay on a screen of this extent: moved in by what
+    // overhangs, the start edge kept should it be wider than the screen. A
+    // screen not yet known (extent 0) moves nothing.
+    static float FitOnScreen(float start, float size, float border, int extent);
     void Render();
 
     const TsScreenQuad& GetPiece(int i) const { return m_pieces[i]; }

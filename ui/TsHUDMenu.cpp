@@ -152,15 +152,22 @@ void TsHUDMenu::AddEntry(int i, const char* text)
     m_width = std::max(m_width, TextWidth(text) + 4.0f);
 }
 
+int TsHUDMenu::ShownCount() const
+{
+    int shown = 0;
+    for (int i = 0; i < kEntryCount; ++i) {
+        shown += m_entries[i] && IsShown(i) ? 1 : 0;
+    }
+    return shown;
+}
+
 void TsHUDMenu::Layout(float x, float y)
 {
-    const float screenWidth = float(TsAccess::ScreenWidth());
-    if (x + 4.0f + m_width > screenWidth) {
-        x = screenWidth - m_width - 4.0f;
-    }
-    // A menu opened on the top row would start above the screen, where its
-    // entries cannot be clicked.
-    y = std::max(y, 0.0f);
+    const int shown = ShownCount();
+    // A menu opened by an edge, on the top row say, is moved in so that its
+    // entries can be clicked and its frame and name read.
+    x = TsFrameWindow::FitOnScreen(x, m_width, kBorder, TsAccess::ScreenWidth());
+    y = TsFrameWindow::FitOnScreen(y, float(shown) * m_lineHeight, kBorder, TsAccess::ScreenHeight());
     m_position = OmVector2(x, y);
     float top = y;
     for (int i = 0; i < kEntryCount; ++i) {
@@ -204,14 +211,10 @@ void TsHUDMenu::Open(TsCollectibleObject* article, int32_t ownerSlot)
         entry.enabled = article->CanDrop() ? 1 : 0;
         m_width = std::max(m_width, TextWidth(text) + 4.0f);
     }
-    int shown = 0;
-    for (int i = 0; i < kEntryCount; ++i) {
-        shown += IsShown(i) ? 1 : 0;
-    }
     // The menu rises from the cursor by all five entries whatever the squad:
     // a smaller squad's menu ends short of the cursor by the rows it leaves out.
     Layout(cx, cy - float(kEntryCount) * m_lineHeight);
-    m_frame.Build(m_position, OmVector2(m_width, float(shown) * m_lineHeight), kBorder);
+    m_frame.Build(m_position, OmVector2(m_width, float(ShownCount()) * m_lineHeight), kBorder);
     for (int i = 0; i < kEntryCount; ++i) {
         MeasureEntry(i, true);
     }

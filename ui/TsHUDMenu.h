@@ -53,6 +53,7 @@ public:
 
 private:
     void AddEntry(int i, const char* text);
+    int ShownCount() const;
     void Layout(float x, float y);
     void MeasureEntry(int i, bool centre);
     bool LoadTextures();

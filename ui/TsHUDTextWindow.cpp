@@ -40,19 +40,6 @@ void TextureSize(const OmBaseSprite* sprite, float& w, float& h)
     }
 }
 
-// Where a window of this size, opened at start, begins so that it and its
-// frame stay on a screen of this extent: moved in by what overhangs, the
-// start edge kept should it be wider than the screen. A screen not yet
-// known (extent 0) moves nothing.
-float FitOnScreen(float start, float size, float margin, int extent)
-{
-    if (extent <= 0) {
-        return start;
-    }
-    start = std::min(start, float(extent) - margin - size);
-    return std::max(start, margin);
-}
-
 OmBaseSprite* PictureOf(TsObject* object)
 {
     const TsModel* model = TsModel::Cast(object);
@@ -112,8 +99,8 @@ void TsHUDTextWindow::PlaceBackground(float w, float h)
 {
     m_size[0] = w;
     m_size[1] = h;
-    m_x = FitOnScreen(m_openX, w, m_margin, TsAccess::ScreenWidth());
-    m_y = FitOnScreen(m_openY, h, m_margin, TsAccess::ScreenHeight());
+    m_x = TsFrameWindow::FitOnScreen(m_openX, w, m_margin, TsAccess::ScreenWidth());
+    m_y = TsFrameWindow::FitOnScreen(m_openY, h, m_margin, TsAccess::ScreenHeight());
     m_background.Place(m_x, m_y, m_x + w, m_y + h);
     m_frame.Build(OmVector2(m_x, m_y), OmVector2(w, h), m_margin);
 }

@@ -257,6 +257,21 @@ TEST_F(HudLevel, ThePopUpMenuUsesGivesAndDrops)
     EXPECT_FALSE(inventory->Holds(medkit));
 }
 
+// A menu opened on the top row is moved down until its frame, and the
+// article's name under it, show whole.
+TEST_F(HudLevel, APopUpMenuOnTheTopRowShowsItsFrameWhole)
+{
+    Article<TsItemObject>(members[0], "ItemTemplateMedkit", 3);
+    hud->OpenInventory(0);
+    Frames(13, 100);
+    int gx = 0, gy = 0, row = 0, column = 0;
+    TsHUDe::GetGridOrigin(0, gx, gy);
+    TsHUDe::StaircaseCell(0, row, column);
+    Click(gx + 64 * column + 32, gy + 64 * row - 32, 1);
+    ASSERT_TRUE(hud->GetMenu().IsOpen());
+    EXPECT_GE(hud->GetMenu().GetFrame().GetPiece(TsFrameWindow::kTopLeft).v[1].y, 0.0f);
+}
+
 // The HUD's own drawing each frame: portraits, the open inventory, the
 // menu, the windows, cursor, target and marker.
 TEST_F(HudLevel, HudDrawingAllocatesNothingFrameAfterFrame)
