@@ -110,6 +110,11 @@ function MakePartyMember(name, pcType, x, z)
     local pc = TsPCObject:new()
     pc:SetName(name)
     pc:SetPCType(pcType)
+    -- Name, description and role from the game text, ten ids a member.
+    local text = 6410 + 10 * pcType
+    pc:SetDisplayNameID(text)
+    pc:SetDisplayDescriptionID(text + 1)
+    pc:SetDisplayRaceID(text + 2)
     pc:SetMdl("walker.pbf")
     pc:SetAnimationClass(0)
     pc:SetWaistBone(1) -- the walker's torso turns to aim
