@@ -789,12 +789,13 @@ TEST_F(CampaignFlow, TheHudsWindowsAndCountsShowWhollyOnTheScreen)
     ASSERT_NO_FATAL_FAILURE(LeaveTheLoadScreen("Town"));
     ASSERT_TRUE(WaitForScreen(PlayShown, "town")) << Output(kRun);
 
-    // Her details open over the panels, left of the money window.
+    // Her details open over the panels, left of the money window: her name,
+    // her description over two lines, her role, vitality and health.
     auto details = [](const Screenshot& s) { return PaperIn(s, 0, 380, 280, kHeight); };
     Click(97, 545, 3);
     EXPECT_TRUE(WaitForScreen([&](const Screenshot& s) { return FramedOnScreen(s, details(s)); }, "details"));
     const Box paper = details(shot_);
-    EXPECT_EQ(TextLines(InkRows(shot_, paper.left, paper.top, paper.right + 1, paper.bottom + 1)), 4)
+    EXPECT_EQ(TextLines(InkRows(shot_, paper.left, paper.top, paper.right + 1, paper.bottom + 1)), 6)
         << "rows of text in " << paper.left << ", " << paper.top << " to " << paper.right << ", " << paper.bottom;
     Click(97, 545); // a click on her portrait closes them
     EXPECT_TRUE(WaitForScreen([&](const Screenshot& s) { return !FramedOnScreen(s, details(s)); }, "details-closed"));
