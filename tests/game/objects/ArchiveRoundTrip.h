@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <initializer_list>
-#include <string>
 #include <vector>
 
 #include "engine/OmArchive.h"
@@ -58,26 +57,6 @@ template <class T>
 OmRef<T> Reloaded(OmObject* root, const char* path)
 {
     return OmRef<T>::Adopt(RoundTrip<T>(root, path));
-}
-
-// Where the words first stand in a row in bytes, searched from the front
-// or from the back; npos when they never do.
-inline size_t FindWords(const std::vector<unsigned char>& bytes, std::initializer_list<uint32_t> words,
-                        bool fromBack = false)
-{
-    const size_t span = 4 * words.size();
-    for (size_t i = 0; i + span <= bytes.size(); ++i) {
-        const size_t at = fromBack ? bytes.size() - span - i : i;
-        size_t matched = 0;
-        for (uint32_t word : words) {
-            if (archive_test::WordAt(bytes, at + 4 * matched) != word)
-                break;
-            ++matched;
-        }
-        if (matched == words.size())
-            return at;
-    }
-    return std::string::npos;
 }
 
 // Whether the bytes, written to path, load.
