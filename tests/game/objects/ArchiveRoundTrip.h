@@ -7,7 +7,6 @@
 #include <initializer_list>
 #include <vector>
 
-#include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmRef.h"
 #include "tests/engine/ArchiveTestSupport.h"
@@ -15,22 +14,15 @@
 // Saves the roots to path; false when the save fails.
 inline bool SaveRoots(std::initializer_list<OmObject*> roots, const char* path)
 {
-    OmClassRegistry::Instance().AssignClassIds(); // as the game does at start-up
-    OmArchive out(OmClassRegistry::Instance());
-    for (OmObject* root : roots)
-        out.AddRoot(root);
-    return out.Save(path);
+    return archive_test::SaveRoots(path, roots);
 }
 
 // The roots loaded back from path, held; none when the load fails.
 inline std::vector<OmRef<OmObject>> LoadRoots(const char* path)
 {
-    OmArchive in(OmClassRegistry::Instance());
     std::vector<OmRef<OmObject>> roots;
-    if (in.Load(path)) {
-        for (uint32_t i = 0; i < in.GetRootCount(); ++i)
-            roots.push_back(OmRef<OmObject>::Adopt(in.GetRoot(i)));
-    }
+    for (OmObject* root : archive_test::LoadFile(path).roots)
+        roots.push_back(OmRef<OmObject>::Adopt(root));
     return roots;
 }
 
