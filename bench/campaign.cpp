@@ -305,11 +305,9 @@ double SecondsSince(std::chrono::steady_clock::time_point start)
 // A frame's cost is given against the cheapest frame the device can draw,
 // the clear-only frame, measured beside it: a frame drawn on a machine that
 // something else slows is compared with clear-only frames slowed alike.
-// The two take turns in slices of half a second (long enough that the first
-// frame of a slice, which finds no kept picture of the frame before, weighs
-// little). The body's frames are timed by hand, so that only they count as
-// the benchmark's time; its frame rate and the reference's go to the
-// counters "fps" and "reference_fps".
+// The two take turns in slices of half a second. The body's frames are
+// timed by hand, so that only they count as the benchmark's time; its frame
+// rate and the reference's go to the counters "fps" and "reference_fps".
 template <class Body>
 Allocations CountFrames(benchmark::State& state, Body body)
 {

@@ -308,17 +308,12 @@ void tolua_game_close(lua_State* L)
     script::ForEachPackageGlobal(script::ClearGlobal, L);
 }
 
-void DestroyScriptHeldObjects(lua_State* L)
-{
-    TsScriptHandles::DestroyScriptHeld(L);
-}
-
 namespace {
 
 // The host opens every state with the package from the program's start:
 // this library is linked whole into every program that has it, and the
 // host below it names none of it.
-const TsScriptPackage kPackageForHost = {&tolua_game_open, &tolua_game_close, &DestroyScriptHeldObjects};
+const TsScriptPackage kPackageForHost = {&tolua_game_open, &tolua_game_close, &TsScriptHandles::DestroyScriptHeld};
 [[maybe_unused]] const bool kHandedToHost = (TsScriptHost::SetPackage(&kPackageForHost), true);
 
 } // namespace

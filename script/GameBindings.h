@@ -14,6 +14,5 @@ int tolua_game_open(lua_State* L);
 // constants and tolua++'s own tables go with the state when it is closed.
 void tolua_game_close(lua_State* L);
 
-// Destroys every object a script made with new and never handed to the
-// game, before the game's pools go; the state must be closed afterwards.
-void DestroyScriptHeldObjects(lua_State* L);
+// What a script made with new and never handed to the game is destroyed by
+// TsScriptHandles::DestroyScriptHeld, before the game's pools go.

@@ -76,13 +76,6 @@ TsHUDMenu::TsHUDMenu(TsHUDe& hud) : m_hud(hud) {}
 
 TsHUDMenu::~TsHUDMenu() = default;
 
-float TsHUDMenu::TextWidth(const char* text) const
-{
-    float w = 0.0f, h = 0.0f;
-    m_hud.GetTextExtent(text, w, h);
-    return w;
-}
-
 int TsHUDMenu::MemberCount() const
 {
     TsPlayer* player = TsAccess::LocalPlayer();
@@ -149,7 +142,7 @@ void TsHUDMenu::AddEntry(int i, const char* text)
     m_entries[i]->text.Set(text);
     const float top = m_position.y + float(i) * m_lineHeight;
     m_entries[i]->strip.Place(m_position.x, top, m_position.x + m_width, top + m_lineHeight);
-    m_width = std::max(m_width, TextWidth(text) + 4.0f);
+    m_width = std::max(m_width, m_hud.GetTextWidth(text) + 4.0f);
 }
 
 int TsHUDMenu::ShownCount() const
@@ -182,7 +175,7 @@ void TsHUDMenu::Layout(float x, float y)
 void TsHUDMenu::MeasureEntry(int i, bool centre)
 {
     MenuEntry& entry = *m_entries[i];
-    entry.offset = centre ? (m_width - 4.0f - TextWidth(entry.text.Get())) * 0.5f : 0.0f;
+    entry.offset = centre ? (m_width - 4.0f - m_hud.GetTextWidth(entry.text.Get())) * 0.5f : 0.0f;
 }
 
 void TsHUDMenu::Open(TsCollectibleObject* article, int32_t ownerSlot)
@@ -199,7 +192,7 @@ void TsHUDMenu::Open(TsCollectibleObject* article, int32_t ownerSlot)
     m_width = m_baseWidth;
     const char* name = article->GetDisplayName();
     m_entries[kName]->text.Set(name && *name ? name : Text(kTextNoName));
-    m_width = std::max(m_width, TextWidth(m_entries[kName]->text.Get()) + 4.0f);
+    m_width = std::max(m_width, m_hud.GetTextWidth(m_entries[kName]->text.Get()) + 4.0f);
     int32_t others[2] = {-1, -1};
     const int memberCount = OtherSlots(ownerSlot, others);
     for (int n = 0; n < memberCount; ++n) {
@@ -209,7 +202,7 @@ void TsHUDMenu::Open(TsCollectibleObject* article, int32_t ownerSlot)
         MenuEntry& entry = *m_entries[kGiveFirst + n];
         entry.text.Set(text);
         entry.enabled = article->CanDrop() ? 1 : 0;
-        m_width = std::max(m_width, TextWidth(text) + 4.0f);
+        m_width = std::max(m_width, m_hud.GetTextWidth(text) + 4.0f);
     }
     // The menu rises from the cursor by all five entries whatever the squad:
     // a smaller squad's menu ends short of the cursor by the rows it leaves out.

@@ -58,7 +58,6 @@ private:
     void MeasureEntry(int i, bool centre);
     bool LoadTextures();
     int MemberCount() const;
-    float TextWidth(const char* text) const;
 
     TsHUDe& m_hud;
     uint8_t m_open = 0;

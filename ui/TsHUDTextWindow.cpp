@@ -51,20 +51,6 @@ OmBaseSprite* PictureOf(TsObject* object)
 
 TsHUDTextWindow::TsHUDTextWindow(TsHUDe& hud) : m_hud(hud) {}
 
-void TsHUDTextWindow::Measure(const char* text, float& w, float& h) const
-{
-    w = 0.0f;
-    h = 0.0f;
-    m_hud.GetTextExtent(text, w, h);
-}
-
-float TsHUDTextWindow::Width(const char* text) const
-{
-    float w = 0.0f, h = 0.0f;
-    Measure(text, w, h);
-    return w;
-}
-
 bool TsHUDTextWindow::Init()
 {
     if (OmRenderer* renderer = OmRenderer::Current()) {
@@ -226,7 +212,7 @@ void TsHUDTextWindow::LayoutText(bool draw, float& w, float& h)
 void TsHUDTextWindow::FlowString(const char* text, bool draw, float pw, float ph, float& cy, float& used)
 {
     float tw = 0.0f, lineHeight = 0.0f;
-    Measure("Ay", tw, lineHeight);
+    m_hud.GetTextExtent("Ay", tw, lineHeight);
     const float fullWidth = pw + m_width;
     auto lineStart = [&](float lineY) { return lineY + lineHeight >= m_y + ph ? m_x : m_x + pw; };
     auto lineEnd = [&](float lineY) { return lineY + lineHeight >= m_y + ph ? m_x + fullWidth : m_x + pw + m_width; };
@@ -257,7 +243,7 @@ void TsHUDTextWindow::FlowString(const char* text, bool draw, float pw, float ph
             n -= size_t(cut);
             joined = true;
         }
-        const float ww = Width(word);
+        const float ww = m_hud.GetTextWidth(word);
         if (!lineEmpty && (breakNext || cx + ww > lineEnd(lineY))) {
             lineY += lineHeight;
             cx = lineStart(lineY);
@@ -282,7 +268,7 @@ bool TsHUDTextWindow::FitWord(char* word, size_t capacity, float maxWidth, int& 
 {
     cut = 0;
     const size_t length = std::strlen(word);
-    if (Width(word) <= maxWidth || length < 2 || capacity < 3) {
+    if (m_hud.GetTextWidth(word) <= maxWidth || length < 2 || capacity < 3) {
         return false;
     }
     char trial[kWordSize];
@@ -290,7 +276,7 @@ bool TsHUDTextWindow::FitWord(char* word, size_t capacity, float maxWidth, int& 
         std::memcpy(trial, word, kept);
         trial[kept] = '-';
         trial[kept + 1] = '\0';
-        if (Width(trial) <= maxWidth && kept + 2 <= capacity) {
+        if (m_hud.GetTextWidth(trial) <= maxWidth && kept + 2 <= capacity) {
             std::memcpy(word, trial, kept + 2);
             cut = int(length - kept);
             return true;

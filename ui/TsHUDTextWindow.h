@@ -50,8 +50,6 @@ private:
     void FlowString(const char* text, bool draw, float pw, float ph, float& cy, float& used);
     void DrawSkillIcons(float w, float h);
     void PlaceBackground(float w, float h);
-    void Measure(const char* text, float& w, float& h) const;
-    float Width(const char* text) const;
 
     TsHUDe& m_hud;
     TsScreenQuad m_background;

@@ -205,6 +205,13 @@ void TsHUDe::GetTextExtent(const char* text, float& width, float& height) const
     height = float(size[1]);
 }
 
+float TsHUDe::GetTextWidth(const char* text) const
+{
+    float width = 0.0f, height = 0.0f;
+    GetTextExtent(text, width, height);
+    return width;
+}
+
 void TsHUDe::PlaceConversationLine(float textHeight, float rowHeight, float& x, float& nameY, float& textY)
 {
     x = float((TsAccess::ScreenWidth() - int32_t(kConversationWidth)) / 2);
@@ -236,11 +243,7 @@ void TsHUDe::RenderConversationLine(const char* speaker, const char* text)
 float TsHUDe::MeasureConversationText(const char* text)
 {
     const TsHUDe* hud = TsAccess::HUDe();
-    float width = 0.0f, height = 0.0f;
-    if (hud) {
-        hud->GetTextExtent(text, width, height);
-    }
-    return width;
+    return hud ? hud->GetTextWidth(text) : 0.0f;
 }
 
 // The name is read from the table as it stands (a frame allocates
@@ -404,9 +407,7 @@ void TsHUDe::DrawCount(float x, float y, int32_t n, const float colour[4])
     }
     char text[16];
     std::snprintf(text, sizeof text, "%d", n);
-    float w = 0.0f, h = 0.0f;
-    GetTextExtent(text, w, h);
-    DrawText(x + 12.0f - w / 2.0f, y + 46.0f, colour, text);
+    DrawText(x + 12.0f - GetTextWidth(text) / 2.0f, y + 46.0f, colour, text);
 }
 
 void TsHUDe::RenderPortraitHologram(int32_t slot, int32_t textureId)

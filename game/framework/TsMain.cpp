@@ -324,7 +324,7 @@ void TsMain::FrameBody()
     float dt = 0.0f;
     RunTicks(now, dt);
     m_profiler.StartSection(m_profileSections[PROFILE_INTERP]);
-    float fraction = 1.0f - static_cast<float>(TicksToSeconds(m_tickBase - now)) / m_tickDuration;
+    float fraction = 1.0f - static_cast<float>(TicksToSeconds(m_tickBase - now)) / kTickDuration;
     if (fraction < 0.0f) {
         Trace("timer wrap-around");
         fraction = 0.0f;
@@ -341,9 +341,9 @@ void TsMain::FrameBody()
 // catch-up ticks; a larger backlog is dropped.
 void TsMain::RunTicks(int64_t& now, float& dt)
 {
-    const int64_t period = SecondsToTicks(m_tickDuration);
+    const int64_t period = SecondsToTicks(kTickDuration);
     const int64_t elapsed = now - m_tickBase;
-    dt = elapsed > period ? m_tickDuration : static_cast<float>(TicksToSeconds(elapsed));
+    dt = elapsed > period ? kTickDuration : static_cast<float>(TicksToSeconds(elapsed));
     if (elapsed <= 0) {
         return;
     }
@@ -403,7 +403,7 @@ void TsMain::RenderFrame(float fraction, float dt)
     float renderTime = m_renderTime;
     float handed = 0.0f;
     if (!m_mode->IsPaused()) {
-        renderTime = (static_cast<float>(m_tickCount) + fraction) * m_tickDuration;
+        renderTime = (static_cast<float>(m_tickCount) + fraction) * kTickDuration;
         handed = fraction;
     }
     if (renderTime < m_renderTime) {
@@ -425,7 +425,7 @@ void TsMain::RenderFrame(float fraction, float dt)
         && device->GetBackBuffer(0, plat::GfxBackBufferMono, back.Put()) == plat::GfxResult::Ok && back) {
         device->CopyRects(g_loadScreen.image, nullptr, 0, back, nullptr);
     }
-    g_loadScreen.pulse.Interpolate(dt / m_tickDuration);
+    g_loadScreen.pulse.Interpolate(dt / kTickDuration);
     DrawLoadScreenText(g_loadScreen.pulse.interpolated);
     m_renderer->EndScene();
     m_renderer->Present();

@@ -141,7 +141,7 @@ public:
     int GetScreenWidth() const { return m_screenWidth; }
     int GetScreenHeight() const { return m_screenHeight; }
     uint32_t GetTickCount() const { return m_tickCount; }
-    float GetGameTime() const { return static_cast<float>(m_tickCount) * m_tickDuration; }
+    float GetGameTime() const { return static_cast<float>(m_tickCount) * kTickDuration; }
     float GetFrameDelta() const { return m_fraction; }
     float GetRenderTime() const { return m_renderTime; }
     int64_t GetTickBase() const { return m_tickBase; }
@@ -232,7 +232,6 @@ private:
     bool m_skipVideos = false;
     int64_t m_tickBase = 0;
     int64_t m_frameRateStamp = 0;
-    float m_tickDuration = kTickDuration;
     float m_framesPerSecond = 0.0f;
     float m_fraction = 0.0f;
     uint32_t m_tickCount = 0;

@@ -115,6 +115,23 @@ inline void SetWord(std::vector<unsigned char>& bytes, size_t offset, uint32_t v
     std::memcpy(bytes.data() + offset, &value, 4);
 }
 
+// Where the words first stand in a row in bytes, searched from the front
+// or from the back; npos when they never do.
+inline size_t FindWords(const std::vector<unsigned char>& bytes, const std::vector<uint32_t>& words,
+                        bool fromBack = false)
+{
+    const size_t span = 4 * words.size();
+    for (size_t i = 0; i + span <= bytes.size(); ++i) {
+        const size_t at = fromBack ? bytes.size() - span - i : i;
+        size_t matched = 0;
+        while (matched < words.size() && WordAt(bytes, at + 4 * matched) == words[matched])
+            ++matched;
+        if (matched == words.size())
+            return at;
+    }
+    return std::string::npos;
+}
+
 // Where things are in a file saved without a resource section.
 struct Layout {
     struct ClassRecord {

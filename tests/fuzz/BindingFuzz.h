@@ -351,7 +351,7 @@ private:
         talk_->Release();
         db_->Release();
         party_->Release();
-        DestroyScriptHeldObjects(L_);
+        TsScriptHandles::DestroyScriptHeld(L_);
     }
 
     // Story lines in a row, each at times run twice over as a script calls

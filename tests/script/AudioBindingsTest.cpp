@@ -12,18 +12,6 @@
 
 namespace {
 
-// A short tone as a WAV file image.
-std::string ToneFile()
-{
-    plat::WavData wav = soundtest::Tone(0.3);
-    auto word = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
-    auto half = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
-    const std::string pcm(wav.samples.begin(), wav.samples.end());
-    return "RIFF" + word(36 + uint32_t(pcm.size())) + "WAVEfmt " + word(16) + half(1) + half(1) +
-           word(uint32_t(wav.sampleRate)) + word(uint32_t(wav.sampleRate) * 2) + half(2) + half(16) + "data" +
-           word(uint32_t(pcm.size())) + pcm;
-}
-
 // The level-start script runs in the game's state.
 class AudioBindingsTest : public GameStateTest {
 protected:
@@ -31,8 +19,9 @@ protected:
     {
         soundtest::MixOnDemand();
         GameStateTest::SetUp();
-        scratch_.Write("data/audio/soundfx/pain etc/vessa_pain1.wav", ToneFile());
-        scratch_.Write("data/audio/soundfx/pain etc/vessa_pain2.wav", ToneFile());
+        const std::string tone = soundtest::WavFileImage(soundtest::Tone(0.3));
+        scratch_.Write("data/audio/soundfx/pain etc/vessa_pain1.wav", tone);
+        scratch_.Write("data/audio/soundfx/pain etc/vessa_pain2.wav", tone);
         ASSERT_TRUE(audio_.Initialise());
         Publish("audio", &audio_, "TsAudio");
     }

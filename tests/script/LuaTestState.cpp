@@ -25,7 +25,7 @@ void LuaTest::TearDown()
 {
     // As when a level closes: what the scripts made and kept goes first.
     if (L)
-        DestroyScriptHeldObjects(L);
+        TsScriptHandles::DestroyScriptHeld(L);
     if (L)
         lua_close(L);
     L = nullptr;

@@ -377,7 +377,7 @@ TEST_F(HandOverBindingsTest, WhatAHolderKeepsGoesWithTheHoldersReference)
         held.emplace_back(object, object->GetRefCount());
     }
     const uint32_t doors = TsDoorObject::s_pool.GetLiveCount();
-    DestroyScriptHeldObjects(L);
+    TsScriptHandles::DestroyScriptHeld(L);
     for (const auto& [object, count] : held)
         EXPECT_EQ(object->GetRefCount(), count - 2) << object->GetClass()->name; // the handle's, the mark's
     EXPECT_EQ(Type("p"), "userdata");

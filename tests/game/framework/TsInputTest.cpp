@@ -61,22 +61,6 @@ protected:
         for (int b = 0; b < 8; ++b)
             plat::InjectMouseButton(*window_, b, true);
     }
-    // Press, hold for a tick, release, one more tick: the action's state in each.
-    std::string PressHoldRelease(int action, const std::function<void(bool)>& set)
-    {
-        set(true);
-        Frame();
-        std::string seen = StateOf(action);
-        NextTick();
-        seen += StateOf(action);
-        set(false);
-        for (int tick = 0; tick < 2; ++tick) {
-            NextTick();
-            seen += StateOf(action);
-        }
-        return seen;
-    }
-
     // Plays a tick script (below) from a cleared state: the states noted.
     std::string RunTicks(const std::string& script, const std::function<void(bool)>& press,
                          const std::function<std::string()>& note)
@@ -98,6 +82,11 @@ protected:
             }
         }
         return states;
+    }
+    // Press, hold for a tick, release, one more tick: the action's state in each.
+    std::string PressHoldRelease(int action, const std::function<void(bool)>& set)
+    {
+        return RunTicks("+ f s t s - t s t s", set, [&] { return StateOf(action); });
     }
 
     TsInput input_;

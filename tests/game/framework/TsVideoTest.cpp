@@ -18,6 +18,7 @@
 #include "platform/Window.h"
 #include "render/OmD3D.h"
 #include "tests/game/framework/LogCapture.h"
+#include "tests/render/RendererFixture.h"
 #include "testing/ScratchDir.h"
 #include "tests/platform/ImageTestFiles.h"
 #include "tests/platform/WindowFixture.h"
@@ -38,17 +39,12 @@ intptr_t QuitOnDestroy(Window*, uint32_t message, uintptr_t, intptr_t)
     return 0;
 }
 
-class TsVideoTest : public ::testing::Test {
+class TsVideoTest : public rtest::RendererTest {
 protected:
     void SetUp() override
     {
-        GfxTestAdapter adapter;
-        adapter.modes = {{640, 480, 60, GfxFormat::X8R8G8B8}, {640, 480, 60, GfxFormat::R5G6B5}};
-        SetGfxTestAdapters({adapter});
-        renderer_ = std::make_unique<OmD3D>();
-        const OmDisplayRequest request{.width = kWidth, .height = kHeight, .bitsPerPixel = 32};
-        OmRendererSetup setup{.display = &request};
-        ASSERT_TRUE(renderer_->Initialise(&setup));
+        ASSERT_TRUE(Open(kWidth, kHeight, 32, rtest::AdapterWith({{640, 480, 60, GfxFormat::X8R8G8B8},
+                                                                  {640, 480, 60, GfxFormat::R5G6B5}})));
         window_ = Window::Create(WindowDesc{.title = {}, .width = 200, .height = 150}, &QuitOnDestroy);
         ASSERT_NE(window_, nullptr);
         TsVideo::SetFrameObserver(&TsVideoTest::OnFrame, this);
@@ -59,8 +55,7 @@ protected:
         TsVideo::SetFrameObserver(nullptr, nullptr);
         window_.reset();
         testwin::DispatchAll();
-        renderer_.reset();
-        ClearGfxTestAdapters();
+        RendererTest::TearDown();
     }
 
     std::string MakeClip(const std::string& name, int frames)
@@ -94,7 +89,7 @@ protected:
 
     uint32_t FrontCentre()
     {
-        GfxDevice* device = renderer_->GetDevice();
+        GfxDevice* device = Device();
         OmRef<GfxSurface> shot;
         if (device->CreateImageSurface(kWidth, kHeight, GfxFormat::A8R8G8B8, shot.Put()) != GfxResult::Ok)
             return 0;
@@ -118,7 +113,6 @@ protected:
     }
 
     ScratchDir dir_;
-    std::unique_ptr<OmD3D> renderer_;
     std::unique_ptr<Window> window_;
     std::vector<int> frames_;
     std::vector<uint32_t> centres_;
@@ -152,18 +146,18 @@ TEST_F(TsVideoTest, AVideoPlaysEveryPictureFullScreenInOrder)
 
 TEST_F(TsVideoTest, AfterAVideoTheDeviceHoldsTheRenderersStatesAgain)
 {
-    renderer_->DispatchRenderState(GfxRs::ZEnable, GfxZb::True);
-    renderer_->DispatchRenderState(GfxRs::CullMode, GfxCull::Ccw);
-    renderer_->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::Modulate);
+    renderer->DispatchRenderState(GfxRs::ZEnable, GfxZb::True);
+    renderer->DispatchRenderState(GfxRs::CullMode, GfxCull::Ccw);
+    renderer->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::Modulate);
     PlayTitleCards();
-    GfxDevice* device = renderer_->GetDevice();
+    GfxDevice* device = Device();
     uint32_t z = 0, cull = 0, colour = 0;
     device->GetRenderState(GfxRs::ZEnable, &z);
     device->GetRenderState(GfxRs::CullMode, &cull);
     device->GetTextureStageState(0, GfxTss::ColorOp, &colour);
     EXPECT_TRUE(z == GfxZb::True && cull == GfxCull::Ccw && colour == GfxTop::Modulate) << z << cull << colour;
-    ASSERT_TRUE(renderer_->BeginScene(0.0f));
-    renderer_->EndScene();
+    ASSERT_TRUE(renderer->BeginScene(0.0f));
+    renderer->EndScene();
 }
 
 TEST_F(TsVideoTest, EnterSpaceEscapeAClickOrClosingTheWindowSkipIt)

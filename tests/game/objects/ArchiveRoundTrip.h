@@ -5,10 +5,8 @@
 
 #include <cstdint>
 #include <initializer_list>
-#include <string>
 #include <vector>
 
-#include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmRef.h"
 #include "tests/engine/ArchiveTestSupport.h"
@@ -16,22 +14,15 @@
 // Saves the roots to path; false when the save fails.
 inline bool SaveRoots(std::initializer_list<OmObject*> roots, const char* path)
 {
-    OmClassRegistry::Instance().AssignClassIds(); // as the game does at start-up
-    OmArchive out(OmClassRegistry::Instance());
-    for (OmObject* root : roots)
-        out.AddRoot(root);
-    return out.Save(path);
+    return archive_test::SaveRoots(path, roots);
 }
 
 // The roots loaded back from path, held; none when the load fails.
 inline std::vector<OmRef<OmObject>> LoadRoots(const char* path)
 {
-    OmArchive in(OmClassRegistry::Instance());
     std::vector<OmRef<OmObject>> roots;
-    if (in.Load(path)) {
-        for (uint32_t i = 0; i < in.GetRootCount(); ++i)
-            roots.push_back(OmRef<OmObject>::Adopt(in.GetRoot(i)));
-    }
+    for (OmObject* root : archive_test::LoadFile(path).roots)
+        roots.push_back(OmRef<OmObject>::Adopt(root));
     return roots;
 }
 
@@ -58,26 +49,6 @@ template <class T>
 OmRef<T> Reloaded(OmObject* root, const char* path)
 {
     return OmRef<T>::Adopt(RoundTrip<T>(root, path));
-}
-
-// Where the words first stand in a row in bytes, searched from the front
-// or from the back; npos when they never do.
-inline size_t FindWords(const std::vector<unsigned char>& bytes, std::initializer_list<uint32_t> words,
-                        bool fromBack = false)
-{
-    const size_t span = 4 * words.size();
-    for (size_t i = 0; i + span <= bytes.size(); ++i) {
-        const size_t at = fromBack ? bytes.size() - span - i : i;
-        size_t matched = 0;
-        for (uint32_t word : words) {
-            if (archive_test::WordAt(bytes, at + 4 * matched) != word)
-                break;
-            ++matched;
-        }
-        if (matched == words.size())
-            return at;
-    }
-    return std::string::npos;
 }
 
 // Whether the bytes, written to path, load.

@@ -282,7 +282,7 @@ TEST_F(InventoryTest, TheEquippedPlaceIsSavedAndADamagedOneFailsTheLoad)
     // The equipped place (1) follows the missing owner and comes just
     // before the weapon count (2).
     std::vector<unsigned char> bytes = archive_test::ReadFile("inventory.sav");
-    const size_t at = FindWords(bytes, {0xFFFFFFFFu, 1, 2});
+    const size_t at = archive_test::FindWords(bytes, {0xFFFFFFFFu, 1, 2});
     ASSERT_NE(at, std::string::npos) << "no equipped place found";
     archive_test::SetWord(bytes, at + 4, 5);
     EXPECT_FALSE(LoadsAs(bytes, "inventory.sav"));

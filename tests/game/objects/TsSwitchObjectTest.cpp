@@ -309,7 +309,7 @@ protected:
 // first kind (1) and its text "1"; pointed at byte 8, inside a record.
 TEST_F(DamagedSwitch, ASavedCursorOnNoRecordIsDropped)
 {
-    const size_t at = FindWords(bytes, {0xFFFFFFFFu, 1});
+    const size_t at = archive_test::FindWords(bytes, {0xFFFFFFFFu, 1});
     ASSERT_NE(at, std::string::npos);
     archive_test::SetWord(bytes, at, 8);
     TsSwitchObject* caught = Loaded();

@@ -287,7 +287,7 @@ TEST_F(TimerTest, ASavedTableWhoseIdsPassItsEntriesFailsToLoad)
     // The entry count (2) is followed by the grow step, searched from the
     // end; shrunk to 1, id 1 has no entry.
     std::vector<unsigned char> bytes = archive_test::ReadFile("timers.sav");
-    const size_t at = FindWords(bytes, {2, TsTimerTable::kEntryGrowStep}, true);
+    const size_t at = archive_test::FindWords(bytes, {2, TsTimerTable::kEntryGrowStep}, true);
     ASSERT_NE(at, std::string::npos);
     archive_test::SetWord(bytes, at, 1);
     TsTimerTable reloaded;

@@ -20,23 +20,10 @@ using namespace worldtest;
 
 namespace {
 
-// Where a pattern of 32-bit words first stands in the file.
-size_t Find(const std::vector<unsigned char>& bytes, const std::vector<uint32_t>& words)
-{
-    for (size_t at = 0; at + words.size() * 4 <= bytes.size(); ++at) {
-        bool match = true;
-        for (size_t i = 0; i < words.size() && match; ++i)
-            match = WordAt(bytes, at + i * 4) == words[i];
-        if (match)
-            return at;
-    }
-    return std::string::npos;
-}
-
 // Sets the word `word` words after the pattern; nothing when it is not found.
 void Patch(std::vector<unsigned char>& bytes, const std::vector<uint32_t>& pattern, size_t word, uint32_t value)
 {
-    const size_t at = Find(bytes, pattern);
+    const size_t at = FindWords(bytes, pattern);
     if (at != std::string::npos && at + word * 4 + 4 <= bytes.size())
         SetWord(bytes, at + word * 4, value);
 }
@@ -250,7 +237,7 @@ TEST_F(DamagedWorldTest, TheLoadedWorldIsTheCallersWhateverItsSavedCount)
     for (uint32_t count : {0u, 3u, 0x7FFFFFFFu}) {
         Bytes bytes = saved;
         // The world's count and its empty name stand just before its grid.
-        const size_t grid = Find(bytes, kGrid);
+        const size_t grid = FindWords(bytes, kGrid);
         ASSERT_NE(grid, std::string::npos);
         SetWord(bytes, grid - 8, count);
         WriteFile(path, bytes);

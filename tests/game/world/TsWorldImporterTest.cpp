@@ -199,7 +199,6 @@ TEST_F(WorldTest, ALiquidTriangleNamingAMissingVertexIsLeftOut)
     AddShape(*root, "floor", Floor(0, 0, 4, 4));
     OmShape* water = AddShape(*root, "fx_water", Floor(1, 1, 3, 3, 0.5f));
     OmMesh::Cast(water->GetGeometry())->indices[4] = 99;
-    root->Update(0.0f);
     OmRef<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
     ASSERT_EQ(world->Cell(0).GetLiquidCount(), 1u);
     EXPECT_EQ(world->Cell(0).Liquid(0).triangles.GetCount(), 1u);
