@@ -226,11 +226,8 @@ TEST_F(SavedScene, EveryTruncatedCopyFailsToLoadAndLeavesNoLightRegistered)
 TEST_F(SavedScene, AChildCountBeyondTheFileFailsTheLoad)
 {
     const std::vector<unsigned char> huge = archive_test::ReadFile(path);
-    size_t at = 0;
-    while (at + 8 <= huge.size() &&
-           !(archive_test::WordAt(huge, at) == 3 && archive_test::WordAt(huge, at + 4) == OmArchive::kNullRef))
-        ++at;
-    ASSERT_LT(at + 8, huge.size());
+    const size_t at = archive_test::FindWords(huge, {3u, uint32_t(OmArchive::kNullRef)});
+    ASSERT_NE(at, std::string::npos);
     TraceCapture trace;
     EXPECT_FALSE(archive_test::LoadBytes(cut, archive_test::Patched(huge, at, 0x40000000u)).ok);
     EXPECT_TRUE(trace.Contains("group with more children than the file holds"));
