@@ -50,7 +50,7 @@ TEST_F(ItemsLevel, AHeroPicksUpStacksEquipsAndDrops)
     Ticks(1);
     EXPECT_FALSE(db->ContainsEntity(medkit)); // off the level, into the inventory
     // The inventory's reference, and the handle's of the script global naming it.
-    EXPECT_EQ(medkit->GetRefCount(), 1u + TsScriptHandles::References(*medkit));
+    EXPECT_EQ(TsScriptHandles::GameReferences(*medkit), 1u);
 
     // A second medkit merges into the first.
     ASSERT_EQ(RunLua("PlaceItem('medkitB', 'ItemTemplateMedkit', 2, 3)"), 0);
@@ -212,7 +212,7 @@ TEST_F(ItemsLevel, ArticlesAScriptGivesFromTheLevelHaveOneOwnerEach)
         EXPECT_FALSE(db->ContainsEntity(article)) << article->GetName();
         for (const OmRef<TsEntity>& garbage : db->GetGarbage())
             EXPECT_NE(garbage.Get(), article) << article->GetName();
-        EXPECT_EQ(article->GetRefCount(), 1u + TsScriptHandles::References(*article)) << article->GetName();
+        EXPECT_EQ(TsScriptHandles::GameReferences(*article), 1u) << article->GetName();
     }
     ASSERT_EQ(RunLua("g_refusal = inv:AddArticle(vestA)"), 0);
     EXPECT_EQ(LuaNumber("g_refusal"), 0.0);
@@ -244,7 +244,7 @@ TEST_F(ItemsLevel, ALevelArticleGivenTwiceInOneTickHasOneOwner)
     EXPECT_EQ(hero->GetInventory()->GetTotalCount(), 1);
     EXPECT_EQ(RunLua("assert(other:GetTotalCount() == 0)"), 0);
     Ticks(1);
-    EXPECT_EQ(medkit->GetRefCount(), 1u + TsScriptHandles::References(*medkit));
+    EXPECT_EQ(TsScriptHandles::GameReferences(*medkit), 1u);
 }
 
 // An article picked up in the level's last tick has one owner: the level

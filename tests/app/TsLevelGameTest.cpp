@@ -120,7 +120,7 @@ TEST_F(LevelGameFromTitle, AFallenEnemyASaveHoldsComesBackHeldByTheLevelAlone)
     ASSERT_NE(corpse, nullptr);
     CollectScriptHandles();
     EXPECT_TRUE(Level()->GetEntityDB()->HoldsReference(corpse));
-    EXPECT_EQ(corpse->GetRefCount() - TsScriptHandles::References(*corpse), 1u) << "the garbage's alone";
+    EXPECT_EQ(TsScriptHandles::GameReferences(*corpse), 1u) << "the garbage's alone";
     const uint32_t leaks = OmPoolLeaks::Reported();
     app->RequestMode(TS_MODE_FRONT_END);
     SwitchAndContinue();

@@ -65,7 +65,7 @@ TEST_F(EntityBindingsTest, TheDatabaseTakesOverWhatScriptsAdd)
     EXPECT_EQ(db->GetEntities().GetCount(), 1u);
     EXPECT_EQ(db->GetObjects().GetCount(), 1u);
     db = nullptr;
-    EXPECT_EQ(crate->GetRefCount(), 1u + TsScriptHandles::References(*crate)) << "the test's and its handle's";
+    EXPECT_EQ(TsScriptHandles::GameReferences(*crate), 1u) << "the test's alone, besides its handle";
 }
 
 // An object another owner holds is refused; so is one the database lists
@@ -97,7 +97,7 @@ TEST_F(EntityBindingsTest, ARefusedAddIsLoggedAndTheScriptGoesOn)
     }
     EXPECT_EQ(db->GetEntities().GetCount(), 1u);
     EXPECT_EQ(db->GetObjects().GetCount(), 0u);
-    EXPECT_EQ(held->GetRefCount(), 1u + TsScriptHandles::References(*held));
+    EXPECT_EQ(TsScriptHandles::GameReferences(*held), 1u);
 }
 
 TEST_F(EntityBindingsTest, CameraWorkWithAndWithoutTime)

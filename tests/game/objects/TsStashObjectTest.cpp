@@ -67,7 +67,7 @@ TEST_F(StashTest, PayloadsAreMadeOnceFromGoodTemplatesOnly)
     EXPECT_FLOAT_EQ(payload->GetPosition().x, 2.0f);
     EXPECT_TRUE(good->Import()); // again: the same payload, no second one
     EXPECT_EQ(good->GetPayload(), payload);
-    EXPECT_EQ(payload->GetRefCount(), 1u + TsScriptHandles::References(*payload))
+    EXPECT_EQ(TsScriptHandles::GameReferences(*payload), 1u)
         << "the stash's, and the handle's of the template's global";
 }
 
