@@ -2,6 +2,7 @@
 // cursor and markers on the screen, the inventory panel and its pop-up menu
 // worked by clicks, and the exit question.
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "engine/OmMatrix4.h"
@@ -630,19 +631,34 @@ TEST_F(HudLevel, AConversationOverTheInventoryKeepsThePlayerLockedOut)
     EXPECT_FALSE(level->GetPlayerLockout());
 }
 
-// A conversation takes the inventory away without the sound of its closing,
-// which belongs to the player's own closing.
-TEST_F(HudLevel, AConversationClosesTheInventoryWithoutTheClosingSound)
+// A conversation or a cut scene takes the inventory away without the sound
+// of its closing, which belongs to the player's own closing.
+TEST_F(HudLevel, AConversationOrCutSceneClosesTheInventoryWithoutTheClosingSound)
 {
     TsAudio* audio = TsAccess::Audio();
     ASSERT_TRUE(audio && audio->LoadWavFromFile(TsHUDe::kSoundClose));
     TsConversation* talk = TsAccess::CurrentLevel()->GetIncidentalConversation();
-    hud->OpenInventory(0);
-    talk->AddFragment(-1, members[0], members[1]);
-    talk->Run();
-    EXPECT_EQ(hud->GetOpenSlot(), -1);
-    EXPECT_FALSE(audio->IsSoundPlaying(TsHUDe::kSoundClose));
-    talk->End();
+    TsCutScene* scene = TsAccess::CurrentLevel()->GetCutScene();
+    const struct {
+        const char* what;
+        std::function<void()> begin, end;
+    } rows[] = {
+        {"a conversation",
+         [&] {
+             talk->AddFragment(-1, members[0], members[1]);
+             talk->Run();
+         },
+         [&] { talk->End(); }},
+        {"a cut scene", [&] { scene->SetCutSceneActive(true); }, [&] { scene->SetCutSceneActive(false); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        hud->OpenInventory(0);
+        row.begin();
+        EXPECT_EQ(hud->GetOpenSlot(), -1);
+        EXPECT_FALSE(audio->IsSoundPlaying(TsHUDe::kSoundClose));
+        row.end();
+    }
     hud->OpenInventory(0);
     hud->CloseInventory(true, true);
     EXPECT_TRUE(audio->IsSoundPlaying(TsHUDe::kSoundClose)) << "the player's own closing is heard";
