@@ -60,6 +60,19 @@ protected:
     }
 
     void Origin(int slot, int& x, int& y) { TsHUDe::GetPortraitOrigin(slot, x, y); }
+    // Where a point of the world falls on the screen in the frame last
+    // drawn; false behind the camera.
+    static bool ScreenPoint(const OmVector3& point, int& x, int& y)
+    {
+        OmRenderer* renderer = OmRenderer::Current();
+        OmMatrix4 viewProjection;
+        MultiplyMatrix4(*renderer->GetViewMatrix(), *renderer->GetProjectionMatrix(), viewProjection);
+        OmVector4 clip;
+        TransformPoint4W(point, viewProjection, clip);
+        x = int((clip.x / clip.w + 1.0f) * float(TsAccess::ScreenWidth() >> 1));
+        y = int((1.0f - clip.y / clip.w) * float(TsAccess::ScreenHeight() >> 1));
+        return clip.w > 0.0f;
+    }
 
     TsHUDe* hud = nullptr;
     TsPCObject* members[3] = {};
@@ -543,15 +556,11 @@ TEST_F(HudLevel, ALockedEnemyGetsTheMarkerAndItsBars)
     // The marker: a ring over the enemy, tinted from dark to bright green
     // by closeness (no blue), where the enemy's point falls on the screen.
     ASSERT_LT(closeness, 1.0f);
-    OmRenderer* renderer = OmRenderer::Current();
-    OmMatrix4 viewProjection;
-    MultiplyMatrix4(*renderer->GetViewMatrix(), *renderer->GetProjectionMatrix(), viewProjection);
-    OmVector4 clip;
     const OmVector3 point = enemy->GetModel() ? enemy->GetModel()->GetWorldPosition() : enemy->GetPosition();
-    TransformPoint4W(point, viewProjection, clip);
-    ASSERT_GT(clip.w, 0.0f);
-    const int sx = int((clip.x / clip.w + 1.0f) * float(w >> 1) - 8.0f);
-    const int sy = int((1.0f - clip.y / clip.w) * float(h >> 1) - 8.0f);
+    int sx = 0, sy = 0;
+    ASSERT_TRUE(ScreenPoint(point, sx, sy));
+    sx -= 8; // the ring's corner
+    sy -= 8;
     ASSERT_TRUE(sx >= 0 && sy >= 0 && sx + 16 < w && sy + 16 < h) << sx << "," << sy;
     const uint32_t ring = screen.At(sx + 8, sy + 1);
     EXPECT_LT(Blue(ring), 20) << std::hex << ring;
@@ -664,10 +673,9 @@ TEST_F(HudLevel, AConversationOrCutSceneClosesTheInventoryWithoutTheClosingSound
     EXPECT_TRUE(audio->IsSoundPlaying(TsHUDe::kSoundClose)) << "the player's own closing is heard";
 }
 
-// The click that closes the inventory can start a trader's talk (he stood
-// under the pointer as the panel opened): no trade panel turns up over the
-// talk as the panel's flight home would have ended, and the trade opens
-// when the talk ends.
+// A trader's talk that begins while the inventory flies home: no trade
+// panel turns up over the talk as the panel's flight home would have ended,
+// and the trade opens when the talk ends.
 TEST_F(HudLevel, ATradersTalkOverAClosingInventoryOpensTheTradeOnlyAtItsEnd)
 {
     TsConversation* talk = TsAccess::CurrentLevel()->GetIncidentalConversation();
@@ -687,6 +695,29 @@ TEST_F(HudLevel, ATradersTalkOverAClosingInventoryOpensTheTradeOnlyAtItsEnd)
     Frames(15, 100);
     EXPECT_TRUE(hud->IsTradePanelVisible()) << "the trade opens as the talk ends";
     EXPECT_EQ(hud->GetOpenSlot(), 0);
+}
+
+// The pointer rested on a trader as the inventory opened (the player
+// pointed at him and pressed the inventory key): a click inside the panel
+// is the panel's, and calls no trader.
+TEST_F(HudLevel, AClickInTheOpenInventoryNeverStartsATradersTalk)
+{
+    TsNPCObject* trader = AddNPC("WeaponTrader", 6.0f, 4.0f, 7);
+    ASSERT_EQ(RunLua("g_talks = 0 function RunWeaponTraderConversation() g_talks = g_talks + 1 end"), 0);
+    Frames(2, 100);
+    OmVector3 middle = trader->GetPosition();
+    middle.y += 0.5f * trader->GetHeight();
+    int x = 0, y = 0, gx = 0, gy = 0;
+    ASSERT_TRUE(ScreenPoint(middle, x, y));
+    MouseTo(x, y);
+    Frames(2, 100);
+    ASSERT_EQ(TsAccess::LevelCursor()->GetHovered(), trader);
+    hud->OpenInventory(0);
+    Frames(13, 100);
+    TsHUDe::GetGridOrigin(0, gx, gy);
+    Click(gx + 32, gy - 32);
+    Frames(2, 100);
+    EXPECT_EQ(LuaNumber("g_talks"), 0.0);
 }
 
 } // namespace apptest
