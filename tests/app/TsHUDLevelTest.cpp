@@ -720,4 +720,41 @@ TEST_F(HudLevel, AClickInTheOpenInventoryNeverStartsATradersTalk)
     EXPECT_EQ(LuaNumber("g_talks"), 0.0);
 }
 
+// What the HUD keeps across ticks may go (a script deletes it), and the
+// next object of its class be made in the cell it left: the HUD has let go
+// of the one that went and does not take the newcomer for it.
+TEST_F(HudLevel, TheHudTakesNoNewcomerForTheObjectWhoseCellItFills)
+{
+    const auto character = [] { return OmRef<TsEntity>(OmMakeRef<TsNPCObject>()); };
+    const auto article = [] { return OmRef<TsEntity>(OmMakeRef<TsItemObject>()); };
+    const struct {
+        const char* holder;
+        std::function<OmRef<TsEntity>()> make;
+        std::function<void(TsEntity*)> keep;
+        std::function<TsObject*()> kept;
+    } rows[] = {
+        {"the trader", character, [&](TsEntity* e) { hud->SetTrader(TsCharacterObject::Cast(e)); },
+         [&]() -> TsObject* { return hud->GetTrader(); }},
+        {"the info window", character,
+         [&](TsEntity* e) { hud->GetInfoWindow().Show(100.0f, 100.0f, e, TsHUDTextWindow::kCharacter, 140.0f); },
+         [&] { return hud->GetInfoWindow().GetObject(); }},
+        {"the pop-up menu", article, [&](TsEntity* e) { hud->GetMenu().Open(TsCollectibleObject::Cast(e), 0); },
+         [&]() -> TsObject* { return hud->GetMenu().GetArticle(); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.holder);
+        OmRef<TsEntity> gone = row.make();
+        row.keep(gone);
+        const void* cell = gone.Get();
+        gone = nullptr;
+        // The pool hands the cell out again (under the sanitizer once it
+        // has left the quarantine of freed cells).
+        OmRef<TsEntity> newcomer;
+        for (int made = 0; made < 100 && newcomer.Get() != cell; ++made)
+            newcomer = row.make();
+        ASSERT_EQ(newcomer.Get(), cell);
+        EXPECT_EQ(row.kept(), nullptr);
+    }
+}
+
 } // namespace apptest
