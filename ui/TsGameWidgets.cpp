@@ -37,6 +37,12 @@ void TsGameButton::OnMouseMove(int32_t packed, uint32_t buttons)
 
 void TsGameButton::OnMouseUp(int32_t, uint32_t) { m_latched = 1; }
 
+void TsGameButton::Activate(TsGuiArg a, TsGuiArg b)
+{
+    TsGuiButton::Activate(a, b);
+    m_latched = 0;
+}
+
 void TsGameOptionsButton::OnMouseUp(int32_t packed, uint32_t buttons)
 {
     if (TsGameFrontEnd* frontEnd = FrontEnd())

@@ -13,10 +13,13 @@
 class TsGameFrontEnd;
 
 // A push button with the in-game caps. Its latch is set on release, before
-// the subclass's own action runs, and drops once the pointer has left it.
+// the subclass's own action runs, and drops once the pointer has left it or
+// its window is shown again: a page shown a second time is not answered by
+// the click that put it away the first time.
 class TsGameButton : public TsGuiButton {
 public:
     void Open(TsGuiArg x, TsGuiArg y) override;
+    void Activate(TsGuiArg a, TsGuiArg b) override;
     void OnMouseMove(int32_t packed, uint32_t buttons) override;
     void OnMouseDown(int32_t, uint32_t) override {}
     void OnMouseUp(int32_t packed, uint32_t buttons) override;

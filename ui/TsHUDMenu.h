@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "engine/OmString.h"
+#include "game/framework/TsLink.h"
 #include "ui/TsFrameWindow.h"
 
 class TsCollectibleObject;
@@ -68,7 +69,7 @@ private:
     float m_lineHeight = 0.0f;
     float m_width = 0.0f;
     float m_baseWidth = 0.0f;
-    TsCollectibleObject* m_article = nullptr;
+    TsLink<TsCollectibleObject> m_article; // not held: an article used up reads as none
     TsFrameWindow m_frame;
     uint32_t m_spare = 0;
     OmVector2 m_position;

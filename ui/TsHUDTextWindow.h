@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "game/framework/TsLink.h"
 #include "ui/TsFrameWindow.h"
 
 class TsHUDe;
@@ -56,7 +57,7 @@ private:
     int32_t m_normalTexture = -1;
     int32_t m_highlightTexture = -1;
     TsFrameWindow m_frame;
-    TsObject* m_object = nullptr;
+    TsLink<TsObject> m_object; // not held: one that goes reads as none
     uint8_t m_visible = 0;
     uint8_t m_highlighted = 0;
     float m_width = 140.0f;

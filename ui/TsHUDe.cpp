@@ -439,7 +439,7 @@ void TsHUDe::RenderTargetBars()
         float proximity = 0.0f;
         TsPlayer* player = Player();
         TsEntity* target = player ? player->GetTargetProximity(locked, proximity) : nullptr;
-        subject = locked ? TsCharacterObject::Cast(target) : m_rehearsedTarget;
+        subject = locked ? TsCharacterObject::Cast(target) : m_rehearsedTarget.Get();
     }
     if (!subject) {
         return;

@@ -11,6 +11,7 @@
 #include "engine/OmBaseSprite.h"
 #include "engine/OmRef.h"
 #include "engine/OmVector3.h"
+#include "game/framework/TsLink.h"
 #include "game/framework/TsWorldQuad.h"
 #include "ui/TsHUDMenu.h"
 #include "ui/TsHUDPortrait.h"
@@ -247,7 +248,9 @@ private:
     OmRef<OmBaseSprite> m_sprites[HUD_MAX_SPRITES];
     TsHUDPortrait m_portraits[kPortraitCount];
     uint8_t m_dialogueOpen = 0;
-    TsCharacterObject* m_rehearsedTarget = nullptr;
+    // The characters the HUD keeps across ticks are not held: one that goes
+    // reads as none from then on, and never as a newcomer in its cell.
+    TsLink<TsCharacterObject> m_rehearsedTarget;
     TsWorldQuad m_destinationMarker;
     int32_t m_openSlot = -1;
     uint8_t m_animating = 0;
@@ -268,9 +271,9 @@ private:
     float m_blinkAccumulator = 0.0f;
     float m_blinkLastElapsed = 0.0f;
     char m_exitScript[kExitScriptSize] = {};
-    TsCharacterObject* m_trader = nullptr;
+    TsLink<TsCharacterObject> m_trader;
     // The character the left button went down on, until it comes up.
-    TsCharacterObject* m_pressedOn = nullptr;
+    TsLink<TsCharacterObject> m_pressedOn;
     OmD3DFont* m_font = nullptr;
     TsHUDTextWindow m_infoWindow;
     TsHUDTextWindow m_priceWindow;

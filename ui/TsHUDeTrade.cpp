@@ -248,7 +248,7 @@ void TsHUDe::SelectTradeSlot(bool clicked, int x, int y)
         return;
     const float z = PanelWidth();
     for (int32_t side = 0; side < 2; ++side) {
-        TsCharacterObject* owner = side == 0 ? SquadMember(m_openSlot) : m_trader;
+        TsCharacterObject* owner = side == 0 ? SquadMember(m_openSlot) : m_trader.Get();
         TsInventory* inventory = owner ? owner->GetInventory() : nullptr;
         // The own staircase holds 20 cells; a later article has none.
         const int32_t total = inventory ? inventory->GetTotalCount() : 0;

@@ -393,7 +393,11 @@ void TsLevel::RunLuaTick()
     }
 }
 
-// The HUD takes the mouse first; what it takes no world command sees.
+// The HUD takes the mouse first; what it takes no world command sees. While
+// it has the pointer, the pointer rests on nothing in the world: the cursor
+// is not moved on then, and the entity it found before would still read as
+// under the pointer (a click inside the open inventory taken for one on the
+// trader who stood there as the panel opened).
 void TsLevel::TickHUD()
 {
     m_hud->SetTookInput(false);
@@ -407,6 +411,7 @@ void TsLevel::TickHUD()
     }
     if (m_hud->TookInput()) {
         m_levelCursor->SetState(TS_CURSOR_REACHABLE);
+        m_levelCursor->ClearHovered();
     }
 }
 

@@ -20,11 +20,13 @@ constexpr int32_t kRadarMargin = 2;
 
 } // namespace
 
-// The road by which a cut scene takes the screen.
+// The road by which a cut scene takes the screen. The inventory goes at
+// once and silently, as under a conversation: its closing sound answers
+// the player's own closing.
 void TsLevel::ClearScreenForScene()
 {
     if (m_hud && m_hud->IsPanelOpen() && !m_hud->IsTraderPending()) {
-        m_hud->CloseInventory(true, true);
+        m_hud->CloseInventory(false, true);
     }
 }
 

@@ -2,6 +2,7 @@
 // cursor and markers on the screen, the inventory panel and its pop-up menu
 // worked by clicks, and the exit question.
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "engine/OmMatrix4.h"
@@ -59,6 +60,19 @@ protected:
     }
 
     void Origin(int slot, int& x, int& y) { TsHUDe::GetPortraitOrigin(slot, x, y); }
+    // Where a point of the world falls on the screen in the frame last
+    // drawn; false behind the camera.
+    static bool ScreenPoint(const OmVector3& point, int& x, int& y)
+    {
+        OmRenderer* renderer = OmRenderer::Current();
+        OmMatrix4 viewProjection;
+        MultiplyMatrix4(*renderer->GetViewMatrix(), *renderer->GetProjectionMatrix(), viewProjection);
+        OmVector4 clip;
+        TransformPoint4W(point, viewProjection, clip);
+        x = int((clip.x / clip.w + 1.0f) * float(TsAccess::ScreenWidth() >> 1));
+        y = int((1.0f - clip.y / clip.w) * float(TsAccess::ScreenHeight() >> 1));
+        return clip.w > 0.0f;
+    }
 
     TsHUDe* hud = nullptr;
     TsPCObject* members[3] = {};
@@ -542,15 +556,11 @@ TEST_F(HudLevel, ALockedEnemyGetsTheMarkerAndItsBars)
     // The marker: a ring over the enemy, tinted from dark to bright green
     // by closeness (no blue), where the enemy's point falls on the screen.
     ASSERT_LT(closeness, 1.0f);
-    OmRenderer* renderer = OmRenderer::Current();
-    OmMatrix4 viewProjection;
-    MultiplyMatrix4(*renderer->GetViewMatrix(), *renderer->GetProjectionMatrix(), viewProjection);
-    OmVector4 clip;
     const OmVector3 point = enemy->GetModel() ? enemy->GetModel()->GetWorldPosition() : enemy->GetPosition();
-    TransformPoint4W(point, viewProjection, clip);
-    ASSERT_GT(clip.w, 0.0f);
-    const int sx = int((clip.x / clip.w + 1.0f) * float(w >> 1) - 8.0f);
-    const int sy = int((1.0f - clip.y / clip.w) * float(h >> 1) - 8.0f);
+    int sx = 0, sy = 0;
+    ASSERT_TRUE(ScreenPoint(point, sx, sy));
+    sx -= 8; // the ring's corner
+    sy -= 8;
     ASSERT_TRUE(sx >= 0 && sy >= 0 && sx + 16 < w && sy + 16 < h) << sx << "," << sy;
     const uint32_t ring = screen.At(sx + 8, sy + 1);
     EXPECT_LT(Blue(ring), 20) << std::hex << ring;
@@ -630,28 +640,42 @@ TEST_F(HudLevel, AConversationOverTheInventoryKeepsThePlayerLockedOut)
     EXPECT_FALSE(level->GetPlayerLockout());
 }
 
-// A conversation takes the inventory away without the sound of its closing,
-// which belongs to the player's own closing.
-TEST_F(HudLevel, AConversationClosesTheInventoryWithoutTheClosingSound)
+// A conversation or a cut scene takes the inventory away without the sound
+// of its closing, which belongs to the player's own closing.
+TEST_F(HudLevel, AConversationOrCutSceneClosesTheInventoryWithoutTheClosingSound)
 {
     TsAudio* audio = TsAccess::Audio();
     ASSERT_TRUE(audio && audio->LoadWavFromFile(TsHUDe::kSoundClose));
     TsConversation* talk = TsAccess::CurrentLevel()->GetIncidentalConversation();
-    hud->OpenInventory(0);
-    talk->AddFragment(-1, members[0], members[1]);
-    talk->Run();
-    EXPECT_EQ(hud->GetOpenSlot(), -1);
-    EXPECT_FALSE(audio->IsSoundPlaying(TsHUDe::kSoundClose));
-    talk->End();
+    TsCutScene* scene = TsAccess::CurrentLevel()->GetCutScene();
+    const struct {
+        const char* what;
+        std::function<void()> begin, end;
+    } rows[] = {
+        {"a conversation",
+         [&] {
+             talk->AddFragment(-1, members[0], members[1]);
+             talk->Run();
+         },
+         [&] { talk->End(); }},
+        {"a cut scene", [&] { scene->SetCutSceneActive(true); }, [&] { scene->SetCutSceneActive(false); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        hud->OpenInventory(0);
+        row.begin();
+        EXPECT_EQ(hud->GetOpenSlot(), -1);
+        EXPECT_FALSE(audio->IsSoundPlaying(TsHUDe::kSoundClose));
+        row.end();
+    }
     hud->OpenInventory(0);
     hud->CloseInventory(true, true);
     EXPECT_TRUE(audio->IsSoundPlaying(TsHUDe::kSoundClose)) << "the player's own closing is heard";
 }
 
-// The click that closes the inventory can start a trader's talk (he stood
-// under the pointer as the panel opened): no trade panel turns up over the
-// talk as the panel's flight home would have ended, and the trade opens
-// when the talk ends.
+// A trader's talk that begins while the inventory flies home: no trade
+// panel turns up over the talk as the panel's flight home would have ended,
+// and the trade opens when the talk ends.
 TEST_F(HudLevel, ATradersTalkOverAClosingInventoryOpensTheTradeOnlyAtItsEnd)
 {
     TsConversation* talk = TsAccess::CurrentLevel()->GetIncidentalConversation();
@@ -671,6 +695,66 @@ TEST_F(HudLevel, ATradersTalkOverAClosingInventoryOpensTheTradeOnlyAtItsEnd)
     Frames(15, 100);
     EXPECT_TRUE(hud->IsTradePanelVisible()) << "the trade opens as the talk ends";
     EXPECT_EQ(hud->GetOpenSlot(), 0);
+}
+
+// The pointer rested on a trader as the inventory opened (the player
+// pointed at him and pressed the inventory key): a click inside the panel
+// is the panel's, and calls no trader.
+TEST_F(HudLevel, AClickInTheOpenInventoryNeverStartsATradersTalk)
+{
+    TsNPCObject* trader = AddNPC("WeaponTrader", 6.0f, 4.0f, 7);
+    ASSERT_EQ(RunLua("g_talks = 0 function RunWeaponTraderConversation() g_talks = g_talks + 1 end"), 0);
+    Frames(2, 100);
+    OmVector3 middle = trader->GetPosition();
+    middle.y += 0.5f * trader->GetHeight();
+    int x = 0, y = 0, gx = 0, gy = 0;
+    ASSERT_TRUE(ScreenPoint(middle, x, y));
+    MouseTo(x, y);
+    Frames(2, 100);
+    ASSERT_EQ(TsAccess::LevelCursor()->GetHovered(), trader);
+    hud->OpenInventory(0);
+    Frames(13, 100);
+    TsHUDe::GetGridOrigin(0, gx, gy);
+    Click(gx + 32, gy - 32);
+    Frames(2, 100);
+    EXPECT_EQ(LuaNumber("g_talks"), 0.0);
+}
+
+// What the HUD keeps across ticks may go (a script deletes it), and the
+// next object of its class be made in the cell it left: the HUD has let go
+// of the one that went and does not take the newcomer for it.
+TEST_F(HudLevel, TheHudTakesNoNewcomerForTheObjectWhoseCellItFills)
+{
+    const auto character = [] { return OmRef<TsEntity>(OmMakeRef<TsNPCObject>()); };
+    const auto article = [] { return OmRef<TsEntity>(OmMakeRef<TsItemObject>()); };
+    const struct {
+        const char* holder;
+        std::function<OmRef<TsEntity>()> make;
+        std::function<void(TsEntity*)> keep;
+        std::function<TsObject*()> kept;
+    } rows[] = {
+        {"the trader", character, [&](TsEntity* e) { hud->SetTrader(TsCharacterObject::Cast(e)); },
+         [&]() -> TsObject* { return hud->GetTrader(); }},
+        {"the info window", character,
+         [&](TsEntity* e) { hud->GetInfoWindow().Show(100.0f, 100.0f, e, TsHUDTextWindow::kCharacter, 140.0f); },
+         [&] { return hud->GetInfoWindow().GetObject(); }},
+        {"the pop-up menu", article, [&](TsEntity* e) { hud->GetMenu().Open(TsCollectibleObject::Cast(e), 0); },
+         [&]() -> TsObject* { return hud->GetMenu().GetArticle(); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.holder);
+        OmRef<TsEntity> gone = row.make();
+        row.keep(gone);
+        const void* cell = gone.Get();
+        gone = nullptr;
+        // The pool hands the cell out again (under the sanitizer once it
+        // has left the quarantine of freed cells).
+        OmRef<TsEntity> newcomer;
+        for (int made = 0; made < 100 && newcomer.Get() != cell; ++made)
+            newcomer = row.make();
+        ASSERT_EQ(newcomer.Get(), cell);
+        EXPECT_EQ(row.kept(), nullptr);
+    }
 }
 
 } // namespace apptest

@@ -357,6 +357,23 @@ TEST_F(InGameMenu, TheObjectivesOkClosesOnlyThemNotTheLessonBeneath)
     EXPECT_EQ(tutorial->GetFragmentCount(), 1);
 }
 
+// The objectives OK'd with the mouse and shown again later in the level
+// stay until they are OK'd again.
+TEST_F(InGameMenu, TheObjectivesShownAgainAfterAMouseOkStayOpen)
+{
+    auto* objective = dynamic_cast<TsObjectiveWindow*>(menu->GetObjectiveScreen());
+    ASSERT_NE(objective, nullptr);
+    Level()->SetObjectivesText("Find the door");
+    Frames(1, 100);
+    ASSERT_EQ(menu->GetTopWindow(), objective);
+    objective->button.OnMouseUp(0, 0);
+    Frames(1, 100);
+    ASSERT_FALSE(menu->HasOpenWindows());
+    Level()->SetObjectivesText("Open the door");
+    Frames(2, 100);
+    EXPECT_EQ(menu->GetTopWindow(), objective);
+}
+
 // A lesson whose exit script starts the next one, closed with the whole menu
 // (the pause menu's Resume, a script): the next lesson is shown over the
 // paused level, and closing it lets play go on.
