@@ -41,8 +41,7 @@ OM_VAR_NAME(m_shockDelay)
 
 int GetColourBias(lua_State* L)
 {
-    PushObject(L, &VariableSelf<P>(L, k_m_shockColourBias)->m_shockColourBias, "OmTuple3");
-    return 1;
+    return GetFieldView<P, &P::m_shockColourBias, k_m_shockColourBias>(L, "OmTuple3");
 }
 
 int SetColourBiasVar(lua_State* L)
@@ -51,8 +50,7 @@ int SetColourBiasVar(lua_State* L)
     tolua_Error err;
     if (!IsObject(L, 2, "const OmTuple3", NilArg::Reject, &err))
         RaiseTypeError(L, kVarTypeError, &err);
-    if (const OmTuple3* value = ToObject<const OmTuple3>(L, 2))
-        self->m_shockColourBias = *value;
+    self->m_shockColourBias = ToLiveObject<const OmTuple3>(L, 2, kVarValueError);
     return 0;
 }
 

@@ -213,8 +213,7 @@ int GetIncidentalConversation(lua_State* L)
 template <auto Member, const char* SelfError>
 int GetStringVar(lua_State* L)
 {
-    PushObject(L, &(VariableSelf<TsLevelInfo>(L, SelfError)->*Member), "OmString");
-    return 1;
+    return GetFieldView<TsLevelInfo, Member, SelfError>(L, "OmString");
 }
 
 template <auto Member, const char* SelfError>
@@ -224,8 +223,7 @@ int SetStringVar(lua_State* L)
     tolua_Error err;
     if (!IsObject(L, 2, "const OmString", NilArg::Reject, &err))
         RaiseTypeError(L, kVarTypeError, &err);
-    const OmString* text = ToObject<const OmString>(L, 2);
-    self->*Member = text ? text->Get() : nullptr;
+    self->*Member = ToLiveObject<const OmString>(L, 2, kVarValueError).Get();
     return 0;
 }
 
@@ -240,6 +238,7 @@ OM_INFO_SELF(luaMissionFilename)
 OM_INFO_SELF(musicName)
 OM_INFO_SELF(iActNumber)
 OM_INFO_SELF(fmvName)
+OM_INFO_SELF(exitTextStringIDs)
 OM_INFO_SELF(missionObjectiveID)
 OM_INFO_SELF(missionHintID)
 OM_INFO_SELF(bIsTown)
@@ -294,8 +293,8 @@ void TsLevelInfoClass(lua_State* L)
     OM_STRING_VAR(musicName);
     OM_NUMBER_VAR(iActNumber);
     OM_STRING_VAR(fmvName);
-    tolua_array(L, "exitTextStringIDs", GetIntArray<TsLevelInfo, &TsLevelInfo::exitTextStringIDs>,
-                SetIntArray<TsLevelInfo, &TsLevelInfo::exitTextStringIDs>);
+    tolua_variable(L, "exitTextStringIDs",
+                   GetIntArrayVar<TsLevelInfo, &TsLevelInfo::exitTextStringIDs, k_exitTextStringIDs>, nullptr);
     OM_NUMBER_VAR(missionObjectiveID);
     OM_NUMBER_VAR(missionHintID);
     OM_FLAG_VAR(bIsTown);

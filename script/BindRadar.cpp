@@ -13,11 +13,12 @@ namespace {
 
 constexpr const char* kRadar = "TsRadar";
 
-// A reference to the radar's own vector: changing it moves the objective.
+// A view of the radar's own vector: changing it moves the objective, and
+// it dies with the radar.
 int GetObjective(lua_State* L)
 {
     TsRadar* self = SelfOnly<TsRadar>(L, kRadar, OM_TYPE_ERROR("GetObjective"), OM_SELF_ERROR("GetObjective"));
-    PushObject(L, &self->GetObjective(), "OmVector3");
+    PushView(L, 1, &self->GetObjective(), "OmVector3");
     return 1;
 }
 
@@ -38,7 +39,7 @@ int SetObjective(lua_State* L)
     auto* self = ToObject<TsRadar>(L, 1);
     if (!self)
         Raise(L, OM_SELF_ERROR("SetObjective"));
-    self->SetObjective(*ToObject<const OmVector3>(L, 2));
+    self->SetObjective(ToLiveObject<const OmVector3>(L, 2, "invalid vector in function 'SetObjective'"));
     return 0;
 }
 

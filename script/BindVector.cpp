@@ -36,7 +36,7 @@ int Dot(lua_State* L)
     const auto* self = ToObject<const OmVector3>(L, 1);
     if (!self)
         Raise(L, OM_SELF_ERROR("Dot"));
-    PushNumber(L, self->Dot(*ToObject<const OmVector3>(L, 2)));
+    PushNumber(L, self->Dot(ToLiveObject<const OmVector3>(L, 2, "invalid vector in function 'Dot'")));
     return 1;
 }
 
@@ -50,7 +50,7 @@ int Cross(lua_State* L)
     if (!self)
         Raise(L, OM_SELF_ERROR("Cross"));
     OmVector3 result;
-    CrossProduct(*self, *ToObject<const OmVector3>(L, 2), result);
+    CrossProduct(*self, ToLiveObject<const OmVector3>(L, 2, "invalid vector in function 'Cross'"), result);
     PushVectorCopy(L, result);
     return 1;
 }
@@ -74,29 +74,29 @@ int Unit(lua_State* L)
 }
 
 // The globals take the vector at position 1.
-const OmVector3* GlobalVectorArg(lua_State* L, const char* typeError)
+const OmVector3& GlobalVectorArg(lua_State* L, const char* typeError, const char* nullError)
 {
     tolua_Error err;
     if (!IsObject(L, 1, "OmVector3", NilArg::Reject, &err) || !IsEnd(L, 2, &err))
         RaiseTypeError(L, typeError, &err);
-    return ToObject<const OmVector3>(L, 1);
+    return ToLiveObject<const OmVector3>(L, 1, nullError);
 }
 
 int GetX(lua_State* L)
 {
-    PushNumber(L, GlobalVectorArg(L, OM_TYPE_ERROR("GetX"))->x);
+    PushNumber(L, GlobalVectorArg(L, OM_TYPE_ERROR("GetX"), "invalid vector in function 'GetX'").x);
     return 1;
 }
 
 int GetY(lua_State* L)
 {
-    PushNumber(L, GlobalVectorArg(L, OM_TYPE_ERROR("GetY"))->y);
+    PushNumber(L, GlobalVectorArg(L, OM_TYPE_ERROR("GetY"), "invalid vector in function 'GetY'").y);
     return 1;
 }
 
 int GetZ(lua_State* L)
 {
-    PushNumber(L, GlobalVectorArg(L, OM_TYPE_ERROR("GetZ"))->z);
+    PushNumber(L, GlobalVectorArg(L, OM_TYPE_ERROR("GetZ"), "invalid vector in function 'GetZ'").z);
     return 1;
 }
 

@@ -66,8 +66,7 @@ OM_VAR_NAME(m_szLaserTexture)
 // such a pointer and copies the word it points at.
 int GetLaserARGB(lua_State* L)
 {
-    PushObject(L, &VariableSelf<P>(L, k_m_laserARGB)->m_laserARGB, "uint");
-    return 1;
+    return GetFieldView<P, &P::m_laserARGB, k_m_laserARGB>(L, "uint");
 }
 
 int SetLaserARGB(lua_State* L)
@@ -76,8 +75,7 @@ int SetLaserARGB(lua_State* L)
     tolua_Error err;
     if (!IsObject(L, 2, "const uint", NilArg::Reject, &err))
         RaiseTypeError(L, kVarTypeError, &err);
-    if (const uint32_t* value = ToObject<const uint32_t>(L, 2))
-        self->m_laserARGB = *value;
+    self->m_laserARGB = ToLiveObject<const uint32_t>(L, 2, kVarValueError);
     return 0;
 }
 
@@ -194,7 +192,7 @@ int SetMuzzleOffset(lua_State* L)
 int WeaponAttributes(lua_State* L)
 {
     TsWeaponObject* weapon = OM_WEAPON("Attributes", Arg::Bool);
-    TsScriptHandles::PushPart(L, &weapon->Attributes(ToBool(L, 2)), kAttributes, weapon);
+    PushView(L, 1, &weapon->Attributes(ToBool(L, 2)), kAttributes);
     return 1;
 }
 

@@ -18,6 +18,8 @@
 namespace script {
 
 constexpr const char* kVarTypeError = "#vinvalid type in variable assignment.";
+// An object assigned that is there no more (a view whose owner has gone).
+constexpr const char* kVarValueError = "invalid value in variable assignment.";
 constexpr const char* kArrayIndexTypeError = "invalid type in array indexing.";
 constexpr const char* kArrayRangeError = "array indexing out of range.";
 constexpr const char* kArraySelfError = "invalid 'self' in array indexing.";
@@ -76,13 +78,22 @@ int SetFlagVar(lua_State* L)
     return 0;
 }
 
+// A field that crosses as an object of its own (a text holder, a colour)
+// reads as a view of the record's field: changing it changes the record,
+// and it dies with the record.
+template <class C, auto Member, const char* SelfError>
+int GetFieldView(lua_State* L, const char* type)
+{
+    PushView(L, 1, &(VariableSelf<C>(L, SelfError)->*Member), type);
+    return 1;
+}
+
 // An OmString field reads as the record's own holder, so holder:Set changes
 // the record; assigning a holder or a plain string copies the text.
 template <class C, auto Member, const char* SelfError>
 int GetOmStringVar(lua_State* L)
 {
-    PushObject(L, &(VariableSelf<C>(L, SelfError)->*Member), "OmString");
-    return 1;
+    return GetFieldView<C, Member, SelfError>(L, "OmString");
 }
 
 template <class C, auto Member, const char* SelfError>
@@ -96,22 +107,18 @@ int SetOmStringVar(lua_State* L)
     tolua_Error err;
     if (!IsObject(L, 2, "const OmString", NilArg::Reject, &err))
         RaiseTypeError(L, kVarTypeError, &err);
-    const OmString* value = ToObject<const OmString>(L, 2);
-    (self->*Member).Set(value ? value->Get() : nullptr);
+    (self->*Member).Set(ToLiveObject<const OmString>(L, 2, kVarValueError).Get());
     return 0;
 }
 
-// Member arrays: tolua hands the array's proxy table at position 1 (its
-// ".self" entry is the object) and the index at position 2. Scripts index
-// from 1.
+// Member arrays: the record's variable reads as the array's table, a view
+// that dies with the record (TsScriptHandles::PushArrayView); indexing it
+// hands the table at position 1 and the index at position 2. Scripts index
+// from 1. The object is null once the record has gone.
 template <class C>
 inline C* ArraySelf(lua_State* L)
 {
-    lua_pushstring(L, ".self");
-    lua_rawget(L, 1);
-    C* self = static_cast<C*>(lua_touserdata(L, -1));
-    lua_pop(L, 1);
-    return self;
+    return static_cast<C*>(TsScriptHandles::ArrayViewOwner(L, 1));
 }
 
 // The 0-based element index, or raises.
@@ -150,6 +157,16 @@ int SetIntArray(lua_State* L)
         Raise(L, kArraySelfError);
     (self->*Member)[i] = NumberToInt(lua_tonumber(L, 3));
     return 0;
+}
+
+// The variable of an integer member array (registered with tolua_variable
+// and no setter: scripts assign its elements, not the array).
+template <class C, auto Member, const char* SelfError>
+int GetIntArrayVar(lua_State* L)
+{
+    VariableSelf<C>(L, SelfError);
+    TsScriptHandles::PushArrayView(L, 1, GetIntArray<C, Member>, SetIntArray<C, Member>);
+    return 1;
 }
 
 } // namespace script

@@ -18,11 +18,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <type_traits>
 
 #include "game/framework/TsScriptHandles.h"
 #include "game/framework/TsScriptNumber.h"
 
+struct OmTuple3;
 class OmVector3;
+class OmString;
+class OmWideString;
 
 // The two messages of a wrapper, built at compile time from its Lua name.
 // tolua_error expands the leading "#f" into the failing argument's details.
@@ -208,6 +212,17 @@ inline T* ToObject(lua_State* L, int lo)
     return box ? static_cast<T*>(*static_cast<void**>(box)) : nullptr;
 }
 
+// An object argument that must be there: a null one (nil where nil passes,
+// or a view whose owner has gone) raises nullError instead.
+template <class T>
+inline T& ToLiveObject(lua_State* L, int lo, const char* nullError)
+{
+    T* object = ToObject<T>(L, lo);
+    if (!object)
+        Raise(L, nullError);
+    return *object;
+}
+
 inline void PushInt(lua_State* L, std::int32_t v) { lua_pushnumber(L, v); }
 inline void PushNumber(lua_State* L, double v) { lua_pushnumber(L, v); }
 
@@ -228,11 +243,29 @@ inline void PushString(lua_State* L, const char* s)
         lua_pushnil(L);
 }
 
+// Values that only ever live inside something else: a pointer to one is a
+// view of its owner.
+template <class T>
+constexpr bool kIsPartType = std::is_arithmetic_v<T> || std::is_same_v<T, OmTuple3> ||
+                             std::is_same_v<T, OmVector3> || std::is_same_v<T, OmString> ||
+                             std::is_same_v<T, OmWideString>;
+
 // A game object: the handle of a counted one holds a reference of its own
 // (TsScriptHandles), any other is borrowed. nil for null.
-inline void PushObject(lua_State* L, void* object, const char* type)
+template <class T>
+inline void PushObject(lua_State* L, T* object, const char* type)
 {
+    static_assert(!kIsPartType<std::remove_cv_t<T>>,
+                  "a part of an object reaches scripts through PushView, which ties it to its owner");
     TsScriptHandles::Push(L, object, type);
+}
+
+// A part of the object whose handle is at ownerIndex (a member vector,
+// colour, text holder or number, an attribute block): it dies with its
+// owner (TsScriptHandles::PushView). nil for null.
+inline void PushView(lua_State* L, int ownerIndex, void* part, const char* type)
+{
+    TsScriptHandles::PushView(L, ownerIndex, part, type);
 }
 
 // A vector result: a heap copy that belongs to Lua and is deleted by the

@@ -14,13 +14,8 @@ void ReadFlag(OmArchive& archive, uint8_t& flag)
 
 } // namespace
 
-TsLevelInfo::~TsLevelInfo()
-{
-    TsScriptHandles::Forget(this, "TsLevelInfo");
-    for (OmString* text : {&missionName, &levelName, &levelPath, &worldFilename, &luaEntityFilename,
-                           &luaMissionFilename, &musicName, &fmvName})
-        TsScriptHandles::Forget(text, "OmString");
-}
+// The record's texts and its array reach scripts as its views, and go with it.
+TsLevelInfo::~TsLevelInfo() { TsScriptHandles::Forget(this, "TsLevelInfo"); }
 
 // The transfer flag is stored ahead of the two level kinds: saved games
 // already written keep that order.

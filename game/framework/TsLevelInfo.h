@@ -34,8 +34,8 @@ struct TsLevelInfo {
     int32_t missionObjectiveID = 0;
     int32_t missionHintID = 0;
 
-    // A script's handles of the record and of its texts borrow: they die
-    // with it.
+    // A script's handles of the record, of its texts and of its array
+    // borrow: they die with it.
     ~TsLevelInfo();
     TsLevelInfo() = default;
     TsLevelInfo(const TsLevelInfo&) = default;

@@ -24,6 +24,10 @@ constexpr const char* kCountedKey = "om_counted_classes";
 // The marks: each object a script made and may still delete, as a light
 // userdata, to the function that ends the script's hold on it.
 constexpr const char* kScriptCreatedKey = "om_script_created";
+// The views of objects that are not counted: each owner, as a light
+// userdata, to the set of its views (weak keys, so the set keeps no view
+// alive), which also keeps its array tables by their get function.
+constexpr const char* kViewsKey = "om_views";
 
 // The references handles and marks hold, by object, over every state.
 std::unordered_map<const OmObject*, uint32_t>& Counts()
@@ -32,7 +36,7 @@ std::unordered_map<const OmObject*, uint32_t>& Counts()
     return counts;
 }
 
-void NewRegistryTable(lua_State* L, const char* key, const char* mode)
+void NewTable(lua_State* L, const char* mode)
 {
     lua_newtable(L);
     if (mode) {
@@ -41,6 +45,11 @@ void NewRegistryTable(lua_State* L, const char* key, const char* mode)
         lua_setfield(L, -2, "__mode");
         lua_setmetatable(L, -2);
     }
+}
+
+void NewRegistryTable(lua_State* L, const char* key, const char* mode)
+{
+    NewTable(L, mode);
     lua_pushvalue(L, -1);
     lua_setfield(L, LUA_REGISTRYINDEX, key);
 }
@@ -79,14 +88,37 @@ void PushCache(lua_State* L, const char* type)
     ReplaceMetatableWithCache(L);
 }
 
-bool IsCounted(lua_State* L, const char* type)
+// With a class's metatable on top, in its place: whether the class is
+// counted.
+bool ReplaceMetatableWithCounted(lua_State* L)
 {
     PushRegistryTable(L, kCountedKey, nullptr);
-    luaL_getmetatable(L, type);
+    lua_insert(L, -2);
     lua_rawget(L, -2);
     const bool counted = lua_toboolean(L, -1) != 0;
     lua_pop(L, 2);
     return counted;
+}
+
+bool IsCounted(lua_State* L, const char* type)
+{
+    luaL_getmetatable(L, type);
+    return ReplaceMetatableWithCounted(L);
+}
+
+bool IsCountedHandle(lua_State* L, int index)
+{
+    return lua_getmetatable(L, index) && ReplaceMetatableWithCounted(L);
+}
+
+int Absolute(lua_State* L, int index) { return index < 0 ? lua_gettop(L) + index + 1 : index; }
+
+// The object a handle holds: null for a dead handle or anything else.
+void* HandleObject(lua_State* L, int index)
+{
+    if (lua_type(L, index) != LUA_TUSERDATA)
+        return nullptr;
+    return *static_cast<void**>(lua_touserdata(L, index));
 }
 
 // A script's reference, a handle's or a mark's, taken and given back with
@@ -241,6 +273,100 @@ DestroyFn TakeMark(lua_State* L, void* object)
     return destroy;
 }
 
+// A part of a counted object, or the object itself (part == whole): the
+// handle takes a reference to the whole when tolua makes it.
+void PushPart(lua_State* L, void* part, const char* type, OmObject* whole)
+{
+    if (!part) {
+        lua_pushnil(L);
+        return;
+    }
+    PushCache(L, type);
+    bool cached = false;
+    if (lua_istable(L, -1)) {
+        lua_pushlightuserdata(L, part);
+        lua_rawget(L, -2);
+        cached = lua_type(L, -1) == LUA_TUSERDATA;
+        lua_pop(L, 1);
+    }
+    lua_pop(L, 1);
+    const int top = lua_gettop(L);
+    tolua_pushusertype(L, part, type);
+    if (lua_gettop(L) == top) {
+        lua_pushnil(L);
+        return;
+    }
+    if (!cached && whole && lua_type(L, -1) == LUA_TUSERDATA)
+        Hold(L, whole);
+}
+
+// The owner's set of views, pushed (nil when it has none and create is
+// false).
+void PushViewSet(lua_State* L, const void* owner, bool create)
+{
+    PushRegistryTable(L, kViewsKey, nullptr);
+    lua_pushlightuserdata(L, const_cast<void*>(owner));
+    lua_rawget(L, -2);
+    if (create && !lua_istable(L, -1)) {
+        lua_pop(L, 1);
+        NewTable(L, "k");
+        lua_pushlightuserdata(L, const_cast<void*>(owner));
+        lua_pushvalue(L, -2);
+        lua_rawset(L, -4);
+    }
+    lua_remove(L, -2);
+}
+
+// The view on top joins its owner's set.
+void AddView(lua_State* L, const void* owner)
+{
+    PushViewSet(L, owner, true);
+    lua_pushvalue(L, -2);
+    lua_pushboolean(L, 1);
+    lua_rawset(L, -3);
+    lua_pop(L, 1);
+}
+
+// Kills every view of the owner: a part's handle as any handle, an array's
+// table by forgetting its owner. The set goes first, so a view is killed
+// once and the owner's next view starts a new one.
+void KillViews(lua_State* L, const void* owner)
+{
+    const int top = lua_gettop(L);
+    PushViewSet(L, owner, false);
+    if (!lua_istable(L, -1)) {
+        lua_settop(L, top);
+        return;
+    }
+    PushRegistryTable(L, kViewsKey, nullptr);
+    lua_pushlightuserdata(L, const_cast<void*>(owner));
+    lua_pushnil(L);
+    lua_rawset(L, -3);
+    lua_pop(L, 1);
+    const int set = top + 1;
+    lua_newtable(L);
+    const int list = top + 2;
+    int count = 0;
+    for (lua_pushnil(L); lua_next(L, set); lua_pop(L, 1)) {
+        if (lua_type(L, -1) == LUA_TBOOLEAN) {
+            lua_pushvalue(L, -2);
+            lua_rawseti(L, list, ++count);
+        }
+    }
+    for (int i = 1; i <= count; ++i) {
+        lua_rawgeti(L, list, i);
+        if (lua_istable(L, -1)) {
+            lua_pushstring(L, ".self");
+            lua_pushnil(L);
+            lua_rawset(L, -3);
+        } else {
+            Kill(L, -1);
+        }
+        lua_pop(L, 1);
+    }
+    lua_settop(L, top);
+}
+
 } // namespace
 
 void MakeCounted(lua_State* L, const char* type)
@@ -274,37 +400,94 @@ void Push(lua_State* L, void* object, const char* type)
         tolua_pushusertype(L, object, type);
 }
 
-void PushPart(lua_State* L, void* part, const char* type, OmObject* whole)
+void PushView(lua_State* L, int ownerIndex, void* part, const char* type)
 {
-    if (!part) {
+    ownerIndex = Absolute(L, ownerIndex);
+    void* owner = HandleObject(L, ownerIndex);
+    if (!owner || !part) {
         lua_pushnil(L);
         return;
     }
-    PushCache(L, type);
-    bool cached = false;
+    if (IsCountedHandle(L, ownerIndex)) {
+        PushPart(L, part, type, static_cast<OmObject*>(owner));
+        return;
+    }
+    const int top = lua_gettop(L);
+    tolua_pushusertype(L, part, type);
+    if (lua_gettop(L) == top)
+        lua_pushnil(L); // a type the package does not know
+    else
+        AddView(L, owner);
+}
+
+void PushArrayView(lua_State* L, int ownerIndex, lua_CFunction get, lua_CFunction set)
+{
+    ownerIndex = Absolute(L, ownerIndex);
+    void* owner = HandleObject(L, ownerIndex);
+    if (!owner) {
+        lua_pushnil(L);
+        return;
+    }
+    if (IsCountedHandle(L, ownerIndex))
+        luaL_error(L, "a counted object's member array has no view for scripts");
+    PushViewSet(L, owner, true);
+    void* key = reinterpret_cast<void*>(get);
+    lua_pushlightuserdata(L, key);
+    lua_rawget(L, -2);
     if (lua_istable(L, -1)) {
-        lua_pushlightuserdata(L, part);
+        lua_remove(L, -2);
+        return;
+    }
+    lua_pop(L, 1);
+    lua_newtable(L);
+    lua_pushstring(L, ".self"); // where tolua's array tables keep their object
+    lua_pushlightuserdata(L, owner);
+    lua_rawset(L, -3);
+    lua_newtable(L);
+    lua_pushcfunction(L, get);
+    lua_setfield(L, -2, "__index");
+    lua_pushcfunction(L, set);
+    lua_setfield(L, -2, "__newindex");
+    lua_setmetatable(L, -2);
+    lua_pushlightuserdata(L, key); // the set keeps the table, one per array
+    lua_pushvalue(L, -2);
+    lua_rawset(L, -4);
+    lua_remove(L, -2);
+    AddView(L, owner);
+}
+
+void* ArrayViewOwner(lua_State* L, int index)
+{
+    index = Absolute(L, index);
+    if (!lua_istable(L, index))
+        return nullptr;
+    lua_pushstring(L, ".self");
+    lua_rawget(L, index);
+    void* owner = lua_type(L, -1) == LUA_TLIGHTUSERDATA ? lua_touserdata(L, -1) : nullptr;
+    lua_pop(L, 1);
+    if (!owner)
+        return nullptr;
+    PushViewSet(L, owner, false);
+    bool live = false;
+    if (lua_istable(L, -1)) {
+        lua_pushvalue(L, index);
         lua_rawget(L, -2);
-        cached = lua_type(L, -1) == LUA_TUSERDATA;
+        live = lua_toboolean(L, -1) != 0;
         lua_pop(L, 1);
     }
     lua_pop(L, 1);
-    const int top = lua_gettop(L);
-    tolua_pushusertype(L, part, type);
-    if (lua_gettop(L) == top) {
-        lua_pushnil(L);
-        return;
-    }
-    if (!cached && whole && lua_type(L, -1) == LUA_TUSERDATA)
-        Hold(L, whole);
+    return live ? owner : nullptr;
 }
 
 void Kill(lua_State* L, int index)
 {
-    index = index < 0 ? lua_gettop(L) + index + 1 : index;
+    index = Absolute(L, index);
     if (lua_type(L, index) != LUA_TUSERDATA)
         return;
+    void* object = HandleObject(L, index);
     Empty(L, index);
+    if (object)
+        KillViews(L, object);
     LetGo(L, index);
 }
 
@@ -320,6 +503,7 @@ void KillObject(lua_State* L, void* object, const char* type)
         lua_pop(L, 1);
     }
     lua_pop(L, 1);
+    KillViews(L, object); // the handle may be gone while a view is kept
 }
 
 void Forget(void* object, const char* type) { KillObject(TsAccess::LuaState(), object, type); }

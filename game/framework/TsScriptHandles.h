@@ -28,6 +28,17 @@
 // counted is destroyed by delete, or by the function it was marked with
 // when the level closes.
 //
+// Views. A part that lives inside an object (the radar's objective vector,
+// a record's text, colour, number or member array, a weapon's attribute
+// block) reaches a script only as a view of that object, made through
+// PushView or PushArrayView with the owner's handle on the stack, so no
+// view outlives what it is part of. A counted owner is held by the view,
+// which holds a reference of its own as a handle does. Any other owner
+// takes its views with it: when its handle is killed, or it forgets itself
+// as it goes (Forget), each of its views is killed too, and a script that
+// kept one gets the null-self message (for an array, the array's own)
+// instead of the freed memory.
+//
 // A handle can be killed: its reference, if it holds one, goes at once and
 // it holds null from then on, so a call through it gets the wrapper's
 // null-self message rather than reach freed memory. delete kills the
@@ -45,6 +56,7 @@
 #include <cstdint>
 
 struct lua_State;
+typedef int (*lua_CFunction)(lua_State* L);
 class OmObject;
 
 namespace TsScriptHandles {
@@ -59,19 +71,29 @@ void WrapCollector(lua_State* L, const char* type);
 // The one way a game object reaches a script: nil for null or for a type
 // the package does not know.
 void Push(lua_State* L, void* object, const char* type);
-// A part of a counted object that lives inside it (a weapon's attribute
-// block): its handle keeps the whole object alive.
-void PushPart(lua_State* L, void* part, const char* type, OmObject* whole);
+// The one way a part of an object reaches a script: a view of part, of the
+// type, inside the object whose handle is at ownerIndex. nil for null, or
+// when that handle is dead.
+void PushView(lua_State* L, int ownerIndex, void* part, const char* type);
+// A member array of the object whose handle is at ownerIndex, as the table
+// scripts index (one per array and owner): reading an element calls get,
+// writing one calls set, each with the table at position 1 and the index at
+// 2. A table cannot hold a reference, so a counted owner's array is refused
+// with a script error.
+void PushArrayView(lua_State* L, int ownerIndex, lua_CFunction get, lua_CFunction set);
+// The object whose array the table at index shows: null once that object
+// has gone, and for a table PushArrayView did not make.
+void* ArrayViewOwner(lua_State* L, int index);
 
-// Kills the handle at index (a userdata of the package): its reference, if
-// it holds one, goes; it is dropped from tolua's cache so the object's next
-// push makes a new one.
+// Kills the handle at index (a userdata of the package), and the views of
+// its object: its reference, if it holds one, goes; it is dropped from
+// tolua's cache so the object's next push makes a new one.
 void Kill(lua_State* L, int index);
 // Kills the handle tolua's cache keeps for the object under the type's
-// class tree, if any.
+// class tree, if any, and the object's views.
 void KillObject(lua_State* L, void* object, const char* type);
 // Kills the game's script state's handle of an object that is not counted,
-// as the object goes (its destructor calls this).
+// and its views, as the object goes (its destructor calls this).
 void Forget(void* object, const char* type);
 // Every handle of the state lets go (the game stops, the state closes).
 void ReleaseAll(lua_State* L);

@@ -3,10 +3,13 @@
 #include <algorithm>
 
 #include "game/framework/TsLog.h"
+#include "game/framework/TsScriptHandles.h"
 
 std::vector<std::unique_ptr<TsExplosionParams>> TsExplosionTable::s_types;
 int32_t TsExplosionTable::s_count = 0;
 std::vector<int32_t> TsExplosionTable::s_retiredTextures;
+
+TsExplosionParams::~TsExplosionParams() { TsScriptHandles::Forget(this, "TsExplosionParams"); }
 
 int32_t TsExplosionParams::ArmCount() const
 {

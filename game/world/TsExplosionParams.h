@@ -33,6 +33,13 @@ struct TsExplosionParams {
     float m_shockDelay = 0.0f;
     int32_t effectId = -1; // particle effect of m_szParticleType, set at load
 
+    // A script's handle of the record, and its views of the texts and the
+    // colour, borrow: they die with it.
+    ~TsExplosionParams();
+    TsExplosionParams() = default;
+    TsExplosionParams(const TsExplosionParams&) = default;
+    TsExplosionParams& operator=(const TsExplosionParams&) = default;
+
     void SetColourBias(float r, float g, float b) { m_shockColourBias.Set(r, g, b); }
     // The arms an explosion of this type really gets: a script may write any
     // number, an instance has room for eight.

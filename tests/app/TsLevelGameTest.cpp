@@ -243,18 +243,22 @@ TEST_F(LevelGameFromTitle, AToolsLevelIsTheToolsToDeleteAfterItsConversion)
 }
 
 // The shell's CreateLevel replaces a level nobody plays: what a script kept
-// of the old level's HUD and radar is dead with it.
+// of the old level's HUD and radar, the radar's objective too, is dead with
+// it.
 TEST_F(LevelGameFromTitle, AReplacedLevelsHudAndRadarHandlesAreDead)
 {
-    ASSERT_EQ(RunLua("CreateLevel() h = TsAccess.HUDe() r = TsAccess.Radar()\n"
-                     "kept = type(h) .. type(r) CreateLevel()\n"
-                     "_, hud = pcall(h.DisplayDialog, h, 'x') _, radar = pcall(r.UseRadar, r, 1)"),
+    ASSERT_EQ(RunLua("CreateLevel() h = TsAccess.HUDe() r = TsAccess.Radar() v = r:GetObjective()\n"
+                     "kept = type(h) .. type(r) .. type(v) CreateLevel()\n"
+                     "_, hud = pcall(h.DisplayDialog, h, 'x') _, radar = pcall(r.UseRadar, r, 1)\n"
+                     "_, objective = pcall(v.Normalise, v)"),
               0);
-    ASSERT_EQ(LuaString("kept"), "userdatauserdata");
+    ASSERT_EQ(LuaString("kept"), "userdatauserdatauserdata");
     EXPECT_NE(LuaString("hud").find("invalid 'self' in function 'DisplayDialog'"), std::string::npos)
         << LuaString("hud");
     EXPECT_NE(LuaString("radar").find("invalid 'self' in function 'UseRadar'"), std::string::npos)
         << LuaString("radar");
+    EXPECT_NE(LuaString("objective").find("invalid 'self' in function 'Normalise'"), std::string::npos)
+        << LuaString("objective");
 }
 
 // The clouds' shadows fall on the level's entities as on its cells: they

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -30,11 +31,14 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsCutScene.h"
 #include "game/framework/TsEntityDB.h"
+#include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsScriptHandles.h"
 #include "game/objects/TsConversation.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsTimerTable.h"
+#include "game/world/TsExplosionParams.h"
 #include "script/GameBindings.h"
+#include "ui/TsRadar.h"
 
 namespace bindingfuzz {
 
@@ -158,6 +162,20 @@ inline const char* const kStoryLines[] = {
     "L:delete()",
     "CS:IsCutSceneActive()",
     "CS:SetFollowTarget(O)",
+    // A view of an object's insides (the radar's objective, a record's text,
+    // colour or array) kept past its owner, and used after it.
+    "V = Radar:GetObjective()",
+    "V = Record.exitTextStringIDs",
+    "V = Record.levelName",
+    "V = Blast.m_shockColourBias",
+    "EndViewOwners()",
+    "V:Normalise()",
+    "return GetX(V)",
+    "V[1] = 3",
+    "return V[1]",
+    "V:Set('x')",
+    "Blast.m_shockColourBias = V",
+    "Record.exitTextStringIDs[1] = 2",
 };
 
 // Stops the run when a call has not returned after a second of the calling
@@ -243,6 +261,8 @@ public:
         tally_.functions = callables_.size() + variables_.size();
         MakeValues();
         MakeHolders();
+        MakeViewOwners();
+        RegisterViewOwnerEnd();
         for (int i = 0; i < steps && !choices_.Dry(); ++i)
             Step();
         CloseLevel();
@@ -342,10 +362,41 @@ private:
         Call("Keeper = TsNPCObject:new() Inv = Keeper:GetInventory()");
     }
 
+    // Owners the game destroys outright while a script may keep views of
+    // their insides: globals Radar, Record and Blast, which the story line
+    // EndViewOwners destroys and replaces.
+    void MakeViewOwners()
+    {
+        radar_ = std::make_unique<TsRadar>();
+        record_ = std::make_unique<TsLevelInfo>();
+        blast_ = std::make_unique<TsExplosionParams>();
+        for (const auto& [name, object, type] : {std::tuple<const char*, void*, const char*>{
+                                                     "Radar", radar_.get(), "TsRadar"},
+                                                 {"Record", record_.get(), "TsLevelInfo"},
+                                                 {"Blast", blast_.get(), "TsExplosionParams"}}) {
+            TsScriptHandles::Push(L_, object, type);
+            lua_setglobal(L_, name);
+        }
+    }
+    static int EndViewOwners(lua_State* L)
+    {
+        static_cast<Session*>(lua_touserdata(L, lua_upvalueindex(1)))->MakeViewOwners();
+        return 0;
+    }
+    void RegisterViewOwnerEnd()
+    {
+        lua_pushlightuserdata(L_, this);
+        lua_pushcclosure(L_, &Session::EndViewOwners, 1);
+        lua_setglobal(L_, "EndViewOwners");
+    }
+
     // The level's order of letting go: the camera, the timers, the
     // conversation, the database, the party, then what the scripts hold.
     void CloseLevel()
     {
+        radar_.reset();
+        record_.reset();
+        blast_.reset();
         scene_->Release();
         TsTimerTable::Instance().Clear();
         talk_->Release();
@@ -482,6 +533,9 @@ private:
     TsConversation* talk_ = nullptr;
     TsCutScene* scene_ = nullptr;
     TsPlayer* party_ = nullptr;
+    std::unique_ptr<TsRadar> radar_;
+    std::unique_ptr<TsLevelInfo> record_;
+    std::unique_ptr<TsExplosionParams> blast_;
     int values_ = LUA_NOREF;
     std::vector<std::string> classes_;
     std::vector<Bound> callables_, variables_;

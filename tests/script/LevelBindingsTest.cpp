@@ -7,8 +7,10 @@
 
 #include "engine/OmString.h"
 #include "game/framework/TsLevelInfo.h"
+#include "game/world/TsExplosionParams.h"
 #include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
+#include "ui/TsRadar.h"
 
 namespace {
 
@@ -109,6 +111,43 @@ TEST_F(ScriptLevelTest, AGoneLevelInfosHandlesAreDead)
     info.reset();
     EXPECT_EQ(WithoutPosition(Run("return info.missionName")), "invalid 'self' in accessing variable 'missionName'");
     EXPECT_EQ(WithoutPosition(Run("return name:Get()")), "invalid 'self' in function 'Get'");
+}
+
+// What a script kept of an object's insides (the radar's objective, a
+// record's array, colour or text) goes with the object: using it after is a
+// script error, never a touch of the freed object.
+TEST_F(ScriptLevelTest, AViewKeptPastItsOwnerIsAScriptError)
+{
+    const struct {
+        const char* type; // of the owner o
+        const char* keep; // the view v
+        const char* use;
+        const char* error;
+    } cases[] = {
+        {"TsRadar", "v = o:GetObjective()", "v:Normalise()", "invalid 'self' in function 'Normalise'"},
+        {"TsRadar", "v = o:GetObjective()", "return GetX(v)", "invalid vector in function 'GetX'"},
+        {"TsLevelInfo", "v = o.exitTextStringIDs", "return v[1]", "invalid 'self' in array indexing."},
+        {"TsLevelInfo", "v = o.exitTextStringIDs", "v[2] = 7", "invalid 'self' in array indexing."},
+        {"TsLevelInfo", "v = o.exitTextStringIDs", "o.exitTextStringIDs[1] = 7",
+         "invalid 'self' in accessing variable 'exitTextStringIDs'"},
+        {"TsExplosionParams", "v = o.m_shockColourBias", "FxGetExplosionType(0).m_shockColourBias = v",
+         "invalid value in variable assignment."},
+        {"TsExplosionParams", "v = o.m_szShockTexture", "v:Set('ring')", "invalid 'self' in function 'Set'"},
+    };
+    for (const auto& c : cases) {
+        std::shared_ptr<void> owner;
+        if (c.type == std::string("TsRadar"))
+            owner = std::make_shared<TsRadar>();
+        else if (c.type == std::string("TsLevelInfo"))
+            owner = std::make_shared<TsLevelInfo>();
+        else
+            owner = std::make_shared<TsExplosionParams>();
+        Publish("o", owner.get(), c.type);
+        ASSERT_EQ(Run(c.keep), "") << c.keep;
+        owner.reset();
+        EXPECT_EQ(WithoutPosition(Run(c.use)), c.error) << c.type << ": " << c.use;
+    }
+    TsExplosionTable::Clear();
 }
 
 } // namespace

@@ -90,6 +90,7 @@ struct Record {
 constexpr char kCountSelf[] = OM_VAR_SELF_ERROR("count");
 constexpr char kScaleSelf[] = OM_VAR_SELF_ERROR("scale");
 constexpr char kFlagSelf[] = OM_VAR_SELF_ERROR("flag");
+constexpr char kIdsSelf[] = OM_VAR_SELF_ERROR("ids");
 
 int g_destroyed = 0;
 struct Thing {
@@ -135,7 +136,7 @@ protected:
                        SetNumberVar<Record, &Record::scale, kScaleSelf>);
         tolua_variable(L, "flag", GetFlagVar<Record, &Record::flag, kFlagSelf>,
                        SetFlagVar<Record, &Record::flag, kFlagSelf>);
-        tolua_array(L, "ids", GetIntArray<Record, &Record::ids>, SetIntArray<Record, &Record::ids>);
+        tolua_variable(L, "ids", GetIntArrayVar<Record, &Record::ids, kIdsSelf>, nullptr);
         tolua_endmodule(L);
         tolua_cclass(L, "Thing", "Thing", "", nullptr);
         tolua_beginmodule(L, "Thing");
