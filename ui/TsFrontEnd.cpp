@@ -241,7 +241,7 @@ bool TsFrontEnd::Initialise()
         m_lookBones[1] = m_characterShape->GetBoneIndex("Box22");
     }
     CreateQuadBuffers();
-    PushWindow(GetMainScreen(this), kScreen, false);
+    PushWindow(GetMainScreen(this), kScreen);
     return true;
 }
 
@@ -306,10 +306,10 @@ TsGuiWindow* FindOrMake(TsFrontEndBase* frontEnd, const char* name)
         return nullptr;
     if (TsGuiWindow* page = frontEnd->FindPage(name))
         return page;
-    auto* screen = new (std::nothrow) Screen(frontEnd);
+    std::unique_ptr<Screen> screen(new (std::nothrow) Screen(frontEnd));
     if (screen)
         screen->SetName(name);
-    return screen;
+    return frontEnd->AdoptPage(std::move(screen));
 }
 
 } // namespace

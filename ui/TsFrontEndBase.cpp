@@ -25,26 +25,10 @@ TsFrontEndBase::TsFrontEndBase(OmArchive& archive) : TsGameMode(archive) {}
 
 TsFrontEndBase::~TsFrontEndBase()
 {
-    // Transient windows still standing die with the mode; pages are owned.
-    for (uint32_t i = 0; i < m_stack.GetCount(); ++i) {
-        TsGuiWindow* window = m_stack[i].window;
-        if (m_stack[i].transient && !IsPage(window)) {
-            for (uint32_t j = i + 1; j < m_stack.GetCount(); ++j) {
-                if (m_stack[j].window == window) {
-                    m_stack[j].window = nullptr; // the same window stood twice
-                }
-            }
-            delete window;
-        }
-    }
+    // The windows go with the mode, unclosed: the transient ones, then the pages.
     m_stack.RemoveAll();
-    for (uint32_t i = 0; i < m_doomed.GetCount(); ++i) {
-        delete m_doomed[i];
-    }
-    for (OmList::Node* node = m_pages.GetFirst(); node; node = node->next) {
-        delete static_cast<TsGuiWindow*>(node->value);
-    }
-    m_pages.RemoveAll();
+    m_transients.clear();
+    m_pages.clear();
     delete m_cursor;
 }
 
@@ -77,19 +61,12 @@ void TsFrontEndBase::SetFonts(OmD3DFont* title, OmD3DFont* largeTitle, OmD3DFont
 
 TsGuiWindow* TsFrontEndBase::FindPage(const char* name) const
 {
-    for (OmList::Node* node = m_pages.GetFirst(); node; node = node->next) {
-        TsGuiWindow* page = static_cast<TsGuiWindow*>(node->value);
+    for (const std::unique_ptr<TsGuiWindow>& page : m_pages) {
         if (page->HasName(name)) {
-            return page;
+            return page.get();
         }
     }
     return nullptr;
-}
-
-bool TsFrontEndBase::IsPage(const TsGuiWindow* window) const
-{
-    OmList::Node* node = nullptr;
-    return m_pages.Find(const_cast<TsGuiWindow*>(window), node);
 }
 
 bool TsFrontEndBase::IsOnStack(const TsGuiWindow* window) const
@@ -117,12 +94,24 @@ int32_t TsFrontEndBase::GetStackKind(int32_t i) const
     return i >= 0 && uint32_t(i) < m_stack.GetCount() ? m_stack[uint32_t(i)].kind : 0;
 }
 
-void TsFrontEndBase::PushWindow(TsGuiWindow* window, int32_t kind, bool transient)
+void TsFrontEndBase::PushWindow(TsGuiWindow* window, int32_t kind) { PushWindowAt(window, 0, 0, kind); }
+
+void TsFrontEndBase::PushWindow(std::unique_ptr<TsGuiWindow> window, int32_t kind)
 {
-    PushWindowAt(window, 0, 0, kind, transient);
+    PushWindowAt(std::move(window), 0, 0, kind);
 }
 
-void TsFrontEndBase::PushWindowAt(TsGuiWindow* window, TsGuiArg x, TsGuiArg y, int32_t kind, bool transient)
+void TsFrontEndBase::PushWindowAt(std::unique_ptr<TsGuiWindow> window, TsGuiArg x, TsGuiArg y, int32_t kind)
+{
+    if (!window) {
+        return;
+    }
+    TsGuiWindow* pushed = window.get();
+    m_transients.push_back(std::move(window));
+    PushWindowAt(pushed, x, y, kind);
+}
+
+void TsFrontEndBase::PushWindowAt(TsGuiWindow* window, TsGuiArg x, TsGuiArg y, int32_t kind)
 {
     if (!window) {
         return;
@@ -132,11 +121,8 @@ void TsFrontEndBase::PushWindowAt(TsGuiWindow* window, TsGuiArg x, TsGuiArg y, i
     }
     if (!window->IsOpen()) {
         window->Open(x, y);
-        if (!transient) {
-            m_pages.AddTail(window);
-        }
     }
-    m_stack.Add({window, kind, uint8_t(transient ? 1 : 0)});
+    m_stack.Add({window, kind});
     ++m_stackChanges;
     window->Activate(0, 0);
 }
@@ -186,9 +172,7 @@ void TsFrontEndBase::CloseWindowAt(uint32_t index)
     if (!IsOnStack(entry.window)) {
         entry.window->OnClose();
     }
-    if (entry.transient) {
-        DiscardWindow(entry.window);
-    }
+    DiscardWindow(entry.window);
     // The last window gone, play goes on; a window its closing opened
     // keeps the front end.
     if (m_stack.GetCount() == 0) {
@@ -198,19 +182,17 @@ void TsFrontEndBase::CloseWindowAt(uint32_t index)
 
 void TsFrontEndBase::DiscardWindow(TsGuiWindow* window)
 {
-    if (IsPage(window) || IsOnStack(window)) {
+    if (m_walking > 0 || IsOnStack(window)) {
         return;
     }
-    if (m_walking > 0) {
-        for (uint32_t i = 0; i < m_doomed.GetCount(); ++i) {
-            if (m_doomed[i] == window) {
-                return;
-            }
+    for (auto owned = m_transients.begin(); owned != m_transients.end(); ++owned) {
+        if (owned->get() == window) {
+            // Out of the list before it dies, so that its destructor finds the front end whole.
+            const std::unique_ptr<TsGuiWindow> gone = std::move(*owned);
+            m_transients.erase(owned);
+            return;
         }
-        m_doomed.Add(window);
-        return;
     }
-    delete window;
 }
 
 void TsFrontEndBase::EndWalk()
@@ -218,13 +200,15 @@ void TsFrontEndBase::EndWalk()
     if (--m_walking > 0) {
         return;
     }
-    // A doomed window pushed again during the walk lives on.
-    for (uint32_t i = 0; i < m_doomed.GetCount(); ++i) {
-        if (!IsOnStack(m_doomed[i])) {
-            delete m_doomed[i];
+    // Every transient window off the stack now was popped during the walk;
+    // one pushed again during it lives on.
+    std::vector<std::unique_ptr<TsGuiWindow>> gone;
+    for (std::unique_ptr<TsGuiWindow>& owned : m_transients) {
+        if (!IsOnStack(owned.get())) {
+            gone.push_back(std::move(owned));
         }
     }
-    m_doomed.RemoveAll();
+    std::erase(m_transients, nullptr);
 }
 
 // ---- tick and frame ----

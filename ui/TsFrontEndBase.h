@@ -7,12 +7,17 @@
 // message box pops itself, a button pushes a box or pops everything): the
 // walks stop as soon as the stack changes, and a transient window popped
 // during a walk is deleted only when the walk is over.
+//
+// The stack only borrows its windows. The front end owns its pages for the
+// mode's life and each transient window (a box pushed by unique_ptr) while
+// it stands on the stack or waits for a walk's end.
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "engine/OmArray.h"
-#include "engine/OmList.h"
 #include "game/framework/TsGameMode.h"
 #include "ui/TsGuiDraw.h"
 
@@ -57,17 +62,31 @@ class TsFrontEndBase : public TsGameMode {
     virtual void EnterGame() {}
 
     // ---- pages and the window stack ----
+    // The page is the front end's until the mode ends, pushed by pointer as
+    // often as needed and found by its name. Returns it (null for none).
+    template <class Page>
+    Page* AdoptPage(std::unique_ptr<Page> page)
+    {
+        Page* adopted = page.get();
+        if (adopted) {
+            m_pages.push_back(std::move(page));
+        }
+        return adopted;
+    }
     TsGuiWindow* FindPage(const char* name) const;
     TsGuiWindow* GetTopWindow() const;
     bool HasOpenWindows() const { return m_stack.GetCount() > 0; }
     int32_t GetStackDepth() const { return int32_t(m_stack.GetCount()); }
     TsGuiWindow* GetStackWindow(int32_t i) const;
     int32_t GetStackKind(int32_t i) const;
-    uint32_t GetPageCount() const { return m_pages.GetCount(); }
-    void PushWindow(TsGuiWindow* window, int32_t kind, bool transient);
+    // A window owned elsewhere (a page, say): the stack borrows it.
+    void PushWindow(TsGuiWindow* window, int32_t kind);
+    // A transient window: the front end deletes it once it has left the stack.
+    void PushWindow(std::unique_ptr<TsGuiWindow> window, int32_t kind);
     // x and y go to the window's Open the first time it is pushed; they are
     // pointer-sized, as some windows are opened with an object.
-    void PushWindowAt(TsGuiWindow* window, TsGuiArg x, TsGuiArg y, int32_t kind, bool transient);
+    void PushWindowAt(TsGuiWindow* window, TsGuiArg x, TsGuiArg y, int32_t kind);
+    void PushWindowAt(std::unique_ptr<TsGuiWindow> window, TsGuiArg x, TsGuiArg y, int32_t kind);
     void PopWindow();
     // Takes the window off the stack wherever it stands (its topmost entry);
     // nothing when it is not on it.
@@ -110,27 +129,26 @@ private:
     struct StackEntry {
         TsGuiWindow* window;
         int32_t kind;
-        uint8_t transient;
     };
     void UpdateWindows(float time);
     void CloseWindowAt(uint32_t index);
     void SendMouseEvents();
     uint32_t ReadButtons();
     void DrawCursor();
-    // A walk over the stack: pops inside it only mark transient windows.
+    // A walk over the stack may still hold a window popped inside it: the
+    // transient ones off the stack are deleted when the outermost walk ends.
     void BeginWalk() { ++m_walking; }
     void EndWalk();
-    // Deletes a popped transient window unless it is a page or still stands
-    // on the stack; during a walk it waits for the walk's end.
+    // Deletes a popped transient window unless it still stands on the stack;
+    // during a walk it waits for the walk's end.
     void DiscardWindow(TsGuiWindow* window);
-    bool IsPage(const TsGuiWindow* window) const;
     bool IsOnStack(const TsGuiWindow* window) const;
 
-    OmList m_pages;
-    OmArray<StackEntry> m_stack{8}; // the last entry is the top
+    std::vector<std::unique_ptr<TsGuiWindow>> m_pages;
+    std::vector<std::unique_ptr<TsGuiWindow>> m_transients;
+    OmArray<StackEntry> m_stack{8}; // the last entry is the top; borrowed
     uint32_t m_stackChanges = 0; // grows with every push and pop
     int32_t m_walking = 0;
-    OmArray<TsGuiWindow*> m_doomed{8}; // transient windows popped during a walk
     TsGuiSprite* m_cursor = nullptr;
     int32_t m_mouseX = 0;
     int32_t m_mouseY = 0;

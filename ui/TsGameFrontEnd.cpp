@@ -27,30 +27,13 @@ TsGuiWindow* TsGameFrontEnd::FindOrMake(const char* name)
 {
     if (TsGuiWindow* page = FindPage(name))
         return page;
-    for (TsGuiWindow* page : m_made)
-        if (page && page->HasName(name))
-            return page;
-    int free = 0;
-    while (free < kMaxPages && m_made[free])
-        ++free;
-    auto* screen = free < kMaxPages ? new (std::nothrow) Screen(this) : nullptr;
+    std::unique_ptr<Screen> screen(new (std::nothrow) Screen(this));
     if (!screen) {
         LogErrorF("TsGameFrontEnd: the page \"%s\" cannot be made", name);
         return nullptr;
     }
     screen->SetName(name);
-    m_made[free] = screen;
-    return screen;
-}
-
-// Pages that were pushed are the base's to delete; the others are ours.
-TsGameFrontEnd::~TsGameFrontEnd()
-{
-    for (TsGuiWindow*& page : m_made)
-        if (page && FindPage(page->GetName()) != page) {
-            delete page;
-            page = nullptr;
-        }
+    return AdoptPage(std::move(screen));
 }
 
 // Only the object itself: the menu owns no scene worth saving.
@@ -78,7 +61,7 @@ void TsGameFrontEnd::SetActive(bool active, bool openMenu)
     }
     if (openMenu)
         if (TsGuiWindow* menu = GetMenuScreen())
-            PushWindow(menu, kScreen, false);
+            PushWindow(menu, kScreen);
     m_opened = 1;
     m_tutorialAllowed = 1;
 }

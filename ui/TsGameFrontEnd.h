@@ -26,7 +26,6 @@ class TsGameFrontEnd : public TsFrontEndHost {
 
     TsGameFrontEnd();
     explicit TsGameFrontEnd(OmArchive& archive);
-    ~TsGameFrontEnd() override;
 
     bool Register(OmArchive& archive) override;
     void Write(OmArchive&) override {}
@@ -65,12 +64,9 @@ class TsGameFrontEnd : public TsFrontEndHost {
     void SideFrame(TsGuiSpritePlacement (&frame)[TS_FRAME_SLOTS], int32_t topRight) const;
 
 private:
-    // A page is the front end's once it has been pushed; until then it is
-    // kept here, so asking twice makes one page and none is lost.
+    // Asking twice makes one page, the front end's from the start.
     template <class Screen>
     TsGuiWindow* FindOrMake(const char* name);
-    static constexpr int kMaxPages = 8;
-    TsGuiWindow* m_made[kMaxPages] = {};
 
     uint8_t m_active = 0;
     uint8_t m_opened = 0;

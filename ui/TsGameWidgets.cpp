@@ -47,7 +47,7 @@ void TsGameOptionsButton::OnMouseUp(int32_t packed, uint32_t buttons)
 {
     if (TsGameFrontEnd* frontEnd = FrontEnd())
         if (TsGuiWindow* options = frontEnd->GetInGameOptionsScreen())
-            frontEnd->PushWindow(options, TsFrontEndBase::kScreen, false);
+            frontEnd->PushWindow(options, TsFrontEndBase::kScreen);
     TsGameButton::OnMouseUp(packed, buttons);
 }
 

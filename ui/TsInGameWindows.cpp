@@ -56,32 +56,32 @@ void ShowMessageBox(const char* text, int32_t kind, TsFrontEndBase* frontEnd)
 {
     if (!frontEnd)
         return;
-    auto* box = new (std::nothrow) TsGameMessageBox(text, kind, frontEnd);
-    frontEnd->PushWindow(box, TsFrontEndBase::kMessageBox, true);
+    frontEnd->PushWindow(std::unique_ptr<TsGuiWindow>(new (std::nothrow) TsGameMessageBox(text, kind, frontEnd)),
+                         TsFrontEndBase::kMessageBox);
 }
 
 void ShowMessageBoxAt(const char* text, float x, float y, TsFrontEndBase* frontEnd)
 {
     if (!frontEnd)
         return;
-    auto* box = new (std::nothrow) TsGameMessageBox(text, TsGuiMessageBox::kList, frontEnd);
+    std::unique_ptr<TsGameMessageBox> box(new (std::nothrow) TsGameMessageBox(text, TsGuiMessageBox::kList, frontEnd));
     if (!box)
         return;
     box->PlaceAt(x, y);
-    frontEnd->PushWindow(box, TsFrontEndBase::kMessageBox, true);
+    frontEnd->PushWindow(std::move(box), TsFrontEndBase::kMessageBox);
 }
 
 void ShowQuestion(const char* text, int32_t count, const TsGuiMessageButton* buttons, TsFrontEndBase* frontEnd)
 {
     if (!frontEnd)
         return;
-    auto* box = new (std::nothrow) TsGameMessageBox(text, TsGuiMessageBox::kList, frontEnd);
+    std::unique_ptr<TsGameMessageBox> box(new (std::nothrow) TsGameMessageBox(text, TsGuiMessageBox::kList, frontEnd));
     if (!box)
         return;
     box->SetButtons(count, buttons);
     // A box closed without an answer reads as cancelled.
     frontEnd->SetMessageResult(TsGameMessageBox::kCancelled);
-    frontEnd->PushWindow(box, TsFrontEndBase::kMessageBox, true);
+    frontEnd->PushWindow(std::move(box), TsFrontEndBase::kMessageBox);
 }
 
 TsGameMessageBox::TsGameMessageBox(const char* text, int32_t kind, TsFrontEndBase* frontEnd)
@@ -194,7 +194,7 @@ void TsDiaryButton::OnMouseUp(int32_t packed, uint32_t buttons)
     TsGameButton::OnMouseUp(packed, buttons);
     if (TsGameFrontEnd* frontEnd = FrontEnd())
         if (TsGuiWindow* screen = frontEnd->GetDiaryScreen())
-            frontEnd->PushWindow(screen, TsFrontEndBase::kScreen, false);
+            frontEnd->PushWindow(screen, TsFrontEndBase::kScreen);
 }
 
 void TsNextLevelButton::OnMouseUp(int32_t packed, uint32_t buttons)

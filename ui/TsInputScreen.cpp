@@ -147,8 +147,9 @@ void TsKeyBindingList::BeginCapture(int32_t action)
     }
     char text[256];
     std::snprintf(text, sizeof text, "%s '%s'", TitleText(30616), TsInput::GetActionName(action));
-    m_capture = new (std::nothrow) TsKeyCaptureBox(text, action, &m_edited, frontEnd);
-    frontEnd->PushWindow(m_capture, TsFrontEndBase::kMessageBox, true);
+    std::unique_ptr<TsKeyCaptureBox> capture(new (std::nothrow) TsKeyCaptureBox(text, action, &m_edited, frontEnd));
+    m_capture = capture.get();
+    frontEnd->PushWindow(std::move(capture), TsFrontEndBase::kMessageBox);
     if (TsInput* input = TsAccess::Input())
         input->FlushKeyboard();
 }

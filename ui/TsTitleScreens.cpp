@@ -100,8 +100,8 @@ void ShowFrontEndMessage(const char* text, int32_t kind, TsFrontEndBase* frontEn
 {
     if (!frontEnd)
         return;
-    auto* box = new (std::nothrow) TsFrontEndMessageBox(text, kind, frontEnd);
-    frontEnd->PushWindow(box, TsFrontEndBase::kMessageBox, true);
+    frontEnd->PushWindow(std::unique_ptr<TsGuiWindow>(new (std::nothrow) TsFrontEndMessageBox(text, kind, frontEnd)),
+                         TsFrontEndBase::kMessageBox);
 }
 
 void DrawScreenTitle(TsFrontEndBase* frontEnd, const char* text)
@@ -166,7 +166,7 @@ void TsPageButton::OnMouseUp(int32_t packed, uint32_t buttons)
     if (m_pressed && m_factory) {
         TsFrontEndBase* frontEnd = FrontEnd();
         if (TsGuiWindow* page = m_factory(frontEnd))
-            frontEnd->PushWindow(page, TsFrontEndBase::kScreen, false);
+            frontEnd->PushWindow(page, TsFrontEndBase::kScreen);
     }
     TsFrontEndButton::OnMouseUp(packed, buttons);
 }
@@ -240,7 +240,7 @@ void TsNewGameButton::OnMouseUp(int32_t packed, uint32_t buttons)
     if (m_pressed) {
         TsFrontEndBase* frontEnd = FrontEnd();
         if (TsGuiWindow* dialog = TsFrontEnd::GetNewGameScreen(frontEnd)) {
-            frontEnd->PushWindow(dialog, TsFrontEndBase::kMessageBox, false);
+            frontEnd->PushWindow(dialog, TsFrontEndBase::kMessageBox);
             m_waiting = 1;
         }
     }

@@ -438,7 +438,7 @@ void TsGameLevelHost::ShowTutorial(const char* caller, bool clear, int count)
         if (clear) {
             tutorial->Clear(count);
         }
-        menu->PushWindow(tutorial, TsFrontEndBase::kScreen, false);
+        menu->PushWindow(tutorial, TsFrontEndBase::kScreen);
     }
 }
 

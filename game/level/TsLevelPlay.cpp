@@ -499,7 +499,7 @@ void TsLevel::ShowObjectives()
             page->SetText(objective, hint);
         }
         m_gameFrontEnd->PushWindowAt(window, reinterpret_cast<TsGuiArg>(objective), reinterpret_cast<TsGuiArg>(hint),
-                                    TsFrontEndBase::kScreen, false);
+                                    TsFrontEndBase::kScreen);
     }
     m_objectivesShown = 1;
     m_objectivesText = "";

@@ -105,7 +105,7 @@ void TsLevel::OpenDiary()
         return;
     }
     m_gameFrontEnd->SetActive(true, false);
-    m_gameFrontEnd->PushWindow(m_gameFrontEnd->GetDiaryScreen(), TsFrontEndBase::kScreen, false);
+    m_gameFrontEnd->PushWindow(m_gameFrontEnd->GetDiaryScreen(), TsFrontEndBase::kScreen);
 }
 
 // The quit question is read once its box has closed, before the player's

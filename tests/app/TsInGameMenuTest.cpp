@@ -54,7 +54,7 @@ protected:
         tutorial->Clear(1);
         tutorial->AddFragment(6300, 0);
         tutorial->SetExitScript(exitScript);
-        menu->PushWindow(tutorial, TsFrontEndBase::kScreen, false);
+        menu->PushWindow(tutorial, TsFrontEndBase::kScreen);
     }
 
     // A hero beside the demo's tech trader, who sells ammunition with no
@@ -289,7 +289,7 @@ TEST_F(InGameMenu, TheLastWindowsCloseBoxResumesAndRunsTheExitScriptOnce)
     tutorial->AddFragment(30733, 0);
     tutorial->AddFragment(-5, -1); // refused
     EXPECT_EQ(tutorial->GetFragmentCount(), 1);
-    menu->PushWindow(tutorial, TsFrontEndBase::kScreen, false);
+    menu->PushWindow(tutorial, TsFrontEndBase::kScreen);
     Frames(1, 100);
     tutorial->text.closeBox.OnMouseUp(0, 0); // the last window's close box
     Frames(1, 100);
@@ -348,7 +348,7 @@ TEST_F(InGameMenu, TheObjectivesOkClosesOnlyThemNotTheLessonBeneath)
     ShowLesson("g_lessonRead = 1");
     auto* objective = dynamic_cast<TsObjectiveWindow*>(menu->GetObjectiveScreen());
     ASSERT_NE(objective, nullptr);
-    menu->PushWindowAt(objective, reinterpret_cast<TsGuiArg>("Find the door"), 0, TsFrontEndBase::kScreen, false);
+    menu->PushWindowAt(objective, reinterpret_cast<TsGuiArg>("Find the door"), 0, TsFrontEndBase::kScreen);
     objective->button.OnMouseUp(0, 0);
     Frames(2, 100);
     EXPECT_EQ(menu->GetTopWindow(), tutorial);
@@ -419,7 +419,7 @@ TEST_F(InGameMenu, ScrolledTutorialTextAndTopicsKeepToTheirWindowsAndRows)
     for (int32_t i = 0; i < int32_t(std::size(ids)); ++i)
         tutorial->AddFragment(ids[i], i);
     menu->SetActive(true, false);
-    menu->PushWindow(tutorial, TsFrontEndBase::kScreen, false);
+    menu->PushWindow(tutorial, TsFrontEndBase::kScreen);
     std::string longText;
     for (int word = 0; word < 400; ++word)
         longText += "Lesson ";

@@ -81,7 +81,7 @@ protected:
     Screen& Show(TsGuiWindow* (*page)(TsFrontEndBase*), int32_t kind = TsFrontEndBase::kScreen)
     {
         auto* screen = static_cast<Screen*>(page(&Title()));
-        Title().PushWindow(screen, kind, false);
+        Title().PushWindow(screen, kind);
         Frame();
         return *screen;
     }

@@ -49,8 +49,8 @@ protected:
     // A screen that records what it is sent, on top of the stack.
     Recorder* PushScreen()
     {
-        auto* screen = new Recorder(&FrontEnd(), "S");
-        FrontEnd().PushWindow(screen, TsFrontEndBase::kScreen, false);
+        auto* screen = FrontEnd().AdoptPage(std::make_unique<Recorder>(&FrontEnd(), "S"));
+        FrontEnd().PushWindow(screen, TsFrontEndBase::kScreen);
         return screen;
     }
     // A press of one tick and a release of one: the buttons the press carried.
@@ -68,21 +68,20 @@ protected:
 TEST_F(FrontEndStack, PagesAreOpenedOnceAndFoundByName)
 {
     TestFrontEnd& fe = FrontEnd();
-    auto* options = new Recorder(&fe, "O");
+    auto* options = fe.AdoptPage(std::make_unique<Recorder>(&fe, "O"));
     char name[] = "Options";
     options->SetName(name);
     name[0] = 'X'; // the window keeps its own copy
-    auto* load = new Recorder(&fe, "L");
+    auto* load = fe.AdoptPage(std::make_unique<Recorder>(&fe, "L"));
     load->SetName("Load");
     int marker = 0;
-    fe.PushWindowAt(options, 3, TsGuiArg(&marker), TsFrontEndBase::kScreen, false);
+    fe.PushWindowAt(options, 3, TsGuiArg(&marker), TsFrontEndBase::kScreen);
     EXPECT_EQ(options->openY, TsGuiArg(&marker)); // a whole pointer reaches Open
-    fe.PushWindow(load, TsFrontEndBase::kScreen, false);
+    fe.PushWindow(load, TsFrontEndBase::kScreen);
     fe.PopWindow();
-    fe.PushWindow(load, TsFrontEndBase::kScreen, false);
-    fe.PushWindow(options, TsFrontEndBase::kScreen, false); // the same page twice on the stack
+    fe.PushWindow(load, TsFrontEndBase::kScreen);
+    fe.PushWindow(options, TsFrontEndBase::kScreen); // the same page twice on the stack
     EXPECT_EQ(std::pair(options->opens, load->opens), std::pair(1, 1));
-    EXPECT_EQ(fe.GetPageCount(), 2u);
     EXPECT_EQ(fe.FindPage("Options"), options);
     EXPECT_EQ(fe.FindPage("options"), nullptr); // case counts
     EXPECT_EQ(fe.FindPage(nullptr), nullptr);
@@ -90,7 +89,7 @@ TEST_F(FrontEndStack, PagesAreOpenedOnceAndFoundByName)
     EXPECT_EQ(Recorder::deleted, 0); // pages outlive their pops
     fe.PopWindow(); // an empty stack pops nothing
     EXPECT_EQ(fe.enterGameCalls, 1);
-    fe.PushWindow(nullptr, 7, false);
+    fe.PushWindow(nullptr, 7);
     EXPECT_FALSE(fe.HasOpenWindows());
 }
 
@@ -127,10 +126,10 @@ TEST_F(FrontEndStack, AMessageBoxTakesTheMouseButBothWindowsAreDrawn)
     TestFrontEnd& fe = FrontEnd();
     Recorder* screen = PushScreen();
     Frame();
-    auto* box = new Recorder(&fe, "B");
-    fe.PushWindow(box, TsFrontEndBase::kMessageBox, true);
+    auto made = std::make_unique<Recorder>(&fe, "B");
+    Recorder* box = made.get();
+    fe.PushWindow(std::move(made), TsFrontEndBase::kMessageBox);
     EXPECT_EQ(std::pair(screen->deactivates, box->activates), std::pair(1, 1));
-    EXPECT_EQ(fe.GetPageCount(), 1u); // the transient box is no page
     g_trace.clear();
     Click(100, 100);
     EXPECT_EQ(g_trace, "Bt Bm Sr Br Bt Bm Bd Sr Br Bt Bm Bu Sr Br ");
@@ -150,8 +149,9 @@ class PushingButton : public TsGuiButton {
 public:
     void OnMouseDown(int32_t, uint32_t) override
     {
-        auto* box = new TsGuiMessageBox("Are you sure?", TsGuiMessageBox::kYesNo, GetOwner()->GetFrontEnd(), nullptr);
-        GetOwner()->GetFrontEnd()->PushWindow(box, TsFrontEndBase::kMessageBox, true);
+        TsFrontEndBase* fe = GetOwner()->GetFrontEnd();
+        fe->PushWindow(std::make_unique<TsGuiMessageBox>("Are you sure?", TsGuiMessageBox::kYesNo, fe, nullptr),
+                       TsFrontEndBase::kMessageBox);
         ++pushes;
     }
     int pushes = 0;
@@ -186,8 +186,9 @@ TEST_F(FrontEndStack, AMessageBoxClosesItselfFromItsMouseUpDuringTheWalk)
     } cases[] = {{TsGuiMessageBox::kOk, "OK", 0}, {TsGuiMessageBox::kOkCancel, "Cancel", 1},
                  {TsGuiMessageBox::kYesNo, "No", 3}};
     for (const auto& c : cases) {
-        auto* box = new TsGuiMessageBox("Quit the game?", c.kind, &fe, nullptr);
-        fe.PushWindow(box, TsFrontEndBase::kMessageBox, true);
+        auto made = std::make_unique<TsGuiMessageBox>("Quit the game?", c.kind, &fe, nullptr);
+        TsGuiMessageBox* box = made.get();
+        fe.PushWindow(std::move(made), TsFrontEndBase::kMessageBox);
         fe.SetMessageResult(-5);
         TsGuiButton* last = box->GetButton(box->GetButtonCount() - 1);
         EXPECT_STREQ(last->GetText(), c.text);
@@ -206,12 +207,11 @@ TEST_F(FrontEndStack, ButtonsThatPushOrPopWindowsInsideTheWalkStopIt)
 {
     TestFrontEnd& fe = FrontEnd();
     PushingButton button, after;
-    auto* screen = new ButtonWindow(&fe, button, after);
-    fe.PushWindow(screen, TsFrontEndBase::kScreen, false);
-    auto* below = new Recorder(&fe, "W");
-    fe.PushWindow(below, 0, true); // under nothing: would get the events
+    auto* screen = fe.AdoptPage(std::make_unique<ButtonWindow>(&fe, button, after));
+    fe.PushWindow(screen, TsFrontEndBase::kScreen);
+    fe.PushWindow(std::make_unique<Recorder>(&fe, "W"), 0); // under nothing: would get the events
     fe.PopWindow();
-    fe.PushWindow(screen, TsFrontEndBase::kScreen, false);
+    fe.PushWindow(screen, TsFrontEndBase::kScreen);
     Click(int(GuiToPixelsX(0.25f)) + 4, int(GuiToPixelsY(0.25f)) + 2);
     // Both overlapping buttons were pressed, each pushing a box; the walk
     // stopped at the change, so no box got that press.
@@ -222,9 +222,9 @@ TEST_F(FrontEndStack, ButtonsThatPushOrPopWindowsInsideTheWalkStopIt)
 
     CloseAllButton close;
     TsGuiButton dummy;
-    auto* popup = new ButtonWindow(&fe, close, dummy);
-    fe.PushWindow(popup, TsFrontEndBase::kMessageBox, true);
-    fe.PushWindow(popup, TsFrontEndBase::kMessageBox, true); // twice: deleted once
+    auto popup = std::make_unique<ButtonWindow>(&fe, close, dummy);
+    fe.PushWindow(popup.get(), TsFrontEndBase::kMessageBox);
+    fe.PushWindow(std::move(popup), TsFrontEndBase::kMessageBox); // twice: deleted once
     Click(int(GuiToPixelsX(0.25f)) + 4, int(GuiToPixelsY(0.25f)) + 2);
     EXPECT_FALSE(fe.HasOpenWindows());
     EXPECT_EQ(fe.enterGameCalls, 2);

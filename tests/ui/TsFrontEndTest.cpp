@@ -77,7 +77,7 @@ TEST_F(FrontEnd, PageFactoriesMakeEachPageOnceUnderItsName)
         TsGuiWindow* made = page.make(&title);
         ASSERT_NE(made, nullptr) << page.name;
         EXPECT_TRUE(made->HasName(page.name));
-        title.PushWindow(made, TsFrontEndBase::kScreen, false);
+        title.PushWindow(made, TsFrontEndBase::kScreen);
         EXPECT_EQ(page.make(&title), made) << page.name << " is found, not made again";
         Frame();
         title.PopWindow();
@@ -89,7 +89,7 @@ TEST_F(FrontEnd, TheLastPopEntersTheGameButTearingDownDoesNot)
     // A second title mode torn down with a screen open: its destructor pops
     // that screen, which must not ask for a level.
     auto* other = new TsFrontEnd();
-    other->PushWindow(TsFrontEnd::GetCreditsScreen(other), TsFrontEndBase::kScreen, false);
+    other->PushWindow(TsFrontEnd::GetCreditsScreen(other), TsFrontEndBase::kScreen);
     delete other;
     EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
     TsAccess::SetFrontEnd(&Title());
@@ -372,7 +372,7 @@ protected:
 TEST_F(BlendedFigure, ItsBlendedPartIsDrawnWithTheSceneAndUnderTheWindows)
 {
     ASSERT_NE(Title().GetCharacterShape(), nullptr);
-    Title().PushWindow(new Curtain(&Title()), TsFrontEndBase::kScreen, false);
+    Title().PushWindow(std::make_unique<Curtain>(&Title()), TsFrontEndBase::kScreen);
     MouseTo(2, 2); // the cursor stays in the corner
     for (const bool target : {true, false}) {
         SCOPED_TRACE(target ? "into the render target" : "to the screen");

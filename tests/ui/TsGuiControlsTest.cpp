@@ -48,16 +48,9 @@ protected:
         arrow = SolidSprite(16, 16, 0xFF0000FF);
         tile = SolidSprite(16, 16, 0xFF00FF00);
         thumb = SolidSprite(8, 16, 0xFFFF0000);
-        screen = new ControlScreen(&FrontEnd());
+        screen = FrontEnd().AdoptPage(std::make_unique<ControlScreen>(&FrontEnd()));
     }
-    void TearDown() override
-    {
-        if (screen && !screen->IsOpen()) { // never shown: no page of the front end
-            delete screen;
-        }
-        GuiTest::TearDown();
-    }
-    void Show() { FrontEnd().PushWindow(screen, TsFrontEndBase::kScreen, false); }
+    void Show() { FrontEnd().PushWindow(screen, TsFrontEndBase::kScreen); }
     // The edit box, framed, across the middle of the screen, shown.
     TsGuiEditBox& ShowEditBox()
     {

@@ -47,9 +47,10 @@ protected:
     }
     CountedBox* Ask(int32_t kind, int32_t count = 0, const TsGuiMessageButton* list = nullptr)
     {
-        auto* box = new CountedBox("Save the game before you quit?", kind, &FrontEnd(), nullptr);
-        FrontEnd().PushWindowAt(box, count, TsGuiArg(list), TsFrontEndBase::kMessageBox, true);
-        return box;
+        auto box = std::make_unique<CountedBox>("Save the game before you quit?", kind, &FrontEnd(), nullptr);
+        CountedBox* asked = box.get();
+        FrontEnd().PushWindowAt(std::move(box), count, TsGuiArg(list), TsFrontEndBase::kMessageBox);
+        return asked;
     }
 };
 
@@ -173,8 +174,9 @@ TEST_F(GuiWindows, AMessageBoxIsSizedForItsButtonsWithTheirImages)
 {
     SkinnedButton::cap = Place(SolidSprite(32, 64, 0xFF606060));
     SkinnedButton::middle = Place(SolidSprite(16, 64, 0xFF808080));
-    auto* box = new TsGuiMessageBox("Go?", TsGuiMessageBox::kYesNo, &FrontEnd(), SkinnedButton::Make);
-    FrontEnd().PushWindow(box, TsFrontEndBase::kMessageBox, true);
+    auto* box = FrontEnd().AdoptPage(
+        std::make_unique<TsGuiMessageBox>("Go?", TsGuiMessageBox::kYesNo, &FrontEnd(), SkinnedButton::Make));
+    FrontEnd().PushWindow(box, TsFrontEndBase::kMessageBox);
     ASSERT_EQ(box->GetButtonCount(), 2);
     for (int i = 0; i < 2; ++i) {
         const TsGuiButton& button = *box->GetButton(i);
@@ -238,11 +240,11 @@ TEST_F(ListWindows, AClickSelectsTheRowUnderThePointerAndTheWheelScrollsEachList
         explicit Screen(TsFrontEndBase* fe) : TsGuiWindow(fe), list(fe, 16.0f) { AddChild(&list); }
         RowList list;
     };
-    auto* screen = new Screen(&FrontEnd());
+    auto* screen = FrontEnd().AdoptPage(std::make_unique<Screen>(&FrontEnd()));
     Row rows[10];
     Fill(screen->list, rows);
     screen->list.SetRect(0.1f, 0.1f, 0.4f, 0.5f);
-    FrontEnd().PushWindow(screen, TsFrontEndBase::kScreen, false);
+    FrontEnd().PushWindow(screen, TsFrontEndBase::kScreen);
     const int x = int(GuiToPixelsX(0.2f));
     Click(x, int(screen->list.GetContentTop() + 16.0f * 3 + 5.0f));
     EXPECT_EQ(screen->list.GetSelected(), &rows[3]);
@@ -255,11 +257,11 @@ TEST_F(ListWindows, AClickSelectsTheRowUnderThePointerAndTheWheelScrollsEachList
     Frame();
     EXPECT_NEAR(screen->list.GetScrollBar().GetValue(), 0.5f, 1e-5f);
 
-    auto* other = new RowList(&FrontEnd(), 16.0f);
+    auto* other = FrontEnd().AdoptPage(std::make_unique<RowList>(&FrontEnd(), 16.0f));
     Row more[10];
     Fill(*other, more);
     other->SetRect(0.5f, 0.1f, 0.3f, 0.8f);
-    FrontEnd().PushWindow(other, 0, false);
+    FrontEnd().PushWindow(other, 0);
     other->GetScrollBar().SetValue(0.5f);
     Frame();
     // trunc(0.5 x 9) = 4 for both.

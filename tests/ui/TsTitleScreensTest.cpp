@@ -195,7 +195,7 @@ TEST_F(TitleScreens, TheNameDialogTakesOnlyAGoodNameAndOnlyOnOk)
     TsGuiWindow* dialog = TsFrontEnd::GetNewGameScreen(&title);
     // A stale OK from an earlier question must not start a game.
     title.SetMessageResult(TsFrontEndBase::kResultOk);
-    title.PushWindow(dialog, TsFrontEndBase::kMessageBox, false);
+    title.PushWindow(dialog, TsFrontEndBase::kMessageBox);
     static_cast<TsNewGameScreen*>(dialog)->name.SetText("SOMEONE");
     Tap(kKeyEscape); // the title's back action closes the dialog
     EXPECT_NE(title.GetTopWindow(), dialog);
@@ -204,7 +204,7 @@ TEST_F(TitleScreens, TheNameDialogTakesOnlyAGoodNameAndOnlyOnOk)
     EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
 
     // Return accepts the typed name.
-    title.PushWindow(dialog, TsFrontEndBase::kMessageBox, false);
+    title.PushWindow(dialog, TsFrontEndBase::kMessageBox);
     static_cast<TsNewGameScreen*>(dialog)->name.SetText("WARDEN");
     Tap(kKeyReturn);
     EXPECT_EQ(title.GetMessageResult(), TsFrontEndBase::kResultOk);
