@@ -80,11 +80,15 @@ TsHUDe::~TsHUDe()
     TsScriptHandles::Forget(this, "TsHUDe");
     m_font = nullptr;
     ReleaseSprites();
-    // The sounds are the played level's: the HUD of a level nobody plays
-    // (one a script made, one the shell replaced) leaves them playing.
+    // The sounds are the running mode's: the HUD of a level nobody plays
+    // (one a script made, one the shell replaced, a new mission built at
+    // the title) leaves them playing. With no level in its place, the level
+    // going is the running mode's when that mode is a level (or none runs).
     const TsHUDe* shown = TsAccess::HUDe();
+    const TsMain* app = TsMain::Instance();
+    const TsGameMode* running = app ? app->GetMode() : nullptr;
     TsAudio* audio = TsAccess::Audio();
-    if (audio && (!shown || shown == this)) {
+    if (audio && (shown == this || (!shown && (!running || running->GetModeType() == TS_MODE_LEVEL)))) {
         audio->StopAll();
     }
     m_destinationMarker.Release();

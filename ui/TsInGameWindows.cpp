@@ -123,7 +123,7 @@ TsGameButton* TsPauseMenu::GetButton(int32_t i) const
 {
     TsGameButton* const buttons[kButtonCount] = {const_cast<TsDiaryButton*>(&diary),
                                                  const_cast<TsGameOptionsButton*>(&options),
-                                                 const_cast<TsNextLevelButton*>(&nextLevel),
+                                                 const_cast<TsLoadLastSaveButton*>(&loadLastSave),
                                                  const_cast<TsQuickSaveButton*>(&quickSave),
                                                  const_cast<TsResumeButton*>(&resume),
                                                  const_cast<TsGameQuitButton*>(&quit)};
@@ -197,7 +197,9 @@ void TsDiaryButton::OnMouseUp(int32_t packed, uint32_t buttons)
             frontEnd->PushWindow(screen, TsFrontEndBase::kScreen);
 }
 
-void TsNextLevelButton::OnMouseUp(int32_t packed, uint32_t buttons)
+// Goes back to the game loaded or saved last: what was done since is lost,
+// so the button's text names that, not a move on to another area.
+void TsLoadLastSaveButton::OnMouseUp(int32_t packed, uint32_t buttons)
 {
     TsGameButton::OnMouseUp(packed, buttons);
     if (TsPlayer* player = TsAccess::LocalPlayer())

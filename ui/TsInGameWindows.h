@@ -48,7 +48,7 @@ class TsDiaryButton : public TsGameButton {
 public:
     void OnMouseUp(int32_t packed, uint32_t buttons) override;
 };
-class TsNextLevelButton : public TsGameButton {
+class TsLoadLastSaveButton : public TsGameButton {
 public:
     void OnMouseUp(int32_t packed, uint32_t buttons) override;
 };
@@ -82,7 +82,7 @@ public:
 
     TsDiaryButton diary;
     TsGameOptionsButton options;
-    TsNextLevelButton nextLevel;
+    TsLoadLastSaveButton loadLastSave;
     TsQuickSaveButton quickSave;
     TsResumeButton resume;
     TsGameQuitButton quit;

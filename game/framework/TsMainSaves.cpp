@@ -74,9 +74,11 @@ bool TsMain::StartMission(const char* firstText, const char* function, const cha
     const bool started =
         m_levelHost->BuildMission(*m_level, m_luaState.get(), firstText, function, secondText, saveNumber);
     // The host deleted the mission's player first: the level's database
-    // then finds only its own references on the party.
-    m_level = std::move(savedLevel);
+    // then finds only its own references on the party. The mode that runs
+    // is back before the mission's level goes, so the level knows that it
+    // is not the one played and leaves that mode's sounds alone.
     m_mode = savedMode;
+    m_level = std::move(savedLevel);
     return started;
 }
 

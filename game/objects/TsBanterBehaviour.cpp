@@ -1,7 +1,5 @@
 #include "game/objects/TsBanterBehaviour.h"
 
-#include <cmath>
-#include <cstdio>
 #include <string>
 
 #include "engine/OmBaseSprite.h"
@@ -11,8 +9,6 @@
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsScriptQuote.h"
 #include "game/objects/TsBanterObject.h"
-#include "game/objects/TsConversation.h"
-#include "game/objects/TsPCObject.h"
 
 void TsBanterBehaviour::SetUpMarker(OmBaseSprite* sprite)
 {
@@ -40,24 +36,6 @@ bool TsBanterBehaviour::CallBanter(const char* banterScript, const TsEntity& ban
     return true;
 }
 
-bool TsBanterBehaviour::PlayerCameNear(const TsEntity& banterer, const TsEntity* player, uint8_t& nearby)
-{
-    if (!player)
-        return false;
-    const float dx = player->GetPosition().x - banterer.GetPosition().x;
-    const float dz = player->GetPosition().z - banterer.GetPosition().z;
-    const float distance = std::sqrt(dx * dx + dz * dz);
-    if (nearby) {
-        if (distance > kFarReach)
-            nearby = 0;
-        return false;
-    }
-    if (distance > kNearReach)
-        return false;
-    nearby = 1;
-    return true;
-}
-
 // ---- the banter character's own operations -------------------------------------
 
 bool TsBanterObject::Initialise()
@@ -72,14 +50,6 @@ void TsBanterObject::Tick(uint32_t tickCount)
     TsNPCObject::Tick(tickCount);
     if (GetCurrentAnimation() != TsBanterBehaviour::kIdleAnimation)
         PlayAnimation(TsBanterBehaviour::kIdleAnimation, 0, false);
-    TsEntity* player = TsAccess::CurrentLevel() ? TsAccess::CurrentCharacter() : nullptr;
-    if (!TsBanterBehaviour::PlayerCameNear(*this, player, m_playerNear))
-        return;
-    // A conversation under way is not interrupted by another banter.
-    const TsConversation* conversation = TsAccess::Conversation();
-    if (conversation && conversation->HasConversationStarted())
-        return;
-    TsBanterBehaviour::CallBanter(m_banterScript.Get(), *this, player);
 }
 
 void TsBanterObject::Use(TsCharacterObject* user)

@@ -1,8 +1,7 @@
 // What a banter character does beyond an ordinary non-player character:
-// its marker sprite, and the Lua banter function it calls when used or
-// when the player's character comes near, which usually builds and runs a
-// conversation. TsBanterObject's Initialise, Tick and Use are defined with
-// these helpers in TsBanterBehaviour.cpp.
+// its marker sprite, and the Lua banter function it calls when used, which
+// usually builds and runs a conversation. TsBanterObject's Initialise, Tick
+// and Use are defined with these helpers in TsBanterBehaviour.cpp.
 #pragma once
 
 #include <cstdint>
@@ -12,11 +11,6 @@ class TsEntity;
 
 class TsBanterBehaviour {
 public:
-    // The player's current character within this ground distance of a
-    // banter character starts its banter once, and again only after it
-    // has gone beyond the far reach.
-    static constexpr float kNearReach = 3.0f;
-    static constexpr float kFarReach = 6.0f;
     static constexpr int32_t kIdleAnimation = 1;
     static constexpr uint32_t kMarkerColour = 0xC0FFFFFFu; // white at alpha 192
     static constexpr float kMarkerPosition = 24.0f;        // pixels
@@ -27,6 +21,4 @@ public:
     // script; a function name that is not a script name is refused
     // (logged). True when the function was called.
     static bool CallBanter(const char* banterScript, const TsEntity& banterer, const TsEntity* user);
-    // Whether the player has just come near; nearby is kept up to date.
-    static bool PlayerCameNear(const TsEntity& banterer, const TsEntity* player, uint8_t& nearby);
 };

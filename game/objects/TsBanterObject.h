@@ -17,8 +17,7 @@ class TsBanterObject : public TsNPCObject {
     void Write(OmArchive& archive) override;
     void Read(OmArchive& archive) override;
     // The banter behaviour (TsBanterBehaviour.cpp): the marker sprite, the
-    // idle animation it holds, and the banter script run when it is used
-    // or when the player's character comes near.
+    // idle animation it holds, and the banter script run when it is used.
     bool Initialise() override;
     void Tick(uint32_t tickCount) override;
     void Use(TsCharacterObject* user) override;
@@ -31,5 +30,4 @@ class TsBanterObject : public TsNPCObject {
 private:
     int32_t m_banterState = 0;
     OmString m_banterScript;
-    uint8_t m_playerNear = 0; // not saved: set while the player stands near
 };

@@ -665,19 +665,21 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
                               "trade-over"))
         << Output(kRun);
 
-    // The smith: Ann is put in the open square and the smith beside her
-    // (setup steps; his leaves the view where it was); his coming near
-    // starts his talk (its lines on the screen are the in-process
-    // CampaignLevel test's), and the camera moves to frame the two.
+    // The smith: the view is turned back as it was before the trader's talk
+    // (the heading that talk's camera set out from), Ann is put in the open
+    // square and the smith two steps east of her (setup steps; his leaves
+    // the view where it was); a click on him there starts his talk (its
+    // lines on the screen are the in-process CampaignLevel test's), and the
+    // camera moves to frame the two.
     const Screenshot from = Grab();
-    Run("Ann:SetPosition(11, 0, 6); Ann:StopMoving()");
+    Run("TsAccess.CutScene():RotateCamera(0, 0); Ann:SetPosition(11, 0, 6); Ann:StopMoving()");
     WaitForStillView(from);
     // A view raised over a wall comes down only four seconds later.
     std::this_thread::sleep_for(5s);
     WaitForStillView(Grab());
     const Screenshot before = Grab();
     Run("Smith:SetPosition(13, 0, 6)");
-    EXPECT_TRUE(WaitForAnswer("g_townTalked", "1", 40s));
+    EXPECT_TRUE(ClickUntil(kBesideX, kBesideY, "g_townTalked", "1", 20s)) << Output(kRun);
     // The middle of the view, between the radar above and the talk's lines
     // below, which come and go with any talk.
     bool framed = false;

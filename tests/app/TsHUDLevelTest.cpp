@@ -4,6 +4,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "engine/OmMatrix4.h"
 #include "engine/OmNode.h"
@@ -418,6 +419,21 @@ TEST_F(HudLevel, TheCharacterWindowNamesTheCharactersRole)
     members[1]->SetDisplayRaceID(6400); // "Smith" in the demo's texts
     ASSERT_TRUE(hud->GetInfoWindow().Show(100.0f, 100.0f, members[1], TsHUDTextWindow::kCharacter, 140.0f));
     EXPECT_STREQ(hud->GetInfoWindow().GetLine(0), "Role: Smith");
+}
+
+// In a trade an article's window is what is clicked to buy or sell it: its
+// last line says so, whichever side the article is on.
+TEST_F(HudLevel, AnArticlesTradeWindowSaysAClickOnItBuysOrSellsIt)
+{
+    TsWeaponObject* blaster = Article<TsWeaponObject>(members[0], "WeaponTemplateBlaster");
+    blaster->SetForSale(true);
+    TsHUDTextWindow& window = hud->GetInfoWindow();
+    for (const auto& [side, line] : {std::pair(1, "Click here to buy it"), std::pair(0, "Click here to sell it")}) {
+        hud->SetTradeSide(side);
+        window.SetVisible(false);
+        ASSERT_TRUE(window.Show(100.0f, 100.0f, blaster, TsHUDTextWindow::kArticle, 140.0f));
+        EXPECT_STREQ(window.GetLine(1), line) << "side " << side;
+    }
 }
 
 // The character window of one of the campaign's party holds each of its

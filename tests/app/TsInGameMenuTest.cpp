@@ -187,6 +187,24 @@ TEST_F(InGameMenu, ThePauseMenuStopsTheLevelAndEscapeLetsItGoOn)
     EXPECT_EQ(app->GetModeRequest(), TS_MODE_FRONT_END);
 }
 
+// The pause menu's third button goes back to the game saved last (here the
+// quick save just made), and its name says so.
+TEST_F(InGameMenu, ThePauseMenusLoadButtonLoadsTheLastSaveAndSaysSo)
+{
+    Level()->ActivateIngameFrontEnd(true);
+    Frames(2, 100);
+    auto* pause = dynamic_cast<TsPauseMenu*>(menu->GetMenuScreen());
+    ASSERT_NE(pause, nullptr);
+    EXPECT_STREQ(pause->loadLastSave.GetText(), "Load Last Save");
+    pause->quickSave.OnMouseUp(0, 0);
+    menu->PopWindow(); // the saved message
+    const std::string saved = TsAccess::LocalPlayer()->GetSaveName();
+    ASSERT_NE(saved, "");
+    pause->loadLastSave.OnMouseUp(0, 0);
+    EXPECT_EQ(app->GetPendingLoad(), saved);
+    EXPECT_EQ(app->GetModeRequest(), TS_MODE_LEVEL);
+}
+
 // Titles are cut where the plain font's drawing would leave their room,
 // and at the first stop character.
 TEST_F(InGameMenu, TitlesAreCutToTheirRoomByMeasuring)

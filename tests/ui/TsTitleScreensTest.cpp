@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <utime.h>
 
+#include "game/framework/TsAccess.h"
+#include "game/framework/TsAudio.h"
 #include "game/objects/TsPlayer.h"
 #include "ui/TsGuiMessageBox.h"
 #include "ui/TsLoadGameScreen.h"
@@ -232,6 +234,22 @@ TEST_F(TitleScreens, TheNameDialogTakesOnlyAGoodNameAndOnlyOnOk)
         EXPECT_EQ(title.GetTopWindow(), main) << "one message only";
     }
     EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
+}
+
+// A game that cannot start (its first save cannot be written: "Save Games"
+// is a file) leaves the title as it was, its music playing on.
+TEST_F(TitleScreens, AGameThatCannotStartLeavesTheTitlesMusicPlaying)
+{
+    std::filesystem::remove("Save Games");
+    scratch->Write("Save Games", "not a folder");
+    Start();
+    const TsAudio* audio = TsAccess::Audio();
+    ASSERT_TRUE(audio && audio->IsSoundPlaying(AID_FRONTEND_MUSIC));
+    auto* main = static_cast<TsMainScreen*>(TsFrontEnd::GetMainScreen(&Title()));
+    main->tutorial.OnMouseDown(0, 1);
+    main->tutorial.OnMouseUp(0, 0);
+    ASSERT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST) << "no game started";
+    EXPECT_TRUE(audio->IsSoundPlaying(AID_FRONTEND_MUSIC));
 }
 
 TEST_F(TitleScreens, AHiddenModeNameTogglesItsModeAndStartsNoGame)

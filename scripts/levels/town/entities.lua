@@ -35,8 +35,8 @@ kit:SetTemplate("ItemTemplateMedkit")
 ItemTemplateMedkit(kit)
 stock:AddArticle(kit)
 
--- The smith, by the fountain, talks when used or when the party comes
--- near (TalkToSmith in the town's mission script).
+-- The smith, by the fountain, talks when used, as a click on him orders
+-- (TalkToSmith in the town's mission script).
 smith = TsBanterObject:new()
 smith:SetName("Smith")
 smith:SetDisplayNameID(6400) -- his name in the diary and over his lines

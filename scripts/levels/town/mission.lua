@@ -13,8 +13,8 @@ end
 
 -- The smith's banter (text table 6000-6020): the whole talk the first
 -- time, his last word after that. Called with the smith's and the user's
--- names when the smith is used or the party comes near; a talk under way
--- is left to finish.
+-- names when the smith is used (clicked); a talk under way is left to
+-- finish.
 function TalkToSmith(smithName, userName)
     local talk = TsAccess.Conversation()
     local pc = TsAccess.CurrentCharacter()

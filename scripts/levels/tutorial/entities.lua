@@ -11,8 +11,8 @@ PlaceItem("tutorialVest", "ItemTemplateVest", 6, 4)
 tutorialDoor = PlaceDoor("tutorialDoor", 10, 4, true)
 tutorialSwitch = PlaceSwitch("tutorialSwitch", 7.5, 2.5, "OnTutorialSwitch")
 
--- The guide talks when used or when the party comes near (TalkToGuide in
--- the tutorial's mission script).
+-- The guide talks when used, as a click on him orders (TalkToGuide in the
+-- tutorial's mission script).
 guide = TsBanterObject:new()
 guide:SetName("Guide")
 guide:SetMdl("walker.pbf")

@@ -120,7 +120,7 @@ function OnTutorialSwitch()
 end
 
 -- The guide's banter (text table 6350-6360), once; called with his and the
--- user's names when he is used or the party comes near.
+-- user's names when he is used (clicked).
 function TalkToGuide(guideName, userName)
     local talk = TsAccess.Conversation()
     local pc = TsAccess.CurrentCharacter()
