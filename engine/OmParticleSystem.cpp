@@ -14,6 +14,7 @@
 #include "engine/OmSphere.h"
 #include "platform/FilePath.h"
 #include "engine/OmRenderer.h"
+#include "engine/OmVector4.h"
 
 namespace {
 
@@ -34,19 +35,9 @@ struct ParticleSystem {
 
 ParticleSystem* s_system = nullptr;
 
-// A new random number in 0 to 1.
-float Random01() { return float(OmRand()) / float(OM_RAND_MAX); }
-
-uint32_t PackColour(float red, float green, float blue)
-{
-    auto channel = [](float v) {
-        const float scaled = v * 255.0f;
-        // Out-of-range values (a fade below zero on the last frame, a
-        // colour from a damaged file) saturate instead of wrapping.
-        return scaled >= 255.0f ? 255u : (scaled > 0.0f ? uint32_t(scaled) : 0u);
-    };
-    return 0xFF000000u | channel(red) << 16 | channel(green) << 8 | channel(blue);
-}
+// A fade below zero on the last frame, or a colour from a damaged file,
+// saturates rather than wrapping.
+uint32_t PackColour(float red, float green, float blue) { return OmPackARGB(red, green, blue, 1.0f); }
 
 // Number of particles due between two times: int(t x rate) - int(last x
 // rate), clamped to what the pool could ever hold so a huge rate from a
@@ -314,13 +305,13 @@ void OmParticleEmitter::Update(float t)
 
 OmVector3 OmParticleEmitter::SpawnVelocity(const OmParticleEffect& e) const
 {
-    const float speed = (Random01() - 0.5f) * e.speedRandom + e.speedBase;
+    const float speed = (OmRand01() - 0.5f) * e.speedRandom + e.speedBase;
     OmVector3 direction = e.direction;
     if (!node)
         velocity.Unit(direction);
-    direction.x += (2.0f * Random01() - 1.0f) * e.directionSpread;
-    direction.y += (2.0f * Random01() - 1.0f) * e.directionSpread;
-    direction.z += (2.0f * Random01() - 1.0f) * e.directionSpread;
+    direction.x += (2.0f * OmRand01() - 1.0f) * e.directionSpread;
+    direction.y += (2.0f * OmRand01() - 1.0f) * e.directionSpread;
+    direction.z += (2.0f * OmRand01() - 1.0f) * e.directionSpread;
     direction.Normalise();
     OmVector3 result = direction * speed;
     if (!node) {
@@ -340,13 +331,13 @@ void OmParticleEmitter::Spawn(float t, float dt, bool fadeWithLife)
     ++liveCount;
     const OmParticleEffect& e = *effect;
     p->emitter = this;
-    float life = std::max(Random01() * e.lifeRandom + e.lifeBase, 0.00001f);
+    float life = std::max(OmRand01() * e.lifeRandom + e.lifeBase, 0.00001f);
     p->deathTime = t + life;
     if (e.lifeBase == 0.0f) {
         p->deathTime = 0.0f;
         life = 1.0f;
     }
-    p->size = ((Random01() - 0.5f) * e.sizeRandom + 1.0f) * e.sizeBase;
+    p->size = ((OmRand01() - 0.5f) * e.sizeRandom + 1.0f) * e.sizeBase;
     p->fade = 1.0f;
     p->fadeRate = fadeWithLife ? 1.0f / life : 0.0f;
     p->sizeScale = 1.0f;
@@ -356,17 +347,17 @@ void OmParticleEmitter::Spawn(float t, float dt, bool fadeWithLife)
                                             : 0.0f;
     p->framePosition = 0.0f;
     p->texture = e.frameCount >= 1 ? e.frameTextures[0] : -1;
-    p->angle = (0.5f - Random01()) * e.angleSpread;
+    p->angle = (0.5f - OmRand01()) * e.angleSpread;
     // Two draws in this order, the size and then the sign, so one seed makes
     // the same particles whatever order a compiler gives the operands.
-    const float spinSize = Random01() * e.spinRandom + e.spinBase;
-    const float spinSign = Random01() <= 0.5f ? -1.0f : 1.0f;
+    const float spinSize = OmRand01() * e.spinRandom + e.spinBase;
+    const float spinSign = OmRand01() <= 0.5f ? -1.0f : 1.0f;
     p->spin = spinSize * spinSign;
     if (p->spin > kTwoPi)
         p->spin -= kTwoPi;
     else if (p->spin < 0.0f)
         p->spin += kTwoPi;
-    p->value = e.valueBase + (Random01() - 0.5f) * e.valueRandom;
+    p->value = e.valueBase + (OmRand01() - 0.5f) * e.valueRandom;
     p->lastTime = t;
     p->word8 = 0;
     p->word13 = 0;
@@ -377,14 +368,14 @@ void OmParticleEmitter::Spawn(float t, float dt, bool fadeWithLife)
         const float f = (t - startTime) / e.duration;
         k = Clamp01(1.0f - f * f);
     }
-    p->red = Clamp01(((Random01() - 0.5f) * e.redRandom + 1.0f) * e.red * k);
-    p->green = Clamp01(((Random01() - 0.5f) * e.greenRandom + 1.0f) * e.green * k);
-    p->blue = Clamp01(((Random01() - 0.5f) * e.blueRandom + 1.0f) * e.blue * k);
+    p->red = Clamp01(((OmRand01() - 0.5f) * e.redRandom + 1.0f) * e.red * k);
+    p->green = Clamp01(((OmRand01() - 0.5f) * e.greenRandom + 1.0f) * e.green * k);
+    p->blue = Clamp01(((OmRand01() - 0.5f) * e.blueRandom + 1.0f) * e.blue * k);
     p->colour = PackColour(p->red, p->green, p->blue);
 
     p->position = node ? node->GetWorldPosition() + node->GetWorldRotation().Transform(position) : position;
     p->velocity = SpawnVelocity(e);
-    p->position += p->velocity * (Random01() * dt);
+    p->position += p->velocity * (OmRand01() * dt);
 }
 
 // ---- drawing -----------------------------------------------------------------

@@ -35,11 +35,6 @@ bool OmPbfString::Serialise(OmFile& file)
 
 namespace {
 
-void TransferColour(OmFile& file, OmPbfColour& colour)
-{
-    file.Transfer(&colour, sizeof colour);
-}
-
 // The smallest file form of a nested array: its count and capacity.
 constexpr uint32_t kArrayHeader = 8;
 
@@ -121,7 +116,7 @@ void OmPbfLightRecord::Serialise(OmFile& file)
     OmPbfObject::Serialise(file);
     name.Serialise(file);
     file.Transfer(kind);
-    TransferColour(file, colour);
+    OmPbfTransferRaw(file, colour);
     file.Transfer(specularOn).Transfer(diffuseOn).Transfer(innerCone).Transfer(outerCone);
     file.Transfer(attenuate).Transfer(farDistance);
 }
@@ -147,7 +142,7 @@ void OmPbfMaxLightRecord::Serialise(OmFile& file)
     OmPbfObject::Serialise(file);
     name.Serialise(file);
     file.Transfer(on).Transfer(kind);
-    TransferColour(file, colour);
+    OmPbfTransferRaw(file, colour);
     file.Transfer(multiplier).Transfer(flag1).Transfer(flag2).Transfer(flag3);
     file.Transfer(value1).Transfer(value2).Transfer(flag4).Transfer(angleA).Transfer(angleB);
     file.Transfer(shape).Transfer(aspect).Transfer(distance1).Transfer(flag5);
@@ -155,6 +150,6 @@ void OmPbfMaxLightRecord::Serialise(OmFile& file)
     file.Transfer(flag6).Transfer(distance2).Transfer(distance3);
     file.Transfer(flag7).Transfer(distance4).Transfer(distance5);
     file.Transfer(mode).Transfer(distance6).Transfer(flag8);
-    TransferColour(file, colour2);
+    OmPbfTransferRaw(file, colour2);
     file.Transfer(value3).Transfer(flag9).Transfer(flag10).Transfer(value4).Transfer(value5);
 }

@@ -7,11 +7,6 @@
 
 namespace {
 
-void TransferColour(OmFile& file, OmPbfColour& colour)
-{
-    file.Transfer(&colour, sizeof colour);
-}
-
 // Name 5, flag 1, start frame, rate and extra 4 each.
 constexpr uint32_t kLayerBytes = 18;
 
@@ -57,9 +52,9 @@ void OmPbfMaterial::Serialise(OmFile& file)
     else
         TransferTextureNames(file, layers);
     file.Transfer(extra).Transfer(power).Transfer(secondValue);
-    TransferColour(file, ambient);
-    TransferColour(file, diffuse);
-    TransferColour(file, specular);
+    OmPbfTransferRaw(file, ambient);
+    OmPbfTransferRaw(file, diffuse);
+    OmPbfTransferRaw(file, specular);
     name.Serialise(file);
 }
 
@@ -272,7 +267,7 @@ bool OmPbfScene::Serialise(OmFile& file)
     objects.Serialise(file);
     root.Serialise(file);
     if (OmPbfCurrentVersion > 2)
-        TransferColour(file, ambient);
+        OmPbfTransferRaw(file, ambient);
     if (file.Ok())
         return true;
     if (!file.IsWriting()) {

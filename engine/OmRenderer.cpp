@@ -26,11 +26,6 @@ OmCamera* GetActiveCamera()
     return renderer ? renderer->GetCamera() : nullptr;
 }
 
-namespace {
-// The developer trace of the renderer base: silent in every build.
-void Trace(const char*) {}
-} // namespace
-
 OmRenderer::OmRenderer() : m_camera(new OmRendererCamera())
 {
     s_instance = this;
@@ -39,7 +34,7 @@ OmRenderer::OmRenderer() : m_camera(new OmRendererCamera())
 OmRenderer::~OmRenderer()
 {
     if (m_camera && m_camera->Release() > 0)
-        Trace("Camera refcount not-zero at render delete");
+        OmTrace("Camera refcount not-zero at render delete");
     m_camera = nullptr;
     if (s_instance == this)
         s_instance = nullptr;

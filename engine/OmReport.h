@@ -15,6 +15,11 @@ void ReportError(const char* format, ...) OM_PRINTF_FORMAT(1, 2);
 // Formats the text, appends "\r\n" and sends it to the debugger output as is.
 void DebugPrint(const char* format, ...) OM_PRINTF_FORMAT(1, 2);
 
+// The developer trace: silent in every build. Its texts stay where they are
+// sent from, so a developer chasing a fault can route them somewhere.
+inline void OmTrace(const char* format, ...) OM_PRINTF_FORMAT(1, 2);
+inline void OmTrace(const char*, ...) {}
+
 // Longest text a report carries (including the "\r\n" and terminator); longer
 // texts are cut, never written past the buffer.
 constexpr int OM_REPORT_BUFFER_SIZE = 1024;

@@ -144,6 +144,12 @@ inline bool GroundDirection(const OmVector3& from, const OmVector3& to, OmVector
     out.Set(dx / length, 0.0f, dz / length);
     return true;
 }
+// Turned about the up axis by the angle whose cosine and sine are c and s
+// (y is kept).
+inline OmVector3 GroundRotated(const OmVector3& p, float c, float s)
+{
+    return OmVector3(p.x * c + p.z * s, p.y, -p.x * s + p.z * c);
+}
 
 // Vectors are stored raw in mesh vertices and archive records.
 static_assert(sizeof(OmVector3) == 12);

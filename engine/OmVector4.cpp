@@ -6,8 +6,7 @@ const OmVector4& OmVector4::UnitW()
     return unitW;
 }
 
-namespace {
-uint32_t ToByte(float v)
+uint32_t OmColourByte(float v)
 {
     // The negated test also sends NaN to 0.
     if (!(v > 0.0f)) {
@@ -18,9 +17,8 @@ uint32_t ToByte(float v)
     }
     return static_cast<uint32_t>(v * 255.0f);
 }
-} // namespace
 
 uint32_t OmColour::PackRGBA() const
 {
-    return ToByte(r) << 24 | ToByte(g) << 16 | ToByte(b) << 8 | ToByte(a);
+    return OmColourByte(r) << 24 | OmColourByte(g) << 16 | OmColourByte(b) << 8 | OmColourByte(a);
 }

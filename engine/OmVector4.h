@@ -44,8 +44,21 @@ struct OmColour {
     }
     bool Equals(const OmColour& c) const { return r == c.r && g == c.g && b == c.b && a == c.a; }
 
-    // Each component clamped to 0..1 and scaled to a byte: R<<24 | G<<16 | B<<8 | A.
+    // Each component as OmColourByte gives it: R<<24 | G<<16 | B<<8 | A.
     uint32_t PackRGBA() const;
 };
+
+// The one rule for turning a colour component into a byte: saturate to 0..1
+// (NaN counts as 0, so a damaged value never reaches the integer cast), then
+// truncate, so 1.0 is 255 and anything above it stays 255 rather than wrapping.
+uint32_t OmColourByte(float v);
+
+// The device's A8R8G8B8 word from components packed by OmColourByte.
+inline uint32_t OmPackARGB(float r, float g, float b, float a)
+{
+    return OmColourByte(a) << 24 | OmColourByte(r) << 16 | OmColourByte(g) << 8 | OmColourByte(b);
+}
+inline uint32_t OmPackColour(const float rgba[4]) { return OmPackARGB(rgba[0], rgba[1], rgba[2], rgba[3]); }
+inline uint32_t OmPackColour(const OmColour& c) { return OmPackARGB(c.r, c.g, c.b, c.a); }
 
 static_assert(sizeof(OmVector4) == 16 && sizeof(OmColour) == 16);

@@ -116,6 +116,12 @@ bool PathExists(std::string_view gamePath)
     return Exists(ResolvePath(gamePath));
 }
 
+bool FolderExists(std::string_view gamePath)
+{
+    struct stat info;
+    return stat(ResolvePath(gamePath).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 void ClearPathCache()
 {
     ListingCache().clear();

@@ -22,6 +22,9 @@ std::FILE* OpenFile(std::string_view gamePath, const char* mode);
 // True when the resolved path names an existing file or folder.
 bool PathExists(std::string_view gamePath);
 
+// True when the resolved path names an existing folder.
+bool FolderExists(std::string_view gamePath);
+
 // Forget the cached folder listings (tests that create files by hand).
 void ClearPathCache();
 

@@ -9,6 +9,7 @@
 #include "engine/OmMatrix3.h"
 #include "engine/OmRef.h"
 #include "engine/OmReport.h"
+#include "engine/OmVector4.h"
 #include "platform/CameraMatrix.h"
 #include "platform/ImageFile.h"
 #include "platform/GfxSprite.h"
@@ -19,10 +20,6 @@ using namespace plat;
 bool OmD3D::s_initialised = false;
 
 namespace {
-
-// The developer trace of the device code. It is silent in every build; the
-// texts stay so a developer can route them somewhere when chasing a fault.
-void Trace(const char*) {}
 
 GfxMatrix ToGfx(const OmMatrix4& m)
 {
@@ -57,7 +54,7 @@ OmD3D::~OmD3D()
 bool OmD3D::Initialise(const OmRendererSetup* setup)
 {
     if (s_initialised) {
-        Trace("--> OmD3D ERROR: Attempted to reinitialise OmD3D <--\n");
+        OmTrace("--> OmD3D ERROR: Attempted to reinitialise OmD3D <--\n");
         return false;
     }
     m_window = setup ? setup->window : nullptr;
@@ -72,10 +69,10 @@ bool OmD3D::Initialise(const OmRendererSetup* setup)
     }
     const int32_t result = CreateDevice(system, m_window);
     if (GfxFailed(result)) {
-        Trace("--> OmD3D: Failed    <--\n");
+        OmTrace("--> OmD3D: Failed    <--\n");
         return false;
     }
-    Trace("--> OmD3D: Success\n");
+    OmTrace("--> OmD3D: Success\n");
     SetUpNewDevice();
     if (result != GfxResult::Ok)
         return false;
@@ -152,12 +149,12 @@ int32_t OmD3D::CreateDevice(GfxSystem* system, void* window)
     const bool hardware = (m_adapters[adapter].caps.devCaps & GfxDevCapsBits::HwTransformAndLight) != 0;
     const uint32_t flags = GfxCreate::FpuPreserve
         | (hardware ? GfxCreate::MixedVertexProcessing : GfxCreate::SoftwareVertexProcessing);
-    Trace(hardware ? "--> OmD3D: Attempting Hal creation using hardware VP.  <--\n"
+    OmTrace(hardware ? "--> OmD3D: Attempting Hal creation using hardware VP.  <--\n"
                    : "--> OmD3D: Attempting Hal creation using software VP.  <--\n");
     GfxPresentParameters params = m_params;
     int32_t result = system->CreateDevice(adapter, GfxDevType::Hal, window, flags, &params, &m_device);
     if (GfxFailed(result)) {
-        Trace("--> OmD3D: CreateDevice failed - changing z-depth.  <--\n");
+        OmTrace("--> OmD3D: CreateDevice failed - changing z-depth.  <--\n");
         GfxDisplayMode mode{m_params.backBufferWidth, m_params.backBufferHeight, 0, m_params.backBufferFormat};
         SelectDepthFormat(m_colourBits == 16 ? 1 : 0, system, mode);
         params = m_params;
@@ -321,14 +318,12 @@ void OmD3D::SetClearColour(const float* rgb)
 {
     if (!rgb)
         return;
-    auto channel = [](float v) { return static_cast<uint32_t>(static_cast<int32_t>(v * 255.0f)) & 0xFF; };
-    m_clearColour = 0xFF000000u | channel(rgb[0]) << 16 | channel(rgb[1]) << 8 | channel(rgb[2]);
+    m_clearColour = OmPackARGB(rgb[0], rgb[1], rgb[2], 1.0f);
 }
 
 void OmD3D::SetAmbientColour(float r, float g, float b)
 {
-    auto channel = [](float v) { return static_cast<uint32_t>(std::clamp(v, 0.0f, 1.0f) * 255.0f); };
-    DispatchRenderState(GfxRs::Ambient, 0xFF000000u | channel(r) << 16 | channel(g) << 8 | channel(b));
+    DispatchRenderState(GfxRs::Ambient, OmPackARGB(r, g, b, 1.0f));
 }
 
 int32_t OmD3D::BeginSprites() { return m_sprite ? m_sprite->Begin() : GfxResult::Fail; }
@@ -486,12 +481,12 @@ bool OmD3D::Reset()
 {
     if (!m_device)
         return false;
-    Trace("OmD3D: Reseting device");
+    OmTrace("OmD3D: Reseting device");
     if (GfxFailed(m_device->Reset(&m_params))) {
-        Trace("OmD3D:      Failed");
+        OmTrace("OmD3D:      Failed");
         return false;
     }
-    Trace("OmD3D:      Success");
+    OmTrace("OmD3D:      Success");
     ++m_resetCount;
     for (auto& buffer : m_vertexBuffers) {
         if (buffer)
@@ -540,7 +535,7 @@ void OmD3D::Shutdown()
     if (m_device) {
         const uint32_t left = m_device->Release();
         if (left > 0) {
-            Trace("--> OmD3D: Shutdown - device ref count non-zero");
+            OmTrace("--> OmD3D: Shutdown - device ref count non-zero");
             while (m_device->Release() > 0) {
             }
         }

@@ -8,17 +8,12 @@
 #include "engine/OmGeometry.h"
 #include "engine/OmMesh.h"
 #include "engine/OmReport.h"
+#include "engine/OmVector4.h"
 #include "render/OmD3D.h"
 
 using namespace plat;
 
 namespace {
-
-uint32_t Pack(const float c[4])
-{
-    auto channel = [](float v) { return uint32_t(std::clamp(v, 0.0f, 1.0f) * 255.0f) & 0xFF; };
-    return channel(c[3]) << 24 | channel(c[0]) << 16 | channel(c[1]) << 8 | channel(c[2]);
-}
 
 bool Supported(uint32_t format)
 {
@@ -149,7 +144,7 @@ void OmD3DAlphaSorter::TransformVertices(const OmRenderItem& item, uint32_t form
         const OmVector3& v = in[i].normal;
         out.normal = OmVector3(v.x * n[0] + v.y * n[3] + v.z * n[6], v.x * n[1] + v.y * n[4] + v.z * n[7],
                                v.x * n[2] + v.y * n[5] + v.z * n[8]);
-        out.colour = Pack(in[i].colour);
+        out.colour = OmPackColour(in[i].colour);
         out.uv[0] = in[i].uv0[0];
         out.uv[1] = in[i].uv0[1];
     }

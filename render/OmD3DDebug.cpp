@@ -7,6 +7,7 @@
 #include "engine/OmMath.h"
 #include "engine/OmRef.h"
 #include "engine/OmReport.h"
+#include "engine/OmVector4.h"
 #include "platform/BmpFile.h"
 #include "platform/WindowRect.h"
 #include "render/OmD3D.h"
@@ -20,12 +21,6 @@ struct LineVertex {
     uint32_t colour;
 };
 static_assert(sizeof(LineVertex) == 16);
-
-uint32_t PackColour(const float c[4])
-{
-    auto channel = [](float v) { return static_cast<uint32_t>(static_cast<int32_t>(v * 255.0f)) & 0xFF; };
-    return channel(c[3]) << 24 | channel(c[0]) << 16 | channel(c[1]) << 8 | channel(c[2]);
-}
 
 LineVertex At(const OmVector3& p, uint32_t colour) { return LineVertex{p.x, p.y, p.z, colour}; }
 
@@ -74,7 +69,7 @@ void OmD3D::DrawDebugLines()
     if (!v)
         return; // no buffer to draw from: the lines are dropped
     for (uint32_t i = 0; i < count; ++i) {
-        const uint32_t colour = PackColour(m_debugLines[i].colour);
+        const uint32_t colour = OmPackColour(m_debugLines[i].colour);
         v[2 * i] = At(m_debugLines[i].from, colour);
         v[2 * i + 1] = At(m_debugLines[i].to, colour);
     }
@@ -170,7 +165,7 @@ void OmD3D::DrawWirePrimitive(const OmVector3* position, float height, float rad
     const uint32_t zEnable = GetRenderState(GfxRs::ZEnable);
     const uint32_t shader = GetVertexShader();
     const OmMatrix4 savedWorld = m_world;
-    BuildWireCylinder(n, height, radius, PackColour(colour));
+    BuildWireCylinder(n, height, radius, OmPackColour(colour));
 
     SetVertexShader(GfxFvf::PosDiffuse);
     SetTexture(0, -1);

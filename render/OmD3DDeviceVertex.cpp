@@ -36,12 +36,6 @@ void OmReleaseDeviceBuffers(int32_t& indexBuffer, int32_t& vertexBuffer)
     indexBuffer = vertexBuffer = -1;
 }
 
-uint32_t OmPackColour(const float c[4])
-{
-    auto channel = [](float v) { return uint32_t(std::clamp(v, 0.0f, 1.0f) * 255.0f) & 0xFF; };
-    return channel(c[3]) << 24 | channel(c[0]) << 16 | channel(c[1]) << 8 | channel(c[2]);
-}
-
 void OmWriteDeviceVertex(uint8_t* out, const GfxFvfLayout& l, uint32_t stride, const OmVector3& position,
                          const OmVector3& normal, uint32_t colour, const float* uv0, const float* uv1)
 {

@@ -10,6 +10,7 @@
 
 #include "engine/OmArray.h"
 #include "engine/OmMesh.h"
+#include "engine/OmVector4.h"
 #include "platform/GfxTypes.h"
 #include "render/OmD3DAlphaSorter.h"
 
@@ -32,9 +33,6 @@ bool OmCreateDeviceBuffers(OmD3D& renderer, uint32_t triangleCount, uint32_t ver
 
 // Gives both buffers back (while the renderer lives) and forgets them.
 void OmReleaseDeviceBuffers(int32_t& indexBuffer, int32_t& vertexBuffer);
-
-// A8R8G8B8 from red, green, blue and alpha (each clamped to 0..1).
-uint32_t OmPackColour(const float colour[4]);
 
 // Writes position, then the normal, the packed colour and the texture sets
 // when the format has them; every other byte of the vertex is zeroed.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/OmReport.h"
+#include "engine/OmVector4.h"
 #include "platform/FontRaster.h"
 #include "render/OmD3D.h"
 
@@ -317,8 +318,7 @@ void OmD3D::DrawText(float x, float y, const char* text, const float* colour, fl
         return;
     const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     const float* c = colour ? colour : white;
-    auto channel = [](float v) { return static_cast<uint32_t>(static_cast<int32_t>(v * 255.0f)) & 0xFF; };
-    const uint32_t packed = channel(c[3]) << 24 | channel(c[0]) << 16 | channel(c[1]) << 8 | channel(c[2]);
+    const uint32_t packed = OmPackColour(c);
     m_font->DrawText(x * static_cast<float>(m_backBuffer.width), y * static_cast<float>(m_backBuffer.height), packed,
                      text, 0);
 }

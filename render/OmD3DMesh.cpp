@@ -7,6 +7,7 @@
 #include "engine/OmMaterial.h"
 #include "engine/OmMesh.h"
 #include "engine/OmReport.h"
+#include "engine/OmVector4.h"
 #include "render/OmD3D.h"
 #include "render/OmD3DBatch.h"
 
@@ -52,12 +53,6 @@ void FormatFromLayout(const uint8_t* layout, uint32_t& stride, uint32_t& format,
     }
 }
 
-uint32_t Pack(const float c[4])
-{
-    auto channel = [](float v) { return uint32_t(std::clamp(v, 0.0f, 1.0f) * 255.0f) & 0xFF; };
-    return channel(c[3]) << 24 | channel(c[0]) << 16 | channel(c[1]) << 8 | channel(c[2]);
-}
-
 void Put(uint8_t* at, const void* data, size_t size) { std::memcpy(at, data, size); }
 
 // A device vertex made from an engine vertex; parts the layout lacks are
@@ -69,7 +64,7 @@ void WriteVertex(uint8_t* out, const OmMeshVertex& v, const GfxFvfLayout& l, uin
     if (l.normal)
         Put(out + l.normal, &v.normal, 12);
     if (l.diffuse) {
-        const uint32_t c = Pack(v.colour);
+        const uint32_t c = OmPackColour(v.colour);
         Put(out + l.diffuse, &c, 4);
     }
     for (uint32_t i = 0; i < l.texSets; ++i) {

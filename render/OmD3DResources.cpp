@@ -8,6 +8,7 @@
 #include "engine/OmMaterial.h"
 #include "engine/OmReport.h"
 #include "engine/OmTextureResource.h"
+#include "engine/OmVector4.h"
 #include "platform/GfxFileTexture.h"
 #include "platform/PixelFormat.h"
 #include "render/OmD3D.h"
@@ -16,20 +17,11 @@ using namespace plat;
 
 namespace {
 
-// The developer trace of the resource code: silent in every build.
-void Trace(const char*, ...) {}
-
 constexpr uint32_t kAlphaTestBit = 0x100;
 constexpr uint32_t kAlphaRef = 127;
 constexpr uint32_t kTextureFilter = 0xF0003; // linear, mirrored in u, v and w, dithered
 constexpr uint32_t kMipFilter = 0x80005;     // box, dithered
 constexpr float kUnlimitedRange = 1.8446743e19f; // square root of the largest float
-
-uint32_t PackColour(const float c[4])
-{
-    auto channel = [](float v) { return static_cast<uint32_t>(static_cast<int32_t>(v * 255.0f)) & 0xFF; };
-    return channel(c[3]) << 24 | channel(c[0]) << 16 | channel(c[1]) << 8 | channel(c[2]);
-}
 
 GfxColorValue ToGfx(const OmColour& c) { return GfxColorValue{c.r, c.g, c.b, c.a}; }
 GfxColorValue ToGfx(const float c[4]) { return GfxColorValue{c[0], c[1], c[2], c[3]}; }
@@ -155,7 +147,7 @@ bool OmD3D::LoadTexture(int32_t id)
     ImageInfo info;
     if (GfxFailed(GfxGetImageInfoFromFile(resource->fileName, &info))) {
         // Without the file's size and format nothing sensible can be made.
-        Trace("-- %s", resource->fileName);
+        OmTrace("-- %s", resource->fileName);
         ReportError("OmD3D: cannot read the texture file \"%s\"", resource->fileName);
         return false;
     }
@@ -183,7 +175,7 @@ bool OmD3D::LoadTexture(int32_t id)
         m_device, resource->fileName, width, height, static_cast<uint32_t>(resource->mipLevels), 0, format,
         GfxPool::Managed, kTextureFilter, kMipFilter, 0, &source, nullptr, &texture);
     if (GfxFailed(result) || !texture) {
-        Trace("-- %s", resource->fileName);
+        OmTrace("-- %s", resource->fileName);
         ReportError("OmD3D: cannot load the texture \"%s\"", resource->fileName);
         return false;
     }
@@ -222,7 +214,7 @@ void OmD3D::SetTexture(uint32_t stage, int32_t id)
         SetD3DTexture(stage, GetD3DTexture(id));
         return;
     }
-    Trace("SetTexture failed - texture id %d not loaded", id);
+    OmTrace("SetTexture failed - texture id %d not loaded", id);
 }
 
 bool OmD3D::SetAnimatedLayers(bool animate)
@@ -403,12 +395,12 @@ void OmD3D::FillLightRecord(OmLightRecord& record, const OmLight& light) const
 void OmD3D::EnableLight(OmLight* light, bool enable)
 {
     if (!light || !LightIndexValid(light->deviceLightId)) {
-        Trace("Light index out of range");
+        OmTrace("Light index out of range");
         return;
     }
     const auto index = static_cast<uint32_t>(light->deviceLightId);
     if (light->lightType == OmLight::kAmbient) {
-        DispatchRenderState(GfxRs::Ambient, enable ? PackColour(light->ambient) : 0);
+        DispatchRenderState(GfxRs::Ambient, enable ? OmPackColour(light->ambient) : 0);
         return;
     }
     OmLightRecord& record = *m_lights[index];
@@ -431,7 +423,7 @@ void OmD3D::UpdateLight(OmLight* light)
     // An ambient light only sets the ambient level; switching a device
     // light index for it would light the scene with a light nobody placed.
     if (light->lightType == OmLight::kAmbient) {
-        DispatchRenderState(GfxRs::Ambient, on ? PackColour(light->ambient) : 0);
+        DispatchRenderState(GfxRs::Ambient, on ? OmPackColour(light->ambient) : 0);
         return;
     }
     EnableLight(light, on);

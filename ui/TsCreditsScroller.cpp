@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/OmVector4.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsLog.h"
 #include "platform/GfxTypes.h"
@@ -205,7 +206,7 @@ uint32_t TsCreditsScroller::EdgeLevel(int32_t strip, int32_t stripCount)
     const float k = 2.0f * float(stripCount) / float(stripCount - 1);
     const float kt = k * float(strip) / float(stripCount);
     const float a = kt < 1.0f ? kt : 2.0f - kt;
-    return uint32_t(std::max(0.0f, a) * 255.0f);
+    return OmColourByte(a);
 }
 
 uint32_t TsCreditsScroller::LowColour(int32_t strip, int32_t stripCount)

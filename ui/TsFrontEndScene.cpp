@@ -55,9 +55,6 @@ const LightSetup kLightSetups[4] = {
 
 float Radians(float degrees) { return degrees * kPi / 180.0f; }
 
-// 0..1 from the game's 15-bit generator.
-float Random01() { return float(OmRand()) / 32767.0f; }
-
 OmD3D* Renderer() { return OmD3D::Instance(); }
 
 // The point through world, view and projection into the viewport's pixels.
@@ -266,19 +263,19 @@ void TsFrontEnd::UpdateInterference()
         return;
     }
     if (!pause.active) {
-        StartTimer(pause, Random01() * 8.0f);
+        StartTimer(pause, OmRand01() * 8.0f);
         return;
     }
     pause.value += pause.rate;
     if (pause.value < 1.0f)
         return;
     pause = EffectTimer();
-    StartTimer(episode, Random01() * 2.0f);
+    StartTimer(episode, OmRand01() * 2.0f);
     static const int kQuadOrder[3] = {0, 2, 1}; // quad 0, quad 1, quad 2 in the stored order
     for (int q = 0; q < 3; ++q) {
         OmVector2& jitter = m_jitters[kQuadOrder[q]];
-        jitter.x = (0.5f - Random01()) * 0.8f;
-        jitter.y = (0.5f - Random01()) * 0.8f;
+        jitter.x = (0.5f - OmRand01()) * 0.8f;
+        jitter.y = (0.5f - OmRand01()) * 0.8f;
     }
 }
 

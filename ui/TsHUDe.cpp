@@ -185,16 +185,10 @@ void TsHUDe::DrawSprite(int32_t id, float x, float y)
     sprite->Render(*renderer);
 }
 
-uint32_t TsHUDe::PackColour(const float c[4])
-{
-    auto byte = [](float v) { return uint32_t(Clamp(v, 0.0f, 1.0f) * 255.0f); };
-    return byte(c[3]) << 24 | byte(c[0]) << 16 | byte(c[1]) << 8 | byte(c[2]);
-}
-
 void TsHUDe::DrawText(float x, float y, const float colour[4], const char* text)
 {
     if (m_font && text) {
-        m_font->DrawText(x, y, PackColour(colour), text, 0);
+        m_font->DrawText(x, y, OmPackColour(colour), text, 0);
     }
 }
 
@@ -525,7 +519,7 @@ void TsHUDe::UpdateTargeting()
             return;
         }
         const float tint[4] = {0.2f, 0.2f + 0.8f * p, 0.0f, 1.0f};
-        colour = PackColour(tint);
+        colour = OmPackColour(tint);
     }
     OmRenderer* renderer = OmRenderer::Current();
     OmBaseSprite* marker = GetSprite(HUD_TARGET_LOCKED);

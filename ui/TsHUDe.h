@@ -113,7 +113,6 @@ public:
     void DrawText(float x, float y, const float colour[4], const char* text);
     void GetTextExtent(const char* text, float& width, float& height) const;
     float GetTextWidth(const char* text) const;
-    static uint32_t PackColour(const float colour[4]);
 
     // ---- the conversation's current line ----
     // Read from the running conversation each frame and drawn as below,

@@ -538,3 +538,9 @@ bool TsAudio::StopDialogueAndUnload()
     StopDialogue();
     return UnloadAllSounds();
 }
+
+uint32_t TsPlaySoundAt(int32_t sound, const OmVector3& at)
+{
+    TsAudio* audio = IsSoundId(sound) ? TsAccess::Audio() : nullptr;
+    return audio ? audio->PlaySound(SoundId(sound), at.x, at.y, at.z, false) : 0;
+}

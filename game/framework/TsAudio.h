@@ -160,3 +160,8 @@ private:
     int m_dialogueVolume = 0;
     bool m_reportedNoView = false;
 };
+
+// Plays effect `sound` at a point (flat at the origin, as PlaySound does)
+// through the application's audio, when it has one. 0 when nothing played:
+// no audio, or no such loaded effect (a negative id from data among them).
+uint32_t TsPlaySoundAt(int32_t sound, const OmVector3& at);

@@ -26,12 +26,6 @@ struct StageState {
 constexpr StageState kSavedStageStates[] = {{0, GfxTss::ColorOp}, {0, GfxTss::ColorArg1}, {0, GfxTss::AlphaOp},
                                             {0, GfxTss::AlphaArg1}, {1, GfxTss::ColorOp},  {1, GfxTss::AlphaOp}};
 
-uint32_t Pack(const OmColour& c)
-{
-    const float rgba[4] = {c.r, c.g, c.b, c.a};
-    return OmPackColour(rgba);
-}
-
 OmColour Lerp(const OmColour& a, const OmColour& b, float t)
 {
     return OmColour(a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t, a.a + (b.a - a.a) * t);
@@ -106,7 +100,7 @@ bool TsFader::Start(TsFadeKind kind, float seconds, bool out, const OmColour& co
         PlaceVertices(float(viewport.width), float(viewport.height));
     }
     const bool ready = CreateBuffers();
-    const uint32_t packed = out ? 0u : Pack(colour);
+    const uint32_t packed = out ? 0u : OmPackColour(colour);
     for (TsFaderVertex& v : m_vertices) {
         v.colour = packed;
     }
@@ -174,14 +168,14 @@ void TsFader::ColourVertices(float t)
 {
     t = std::clamp(t, 0.0f, 1.0f);
     if (m_kind == TS_FADE_UNIFORM || m_kind == TS_FADE_NONE) {
-        const uint32_t packed = Pack(Lerp(m_startColour, m_endColour, t));
+        const uint32_t packed = OmPackColour(Lerp(m_startColour, m_endColour, t));
         for (TsFaderVertex& v : m_vertices) {
             v.colour = packed;
         }
         return;
     }
     for (int i = 0; i < kVertexCount; ++i) {
-        m_vertices[i].colour = Pack(Lerp(m_startColour, m_endColour, PatternBlend(PatternCoordinate(i), t)));
+        m_vertices[i].colour = OmPackColour(Lerp(m_startColour, m_endColour, PatternBlend(PatternCoordinate(i), t)));
     }
 }
 

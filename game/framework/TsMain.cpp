@@ -5,6 +5,7 @@
 
 #include "engine/OmClass.h"
 #include "engine/OmRef.h"
+#include "engine/OmReport.h"
 #include "engine/OmTimer.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
@@ -33,13 +34,6 @@ void TsMain::ScriptStateCloser::operator()(lua_State* L) const
 {
     TsScriptHost::CloseLua(L);
 }
-
-namespace {
-
-// Messages the game once sent to a debug trace that prints nothing.
-void Trace(const char*) {}
-
-} // namespace
 
 TsMain::TsMain(const char* title, int width, int height)
     : m_title(title ? title : ""), m_screenWidth(width), m_screenHeight(height)
@@ -103,13 +97,13 @@ intptr_t TsMain::WindowProc(plat::Window* window, uint32_t message, uintptr_t wP
     TsMain* app = s_instance;
     switch (message) {
     case plat::kMsgActivateApp:
-        Trace("Message received: WM_ACTIVATEAPP");
+        OmTrace("Message received: WM_ACTIVATEAPP");
         if (app && app->m_input) {
             wParam ? app->m_input->Acquire() : app->m_input->Unacquire();
         }
         return 0;
     case plat::kMsgActivate:
-        Trace("Message received: WM_ACTIVATE");
+        OmTrace("Message received: WM_ACTIVATE");
         if (app) {
             app->OnActivate(wParam != plat::kActivateInactive);
         }
@@ -326,7 +320,7 @@ void TsMain::FrameBody()
     m_profiler.StartSection(m_profileSections[PROFILE_INTERP]);
     float fraction = 1.0f - static_cast<float>(TicksToSeconds(m_tickBase - now)) / kTickDuration;
     if (fraction < 0.0f) {
-        Trace("timer wrap-around");
+        OmTrace("timer wrap-around");
         fraction = 0.0f;
         m_tickBase = now;
     }
@@ -360,7 +354,7 @@ void TsMain::RunTicks(int64_t& now, float& dt)
     if (now > m_tickBase) {
         m_tickBase = now;
         dt = 0.0f;
-        Trace("MISSED FRAME");
+        OmTrace("MISSED FRAME");
     }
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "engine/OmVector4.h"
 #include "game/framework/TsLoadScreen.h"
 #include "game/framework/TsLog.h"
 #include "platform/FontRaster.h"
@@ -90,7 +91,7 @@ void TsMain::DrawLoadScreenText(float alpha)
     if (plat::GfxFailed(font->GetTextExtent(text, size))) {
         return;
     }
-    const auto level = static_cast<uint32_t>(std::clamp(alpha, 0.0f, 1.0f) * 255.0f);
+    const uint32_t level = OmColourByte(alpha);
     const uint32_t colour = level << 24 | level << 16 | level << 8 | level;
     const int x = m_screenWidth / 2 - static_cast<int>(size[0]) / 2;
     font->DrawText(static_cast<float>(x), static_cast<float>(g_loadScreen.textY), colour, text, 0);

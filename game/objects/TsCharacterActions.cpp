@@ -34,11 +34,6 @@ constexpr float kArrived = 0.01f;
 constexpr const char* kPcClass = "TsPCObject";
 constexpr uint32_t kHitFlashBlend = 64;
 
-TsPathfinder* LevelPathfinder()
-{
-    return TsAccess::Pathfinder();
-}
-
 bool IsCharacter(const TsEntity* entity)
 {
     return entity && entity->IsKindOf(&TsCharacterObject::s_class);
@@ -297,19 +292,19 @@ void TsCharacterObject::FollowWaypoints(TsWaypointObject* first)
 
 int32_t TsCharacterObject::GetClearanceClass() const
 {
-    TsPathfinder* pathfinder = LevelPathfinder();
+    TsPathfinder* pathfinder = TsAccess::Pathfinder();
     return pathfinder ? pathfinder->ClassForRadius(m_radius) : 0;
 }
 
 int32_t TsCharacterObject::GetPathCell() const
 {
-    TsPathfinder* pathfinder = LevelPathfinder();
+    TsPathfinder* pathfinder = TsAccess::Pathfinder();
     return pathfinder ? pathfinder->CellFromWorld(m_position.x, m_position.z) : -1;
 }
 
 void TsCharacterObject::MarkOwnCell(bool occupied)
 {
-    TsPathfinder* pathfinder = LevelPathfinder();
+    TsPathfinder* pathfinder = TsAccess::Pathfinder();
     if (!pathfinder)
         return;
     const int32_t cell = pathfinder->CellFromWorld(m_position.x, m_position.z);
@@ -322,7 +317,7 @@ void TsCharacterObject::MarkOwnCell(bool occupied)
 
 bool TsCharacterObject::CanWalkStraight(const OmVector3& from, const OmVector3& to, bool occupiedOK) const
 {
-    TsPathfinder* pathfinder = LevelPathfinder();
+    TsPathfinder* pathfinder = TsAccess::Pathfinder();
     if (!pathfinder)
         return false;
     return pathfinder->IsStraightWalkable(from.x, from.z, to.x, to.z, pathfinder->ClassForRadius(m_radius),
@@ -331,7 +326,7 @@ bool TsCharacterObject::CanWalkStraight(const OmVector3& from, const OmVector3& 
 
 bool TsCharacterObject::PlanPath(const OmVector3& point, int32_t iterationLimit, bool adjust, TsEntity* ignore)
 {
-    TsPathfinder* pathfinder = LevelPathfinder();
+    TsPathfinder* pathfinder = TsAccess::Pathfinder();
     if (!pathfinder) {
         // Outside a level (tools, a level being torn down) there is no map
         // to plan on; said once, as characters ask every tick.
@@ -538,7 +533,7 @@ void TsCharacterObject::AdvanceAlongPath(float speedFactor)
     // A door that closed across the route since it was planned: stop at it
     // rather than walk through. A route laid over ground the map never
     // allowed (a scripted patrol) is still walked.
-    if (TsPathfinder* pathfinder = LevelPathfinder()) {
+    if (TsPathfinder* pathfinder = TsAccess::Pathfinder()) {
         const int32_t cls = pathfinder->ClassForRadius(m_radius);
         const bool keyA = m_pathKeyA != 0;
         if (!pathfinder->IsPassableAt(x, z, cls, keyA, true) &&
@@ -622,7 +617,7 @@ bool TsCharacterObject::UseEntity(TsEntity* target)
             destination = target->GetPosition() + away * gap;
         }
     }
-    TsPathfinder* pathfinder = LevelPathfinder();
+    TsPathfinder* pathfinder = TsAccess::Pathfinder();
     const bool sameCell = pathfinder && pathfinder->CellFromWorld(m_position.x, m_position.z) ==
                                             pathfinder->CellFromWorld(destination.x, destination.z);
     if (Overlaps(*this, *target) || sameCell) {

@@ -34,20 +34,10 @@ constexpr int32_t kApproachLimit = 500;
 constexpr int32_t kTongueBone = 1;
 constexpr int32_t kTongueTicks = 10;
 
-TsPathfinder* LevelPathfinder()
-{
-    return TsAccess::Pathfinder();
-}
-
-float RandomUnit()
-{
-    return float(OmRand()) / 32767.0f;
-}
-
 // One axis of a point between min and max from the centre, on a random side.
 float RingOffset(float minDistance, float maxDistance)
 {
-    const float r = 2.0f * (RandomUnit() - 0.5f);
+    const float r = 2.0f * (OmRand01() - 0.5f);
     return (maxDistance - minDistance) * r + (r >= 0.0f ? minDistance : -minDistance);
 }
 
@@ -467,7 +457,7 @@ OmVector3 TsCharacterObject::RingPoint(const OmVector3& centre, float minDistanc
 
 bool TsCharacterObject::GenerateAttackBase(const OmVector3& p, float minDistance, float maxDistance)
 {
-    TsPathfinder* pathfinder = LevelPathfinder();
+    TsPathfinder* pathfinder = TsAccess::Pathfinder();
     if (pathfinder) {
         const int32_t cls = pathfinder->ClassForRadius(m_radius);
         for (int32_t attempt = 0; attempt < kAttackBaseTries; ++attempt) {
@@ -496,7 +486,7 @@ bool TsCharacterObject::GenerateAttackBase(const OmVector3& p, float minDistance
 
 bool TsCharacterObject::GenerateCowerBase(const TsEntity* threat, float minDistance, float maxDistance)
 {
-    TsPathfinder* pathfinder = LevelPathfinder();
+    TsPathfinder* pathfinder = TsAccess::Pathfinder();
     if (pathfinder && threat) {
         const int32_t cls = pathfinder->ClassForRadius(m_radius);
         const OmVector3& t = threat->GetPosition();

@@ -51,12 +51,6 @@ constexpr float kModelScale = 0.1f;   // model files are in tenths of a unit
 constexpr int32_t kMaxInfluences = 4; // bones per skinned vertex
 constexpr uint32_t kModelRenderFlags = 0x4C;
 
-bool FolderExists(const std::string& gamePath)
-{
-    std::error_code error;
-    return std::filesystem::is_directory(plat::ResolvePath(gamePath), error);
-}
-
 // The model's folder below the characters' folder: the model file's name
 // without its extension ("brusk.pbf" lives in "brusk\").
 std::string ModelFolder(const char* mdl)
@@ -243,12 +237,12 @@ bool TsCharacterObject::LoadModel(const char*)
 {
     if (m_mdl.IsEmpty() || m_model)
         return true;
-    if (!FolderExists(kCharacterFolder)) {
+    if (!plat::FolderExists(kCharacterFolder)) {
         LogErrorF("Couldn't open main character dir (%s)", kCharacterFolder);
         return false;
     }
     const std::string folder = std::string(kCharacterFolder) + ModelFolder(m_mdl.Get()) + "\\";
-    if (!FolderExists(folder)) {
+    if (!plat::FolderExists(folder)) {
         LogErrorF("Couldn't open character dir (%s)", folder.c_str());
         return false;
     }
@@ -689,11 +683,7 @@ int32_t TsCharacterObject::GetSoundSlot(int32_t slot) const
 
 bool TsCharacterObject::PlaySoundSlot(int32_t slot, const OmVector3& at) const
 {
-    const int32_t sound = GetSoundSlot(slot);
-    TsAudio* audio = sound >= 0 ? TsAccess::Audio() : nullptr;
-    if (!audio)
-        return false;
-    return audio->PlaySound(SoundId(sound), at.x, at.y, at.z, false) != 0;
+    return TsPlaySoundAt(GetSoundSlot(slot), at) != 0;
 }
 
 bool TsCharacterObject::IsSoundSlotPlaying(int32_t slot) const

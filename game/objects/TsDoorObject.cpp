@@ -26,11 +26,11 @@ namespace {
 constexpr int32_t kOpenSounds[eDoorTypes] = {230, 231, 228, 229, 227};
 constexpr int32_t kPartySize = 3;
 
+// Turned about the up axis through `about`, at p's own height.
 OmVector3 RotateY(const OmVector3& p, const OmVector3& about, float angle)
 {
-    const float c = std::cos(angle), s = std::sin(angle);
-    const OmVector3 d = p - about;
-    return OmVector3(d.x * c + d.z * s, p.y, -d.x * s + d.z * c) + OmVector3(about.x, 0, about.z);
+    const OmVector3 d(p.x - about.x, p.y, p.z - about.z);
+    return GroundRotated(d, std::cos(angle), std::sin(angle)) + OmVector3(about.x, 0, about.z);
 }
 
 } // namespace

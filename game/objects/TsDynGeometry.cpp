@@ -43,11 +43,6 @@ OmVector3 Cross(const OmVector3& a, const OmVector3& b)
     return out;
 }
 
-OmVector3 RotateY(const OmVector3& p, float c, float s)
-{
-    return OmVector3(p.x * c + p.z * s, p.y, -p.x * s + p.z * c);
-}
-
 // The first mesh under a node, depth first.
 const OmMesh* FindMesh(OmNode* node)
 {
@@ -174,8 +169,8 @@ void TsDynGeometry::UpdateWorldShape()
     const float angle = GetHeading() + kQuarterTurn;
     const float c = std::cos(angle), s = std::sin(angle);
     for (int i = 0; i < 4; ++i) {
-        m_worldFootprint[i] = RotateY(m_footprint[i], c, s) + m_position;
-        m_worldFace[i] = RotateY(m_face[i], c, s) + m_position;
+        m_worldFootprint[i] = GroundRotated(m_footprint[i], c, s) + m_position;
+        m_worldFace[i] = GroundRotated(m_face[i], c, s) + m_position;
     }
     OmVector3 normal = Cross(m_worldFace[2] - m_worldFace[0], m_worldFace[1] - m_worldFace[0]);
     if (normal.LengthSquared() > 0.0f)

@@ -47,15 +47,9 @@ bool IsPlayerCharacter(const TsCharacterObject* c)
     return TsPCObject::Cast(c) != nullptr;
 }
 
-void PlayAt(int32_t sound, const OmVector3& at)
-{
-    if (TsAudio* audio = TsAccess::Audio())
-        audio->PlaySound(SoundId(sound), at.x, at.y, at.z, false);
-}
-
 void PlayFlat(int32_t sound)
 {
-    PlayAt(sound, OmVector3(0.0f, 0.0f, 0.0f));
+    TsPlaySoundAt(sound, OmVector3(0.0f, 0.0f, 0.0f));
 }
 
 int32_t PrimaryWeaponType(const TsWeaponObject* weapon)
@@ -289,7 +283,7 @@ int32_t TsInventory::AddArticle(TsCollectibleObject* article)
     }
     RecomputeDefenceBonuses();
     if (added >= 1 && IsPlayerCharacter(m_owner))
-        PlayAt(kPickupClickSound, article->GetPosition());
+        TsPlaySoundAt(kPickupClickSound, article->GetPosition());
     return added;
 }
 
@@ -350,7 +344,7 @@ bool TsInventory::DropArticle(TsCollectibleObject* article)
     // The level takes over the inventory's reference.
     db->AddEntity(RemoveArticle(article));
     if (sound >= 0)
-        PlayAt(sound, article->GetPosition());
+        TsPlaySoundAt(sound, article->GetPosition());
     article->SetPickupDelay(TsAccess::TicksPerSecond());
     return true;
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "engine/OmArchive.h"
@@ -34,19 +33,6 @@ constexpr int32_t kMaxInfluences = 4;
 constexpr uint32_t kModelRenderFlags = 0x4C;
 // A model file name is its folder name and a four-character extension.
 constexpr size_t kExtensionLength = 4;
-
-bool FolderExists(const std::string& gamePath)
-{
-    std::error_code error;
-    return std::filesystem::is_directory(plat::ResolvePath(gamePath), error);
-}
-
-void PlaySoundAt(int32_t sound, const OmVector3& at)
-{
-    if (TsAudio* audio = TsAccess::Audio()) {
-        audio->PlaySound(SoundId(sound), at.x, at.y, at.z, false);
-    }
-}
 
 OmSkinShape* FirstSkinShape(OmNode* node)
 {
@@ -140,12 +126,12 @@ bool TsMineObject::LoadModel(const char*)
                   GetName() ? GetName() : "", mdl.c_str());
         return false;
     }
-    if (!FolderExists(kMineFolder)) {
+    if (!plat::FolderExists(kMineFolder)) {
         LogErrorF("Couldn't open main character dir (%s)", kMineFolder);
         return false;
     }
     const std::string folder = std::string(kMineFolder) + mdl.substr(0, mdl.size() - kExtensionLength) + "\\";
-    if (!FolderExists(folder)) {
+    if (!plat::FolderExists(folder)) {
         LogErrorF("Couldn't open character dir (%s)", folder.c_str());
         return false;
     }
@@ -226,7 +212,7 @@ void TsMineObject::Render(float renderTime, float fraction)
 void TsMineObject::OnTouch(TsEntity*, float)
 {
     m_triggered = true;
-    PlaySoundAt(kArmingSound, m_position);
+    TsPlaySoundAt(kArmingSound, m_position);
 }
 
 void TsMineObject::OnHit(TsAttack&)
@@ -290,6 +276,6 @@ void TsMineObject::Detonate()
             LogErrorF("TsMineObject %s: explosion type %d is not loaded", GetName() ? GetName() : "",
                       rec->m_iExposionID);
         }
-        PlaySoundAt(kExplosionSound, blast);
+        TsPlaySoundAt(kExplosionSound, blast);
     }
 }

@@ -48,14 +48,6 @@ constexpr uint32_t kStreakStageStates[] = {
     GfxTss::ColorOp, GfxTss::ColorArg1, GfxTss::ColorArg2, GfxTss::AlphaOp, GfxTss::AlphaArg1, GfxTss::AlphaArg2,
 };
 
-void PlaySoundAt(int32_t sound, const OmVector3& at)
-{
-    TsAudio* audio = sound >= 0 ? TsAccess::Audio() : nullptr;
-    if (audio) {
-        audio->PlaySound(SoundId(sound), at.x, at.y, at.z, false);
-    }
-}
-
 // Where an entity is hit as a whole: the middle of its height, and how far
 // from there it reaches.
 OmVector3 CentreOf(const TsEntity& entity, float& reach)
@@ -463,13 +455,13 @@ void TsProjectile::Explode(const TsProjectileAttributes& rec, const OmVector3& p
             LogErrorF("TsProjectile: projectile type %d names explosion type %d, which is not loaded", m_type,
                       rec.m_iExposionID);
         }
-        PlaySoundAt(kLargeExplosionSound, point);
+        TsPlaySoundAt(kLargeExplosionSound, point);
     }
 }
 
 void TsProjectile::PlayImpactSound() const
 {
-    PlaySoundAt(m_impactSound, m_position);
+    TsPlaySoundAt(m_impactSound, m_position);
 }
 
 void TsProjectile::TickFinishing()

@@ -93,7 +93,7 @@ float TsWaveTrack::FlickerValue(float t)
         return value;
     }
     if (AdvancePeriod(t))
-        value = base + amplitude * float(OmRand()) / float(OM_RAND_MAX);
+        value = base + amplitude * OmRand01();
     if (Phase(t) >= duty)
         value = base;
     return value;

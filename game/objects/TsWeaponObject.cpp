@@ -175,10 +175,7 @@ int32_t TsWeaponObject::GetSound(int32_t slot) const
 
 void TsWeaponObject::PlaySlot(int32_t slot, const OmVector3& at) const
 {
-    const int32_t sound = GetSound(slot);
-    if (TsAudio* audio = sound >= 0 ? TsAccess::Audio() : nullptr) {
-        audio->PlaySound(SoundId(sound), at.x, at.y, at.z, false);
-    }
+    TsPlaySoundAt(GetSound(slot), at);
 }
 
 void TsWeaponObject::StopLoop()

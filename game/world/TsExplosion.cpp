@@ -22,16 +22,14 @@ namespace {
 constexpr float kTerminalFall = -100.0f;
 constexpr int kMaxBounces = 2;
 
-float RandomUnitFloat() { return static_cast<float>(OmRand()) / static_cast<float>(OM_RAND_MAX); }
-
 } // namespace
 
 OmVector3 TsArmLaunchVelocity(const TsExplosionParams& type, const OmVector3& direction)
 {
     // Three draws in this order: the first goes to Z.
-    const float r1 = RandomUnitFloat();
-    const float r2 = RandomUnitFloat();
-    const float r3 = RandomUnitFloat();
+    const float r1 = OmRand01();
+    const float r2 = OmRand01();
+    const float r3 = OmRand01();
     OmVector3 v(direction.x + type.m_spread * (2.0f * r3 - 1.0f), direction.y + type.m_spread * (2.0f * r2 - 1.0f),
                 direction.z + type.m_spread * (2.0f * r1 - 1.0f));
     if (NormaliseInPlace(v) == 0.0f)

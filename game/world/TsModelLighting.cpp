@@ -3,17 +3,12 @@
 #include <algorithm>
 
 #include "engine/OmMaxLight.h"
+#include "engine/OmVector4.h"
 #include "game/framework/TsEntity.h"
 #include "game/world/TsWorld.h"
 #include "render/OmD3D.h"
 
 using namespace plat;
-
-uint32_t ColourToARGB(float r, float g, float b, float a)
-{
-    const auto c = [](float v) { return static_cast<uint32_t>(std::clamp(v, 0.0f, 1.0f) * 255.0f); };
-    return c(a) << 24 | c(r) << 16 | c(g) << 8 | c(b);
-}
 
 OmVector3 TsModelLightDirection(const OmMaxLight& light, const OmVector3& point)
 {
@@ -53,7 +48,7 @@ void TsApplyModelLights(const OmVector3& point, OmMaxLight* const* lights, const
     // The model takes no light but those that reach it.
     for (int i = count; i < TS_DEVICE_LIGHTS; ++i)
         device->LightEnable(static_cast<uint32_t>(i), false);
-    d3d->DispatchRenderState(GfxRs::Ambient, ColourToARGB(ambient[0], ambient[1], ambient[2], ambient[3]));
+    d3d->DispatchRenderState(GfxRs::Ambient, OmPackColour(ambient));
 }
 
 int TsModelLighting(const TsWorld& world, const TsEntity& entity)

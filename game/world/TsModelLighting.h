@@ -15,9 +15,6 @@ class TsWorld;
 constexpr int TS_MAX_MODEL_LIGHTS = 4;
 constexpr int TS_DEVICE_LIGHTS = 8;
 
-// Each channel clamped to 0..1 and scaled to 0..255; alpha in the top byte.
-uint32_t ColourToARGB(float r, float g, float b, float a);
-
 // A device light's direction for a world light seen from point: from the
 // light's position for omni and spot lights (kinds 0 and 2), else its own
 // axis. Straight down when either leaves no direction.

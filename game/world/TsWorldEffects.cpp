@@ -5,21 +5,11 @@
 #include <cstring>
 
 #include "engine/OmMesh.h"
+#include "engine/OmVector4.h"
 #include "game/framework/TsLog.h"
 #include "game/world/TsWorldCell.h"
 
 namespace {
-
-uint32_t PackColour(const float* colour)
-{
-    uint32_t packed = 0;
-    const int shifts[4] = {16, 8, 0, 24}; // r, g, b, a into ARGB
-    for (int i = 0; i < 4; ++i) {
-        const float c = colour[i] < 0.0f ? 0.0f : colour[i] > 1.0f ? 1.0f : colour[i];
-        packed |= uint32_t(c * 255.0f + 0.5f) << shifts[i];
-    }
-    return packed;
-}
 
 } // namespace
 
@@ -36,7 +26,7 @@ void TsWorld::AddLiquidTriangle(TsLiquid& liquid, const OmMeshVertex* corners[3]
         vertex.z = in.position.z - liquid.origin.z;
         vertex.u = in.uv0[0];
         vertex.v = in.uv0[1];
-        vertex.colour = PackColour(in.colour);
+        vertex.colour = OmPackColour(in.colour);
         vertex.still = still[c] ? 1 : 0;
         int32_t reuse = -1;
         for (uint32_t i = 0; i < liquid.vertices.GetCount(); ++i) {

@@ -72,10 +72,19 @@ TEST(OmVector2, CatmullRomPassesThroughTheInnerKeys)
     EXPECT_FLOAT_EQ(half.y, 0.5f * (1.125f * 2 + 1.125f * 5 - 0.125f * 1));
 }
 
+// One rule for every colour the game packs: a channel out of range never
+// spills into its neighbour or wraps, and NaN packs as zero.
 TEST(OmMath, ColourPackingSaturatesEachChannelAndNaNPacksAsZero)
 {
+    const struct {
+        float c[4];
+        uint32_t argb;
+    } colours[] = {{{1, 1, 1, 1}, 0xFFFFFFFFu},           {{0.926f, 0.59f, 0.2f, 1}, 0xFFEC9633u},
+                   {{2, -1, 0.5f, 1}, 0xFFFF007Fu},       {{1.2f, 0, 0, 1}, 0xFFFF0000u},
+                   {{0, 0, 0, -1}, 0x00000000u},          {{NAN, NAN, NAN, NAN}, 0x00000000u}};
+    for (const auto& c : colours)
+        EXPECT_EQ(OmPackColour(c.c), c.argb) << std::hex << c.argb;
     EXPECT_EQ(OmColour(2.0f, -1.0f, 0.5f, 1.0f).PackRGBA(), 0xFF007FFFu);
-    EXPECT_EQ(OmColour(NAN, 0, 0, 0).PackRGBA(), 0u);
 }
 
 // An inverted range tests the low bound first.

@@ -25,19 +25,6 @@ TEST(HudBars, FractionsClampAndAZeroMaximumIsEmpty)
         EXPECT_FLOAT_EQ(TsHUDe::BarFraction(c.value, c.max, c.factor), c.expected) << c.value << "/" << c.max;
 }
 
-// Colours are clamped to 0..1 before packing, so an out-of-range channel
-// does not spill into its neighbour.
-TEST(HudColours, ChannelsAreClampedBeforePacking)
-{
-    const struct {
-        float c[4];
-        uint32_t packed;
-    } colours[] = {{{1, 1, 1, 1}, 0xFFFFFFFFu}, {{0.926f, 0.59f, 0.2f, 1}, 0xFFEC9633u},
-                   {{2, -1, 0.5f, 1}, 0xFFFF007Fu}, {{0, 0, 0, 7}, 0xFF000000u}, {{0, 0, 0, -1}, 0x00000000u}};
-    for (const auto& c : colours)
-        EXPECT_EQ(TsHUDe::PackColour(c.c), c.packed) << std::hex << c.packed;
-}
-
 // A 64-pixel portrait placed at (100, 200).
 class HudPortrait : public ::testing::Test {
 protected:
