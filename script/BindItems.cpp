@@ -196,10 +196,11 @@ int GetAmmoCountForWeapon(lua_State* L)
     return 1;
 }
 
-// The reference an inventory takes when it keeps an article is the script's
-// for one the script made, and the level's for one lying in the level, which
-// then leaves the level as when a character picks it up (an article only
-// merged into a stack stays where it was). Any other article has an owner
+// An inventory that keeps an article takes a reference of its own. The
+// script lets go of one it made; the level hands over one lying in the
+// level, which then leaves the level as when a character picks it up (an
+// article only merged into a stack stays where it was), the level's lists
+// keeping theirs till the next pass. Any other article has an owner
 // that would release it too (an inventory carrying it, a stash): refused. So
 // is a level article already on its way out (handed to an inventory earlier
 // in the same tick, or used up), and one this inventory holds already. A

@@ -34,14 +34,40 @@ void TsEntity::Write(OmArchive& archive)
 {
     TsObject::Write(archive);
     archive.WriteVector(m_position).WriteVector(m_previousPosition);
-    archive.WriteFloat(m_radius).WriteFloat(m_height).WriteU32(m_flags);
+    archive.WriteFloat(m_radius).WriteFloat(m_height).WriteU32(SavedFlags(archive));
 }
 
+// One read back handed over is still listed by the database read with it.
 void TsEntity::Read(OmArchive& archive)
 {
     TsObject::Read(archive);
     archive.ReadVector(m_position).ReadVector(m_previousPosition);
     archive.ReadFloat(m_radius).ReadFloat(m_height).ReadU32(m_flags);
+    if (IsHandedOver())
+        AddRef(); // the lists' own
+}
+
+uint32_t TsEntity::RetakenReferences() const
+{
+    return IsHandedOver() ? 1 : 0;
+}
+
+uint32_t TsEntity::SavedFlags(const OmArchive& archive) const
+{
+    const TsObject* lister = m_handedOverBy;
+    return lister && archive.GetObjectIndex(lister) < 0 ? m_flags & ~kHandOverFlags : m_flags;
+}
+
+void TsEntity::MarkHandedOver(TsObject& lister)
+{
+    SetFlag(kHandOverFlags);
+    m_handedOverBy = &lister;
+}
+
+void TsEntity::UnmarkHandedOver()
+{
+    ClearFlag(kHandOverFlags);
+    m_handedOverBy = nullptr;
 }
 
 void TsEntity::Tick(uint32_t)

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "engine/OmVector3.h"
+#include "game/framework/TsLink.h"
 #include "game/framework/TsObject.h"
 
 class TsAttack;
@@ -23,7 +24,7 @@ enum TsEntityFlags : uint32_t {
     TS_ENTITY_PENDING_DELETE = 128, // removed at the next activation pass
     TS_ENTITY_DEAD = 256,
     TS_ENTITY_ACTIVE = 512,       // active in the current tick
-    TS_ENTITY_NO_GARBAGE = 1024,  // another owner takes it when it is removed
+    TS_ENTITY_NO_GARBAGE = 1024,  // handed over: another owner holds it beside the lists
 };
 
 // What positioned objects ask of the level's static geometry. The world
@@ -53,6 +54,7 @@ class TsEntity : public TsObject {
 
     void Write(OmArchive& archive) override;
     void Read(OmArchive& archive) override;
+    uint32_t RetakenReferences() const override;
     // Subclasses call this before they move the entity, so a tick's motion
     // runs from the previous position to the position.
     void Tick(uint32_t tickCount) override;
@@ -92,6 +94,18 @@ class TsEntity : public TsObject {
     float GetHeight() const { return m_height; }
     void SetHeight(float height) { m_height = height; }
 
+    // Handed over (flags 128 and 1024): the database that lists the entity
+    // gave a new owner (an inventory) a reference of its own, and its lists
+    // keep theirs until the next activation pass takes the entity off them;
+    // whoever lets go first, the entity is never freed while listed. Files
+    // have always counted such an entity once, from when the two shared one
+    // reference: the count saved leaves the lists' out and reading takes it
+    // again. A file without the database that lists it (the party's
+    // transfer file) keeps no hand-over.
+    void MarkHandedOver(TsObject& lister);
+    void UnmarkHandedOver();
+    bool IsHandedOver() const { return HasFlag(TS_ENTITY_NO_GARBAGE); }
+
     static void SetGroundProbe(TsGroundProbe* probe);
     static TsGroundProbe* GetGroundProbe();
 
@@ -101,4 +115,10 @@ protected:
     float m_radius = 1.0f;
     float m_height = 1.0f;
     uint32_t m_flags = kInitialFlags;
+
+private:
+    static constexpr uint32_t kHandOverFlags = TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE;
+    uint32_t SavedFlags(const OmArchive& archive) const;
+
+    TsLink<TsObject> m_handedOverBy; // never saved; none once read back
 };

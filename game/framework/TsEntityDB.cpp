@@ -132,10 +132,11 @@ bool TsEntityDB::AddEntity(OmRef<TsEntity> entity)
         return false;
     }
     if (ContainsEntity(entity)) {
-        // Given back in the tick it was handed over: the reference given
-        // is the one the list still holds, so the list keeps it.
-        if (TakeBackHandedOver(entity)) {
-            entity.Detach();
+        // Given back before the pass took it off the lists, which kept a
+        // reference of their own: the hand-over is undone, and the
+        // reference given goes.
+        if (entity->IsHandedOver()) {
+            entity->UnmarkHandedOver();
             return true;
         }
         LogErrorF("TsEntityDB::AddEntity: '%s' is listed already", NameOf(*entity));
@@ -159,25 +160,6 @@ OmRef<TsEntity> TsEntityDB::TakeFromGarbage(const TsEntity* entity)
         }
     }
     return nullptr;
-}
-
-// The flag says so, not the list of those handed over: a saved game keeps
-// the flag of one saved before it left the lists, but not the list.
-bool TsEntityDB::TakeBackHandedOver(TsEntity* entity)
-{
-    if (!entity->HasFlag(TS_ENTITY_NO_GARBAGE))
-        return false;
-    UndoHandOver(entity);
-    return true;
-}
-
-void TsEntityDB::UndoHandOver(TsEntity* entity)
-{
-    for (uint32_t i = 0; i < m_handedOver.GetCount(); ++i) {
-        if (m_handedOver[i] == entity)
-            m_handedOver[i] = nullptr;
-    }
-    entity->ClearFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
 }
 
 bool TsEntityDB::InGarbage(const TsObject* object) const
@@ -218,11 +200,13 @@ bool TsEntityDB::RemoveEntity(TsEntity* entity)
     const bool fromKind = KindListOf(*entity).Remove(entity);
     OmRef<TsEntity> held = m_entities.Remove(entity);
     const bool listed = fromKind || held;
-    if (held && entity->HasFlag(TS_ENTITY_NO_GARBAGE))
-        held.Detach(); // handed over: the reference is its new owner's
-    else if (held)
+    // Handed over, its new owner holds it and the lists' reference simply
+    // goes; one the new owner has let go of already waits on the garbage
+    // like any other removed entity.
+    const bool heldElsewhere = entity->IsHandedOver() && entity->GetRefCount() > 1;
+    entity->UnmarkHandedOver();
+    if (held && !heldElsewhere)
         m_garbage.push_back(std::move(held));
-    UndoHandOver(entity);
     return listed;
 }
 
@@ -235,8 +219,12 @@ void TsEntityDB::HandOver(TsEntity* entity)
 {
     if (!entity)
         return;
-    entity->SetFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
-    m_handedOver.Add(entity);
+    entity->AddRef(); // the new owner's
+    if (!ContainsEntity(entity) || entity->IsHandedOver()) {
+        LogErrorF("TsEntityDB::HandOver: '%s' is not listed here to hand over", NameOf(*entity));
+        return;
+    }
+    entity->MarkHandedOver(*this);
 }
 
 bool TsEntityDB::IsListed(const TsObject* object) const
@@ -462,8 +450,7 @@ void TsEntityDB::TakeBackGarbage()
 }
 
 // Every object the database lists, once each, in the order ReleaseAll
-// gives them back; those handed over to a new owner are left out, and
-// forgotten.
+// gives them back.
 std::vector<TsObject*> TsEntityDB::TearDownOrder()
 {
     std::vector<TsObject*> order;
@@ -478,15 +465,6 @@ std::vector<TsObject*> TsEntityDB::TearDownOrder()
         if (entity && seen.insert(entity).second)
             order.push_back(entity);
     }
-    // Handed over before the activation pass took them off the lists: the
-    // reference the list holds is their new owner's.
-    for (uint32_t i = 0; i < m_handedOver.GetCount(); ++i) {
-        if (TsEntity* entity = m_handedOver[i]) {
-            std::erase(order, static_cast<TsObject*>(entity));
-            m_entities.Forget(entity);
-        }
-    }
-    m_handedOver.RemoveAll();
     return order;
 }
 
@@ -495,7 +473,9 @@ std::vector<TsObject*> TsEntityDB::TearDownOrder()
 // references go, so nothing dies half-way; then
 // the objects nobody else holds are destroyed, in that order, round after
 // round (destroying one may leave another held by nobody but us). What
-// remains is held elsewhere: it is logged and left to its holders.
+// remains is held elsewhere: it is logged and left to its holders, but for
+// what was handed over to a new owner, which is that owner's as if the
+// next pass had come.
 void TsEntityDB::ReleaseAll()
 {
     const std::vector<TsObject*> order = TearDownOrder();
@@ -544,6 +524,11 @@ void TsEntityDB::ReleaseAll()
     for (OmRef<TsObject>& object : held) {
         if (!object)
             continue;
+        if (TsEntity* entity = TsEntity::Cast(object.Get()); entity && entity->IsHandedOver()) {
+            entity->UnmarkHandedOver();
+            object = nullptr;
+            continue;
+        }
         LogErrorF("TsEntityDB: '%s' (%s) is still referenced %u time(s) at tear-down", NameOf(*object),
                   object->GetClass()->name, TsScriptHandles::GameReferences(*object) - kHeldHere);
         TsScriptGlobals::Unpublish(L, object);

@@ -7,9 +7,10 @@
 //
 // Ownership: the list of all entities and the list of all other objects
 // each hold one reference to what they list, the one the adding code
-// handed over; the lists by kind borrow from them. An entity taken off the
-// lists during play takes its reference to the garbage, unless it was
-// handed to another owner. An entity added again takes its reference back
+// handed over; the lists by kind borrow from them, and no other holder
+// ever shares it. An entity taken off the lists during play takes its
+// reference to the garbage, unless it was handed over to another owner
+// that still holds it. An entity added again takes its reference back
 // from the garbage. On destruction the database
 // gives each reference back once; objects that others still hold then are
 // logged by name and left to their holders.
@@ -91,16 +92,17 @@ class TsEntityDB : public TsObject {
     // what the database lists already, letting the reference given go:
     // listed twice, an object would tick twice and be released twice. An
     // entity handed over and given back before it left the lists is no
-    // refusal: the reference given is the one the list holds, and the list
-    // keeps it (the hand-over is undone).
+    // refusal: the hand-over is undone, and the lists keep the reference
+    // they kept all along.
     bool AddEntity(OmRef<TsEntity> entity);
     bool AddObject(OmRef<TsObject> object);
     // Whether it was listed. Flags 128 and 1024 are cleared in any case.
     bool RemoveEntity(TsEntity* entity);
-    // The database's reference to a listed entity goes to another owner (an
-    // inventory a script put it in): the entity leaves the lists at the next
-    // activation pass without going to the garbage, and the database does
-    // not release it should the level close first.
+    // A listed entity goes to another owner (an inventory that took it),
+    // which gets a reference of its own: the entity leaves the lists at the
+    // next activation pass (or as the level closes), whose reference then
+    // goes. Until then this tick's active entities may still name it, so
+    // the lists keep it whatever the new owner does with its reference.
     void HandOver(TsEntity* entity);
     bool ContainsEntity(const TsEntity* entity) const;
     // On the entities' or the objects' list.
@@ -136,10 +138,6 @@ private:
     OmList& KindListOf(const TsEntity& entity);
     OmList& KindListOf(const TsObject& object);
     bool InGarbage(const TsObject* object) const;
-    // Whether the entity was handed over; the hand-over is undone.
-    bool TakeBackHandedOver(TsEntity* entity);
-    // Off the list of those handed over, with the flags that said so.
-    void UndoHandOver(TsEntity* entity);
     // The garbage's reference to the entity, taken out; null when it has none.
     OmRef<TsEntity> TakeFromGarbage(const TsEntity* entity);
     void BuildNeighbourLists();
@@ -165,9 +163,6 @@ private:
     OmRefList<TsEntity> m_entities;
     OmRefList<TsObject> m_objects;
     std::vector<OmRef<TsEntity>> m_garbage;
-    // Handed over while still listed: the reference the list holds is the
-    // new owner's, so it is not the database's to give back.
-    OmArray<TsEntity*> m_handedOver{8};
     float m_centreX = 0.0f;
     float m_centreZ = 0.0f;
     float m_range = 0.0f;

@@ -478,7 +478,7 @@ void TsCharacterObject::Read(OmArchive& archive)
 
 uint32_t TsCharacterObject::RetakenReferences() const
 {
-    return m_squad && m_squad->HasMember(this) ? 1 : 0;
+    return TsModel::RetakenReferences() + (m_squad && m_squad->HasMember(this) ? 1 : 0);
 }
 
 bool TsCharacterObject::LinksAreSound() const

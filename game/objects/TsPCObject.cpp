@@ -179,16 +179,14 @@ void TsPCObject::OnTouch(TsEntity* other, float separation)
     if (taken <= 0)
         return;
     StopMoving();
-    // Kept: the level hands its reference to the inventory. Merged into a
-    // stack: the level lets it go with its other removed entities, unless
-    // the stack had room for only part of it; the rest stays on the ground.
+    // Kept: the level hands it over to the inventory, which gets a
+    // reference of its own; the level lists it until its next tick. Merged
+    // into a stack: the level lets it go with its other removed entities,
+    // unless the stack had room for only part of it; the rest stays on the
+    // ground.
     if (inventory->Holds(article)) {
-        // The level lists it until its next tick: its reference is handed
-        // over now, so a level closing first does not release it too.
         if (TsEntityDB* db = TsAccess::EntityDB())
             db->HandOver(article);
-        else
-            article->SetFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
     } else if (item && taken < offered) {
         item->AddToStack(-taken);
     } else {

@@ -779,6 +779,19 @@ TEST_F(CampaignFlow, TheLoadScreenGoesOnAfterOneTapShorterThanATick)
         << Output(kRun);
 }
 
+// The mission's blaster taken from where it lies, put back in the script's
+// hands and deleted, in one line of the shell as in one touch of a
+// trigger's script: the level's next pass and frames go by, and the game
+// plays on without a word of error.
+TEST_F(CampaignFlow, AnArticleAScriptTakesPutsBackAndDeletesInOneLineLeavesPlayGoing)
+{
+    ASSERT_NO_FATAL_FAILURE(PlayMissionFromTheShell());
+    Run("local inv = Ann:GetInventory(); inv:AddArticle(blaster); inv:RemoveArticle(blaster); blaster:delete()");
+    WaitForATick();
+    EXPECT_EQ(Ask("Ann:GetInventory():GetWeaponCount()"), "0") << Output(kRun);
+    ExpectNoErrors();
+}
+
 // The HUD's text where a player reads it, in the town. A right click on
 // Ann's portrait, in the panel at the screen's left edge, shows her details
 // wholly on the screen, each of their four lines (no description, her role,

@@ -3,6 +3,7 @@
 // heals once; the vault's key turns its lock.
 #include <string>
 
+#include "engine/OmPoolLeaks.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsScriptHandles.h"
@@ -12,6 +13,7 @@
 #include "game/objects/TsItemObject.h"
 #include "game/objects/TsLockObject.h"
 #include "game/objects/TsPCObject.h"
+#include "game/objects/TsPlayer.h"
 #include "game/objects/TsStashObject.h"
 #include "game/objects/TsWeaponObject.h"
 #include "tests/app/DemoLevelFixture.h"
@@ -32,6 +34,16 @@ protected:
     {
         who->SetOrigin(x, 0.0f, z);
         Ticks(1);
+    }
+
+    // The hero standing on the first medkit picks it up within a few ticks;
+    // none run once it has.
+    TsItemObject* PickUpTheMedkit(TsPCObject* hero)
+    {
+        TsItemObject* medkit = Named<TsItemObject>("medkitA");
+        for (int tick = 0; tick < 5 && !hero->GetInventory()->Holds(medkit); ++tick)
+            Ticks(1);
+        return medkit;
     }
 
     TsEntityDB* db = nullptr;
@@ -252,12 +264,45 @@ TEST_F(ItemsLevel, ALevelArticleGivenTwiceInOneTickHasOneOwner)
 TEST_F(ItemsLevel, AnArticlePickedUpAsTheLevelClosesIsReleasedOnce)
 {
     TsPCObject* hero = AddHero(2.0f, 2.0f);
-    TsItemObject* medkit = Named<TsItemObject>("medkitA");
-    for (int tick = 0; tick < 5 && !hero->GetInventory()->Holds(medkit); ++tick)
-        Ticks(1);
-    ASSERT_TRUE(hero->GetInventory()->Holds(medkit));
+    ASSERT_TRUE(hero->GetInventory()->Holds(PickUpTheMedkit(hero)));
     // The fixture closes the level now; a second release of the medkit
     // there is a use of a freed cell.
+}
+
+// A quick save in the tick the hero picked the medkit up, loaded, and the
+// level left at its load screen, before its first tick: the level lets go
+// of the medkit it still listed, the inventory keeps it, and the party's
+// going frees it once.
+TEST_F(ItemsLevel, AnArticleSavedInTheTickItWasTakenIsFreedOnceWhenTheLoadedLevelCloses)
+{
+    TsPCObject* hero = AddHero(2.0f, 2.0f);
+    ASSERT_TRUE(hero->GetInventory()->Holds(PickUpTheMedkit(hero)));
+    ASSERT_TRUE(app->SaveGame());
+
+    ASSERT_NO_FATAL_FAILURE(LoadFromTitle(TsAccess::LocalPlayer()->GetSaveName()));
+    TsItemObject* loaded = Named<TsItemObject>("medkitA");
+    ASSERT_NE(loaded, nullptr) << "still listed, as when it was saved";
+    EXPECT_TRUE(TsAccess::LocalPlayer()->GetCharacter("hero")->GetInventory()->Holds(loaded));
+    const uint32_t leaks = OmPoolLeaks::Reported();
+    app->RequestMode(TS_MODE_FRONT_END);
+    SwitchAndContinue();
+    EXPECT_EQ(OmPoolLeaks::Reported(), leaks);
+}
+
+// A trigger's script gives the hero the vault key lying in the level and
+// moves the party on in the same tick: the key arrives in the next level
+// as the inventory's alone, handed over by no level.
+TEST_F(ItemsLevel, AnArticleTakenAsThePartyMovesOnArrivesAsTheInventorysAlone)
+{
+    AddHero(4.0f, 4.0f);
+    ASSERT_EQ(RunLua("TsAccess.LocalPlayer():GetCharacter('hero'):GetInventory():AddArticle(vaultKey) NextLevel()"), 0);
+    SwitchAndContinue();
+    const TsItemObject* key = TsAccess::LocalPlayer()->GetCharacter("hero")->GetInventory()->GetItem(0);
+    ASSERT_NE(key, nullptr);
+    EXPECT_STREQ(key->GetName(), "vaultKey");
+    EXPECT_FALSE(key->HasFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE));
+    CollectScriptHandles();
+    EXPECT_EQ(TsScriptHandles::GameReferences(*key), 1u);
 }
 
 // An unnamed box of rounds picked up, then given in the same tick to a

@@ -32,7 +32,10 @@
 #include "game/framework/TsCutScene.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLevelInfo.h"
+#include "game/framework/TsMain.h"
 #include "game/framework/TsScriptHandles.h"
+#include "game/level/TsGameLevelHost.h"
+#include "game/level/TsLevel.h"
 #include "game/objects/TsConversation.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsTimerTable.h"
@@ -176,6 +179,68 @@ inline const char* const kStoryLines[] = {
     "V:Set('x')",
     "Blast.m_shockColourBias = V",
     "Record.exitTextStringIDs[1] = 2",
+    // A level the articles lie in (InLevel, below): one taken, put back in
+    // the script's hands and deleted before the level's next pass, step by
+    // step and in one go.
+    "InLevel(function() TsAccess:EntityDB():AddObject(O) end)",
+    "InLevel(function() Inv:AddArticle(O) end)",
+    "InLevel(function() Inv:AddArticleAndRemove(O) end)",
+    "InLevel(function() end)",
+    "InLevel(function() O = TsItemObject:new() TsAccess:EntityDB():AddObject(O) Inv:AddArticle(O) "
+    "Inv:RemoveArticle(O) O:delete() end)",
+};
+
+// A level for the stories' articles to lie in. An article lying in a level
+// is handed over to the inventory that takes it, and the level lists it
+// until its next activation pass. InLevel(f) calls f with this level as the
+// application's (what TsAccess answers while f runs), then runs the level's
+// pass, as its next tick would. The application is made at the first call.
+class LevelStage {
+public:
+    explicit LevelStage(lua_State* L)
+    {
+        lua_pushlightuserdata(L, this);
+        lua_pushcclosure(L, &LevelStage::InLevel, 1);
+        lua_setglobal(L, "InLevel");
+    }
+    ~LevelStage()
+    {
+        if (!app_)
+            return;
+        app_.reset();
+        TsAccess::SetLuaState(L_); // the application closed a state of its own
+    }
+
+private:
+    static int InLevel(lua_State* L)
+    {
+        luaL_checktype(L, 1, LUA_TFUNCTION);
+        auto* stage = static_cast<LevelStage*>(lua_touserdata(L, lua_upvalueindex(1)));
+        stage->Open(L);
+        auto* level = static_cast<TsLevel*>(stage->level_.get());
+        level->BeginConvert();
+        lua_pushvalue(L, 1);
+        const int status = lua_pcall(L, 0, 0, 0);
+        level->GetEntityDB()->UpdateActivation();
+        level->EndConvert();
+        return status != 0 ? lua_error(L) : 0;
+    }
+
+    void Open(lua_State* L)
+    {
+        if (app_)
+            return;
+        L_ = L;
+        TsMain::SetLevelHostFactory(&TsGameLevelHost::Make);
+        app_ = std::make_unique<TsMain>(TsMain::kTitle, 640, 480);
+        TsMain::SetLevelHostFactory(nullptr);
+        TsAccess::SetLuaState(L); // the application opened a state of its own
+        level_.reset(TsLevel::Make());
+    }
+
+    lua_State* L_ = nullptr;
+    std::unique_ptr<TsMain> app_;
+    std::unique_ptr<TsGameMode> level_;
 };
 
 // Stops the run when a call has not returned after a second of the calling
@@ -360,6 +425,7 @@ private:
             lua_setglobal(L_, name);
         }
         Call("Keeper = TsNPCObject:new() Inv = Keeper:GetInventory()");
+        stage_ = std::make_unique<LevelStage>(L_);
     }
 
     // Owners the game destroys outright while a script may keep views of
@@ -401,6 +467,7 @@ private:
         TsTimerTable::Instance().Clear();
         talk_->Release();
         db_->Release();
+        stage_.reset();
         party_->Release();
         TsScriptHandles::DestroyScriptHeld(L_);
     }
@@ -536,6 +603,7 @@ private:
     std::unique_ptr<TsRadar> radar_;
     std::unique_ptr<TsLevelInfo> record_;
     std::unique_ptr<TsExplosionParams> blast_;
+    std::unique_ptr<LevelStage> stage_;
     int values_ = LUA_NOREF;
     std::vector<std::string> classes_;
     std::vector<Bound> callables_, variables_;

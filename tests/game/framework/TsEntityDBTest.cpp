@@ -183,11 +183,12 @@ TEST(TsEntityDB, PendingDeleteIsRemovedAtTheNextPassAndNeitherTickedNorRendered)
     Add<TestPlainObject>(*db, "plain");
     db->SetActivationCentre(0, 0, 10);
     doomed->SetFlag(TS_ENTITY_PENDING_DELETE);
-    moved->SetFlag(TS_ENTITY_PENDING_DELETE | TS_ENTITY_NO_GARBAGE);
+    db->HandOver(moved);
+    const auto newOwner = OmRef<TestThing>::Adopt(moved); // the reference handed over
     corpse->SetFlag(TS_ENTITY_PENDING_DELETE);
 
     db->UpdateActivation();
-    const auto handedBack = OmRef<TestThing>::Adopt(moved); // kept out of the garbage
+    EXPECT_EQ(moved->GetRefCount(), 1u) << "its new owner's alone, out of the garbage";
     EXPECT_EQ(Names(db->GetEntities()), (Strings{"a"}));
     EXPECT_TRUE(db->GetCharacters().IsEmpty());
     EXPECT_TRUE(db->GetActiveCharacters().GetCount() == 0) << "a character flagged for deletion is not active";
@@ -292,9 +293,9 @@ TEST(TsEntityDB, NamedObjectsArePublishedUnderTheNearestScriptClass)
     EXPECT_TRUE(log.Contains("invalid 'self' in function 'GetName'"));
 }
 
-// A picked-up article used up or dropped before the next pass comes back
-// with the reference the list still holds: the list keeps it, and it stays
-// listed until it is removed in the ordinary way.
+// A picked-up article dropped before the next pass comes back with its
+// owner's reference, which goes: the list kept its own, and the article
+// stays listed until it is removed in the ordinary way.
 TEST(TsEntityDB, AnEntityGivenBackInTheTickItWasHandedOverKeepsItsReference)
 {
     LogCapture log;
@@ -303,7 +304,7 @@ TEST(TsEntityDB, AnEntityGivenBackInTheTickItWasHandedOverKeepsItsReference)
     db->AddEntity(OmRef<TsEntity>::Adopt(article));
     const OmRef<TestThing> watch(article);
     db->HandOver(article);
-    auto inventory = OmRef<TsEntity>::Adopt(article); // takes the list's reference over
+    auto inventory = OmRef<TsEntity>::Adopt(article); // the reference handed over
 
     EXPECT_TRUE(db->AddEntity(std::move(inventory)));
     EXPECT_EQ(article->GetRefCount(), 2u) << "the list's and the test's";
@@ -312,6 +313,26 @@ TEST(TsEntityDB, AnEntityGivenBackInTheTickItWasHandedOverKeepsItsReference)
     EXPECT_TRUE(db->ContainsEntity(article));
     db = nullptr;
     EXPECT_EQ(article->GetRefCount(), 1u) << "the level gave its reference back";
+}
+
+// A new owner that lets go of what was handed over to it in the same tick
+// (a script takes a level's article, puts it back in its own hands and
+// deletes it) leaves it to the lists: this tick's active entities still
+// name it, and the next pass puts it in the garbage.
+TEST(TsEntityDB, AnEntityItsNewOwnerLetGoOfBeforeThePassWaitsOnTheGarbage)
+{
+    const OmRef<TsEntityDB> db = OmMakeRef<TsEntityDB>();
+    TestThing* key = Add<TestThing>(*db, "key");
+    db->SetActivationCentre(0, 0, 10);
+    db->UpdateActivation();
+    db->HandOver(key);
+    OmRef<TestThing>::Adopt(key) = nullptr; // the new owner lets go at once
+
+    CallLog().clear();
+    db->Render(0.5f, 0.25f);
+    db->UpdateActivation();
+    EXPECT_TRUE(CallLog().empty()) << "handed over, it is not drawn";
+    EXPECT_EQ(Names(db->GetGarbage()), (Strings{"key"}));
 }
 
 TEST(TsEntityDB, RemovedEntitiesWaitOnTheGarbageAndTeardownDestroysEachOnce)
@@ -406,9 +427,10 @@ TEST_F(SavedEntityDB, LoadsWithEveryListAndOwnsWhatItLoaded)
     EXPECT_EQ(CallLog(), (Strings{"Destroy:crate", "Destroy:plain"})) << "the loaded objects belong to it";
 }
 
-// The crate is saved with every flag, its hand-over's among them: given
-// back after the load, before the next pass, the list keeps the reference
-// it shares with the new owner, though the load knew of no hand-over.
+// The crate is saved with every flag, its hand-over's among them: read
+// back, the list holds a reference of its own, so the one a new owner gives
+// back after the load, before the next pass, goes and the hand-over is
+// undone.
 TEST_F(SavedEntityDB, AHandOverASaveKeptIsUndoneByGivingTheEntityBack)
 {
     OmArchive archive(registry);
@@ -417,7 +439,7 @@ TEST_F(SavedEntityDB, AHandOverASaveKeptIsUndoneByGivingTheEntityBack)
     ASSERT_NE(loaded.Get(), nullptr);
     auto* crate = static_cast<TestThing*>(loaded->GetOtherEntities().GetFirst()->value);
     ASSERT_TRUE(crate->HasFlag(TS_ENTITY_NO_GARBAGE));
-    EXPECT_TRUE(loaded->AddEntity(OmRef<TsEntity>::Adopt(crate))); // the new owner's, the list's too
+    EXPECT_TRUE(loaded->AddEntity(OmRef<TsEntity>(crate)));
     EXPECT_EQ(crate->GetRefCount(), 1u);
     EXPECT_FALSE(crate->HasFlag(TS_ENTITY_NO_GARBAGE));
 }
