@@ -219,6 +219,7 @@ struct GfxDevice::KeptPass {
     bool opened = false; // since the last frame was shown
     bool pictureKept = false;
     GLuint fbo = 0, colour = 0, depth = 0;
+    size_t lightRoom = 0; // lights each run's state has room for, in both records
 };
 
 struct GfxDevice::StateBlock {
