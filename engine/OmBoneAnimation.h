@@ -22,7 +22,6 @@ public:
     static constexpr uint64_t kHeaderSize = 12;
 
     OmBoneAnimation() = default;
-    ~OmBoneAnimation();
     OmBoneAnimation(const OmBoneAnimation&) = delete;
     OmBoneAnimation& operator=(const OmBoneAnimation&) = delete;
 
@@ -68,5 +67,9 @@ public:
     OmVector3* rootPositions = nullptr; // one per frame
 
 private:
+    // Only Release ends a record, so no delete or scope can end one that a
+    // figure still plays.
+    ~OmBoneAnimation();
+
     mutable uint32_t m_refCount = 1;
 };

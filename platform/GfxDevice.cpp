@@ -42,15 +42,16 @@ GfxTargetFormat GfxTargetFormatOf(uint32_t format)
     }
 }
 
-uint32_t GfxVertexCountOf(uint32_t type, uint32_t n)
+uint64_t GfxVertexCountOf(uint32_t type, uint32_t n)
 {
+    const uint64_t count = n;
     switch (type) {
-    case GfxPrimitive::PointList: return n;
-    case GfxPrimitive::LineList: return 2 * n;
-    case GfxPrimitive::LineStrip: return n + 1;
-    case GfxPrimitive::TriangleList: return 3 * n;
+    case GfxPrimitive::PointList: return count;
+    case GfxPrimitive::LineList: return 2 * count;
+    case GfxPrimitive::LineStrip: return count + 1;
+    case GfxPrimitive::TriangleList: return 3 * count;
     case GfxPrimitive::TriangleStrip:
-    case GfxPrimitive::TriangleFan: return n + 2;
+    case GfxPrimitive::TriangleFan: return count + 2;
     default: return 0;
     }
 }

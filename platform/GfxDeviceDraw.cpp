@@ -467,7 +467,8 @@ int32_t GfxDevice::Draw(uint32_t type, uint32_t primitiveCount, const uint8_t* v
 {
     if (!inScene_)
         return GfxResult::InvalidCall;
-    const uint32_t count = GfxVertexCountOf(type, primitiveCount);
+    // The calls that reach here refused counts past one draw.
+    const auto count = static_cast<uint32_t>(GfxVertexCountOf(type, primitiveCount));
     if (count == 0)
         return type >= GfxPrimitive::PointList && type <= GfxPrimitive::TriangleFan
             ? GfxResult::Ok : GfxResult::InvalidCall;
@@ -609,6 +610,15 @@ void IndexRange(const uint8_t* indices, uint32_t count, uint32_t size, uint32_t&
     }
 }
 
+// The vertices primitiveCount primitives of a type take, when one draw can
+// carry them: GL counts a draw's vertices in a signed int.
+bool OneDrawsVertexCount(uint32_t type, uint32_t primitiveCount, uint32_t& count)
+{
+    const uint64_t vertices = GfxVertexCountOf(type, primitiveCount);
+    count = static_cast<uint32_t>(vertices);
+    return vertices <= static_cast<uint64_t>(INT32_MAX);
+}
+
 } // namespace
 
 int32_t GfxDevice::Submit(const GfxDrawCall& call)
@@ -625,8 +635,9 @@ int32_t GfxDevice::DrawPrimitive(uint32_t type, uint32_t startVertex, uint32_t p
     Count(GfxCall::DrawPrimitive);
     GfxVertexBuffer* vb = state_->streams[0];
     const uint32_t stride = state_->strides[0];
-    const uint32_t count = GfxVertexCountOf(type, primitiveCount);
-    if (!vb || stride == 0 || static_cast<uint64_t>(startVertex) + count > vb->Size() / stride) {
+    uint32_t count = 0;
+    if (!vb || stride == 0 || !OneDrawsVertexCount(type, primitiveCount, count)
+        || static_cast<uint64_t>(startVertex) + count > vb->Size() / stride) {
         FlushBatch();
         return GfxResult::InvalidCall;
     }
@@ -645,13 +656,13 @@ int32_t GfxDevice::DrawIndexedPrimitive(uint32_t type, uint32_t /*minIndex*/,
     GfxVertexBuffer* vb = state_->streams[0];
     GfxIndexBuffer* ib = state_->indices;
     const uint32_t stride = state_->strides[0];
-    const uint32_t count = GfxVertexCountOf(type, primitiveCount);
-    if (!vb || !ib || stride == 0) {
+    uint32_t count = 0;
+    if (!vb || !ib || stride == 0 || !OneDrawsVertexCount(type, primitiveCount, count)) {
         FlushBatch();
         return GfxResult::InvalidCall;
     }
     const uint32_t isize = ib->IndexSize();
-    if (count == 0 || static_cast<uint64_t>(startIndex + count) * isize > ib->Size()) {
+    if (count == 0 || (static_cast<uint64_t>(startIndex) + count) * isize > ib->Size()) {
         FlushBatch();
         return count == 0 ? Draw(type, 0, nullptr, 0, stride, nullptr, 0, 0) : GfxResult::InvalidCall;
     }
@@ -678,12 +689,13 @@ int32_t GfxDevice::DrawPrimitiveUP(uint32_t type, uint32_t primitiveCount, const
                                    uint32_t stride)
 {
     Count(GfxCall::DrawPrimitiveUP);
-    if (!data || stride == 0)
+    uint32_t count = 0;
+    if (!data || stride == 0 || !OneDrawsVertexCount(type, primitiveCount, count))
         return GfxResult::InvalidCall;
     GfxDrawCall call;
     call.type = type, call.primitiveCount = primitiveCount;
     call.vertices = static_cast<const uint8_t*>(data);
-    call.vertexCount = GfxVertexCountOf(type, primitiveCount), call.stride = stride;
+    call.vertexCount = count, call.stride = stride;
     const int32_t result = Submit(call);
     // Drawing from memory leaves no stream or index buffer bound.
     GfxAssign(state_->streams[0], static_cast<GfxVertexBuffer*>(nullptr));
@@ -698,9 +710,10 @@ int32_t GfxDevice::DrawIndexedPrimitiveUP(uint32_t type, uint32_t minIndex, uint
 {
     Count(GfxCall::DrawIndexedPrimitiveUP);
     const uint32_t isize = indexFormat == GfxFormat::Index32 ? 4 : 2;
-    const uint32_t count = GfxVertexCountOf(type, primitiveCount);
+    uint32_t count = 0;
     int32_t result = GfxResult::InvalidCall;
-    if (data && indices && stride && (indexFormat == GfxFormat::Index16 || indexFormat == GfxFormat::Index32)) {
+    if (data && indices && stride && (indexFormat == GfxFormat::Index16 || indexFormat == GfxFormat::Index32)
+        && OneDrawsVertexCount(type, primitiveCount, count)) {
         uint32_t lo = 0, hi = 0;
         IndexRange(static_cast<const uint8_t*>(indices), count, isize, lo, hi);
         if (count == 0) {

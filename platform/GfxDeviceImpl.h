@@ -219,6 +219,7 @@ struct GfxDevice::KeptPass {
     bool opened = false; // since the last frame was shown
     bool pictureKept = false;
     GLuint fbo = 0, colour = 0, depth = 0;
+    size_t lightRoom = 0; // lights each run's state has room for, in both records
 };
 
 struct GfxDevice::StateBlock {
@@ -259,7 +260,8 @@ GfxTargetFormat GfxTargetFormatOf(uint32_t format);
 GLenum GfxDepthFormatOf(uint32_t format);
 
 // Vertex count of primitiveCount primitives of a type; 0 for an unknown type.
-uint32_t GfxVertexCountOf(uint32_t type, uint32_t primitiveCount);
+// In 64 bits: near 2^32 primitives a 32-bit count wraps to a few vertices.
+uint64_t GfxVertexCountOf(uint32_t type, uint32_t primitiveCount);
 GLenum GfxGLPrimitive(uint32_t type);
 GfxColorValue GfxUnpackColor(uint32_t argb);
 uint32_t GfxPackColor(const GfxColorValue& c);

@@ -26,6 +26,16 @@ void MakeRoom(Record& record)
     record.indices.resize(kHeldIndices);
 }
 
+// Every run's state, in both records, made room for that many lights at
+// once: a frame that holds more draws than the frames before fills runs
+// never filled yet, and copying the lights into them must not grow them.
+void MakeLightRoom(Record& held, Record& last, size_t lights)
+{
+    for (Record* record : {&held, &last})
+        for (Record::Run& run : record->runs)
+            run.state->lights.reserve(lights);
+}
+
 template <typename T>
 void Append(std::vector<T>& to, uint32_t& count, const T* from, uint32_t n)
 {
@@ -141,6 +151,10 @@ void GfxDevice::HoldBatch()
         Empty(held);
         FlushBatch();
         return;
+    }
+    if (batch.state->lights.size() > kept_->lightRoom) {
+        kept_->lightRoom = batch.state->lights.size();
+        MakeLightRoom(held, kept_->last, kept_->lightRoom);
     }
     KeptRecord::Run& run = held.runs[held.runCount++];
     CopyDrawState(*run.state, *batch.state);

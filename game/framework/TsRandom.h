@@ -12,3 +12,6 @@ int32_t Random();
 int32_t RandByte();
 // Restarts the sequence from a seed (only its low 31 bits count).
 void SeedRandom(uint32_t seed);
+// The seed count draws of Random() would leave after seed, without drawing
+// them: a few multiplications however large the count.
+uint32_t RandomSeedAfter(uint32_t seed, uint64_t count);

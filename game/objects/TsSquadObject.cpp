@@ -60,13 +60,16 @@ TsSquadObject::~TsSquadObject()
         m_members.Abandon();
         return;
     }
-    // Members keep no dangling link back to a squad that has gone; the
-    // list then gives its references back.
+    // Members keep no dangling link back to a squad that has gone.
     for (const OmList::Node* n = m_members.GetFirst(); n; n = n->next) {
         if (TsCharacterObject* member = CharacterAt(n); member && member->GetSquad() == this) {
             member->SetSquad(nullptr);
         }
     }
+    // The references go here, while the threat records are still whole: a
+    // member held by nothing else dies now, and its death may reach back
+    // into this squad, whatever the order its lists are destroyed in.
+    m_members.RemoveAll();
 }
 
 void TsSquadObject::Reset()

@@ -6,6 +6,7 @@
 #include "game/world/TsAIMap.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -299,6 +300,126 @@ TsNibbleArray Crop(const TsNibbleArray& full, const TargaImage& image, const Spa
     return cropped;
 }
 
+// The beacons' search, try by try as the game's random numbers make them:
+// a try draws a column and then a row, and hits when that tile is clear.
+// A seed's low bits follow from the previous seed's low bits alone, and
+// the map's sides are multiples of 16, so the low bits of a try's column
+// and row come round again every few thousand tries at most. A try whose
+// low bits match no clear tile cannot hit: the search jumps over it instead
+// of drawing it, and a sparse map takes milliseconds rather than seconds,
+// placing the same beacons as drawing every try would.
+class BeaconTries {
+public:
+    BeaconTries(const TsNibbleArray& codes, int32_t columns, int32_t rows, uint32_t seed)
+        : m_codes(codes), m_columns(uint32_t(std::max(columns, 1))), m_rows(uint32_t(std::max(rows, 1))),
+          m_seed(seed)
+    {
+        const int columnBits = std::min(std::countr_zero(m_columns), kMaxLowBits);
+        const int rowBits = std::min(std::countr_zero(m_rows), kMaxLowBits);
+        m_lowMask = (1u << std::max(columnBits, rowBits)) - 1;
+        const std::vector<uint8_t> matching = MatchingColumnSeeds(columnBits, rowBits);
+        // The seeds' low bits come round every 2^bits draws, a try's every
+        // half as many tries.
+        std::vector<uint8_t> mayHit(std::max<size_t>((m_lowMask + 1) / 2, 1));
+        uint32_t low = seed & m_lowMask;
+        for (uint8_t& may : mayHit) {
+            const uint32_t column = NextSeed(low) & m_lowMask;
+            may = matching[column];
+            low = NextSeed(column) & m_lowMask;
+        }
+        CountTriesToNextMatch(mayHit);
+    }
+
+    bool AnyClearTile() const { return m_anyClear; }
+    uint32_t Seed() const { return m_seed; }
+
+    // Up to count tries from the next one; true, with the tile, at the first
+    // that hits.
+    bool Find(uint32_t count, int32_t& column, int32_t& row)
+    {
+        while (count > 0) {
+            const uint32_t skip = m_toNextMatch[m_at];
+            if (skip >= count) {
+                Skip(count);
+                return false;
+            }
+            Skip(skip);
+            const uint32_t columnSeed = NextSeed(m_seed);
+            const uint32_t rowSeed = NextSeed(columnSeed);
+            Skip(1);
+            count -= skip + 1;
+            column = int32_t(columnSeed % m_columns);
+            row = int32_t(rowSeed % m_rows);
+            if (IsClear(uint32_t(row) * m_columns + uint32_t(column)))
+                return true;
+        }
+        return false;
+    }
+
+private:
+    static constexpr int kMaxLowBits = 13;
+    static constexpr uint32_t kNever = UINT32_MAX;
+
+    static uint32_t NextSeed(uint32_t seed) { return RandomSeedAfter(seed, 1); }
+    bool IsClear(uint32_t tile) const { return (m_codes.Get(tile) & TS_AITILE_CLASS_MASK) >= 2; }
+
+    void Skip(uint32_t count)
+    {
+        m_seed = RandomSeedAfter(m_seed, 2 * uint64_t(count));
+        m_at = uint32_t((uint64_t(m_at) + count) % m_toNextMatch.size());
+    }
+
+    // Which low bits of a try's column seed some clear tile matches: its
+    // column in the low columnBits and, from the seed that follows, its row
+    // in the low rowBits. The wider of the two fixes the seed's low bits.
+    std::vector<uint8_t> MatchingColumnSeeds(int columnBits, int rowBits)
+    {
+        const uint32_t lows = m_lowMask + 1, columnMask = (1u << columnBits) - 1, rowMask = (1u << rowBits) - 1;
+        std::vector<uint32_t> next(lows), previous(lows);
+        for (uint32_t low = 0; low < lows; ++low) {
+            next[low] = NextSeed(low) & m_lowMask;
+            previous[next[low]] = low;
+        }
+        std::vector<uint8_t> matching(lows);
+        for (uint32_t tile = 0; tile < m_codes.GetCount(); ++tile) {
+            if (!IsClear(tile))
+                continue;
+            m_anyClear = true;
+            const uint32_t column = tile % m_columns, row = tile / m_columns;
+            const uint32_t low = columnBits >= rowBits ? column & m_lowMask : previous[row & m_lowMask];
+            if ((low & columnMask) == (column & columnMask) && (next[low] & rowMask) == (row & rowMask))
+                matching[low] = 1;
+        }
+        return matching;
+    }
+
+    // For each place in the round of tries, how many tries pass before one
+    // that may hit (kNever when none may).
+    void CountTriesToNextMatch(const std::vector<uint8_t>& mayHit)
+    {
+        const size_t round = mayHit.size();
+        m_toNextMatch.assign(round, kNever);
+        uint32_t toNext = kNever;
+        for (size_t i = 2 * round; i-- > 0;) {
+            if (mayHit[i % round])
+                toNext = 0;
+            else if (toNext != kNever)
+                ++toNext;
+            if (i < round)
+                m_toNextMatch[i] = toNext;
+        }
+    }
+
+    const TsNibbleArray& m_codes;
+    uint32_t m_columns;
+    uint32_t m_rows;
+    uint32_t m_seed;
+    uint32_t m_lowMask = 0;
+    uint32_t m_at = 0; // the next try's place in the round
+    bool m_anyClear = false;
+    std::vector<uint32_t> m_toNextMatch;
+};
+
 } // namespace
 
 bool TsAIMap::CreateFromTarga(const char* targaName, const char* boundsModelName, const OmVector3& worldMin,
@@ -360,26 +481,24 @@ void TsAIMap::PlaceBeacons()
     // Saved with a grow step of 1; the room is made once, not beacon by beacon.
     beacons.Construct(0, 1);
     beacons.Reserve(kBeaconCount);
-    uint32_t clearTiles = 0;
-    for (uint32_t i = 0; i < codes.GetCount(); ++i)
-        clearTiles += (codes.Get(i) & TS_AITILE_CLASS_MASK) >= 2 ? 1 : 0;
-    if (clearTiles == 0) {
-        // No tile could ever take one: say so once instead of 4096 times.
-        LogError("Failed to place pathfinder beacon");
+    BeaconTries tries(codes, aiColumns, aiRows, 1);
+    if (!tries.AnyClearTile()) {
+        // Nothing is drawn: no tile could ever take a beacon.
+        LogErrorF("Failed to place pathfinder beacon: %u of %u, as no tile has eight open neighbours", kBeaconCount,
+                  kBeaconCount);
         return;
     }
+    uint32_t failed = 0;
     for (uint32_t beacon = 0; beacon < kBeaconCount; ++beacon) {
-        bool placed = false;
-        for (uint32_t attempt = 0; attempt < kBeaconTries && !placed; ++attempt) {
-            const int32_t column = Random() % aiColumns;
-            const int32_t row = Random() % aiRows;
-            if ((codes.Get(uint32_t(row * aiColumns + column)) & TS_AITILE_CLASS_MASK) >= 2) {
-                beacons.Add(TsBeacon{CentreX(column), CentreZ(row)});
-                placed = true;
-            }
-        }
+        int32_t column = 0, row = 0;
         // A beacon that found no tile is left out rather than kept unset.
-        if (!placed)
-            LogError("Failed to place pathfinder beacon");
+        if (tries.Find(kBeaconTries, column, row))
+            beacons.Add(TsBeacon{CentreX(column), CentreZ(row)});
+        else
+            ++failed;
     }
+    SeedRandom(tries.Seed());
+    if (failed > 0)
+        LogErrorF("Failed to place pathfinder beacon: %u of %u found no tile with eight open neighbours in %u tries",
+                  failed, kBeaconCount, kBeaconTries);
 }

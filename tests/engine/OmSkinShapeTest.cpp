@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "engine/OmAnimationFrames.h"
@@ -79,19 +80,19 @@ class SkinShapeTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        MakeArmAnimation(anim_, 4, 1.0f);
+        MakeArmAnimation(*anim_, 4, 1.0f);
         shape_->SetGeometry(MakeArmMesh());
     }
 
     // Starts at time 10 and updates at 10 + elapsed.
     void PlayAt(int32_t mode, float elapsed)
     {
-        shape_->PlayAnimation(&anim_, mode);
+        shape_->PlayAnimation(anim_.Get(), mode);
         shape_->Update(10.0f);
         shape_->Update(10.0f + elapsed);
     }
 
-    OmBoneAnimation anim_;
+    const OmRef<OmBoneAnimation> anim_ = OmMakeRef<OmBoneAnimation>();
     OmRef<OmSkinShape> shape_ = OmMakeRef<OmSkinShape>();
 };
 
@@ -135,17 +136,21 @@ public:
     uint32_t lineColour = 0;
 };
 
+// A record ends only when its last holder lets go: a delete, or one made on
+// the stack, could end one that a figure is still playing.
+static_assert(!std::is_destructible_v<OmBoneAnimation>, "an animation record is ended by Release alone");
+
 } // namespace
 
 TEST_F(SkinShapeTest, AnimationsWithoutFramesOrTimeAreRefusedAndTheRestPoseStands)
 {
-    OmBoneAnimation empty; // no frames
-    OmBoneAnimation instant;
-    MakeArmAnimation(instant, 4, 0.0f);
-    OmBoneAnimation broken;
-    MakeArmAnimation(broken, 4, std::nanf(""));
+    const auto empty = OmMakeRef<OmBoneAnimation>(); // no frames
+    const auto instant = OmMakeRef<OmBoneAnimation>();
+    MakeArmAnimation(*instant, 4, 0.0f);
+    const auto broken = OmMakeRef<OmBoneAnimation>();
+    MakeArmAnimation(*broken, 4, std::nanf(""));
     TraceCapture trace;
-    for (OmBoneAnimation* anim : {&empty, &instant, &broken}) {
+    for (OmBoneAnimation* anim : {empty.Get(), instant.Get(), broken.Get()}) {
         shape_->PlayAnimation(anim, OM_PLAY_PINGPONG);
         EXPECT_EQ(shape_->GetAnimation(), nullptr);
         shape_->Update(1.0f);
@@ -188,13 +193,13 @@ TEST_F(SkinShapeTest, AQueuedAnimationTakesOverOnceTheCurrentOneHasRun)
 {
     const auto wave = OmMakeRef<OmBoneAnimation>(); // two frames over half a second: 0 and 10/20 degrees
     MakeArmAnimation(*wave, 2, 0.5f);
-    shape_->PlayAnimation(&anim_, OM_PLAY_LOOP);
+    shape_->PlayAnimation(anim_.Get(), OM_PLAY_LOOP);
     shape_->Update(0.0f);
     shape_->QueueAnimation(wave, OM_PLAY_ONCE);
     EXPECT_EQ(shape_->GetQueuedAnimation(), wave);
 
     shape_->Update(0.875f); // still the loop
-    EXPECT_EQ(shape_->GetAnimation(), &anim_);
+    EXPECT_EQ(shape_->GetAnimation(), anim_.Get());
     ExpectArm(*shape_, 15.0f, 30.0f, 1.5f, "loop before the hand-over");
 
     shape_->Update(1.125f); // past one second: the wave starts now, at its first frame

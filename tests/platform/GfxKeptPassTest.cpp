@@ -4,6 +4,8 @@
 
 #include <functional>
 
+#include "tests/AllocationCounter.h"
+
 using namespace gfxtest;
 
 namespace {
@@ -194,4 +196,34 @@ TEST_F(KeptPassTest, AResetDropsTheKeptPicture)
     Frame({});
     EXPECT_EQ(device->KeptPassesPutBack(), 0u);
     ExpectRgb({{8, 8, 0xFF0000}, {1, 1, 0}});
+}
+
+// Every draw the pass holds copies the lit state's lights: a frame that holds
+// more draws than any since the pass was made must find room for them.
+TEST_F(KeptPassTest, AFrameHoldingMoreDrawsThanAnyBeforeAllocatesNothing)
+{
+    GfxLight light{};
+    light.type = GfxLightType::Directional;
+    ASSERT_EQ(device->SetLight(0, &light), GfxResult::Ok);
+    // A frame without the pass lets it go; the next makes it again holding
+    // one square, and the one after that holds two.
+    const auto twoSquaresAfresh = [&] {
+        FrameWithoutThePass();
+        Frame({});
+        testalloc::Count(true);
+        const uint64_t before = testalloc::Counted();
+        device->BeginScene();
+        Opening({});
+        device->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::TFactor);
+        device->SetRenderState(GfxRs::TextureFactor, kGreen);
+        Square(6, 10, 0.25f, kRed);
+        device->EndKeptPass();
+        device->EndScene();
+        testalloc::Count(false);
+        EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
+        return testalloc::Counted() - before;
+    };
+    for (int i = 0; i < 3; ++i)
+        twoSquaresAfresh(); // the driver makes its programs, over the first two
+    EXPECT_EQ(twoSquaresAfresh(), 0u);
 }

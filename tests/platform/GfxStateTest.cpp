@@ -1,6 +1,7 @@
 // The back buffer, buffers, bindings, state blocks, the lost device and full screen.
 #include "GfxTestSupport.h"
 
+#include <functional>
 #include <tuple>
 #include <utility>
 
@@ -63,6 +64,14 @@ protected:
                                {31.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 2, 1}};
 };
 
+// Buffers for a quad: four vertices and six 16-bit indices.
+void MakeQuadBuffers(GfxDevice& device, GfxVertexBuffer*& vb, GfxIndexBuffer*& ib)
+{
+    ASSERT_EQ(device.CreateVertexBuffer(4 * sizeof(RhwVertex), 0, GfxFvf::RhwDiffuse, GfxPool::Managed, &vb),
+              GfxResult::Ok);
+    ASSERT_EQ(device.CreateIndexBuffer(12, 0, GfxFormat::Index16, GfxPool::Managed, &ib), GfxResult::Ok);
+}
+
 } // namespace
 
 // Instead of handing out memory beyond it.
@@ -84,9 +93,7 @@ TEST_F(DeviceTest, BindingsKeepObjectsAliveAndMemoryDrawsUnbind)
     ASSERT_TRUE(Make(32, 32));
     GfxVertexBuffer* vb = nullptr;
     GfxIndexBuffer* ib = nullptr;
-    ASSERT_EQ(device->CreateVertexBuffer(4 * sizeof(RhwVertex), 0, GfxFvf::RhwDiffuse, GfxPool::Managed, &vb),
-              GfxResult::Ok);
-    ASSERT_EQ(device->CreateIndexBuffer(12, 0, GfxFormat::Index16, GfxPool::Managed, &ib), GfxResult::Ok);
+    MakeQuadBuffers(*device, vb, ib);
     const RhwVertex quad[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFF0000FF}, {31.5f, -0.5f, 0.5f, 1, 0xFF0000FF},
                                {-0.5f, 31.5f, 0.5f, 1, 0xFF0000FF}, {31.5f, 31.5f, 0.5f, 1, 0xFF0000FF}};
     const uint16_t idx[6] = {0, 1, 2, 1, 3, 2};
@@ -118,6 +125,42 @@ TEST_F(DeviceTest, BindingsKeepObjectsAliveAndMemoryDrawsUnbind)
     device->GetStreamSource(0, &bound, &stride);
     device->GetIndices(&boundIb, &base);
     EXPECT_TRUE(bound == nullptr && stride == 0 && boundIb == nullptr);
+}
+
+// A primitive count or a start near 2^32 would wrap, in 32 bits, to a
+// small draw that passes the bounds and then reads far outside them.
+TEST_F(DeviceTest, ADrawWhoseCountOrStartWrapsPast32BitsIsRefused)
+{
+    ASSERT_TRUE(Make(32, 32));
+    GfxVertexBuffer* vb = nullptr;
+    GfxIndexBuffer* ib = nullptr;
+    MakeQuadBuffers(*device, vb, ib);
+    Hold(vb), Hold(ib);
+    const RhwVertex quad[4] = {};
+    const uint16_t idx[6] = {0, 1, 2, 1, 3, 2};
+    Fill(ib, idx);
+    const uint32_t third = 0x55555556u; // a triangle list of this many has 2 vertices past 2^32
+    const uint32_t size = sizeof(RhwVertex);
+    namespace P = GfxPrimitive;
+    GfxDevice& d = *device;
+    const std::pair<const char*, std::function<int32_t()>> draws[] = {
+        {"indices from near 2^32", [&] { return d.DrawIndexedPrimitive(P::TriangleList, 0, 4, UINT32_MAX - 1, 1); }},
+        {"indexed triangle list", [&] { return d.DrawIndexedPrimitive(P::TriangleList, 0, 4, 0, third); }},
+        {"indexed line strip", [&] { return d.DrawIndexedPrimitive(P::LineStrip, 0, 4, 0, UINT32_MAX); }},
+        {"triangle list", [&] { return d.DrawPrimitive(P::TriangleList, 0, third); }},
+        {"triangle strip", [&] { return d.DrawPrimitive(P::TriangleStrip, 0, UINT32_MAX - 1); }},
+        {"strip from memory", [&] { return d.DrawPrimitiveUP(P::TriangleStrip, UINT32_MAX, quad, size); }},
+        {"indexed list from memory",
+         [&] { return d.DrawIndexedPrimitiveUP(P::TriangleList, 0, 4, third, idx, GfxFormat::Index16, quad, size); }},
+    };
+    device->SetVertexShader(GfxFvf::RhwDiffuse);
+    device->BeginScene();
+    for (const auto& [what, draw] : draws) {
+        device->SetStreamSource(0, vb, sizeof(RhwVertex));
+        device->SetIndices(ib, 0);
+        EXPECT_EQ(draw(), GfxResult::InvalidCall) << what;
+    }
+    device->EndScene();
 }
 
 TEST_F(TexturedQuadTest, SamplerAddressingWrapsClampsMirrorsOnceOrShowsTheBorder)

@@ -176,6 +176,21 @@ TEST(TsSquadObject, ADestroyedThreatIsUncountedAndItsCellIsANewThreat)
     EXPECT_EQ(squad->GetThreats()[0].entity, next.Get());
 }
 
+// A member whose last reference is its squad's dies with the squad, and is
+// forgotten while the squad's threat records are still there to look at.
+TEST(TsSquadObject, AMemberOnlyItHoldsDiesWithTheSquadThatRemembersThreats)
+{
+    auto squad = OmMakeRef<TsSquadObject>();
+    auto threat = OmMakeRef<TsNPCObject>();
+    squad->AddThreat(threat.Get());
+    auto held = OmMakeRef<TsNPCObject>();
+    squad->AddMember(held.Get());
+    const TsLink<TsNPCObject> member(held.Get());
+    held = nullptr;
+    squad = nullptr;
+    EXPECT_EQ(member.Get(), nullptr);
+}
+
 // A member held by nothing but its squad that bursts as it dies stays in
 // one piece through its own death, and goes on the next tick.
 TEST(TsSquadObject, AMemberOnlyItHoldsOutlivesItsOwnBurstingDeath)

@@ -107,6 +107,21 @@ TEST(TsAIMap, BeaconsAreRepeatableAndStandOnClearTiles)
     EXPECT_TRUE(log.Contains("Failed to place pathfinder beacon"));
 }
 
+// One clear tile, which no try lands on: on a 64 x 64 map a try's row
+// follows from its column. Every beacon fails, and says so in one line.
+TEST(TsAIMap, BeaconsThatFindNoClearTileAreCountedInOneLine)
+{
+    LogCapture log;
+    Built one([](int x, int z) { return x / 3 == 10 && z / 3 == 10 ? kFloor : kWall; }, 64, 1.0f);
+    ASSERT_TRUE(one.ok);
+    EXPECT_EQ(one.map.beacons.GetCount(), 0u);
+    int lines = 0;
+    for (const LoggedLine& line : log.Lines())
+        lines += line.text.find("Failed to place pathfinder beacon") != std::string::npos ? 1 : 0;
+    EXPECT_EQ(lines, 1);
+    EXPECT_TRUE(log.Contains("4096 of 4096")) << log.All();
+}
+
 TEST(TsAIMap, TheCropKeepsAMarginAndPadsToWholeBlocksOf32)
 {
     // Floor only in columns 10 to 20: 0 to 52 after the margin, padded by 11 to 0..63.
