@@ -30,61 +30,30 @@
 
 namespace {
 
-// A grid of quads: corner(i, j) gives the position, front faces clockwise
-// as seen from the side the normal points to.
-template <class Corner>
-OmMesh* Grid(uint32_t n, uint32_t material, const OmVector3& normal, const float colour[4], Corner corner,
-             bool checker = false)
+// A small level made through the importer, all of one material: a 16 x 16
+// floor, a wall across it at z = 12, a checkered water pool, and the dynamic
+// lamp "dyn_lamp" at (4, 1, 4) reaching 3 units, in cells of 8. False when
+// the import fails.
+bool BuildWorld(TsWorld& world, OmRenderer& renderer, uint32_t material, bool withWall, bool withWater)
 {
-    auto* mesh = new OmMesh();
-    const uint8_t layout[12] = {0, 1, 1, 1, 2};
-    std::memcpy(mesh->layout, layout, sizeof layout);
-    for (uint32_t j = 0; j <= n; ++j)
-        for (uint32_t i = 0; i <= n; ++i) {
-            OmMeshVertex v;
-            v.position = corner(i, j);
-            v.normal = normal;
-            std::memcpy(v.colour, colour, sizeof v.colour);
-            if (checker && (i + j) % 2)
-                v.colour[0] = v.colour[1] = 0.0f;
-            v.uv0[0] = float(i) / float(n), v.uv0[1] = float(j) / float(n);
-            v.uv1[0] = v.uv1[1] = 0.0f;
-            mesh->vertices.Add(v);
-        }
-    for (uint32_t j = 0; j < n; ++j)
-        for (uint32_t i = 0; i < n; ++i) {
-            const uint32_t a = j * (n + 1) + i, b = a + 1, c = a + n + 1, d = c + 1;
-            for (uint32_t k : {a, c, b, c, d, b})
-                mesh->indices.Add(k);
-            mesh->triangleMaterials.Add(material);
-            mesh->triangleMaterials.Add(material);
-        }
-    mesh->SortTrianglesByMaterial();
-    mesh->ComputeBounds();
-    return mesh;
-}
-
-// A small level made through the importer: a 16 x 16 floor, a wall across
-// it at z = 12, a water pool, and the dynamic lamp "dyn_lamp" at (4, 1, 4)
-// reaching 3 units, in cells of 8. False when the import fails.
-bool BuildWorld(TsWorld& world, OmRenderer& renderer, bool withWall, bool withWater)
-{
-    const float floor[4] = {0.25f, 0.25f, 0.25f, 1.0f}, wall[4] = {0.5f, 0, 0, 1}, blue[4] = {0, 0.25f, 0.5f, 1};
-    const OmColour white(1, 1, 1, 1), none(0, 0, 0, 0);
-    OmMaterial plain(white, white, none, none, 10.0f, 1.0f, 0);
-    const auto material = uint32_t(renderer.RegisterMaterial(&plain));
+    const auto coloured = [](std::array<float, 4> colour, bool checker = false) {
+        return [=](uint32_t i, uint32_t j) {
+            return checker && (i + j) % 2 ? std::array{0.0f, 0.0f, colour[2], colour[3]} : colour;
+        };
+    };
+    const auto plain = [material](uint32_t, uint32_t) { return material; };
     auto* root = new OmGroup();
-    worldtest::AddMesh(*root, "floor", Grid(16, material, OmVector3(0, 1, 0), floor, [](uint32_t i, uint32_t j) {
-                           return OmVector3(float(i), 0.0f, float(j));
-                       }));
+    worldtest::AddMesh(*root, "floor", rtest::GridMesh(16, OmVector3(0, 1, 0), [](uint32_t i, uint32_t j) {
+        return OmVector3(float(i), 0.0f, float(j));
+    }, coloured({0.25f, 0.25f, 0.25f, 1.0f}), plain).Detach());
     if (withWall)
-        worldtest::AddMesh(*root, "wall", Grid(8, material, OmVector3(0, 0, 1), wall, [](uint32_t i, uint32_t j) {
-                               return OmVector3(12.0f - float(i), float(j), 12.0f);
-                           }));
+        worldtest::AddMesh(*root, "wall", rtest::GridMesh(8, OmVector3(0, 0, 1), [](uint32_t i, uint32_t j) {
+            return OmVector3(12.0f - float(i), float(j), 12.0f);
+        }, coloured({0.5f, 0, 0, 1}), plain).Detach());
     if (withWater)
-        worldtest::AddMesh(*root, "fx_water", Grid(8, material, OmVector3(0, 1, 0), blue, [](uint32_t i, uint32_t j) {
-                               return OmVector3(1.0f + float(i), 0.5f, 1.0f + float(j));
-                           }, true));
+        worldtest::AddMesh(*root, "fx_water", rtest::GridMesh(8, OmVector3(0, 1, 0), [](uint32_t i, uint32_t j) {
+            return OmVector3(1.0f + float(i), 0.5f, 1.0f + float(j));
+        }, coloured({0, 0.25f, 0.5f, 1}, true), plain).Detach());
     OmMaxLight& light = worldtest::AddLight(*root, "dyn_lamp", OmVector3(4, 1, 4), OmVector3(1, 1, 1), 1.0f)->light;
     light.type = OmMaxLight::kOmni, light.farAttenuation = 1, light.farStart = 0.0f, light.farEnd = 3.0f;
     root->Update(0.0f);
@@ -124,20 +93,17 @@ protected:
         RendererTest::TearDown();
     }
 
-    void Build(bool wall = false, bool water = false) { ASSERT_TRUE(BuildWorld(*world_, *renderer, wall, water)); }
+    void Build(bool wall = false, bool water = false)
+    {
+        const auto material = uint32_t(Material({1, 1, 1, 1}));
+        ASSERT_TRUE(BuildWorld(*world_, *renderer, material, wall, water));
+    }
 
     void LookDown() { SetCamera(OmVector3(8, 20, 8), OmVector3(1, 0, 0), OmVector3(0, 0, 1), OmVector3(0, -1, 0)); }
     void SetCamera(const OmVector3& at, const OmVector3& right, const OmVector3& up, const OmVector3& forward)
     {
-        OmCamera* camera = renderer->GetCamera();
-        OmProjection projection;
-        projection.halfWidth = 0.5f, projection.halfHeight = 0.375f;
-        projection.nearDistance = 1.0f, projection.farDistance = 100.0f;
-        camera->SetProjection(projection);
-        camera->SetFrame(at, right, up, forward);
+        rtest::AimCamera(*renderer, *renderer->GetCamera(), 0.5f, at, right, up, forward);
         eye_ = at, right_ = right, up_ = up, forward_ = forward;
-        renderer->InvalidateCamera(true);
-        renderer->ApplyCamera();
     }
 
     // One frame of the world at time t; with batch, blended triangles are
