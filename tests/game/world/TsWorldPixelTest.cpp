@@ -125,6 +125,24 @@ protected:
         return ReadPixels();
     }
 
+    // One frame of the cells (of 8 units) adding the group at origin `adds`
+    // times, `inFrame` looking on before its end; the vertices drawn last, or
+    // null when the frame could not begin.
+    const TsBlobVertex* DrawCell(TsBlobRenderer& cells, TsCellGroup& group, const OmArray<OmPlane>& planes,
+                                 const OmVector3& origin, TsCellLights lights = {}, uint32_t adds = 1,
+                                 const std::function<void()>& inFrame = [] {})
+    {
+        if (Device()->BeginScene() != plat::GfxResult::Ok || !cells.BeginFrame())
+            return nullptr;
+        for (uint32_t i = 0; i < adds; ++i)
+            cells.AddCell(group, planes, origin, OmVector3(8, 8, 8), lights);
+        inFrame();
+        cells.EndFrame();
+        Device()->EndScene();
+        const plat::GfxVertexBuffer* drawn = renderer->GetBoundStream(0);
+        return drawn ? reinterpret_cast<const TsBlobVertex*>(drawn->Bytes()) : nullptr;
+    }
+
     // Pixel of world point (x, z) when looking down.
     static uint32_t Px(float x) { return uint32_t(400 + (x - 8) * 40); }
     static uint32_t Py(float z) { return uint32_t(300 - (z - 8) * 40); }
@@ -338,7 +356,6 @@ TEST_F(WorldPixelTest, ACellThatWouldOverflowTheBatchFlushesFirst)
         {4097, 1, 1, 2, 1}, {3, 2731, 1, 2, 1}, // 2 x 8193 indices
         {3, 128, 128, 2, 0}, {3, 129, 129, 2, 1}, // 256 runs: full
     };
-    ASSERT_EQ(Device()->BeginScene(), plat::GfxResult::Ok);
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.vertices << " vertices, " << c.triangles << " triangles, " << c.runs
                                         << " runs");
@@ -350,14 +367,11 @@ TEST_F(WorldPixelTest, ACellThatWouldOverflowTheBatchFlushesFirst)
         for (uint32_t r = 0; r < c.runs; ++r)
             group.runs.Add(TsCellRun{-1, r, r + 1 < c.runs ? 1 : c.triangles - r, 0, c.vertices});
         const uint32_t flushes = cells.FlushCount();
-        ASSERT_TRUE(cells.BeginFrame());
-        for (uint32_t i = 0; i < c.adds; ++i)
-            cells.AddCell(group, OmArray<OmPlane>(), OmVector3(), OmVector3(8, 8, 8), TsCellLights());
-        EXPECT_EQ(cells.FlushCount() - flushes, c.flushes);
-        EXPECT_EQ(cells.VerticesUsed(), c.vertices * (c.adds - c.flushes));
-        cells.EndFrame();
+        ASSERT_NE(DrawCell(cells, group, OmArray<OmPlane>(), OmVector3(), {}, c.adds, [&] {
+            EXPECT_EQ(cells.FlushCount() - flushes, c.flushes);
+            EXPECT_EQ(cells.VerticesUsed(), c.vertices * (c.adds - c.flushes));
+        }), nullptr);
     }
-    Device()->EndScene();
 }
 
 // A model is lit by the lights that reach it and no others: the device's
@@ -434,14 +448,8 @@ TEST_F(WorldPixelTest, ATriangleFacingAwayUnderTheFadeNamesADecodedCorner)
     OmArray<OmPlane> planes;
     planes.Add(OmPlane(OmVector3(0, -1, 0), 0.0f)); // faces down, away from the camera above
     const OmVector3 origin(2.0f, 0.0f, 3.0f);
-    ASSERT_EQ(Device()->BeginScene(), plat::GfxResult::Ok);
-    ASSERT_TRUE(cells.BeginFrame());
-    cells.AddCell(group, planes, origin, OmVector3(8, 8, 8), TsCellLights());
-    cells.EndFrame();
-    Device()->EndScene();
-    const plat::GfxVertexBuffer* drawn = renderer->GetBoundStream(0);
-    ASSERT_NE(drawn, nullptr);
-    const auto* first = reinterpret_cast<const TsBlobVertex*>(drawn->Bytes());
+    const TsBlobVertex* first = DrawCell(cells, group, planes, origin);
+    ASSERT_NE(first, nullptr);
     EXPECT_NEAR(first->x, origin.x + 8.0f * 8192.0f / 65535.0f, 1e-4f) << "the corner its indices name";
     EXPECT_EQ(first->z, origin.z);
 }
@@ -470,14 +478,9 @@ TEST_F(WorldPixelTest, AFadedCellVertexKeepsItsLampsColour)
     group.runs.Add(TsCellRun{-1, 0, 1, 0, 3});
     OmArray<OmPlane> planes;
     planes.Add(OmPlane(OmVector3(0, 1, 0), -3.0f)); // faces up, to the camera
-    ASSERT_EQ(Device()->BeginScene(), plat::GfxResult::Ok);
-    ASSERT_TRUE(cells.BeginFrame());
-    cells.AddCell(group, planes, OmVector3(7, 2, 7), OmVector3(8, 8, 8), TsCellLights(lights));
-    cells.EndFrame();
-    Device()->EndScene();
-    const plat::GfxVertexBuffer* drawn = renderer->GetBoundStream(0);
+    const TsBlobVertex* drawn = DrawCell(cells, group, planes, OmVector3(7, 2, 7), lights);
     ASSERT_NE(drawn, nullptr);
-    const auto* copies = reinterpret_cast<const TsBlobVertex*>(drawn->Bytes()) + 3; // after the shared three
+    const TsBlobVertex* copies = drawn + 3; // after the shared three
     const uint32_t lit = TsBlobRenderer::LitColour(group.vertices[0], lights, !renderer->CanModulate2x());
     ASSERT_GT(lit >> 16 & 0xFF, 0x40u) << "the lamp adds red";
     for (int i = 0; i < 3; ++i) {
