@@ -174,7 +174,6 @@ TEST_F(WorldPixelTest, CellsDrawWithTheirVertexColours)
     EXPECT_EQ(Channel(Pixel(lit, 10, 10), 16), 0u);
 }
 
-// The dynamic lamp brightens only the cells near it, by its colour and scale.
 TEST_F(WorldPixelTest, TheLampLightsOnlyItsCornerByItsColourAndScale)
 {
     Build();
@@ -216,7 +215,6 @@ TEST_F(WorldPixelTest, BackFacesAreCulledUntilTheirMaterialIsDoubleSided)
     EXPECT_NEAR(Channel(Pixel(Frame(0.0f), 400, 300), 0), 64, 3); // the floor's grey
 }
 
-// The pool's inner vertices move between frames.
 TEST_F(WorldPixelTest, WaterWavesMoveBetweenFrames)
 {
     Build(false, true);
