@@ -195,9 +195,7 @@ TEST_F(SorterTest, LitItemsAreLitInWorldSpaceThroughTheirOwnCameraUnderARotatedV
     const auto light = OmMakeRef<OmLight>(); // directional, shining along +z
     renderer->AddLight(light);
     renderer->EnableLight(light, true);
-    const OmColour white(1, 1, 1, 1), none(0, 0, 0, 0);
-    OmMaterial lit(white, none, none, none, 10.0f, 1.0f, 0x20);
-    const int32_t litMaterial = renderer->RegisterMaterial(&lit);
+    const int32_t litMaterial = Material({1, 1, 1, 1}, 0x20);
 
     // The square faces the light; the camera looks at it from 45 degrees.
     AlphaObject square;
