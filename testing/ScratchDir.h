@@ -5,9 +5,11 @@
 #include <fstream>
 #include <string>
 #include <unistd.h>
+#include <utime.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 
 #include "platform/FilePath.h"
 
@@ -57,3 +59,15 @@ private:
     std::filesystem::path previous_;
     std::filesystem::path root_;
 };
+
+// A stand-in saved game `name` in folder (made if need be), last written at
+// `when` (seconds since 1970), by which the save lists date and order it.
+inline void MakeSave(const std::string& name, time_t when, const std::string& folder = "Save Games")
+{
+    std::filesystem::create_directories(folder);
+    const std::string path = folder + "/" + name;
+    std::ofstream(path) << "save";
+    utimbuf times{when, when};
+    utime(path.c_str(), &times);
+    plat::ClearPathCache();
+}

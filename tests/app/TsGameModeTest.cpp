@@ -2,7 +2,6 @@
 // with the developer overlay, and the renderer prepared at initialisation.
 #include <cmath>
 #include <cstring>
-#include <utility>
 
 #include "engine/OmCamera.h"
 #include "engine/OmMaterial.h"
@@ -11,6 +10,7 @@
 #include "game/framework/TsCamera.h"
 #include "render/OmD3D.h"
 #include "tests/app/AppFixture.h"
+#include "tests/render/RendererFixture.h"
 
 namespace apptest {
 namespace {
@@ -38,12 +38,11 @@ protected:
         Start();
     }
     PlainMode& Mode() { return *static_cast<PlainMode*>(app->GetMode()); }
-    // Hands the mode's scene a shape of `geometry`, which it then holds alone.
-    void AddToScene(OmGeometry* geometry)
+    // Hands the mode's scene a shape of `geometry`.
+    void AddToScene(const OmRef<OmGeometry>& geometry)
     {
         auto* shape = new OmShape();
         shape->SetGeometry(geometry);
-        geometry->Release();
         Mode().GetSceneRoot()->AddChild(shape);
         shape->Release();
     }
@@ -54,40 +53,10 @@ protected:
 // The renderer's camera at the origin looking down +z, unlit, on black.
 void LookDownZOnBlack(OmD3D& renderer)
 {
-    OmCamera* camera = renderer.GetCamera();
-    OmProjection projection;
-    projection.halfWidth = 1.0f, projection.halfHeight = 0.75f;
-    projection.nearDistance = 1.0f, projection.farDistance = 100.0f;
-    camera->SetProjection(projection);
-    camera->SetFrame(OmVector3(0, 0, 0), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
-    camera->Apply(renderer);
+    rtest::AimCamera(renderer, *renderer.GetCamera(), 1.0f);
     renderer.SetLighting(false);
     const float black[3] = {0.0f, 0.0f, 0.0f};
     renderer.SetClearColour(black);
-}
-
-// A square of two triangles at depth z facing the camera, every triangle
-// with the material.
-OmMesh* Square(float h, float z, uint32_t material, const float colour[4])
-{
-    auto* mesh = new OmMesh();
-    const uint8_t layout[12] = {0, 1, 1, 1, 2}; // normal, colour, one texture set
-    std::memcpy(mesh->layout, layout, sizeof layout);
-    for (const auto& [x, y] : {std::pair{-h, h}, {h, h}, {-h, -h}, {h, -h}}) {
-        OmMeshVertex v;
-        v.position = OmVector3(x, y, z);
-        v.normal = OmVector3(0, 0, -1);
-        std::memcpy(v.colour, colour, sizeof v.colour);
-        v.uv0[0] = v.uv0[1] = v.uv1[0] = v.uv1[1] = 0.0f;
-        mesh->vertices.Add(v);
-    }
-    for (uint32_t i : {0u, 1u, 2u, 1u, 3u, 2u})
-        mesh->indices.Add(i);
-    mesh->triangleMaterials.Add(material);
-    mesh->triangleMaterials.Add(material);
-    mesh->SortTrianglesByMaterial();
-    mesh->ComputeBounds();
-    return mesh;
 }
 
 // A half-clear green sheet over the whole view that files itself into the
@@ -154,8 +123,9 @@ TEST_F(BaseMode, BlendedTrianglesOfItsSceneAreDrawnThroughTheBatch)
     Mode().GetCamera()->SetActive(false); // the test places the renderer's camera itself
     LookDownZOnBlack(renderer);
     const int32_t glassId = renderer.RegisterMaterial(&glass);
-    const float halfGreen[4] = {0.0f, 1.0f, 0.0f, 0.5f};
-    AddToScene(Square(1.0f, 5.0f, uint32_t(glassId), halfGreen));
+    AddToScene(rtest::GridMesh(1, OmVector3(0, 0, -1), rtest::FacingCamera(1, 1.0f, 5.0f),
+                               [](uint32_t, uint32_t) { return std::array{0.0f, 1.0f, 0.0f, 0.5f}; },
+                               [&](uint32_t, uint32_t) { return uint32_t(glassId); }));
     ASSERT_TRUE(CreateRenderMeshes(Mode().GetSceneRoot(), renderer, 0));
 
     FrameAfter(10);
@@ -175,7 +145,7 @@ TEST_F(BaseMode, TheOverlayTextIsDrawnOverTheAlphaQueuedParts)
     Mode().GetCamera()->SetActive(false); // the test places the renderer's camera itself
     LookDownZOnBlack(renderer);
     const int32_t glassId = renderer.RegisterMaterial(&glass);
-    AddToScene(new QueuedGlass(uint32_t(glassId)));
+    AddToScene(OmRef<OmGeometry>::Adopt(new QueuedGlass(uint32_t(glassId))));
 
     FrameAfter(10);
     const Picture screen = Look();

@@ -2,6 +2,7 @@
 // loaded, damaged saves refused, the level guarded from scripts.
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -205,24 +206,25 @@ TEST_F(LevelGame, EachOfTheShellsDebugSwitchesReachesItsOwnOfTheLevels)
     EXPECT_FALSE(Level()->GetDebugSwitch(3));
 }
 
-// A level a script makes and deletes (as the conversion tools do) leaves the
-// played level's timers running.
-TEST_F(LevelGame, DeletingAScriptsLevelLeavesThePlayedLevelsTimers)
-{
-    LevelCrate* crate = PutInPlay(new LevelCrate, 3.5f, -2.0f);
-    const int32_t timer = TsTimerTable::Instance().AddTimer(crate, 5.0f, 3);
-    ASSERT_EQ(RunLua("l = TsLevel:new() l:delete()"), 0);
-    EXPECT_NE(TsTimerTable::Instance().GetEntry(timer), nullptr);
-}
-
-// Nor does it silence the played level's sounds.
-TEST_F(LevelGame, DeletingAScriptsLevelLeavesThePlayedLevelsSounds)
+// A level a script makes and deletes (as the conversion tools do) leaves
+// what the played level runs as it was.
+TEST_F(LevelGame, DeletingAScriptsLevelLeavesThePlayedLevelsTimersAndSounds)
 {
     const TsAudio* audio = TsAccess::Audio();
     ASSERT_NE(audio, nullptr);
-    ASSERT_TRUE(audio->IsSoundPlaying(AID_BED_MUSIC));
+    const int32_t timer = TsTimerTable::Instance().AddTimer(PutInPlay(new LevelCrate, 3.5f, -2.0f), 5.0f, 3);
+    const struct {
+        const char* what;
+        std::function<bool()> holds;
+    } kept[] = {
+        {"a crate's timer stays set", [&] { return TsTimerTable::Instance().GetEntry(timer) != nullptr; }},
+        {"the bed music plays on", [&] { return audio->IsSoundPlaying(AID_BED_MUSIC); }},
+    };
+    for (const auto& k : kept)
+        ASSERT_TRUE(k.holds()) << k.what << ", before";
     ASSERT_EQ(RunLua("l = TsLevel:new() l:delete()"), 0);
-    EXPECT_TRUE(audio->IsSoundPlaying(AID_BED_MUSIC));
+    for (const auto& k : kept)
+        EXPECT_TRUE(k.holds()) << k.what;
 }
 
 // A level a tool converts stays the tool's: its script deletes it once the

@@ -114,46 +114,43 @@ TEST_F(ModeSwitch, AFrontEndThatCannotStartLeavesTheGameWithNoModeOnce)
     EXPECT_EQ(boxes.size(), 1u);
 }
 
-// A level asked for with no level mode registered is refused and the front
-// end comes back.
-TEST_F(ModeSwitch, ALevelWithNoLevelModeRegisteredIsRefused)
+// A level that cannot start is refused, said so, and the front end comes
+// back in the next frame.
+TEST_F(ModeSwitch, ALevelThatCannotStartIsRefusedAndTheFrontEndComesBack)
 {
-    Start();
-    app->RequestMode(TS_MODE_LEVEL);
-    FrameAfter(10);
-    EXPECT_TRUE(log.Contains("Mode switch: no level mode is registered with the application"));
-    ASSERT_EQ(boxes.size(), 1u);
-    FrameAfter(10);
-    ASSERT_NE(app->GetMode(), nullptr);
-    EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END);
-}
-
-// So is one without a player.
-TEST_F(ModeSwitch, ALevelWithoutAPlayerIsRefused)
-{
-    TsMain::SetModeFactory(TS_MODE_LEVEL, &MakeLevel);
-    Start();
-    app->RequestMode(TS_MODE_LEVEL);
-    FrameAfter(10);
-    EXPECT_TRUE(log.Contains("the level has no player"));
-    EXPECT_EQ(app->GetLevel(), nullptr);
-    EXPECT_EQ(app->GetModeRequest(), TS_MODE_FRONT_END);
-    FrameAfter(10);
-    EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END);
-}
-
-// A load that cannot be served keeps its name for the next try.
-TEST_F(ModeSwitch, ALoadThatCannotBeServedKeepsTheSaveName)
-{
-    TsMain::SetModeFactory(TS_MODE_LEVEL, &MakeLevel);
-    Start();
-    app->SetPendingLoad("Save 3");
-    app->RequestMode(TS_MODE_LEVEL);
-    FrameAfter(10);
-    EXPECT_TRUE(log.Contains("Error: cannot load game file Save 3"));
-    EXPECT_EQ(app->GetPendingLoad(), "Save 3");
-    EXPECT_EQ(app->GetMode(), nullptr); // the front end follows in the next frame
-    EXPECT_EQ(Script().made, Script().destroyed);
+    const struct {
+        const char* what;
+        bool levelMode; // a level mode is registered
+        const char* save;
+        const char* message;
+    } refusals[] = {
+        {"no level mode is registered", false, "", "Mode switch: no level mode is registered with the application"},
+        {"the level has no player", true, "", "the level has no player"},
+        {"a load that cannot be served keeps its name for the next try", true, "Save 3",
+         "Error: cannot load game file Save 3"},
+    };
+    for (const auto& r : refusals) {
+        SCOPED_TRACE(r.what);
+        TearDown();
+        SetUp();
+        boxes.clear();
+        if (r.levelMode)
+            TsMain::SetModeFactory(TS_MODE_LEVEL, &MakeLevel);
+        Start();
+        app->SetPendingLoad(r.save);
+        app->RequestMode(TS_MODE_LEVEL);
+        FrameAfter(10);
+        EXPECT_TRUE(log.Contains(r.message));
+        EXPECT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(app->GetMode(), nullptr);
+        EXPECT_EQ(app->GetLevel(), nullptr);
+        EXPECT_EQ(app->GetModeRequest(), TS_MODE_FRONT_END);
+        EXPECT_EQ(app->GetPendingLoad(), r.save);
+        EXPECT_EQ(Script().made, Script().destroyed);
+        FrameAfter(10);
+        ASSERT_NE(app->GetMode(), nullptr);
+        EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END);
+    }
 }
 
 TEST_F(ModeSwitch, ScriptsRequestModesThatTheNextFrameServes)

@@ -1,12 +1,18 @@
 // Small image files built byte by byte for the image tests: every variant of
-// Targa, BMP and PNG the readers handle.
+// Targa, BMP and PNG the readers handle; and short video clips.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
+
+#include "platform/MpegEncoder.h"
 
 namespace imgtest {
 
@@ -116,6 +122,20 @@ inline bool WriteFile(const std::string& path, const Bytes& bytes)
     if (!f) return false;
     const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return std::fclose(f) == 0 && ok;
+}
+
+// A 160 x 120 clip of `frames` pictures (25 a second) that draw paints,
+// with a tone of toneHz (0: silent), written at path, its folder made.
+inline std::string MakeClip(const std::string& path, int frames, double toneHz,
+                            std::function<void(int, std::uint32_t*, int, int)> draw)
+{
+    plat::MpegClip clip;
+    clip.width = 160, clip.height = 120, clip.frameCount = frames, clip.toneHz = toneHz;
+    clip.draw = std::move(draw);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::string error;
+    EXPECT_TRUE(plat::EncodeMpegClip(path, clip, error)) << error;
+    return path;
 }
 
 } // namespace imgtest

@@ -27,24 +27,15 @@ void ExpectColourNear(std::uint32_t got, std::uint32_t want, const std::string& 
 
 class VideoFileTest : public ::testing::Test {
 protected:
-    void SetUp() override { fs::create_directories(dir_ / "FMV"); }
     // A two-second clip with a 441 Hz tone: red over blue for the first
     // second, blue over red for the second (so a picture upside down shows).
-    std::string MakeClip(double toneHz = 441, int frames = 50)
+    std::string MakeIntro(double toneHz = 441, int frames = 50)
     {
-        plat::MpegClip clip;
-        clip.width = 160;
-        clip.height = 120;
-        clip.frameCount = frames;
-        clip.toneHz = toneHz;
-        clip.draw = [](int frame, std::uint32_t* pixels, int width, int height) {
-            for (int i = 0; i < width * height; ++i)
-                pixels[i] = (i / width >= height / 2) == (frame < 25) ? kBlue : kRed;
-        };
-        const std::string path = (dir_ / "FMV" / "Intro.mpg").string();
-        std::string error;
-        EXPECT_TRUE(plat::EncodeMpegClip(path, clip, error)) << error;
-        return path;
+        return imgtest::MakeClip((dir_ / "FMV" / "Intro.mpg").string(), frames, toneHz,
+                                 [](int frame, std::uint32_t* pixels, int width, int height) {
+                                     for (int i = 0; i < width * height; ++i)
+                                         pixels[i] = (i / width >= height / 2) == (frame < 25) ? kBlue : kRed;
+                                 });
     }
 
     testfs::TempFolder root_{"om_video"};
@@ -55,7 +46,7 @@ protected:
 
 TEST_F(VideoFileTest, AnEncodedClipDecodesFrameForFrameWithItsColoursAndTimes)
 {
-    MakeClip();
+    MakeIntro();
     // Found by a game path in another case with backslashes.
     ASSERT_TRUE(video.Open(dir_.string() + "\\fmv\\INTRO.MPG", error)) << error;
     EXPECT_EQ(std::pair(video.Width(), video.Height()), std::pair(160, 120));
@@ -81,7 +72,7 @@ TEST_F(VideoFileTest, AnEncodedClipDecodesFrameForFrameWithItsColoursAndTimes)
 // Two seconds of the tone (441 Hz: 882 zero crossings a second).
 TEST_F(VideoFileTest, TheSoundtrackDecodesAsTheToneTheClipWasMadeWith)
 {
-    MakeClip();
+    MakeIntro();
     ASSERT_TRUE(video.Open(dir_.string() + "/FMV/Intro.mpg", error)) << error;
     plat::VideoFrame frame;
     while (video.ReadFrame(frame)) {
@@ -100,7 +91,7 @@ TEST_F(VideoFileTest, TheSoundtrackDecodesAsTheToneTheClipWasMadeWith)
 
 TEST_F(VideoFileTest, FrameDueGivesTheLatestPictureWhoseTimeHasCome)
 {
-    MakeClip(0); // silent
+    MakeIntro(0); // silent
     ASSERT_TRUE(video.Open(dir_.string() + "/FMV/Intro.mpg", error)) << error;
     EXPECT_FALSE(video.HasAudio());
     const plat::VideoFrame* first = video.FrameDue(0.0);
@@ -134,7 +125,7 @@ TEST_F(VideoFileTest, ACutOrScribbledClipDecodesWhatItCanAndEnds)
 {
     plat::VideoFrame frame;
     std::vector<std::int16_t> pcm;
-    const std::string clip = MakeClip();
+    const std::string clip = MakeIntro();
     std::ifstream in(clip, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ASSERT_GT(bytes.size(), 10000u);
@@ -161,7 +152,7 @@ TEST_F(VideoFileTest, ACutOrScribbledClipDecodesWhatItCanAndEnds)
 TEST_F(VideoFileTest, TheSoundtrackPlaysThroughASoundStream)
 {
     soundtest::MixOnDemand();
-    MakeClip(441, 10);  // 0.4 s
+    MakeIntro(441, 10);  // 0.4 s
     plat::SoundDevice device;
     plat::SoundStream stream;
     ASSERT_TRUE(device.Open(error)) << error;

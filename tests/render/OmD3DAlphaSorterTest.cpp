@@ -49,7 +49,7 @@ protected:
         // As a frame leaves stage 0 after the batch: alpha from the vertices.
         renderer->SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::Modulate);
         renderer->SetTextureStageState(0, GfxTss::AlphaArg2, GfxTa::Diffuse);
-        material = uint32_t(Material(0.0f));
+        material = uint32_t(Material({1, 1, 1, 1}, 0x20));
     }
     void Queue(AlphaObject& object) { renderer->QueueAlphaItem(&object, object.GetBounds()); }
     OmD3DAlphaSorter& Sorter() { return *renderer->GetAlphaSorter(); }
@@ -195,9 +195,7 @@ TEST_F(SorterTest, LitItemsAreLitInWorldSpaceThroughTheirOwnCameraUnderARotatedV
     const auto light = OmMakeRef<OmLight>(); // directional, shining along +z
     renderer->AddLight(light);
     renderer->EnableLight(light, true);
-    const OmColour white(1, 1, 1, 1), none(0, 0, 0, 0);
-    OmMaterial lit(white, none, none, none, 10.0f, 1.0f, 0x20);
-    const int32_t litMaterial = renderer->RegisterMaterial(&lit);
+    const int32_t litMaterial = Material({1, 1, 1, 1}, 0x20);
 
     // The square faces the light; the camera looks at it from 45 degrees.
     AlphaObject square;
@@ -237,9 +235,9 @@ TEST_F(SorterTest, LitItemsAreLitInWorldSpaceThroughTheirOwnCameraUnderARotatedV
 TEST_F(SorterTest, AnUnsupportedFormatIsReportedOnceWhateverTheFrames)
 {
     AlphaObject twoSets, specular;
-    twoSets.Square(0.5f, 0.5f, red, uint32_t(Material(0.0f)));
+    twoSets.Square(0.5f, 0.5f, red, uint32_t(Material({1, 1, 1, 1}, 0x20)));
     twoSets.format = 0x252;
-    specular.Square(0.5f, 0.5f, red, uint32_t(Material(0.0f)));
+    specular.Square(0.5f, 0.5f, red, uint32_t(Material({1, 1, 1, 1}, 0x20)));
     specular.format = 0x1D2;
     ErrorLog log;
     for (int frame = 0; frame < 3; ++frame) {
@@ -256,7 +254,7 @@ TEST_F(BlendTest, BatchCapacitiesDropTheExcessAndReportOnce)
 {
     ErrorLog log;
     OmD3DBatch& batch = renderer->GetBatch();
-    const int32_t material = Material(0.4f);
+    const int32_t material = Material({1, 1, 1, 1}, 0x20);
 
     // Outside Begin and Flush nothing is taken and nothing is written.
     batch.AddTriangles(1, uint32_t(material), 0);
@@ -319,7 +317,7 @@ TEST_F(BlendTest, BatchDrawsByDepthBucketsOneDrawPerRunOfAMaterial)
          3, kRed},
         {0, {}, 0, 0xFF000000u},
     };
-    const int32_t materials[2] = {Material(0.1f), Material(0.2f)};
+    const int32_t materials[2] = {Material({1, 1, 1, 1}, 0x20), Material({0, 1, 1, 1}, 0x20)};
     OmD3DBatch& batch = renderer->GetBatch();
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "order " << int(c.order) << ", " << c.squares.size() << " squares");

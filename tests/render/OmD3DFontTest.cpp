@@ -53,7 +53,6 @@ protected:
 
 } // namespace
 
-// The largest atlas still takes every printable glyph at full scale.
 TEST_F(FontTest, TheLargestAtlasTakesEveryGlyphWhole)
 {
     auto large = MakeFont("Arial", 48);

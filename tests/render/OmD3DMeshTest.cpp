@@ -11,7 +11,6 @@
 #include "engine/OmGroup.h"
 #include "engine/OmLight.h"
 #include "engine/OmMesh.h"
-#include "engine/OmProjection.h"
 #include "engine/OmRef.h"
 #include "engine/OmShape.h"
 #include "render/OmD3DMesh.h"
@@ -25,42 +24,19 @@ namespace {
 
 // An n x n grid of squares over [-h, h] at depth z, facing the camera. The
 // right half may draw with an alpha material, and its right half with a
-// second one.
-OmRef<OmMesh> GridMesh(uint32_t n, float h, float z, uint32_t material, uint32_t alphaMaterial = ~0u,
-                       uint32_t secondAlpha = ~0u)
+// second one; with an alpha half, red on the opaque side and half-clear
+// green on the other.
+OmRef<OmMesh> GlassGrid(uint32_t n, float h, float z, uint32_t material, uint32_t alphaMaterial = ~0u,
+                        uint32_t secondAlpha = ~0u)
 {
-    auto mesh = OmMakeRef<OmMesh>();
-    const uint8_t layout[12] = {0, 1, 1, 1, 2}; // normal, colour, one texture set
-    std::memcpy(mesh->layout, layout, sizeof layout);
-    for (uint32_t y = 0; y <= n; ++y) {
-        for (uint32_t x = 0; x <= n; ++x) {
-            OmMeshVertex v;
-            v.position = OmVector3(-h + 2 * h * float(x) / float(n), h - 2 * h * float(y) / float(n), z);
-            v.normal = OmVector3(0, 0, -1);
-            // With an alpha half: red on the opaque side, half-clear green on the other.
-            const bool alpha = alphaMaterial != ~0u, glass = alpha && x >= n / 2;
-            const float colour[4] = {glass ? 0.0f : 1.0f, glass || !alpha ? 1.0f : 0.0f, alpha ? 0.0f : 1.0f,
-                                     glass ? 0.5f : 1.0f};
-            std::memcpy(v.colour, colour, sizeof colour);
-            v.uv0[0] = v.uv0[1] = v.uv1[0] = v.uv1[1] = 0.0f;
-            mesh->vertices.Add(v);
-        }
-    }
-    for (uint32_t y = 0; y < n; ++y) {
-        for (uint32_t x = 0; x < n; ++x) {
-            const uint32_t a = y * (n + 1) + x, b = a + 1, c = a + n + 1, d = c + 1;
-            for (uint32_t i : {a, b, c, b, d, c})
-                mesh->indices.Add(i);
-            uint32_t m = alphaMaterial != ~0u && x >= n / 2 ? alphaMaterial : material;
-            if (secondAlpha != ~0u && x >= 3 * n / 4)
-                m = secondAlpha;
-            mesh->triangleMaterials.Add(m);
-            mesh->triangleMaterials.Add(m);
-        }
-    }
-    mesh->SortTrianglesByMaterial();
-    mesh->ComputeBounds();
-    return mesh;
+    const bool alpha = alphaMaterial != ~0u;
+    const auto colour = [=](uint32_t i, uint32_t) {
+        const bool glass = alpha && i >= n / 2;
+        return std::array{glass ? 0.0f : 1.0f, glass || !alpha ? 1.0f : 0.0f, alpha ? 0.0f : 1.0f, glass ? 0.5f : 1.0f};
+    };
+    return rtest::GridMesh(n, OmVector3(0, 0, -1), rtest::FacingCamera(n, h, z), colour, [=](uint32_t i, uint32_t) {
+        return secondAlpha != ~0u && i >= 3 * n / 4 ? secondAlpha : alpha && i >= n / 2 ? alphaMaterial : material;
+    });
 }
 
 OmRef<OmD3DMesh> Convert(OmD3D& renderer, OmMesh& mesh, uint32_t flags = 0)
@@ -77,12 +53,7 @@ protected:
     {
         OmClassRegistry::Instance().AssignClassIds();
         ASSERT_TRUE(Open(640, 480));
-        OmProjection projection;
-        projection.halfWidth = 1.0f, projection.halfHeight = 0.75f;
-        projection.nearDistance = 1.0f, projection.farDistance = 100.0f;
-        camera->SetProjection(projection);
-        camera->SetFrame(OmVector3(0, 0, 0), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
-        camera->Apply(*renderer);
+        rtest::AimCamera(*renderer, *camera, 1.0f);
         renderer->SetWorldMatrix(&OmMatrix4::Identity());
         ClearTo(0, 0, 0);
         ASSERT_TRUE(BeginDeviceScene());
@@ -92,12 +63,6 @@ protected:
         for (OmLight* light : lights)
             renderer->RemoveLight(light);
         RendererTest::TearDown();
-    }
-
-    int32_t Material(const OmColour& diffuse, uint32_t blend = 0)
-    {
-        OmMaterial m(diffuse, OmColour(0, 0, 0, 1), OmColour(), OmColour(), 10.0f, 1.0f, blend);
-        return renderer->RegisterMaterial(&m);
     }
 
     // A light at the camera, switched on.
@@ -119,7 +84,7 @@ protected:
         auto root = OmMakeRef<OmGroup>();
         const auto inner = OmMakeRef<OmGroup>();
         root->AddChild(inner);
-        const OmRef<OmMesh> grid = GridMesh(4, 1.0f, 5.0f, uint32_t(red), uint32_t(glass));
+        const OmRef<OmMesh> grid = GlassGrid(4, 1.0f, 5.0f, uint32_t(red), uint32_t(glass));
         for (float x : {-2.0f, 2.0f}) {
             const auto shape = OmMakeRef<OmShape>();
             shape->SetGeometry(grid);
@@ -133,7 +98,7 @@ protected:
     // The glass grid converted and saved to path; its alpha vertex count.
     uint32_t SaveGlassMesh(const std::string& path, int32_t red, int32_t glass)
     {
-        const OmRef<OmD3DMesh> device = Convert(*renderer, *GridMesh(4, 1.0f, 5.0f, uint32_t(red), uint32_t(glass)));
+        const OmRef<OmD3DMesh> device = Convert(*renderer, *GlassGrid(4, 1.0f, 5.0f, uint32_t(red), uint32_t(glass)));
         OmArchive archive(OmClassRegistry::Instance());
         archive.SetResourceOwner(&renderer->GetResourceOwner());
         archive.AddRoot(device);
@@ -169,7 +134,7 @@ TEST_F(MeshTest, ConversionNumbersAlphaVerticesInOrderOfUseAndHoldsTheMaterials)
     const int32_t opaque = Material(OmColour(1, 0, 0, 1));
     const int32_t alpha = Material(OmColour(0, 1, 0, 1), 0x20);
     const int32_t alphaTested = Material(OmColour(0, 0, 1, 1), 0x120);
-    const OmRef<OmMesh> mesh = GridMesh(1, 1.0f, 5.0f, uint32_t(opaque));
+    const OmRef<OmMesh> mesh = GlassGrid(1, 1.0f, 5.0f, uint32_t(opaque));
     // Six vertices: two opaque-only, four shared by two alpha subsets.
     for (float x : {2.0f, 3.0f}) {
         OmMeshVertex v = mesh->vertices[0];
@@ -202,7 +167,7 @@ TEST_F(MeshTest, ConversionNumbersAlphaVerticesInOrderOfUseAndHoldsTheMaterials)
 
 TEST_F(MeshTest, AnAllOpaqueMeshGivesTheBatchNothing)
 {
-    const OmRef<OmD3DMesh> device = Convert(*renderer, *GridMesh(2, 1.0f, 5.0f, uint32_t(Material(OmColour()))));
+    const OmRef<OmD3DMesh> device = Convert(*renderer, *GlassGrid(2, 1.0f, 5.0f, uint32_t(Material(OmColour()))));
     ASSERT_NE(device, nullptr);
     EXPECT_EQ(device->GetAlphaVertexCount(), 0u);
 }
@@ -212,7 +177,7 @@ TEST_F(MeshTest, AnAllOpaqueMeshGivesTheBatchNothing)
 TEST_F(MeshTest, ConversionRefusesTooManyOrStrayIndicesAndUnknownMaterials)
 {
     ErrorLog log;
-    const OmRef<OmMesh> plain = GridMesh(2, 1.0f, 5.0f, uint32_t(Material(OmColour(1, 0, 0, 1))));
+    const OmRef<OmMesh> plain = GlassGrid(2, 1.0f, 5.0f, uint32_t(Material(OmColour(1, 0, 0, 1))));
     plain->indices.RemoveAll();
     plain->materialGroups.RemoveAll();
     for (uint32_t i = 0; i < 65535; ++i)
@@ -240,7 +205,7 @@ TEST_F(MeshTest, ALitMeshShowsItsMaterialAndTheImportersLights)
 {
     renderer->SetLighting(true);
     const OmRef<OmD3DMesh> device =
-        Convert(*renderer, *GridMesh(20, 5.0f, 5.0f, uint32_t(Material(OmColour(1, 0, 0, 1)))));
+        Convert(*renderer, *GlassGrid(20, 5.0f, 5.0f, uint32_t(Material(OmColour(1, 0, 0, 1)))));
     ASSERT_NE(device, nullptr);
     // Draws the mesh lit by the light alone and switches the light off.
     auto drawWith = [&](OmLight* light) {
@@ -273,7 +238,7 @@ TEST_F(MeshTest, BlendedSubsetsAreLitWithTheirOwnMaterial)
     const int32_t green = Material(OmColour(0, 1, 0, 1), 0x20);
     const int32_t blue = Material(OmColour(0, 0, 1, 1), 0x20);
     const OmRef<OmD3DMesh> device =
-        Convert(*renderer, *GridMesh(4, 1.0f, 5.0f, uint32_t(red), uint32_t(green), uint32_t(blue)));
+        Convert(*renderer, *GlassGrid(4, 1.0f, 5.0f, uint32_t(red), uint32_t(green), uint32_t(blue)));
     ASSERT_NE(device, nullptr);
     renderer->ApplyMaterial(red);
     // 64 pixels a unit at depth 5: x = -0.75 opaque, 0.25 green, 0.75 blue.
@@ -319,7 +284,7 @@ TEST_F(MeshTest, DeviceMeshesRoundTripThroughAnArchiveAndDrawTheSame)
 {
     renderer->SetLighting(false);
     const int32_t red = Material(OmColour(1, 0, 0, 1)), glass = Material(OmColour(0, 1, 0, 0.5f), 0x20);
-    const OmRef<OmD3DMesh> device = Convert(*renderer, *GridMesh(4, 1.0f, 5.0f, uint32_t(red), uint32_t(glass)));
+    const OmRef<OmD3DMesh> device = Convert(*renderer, *GlassGrid(4, 1.0f, 5.0f, uint32_t(red), uint32_t(glass)));
     ASSERT_NE(device, nullptr);
     const std::vector<uint32_t> before = DrawAlone(*device);
     const archive_test::TestFile path("mesh");

@@ -85,7 +85,7 @@ OmRef<Device> Convert(OmD3D& renderer, Engine& mesh, Device* device)
 
 class DeviceSkinMeshTest : public BlendTest {
 protected:
-    int32_t Opaque() { return Material(0.0f, 0); }
+    int32_t Opaque() { return Material({1, 1, 1, 1}); }
 
     // Pixel of a point given in screen fractions (x right, y up).
     uint32_t At(const std::vector<uint32_t>& pixels, const OmVector3& p)
@@ -181,7 +181,7 @@ TEST_F(DeviceSkinMeshTest, SkeletonsPastThePaletteAndStrayBoneIndicesAreRefused)
 // Pass masks: 1 the scene pass (drawn in place), 2 the sorted pass.
 TEST_F(DeviceSkinMeshTest, ABlendedOrAdditiveSubsetAddsTheSortedPassToTheMask)
 {
-    const int32_t additive = Material(0.0f, 0x40), glass = Material(0.0f, 0x20);
+    const int32_t additive = Material({1, 1, 1, 1}, 0x40), glass = Material({1, 1, 1, 1}, 0x20);
     struct Case {
         int32_t left, right;
         uint32_t mask;
@@ -198,7 +198,7 @@ TEST_F(DeviceSkinMeshTest, ABlendedOrAdditiveSubsetAddsTheSortedPassToTheMask)
 // takes the alpha-blended triangles; with no batch the sorted pass takes both.
 TEST_F(DeviceSkinMeshTest, ABatchTakesBlendedSubsetsButNeverAdditiveOnes)
 {
-    const OmRef<OmD3DSkinMesh> figure = TwoSubsetFigure(Material(0.0f, 0x20), Material(0.0f, 0x40));
+    const OmRef<OmD3DSkinMesh> figure = TwoSubsetFigure(Material({1, 1, 1, 1}, 0x20), Material({1, 1, 1, 1}, 0x40));
     ASSERT_NE(figure, nullptr);
     OmD3DBatch& batch = renderer->GetBatch();
     batch.Begin(0);
@@ -215,7 +215,7 @@ TEST_F(DeviceSkinMeshTest, ABatchTakesBlendedSubsetsButNeverAdditiveOnes)
 // Like the morph mesh's, an additive subset is no longer drawn in place.
 TEST_F(DeviceSkinMeshTest, AnAdditiveSubsetWaitsForTheSortedPassAndIsDrawnThere)
 {
-    const OmRef<OmD3DSkinMesh> figure = TwoSubsetFigure(Opaque(), Material(0.0f, 0x40));
+    const OmRef<OmD3DSkinMesh> figure = TwoSubsetFigure(Opaque(), Material({1, 1, 1, 1}, 0x40));
     ASSERT_NE(figure, nullptr);
     OmD3DBatch& batch = renderer->GetBatch();
     batch.Begin(0);
@@ -233,7 +233,7 @@ TEST_F(DeviceSkinMeshTest, AnAdditiveSubsetWaitsForTheSortedPassAndIsDrawnThere)
 
 TEST_F(DeviceSkinMeshTest, AMeshSharedByFiguresInTwoPosesIsSortedInEachPose)
 {
-    const OmRef<OmD3DSkinMesh> figure = TwoSubsetFigure(Opaque(), Material(0.0f, 0x40));
+    const OmRef<OmD3DSkinMesh> figure = TwoSubsetFigure(Opaque(), Material({1, 1, 1, 1}, 0x40));
     ASSERT_NE(figure, nullptr);
     OmBoneMatrix pose[2];
     ClearTo(0, 0, 0);
@@ -324,7 +324,7 @@ TEST_F(DeviceSkinMeshTest, AMorphBufferIsWrittenAgainAfterADeviceReset)
 
 TEST_F(DeviceSkinMeshTest, MorphSubsetsDrawInTheirPassAndAdditiveOnesInTheAlphaPass)
 {
-    MorphFixture subsets({Opaque(), Material(0.0f, 0x40)}, {0.0f, -0.6f});
+    MorphFixture subsets({Opaque(), Material({1, 1, 1, 1}, 0x40)}, {0.0f, -0.6f});
     const auto split = Convert(*renderer, *subsets.mesh, new OmD3DMorphMesh());
     ASSERT_NE(split, nullptr);
     EXPECT_EQ(split->GetPassMask(), 3u);
@@ -346,7 +346,7 @@ TEST_F(DeviceSkinMeshTest, MorphSubsetsDrawInTheirPassAndAdditiveOnesInTheAlphaP
 
 TEST_F(DeviceSkinMeshTest, ASecondObjectSharingTheMorphMeshShowsItsOwnFrame)
 {
-    MorphFixture subsets({Opaque(), Material(0.0f, 0x40)}, {0.0f, -0.6f});
+    MorphFixture subsets({Opaque(), Material({1, 1, 1, 1}, 0x40)}, {0.0f, -0.6f});
     const auto split = Convert(*renderer, *subsets.mesh, new OmD3DMorphMesh());
     ASSERT_NE(split, nullptr);
     ASSERT_TRUE(split->SetFrames(subsets.Frame(0), subsets.Frame(0), 0.0f));

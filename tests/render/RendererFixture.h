@@ -5,14 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "engine/OmCamera.h"
 #include "engine/OmMaterial.h"
 #include "engine/OmMesh.h"
+#include "engine/OmRef.h"
 #include "platform/GfxSystem.h"
 #include "render/OmD3D.h"
 #include "tests/platform/DebugOutputCapture.h"
@@ -51,6 +54,66 @@ inline OmMeshVertex SquareCorner(uint32_t c, float x, float y, float z, float ha
     v.normal = OmVector3(0, 0, -1);
     std::memcpy(v.colour, colour, sizeof v.colour);
     return v;
+}
+
+// An n x n grid of quads. Vertex (i, j) stands at corner(i, j) with the
+// normal, colourAt(i, j) (RGBA) and texture place (i / n, j / n); quad
+// (i, j) draws with materialAt(i, j). Each quad is split from (i + 1, j) to
+// (i, j + 1), its triangles wound so that their fronts face the normal's way.
+template <class Corner, class ColourAt, class MaterialAt>
+OmRef<OmMesh> GridMesh(uint32_t n, const OmVector3& normal, Corner corner, ColourAt colourAt, MaterialAt materialAt)
+{
+    auto mesh = OmMakeRef<OmMesh>();
+    const uint8_t layout[12] = {0, 1, 1, 1, 2}; // normal, colour, one texture set
+    std::memcpy(mesh->layout, layout, sizeof layout);
+    for (uint32_t j = 0; j <= n; ++j)
+        for (uint32_t i = 0; i <= n; ++i) {
+            OmMeshVertex v{};
+            v.position = corner(i, j), v.normal = normal;
+            const std::array<float, 4> colour = colourAt(i, j);
+            std::memcpy(v.colour, colour.data(), sizeof v.colour);
+            v.uv0[0] = float(i) / float(n), v.uv0[1] = float(j) / float(n);
+            mesh->vertices.Add(v);
+        }
+    OmVector3 side;
+    CrossProduct(corner(1, 0) - corner(0, 0), corner(0, 1) - corner(0, 0), side);
+    const bool along = side.Dot(normal) > 0.0f;
+    for (uint32_t j = 0; j < n; ++j)
+        for (uint32_t i = 0; i < n; ++i) {
+            const uint32_t a = j * (n + 1) + i, b = a + 1, c = a + n + 1, d = c + 1;
+            for (uint32_t k : along ? std::array{a, b, c, b, d, c} : std::array{a, c, b, c, d, b})
+                mesh->indices.Add(k);
+            mesh->triangleMaterials.Add(materialAt(i, j));
+            mesh->triangleMaterials.Add(materialAt(i, j));
+        }
+    mesh->SortTrianglesByMaterial();
+    mesh->ComputeBounds();
+    return mesh;
+}
+
+// Corner (i, j) of an n x n grid over [-h, h] at depth z, row 0 at the top,
+// for a camera looking down +z.
+inline auto FacingCamera(uint32_t n, float h, float z)
+{
+    return [=](uint32_t i, uint32_t j) {
+        return OmVector3(-h + 2 * h * float(i) / float(n), h - 2 * h * float(j) / float(n), z);
+    };
+}
+
+// Places the camera at `at` looking along forward, its view halfWidth to
+// either side and three quarters of that up and down at unit distance
+// (near 1, far 100), and applies it to the renderer.
+inline void AimCamera(OmRenderer& renderer, OmCamera& camera, float halfWidth, const OmVector3& at = OmVector3(),
+                      const OmVector3& right = OmVector3(1, 0, 0), const OmVector3& up = OmVector3(0, 1, 0),
+                      const OmVector3& forward = OmVector3(0, 0, 1))
+{
+    OmProjection projection;
+    projection.halfWidth = halfWidth, projection.halfHeight = 0.75f * halfWidth;
+    projection.nearDistance = 1.0f, projection.farDistance = 100.0f;
+    camera.SetProjection(projection);
+    camera.SetFrame(at, right, up, forward);
+    camera.Invalidate();
+    camera.Apply(renderer);
 }
 
 // Collects what the engine reports while it lives.
@@ -181,6 +244,14 @@ protected:
         return ReadPixels();
     }
 
+    // A registered material: the diffuse colour over a black ambient, an
+    // emissive colour that may tell it apart, and the blend mode.
+    int32_t Material(const OmColour& diffuse, uint32_t blend = 0, const OmColour& emissive = OmColour())
+    {
+        OmMaterial m(diffuse, OmColour(0, 0, 0, 1), OmColour(), emissive, 10.0f, 1.0f, blend);
+        return renderer->RegisterMaterial(&m);
+    }
+
     std::unique_ptr<TestRenderer> renderer;
     uint32_t width = 0, height = 0;
     bool inScene = false;
@@ -209,14 +280,6 @@ protected:
         renderer->SetLighting(false);
         ClearTo(0.0f, 0.0f, 0.0f);
         ASSERT_TRUE(BeginDeviceScene());
-    }
-
-    // A registered material whose emissive colour tells it apart.
-    int32_t Material(float tag, uint32_t blend = 0x20)
-    {
-        const OmColour white(1, 1, 1, 1), none(0, 0, 0, 0);
-        OmMaterial m(white, white, none, OmColour(tag, 0, 0, 1), 10.0f, 1.0f, blend);
-        return renderer->RegisterMaterial(&m);
     }
 
     uint64_t Draws() const

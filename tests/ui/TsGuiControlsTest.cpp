@@ -132,7 +132,6 @@ TEST_F(GuiControls, EditBoxesTakeTypedKeysInUpperCaseAndEditAtTheCaret)
     EXPECT_STREQ(edit.GetText(), "A");
 }
 
-// A release away from the box takes the focus, and held keys with it.
 TEST_F(GuiControls, AReleaseAwayFromAnEditBoxTakesItsFocusAndItsHeldKeys)
 {
     TsGuiEditBox& edit = ShowEditBox();

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <utime.h>
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
@@ -24,13 +23,6 @@ protected:
     {
         TitleTest::SetUp();
         std::filesystem::create_directory("Save Games");
-    }
-
-    void MakeSave(const std::string& name, time_t when)
-    {
-        const std::string path = scratch->Write("Save Games/" + name, "save");
-        utimbuf times{when, when};
-        utime(path.c_str(), &times);
     }
 
     // Starts the title and opens the load screen over the saves made.

@@ -55,7 +55,6 @@ TEST(TradeRules, ASaleTakesAPackFromALargerStackElseTheWholeArticle)
     }
 }
 
-// A stack is bought up to its maximum, a pack at most at a time.
 TEST(TradeRules, ABuyTopsAStackUpToItsMaximumAPackAtATime)
 {
     EXPECT_EQ(std::pair(TsTrade::TopUpAmount(10, 25, 20), TsTrade::TopUpAmount(10, 25, 5)), std::pair(5, 10));

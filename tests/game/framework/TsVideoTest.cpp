@@ -58,22 +58,11 @@ protected:
         RendererTest::TearDown();
     }
 
-    std::string MakeClip(const std::string& name, int frames)
-    {
-        MpegClip clip;
-        clip.width = 160, clip.height = 120, clip.frameCount = frames, clip.toneHz = 440;
-        clip.draw = SolidColour([](int) { return kGreen; });
-        const std::string path = dir_.Path() + "/data/FMV/" + name;
-        std::filesystem::create_directories(dir_.Path() + "/data/FMV");
-        std::string error;
-        EXPECT_TRUE(EncodeMpegClip(path, clip, error)) << error;
-        return path;
-    }
-
     // A second-long clip played to its end.
     void PlayTitleCards()
     {
-        MakeClip("TitleCards.mpg", kClipFrames);
+        imgtest::MakeClip(dir_.File("data/FMV/TitleCards.mpg"), kClipFrames, 440,
+                          SolidColour([](int) { return kGreen; }));
         EXPECT_EQ(TsVideo::PlayFMV("data\\FMV\\TitleCards.mpg"), TsVideo::kPlayed);
         EXPECT_FALSE(TsVideo::IsPlaying());
     }
@@ -162,7 +151,7 @@ TEST_F(TsVideoTest, AfterAVideoTheDeviceHoldsTheRenderersStatesAgain)
 
 TEST_F(TsVideoTest, EnterSpaceEscapeAClickOrClosingTheWindowSkipIt)
 {
-    MakeClip("intro.mpg", 50);
+    imgtest::MakeClip(dir_.File("data/FMV/intro.mpg"), 50, 440, SolidColour([](int) { return kGreen; }));
     // Other keys and the right button leave it playing to the end.
     frames_.clear();
     ActAt(3, [&] {

@@ -246,7 +246,6 @@ TEST_F(PathfinderTest, StartAndGoalInOneCellGiveTheTwoPointsThemselves)
     EXPECT_FLOAT_EQ(path[1].z, 0.9f);
 }
 
-// A diagonal step between two blocked cells is allowed.
 TEST_F(PathfinderTest, ARouteSqueezesDiagonallyBetweenTwoBlockedCells)
 {
     Use({".#...",

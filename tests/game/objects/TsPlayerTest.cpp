@@ -227,8 +227,6 @@ TEST(TsNPCObject, ACrittersPayloadIsDrawnFromTheFirstEntriesTheNumberAllows)
 OM_TEST_CLASS(NotAPatient, TsEntity);
 OM_IMPLEMENT_CLASS(NotAPatient, TsEntity)
 
-// A member the cleared party lets go of for good leaves no article naming
-// it as owner.
 TEST(TsPlayerParty, AnArticleOfAMemberTheClearedPartyReleasedHasNoOwner)
 {
     PlayerHandle player;

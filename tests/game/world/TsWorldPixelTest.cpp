@@ -30,61 +30,30 @@
 
 namespace {
 
-// A grid of quads: corner(i, j) gives the position, front faces clockwise
-// as seen from the side the normal points to.
-template <class Corner>
-OmMesh* Grid(uint32_t n, uint32_t material, const OmVector3& normal, const float colour[4], Corner corner,
-             bool checker = false)
+// A small level made through the importer, all of one material: a 16 x 16
+// floor, a wall across it at z = 12, a checkered water pool, and the dynamic
+// lamp "dyn_lamp" at (4, 1, 4) reaching 3 units, in cells of 8. False when
+// the import fails.
+bool BuildWorld(TsWorld& world, OmRenderer& renderer, uint32_t material, bool withWall, bool withWater)
 {
-    auto* mesh = new OmMesh();
-    const uint8_t layout[12] = {0, 1, 1, 1, 2};
-    std::memcpy(mesh->layout, layout, sizeof layout);
-    for (uint32_t j = 0; j <= n; ++j)
-        for (uint32_t i = 0; i <= n; ++i) {
-            OmMeshVertex v;
-            v.position = corner(i, j);
-            v.normal = normal;
-            std::memcpy(v.colour, colour, sizeof v.colour);
-            if (checker && (i + j) % 2)
-                v.colour[0] = v.colour[1] = 0.0f;
-            v.uv0[0] = float(i) / float(n), v.uv0[1] = float(j) / float(n);
-            v.uv1[0] = v.uv1[1] = 0.0f;
-            mesh->vertices.Add(v);
-        }
-    for (uint32_t j = 0; j < n; ++j)
-        for (uint32_t i = 0; i < n; ++i) {
-            const uint32_t a = j * (n + 1) + i, b = a + 1, c = a + n + 1, d = c + 1;
-            for (uint32_t k : {a, c, b, c, d, b})
-                mesh->indices.Add(k);
-            mesh->triangleMaterials.Add(material);
-            mesh->triangleMaterials.Add(material);
-        }
-    mesh->SortTrianglesByMaterial();
-    mesh->ComputeBounds();
-    return mesh;
-}
-
-// A small level made through the importer: a 16 x 16 floor, a wall across
-// it at z = 12, a water pool, and the dynamic lamp "dyn_lamp" at (4, 1, 4)
-// reaching 3 units, in cells of 8. False when the import fails.
-bool BuildWorld(TsWorld& world, OmRenderer& renderer, bool withWall, bool withWater)
-{
-    const float floor[4] = {0.25f, 0.25f, 0.25f, 1.0f}, wall[4] = {0.5f, 0, 0, 1}, blue[4] = {0, 0.25f, 0.5f, 1};
-    const OmColour white(1, 1, 1, 1), none(0, 0, 0, 0);
-    OmMaterial plain(white, white, none, none, 10.0f, 1.0f, 0);
-    const auto material = uint32_t(renderer.RegisterMaterial(&plain));
+    const auto coloured = [](std::array<float, 4> colour, bool checker = false) {
+        return [=](uint32_t i, uint32_t j) {
+            return checker && (i + j) % 2 ? std::array{0.0f, 0.0f, colour[2], colour[3]} : colour;
+        };
+    };
+    const auto plain = [material](uint32_t, uint32_t) { return material; };
     auto* root = new OmGroup();
-    worldtest::AddMesh(*root, "floor", Grid(16, material, OmVector3(0, 1, 0), floor, [](uint32_t i, uint32_t j) {
-                           return OmVector3(float(i), 0.0f, float(j));
-                       }));
+    worldtest::AddMesh(*root, "floor", rtest::GridMesh(16, OmVector3(0, 1, 0), [](uint32_t i, uint32_t j) {
+        return OmVector3(float(i), 0.0f, float(j));
+    }, coloured({0.25f, 0.25f, 0.25f, 1.0f}), plain).Detach());
     if (withWall)
-        worldtest::AddMesh(*root, "wall", Grid(8, material, OmVector3(0, 0, 1), wall, [](uint32_t i, uint32_t j) {
-                               return OmVector3(12.0f - float(i), float(j), 12.0f);
-                           }));
+        worldtest::AddMesh(*root, "wall", rtest::GridMesh(8, OmVector3(0, 0, 1), [](uint32_t i, uint32_t j) {
+            return OmVector3(12.0f - float(i), float(j), 12.0f);
+        }, coloured({0.5f, 0, 0, 1}), plain).Detach());
     if (withWater)
-        worldtest::AddMesh(*root, "fx_water", Grid(8, material, OmVector3(0, 1, 0), blue, [](uint32_t i, uint32_t j) {
-                               return OmVector3(1.0f + float(i), 0.5f, 1.0f + float(j));
-                           }, true));
+        worldtest::AddMesh(*root, "fx_water", rtest::GridMesh(8, OmVector3(0, 1, 0), [](uint32_t i, uint32_t j) {
+            return OmVector3(1.0f + float(i), 0.5f, 1.0f + float(j));
+        }, coloured({0, 0.25f, 0.5f, 1}, true), plain).Detach());
     OmMaxLight& light = worldtest::AddLight(*root, "dyn_lamp", OmVector3(4, 1, 4), OmVector3(1, 1, 1), 1.0f)->light;
     light.type = OmMaxLight::kOmni, light.farAttenuation = 1, light.farStart = 0.0f, light.farEnd = 3.0f;
     root->Update(0.0f);
@@ -124,20 +93,17 @@ protected:
         RendererTest::TearDown();
     }
 
-    void Build(bool wall = false, bool water = false) { ASSERT_TRUE(BuildWorld(*world_, *renderer, wall, water)); }
+    void Build(bool wall = false, bool water = false)
+    {
+        const auto material = uint32_t(Material({1, 1, 1, 1}));
+        ASSERT_TRUE(BuildWorld(*world_, *renderer, material, wall, water));
+    }
 
     void LookDown() { SetCamera(OmVector3(8, 20, 8), OmVector3(1, 0, 0), OmVector3(0, 0, 1), OmVector3(0, -1, 0)); }
     void SetCamera(const OmVector3& at, const OmVector3& right, const OmVector3& up, const OmVector3& forward)
     {
-        OmCamera* camera = renderer->GetCamera();
-        OmProjection projection;
-        projection.halfWidth = 0.5f, projection.halfHeight = 0.375f;
-        projection.nearDistance = 1.0f, projection.farDistance = 100.0f;
-        camera->SetProjection(projection);
-        camera->SetFrame(at, right, up, forward);
+        rtest::AimCamera(*renderer, *renderer->GetCamera(), 0.5f, at, right, up, forward);
         eye_ = at, right_ = right, up_ = up, forward_ = forward;
-        renderer->InvalidateCamera(true);
-        renderer->ApplyCamera();
     }
 
     // One frame of the world at time t; with batch, blended triangles are
@@ -157,6 +123,24 @@ protected:
             renderer->GetBatch().Flush();
         Device()->EndScene();
         return ReadPixels();
+    }
+
+    // One frame of the cells (of 8 units) adding the group at origin `adds`
+    // times, `inFrame` looking on before its end; the vertices drawn last, or
+    // null when the frame could not begin.
+    const TsBlobVertex* DrawCell(TsBlobRenderer& cells, TsCellGroup& group, const OmArray<OmPlane>& planes,
+                                 const OmVector3& origin, TsCellLights lights = {}, uint32_t adds = 1,
+                                 const std::function<void()>& inFrame = [] {})
+    {
+        if (Device()->BeginScene() != plat::GfxResult::Ok || !cells.BeginFrame())
+            return nullptr;
+        for (uint32_t i = 0; i < adds; ++i)
+            cells.AddCell(group, planes, origin, OmVector3(8, 8, 8), lights);
+        inFrame();
+        cells.EndFrame();
+        Device()->EndScene();
+        const plat::GfxVertexBuffer* drawn = renderer->GetBoundStream(0);
+        return drawn ? reinterpret_cast<const TsBlobVertex*>(drawn->Bytes()) : nullptr;
     }
 
     // Pixel of world point (x, z) when looking down.
@@ -190,7 +174,6 @@ TEST_F(WorldPixelTest, CellsDrawWithTheirVertexColours)
     EXPECT_EQ(Channel(Pixel(lit, 10, 10), 16), 0u);
 }
 
-// The dynamic lamp brightens only the cells near it, by its colour and scale.
 TEST_F(WorldPixelTest, TheLampLightsOnlyItsCornerByItsColourAndScale)
 {
     Build();
@@ -232,7 +215,6 @@ TEST_F(WorldPixelTest, BackFacesAreCulledUntilTheirMaterialIsDoubleSided)
     EXPECT_NEAR(Channel(Pixel(Frame(0.0f), 400, 300), 0), 64, 3); // the floor's grey
 }
 
-// The pool's inner vertices move between frames.
 TEST_F(WorldPixelTest, WaterWavesMoveBetweenFrames)
 {
     Build(false, true);
@@ -372,7 +354,6 @@ TEST_F(WorldPixelTest, ACellThatWouldOverflowTheBatchFlushesFirst)
         {4097, 1, 1, 2, 1}, {3, 2731, 1, 2, 1}, // 2 x 8193 indices
         {3, 128, 128, 2, 0}, {3, 129, 129, 2, 1}, // 256 runs: full
     };
-    ASSERT_EQ(Device()->BeginScene(), plat::GfxResult::Ok);
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.vertices << " vertices, " << c.triangles << " triangles, " << c.runs
                                         << " runs");
@@ -384,14 +365,11 @@ TEST_F(WorldPixelTest, ACellThatWouldOverflowTheBatchFlushesFirst)
         for (uint32_t r = 0; r < c.runs; ++r)
             group.runs.Add(TsCellRun{-1, r, r + 1 < c.runs ? 1 : c.triangles - r, 0, c.vertices});
         const uint32_t flushes = cells.FlushCount();
-        ASSERT_TRUE(cells.BeginFrame());
-        for (uint32_t i = 0; i < c.adds; ++i)
-            cells.AddCell(group, OmArray<OmPlane>(), OmVector3(), OmVector3(8, 8, 8), TsCellLights());
-        EXPECT_EQ(cells.FlushCount() - flushes, c.flushes);
-        EXPECT_EQ(cells.VerticesUsed(), c.vertices * (c.adds - c.flushes));
-        cells.EndFrame();
+        ASSERT_NE(DrawCell(cells, group, OmArray<OmPlane>(), OmVector3(), {}, c.adds, [&] {
+            EXPECT_EQ(cells.FlushCount() - flushes, c.flushes);
+            EXPECT_EQ(cells.VerticesUsed(), c.vertices * (c.adds - c.flushes));
+        }), nullptr);
     }
-    Device()->EndScene();
 }
 
 // A model is lit by the lights that reach it and no others: the device's
@@ -468,14 +446,8 @@ TEST_F(WorldPixelTest, ATriangleFacingAwayUnderTheFadeNamesADecodedCorner)
     OmArray<OmPlane> planes;
     planes.Add(OmPlane(OmVector3(0, -1, 0), 0.0f)); // faces down, away from the camera above
     const OmVector3 origin(2.0f, 0.0f, 3.0f);
-    ASSERT_EQ(Device()->BeginScene(), plat::GfxResult::Ok);
-    ASSERT_TRUE(cells.BeginFrame());
-    cells.AddCell(group, planes, origin, OmVector3(8, 8, 8), TsCellLights());
-    cells.EndFrame();
-    Device()->EndScene();
-    const plat::GfxVertexBuffer* drawn = renderer->GetBoundStream(0);
-    ASSERT_NE(drawn, nullptr);
-    const auto* first = reinterpret_cast<const TsBlobVertex*>(drawn->Bytes());
+    const TsBlobVertex* first = DrawCell(cells, group, planes, origin);
+    ASSERT_NE(first, nullptr);
     EXPECT_NEAR(first->x, origin.x + 8.0f * 8192.0f / 65535.0f, 1e-4f) << "the corner its indices name";
     EXPECT_EQ(first->z, origin.z);
 }
@@ -504,14 +476,9 @@ TEST_F(WorldPixelTest, AFadedCellVertexKeepsItsLampsColour)
     group.runs.Add(TsCellRun{-1, 0, 1, 0, 3});
     OmArray<OmPlane> planes;
     planes.Add(OmPlane(OmVector3(0, 1, 0), -3.0f)); // faces up, to the camera
-    ASSERT_EQ(Device()->BeginScene(), plat::GfxResult::Ok);
-    ASSERT_TRUE(cells.BeginFrame());
-    cells.AddCell(group, planes, OmVector3(7, 2, 7), OmVector3(8, 8, 8), TsCellLights(lights));
-    cells.EndFrame();
-    Device()->EndScene();
-    const plat::GfxVertexBuffer* drawn = renderer->GetBoundStream(0);
+    const TsBlobVertex* drawn = DrawCell(cells, group, planes, OmVector3(7, 2, 7), lights);
     ASSERT_NE(drawn, nullptr);
-    const auto* copies = reinterpret_cast<const TsBlobVertex*>(drawn->Bytes()) + 3; // after the shared three
+    const TsBlobVertex* copies = drawn + 3; // after the shared three
     const uint32_t lit = TsBlobRenderer::LitColour(group.vertices[0], lights, !renderer->CanModulate2x());
     ASSERT_GT(lit >> 16 & 0xFF, 0x40u) << "the lamp adds red";
     for (int i = 0; i < 3; ++i) {
