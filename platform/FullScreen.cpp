@@ -49,6 +49,24 @@ std::string SwitchTo(SDL_Window* window, const ScreenMode& wanted, int display, 
     return {};
 }
 
+// Full screen at the desktop's mode covers the display. A window manager
+// lays a shown full-screen window over the whole display, but a display
+// without one (a bare X server, as the virtual ones are) leaves the window at
+// its own size while SDL reports the display's: the picture, drawn for the
+// display, would show only in the window's corner, the rest of the screen
+// cut off. So a shown window is put over the display first, and covers it
+// either way. An unshown one keeps its size, which SDL then reports too.
+void CoverDisplay(SDL_Window* window, int display)
+{
+    SDL_Rect bounds{};
+    if ((SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN) && SDL_GetDisplayBounds(display, &bounds) == 0) {
+        SDL_SetWindowFullscreen(window, 0);
+        SDL_SetWindowPosition(window, bounds.x, bounds.y);
+        SDL_SetWindowSize(window, bounds.w, bounds.h);
+    }
+    SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
 } // namespace
 
 int FindScreenMode(const std::vector<ScreenMode>& modes, const ScreenMode& wanted)
@@ -77,7 +95,7 @@ ScreenMode EnterFullScreen(SDL_Window* window, const ScreenMode& wanted)
     // The desktop already at that size needs no switch, and leaving the
     // game for another window then leaves the desktop as it was.
     if (desktop.w == wanted.width && desktop.h == wanted.height) {
-        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        CoverDisplay(window, display);
         return FromSdl(desktop);
     }
     ScreenMode shown;
@@ -91,7 +109,7 @@ ScreenMode EnterFullScreen(SDL_Window* window, const ScreenMode& wanted)
                   "desktop's %d x %d\n",
                   wanted.width, wanted.height, refused.c_str(), desktop.w, desktop.h);
     DebugOutput(line);
-    SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    CoverDisplay(window, display);
     return FromSdl(desktop);
 }
 

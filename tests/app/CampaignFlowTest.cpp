@@ -12,6 +12,7 @@
 #include <utime.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <iterator>
 #include <numeric>
@@ -27,7 +28,7 @@
 namespace {
 
 using game_test::GameExecutable;
-using game_test::GrabScreen;
+using game_test::GrabPicture;
 using game_test::Screenshot;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -274,11 +275,20 @@ bool SameLineShown(const Screenshot& a, const Screenshot& b)
     return either > 40 && both * 10 >= either * 9;
 }
 
+// Whether the screen's colour is the picture's (below).
+bool ShowsPicturePixel(const Screenshot& s, int x, int y, uint32_t argb);
+
+// The HUD's menu button, a 64 x 64 picture in the bottom-right corner:
+// points of its face and of its bevel's light and dark edges, clear of the
+// target's bars that are drawn over its middle while a character is pointed at.
+constexpr int kMenuButtonPoints[][2] = {{8, 8}, {56, 8}, {8, 56}, {56, 56}, {32, 52},
+                                        {1, 32}, {32, 1}, {62, 32}, {32, 62}};
+
 class CampaignFlow : public GameExecutable {
 protected:
     void SetUp() override
     {
-        screen_ = "800x600x24";
+        screen_ = std::to_string(shown_.desktopWidth) + "x" + std::to_string(shown_.desktopHeight) + "x24";
         GameExecutable::SetUp();
         if (HasFatalFailure())
             return;
@@ -331,14 +341,38 @@ protected:
     // the same read of the mouse takes the move and the click.
     void Click(int x, int y, int button = 1)
     {
-        std::system(Xdo(kFocus + " mousemove " + std::to_string(x) + " " + std::to_string(y) + " click " +
-                        std::to_string(button))
+        std::system(Xdo(kFocus + " mousemove " + std::to_string(int(std::ceil(shown_.DesktopX(x)))) + " " +
+                        std::to_string(int(std::ceil(shown_.DesktopY(y)))) +
+                        " click " + std::to_string(button))
                         .c_str());
     }
 
     void Key(const char* key) { std::system(Xdo(kFocus + " key " + key).c_str()); }
 
-    Screenshot Grab() { return GrabScreen(displayName_, kWidth, kHeight); }
+    // The game's picture as the game drew it, on a larger desktop read where
+    // it is shown scaled.
+    Screenshot Grab() { return GrabPicture(displayName_, shown_); }
+
+    // Waits for the HUD's menu button to show its whole picture in the
+    // bottom-right corner.
+    bool MenuButtonShown(const char* step)
+    {
+        plat::Image button;
+        std::string error;
+        if (!plat::LoadImageFile(root_ + "/data/hud/comms.tga", button, nullptr, &error)) {
+            ADD_FAILURE() << error;
+            return false;
+        }
+        const int left = kWidth - int(button.width), top = kHeight - int(button.height);
+        return WaitForScreen(
+            [&](const Screenshot& s) {
+                for (const auto& [x, y] : kMenuButtonPoints)
+                    if (!ShowsPicturePixel(s, left + x, top + y, button.At(uint32_t(x), uint32_t(y))))
+                        return false;
+                return true;
+            },
+            step, 10s);
+    }
 
     // Waits for the screen to show what the test looks for (the step's
     // name is logged when it never does); the picture is kept.
@@ -567,6 +601,25 @@ protected:
         ASSERT_TRUE(Press("Escape", PlayShown, "mission-play")) << Output(kRun);
     }
 
+    // The same, the HUD's menu button seen over the page and after it.
+    void CloseTheObjectivePageSeeingTheMenuButton()
+    {
+        ASSERT_TRUE(WaitForAnswer("g_missionIntro", "1", 60s)) << Output(kRun);
+        EXPECT_TRUE(MenuButtonShown("menu-button-objective"));
+        ASSERT_NO_FATAL_FAILURE(CloseTheObjectivePage());
+        EXPECT_TRUE(MenuButtonShown("menu-button-mission"));
+    }
+
+    // Ann is put on the town's way out (the walk there is the shell's, as
+    // the conversation cameras leave the view turned); its trigger carries
+    // the party to the mission, past whose load screen this returns.
+    void TakeTheWayOutToTheMission()
+    {
+        Run("local at = wayOut:GetPosition(); Ann:SetPosition(GetX(at), GetY(at), GetZ(at))");
+        ASSERT_TRUE(WaitForScreen(LoadScreenShown, "mission-load-screen")) << Output(kRun);
+        ASSERT_NO_FATAL_FAILURE(LeaveTheLoadScreen("Mission"));
+    }
+
     // Leaving the level for the title shows the closing screen (the load
     // screen's picture), which waits for Space from its first showing.
     void LeaveTheClosingScreen()
@@ -606,6 +659,8 @@ protected:
     }
 
     static constexpr const char* kRun = "game";
+    // The display: the game's own size, or a desktop its picture is scaled to.
+    game_test::ShownPicture shown_{kWidth, kHeight, kWidth, kHeight};
     pid_t game_pid_ = -1;
     int terminal_ = -1;
     int asked_ = 0;
@@ -640,6 +695,7 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     EXPECT_TRUE(made != std::string::npos && out.find(radar, made + 1) == std::string::npos) << "made once\n" << out;
     ASSERT_NO_FATAL_FAILURE(LeaveTheLoadScreen("Town"));
     ASSERT_TRUE(WaitForScreen(PlayShown, "town")) << Output(kRun);
+    EXPECT_TRUE(MenuButtonShown("menu-button-town"));
     // Ann stands where no lamp falls on the side the camera sees: the town's
     // daylight lights her, not black.
     EXPECT_TRUE(WaitForScreen([](const Screenshot& s) { return CentreFigureLitShare(s) >= 30; }, "town-party-lit", 10s))
@@ -654,6 +710,7 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     // The trader: a click starts his talk, which ends in the trade panel.
     EXPECT_EQ(Ask("TsAccess.LocalPlayer():GetKitty()"), "100");
     ASSERT_NO_FATAL_FAILURE(TradeWithTheWeaponTrader());
+    EXPECT_TRUE(MenuButtonShown("menu-button-trade"));
     ASSERT_NO_FATAL_FAILURE(BuyTheTradersFirstArticle());
     EXPECT_EQ(Ask("TsAccess.LocalPlayer():GetKitty()"), "40") << "the blaster's price paid";
     // The trader's picture stands in its frame right of the grids; a click
@@ -664,6 +721,7 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     ASSERT_TRUE(WaitForScreen([](const Screenshot& s) { return PlayShown(s) && !TraderPictureShown(s); },
                               "trade-over"))
         << Output(kRun);
+    EXPECT_TRUE(MenuButtonShown("menu-button-after-trade"));
 
     // The smith: the view is turned back as it was before the trader's talk
     // (the heading that talk's camera set out from), Ann is put in the open
@@ -716,17 +774,13 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
         << Output(kRun);
     EXPECT_GT(LoudestFromNow(), 300) << "the town's sound is heard after the pause";
 
-    // The way out: Ann is put on it (the walk there is the shell's, as the
-    // conversation cameras leave the view turned); its trigger carries the
-    // party to the mission.
-    Run("local at = wayOut:GetPosition(); Ann:SetPosition(GetX(at), GetY(at), GetZ(at))");
-    ASSERT_TRUE(WaitForScreen(LoadScreenShown, "mission-load-screen")) << Output(kRun);
-    ASSERT_NO_FATAL_FAILURE(LeaveTheLoadScreen("Mission"));
+    // The way out to the mission.
+    ASSERT_NO_FATAL_FAILURE(TakeTheWayOutToTheMission());
     EXPECT_EQ(Ask("TsAccess.LocalPlayer():GetTeamCount()"), "2") << "the party came along";
     // The objective page waits over the paused level; Escape closes it, and
     // the same Escape opens no pause menu: the level runs on, and the
-    // opening ends.
-    ASSERT_NO_FATAL_FAILURE(CloseTheObjectivePage());
+    // opening ends. The menu button shows over the page and after it.
+    ASSERT_NO_FATAL_FAILURE(CloseTheObjectivePageSeeingTheMenuButton());
     EXPECT_TRUE(WaitForAnswer("g_missionIntro", "0", 60s)) << "the opening ends";
     EXPECT_FALSE(PauseMenuShown(Grab()));
 
@@ -878,6 +932,38 @@ TEST_F(CampaignFlow, TheWeaponInHandIsSeenAtTheHand)
     ASSERT_GT(n, 0);
     EXPECT_NEAR(sumX / n, 400, 50) << "beside her";
     EXPECT_NEAR(sumY / n, 280, 40) << "at hand height";
+    ExpectNoErrors();
+}
+
+// The game on a desktop larger than its picture, which the display cannot
+// switch to the game's size: the picture is shown scaled to the desktop.
+class ScaledCampaignFlow : public CampaignFlow {
+protected:
+    void SetUp() override
+    {
+        shown_.desktopWidth = 1024, shown_.desktopHeight = 768;
+        CampaignFlow::SetUp();
+    }
+};
+
+// The whole scaled picture is seen, to its bottom-right corner: the HUD's
+// menu button there shows in the town, during a trade and after it, and in
+// the mission, over its objective page and after it.
+TEST_F(ScaledCampaignFlow, TheMenuButtonInThePicturesCornerShowsInTownTradeAndMission)
+{
+    ASSERT_NO_FATAL_FAILURE(ToLoadScreenFromTheShell("town"));
+    ASSERT_NO_FATAL_FAILURE(LeaveTheLoadScreen("Town"));
+    ASSERT_TRUE(WaitForScreen(PlayShown, "town")) << Output(kRun);
+    EXPECT_TRUE(MenuButtonShown("menu-button-town"));
+    ASSERT_NO_FATAL_FAILURE(TradeWithTheWeaponTrader());
+    EXPECT_TRUE(MenuButtonShown("menu-button-trade"));
+    Click(kPictureX + 32, kPictureY + 32);
+    ASSERT_TRUE(WaitForScreen([](const Screenshot& s) { return PlayShown(s) && !TraderPictureShown(s); },
+                              "trade-over"))
+        << Output(kRun);
+    EXPECT_TRUE(MenuButtonShown("menu-button-after-trade"));
+    ASSERT_NO_FATAL_FAILURE(TakeTheWayOutToTheMission());
+    ASSERT_NO_FATAL_FAILURE(CloseTheObjectivePageSeeingTheMenuButton());
     ExpectNoErrors();
 }
 

@@ -26,4 +26,20 @@ Screenshot GrabScreen(const std::string& display, int width, int height)
     return shot;
 }
 
+Screenshot GrabPicture(const std::string& display, const ShownPicture& shown)
+{
+    if (shown.desktopWidth == shown.width && shown.desktopHeight == shown.height)
+        return GrabScreen(display, shown.width, shown.height);
+    const Screenshot desktop = GrabScreen(display, shown.desktopWidth, shown.desktopHeight);
+    if (desktop.width == 0)
+        return desktop;
+    Screenshot picture;
+    picture.width = shown.width;
+    picture.height = shown.height;
+    for (int y = 0; y < shown.height; ++y)
+        for (int x = 0; x < shown.width; ++x)
+            picture.rgb.push_back(desktop.At(int(shown.DesktopX(x + 0.5)), int(shown.DesktopY(y + 0.5))));
+    return picture;
+}
+
 } // namespace game_test

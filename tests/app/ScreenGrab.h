@@ -2,6 +2,7 @@
 // look at what the game shows.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -46,5 +47,19 @@ struct Screenshot {
 
 // The top-left width x height pixels of the display; empty when it cannot be read.
 Screenshot GrabScreen(const std::string& display, int width, int height);
+
+// Where the game's width x height picture shows on a desktop of another
+// size, which the display cannot switch to: scaled to fit, its shape kept,
+// centred. Coordinates in pixels, fractions allowed.
+struct ShownPicture {
+    int desktopWidth = 0, desktopHeight = 0, width = 0, height = 0;
+    double Scale() const { return std::min(double(desktopWidth) / width, double(desktopHeight) / height); }
+    double DesktopX(double x) const { return (desktopWidth - width * Scale()) / 2 + x * Scale(); }
+    double DesktopY(double y) const { return (desktopHeight - height * Scale()) / 2 + y * Scale(); }
+};
+
+// The game's picture as it drew it, width x height, read where the desktop
+// shows it (each pixel from the desktop's pixel under its middle).
+Screenshot GrabPicture(const std::string& display, const ShownPicture& shown);
 
 } // namespace game_test

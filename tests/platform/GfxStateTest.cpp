@@ -1,6 +1,7 @@
 // The back buffer, buffers, bindings, state blocks, the lost device and full screen.
 #include "GfxTestSupport.h"
 
+#include <cstdlib>
 #include <functional>
 #include <tuple>
 #include <utility>
@@ -8,6 +9,7 @@
 #include <SDL2/SDL.h>
 
 #include "platform/FullScreen.h"
+#include "tests/app/ScreenGrab.h"
 #include "tests/platform/DebugOutputCapture.h"
 
 using namespace gfxtest;
@@ -31,6 +33,19 @@ protected:
         ASSERT_NE(window, nullptr);
         system = GfxSystem::Create(220);
         ASSERT_NE(system, nullptr);
+    }
+    // Whether the display's own pixel at (x, y) has that colour once the
+    // shown picture has reached it (the server may take the picture a moment
+    // after the swap: a few reads of it are allowed).
+    static bool DisplayShows(int x, int y, uint32_t rgb)
+    {
+        const char* display = std::getenv("DISPLAY");
+        for (int read = 0; display && read < 50; ++read) {
+            const game_test::Screenshot screen = game_test::GrabScreen(display, x + 1, y + 1);
+            if (screen.width > 0 && screen.At(x, y) == rgb)
+                return true;
+        }
+        return false;
     }
     SDL_Window* window = nullptr;
 };
@@ -259,7 +274,9 @@ TEST(FullScreen, TheWantedSizeIsFoundAtTheWantedRefreshRateElseTheFirstOfThatSiz
 
 // A mode the display offers is switched to; any other size is scaled to the
 // desktop with black bars, and a line says so. Either way the display's mode
-// is what the device reports, so a screenshot of it holds the whole picture.
+// is what the device reports, so a screenshot of it holds the whole picture,
+// and the display itself shows the whole picture: the window covers it even
+// where no window manager lays it over the desktop.
 TEST_F(WindowDeviceTest, FullScreenSwitchesToAnOfferedModeOrScalesToTheDesktopAndSaysSo)
 {
     ASSERT_NO_FATAL_FAILURE(OpenWindow(640, 480, 0));
@@ -311,6 +328,9 @@ TEST_F(WindowDeviceTest, FullScreenSwitchesToAnOfferedModeOrScalesToTheDesktopAn
             << "the whole picture is on the screen";
         EXPECT_TRUE(shownH == mode.height || at(mode.width / 2, 0) == 0xFF000000u);
         EXPECT_TRUE(shownW == mode.width || at(0, mode.height / 2) == 0xFF000000u);
+        const int cornerX = static_cast<int>(mode.width + shownW) / 2 - 2;
+        const int cornerY = static_cast<int>(mode.height + shownH) / 2 - 2;
+        EXPECT_TRUE(DisplayShows(cornerX, cornerY, 0xFF0000)) << "the display's own pixel in the picture's corner";
         shot->Release();
         device->Release();
         device = nullptr;
