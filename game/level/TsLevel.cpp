@@ -278,21 +278,8 @@ bool TsLevel::LoadWorld(const char* file)
     if (!file || !*file) {
         return false;
     }
-    OmArchive archive(OmClassRegistry::Instance());
-    if (OmD3D* renderer = OmD3D::Instance()) {
-        archive.SetResourceOwner(&renderer->GetResourceOwner());
-    }
-    if (!archive.Load(plat::ResolvePath(file).c_str()) || archive.GetRootCount() == 0) {
-        return false;
-    }
-    TsWorld* world = TsWorld::Cast(archive.GetRoot(0));
+    TsWorld* world = TsWorld::LoadWorld(plat::ResolvePath(file).c_str());
     if (!world) {
-        LogErrorF("TsLevel::LoadWorld: the first object of \"%s\" is not a world", file);
-        for (uint32_t i = 0; i < archive.GetRootCount(); ++i) {
-            if (OmObject* root = archive.GetRoot(i)) {
-                root->Release();
-            }
-        }
         return false;
     }
     TakeWorld(world);

@@ -372,6 +372,10 @@ void TsWorld::ValidateAIMap(OmArchive& archive) const
 
 void TsWorld::Read(OmArchive& archive)
 {
+    // A world is its environment file's one root: nothing else in a level
+    // file refers to it, and a file that holds more is not one.
+    if (archive.GetRootCount() != 1 || archive.GetRoot(0) != this)
+        return archive.Fail("a world is not its file's only root");
     TsObject::Read(archive);
     ReadGrid(archive);
     ReadAIMap(archive);

@@ -88,8 +88,9 @@ class TsWorld : public TsObject {
     // The world as the only root of an environment archive (.tsw), its
     // materials and textures with it through the current renderer.
     bool SaveWorld(const char* path);
-    // The world of an environment archive whose first root is a world (one
-    // reference, the caller's); null with a logged message otherwise.
+    // The world of an environment archive, its only root (one reference,
+    // the caller's); null with a logged message otherwise, the file's roots
+    // let go.
     static TsWorld* LoadWorld(const char* path);
     // The level's values stored with the world at import.
     void SetCloudParams(float a, float b)

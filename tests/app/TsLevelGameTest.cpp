@@ -3,11 +3,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmMaxLight.h"
 #include "engine/OmParticleSystem.h"
 #include "engine/OmPoolLeaks.h"
 #include "game/framework/TsAccess.h"
@@ -23,10 +25,12 @@
 #include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldDrawing.h"
+#include "platform/FilePath.h"
 #include "platform/GfxDevice.h"
 #include "platform/KeyCodes.h"
 #include "render/OmD3D.h"
 #include "tests/app/DemoLevelFixture.h"
+#include "tests/engine/ArchiveTestSupport.h"
 #include "testing/HallFight.h"
 
 namespace apptest {
@@ -259,6 +263,38 @@ TEST_F(LevelGameFromTitle, AReplacedLevelsHudAndRadarHandlesAreDead)
         << LuaString("radar");
     EXPECT_NE(LuaString("objective").find("invalid 'self' in function 'Normalise'"), std::string::npos)
         << LuaString("objective");
+}
+
+// A damaged environment file a level loads leaves nothing behind once the
+// level goes, whatever the load made of it.
+TEST_F(LevelGame, ADamagedWorldFileLeavesNothingBehindWhenItsLevelGoes)
+{
+    const auto world =
+        OmRef<TsWorld>::Adopt(TsWorld::LoadWorld(plat::ResolvePath(TsAccess::LevelInfo()->worldFilename.Get()).c_str()));
+    ASSERT_NE(world, nullptr);
+    const auto lamp = OmMakeRef<OmMaxLight>();
+    const std::string path = scratch->File("damaged.tsw");
+    struct Case {
+        const char* what;
+        std::initializer_list<OmObject*> roots;
+        uint32_t extraCounts;
+    } cases[] = {
+        {"the world counted three times", {world}, 2},
+        {"a light beside the world", {world, lamp}, 0},
+        {"a light before the world", {lamp, world}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const uint32_t worlds = TsWorld::s_pool.GetLiveCount(), lights = OmMaxLight::s_pool.GetLiveCount();
+        for (uint32_t i = 0; i < c.extraCounts; ++i)
+            world->AddRef();
+        ASSERT_TRUE(archive_test::SaveRoots(path, c.roots, &OmD3D::Instance()->GetResourceOwner()));
+        for (uint32_t i = 0; i < c.extraCounts; ++i)
+            world->Release();
+        std::make_unique<TsLevel>()->LoadWorld(path.c_str()); // and the level goes
+        EXPECT_EQ(TsWorld::s_pool.GetLiveCount(), worlds);
+        EXPECT_EQ(OmMaxLight::s_pool.GetLiveCount(), lights);
+    }
 }
 
 // The clouds' shadows fall on the level's entities as on its cells: they
