@@ -116,9 +116,24 @@ TsLevel::~TsLevel()
 void TsLevel::TakeWorld(TsWorld* world)
 {
     if (m_world != world) {
+        if (m_world) {
+            m_world->LeaveGround();
+        }
         m_world.AdoptNew(world);
     }
     m_pathfinder->SetWorld(world);
+    // The entities stand on the played level's world; a level nobody plays
+    // (one a script made beside it) leaves the ground to that one.
+    if (IsPlayedOrNoneIs(this)) {
+        GroundEntities();
+    }
+}
+
+void TsLevel::GroundEntities()
+{
+    if (m_world) {
+        m_world->BecomeGround();
+    }
 }
 
 // The cut scene and the world are the level's own; the entity database came
@@ -138,6 +153,11 @@ void TsLevel::ReleaseOwned()
     m_audioView.reset();
     m_levelCursor.reset();
     m_pathfinder.reset();
+    // A script may keep the world after its level goes: the entities no
+    // longer stand on it.
+    if (m_world) {
+        m_world->LeaveGround();
+    }
     if (OmArchive::IsBeingTakenDown(*this)) {
         // A failed load takes down what it read; what the level made for
         // itself (the conversation, when the file's was never reached) is

@@ -44,21 +44,14 @@ void Forget(std::vector<OmRef<T>>& list)
 
 } // namespace
 
-TsWorld::TsWorld()
-{
-    InstallProbe();
-}
+TsWorld::TsWorld() = default;
 
-TsWorld::TsWorld(OmArchive& archive) : TsObject(archive)
-{
-    InstallProbe();
-}
+TsWorld::TsWorld(OmArchive& archive) : TsObject(archive) {}
 
 TsWorld::~TsWorld()
 {
     TsScriptHandles::Forget(this, "TsWorld");
-    if (TsEntity::GetGroundProbe() == &m_probe)
-        TsEntity::SetGroundProbe(nullptr);
+    LeaveGround();
     FreeGeometry();
     if (OmArchive::IsBeingTakenDown(*this)) {
         Forget(m_lights);
@@ -73,9 +66,21 @@ TsWorld::~TsWorld()
     m_ownedObjects.clear();
 }
 
-void TsWorld::InstallProbe()
+void TsWorld::BecomeGround()
 {
     TsEntity::SetGroundProbe(&m_probe);
+}
+
+// Another world may have become the ground since: that one stays.
+void TsWorld::LeaveGround()
+{
+    if (IsGround())
+        TsEntity::SetGroundProbe(nullptr);
+}
+
+bool TsWorld::IsGround() const
+{
+    return TsEntity::GetGroundProbe() == &m_probe;
 }
 
 void TsWorld::FreeGeometry()

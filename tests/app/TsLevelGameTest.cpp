@@ -265,6 +265,39 @@ TEST_F(LevelGameFromTitle, AReplacedLevelsHudAndRadarHandlesAreDead)
         << LuaString("objective");
 }
 
+// The played level's characters keep standing on its world (the ramp is 0.5
+// high at x 16) whatever world a level beside it loads, or fails to load.
+TEST_F(LevelGame, ThePlayedLevelsCharactersKeepStandingOnItsWorld)
+{
+    const std::string tsw = plat::ResolvePath(TsAccess::LevelInfo()->worldFilename.Get());
+    const std::string whole = scratch->Read(tsw);
+    const std::string cut = scratch->Write("cut.tsw", whole.substr(0, whole.size() / 2));
+    const std::string loads[] = {
+        "l = TsLevel:new() l:LoadWorld('" + tsw + "') l:delete()",
+        "l = TsLevel:new() l:LoadWorld('" + cut + "') l:delete()",
+    };
+    TsEntity* hero = AddHero(16.0f, 2.0f);
+    for (const std::string& load : loads) {
+        SCOPED_TRACE(load);
+        ASSERT_EQ(RunLua(load), 0);
+        hero->SetPositionOnGround(OmVector3(16.0f, 0.0f, 2.0f));
+        EXPECT_NEAR(hero->GetPosition().y, 0.5f, 0.01f);
+    }
+}
+
+// A level a tool converts is the level while it does: its world is the
+// ground then, and the played level's is again once the conversion ends.
+TEST_F(LevelGame, AConvertedLevelsWorldIsTheGroundUntilItsConversionEnds)
+{
+    const auto tool = std::make_unique<TsLevel>();
+    ASSERT_TRUE(tool->LoadWorld(TsAccess::LevelInfo()->worldFilename.Get()));
+    EXPECT_FALSE(tool->GetWorld()->IsGround()) << "a level nobody plays";
+    tool->BeginConvert();
+    EXPECT_TRUE(tool->GetWorld()->IsGround());
+    tool->EndConvert();
+    EXPECT_TRUE(Level()->GetWorld()->IsGround());
+}
+
 // A damaged environment file a level loads leaves nothing behind once the
 // level goes, whatever the load made of it.
 TEST_F(LevelGame, ADamagedWorldFileLeavesNothingBehindWhenItsLevelGoes)
