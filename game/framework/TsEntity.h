@@ -27,8 +27,8 @@ enum TsEntityFlags : uint32_t {
     TS_ENTITY_NO_GARBAGE = 1024,  // handed over: another owner holds it beside the lists
 };
 
-// What positioned objects ask of the level's static geometry. The world
-// installs itself with TsEntity::SetGroundProbe while it exists; with none
+// What positioned objects ask of the level's static geometry. The played
+// level's world installs itself with TsEntity::SetGroundProbe; with none
 // installed there is no world, and the no-world answers apply.
 class TsGroundProbe {
 public:

@@ -39,6 +39,9 @@ class TsGameMode : public TsObject {
     void Render(float renderTime, float fraction) override;
 
     virtual TsModeType GetModeType() const = 0;
+    // Stands the entities on this mode's ground (a level's world); the
+    // application asks it of the level that becomes the played one.
+    virtual void GroundEntities() {}
 
     bool IsPaused() const { return m_paused != 0; }
     void SetPaused(bool paused) { m_paused = paused ? 1 : 0; }

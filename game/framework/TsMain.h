@@ -186,6 +186,7 @@ private:
     bool BuildMode(int request);
     bool BuildLevel();
     bool BuildNewLevel();
+    void HandOverGround();
     bool ModeStartFailed(int request);
     void FinishSwitch();
     void EndConvertState();

@@ -125,6 +125,7 @@ void TsMain::DestroyModes()
     m_level.reset();
     m_frontEnd.reset();
     m_objectView.reset();
+    HandOverGround();
 }
 
 void TsMain::ReplaceAudio()

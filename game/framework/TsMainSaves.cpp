@@ -4,6 +4,7 @@
 // holds the levels it is given.
 #include <string>
 
+#include "game/framework/TsEntity.h"
 #include "game/framework/TsLevelHost.h"
 #include "game/framework/TsLoadScreen.h"
 #include "game/framework/TsLog.h"
@@ -79,6 +80,7 @@ bool TsMain::StartMission(const char* firstText, const char* function, const cha
     // is not the one played and leaves that mode's sounds alone.
     m_mode = savedMode;
     m_level = std::move(savedLevel);
+    HandOverGround();
     return started;
 }
 
@@ -104,6 +106,7 @@ void TsMain::BeginConvert(TsGameMode* level)
     }
     m_converted = level;
     m_mode = level;
+    HandOverGround();
 }
 
 void TsMain::EndConvert(TsGameMode* level)
@@ -113,6 +116,18 @@ void TsMain::EndConvert(TsGameMode* level)
     }
     m_mode = m_convertSavedMode;
     EndConvertState();
+    HandOverGround();
+}
+
+// The entities stand on the level's ground; a level that already holds its
+// world (a tool's, or the one a mission's build set aside) takes the ground
+// back when it becomes the level again, and with no level there is none.
+void TsMain::HandOverGround()
+{
+    TsEntity::SetGroundProbe(nullptr);
+    if (TsGameMode* level = GetLevel()) {
+        level->GroundEntities();
+    }
 }
 
 void TsMain::EndConvertState()

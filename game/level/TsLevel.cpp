@@ -116,9 +116,24 @@ TsLevel::~TsLevel()
 void TsLevel::TakeWorld(TsWorld* world)
 {
     if (m_world != world) {
+        if (m_world) {
+            m_world->LeaveGround();
+        }
         m_world.AdoptNew(world);
     }
     m_pathfinder->SetWorld(world);
+    // The entities stand on the played level's world; a level nobody plays
+    // (one a script made beside it) leaves the ground to that one.
+    if (IsPlayedOrNoneIs(this)) {
+        GroundEntities();
+    }
+}
+
+void TsLevel::GroundEntities()
+{
+    if (m_world) {
+        m_world->BecomeGround();
+    }
 }
 
 // The cut scene and the world are the level's own; the entity database came
@@ -138,6 +153,11 @@ void TsLevel::ReleaseOwned()
     m_audioView.reset();
     m_levelCursor.reset();
     m_pathfinder.reset();
+    // A script may keep the world after its level goes: the entities no
+    // longer stand on it.
+    if (m_world) {
+        m_world->LeaveGround();
+    }
     if (OmArchive::IsBeingTakenDown(*this)) {
         // A failed load takes down what it read; what the level made for
         // itself (the conversation, when the file's was never reached) is
@@ -278,21 +298,8 @@ bool TsLevel::LoadWorld(const char* file)
     if (!file || !*file) {
         return false;
     }
-    OmArchive archive(OmClassRegistry::Instance());
-    if (OmD3D* renderer = OmD3D::Instance()) {
-        archive.SetResourceOwner(&renderer->GetResourceOwner());
-    }
-    if (!archive.Load(plat::ResolvePath(file).c_str()) || archive.GetRootCount() == 0) {
-        return false;
-    }
-    TsWorld* world = TsWorld::Cast(archive.GetRoot(0));
+    TsWorld* world = TsWorld::LoadWorld(plat::ResolvePath(file).c_str());
     if (!world) {
-        LogErrorF("TsLevel::LoadWorld: the first object of \"%s\" is not a world", file);
-        for (uint32_t i = 0; i < archive.GetRootCount(); ++i) {
-            if (OmObject* root = archive.GetRoot(i)) {
-                root->Release();
-            }
-        }
         return false;
     }
     TakeWorld(world);

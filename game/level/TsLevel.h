@@ -55,6 +55,8 @@ class TsLevel : public TsGameMode, public TsLevelState {
     void Tick(uint32_t tickCount) override;
     void Render(float renderTime, float fraction) override;
     TsModeType GetModeType() const override { return TS_MODE_LEVEL; }
+    // Its world becomes the entities' ground.
+    void GroundEntities() override;
 
     // ---- script operations ----
     bool ImportWorld(const char* path, const char* dynObjFolder, float cellEdge, bool vertexColours, float cloudA,

@@ -44,21 +44,14 @@ void Forget(std::vector<OmRef<T>>& list)
 
 } // namespace
 
-TsWorld::TsWorld()
-{
-    InstallProbe();
-}
+TsWorld::TsWorld() = default;
 
-TsWorld::TsWorld(OmArchive& archive) : TsObject(archive)
-{
-    InstallProbe();
-}
+TsWorld::TsWorld(OmArchive& archive) : TsObject(archive) {}
 
 TsWorld::~TsWorld()
 {
     TsScriptHandles::Forget(this, "TsWorld");
-    if (TsEntity::GetGroundProbe() == &m_probe)
-        TsEntity::SetGroundProbe(nullptr);
+    LeaveGround();
     FreeGeometry();
     if (OmArchive::IsBeingTakenDown(*this)) {
         Forget(m_lights);
@@ -73,9 +66,21 @@ TsWorld::~TsWorld()
     m_ownedObjects.clear();
 }
 
-void TsWorld::InstallProbe()
+void TsWorld::BecomeGround()
 {
     TsEntity::SetGroundProbe(&m_probe);
+}
+
+// Another world may have become the ground since: that one stays.
+void TsWorld::LeaveGround()
+{
+    if (IsGround())
+        TsEntity::SetGroundProbe(nullptr);
+}
+
+bool TsWorld::IsGround() const
+{
+    return TsEntity::GetGroundProbe() == &m_probe;
 }
 
 void TsWorld::FreeGeometry()
@@ -372,6 +377,10 @@ void TsWorld::ValidateAIMap(OmArchive& archive) const
 
 void TsWorld::Read(OmArchive& archive)
 {
+    // A world is its environment file's one root: nothing else in a level
+    // file refers to it, and a file that holds more is not one.
+    if (archive.GetRootCount() != 1 || archive.GetRoot(0) != this)
+        return archive.Fail("a world is not its file's only root");
     TsObject::Read(archive);
     ReadGrid(archive);
     ReadAIMap(archive);

@@ -88,9 +88,16 @@ class TsWorld : public TsObject {
     // The world as the only root of an environment archive (.tsw), its
     // materials and textures with it through the current renderer.
     bool SaveWorld(const char* path);
-    // The world of an environment archive whose first root is a world (one
-    // reference, the caller's); null with a logged message otherwise.
+    // The world of an environment archive, its only root (one reference,
+    // the caller's); null with a logged message otherwise, the file's roots
+    // let go.
     static TsWorld* LoadWorld(const char* path);
+    // The entities stand on one world, the played level's: the level makes
+    // its world their ground and takes it back. A world made or loaded is
+    // nobody's ground until then; one that goes gives the ground up.
+    void BecomeGround();
+    void LeaveGround();
+    bool IsGround() const;
     // The level's values stored with the world at import.
     void SetCloudParams(float a, float b)
     {
@@ -201,7 +208,7 @@ private:
     friend class TsWorldImporter;
     friend class TsWorldAIMap;
 
-    // Answers the entities' ground probes while the world exists.
+    // Answers the entities' ground probes while the world is their ground.
     class GroundProbe : public TsGroundProbe {
     public:
         explicit GroundProbe(TsWorld& world) : m_world(world) {}
@@ -212,7 +219,6 @@ private:
         TsWorld& m_world;
     };
 
-    void InstallProbe();
     void ReadGrid(OmArchive& archive);
     void ReadAIMap(OmArchive& archive);
     void ReadCells(OmArchive& archive);

@@ -4,11 +4,13 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmMaxLight.h"
 #include "engine/OmParticleSystem.h"
 #include "engine/OmPoolLeaks.h"
 #include "game/framework/TsAccess.h"
@@ -24,10 +26,12 @@
 #include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldDrawing.h"
+#include "platform/FilePath.h"
 #include "platform/GfxDevice.h"
 #include "platform/KeyCodes.h"
 #include "render/OmD3D.h"
 #include "tests/app/DemoLevelFixture.h"
+#include "tests/engine/ArchiveTestSupport.h"
 #include "testing/HallFight.h"
 
 namespace apptest {
@@ -261,6 +265,71 @@ TEST_F(LevelGameFromTitle, AReplacedLevelsHudAndRadarHandlesAreDead)
         << LuaString("radar");
     EXPECT_NE(LuaString("objective").find("invalid 'self' in function 'Normalise'"), std::string::npos)
         << LuaString("objective");
+}
+
+// The played level's characters keep standing on its world (the ramp is 0.5
+// high at x 16) whatever world a level beside it loads, or fails to load.
+TEST_F(LevelGame, ThePlayedLevelsCharactersKeepStandingOnItsWorld)
+{
+    const std::string tsw = plat::ResolvePath(TsAccess::LevelInfo()->worldFilename.Get());
+    const std::string whole = scratch->Read(tsw);
+    const std::string cut = scratch->Write("cut.tsw", whole.substr(0, whole.size() / 2));
+    const std::string loads[] = {
+        "l = TsLevel:new() l:LoadWorld('" + tsw + "') l:delete()",
+        "l = TsLevel:new() l:LoadWorld('" + cut + "') l:delete()",
+    };
+    TsEntity* hero = AddHero(16.0f, 2.0f);
+    for (const std::string& load : loads) {
+        SCOPED_TRACE(load);
+        ASSERT_EQ(RunLua(load), 0);
+        hero->SetPositionOnGround(OmVector3(16.0f, 0.0f, 2.0f));
+        EXPECT_NEAR(hero->GetPosition().y, 0.5f, 0.01f);
+    }
+}
+
+// A level a tool converts is the level while it does: its world is the
+// ground then, and the played level's is again once the conversion ends.
+TEST_F(LevelGame, AConvertedLevelsWorldIsTheGroundUntilItsConversionEnds)
+{
+    const auto tool = std::make_unique<TsLevel>();
+    ASSERT_TRUE(tool->LoadWorld(TsAccess::LevelInfo()->worldFilename.Get()));
+    EXPECT_FALSE(tool->GetWorld()->IsGround()) << "a level nobody plays";
+    tool->BeginConvert();
+    EXPECT_TRUE(tool->GetWorld()->IsGround());
+    tool->EndConvert();
+    EXPECT_TRUE(Level()->GetWorld()->IsGround());
+}
+
+// A damaged environment file a level loads leaves nothing behind once the
+// level goes, whatever the load made of it.
+TEST_F(LevelGame, ADamagedWorldFileLeavesNothingBehindWhenItsLevelGoes)
+{
+    const auto world =
+        OmRef<TsWorld>::Adopt(TsWorld::LoadWorld(plat::ResolvePath(TsAccess::LevelInfo()->worldFilename.Get()).c_str()));
+    ASSERT_NE(world, nullptr);
+    const auto lamp = OmMakeRef<OmMaxLight>();
+    const std::string path = scratch->File("damaged.tsw");
+    struct Case {
+        const char* what;
+        std::initializer_list<OmObject*> roots;
+        uint32_t extraCounts;
+    } cases[] = {
+        {"the world counted three times", {world}, 2},
+        {"a light beside the world", {world, lamp}, 0},
+        {"a light before the world", {lamp, world}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const uint32_t worlds = TsWorld::s_pool.GetLiveCount(), lights = OmMaxLight::s_pool.GetLiveCount();
+        for (uint32_t i = 0; i < c.extraCounts; ++i)
+            world->AddRef();
+        ASSERT_TRUE(archive_test::SaveRoots(path, c.roots, &OmD3D::Instance()->GetResourceOwner()));
+        for (uint32_t i = 0; i < c.extraCounts; ++i)
+            world->Release();
+        std::make_unique<TsLevel>()->LoadWorld(path.c_str()); // and the level goes
+        EXPECT_EQ(TsWorld::s_pool.GetLiveCount(), worlds);
+        EXPECT_EQ(OmMaxLight::s_pool.GetLiveCount(), lights);
+    }
 }
 
 // The clouds' shadows fall on the level's entities as on its cells: they

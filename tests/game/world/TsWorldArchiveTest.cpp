@@ -247,3 +247,28 @@ TEST_F(DamagedWorldTest, TheLoadedWorldIsTheCallersWhateverItsSavedCount)
     }
 }
 
+// A world is its file's only root: a file holding anything beside it, or
+// no world, loads none and leaves nothing behind (the pools count it).
+TEST_F(DamagedWorldTest, AFileHoldingMoreThanItsWorldLoadsNoneAndKeepsNothing)
+{
+    const auto lamp = OmMakeRef<OmMaxLight>();
+    OmMaxLight* listed = world->GetLightNodes().back();
+    struct Case {
+        const char* what;
+        std::initializer_list<OmObject*> roots;
+    } cases[] = {
+        {"a light of its own after the world", {world, lamp}},
+        {"a light the world lists, before it", {listed, world}},
+        {"the world twice", {world, world}},
+        {"a light and no world", {lamp, lamp}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const uint32_t worlds = TsWorld::s_pool.GetLiveCount(), lights = OmMaxLight::s_pool.GetLiveCount();
+        ASSERT_TRUE(SaveRoots(path, c.roots, &renderer.GetResourceOwner()));
+        ErrorCapture errors;
+        EXPECT_EQ(OmRef<TsWorld>::Adopt(TsWorld::LoadWorld(path.c_str())), nullptr);
+        EXPECT_EQ(TsWorld::s_pool.GetLiveCount(), worlds);
+        EXPECT_EQ(OmMaxLight::s_pool.GetLiveCount(), lights);
+    }
+}

@@ -124,8 +124,14 @@ TEST_F(DemoLevelTest, GroundHeightsFollowTheFloorAndTheRamp)
     }
 }
 
-TEST_F(DemoLevelTest, EntitiesAskTheWorldForTheGround)
+// The entities stand on the world made their ground (the played level's),
+// never on one merely made or loaded, and no longer on one gone.
+TEST_F(DemoLevelTest, EntitiesStandOnTheWorldMadeTheirGroundAlone)
 {
+    const auto loaded = OmRef<TsWorld>::Adopt(TsWorld::LoadWorld(DemoFile("demo.tsw").c_str()));
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(TsEntity::GetGroundProbe(), nullptr) << "a world made or loaded is nobody's ground";
+    world->BecomeGround();
     TsGroundProbe* probe = TsEntity::GetGroundProbe();
     ASSERT_NE(probe, nullptr);
     EXPECT_NEAR(probe->GetGroundHeight(OmVector3(16, 1.5f, 2)), 0.5f, kTolerance);
