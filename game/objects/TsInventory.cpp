@@ -42,11 +42,6 @@ bool SameModel(const TsItemObject& a, const TsItemObject& b)
     return x && y && strcasecmp(x, y) == 0;
 }
 
-bool IsPlayerCharacter(const TsCharacterObject* c)
-{
-    return TsPCObject::Cast(c) != nullptr;
-}
-
 void PlayAt(int32_t sound, const OmVector3& at)
 {
     if (TsAudio* audio = TsAccess::Audio())
@@ -288,7 +283,7 @@ int32_t TsInventory::AddArticle(TsCollectibleObject* article)
         added = item->IsAmmo() || item->IsStackable() ? item->GetStack() : 1;
     }
     RecomputeDefenceBonuses();
-    if (added >= 1 && IsPlayerCharacter(m_owner))
+    if (added >= 1 && TsPCObject::Cast(m_owner))
         PlayAt(kPickupClickSound, article->GetPosition());
     return added;
 }

@@ -16,6 +16,7 @@
 #include "game/framework/TsLog.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/objects/TsCollectibleObject.h"
+#include "game/objects/TsPCObject.h"
 #include "game/world/TsEffectUtil.h"
 
 OM_IMPLEMENT_CLASS(TsStashObject, TsModel)
@@ -23,8 +24,6 @@ OM_IMPLEMENT_CLASS(TsStashObject, TsModel)
 namespace {
 
 constexpr float kPi = 3.14159265f;
-// The player's characters are a class of the layer above.
-constexpr const char* kPcClass = "TsPCObject";
 
 bool NameHoldsLid(const char* name)
 {
@@ -153,7 +152,7 @@ OmNode* TsStashObject::FindLid(OmNode* root)
 
 void TsStashObject::OnTouch(TsEntity* other, float)
 {
-    if (other && OmClass::IsDerivedFromNamed(other->GetClass(), kPcClass))
+    if (TsPCObject::Cast(other))
         Open(other);
 }
 
