@@ -11,11 +11,15 @@
 #include "game/objects/TsBanterObject.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsPCObject.h"
+#include "game/objects/TsSquadMembers.h"
 #include "game/objects/TsSquadObject.h"
 #include "game/objects/TsTeam.h"
 #include "game/objects/TsWaypointObject.h"
 #include "game/objects/TsWeaponAttributes.h"
 #include "game/world/TsWorld.h"
+
+using TsSquadMembers::CharacterAt;
+using TsSquadMembers::IsLiving;
 
 namespace {
 
@@ -30,11 +34,6 @@ constexpr int32_t kCowerPlanTries = 3;
 const char* NameOf(const OmObject* object)
 {
     return object && object->GetName() ? object->GetName() : "";
-}
-
-TsCharacterObject* CharacterAt(const OmList::Node* node)
-{
-    return node ? static_cast<TsCharacterObject*>(node->value) : nullptr;
 }
 
 // The scratch of the target assignment, shared by every squad: the game
@@ -78,11 +77,6 @@ struct ThreatTable {
     }
 };
 ThreatTable g_threatTable;
-
-bool IsLiving(const TsCharacterObject* character)
-{
-    return character && !character->HasFlag(TS_ENTITY_DEAD | TS_ENTITY_DORMANT);
-}
 
 // Whether an entity is still worth fearing.
 bool IsLiveTarget(const TsEntity* entity)

@@ -13,6 +13,7 @@
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLog.h"
 #include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsSquadMembers.h"
 #include "game/objects/TsTeam.h"
 #include "game/objects/TsWaypointObject.h"
 
@@ -25,17 +26,10 @@ const char* NameOf(const OmObject* object)
     return object && object->GetName() ? object->GetName() : "";
 }
 
-TsCharacterObject* CharacterAt(const OmList::Node* node)
-{
-    return OmRefList<TsCharacterObject>::At(node);
-}
-
-bool IsLiving(const TsCharacterObject* character)
-{
-    return character && !character->HasFlag(TS_ENTITY_DEAD | TS_ENTITY_DORMANT);
-}
-
 } // namespace
+
+using TsSquadMembers::CharacterAt;
+using TsSquadMembers::IsLiving;
 
 TsSquadObject::TsSquadObject() = default;
 
