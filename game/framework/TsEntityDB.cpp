@@ -32,11 +32,6 @@ T* ValueAt(const OmList::Node* node)
     return static_cast<T*>(node->value);
 }
 
-const char* NameOf(const OmObject& object)
-{
-    return object.GetName() ? object.GetName() : "";
-}
-
 // A stored list: a count and that many references of objects of class T,
 // each given to add. A null or mistyped reference fails the archive: a list
 // entry is always used as a live object of its kind.
@@ -138,7 +133,7 @@ bool TsEntityDB::AddEntity(OmRef<TsEntity> entity)
             entity.Detach();
             return true;
         }
-        LogErrorF("TsEntityDB::AddEntity: '%s' is listed already", NameOf(*entity));
+        LogErrorF("TsEntityDB::AddEntity: '%s' is listed already", entity->NameOrEmpty());
         return false;
     }
     KindListOf(*entity).AddTail(entity.Get());
@@ -203,7 +198,7 @@ bool TsEntityDB::AddObject(OmRef<TsObject> object)
     if (TsEntity::Cast(object.Get()))
         return AddEntity(OmRef<TsEntity>::Adopt(TsEntity::Cast(object.Detach())));
     if (IsListed(object)) {
-        LogErrorF("TsEntityDB::AddObject: '%s' is listed already", NameOf(*object));
+        LogErrorF("TsEntityDB::AddObject: '%s' is listed already", object->NameOrEmpty());
         return false;
     }
     KindListOf(*object).AddTail(object.Get());
@@ -328,7 +323,7 @@ void TsEntityDB::BuildNeighbourLists()
             owner->BuildNeighbourList(m_activeGrid);
         } else {
             LogErrorOnceF(m_reportedNeighbourLists, "TsEntityDB: character '%s' (%s) keeps no neighbour list",
-                          NameOf(*character), character->GetClass()->name);
+                          character->NameOrEmpty(), character->GetClass()->name);
         }
     }
 }
@@ -506,7 +501,7 @@ void TsEntityDB::ReleaseAll()
         if (object->GetRefCount() == 0) {
             // Nothing virtual: the object may have been destroyed already,
             // and has no reference left to give back.
-            LogErrorF("TsEntityDB: '%s' was listed without a reference", NameOf(*object));
+            LogErrorF("TsEntityDB: '%s' was listed without a reference", object->NameOrEmpty());
             m_entities.Forget(object);
             m_objects.Forget(object);
             for (OmRef<TsEntity>& entity : m_garbage)
@@ -544,7 +539,7 @@ void TsEntityDB::ReleaseAll()
     for (OmRef<TsObject>& object : held) {
         if (!object)
             continue;
-        LogErrorF("TsEntityDB: '%s' (%s) is still referenced %u time(s) at tear-down", NameOf(*object),
+        LogErrorF("TsEntityDB: '%s' (%s) is still referenced %u time(s) at tear-down", object->NameOrEmpty(),
                   object->GetClass()->name, TsScriptHandles::GameReferences(*object) - kHeldHere);
         TsScriptGlobals::Unpublish(L, object);
         object = nullptr;

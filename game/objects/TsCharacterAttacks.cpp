@@ -489,7 +489,7 @@ bool TsCharacterObject::GenerateAttackBase(const OmVector3& p, float minDistance
             }
         }
     }
-    LogInfoF("info - generate attack base failed for %s", GetName() ? GetName() : "");
+    LogInfoF("info - generate attack base failed for %s", NameOrEmpty());
     m_basePoint = p;
     return false;
 }
@@ -512,6 +512,6 @@ bool TsCharacterObject::GenerateCowerBase(const TsEntity* threat, float minDista
             }
         }
     }
-    LogInfoF("info - generate cower base failed for %s", GetName() ? GetName() : "");
+    LogInfoF("info - generate cower base failed for %s", NameOrEmpty());
     return m_squad && m_squad->FindCowerPoint(this, minDistance, maxDistance);
 }

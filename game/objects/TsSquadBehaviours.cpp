@@ -31,11 +31,6 @@ constexpr float kSlotTolerance = 0.5f;
 constexpr int32_t kCowerPathLimit = 500;
 constexpr int32_t kCowerPlanTries = 3;
 
-const char* NameOf(const OmObject* object)
-{
-    return object && object->GetName() ? object->GetName() : "";
-}
-
 // The scratch of the target assignment, shared by every squad: the game
 // ticks on one thread, and one squad assigns at a time. The live threat
 // records, a field to an array, as every member reads them: the record's
@@ -157,13 +152,13 @@ bool TsSquadObject::Import()
 {
     const TsEntityDB* db = TsAccess::EntityDB();
     if (!db) {
-        LogErrorF("Squad %s cannot be imported without a level", NameOf(this));
+        LogErrorF("Squad %s cannot be imported without a level", NameOrEmpty());
         return false;
     }
     for (const OmList::Node* n = db->GetSquads().GetFirst(); n; n = n->next) {
         const auto* other = static_cast<const TsSquadObject*>(static_cast<TsObject*>(n->value));
         if (other && other != this && other->m_index == m_index) {
-            LogErrorF("Error - squad %s has same index (%d) as squad %s", NameOf(this), m_index, NameOf(other));
+            LogErrorF("Error - squad %s has same index (%d) as squad %s", NameOrEmpty(), m_index, other->NameOrEmpty());
             return false;
         }
     }
@@ -175,7 +170,7 @@ bool TsSquadObject::Import()
         }
     }
     if (!m_team) {
-        LogErrorF("Could not find team with id %d for squad %s", m_teamId, NameOf(this));
+        LogErrorF("Could not find team with id %d for squad %s", m_teamId, NameOrEmpty());
         return false;
     }
     m_patrolPath = nullptr;
@@ -187,16 +182,16 @@ bool TsSquadObject::Import()
             }
         }
         if (!m_patrolPath) {
-            LogErrorF("Could not find patrol path %s for squad %s", m_patrolPathName.Get(), NameOf(this));
+            LogErrorF("Could not find patrol path %s for squad %s", m_patrolPathName.Get(), NameOrEmpty());
             return false;
         }
     }
     FindMembers();
     ComputeLeaderHealthThreshold();
     if (m_behaviour < 0 || m_behaviour > TS_BEHAVIOUR_PATROL) {
-        LogErrorF("Behaviour out of range for squad %s", NameOf(this));
+        LogErrorF("Behaviour out of range for squad %s", NameOrEmpty());
     } else if (m_behaviour >= 1 && m_behaviour <= 9) {
-        LogErrorF("Behaviour for squad %s has legacy value, forcing to TS_BEHAVIOUR_ATTACK", NameOf(this));
+        LogErrorF("Behaviour for squad %s has legacy value, forcing to TS_BEHAVIOUR_ATTACK", NameOrEmpty());
         m_behaviour = TS_BEHAVIOUR_ATTACK;
     }
     ChooseIdleBehaviour();
@@ -206,7 +201,7 @@ bool TsSquadObject::Import()
 void TsSquadObject::FindMembers()
 {
     if (!m_members.IsEmpty()) {
-        LogInfoF("Squad %s already has %d members - not searching for other members on Import", NameOf(this),
+        LogInfoF("Squad %s already has %d members - not searching for other members on Import", NameOrEmpty(),
                  GetMemberCount());
         return;
     }

@@ -19,15 +19,6 @@
 
 OM_IMPLEMENT_CLASS(TsSquadObject, TsObject)
 
-namespace {
-
-const char* NameOf(const OmObject* object)
-{
-    return object && object->GetName() ? object->GetName() : "";
-}
-
-} // namespace
-
 using TsSquadMembers::CharacterAt;
 using TsSquadMembers::IsLiving;
 
@@ -241,7 +232,7 @@ void TsSquadObject::Read(OmArchive& archive)
     if (m_trailLength < 0 || m_trailLength > kTrailSize || m_trailHead < 0 || m_trailHead >= kTrailSize) {
         if (!archive.HasFailed()) {
             LogErrorF("TsSquadObject: squad %s has a trail of %d points at head %d; the trail restarts",
-                      NameOf(this), m_trailLength, m_trailHead);
+                      NameOrEmpty(), m_trailLength, m_trailHead);
         }
         m_trailLength = 0;
         m_trailHead = 0;

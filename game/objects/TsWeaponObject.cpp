@@ -250,7 +250,7 @@ TsProjectile* TsWeaponObject::MakeProjectile(const OmVector3& origin, const OmVe
     const TsWeaponAttributes& a = Current();
     const TsProjectileAttributes* rec = TsProjectileAttributes::_Attributes(a.projectileId);
     if (!rec) {
-        LogErrorF("TsWeaponObject %s: projectile id %d is not one of the %d projectile types", GetName() ? GetName() : "",
+        LogErrorF("TsWeaponObject %s: projectile id %d is not one of the %d projectile types", NameOrEmpty(),
                   a.projectileId, TsProjectileAttributes::kCount);
         return nullptr;
     }
