@@ -26,12 +26,6 @@ bool DerivesFromNamed(const OmObject& object, const char* name)
     return OmClass::IsDerivedFromNamed(object.GetClass(), name);
 }
 
-template <class T>
-T* ValueAt(const OmList::Node* node)
-{
-    return static_cast<T*>(node->value);
-}
-
 // A stored list: a count and that many references of objects of class T,
 // each given to add. A null or mistyped reference fails the archive: a list
 // entry is always used as a live object of its kind.
@@ -71,7 +65,7 @@ void ReadList(OmArchive& archive, OmRefList<T>& list)
 void CollectDistinct(const OmList& list, std::vector<TsObject*>& order, std::unordered_set<TsObject*>& seen)
 {
     for (const OmList::Node* node = list.GetFirst(); node; node = node->next) {
-        auto* object = ValueAt<TsObject>(node);
+        auto* object = OmList::ValueAt<TsObject>(node);
         if (object && seen.insert(object).second)
             order.push_back(object);
     }
@@ -252,7 +246,7 @@ int32_t TsEntityDB::LivingTeamMembers(int32_t teamId) const
 {
     const TsObject* team = nullptr;
     for (const OmList::Node* node = m_teams.GetFirst(); node && !team; node = node->next) {
-        auto* object = ValueAt<TsObject>(node);
+        auto* object = OmList::ValueAt<TsObject>(node);
         auto* identity = dynamic_cast<const TsTeamIdentity*>(object);
         if (identity && identity->GetTeamId() == teamId)
             team = object;
@@ -261,7 +255,7 @@ int32_t TsEntityDB::LivingTeamMembers(int32_t teamId) const
         return 0;
     int32_t living = 0;
     for (const OmList::Node* node = m_squads.GetFirst(); node; node = node->next) {
-        auto* census = dynamic_cast<const TsSquadCensus*>(ValueAt<TsObject>(node));
+        auto* census = dynamic_cast<const TsSquadCensus*>(OmList::ValueAt<TsObject>(node));
         if (census && census->GetCensusTeam() == team)
             living += census->AliveMemberCount();
     }
@@ -292,14 +286,14 @@ void TsEntityDB::UpdateActivation()
     m_activeCharacters.RemoveAll();
     m_activeEntities.RemoveAll();
     for (const OmList::Node* node = m_characters.GetFirst(); node; node = node->next) {
-        auto* character = ValueAt<TsEntity>(node);
+        auto* character = OmList::ValueAt<TsEntity>(node);
         if (!character->HasFlag(TS_ENTITY_PENDING_DELETE) && IsActive(*character))
             m_activeCharacters.Add(character);
     }
     // The next node is taken first: RemoveEntity takes the current one out.
     for (const OmList::Node* node = m_entities.GetFirst(); node;) {
         const OmList::Node* next = node->next;
-        auto* entity = ValueAt<TsEntity>(node);
+        auto* entity = OmList::ValueAt<TsEntity>(node);
         if (entity->HasFlag(TS_ENTITY_PENDING_DELETE)) {
             RemoveEntity(entity);
         } else if (IsActive(*entity)) {
@@ -333,7 +327,7 @@ void TsEntityDB::Tick(uint32_t tickCount)
     for (uint32_t i = 0; i < m_activeEntities.GetCount(); ++i)
         m_activeEntities[i]->Tick(tickCount);
     for (const OmList::Node* node = m_objects.GetFirst(); node; node = node->next)
-        ValueAt<TsObject>(node)->Tick(tickCount);
+        OmList::ValueAt<TsObject>(node)->Tick(tickCount);
 }
 
 void TsEntityDB::Render(float renderTime, float fraction)
@@ -344,16 +338,16 @@ void TsEntityDB::Render(float renderTime, float fraction)
             entity->Render(renderTime, fraction);
     }
     for (const OmList::Node* node = m_objects.GetFirst(); node; node = node->next)
-        ValueAt<TsObject>(node)->Render(renderTime, fraction);
+        OmList::ValueAt<TsObject>(node)->Render(renderTime, fraction);
 }
 
 bool TsEntityDB::Import()
 {
     bool all = true;
     for (const OmList::Node* node = m_entities.GetFirst(); node; node = node->next)
-        all = ValueAt<TsObject>(node)->Import() && all;
+        all = OmList::ValueAt<TsObject>(node)->Import() && all;
     for (const OmList::Node* node = m_objects.GetFirst(); node; node = node->next)
-        all = ValueAt<TsObject>(node)->Import() && all;
+        all = OmList::ValueAt<TsObject>(node)->Import() && all;
     return all;
 }
 
@@ -362,7 +356,7 @@ bool TsEntityDB::Initialise()
     bool all = true;
     for (const OmList* list : {&m_entities.Entries(), &m_objects.Entries()}) {
         for (const OmList::Node* node = list->GetFirst(); node; node = node->next) {
-            auto* object = ValueAt<TsObject>(node);
+            auto* object = OmList::ValueAt<TsObject>(node);
             all = object->Initialise() && all;
             MakeLuaGlobal(object);
         }
@@ -411,8 +405,8 @@ void TsEntityDB::Write(OmArchive& archive)
     for (const OmList* list : inFileOrder) {
         std::vector<const TsObject*> saved;
         for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
-            if (archive.GetObjectIndex(ValueAt<TsObject>(node)) >= 0)
-                saved.push_back(ValueAt<TsObject>(node));
+            if (archive.GetObjectIndex(OmList::ValueAt<TsObject>(node)) >= 0)
+                saved.push_back(OmList::ValueAt<TsObject>(node));
         if (list == &m_entities.Entries())
             for (const OmRef<TsEntity>& entity : m_garbage)
                 if (archive.GetObjectIndex(entity) >= 0)
@@ -451,7 +445,7 @@ void TsEntityDB::TakeBackGarbage()
     for (const OmList::Node* node = m_entities.GetFirst(); node;) {
         const OmList::Node* next = node->next;
         if (!byKind.contains(node->value))
-            m_garbage.push_back(m_entities.Remove(ValueAt<TsEntity>(node)));
+            m_garbage.push_back(m_entities.Remove(OmList::ValueAt<TsEntity>(node)));
         node = next;
     }
 }
