@@ -34,7 +34,7 @@ OmGroup::Visit::Visit(OmGroup& group) : m_group(group), m_refused(group.m_visiti
         static bool said = false;
         if (!said)
             ReportError("OmGroup: group \"%s\" contains itself; its subtree is skipped",
-                        group.GetName() ? group.GetName() : "");
+                        group.NameOrEmpty());
         said = true;
         return;
     }

@@ -53,7 +53,7 @@ void OmLight::Read(OmArchive& archive)
     if (OmRenderer* renderer = OmRenderer::Current())
         AddToRenderer(*renderer);
     else
-        ReportError("OmLight::Read: no renderer to register light \"%s\" with", GetName() ? GetName() : "");
+        ReportError("OmLight::Read: no renderer to register light \"%s\" with", NameOrEmpty());
 }
 
 void OmLight::Render(OmRenderer& renderer)

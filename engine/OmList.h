@@ -33,6 +33,12 @@ public:
     static Node* Prev(Node*& cursor) { return cursor = cursor ? cursor->prev : nullptr; }
     uint32_t GetCount() const { return m_count; }
     bool IsEmpty() const { return m_count == 0; }
+    // A node's value as the T* that was stored; null for no node.
+    template <class T>
+    static T* ValueAt(const Node* node)
+    {
+        return node ? static_cast<T*>(node->value) : nullptr;
+    }
 
     // The values are OmObjects: registered, written and read as references,
     // in traversal order.

@@ -55,6 +55,9 @@ public:
 
     void SetName(const char* text);
     const char* GetName() const { return m_name; }
+    // The name, or "" for an unnamed object: for messages and text built
+    // from it, which need a string either way.
+    const char* NameOrEmpty() const { return m_name ? m_name : ""; }
 
     bool IsKindOf(const OmClass* record) const { return OmClass::IsDerivedFrom(GetClass(), record); }
     int32_t GetClassId() const;

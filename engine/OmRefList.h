@@ -69,7 +69,7 @@ private:
 template <class T>
 class OmRefList : public OmRefListBase {
 public:
-    static T* At(const Node* node) { return node ? static_cast<T*>(node->value) : nullptr; }
+    static T* At(const Node* node) { return OmList::ValueAt<T>(node); }
 
     // The list keeps the reference given (null entries are kept too: a
     // damaged file may name nothing, which its reader then refuses).

@@ -20,8 +20,12 @@
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsWeaponObject.h"
+#include "ui/TsActionInput.h"
 #include "ui/TsGameFrontEnd.h"
 #include "ui/TsHUDe.h"
+
+using TsActionInput::Pressed;
+using TsActionInput::Released;
 
 namespace {
 
@@ -33,18 +37,6 @@ constexpr float kFullStack[4] = {0.78f, 0.59f, 0.18f, 1.0f};
 constexpr int32_t kRestrictedType = 1; // the character who may not change weapons
 constexpr float kIconInset = 2.0f;
 constexpr float kIconInside = 64.0f - 2.0f * kIconInset;
-
-bool Pressed(TsAction action)
-{
-    const TsInput* input = TsAccess::Input();
-    return input && input->IsActionPressed(action);
-}
-
-bool Released(TsAction action)
-{
-    const TsInput* input = TsAccess::Input();
-    return input && input->IsActionReleased(action);
-}
 
 void PlayHudSound(int32_t sound)
 {

@@ -27,9 +27,14 @@
 #include "game/objects/TsLevelCursor.h"
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
+#include "ui/TsActionInput.h"
 #include "ui/TsHUDe.h"
 #include "ui/TsRadar.h"
 #include "ui/TsTrade.h"
+
+using TsActionInput::Down;
+using TsActionInput::Pressed;
+using TsActionInput::Released;
 
 namespace {
 
@@ -47,24 +52,6 @@ void Play(int32_t sound)
 {
     if (TsAudio* audio = TsAccess::Audio())
         audio->PlaySound(sound, 0.0f, 0.0f, 0.0f, false);
-}
-
-bool Pressed(TsAction action)
-{
-    const TsInput* input = TsAccess::Input();
-    return input && input->IsActionPressed(action);
-}
-
-bool Released(TsAction action)
-{
-    const TsInput* input = TsAccess::Input();
-    return input && input->IsActionReleased(action);
-}
-
-bool Down(TsAction action)
-{
-    const TsInput* input = TsAccess::Input();
-    return input && input->IsActionDown(action);
 }
 
 TsCharacterObject* SquadMember(int32_t slot)

@@ -9,17 +9,14 @@
 #include "game/framework/TsOptions.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/objects/TsDiaryData.h"
+#include "ui/TsActionInput.h"
 #include "ui/TsGameFrontEnd.h"
 #include "ui/TsHUDe.h"
 #include "ui/TsInGameWindows.h"
 
-namespace {
+using TsActionInput::BackPressed;
 
-bool BackPressed()
-{
-    const TsInput* input = TsAccess::Input();
-    return input && input->IsActionPressed(TS_ACTION_MENU);
-}
+namespace {
 
 // A click let go on the HUD's comms button leaves a screen as Back does.
 bool CommsReleased()

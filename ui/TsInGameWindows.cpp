@@ -11,8 +11,11 @@
 #include "game/framework/TsMain.h"
 #include "game/objects/TsPlayer.h"
 #include "platform/KeyCodes.h"
+#include "ui/TsActionInput.h"
 #include "ui/TsGameFrontEnd.h"
 #include "ui/TsHUDe.h"
+
+using TsActionInput::BackPressed;
 
 namespace {
 
@@ -20,12 +23,6 @@ constexpr int32_t kSavedText = 30722, kSaveFailedText = 30723;
 constexpr int32_t kObjectiveTitle = 30724, kObjectiveButton = 30725, kHintText = 30726;
 
 TsGuiButton* MakeGameButton(TsGuiMessageBox&) { return new (std::nothrow) TsGameButton(); }
-
-bool BackPressed()
-{
-    const TsInput* input = TsAccess::Input();
-    return input && input->IsActionPressed(TS_ACTION_MENU);
-}
 
 void CloseMenu(TsFrontEndBase* frontEnd)
 {

@@ -8,13 +8,14 @@
 #include "engine/OmList.h"
 #include "engine/OmRef.h"
 #include "engine/OmTextureResource.h"
-#include "game/objects/TsPCObject.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsScriptHandles.h"
+#include "game/objects/TsBanterObject.h"
+#include "game/objects/TsNPCObject.h"
 #include "game/objects/TsPCObject.h"
 #include "game/world/TsAIMap.h"
 #include "game/world/TsTileWalker.h"
@@ -109,13 +110,12 @@ int32_t TsRadar::GetSpriteTexture(int32_t slot) const
 
 int32_t TsRadar::BlipSlotFor(const TsEntity& entity)
 {
-    const OmClass* cls = entity.GetClass();
-    // A banter character is a non-player character too: ask for it first.
-    if (OmClass::IsDerivedFromNamed(cls, "TsPCObject"))
+    if (TsPCObject::Cast(&entity))
         return kPCBlip;
-    if (OmClass::IsDerivedFromNamed(cls, "TsBanterObject"))
+    // A banter character is a non-player character too: ask for it first.
+    if (TsBanterObject::Cast(&entity))
         return kBanterBlip;
-    if (OmClass::IsDerivedFromNamed(cls, "TsNPCObject"))
+    if (TsNPCObject::Cast(&entity))
         return kNPCBlip;
     return -1;
 }

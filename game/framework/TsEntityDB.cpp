@@ -26,17 +26,6 @@ bool DerivesFromNamed(const OmObject& object, const char* name)
     return OmClass::IsDerivedFromNamed(object.GetClass(), name);
 }
 
-template <class T>
-T* ValueAt(const OmList::Node* node)
-{
-    return static_cast<T*>(node->value);
-}
-
-const char* NameOf(const OmObject& object)
-{
-    return object.GetName() ? object.GetName() : "";
-}
-
 // A stored list: a count and that many references of objects of class T,
 // each given to add. A null or mistyped reference fails the archive: a list
 // entry is always used as a live object of its kind.
@@ -76,7 +65,7 @@ void ReadList(OmArchive& archive, OmRefList<T>& list)
 void CollectDistinct(const OmList& list, std::vector<TsObject*>& order, std::unordered_set<TsObject*>& seen)
 {
     for (const OmList::Node* node = list.GetFirst(); node; node = node->next) {
-        auto* object = ValueAt<TsObject>(node);
+        auto* object = OmList::ValueAt<TsObject>(node);
         if (object && seen.insert(object).second)
             order.push_back(object);
     }
@@ -139,7 +128,7 @@ bool TsEntityDB::AddEntity(OmRef<TsEntity> entity)
             entity->UnmarkHandedOver();
             return true;
         }
-        LogErrorF("TsEntityDB::AddEntity: '%s' is listed already", NameOf(*entity));
+        LogErrorF("TsEntityDB::AddEntity: '%s' is listed already", entity->NameOrEmpty());
         return false;
     }
     KindListOf(*entity).AddTail(entity.Get());
@@ -185,7 +174,7 @@ bool TsEntityDB::AddObject(OmRef<TsObject> object)
     if (TsEntity::Cast(object.Get()))
         return AddEntity(OmRef<TsEntity>::Adopt(TsEntity::Cast(object.Detach())));
     if (IsListed(object)) {
-        LogErrorF("TsEntityDB::AddObject: '%s' is listed already", NameOf(*object));
+        LogErrorF("TsEntityDB::AddObject: '%s' is listed already", object->NameOrEmpty());
         return false;
     }
     KindListOf(*object).AddTail(object.Get());
@@ -221,7 +210,7 @@ void TsEntityDB::HandOver(TsEntity* entity)
         return;
     entity->AddRef(); // the new owner's
     if (!ContainsEntity(entity) || entity->IsHandedOver()) {
-        LogErrorF("TsEntityDB::HandOver: '%s' is not listed here to hand over", NameOf(*entity));
+        LogErrorF("TsEntityDB::HandOver: '%s' is not listed here to hand over", entity->NameOrEmpty());
         return;
     }
     entity->MarkHandedOver(*this);
@@ -245,7 +234,7 @@ int32_t TsEntityDB::LivingTeamMembers(int32_t teamId) const
 {
     const TsObject* team = nullptr;
     for (const OmList::Node* node = m_teams.GetFirst(); node && !team; node = node->next) {
-        auto* object = ValueAt<TsObject>(node);
+        auto* object = OmList::ValueAt<TsObject>(node);
         auto* identity = dynamic_cast<const TsTeamIdentity*>(object);
         if (identity && identity->GetTeamId() == teamId)
             team = object;
@@ -254,7 +243,7 @@ int32_t TsEntityDB::LivingTeamMembers(int32_t teamId) const
         return 0;
     int32_t living = 0;
     for (const OmList::Node* node = m_squads.GetFirst(); node; node = node->next) {
-        auto* census = dynamic_cast<const TsSquadCensus*>(ValueAt<TsObject>(node));
+        auto* census = dynamic_cast<const TsSquadCensus*>(OmList::ValueAt<TsObject>(node));
         if (census && census->GetCensusTeam() == team)
             living += census->AliveMemberCount();
     }
@@ -285,14 +274,14 @@ void TsEntityDB::UpdateActivation()
     m_activeCharacters.RemoveAll();
     m_activeEntities.RemoveAll();
     for (const OmList::Node* node = m_characters.GetFirst(); node; node = node->next) {
-        auto* character = ValueAt<TsEntity>(node);
+        auto* character = OmList::ValueAt<TsEntity>(node);
         if (!character->HasFlag(TS_ENTITY_PENDING_DELETE) && IsActive(*character))
             m_activeCharacters.Add(character);
     }
     // The next node is taken first: RemoveEntity takes the current one out.
     for (const OmList::Node* node = m_entities.GetFirst(); node;) {
         const OmList::Node* next = node->next;
-        auto* entity = ValueAt<TsEntity>(node);
+        auto* entity = OmList::ValueAt<TsEntity>(node);
         if (entity->HasFlag(TS_ENTITY_PENDING_DELETE)) {
             RemoveEntity(entity);
         } else if (IsActive(*entity)) {
@@ -316,7 +305,7 @@ void TsEntityDB::BuildNeighbourLists()
             owner->BuildNeighbourList(m_activeGrid);
         } else {
             LogErrorOnceF(m_reportedNeighbourLists, "TsEntityDB: character '%s' (%s) keeps no neighbour list",
-                          NameOf(*character), character->GetClass()->name);
+                          character->NameOrEmpty(), character->GetClass()->name);
         }
     }
 }
@@ -326,7 +315,7 @@ void TsEntityDB::Tick(uint32_t tickCount)
     for (uint32_t i = 0; i < m_activeEntities.GetCount(); ++i)
         m_activeEntities[i]->Tick(tickCount);
     for (const OmList::Node* node = m_objects.GetFirst(); node; node = node->next)
-        ValueAt<TsObject>(node)->Tick(tickCount);
+        OmList::ValueAt<TsObject>(node)->Tick(tickCount);
 }
 
 void TsEntityDB::Render(float renderTime, float fraction)
@@ -337,16 +326,16 @@ void TsEntityDB::Render(float renderTime, float fraction)
             entity->Render(renderTime, fraction);
     }
     for (const OmList::Node* node = m_objects.GetFirst(); node; node = node->next)
-        ValueAt<TsObject>(node)->Render(renderTime, fraction);
+        OmList::ValueAt<TsObject>(node)->Render(renderTime, fraction);
 }
 
 bool TsEntityDB::Import()
 {
     bool all = true;
     for (const OmList::Node* node = m_entities.GetFirst(); node; node = node->next)
-        all = ValueAt<TsObject>(node)->Import() && all;
+        all = OmList::ValueAt<TsObject>(node)->Import() && all;
     for (const OmList::Node* node = m_objects.GetFirst(); node; node = node->next)
-        all = ValueAt<TsObject>(node)->Import() && all;
+        all = OmList::ValueAt<TsObject>(node)->Import() && all;
     return all;
 }
 
@@ -355,7 +344,7 @@ bool TsEntityDB::Initialise()
     bool all = true;
     for (const OmList* list : {&m_entities.Entries(), &m_objects.Entries()}) {
         for (const OmList::Node* node = list->GetFirst(); node; node = node->next) {
-            auto* object = ValueAt<TsObject>(node);
+            auto* object = OmList::ValueAt<TsObject>(node);
             all = object->Initialise() && all;
             MakeLuaGlobal(object);
         }
@@ -404,8 +393,8 @@ void TsEntityDB::Write(OmArchive& archive)
     for (const OmList* list : inFileOrder) {
         std::vector<const TsObject*> saved;
         for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
-            if (archive.GetObjectIndex(ValueAt<TsObject>(node)) >= 0)
-                saved.push_back(ValueAt<TsObject>(node));
+            if (archive.GetObjectIndex(OmList::ValueAt<TsObject>(node)) >= 0)
+                saved.push_back(OmList::ValueAt<TsObject>(node));
         if (list == &m_entities.Entries())
             for (const OmRef<TsEntity>& entity : m_garbage)
                 if (archive.GetObjectIndex(entity) >= 0)
@@ -444,7 +433,7 @@ void TsEntityDB::TakeBackGarbage()
     for (const OmList::Node* node = m_entities.GetFirst(); node;) {
         const OmList::Node* next = node->next;
         if (!byKind.contains(node->value))
-            m_garbage.push_back(m_entities.Remove(ValueAt<TsEntity>(node)));
+            m_garbage.push_back(m_entities.Remove(OmList::ValueAt<TsEntity>(node)));
         node = next;
     }
 }
@@ -486,7 +475,7 @@ void TsEntityDB::ReleaseAll()
         if (object->GetRefCount() == 0) {
             // Nothing virtual: the object may have been destroyed already,
             // and has no reference left to give back.
-            LogErrorF("TsEntityDB: '%s' was listed without a reference", NameOf(*object));
+            LogErrorF("TsEntityDB: '%s' was listed without a reference", object->NameOrEmpty());
             m_entities.Forget(object);
             m_objects.Forget(object);
             for (OmRef<TsEntity>& entity : m_garbage)
@@ -529,7 +518,7 @@ void TsEntityDB::ReleaseAll()
             object = nullptr;
             continue;
         }
-        LogErrorF("TsEntityDB: '%s' (%s) is still referenced %u time(s) at tear-down", NameOf(*object),
+        LogErrorF("TsEntityDB: '%s' (%s) is still referenced %u time(s) at tear-down", object->NameOrEmpty(),
                   object->GetClass()->name, TsScriptHandles::GameReferences(*object) - kHeldHere);
         TsScriptGlobals::Unpublish(L, object);
         object = nullptr;

@@ -57,7 +57,7 @@ bool RunProtected(lua_State* L, lua_CFunction entry, GlobalRequest& request)
     const int code = lua_cpcall(L, entry, &request);
     if (code != 0) {
         const char* why = lua_tostring(L, -1);
-        LogErrorF("Script global '%s': %s", request.object->GetName() ? request.object->GetName() : "",
+        LogErrorF("Script global '%s': %s", request.object->NameOrEmpty(),
                   why ? why : "script error");
     }
     lua_settop(L, top);

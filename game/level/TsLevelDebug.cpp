@@ -187,9 +187,9 @@ void TsLevel::QueueCharacterDebug(OmRenderer& renderer) const
             renderer.QueueText(x, y, line, colour, 1.0f);
             y += kTextRow;
         };
-        queue(kWhite, "%s", character->GetName() ? character->GetName() : "");
+        queue(kWhite, "%s", character->NameOrEmpty());
         if (const TsSquadObject* squad = character->GetSquad()) {
-            queue(squad->GetLeader() == character ? kLeaderColour : kWhite, "%s", squad->GetName() ? squad->GetName() : "");
+            queue(squad->GetLeader() == character ? kLeaderColour : kWhite, "%s", squad->NameOrEmpty());
             queue(kWhite, "Current beh.= %s", TsSquadObject::BehaviourName(squad->GetEffectiveBehaviour()));
             queue(kWhite, "Qkm beh.= %s", TsSquadObject::BehaviourName(squad->GetBehaviour()));
             queue(kWhite, "Formation = %s", TsSquadObject::FormationName(squad->GetFormation()));

@@ -26,12 +26,12 @@ bool TsBanterBehaviour::CallBanter(const char* banterScript, const TsEntity& ban
     // The call is script text: the function must be a plain name, and the
     // two names go in as quoted strings whatever they hold.
     if (!TsIsScriptIdentifier(banterScript)) {
-        LogErrorF("TsBanterObject: %s's banter script '%s' is not a script name", banterer.GetName() ? banterer.GetName() : "",
+        LogErrorF("TsBanterObject: %s's banter script '%s' is not a script name", banterer.NameOrEmpty(),
                   banterScript);
         return false;
     }
-    const std::string call = std::string(banterScript) + "(" + TsScriptQuote(banterer.GetName() ? banterer.GetName() : "") +
-                             "," + TsScriptQuote(user && user->GetName() ? user->GetName() : "") + ")";
+    const std::string call = std::string(banterScript) + "(" + TsScriptQuote(banterer.NameOrEmpty()) +
+                             "," + TsScriptQuote(user ? user->NameOrEmpty() : "") + ")";
     TsScriptHost::DoString(TsAccess::LuaState(), call.c_str());
     return true;
 }

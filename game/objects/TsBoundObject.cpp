@@ -24,7 +24,7 @@ int32_t TsBoundObject::AddPlane(int32_t volume, const OmVector3& p1, const OmVec
     if (volume < 0 || uint32_t(volume) > volumes) {
         LogErrorF("TsBoundObject %s: a plane for volume %d is refused; the bound has %u volumes and takes "
                   "planes for one of them or a new one",
-                  GetName() ? GetName() : "", volume, volumes);
+                  NameOrEmpty(), volume, volumes);
         return -1;
     }
     const OmVector3 a = p3 - p2, b = p1 - p2;
@@ -33,7 +33,7 @@ int32_t TsBoundObject::AddPlane(int32_t volume, const OmVector3& p1, const OmVec
     if (!IsFinite(p1) || !IsFinite(p2) || !IsFinite(p3) ||
         !(cross.Length() > kCollinear * a.Length() * b.Length())) {
         LogErrorF("TsBoundObject %s: the three points given for a plane of volume %d lie on one line",
-                  GetName() ? GetName() : "", volume);
+                  NameOrEmpty(), volume);
         return -1;
     }
     if (uint32_t(volume) == volumes)

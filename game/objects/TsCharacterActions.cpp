@@ -12,6 +12,7 @@
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsLog.h"
 #include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsPCObject.h"
 #include "game/objects/TsPathfinder.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsSwitchObject.h"
@@ -31,7 +32,6 @@ constexpr int32_t kPlayerMoveLimit = 10000;
 constexpr float kNeighbourMarkReach = 3.0f;
 constexpr float kBlockWaitSeconds = 3.0f;
 constexpr float kArrived = 0.01f;
-constexpr const char* kPcClass = "TsPCObject";
 constexpr uint32_t kHitFlashBlend = 64;
 
 bool IsCharacter(const TsEntity* entity)
@@ -261,7 +261,7 @@ void TsCharacterObject::PlanMoveTo(const OmVector3& point, bool adjust, TsEntity
         m_followUpState = kNoAction;
         return;
     }
-    const bool player = OmClass::IsDerivedFromNamed(GetClass(), kPcClass);
+    const bool player = TsPCObject::Cast(this) != nullptr;
     PlanPath(point, player ? kPlayerMoveLimit : kMoveLimit, adjust, ignore);
     if (m_follower.GetCount() > 0) {
         ChooseGait();
@@ -634,7 +634,7 @@ bool TsCharacterObject::UseEntity(TsEntity* target)
     ChooseGait();
     StartFollowing();
     m_pendingCommand = kGoToUse;
-    if (OmClass::IsDerivedFromNamed(GetClass(), kPcClass))
+    if (TsPCObject::Cast(this))
         StoreGoalHeight(destination.y);
     AdvanceAlongPath(1.0f);
     OmVector3 direction;

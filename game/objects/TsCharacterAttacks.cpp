@@ -12,6 +12,7 @@
 #include "game/framework/TsLog.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsPCObject.h"
 #include "game/objects/TsPathfinder.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsProjectileAttributes.h"
@@ -22,7 +23,6 @@
 namespace {
 
 constexpr float kTickSeconds = 0.1f;
-constexpr const char* kPcClass = "TsPCObject";
 // The innate attack's attributes: what a character fights with while it
 // has nothing equipped.
 constexpr TsEquipType kInnateEquip = TS_EQUIP_BAREHANDED;
@@ -140,7 +140,7 @@ bool TsCharacterObject::IsImmune() const
 {
     if (m_lifeState == kImmune)
         return true;
-    return OmClass::IsDerivedFromNamed(GetClass(), kPcClass) && TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_NO_DAMAGE);
+    return TsPCObject::Cast(this) && TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_NO_DAMAGE);
 }
 
 void TsCharacterObject::KnockBack(const OmVector3& direction, float dealt)
@@ -168,7 +168,7 @@ void TsCharacterObject::PlayDamageSound(float dealt)
 int32_t TsCharacterObject::ChooseDamageSound(float dealt, bool coinIsZero) const
 {
     // The health thresholds need a maximum to measure against.
-    if (OmClass::IsDerivedFromNamed(GetClass(), kPcClass) && m_maxHealth > 0.0f) {
+    if (TsPCObject::Cast(this) && m_maxHealth > 0.0f) {
         const float h = std::clamp(m_health, 0.0f, m_maxHealth);
         const float ratio = h / m_maxHealth;
         if (m_sounds[TS_CHARSOUND_DAMAGE50] >= 0 && ratio <= 0.9f && h + dealt > 0.9f * m_maxHealth)
@@ -479,7 +479,7 @@ bool TsCharacterObject::GenerateAttackBase(const OmVector3& p, float minDistance
             }
         }
     }
-    LogInfoF("info - generate attack base failed for %s", GetName() ? GetName() : "");
+    LogInfoF("info - generate attack base failed for %s", NameOrEmpty());
     m_basePoint = p;
     return false;
 }
@@ -502,6 +502,6 @@ bool TsCharacterObject::GenerateCowerBase(const TsEntity* threat, float minDista
             }
         }
     }
-    LogInfoF("info - generate cower base failed for %s", GetName() ? GetName() : "");
+    LogInfoF("info - generate cower base failed for %s", NameOrEmpty());
     return m_squad && m_squad->FindCowerPoint(this, minDistance, maxDistance);
 }

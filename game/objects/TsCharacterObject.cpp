@@ -179,7 +179,7 @@ bool TsCharacterObject::Import()
         ok = false;
     if (!m_initialArticle.IsEmpty() && !AddInitialArticle()) {
         LogErrorF("Not able to add article %s to inventory of NPC %s", m_initialArticle.Get(),
-                  GetName() ? GetName() : "");
+                  NameOrEmpty());
         ok = false;
     }
     return ok;
@@ -214,7 +214,7 @@ bool TsCharacterObject::Initialise()
     if (m_attackBone >= 0 && m_modelInstance) {
         auto* shape = static_cast<OmSkinShape*>(m_modelInstance);
         if (!shape->AttachNodeToBone(m_attackBone))
-            LogErrorF("TsCharacterObject: %s has no attack bone %d", GetName() ? GetName() : "", m_attackBone);
+            LogErrorF("TsCharacterObject: %s has no attack bone %d", NameOrEmpty(), m_attackBone);
     }
     // After the attack node is made: the equipped article goes into the hand.
     if (m_inventory && !m_inventory->Initialise())
@@ -292,7 +292,7 @@ bool TsCharacterObject::LoadSkinnedFigure(const std::string& folder, const std::
     const auto mesh =
         OmRef<OmSkinMesh>::Adopt(importer.LoadSkinned(path.c_str(), kModelScale, kMaxInfluences, false, bones.c_str()));
     if (!mesh) {
-        LogErrorF("error loading model for character %s: %s", GetName() ? GetName() : "", path.c_str());
+        LogErrorF("error loading model for character %s: %s", NameOrEmpty(), path.c_str());
         return false;
     }
     const auto shape = OmMakeRef<OmSkinShape>();
@@ -304,7 +304,7 @@ bool TsCharacterObject::LoadSkinnedFigure(const std::string& folder, const std::
             shape->SetGeometry(renderMesh);
         } else {
             LogErrorF("TsCharacterObject: the figure of %s could not be made for the renderer; it is not drawn",
-                      GetName() ? GetName() : "");
+                      NameOrEmpty());
             shape->SetGeometry(mesh);
         }
     } else {
@@ -325,7 +325,7 @@ bool TsCharacterObject::LoadMorphFigure(const std::string& folder, const std::st
     importer.SetTextureDirectory(plat::ResolvePath(folder + "Textures\\").c_str());
     const auto mesh = OmRef<OmMorphMesh>::Adopt(importer.LoadMorphModel(path.c_str(), kModelScale));
     if (!mesh) {
-        LogErrorF("error loading model for character %s: %s", GetName() ? GetName() : "", path.c_str());
+        LogErrorF("error loading model for character %s: %s", NameOrEmpty(), path.c_str());
         return false;
     }
     const auto shape = OmMakeRef<OmMorphShape>();
@@ -335,7 +335,7 @@ bool TsCharacterObject::LoadMorphFigure(const std::string& folder, const std::st
     OmRenderer* renderer = OmRenderer::Current();
     if (renderer && !CreateRenderMeshes(figure, *renderer, kModelRenderFlags))
         LogErrorF("TsCharacterObject: the figure of %s could not be made for the renderer; it is not drawn",
-                  GetName() ? GetName() : "");
+                  NameOrEmpty());
     shape->PlayAnimation(0, OM_PLAY_LOOP);
     SetModel(figure);
     return true;
@@ -349,7 +349,7 @@ void TsCharacterObject::LoadTongue()
     const std::string textures = plat::ResolvePath(kTongueTextures);
     OmGroup* tongue = TsModel::LoadScene(path.c_str(), textures.c_str());
     if (!tongue) {
-        LogErrorF("error loading the tongue attachment for character %s: %s", GetName() ? GetName() : "",
+        LogErrorF("error loading the tongue attachment for character %s: %s", NameOrEmpty(),
                   path.c_str());
         return;
     }

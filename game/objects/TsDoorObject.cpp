@@ -122,7 +122,7 @@ bool TsDoorObject::Import()
             return ok;
         }
     }
-    LogInfoF("Error: buddy (%s) not found for door %s", m_buddyName.Get(), GetName() ? GetName() : "");
+    LogInfoF("Error: buddy (%s) not found for door %s", m_buddyName.Get(), NameOrEmpty());
     return false;
 }
 

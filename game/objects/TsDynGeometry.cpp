@@ -218,7 +218,7 @@ bool TsDynGeometry::CreateOverlays(int32_t count, int32_t x, int32_t z, int32_t 
     m_overlayRect[3] = height;
     if (!world || !world->GetAIMap()) {
         LogErrorF("TsDynGeometry: '%s' has no AI map to block: the level has no world or no AI map",
-                  GetName() ? GetName() : "");
+                  NameOrEmpty());
         return false;
     }
     TsTileWalker walker(world);
@@ -226,7 +226,7 @@ bool TsDynGeometry::CreateOverlays(int32_t count, int32_t x, int32_t z, int32_t 
         TsTileOverlay& overlay = m_overlays[i];
         if (!walker.CreateTileOverlay(overlay, x, z, width, height)) {
             LogInfoF("TsDynGeometry::CreateOverlays - Failed to create overlay %d for dynamic geometry '%s'", int(i),
-                     GetName() ? GetName() : "");
+                     NameOrEmpty());
             LogPumpMessages();
             continue;
         }
@@ -349,8 +349,8 @@ void TsDynGeometry::PushPartyOff(const TsTileOverlay& overlay)
             continue;
         if (overlay.overlayCodes.Get(uint32_t(row * overlay.width + column)) != 0)
             continue;
-        LogInfoF("%s is on the close overlay for dynamic geometry '%s'", character->GetName() ? character->GetName() : "",
-                 GetName() ? GetName() : "");
+        LogInfoF("%s is on the close overlay for dynamic geometry '%s'", character->NameOrEmpty(),
+                 NameOrEmpty());
         OmVector3 point;
         if (FindPushPoint(*character, point))
             character->SetPositionOnGround(point);

@@ -18,10 +18,12 @@ OM_IMPLEMENT_CLASS(TsInventory, TsObject)
 
 namespace {
 
+// An entry of an article list as the kind of article that list holds:
+// weapons, or items (ammunition among them).
 template <class T>
-T* ValueAt(const OmList::Node* node)
+T* ArticleAt(const OmList::Node* node)
 {
-    return node ? static_cast<T*>(node->value) : nullptr;
+    return static_cast<T*>(OmRefList<TsCollectibleObject>::At(node));
 }
 
 template <class T>
@@ -32,7 +34,7 @@ T* NthOf(const OmRefListBase& list, int32_t index)
     const OmList::Node* node = list.GetFirst();
     for (; node && index > 0; --index)
         node = node->next;
-    return ValueAt<T>(node);
+    return ArticleAt<T>(node);
 }
 
 bool SameModel(const TsItemObject& a, const TsItemObject& b)
@@ -40,11 +42,6 @@ bool SameModel(const TsItemObject& a, const TsItemObject& b)
     const char* x = a.GetMdl();
     const char* y = b.GetMdl();
     return x && y && strcasecmp(x, y) == 0;
-}
-
-bool IsPlayerCharacter(const TsCharacterObject* c)
-{
-    return TsPCObject::Cast(c) != nullptr;
 }
 
 void PlayFlat(int32_t sound)
@@ -159,7 +156,7 @@ bool TsInventory::Import()
 {
     for (const Articles* list : {&m_weapons, &m_ammo, &m_items})
         for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
-            if (!ValueAt<TsCollectibleObject>(node)->Import())
+            if (!Articles::At(node)->Import())
                 return false;
     return true;
 }
@@ -168,10 +165,10 @@ bool TsInventory::Initialise()
 {
     for (const Articles* list : {&m_weapons, &m_ammo, &m_items})
         for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
-            if (!ValueAt<TsCollectibleObject>(node)->Initialise())
+            if (!Articles::At(node)->Initialise())
                 return false;
     if (m_equipped && m_owner)
-        m_owner->AttachArticle(ValueAt<TsCollectibleObject>(m_equipped));
+        m_owner->AttachArticle(Articles::At(m_equipped));
     RecomputeDefenceBonuses();
     return true;
 }
@@ -182,7 +179,7 @@ TsItemObject* TsInventory::FindStackFor(const TsItemObject* item) const
 {
     const Articles& list = item->IsAmmo() ? m_ammo : m_items;
     for (const OmList::Node* node = list.GetFirst(); node; node = node->next) {
-        TsItemObject* entry = ValueAt<TsItemObject>(node);
+        TsItemObject* entry = ArticleAt<TsItemObject>(node);
         if (item->IsAmmo() ? entry->GetAmmoType() == item->GetAmmoType() : SameModel(*entry, *item))
             return entry;
     }
@@ -244,7 +241,7 @@ void TsInventory::Refuse(TsCollectibleObject* article)
 void TsInventory::InsertAmmo(TsItemObject* ammo)
 {
     const Articles::Node* node = m_ammo.AddTail(OmRef<TsCollectibleObject>::Adopt(ammo));
-    while (node->prev && ValueAt<TsItemObject>(node->prev)->GetAmmoType() > ammo->GetAmmoType()) {
+    while (node->prev && ArticleAt<TsItemObject>(node->prev)->GetAmmoType() > ammo->GetAmmoType()) {
         m_ammo.SwapValues(node, node->prev);
         node = node->prev;
     }
@@ -282,7 +279,7 @@ int32_t TsInventory::AddArticle(TsCollectibleObject* article)
         added = item->IsAmmo() || item->IsStackable() ? item->GetStack() : 1;
     }
     RecomputeDefenceBonuses();
-    if (added >= 1 && IsPlayerCharacter(m_owner))
+    if (added >= 1 && TsPCObject::Cast(m_owner))
         TsPlaySoundAt(kPickupClickSound, article->GetPosition());
     return added;
 }
@@ -392,8 +389,8 @@ TsItemObject* TsInventory::FindAmmoFor(const TsWeaponObject* weapon) const
     if (type < 1)
         return nullptr;
     for (const OmList::Node* node = m_ammo.GetFirst(); node; node = node->next)
-        if (ValueAt<TsItemObject>(node)->GetAmmoType() == type)
-            return ValueAt<TsItemObject>(node);
+        if (ArticleAt<TsItemObject>(node)->GetAmmoType() == type)
+            return ArticleAt<TsItemObject>(node);
     return nullptr;
 }
 
@@ -410,7 +407,7 @@ TsItemObject* TsInventory::FindHealingItem(bool byHealth, bool smallest) const
 {
     TsItemObject* candidate = nullptr;
     for (const OmList::Node* node = m_items.GetFirst(); node; node = node->next) {
-        TsItemObject* item = ValueAt<TsItemObject>(node);
+        TsItemObject* item = ArticleAt<TsItemObject>(node);
         if (item->GetAmmoType() != 0)
             continue;
         if (!candidate) {
@@ -443,7 +440,7 @@ void TsInventory::RecomputeDefenceBonuses()
     for (float& bonus : m_defenceBonus)
         bonus = 0.0f;
     for (const OmList::Node* node = m_items.GetFirst(); node; node = node->next) {
-        const TsItemObject* item = ValueAt<TsItemObject>(node);
+        const TsItemObject* item = ArticleAt<TsItemObject>(node);
         if (!item->IsArmour())
             continue;
         const int32_t matter = item->GetMatterType();
@@ -461,7 +458,7 @@ void TsInventory::RecomputeDefenceBonuses()
 
 TsWeaponObject* TsInventory::GetEquipped() const
 {
-    return ValueAt<TsWeaponObject>(m_equipped);
+    return ArticleAt<TsWeaponObject>(m_equipped);
 }
 
 // A player character holding a skill does not engage by itself: its
@@ -511,7 +508,7 @@ bool TsInventory::EquipNext()
     }
     const Articles::Node* node = m_equipped ? m_equipped->next : m_weapons.GetFirst();
     for (; node && node != m_equipped; node = node->next) {
-        if (ValueAt<TsCollectibleObject>(node)->CanEquip()) {
+        if (Articles::At(node)->CanEquip()) {
             SetEquipped(node);
             return true;
         }
@@ -527,7 +524,7 @@ bool TsInventory::EquipPrevious()
     }
     const Articles::Node* node = m_equipped ? m_equipped->prev : m_weapons.GetLast();
     for (; node && node != m_equipped; node = node->prev) {
-        if (ValueAt<TsCollectibleObject>(node)->CanEquip()) {
+        if (Articles::At(node)->CanEquip()) {
             SetEquipped(node);
             return true;
         }

@@ -86,7 +86,7 @@ void TsLightEffectObject::Read(OmArchive& archive)
 // this again after the level's own import pass.
 bool TsLightEffectObject::Import()
 {
-    const char* self = GetName() ? GetName() : "";
+    const char* self = NameOrEmpty();
     OmMaxLight* light = FindWorldLight(m_lightName.Get());
     SetLightObject(light);
     if (!light)

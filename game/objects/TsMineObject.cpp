@@ -123,7 +123,7 @@ bool TsMineObject::LoadModel(const char*)
     // name names no folder.
     if (mdl.size() <= kExtensionLength) {
         LogErrorF("TsMineObject %s: the model name \"%s\" is too short to name a model folder",
-                  GetName() ? GetName() : "", mdl.c_str());
+                  NameOrEmpty(), mdl.c_str());
         return false;
     }
     if (!plat::FolderExists(kMineFolder)) {
@@ -160,7 +160,7 @@ bool TsMineObject::LoadModel(const char*)
         const auto mesh = OmRef<OmSkinMesh>::Adopt(
             importer.LoadSkinned(path.c_str(), kModelScale, kMaxInfluences, false, bones.c_str()));
         if (!mesh) {
-            LogErrorF("error loading model for mine %s: %s", GetName() ? GetName() : "", path.c_str());
+            LogErrorF("error loading model for mine %s: %s", NameOrEmpty(), path.c_str());
             return false;
         }
         shape = OmMakeRef<OmSkinShape>();
@@ -235,7 +235,7 @@ void TsMineObject::Detonate()
     if (!rec) {
         LogErrorF("TsMineObject %s: projectile id %d is not one of the %d projectile types; the mine goes off "
                   "without a blast",
-                  GetName() ? GetName() : "", m_projectileId, TsProjectileAttributes::kCount);
+                  NameOrEmpty(), m_projectileId, TsProjectileAttributes::kCount);
         return;
     }
     const float inner = rec->m_fExplosionRangeInner;
@@ -273,7 +273,7 @@ void TsMineObject::Detonate()
     }
     if (rec->m_iExposionID >= 0) {
         if (!TsInitialExplosions::Spawn(rec->m_iExposionID, blast, OmVector3(0.0f, 1.0f, 0.0f), TsAccess::GameTime())) {
-            LogErrorF("TsMineObject %s: explosion type %d is not loaded", GetName() ? GetName() : "",
+            LogErrorF("TsMineObject %s: explosion type %d is not loaded", NameOrEmpty(),
                       rec->m_iExposionID);
         }
         TsPlaySoundAt(kExplosionSound, blast);

@@ -28,12 +28,6 @@ namespace {
 
 constexpr const char* kPayloadTable = "g_critterPayloadTemplates";
 
-const char* NameOf(const OmObject* object)
-{
-    return object && object->GetName() ? object->GetName() : "";
-}
-
-
 // The string at a 1-based entry of a global script table; empty when the
 // table or the entry is missing or not a string.
 std::string TableString(lua_State* L, const char* table, int32_t entry, int32_t* size)
@@ -112,7 +106,7 @@ T* MakeArticle(const TsNPCObject& owner, const char* suffix, const char* templat
         return nullptr;
     }
     auto article = OmMakeRef<T>();
-    const std::string name = std::string(NameOf(&owner)) + suffix;
+    const std::string name = std::string(owner.NameOrEmpty()) + suffix;
     article->SetName(name.c_str());
     if (TsEntityDB* db = TsAccess::EntityDB()) {
         db->MakeLuaGlobal(article);
@@ -176,13 +170,12 @@ bool TsNPCObject::ImportCritterPayload()
     const std::string name = TableString(L, kPayloadTable, entry, nullptr);
     TsItemObject* item = MakeArticle<TsItemObject>(*this, "Drop", name.c_str());
     if (!item) {
-        LogErrorF("error running template %s for critter payload %s", name.c_str(), NameOf(this));
+        LogErrorF("error running template %s for critter payload %s", name.c_str(), NameOrEmpty());
         return true;
     }
     Keep(GetInventory(), item);
     return true;
 }
-
 
 bool TsNPCObject::ImportEquipment()
 {
@@ -190,7 +183,7 @@ bool TsNPCObject::ImportEquipment()
     if (!m_weaponName.IsEmpty()) {
         TsWeaponObject* weapon = MakeArticle<TsWeaponObject>(*this, "Weapon", m_weaponName.Get());
         if (!weapon) {
-            LogErrorF("error running template %s for NPC weapon %s", m_weaponName.Get(), NameOf(this));
+            LogErrorF("error running template %s for NPC weapon %s", m_weaponName.Get(), NameOrEmpty());
             return false;
         }
         const int32_t ammoType = weapon->Current().ammoType;
@@ -201,7 +194,7 @@ bool TsNPCObject::ImportEquipment()
             const std::string ammoName = AmmoTemplate(ammoType);
             TsItemObject* ammo = MakeArticle<TsItemObject>(*this, "Ammo", ammoName.c_str());
             if (!ammo) {
-                LogErrorF("error running template %s for NPC ammo %s", ammoName.c_str(), NameOf(this));
+                LogErrorF("error running template %s for NPC ammo %s", ammoName.c_str(), NameOrEmpty());
                 return false;
             }
             Keep(inventory, ammo);

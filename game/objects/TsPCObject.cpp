@@ -22,15 +22,6 @@
 
 OM_IMPLEMENT_CLASS(TsPCObject, TsCharacterObject)
 
-namespace {
-
-const char* NameOf(const OmObject* object)
-{
-    return object && object->GetName() ? object->GetName() : "";
-}
-
-} // namespace
-
 // The amount one use of the current (healing) attack restores.
 float TsPCObject::HealAmount() const
 {
@@ -246,6 +237,6 @@ bool TsPCObject::SetStartPosition()
         SetPosition(at.x, at.y, at.z);
         return true;
     }
-    LogInfoF("Could not find a TsPCStartObject for player character %s", NameOf(this));
+    LogInfoF("Could not find a TsPCStartObject for player character %s", NameOrEmpty());
     return false;
 }

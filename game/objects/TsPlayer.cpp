@@ -132,13 +132,13 @@ bool TsPlayer::AddCharacter(OmRef<TsPCObject> pc)
     }
     for (int32_t i = 0; i < m_characterCount; ++i) {
         if (m_characters[i] == pc) {
-            LogErrorF("TsPlayer::AddCharacter - %s is already in the party", pc->GetName() ? pc->GetName() : "");
+            LogErrorF("TsPlayer::AddCharacter - %s is already in the party", pc->NameOrEmpty());
             return false;
         }
     }
     if (m_characterCount >= kMaxCharacters) {
         LogErrorF("TsPlayer::AddCharacter - the party is full (%d characters); %s is not added", kMaxCharacters,
-                  pc->GetName() ? pc->GetName() : "");
+                  pc->NameOrEmpty());
         return false;
     }
     m_characters[m_characterCount++] = std::move(pc);
@@ -181,7 +181,7 @@ void TsPlayer::AddCharacterToSquad(TsPCObject* add, TsPCObject* remove)
     LeaveSquad(remove);
     if (add && m_squad && add->GetSquad() != m_squad) {
         if (m_squad->GetMemberCount() >= kMaxSquadMembers) {
-            LogErrorF("Player squad full, cannot add character %s", add->GetName() ? add->GetName() : "");
+            LogErrorF("Player squad full, cannot add character %s", add->NameOrEmpty());
         } else {
             m_squad->AddMember(add);
             add->SetPlayer(this);

@@ -11,11 +11,15 @@
 #include "game/objects/TsBanterObject.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsPCObject.h"
+#include "game/objects/TsSquadMembers.h"
 #include "game/objects/TsSquadObject.h"
 #include "game/objects/TsTeam.h"
 #include "game/objects/TsWaypointObject.h"
 #include "game/objects/TsWeaponAttributes.h"
 #include "game/world/TsWorld.h"
+
+using TsSquadMembers::CharacterAt;
+using TsSquadMembers::IsLiving;
 
 namespace {
 
@@ -26,16 +30,6 @@ constexpr float kStartScore = 1000000.0f;
 constexpr float kSlotTolerance = 0.5f;
 constexpr int32_t kCowerPathLimit = 500;
 constexpr int32_t kCowerPlanTries = 3;
-
-const char* NameOf(const OmObject* object)
-{
-    return object && object->GetName() ? object->GetName() : "";
-}
-
-TsCharacterObject* CharacterAt(const OmList::Node* node)
-{
-    return node ? static_cast<TsCharacterObject*>(node->value) : nullptr;
-}
 
 // The scratch of the target assignment, shared by every squad: the game
 // ticks on one thread, and one squad assigns at a time. The live threat
@@ -78,11 +72,6 @@ struct ThreatTable {
     }
 };
 ThreatTable g_threatTable;
-
-bool IsLiving(const TsCharacterObject* character)
-{
-    return character && !character->HasFlag(TS_ENTITY_DEAD | TS_ENTITY_DORMANT);
-}
 
 // Whether an entity is still worth fearing.
 bool IsLiveTarget(const TsEntity* entity)
@@ -163,13 +152,13 @@ bool TsSquadObject::Import()
 {
     const TsEntityDB* db = TsAccess::EntityDB();
     if (!db) {
-        LogErrorF("Squad %s cannot be imported without a level", NameOf(this));
+        LogErrorF("Squad %s cannot be imported without a level", NameOrEmpty());
         return false;
     }
     for (const OmList::Node* n = db->GetSquads().GetFirst(); n; n = n->next) {
         const auto* other = static_cast<const TsSquadObject*>(static_cast<TsObject*>(n->value));
         if (other && other != this && other->m_index == m_index) {
-            LogErrorF("Error - squad %s has same index (%d) as squad %s", NameOf(this), m_index, NameOf(other));
+            LogErrorF("Error - squad %s has same index (%d) as squad %s", NameOrEmpty(), m_index, other->NameOrEmpty());
             return false;
         }
     }
@@ -181,7 +170,7 @@ bool TsSquadObject::Import()
         }
     }
     if (!m_team) {
-        LogErrorF("Could not find team with id %d for squad %s", m_teamId, NameOf(this));
+        LogErrorF("Could not find team with id %d for squad %s", m_teamId, NameOrEmpty());
         return false;
     }
     m_patrolPath = nullptr;
@@ -193,16 +182,16 @@ bool TsSquadObject::Import()
             }
         }
         if (!m_patrolPath) {
-            LogErrorF("Could not find patrol path %s for squad %s", m_patrolPathName.Get(), NameOf(this));
+            LogErrorF("Could not find patrol path %s for squad %s", m_patrolPathName.Get(), NameOrEmpty());
             return false;
         }
     }
     FindMembers();
     ComputeLeaderHealthThreshold();
     if (m_behaviour < 0 || m_behaviour > TS_BEHAVIOUR_PATROL) {
-        LogErrorF("Behaviour out of range for squad %s", NameOf(this));
+        LogErrorF("Behaviour out of range for squad %s", NameOrEmpty());
     } else if (m_behaviour >= 1 && m_behaviour <= 9) {
-        LogErrorF("Behaviour for squad %s has legacy value, forcing to TS_BEHAVIOUR_ATTACK", NameOf(this));
+        LogErrorF("Behaviour for squad %s has legacy value, forcing to TS_BEHAVIOUR_ATTACK", NameOrEmpty());
         m_behaviour = TS_BEHAVIOUR_ATTACK;
     }
     ChooseIdleBehaviour();
@@ -212,7 +201,7 @@ bool TsSquadObject::Import()
 void TsSquadObject::FindMembers()
 {
     if (!m_members.IsEmpty()) {
-        LogInfoF("Squad %s already has %d members - not searching for other members on Import", NameOf(this),
+        LogInfoF("Squad %s already has %d members - not searching for other members on Import", NameOrEmpty(),
                  GetMemberCount());
         return;
     }

@@ -13,29 +13,14 @@
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLog.h"
 #include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsSquadMembers.h"
 #include "game/objects/TsTeam.h"
 #include "game/objects/TsWaypointObject.h"
 
 OM_IMPLEMENT_CLASS(TsSquadObject, TsObject)
 
-namespace {
-
-const char* NameOf(const OmObject* object)
-{
-    return object && object->GetName() ? object->GetName() : "";
-}
-
-TsCharacterObject* CharacterAt(const OmList::Node* node)
-{
-    return OmRefList<TsCharacterObject>::At(node);
-}
-
-bool IsLiving(const TsCharacterObject* character)
-{
-    return character && !character->HasFlag(TS_ENTITY_DEAD | TS_ENTITY_DORMANT);
-}
-
-} // namespace
+using TsSquadMembers::CharacterAt;
+using TsSquadMembers::IsLiving;
 
 TsSquadObject::TsSquadObject() = default;
 
@@ -250,7 +235,7 @@ void TsSquadObject::Read(OmArchive& archive)
     if (m_trailLength < 0 || m_trailLength > kTrailSize || m_trailHead < 0 || m_trailHead >= kTrailSize) {
         if (!archive.HasFailed()) {
             LogErrorF("TsSquadObject: squad %s has a trail of %d points at head %d; the trail restarts",
-                      NameOf(this), m_trailLength, m_trailHead);
+                      NameOrEmpty(), m_trailLength, m_trailHead);
         }
         m_trailLength = 0;
         m_trailHead = 0;

@@ -8,7 +8,11 @@
 #include "game/objects/TsSquadObject.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
+#include "game/objects/TsSquadMembers.h"
 #include "game/objects/TsWeaponObject.h"
+
+using TsSquadMembers::CharacterAt;
+using TsSquadMembers::IsLiving;
 
 namespace {
 
@@ -32,7 +36,7 @@ bool IsWounded(const TsCharacterObject& c)
 void TsSquadObject::RunPlayer()
 {
     const OmList::Node* first = m_members.GetFirst();
-    TsCharacterObject* leader = first ? static_cast<TsCharacterObject*>(first->value) : nullptr;
+    TsCharacterObject* leader = CharacterAt(first);
     const bool threats = AgeThreats();
     float reach = 0.0f;
     const bool enemyNear = leader && leader->IsEnemyNear(kEnemyNearRange, reach);
@@ -41,8 +45,8 @@ void TsSquadObject::RunPlayer()
     }
     int32_t n = 0;
     for (const OmList::Node* node = first ? first->next : nullptr; node; node = node->next) {
-        auto* follower = static_cast<TsCharacterObject*>(node->value);
-        if (follower && !follower->HasFlag(TS_ENTITY_DEAD | TS_ENTITY_DORMANT)) {
+        TsCharacterObject* follower = CharacterAt(node);
+        if (IsLiving(follower)) {
             PlayerFollower(*follower, n, threats, enemyNear);
         }
         ++n;
@@ -107,7 +111,7 @@ bool TsSquadObject::HealStep(TsCharacterObject& follower)
         return false;
     }
     for (const OmList::Node* node = m_members.GetFirst(); node; node = node->next) {
-        auto* other = static_cast<TsCharacterObject*>(node->value);
+        TsCharacterObject* other = CharacterAt(node);
         if (other != &follower && other && !other->HasFlag(TS_ENTITY_DEAD)
             && other->GetHealth() < 0.5f * other->GetMaxHealth()) {
             follower.AttackTarget(other, other->GetPosition(), true);
@@ -125,7 +129,7 @@ void TsSquadObject::FollowLeader(TsCharacterObject& follower, int32_t n)
         return;
     }
     const OmList::Node* first = m_members.GetFirst();
-    auto* leader = first ? static_cast<TsCharacterObject*>(first->value) : nullptr;
+    TsCharacterObject* leader = CharacterAt(first);
     const TsPCObject* pc = TsPCObject::Cast(&follower);
     if (!leader || leader == &follower || (pc && pc->GetStay()) || follower.IsIgnored(leader)) {
         follower.StopMoving();

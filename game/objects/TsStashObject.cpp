@@ -16,6 +16,7 @@
 #include "game/framework/TsLog.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/objects/TsCollectibleObject.h"
+#include "game/objects/TsPCObject.h"
 #include "game/world/TsEffectUtil.h"
 
 OM_IMPLEMENT_CLASS(TsStashObject, TsModel)
@@ -23,8 +24,6 @@ OM_IMPLEMENT_CLASS(TsStashObject, TsModel)
 namespace {
 
 constexpr float kPi = 3.14159265f;
-// The player's characters are a class of the layer above.
-constexpr const char* kPcClass = "TsPCObject";
 
 bool NameHoldsLid(const char* name)
 {
@@ -95,16 +94,16 @@ bool TsStashObject::Import()
     int32_t index = -1;
     const char* type = m_payloadType.Get() ? m_payloadType.Get() : "";
     if (!OmClassRegistry::Instance().FindClassIndex(type, index)) {
-        LogErrorF("TsStashObject: %s holds a payload of unknown class '%s'", GetName() ? GetName() : "", type);
+        LogErrorF("TsStashObject: %s holds a payload of unknown class '%s'", NameOrEmpty(), type);
         return false;
     }
     const auto made = OmRef<OmObject>::Adopt(OmClassRegistry::Instance().CreateObject(index));
     auto* payload = TsCollectibleObject::Cast(made);
     if (!payload) {
-        LogErrorF("TsStashObject: %s cannot hold a '%s': it is not a collectible", GetName() ? GetName() : "", type);
+        LogErrorF("TsStashObject: %s cannot hold a '%s': it is not a collectible", NameOrEmpty(), type);
         return false;
     }
-    const std::string name = std::string("payload") + (GetName() ? GetName() : "");
+    const std::string name = std::string("payload") + NameOrEmpty();
     payload->SetName(name.c_str());
     SetPayload(payload); // the stash's reference is the one it keeps
     TsEntityDB* db = TsAccess::EntityDB();
@@ -112,7 +111,7 @@ bool TsStashObject::Import()
         db->MakeLuaGlobal(payload);
     const char* templ = m_payloadTemplate.Get();
     if (!templ || !TsScriptHost::RunTemplate(TsAccess::LuaState(), templ, payload)) {
-        LogErrorF("TsStashObject: template %s of %s failed", templ ? templ : "(none)", GetName() ? GetName() : "");
+        LogErrorF("TsStashObject: template %s of %s failed", templ ? templ : "(none)", NameOrEmpty());
         return false;
     }
     if (!payload->GetTemplate())
@@ -153,7 +152,7 @@ OmNode* TsStashObject::FindLid(OmNode* root)
 
 void TsStashObject::OnTouch(TsEntity* other, float)
 {
-    if (other && OmClass::IsDerivedFromNamed(other->GetClass(), kPcClass))
+    if (TsPCObject::Cast(other))
         Open(other);
 }
 

@@ -54,11 +54,6 @@ constexpr KindInfo kKinds[kSwitchKindCount] = {
     {nullptr, 16},
 };
 
-const char* OwnerName(const TsSwitchObject& owner)
-{
-    return owner.GetName() ? owner.GetName() : "";
-}
-
 void RunLua(const char* text)
 {
     if (text && *text)
@@ -83,7 +78,7 @@ public:
         m_waitTime = GetText() ? float(std::strtod(GetText(), nullptr)) : 0.0f;
         if (m_waitTime == 0.0f)
             LogInfoF("SwitchAction_WaitData::Resolve - Switch '%s' has a zero wait time action, is this intended?",
-                     OwnerName(owner));
+                     owner.NameOrEmpty());
     }
     void Reset() override
     {
@@ -125,7 +120,7 @@ public:
             m_door = TsDoorObject::Cast(OmClassRegistry::Instance().FindObject(TsDoorObject::ClassId(), word));
             if (!m_door)
                 LogInfoF("SwitchAction_DoorData::Resolve - Cannot find door '%s' for OpenDoor action in switch '%s'",
-                         word, OwnerName(owner));
+                         word, owner.NameOrEmpty());
             text += used;
         }
         while (m_keyCount < kMaxKeySwitches && std::sscanf(text, "%127s%n", word, &used) == 1) {
@@ -135,7 +130,7 @@ public:
                 TsSwitchObject::Cast(OmClassRegistry::Instance().FindObject(TsSwitchObject::ClassId(), word));
             if (!key.switchObject)
                 LogInfoF("SwitchAction_DoorData::Resolve - Cannot find switch '%s' for door action in switch '%s'",
-                         word, OwnerName(owner));
+                         word, owner.NameOrEmpty());
             key.requiredOn = true;
             // A "0" or "1" after the blank is the state the key must be in.
             if (text[0] == ' ' && (text[1] == '0' || text[1] == '1') && (text[2] == ' ' || text[2] == '\0')) {
@@ -200,7 +195,7 @@ protected:
     {
         const char* sound = GetText() ? GetText() : "";
         if (!TsIsScriptIdentifier(sound)) {
-            LogErrorF("TsSwitchObject: switch '%s' names a sound that is not a script name: %s", OwnerName(owner),
+            LogErrorF("TsSwitchObject: switch '%s' names a sound that is not a script name: %s", owner.NameOrEmpty(),
                       sound);
             MarkDone();
             return kFinished;

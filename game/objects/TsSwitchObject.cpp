@@ -76,7 +76,7 @@ void TsSwitchObject::Read(OmArchive& archive)
     }
     if (count > kMaxKeys)
         LogErrorF("TsSwitchObject: switch '%s' has %d saved key names; the first %d are kept",
-                  GetName() ? GetName() : "", int(count), int(kMaxKeys));
+                  NameOrEmpty(), int(count), int(kMaxKeys));
     m_keyCount = 0;
     for (int32_t i = 0; i < count && !archive.HasFailed(); ++i) {
         OmString name;
@@ -312,7 +312,7 @@ void TsSwitchObject::CalculateHotspot()
     }
     if (best == FLT_MAX) {
         m_hotspot = m_position + directions[0] * (m_radius + kHotspotRadius);
-        LogInfoF("Defaulting switch hotspot for %s", GetName() ? GetName() : "");
+        LogInfoF("Defaulting switch hotspot for %s", NameOrEmpty());
     }
 }
 

@@ -47,7 +47,7 @@ bool TsTeam::SetAlliance(int32_t teamId, int32_t relation)
 {
     if (teamId < 0 || teamId > kMaxTeamId) {
         LogErrorF("TsTeam::SetAlliance - team id %d out of range (0 to %d) for team %s", teamId, kMaxTeamId,
-                  GetName() ? GetName() : "");
+                  NameOrEmpty());
         return false;
     }
     const uint32_t index = uint32_t(teamId);

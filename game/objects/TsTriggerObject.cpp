@@ -8,22 +8,15 @@
 #include "game/framework/TsLog.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/framework/TsScriptQuote.h"
+#include "game/objects/TsBanterObject.h"
+#include "game/objects/TsNPCObject.h"
+#include "game/objects/TsPCObject.h"
 
 OM_IMPLEMENT_CLASS(TsTriggerObject, TsEntity)
 
 bool TsTriggerObject::s_shown = false;
 
 namespace {
-
-// The character classes are defined by a layer above this one.
-constexpr const char* kBanterClass = "TsBanterObject";
-constexpr const char* kNpcClass = "TsNPCObject";
-constexpr const char* kPcClass = "TsPCObject";
-
-bool IsA(const TsEntity& entity, const char* className)
-{
-    return OmClass::IsDerivedFromNamed(entity.GetClass(), className);
-}
 
 constexpr int kWireSides = 8;
 constexpr float kWireColour[4] = {1.0f, 0.0f, 0.0f, 0.5f};
@@ -61,13 +54,13 @@ void TsTriggerObject::SetExitTrigger(bool exit)
 
 bool TsTriggerObject::Accepts(const TsEntity* other) const
 {
-    if (!other || !m_active || m_triggerScript.IsEmpty() || IsA(*other, kBanterClass))
+    if (!other || !m_active || m_triggerScript.IsEmpty() || TsBanterObject::Cast(other))
         return false;
     switch (m_acceptType) {
     case kAcceptNpc:
-        return IsA(*other, kNpcClass);
+        return TsNPCObject::Cast(other) != nullptr;
     case kAcceptPc:
-        return IsA(*other, kPcClass);
+        return TsPCObject::Cast(other) != nullptr;
     case kAcceptCurrentCharacter:
         return static_cast<const void*>(other) == static_cast<const void*>(TsAccess::CurrentCharacter());
     default:

@@ -61,7 +61,7 @@ bool TsWaypointObject::Import()
 {
     const char* target = m_targetName.Get();
     if (!target || !*target) {
-        LogInfoF("Waypoint %s has no target: its route ends there", GetName() ? GetName() : "");
+        LogInfoF("Waypoint %s has no target: its route ends there", NameOrEmpty());
         return true;
     }
     TsEntityDB* db = TsAccess::EntityDB();

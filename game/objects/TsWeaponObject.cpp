@@ -12,6 +12,7 @@
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsItemObject.h"
+#include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsProjectile.h"
 #include "game/objects/TsProjectileAttributes.h"
@@ -33,11 +34,6 @@ bool IsSoundIdPlaying(int32_t id)
 {
     const TsAudio* audio = id >= 0 ? TsAccess::Audio() : nullptr;
     return audio && audio->IsSoundPlaying(SoundId(id));
-}
-
-bool IsPlayerCharacter(const TsCharacterObject* character)
-{
-    return character && OmClass::IsDerivedFromNamed(character->GetClass(), "TsPCObject");
 }
 
 int32_t SecondsToTicks(float seconds)
@@ -232,7 +228,7 @@ int32_t TsWeaponObject::ConsumeAmmo()
 void TsWeaponObject::OutOfAmmo()
 {
     TsCharacterObject* wielder = Wielder();
-    if (!IsPlayerCharacter(wielder)) {
+    if (!TsPCObject::Cast(wielder)) {
         return;
     }
     if (wielder->IsSoundSlotPlaying(TS_CHARSOUND_WEAPONEMPTY) || IsSoundIdPlaying(GetSound(TS_WEAPON_SOUND_NOAMMO))) {
@@ -251,7 +247,7 @@ TsProjectile* TsWeaponObject::MakeProjectile(const OmVector3& origin, const OmVe
     const TsWeaponAttributes& a = Current();
     const TsProjectileAttributes* rec = TsProjectileAttributes::_Attributes(a.projectileId);
     if (!rec) {
-        LogErrorF("TsWeaponObject %s: projectile id %d is not one of the %d projectile types", GetName() ? GetName() : "",
+        LogErrorF("TsWeaponObject %s: projectile id %d is not one of the %d projectile types", NameOrEmpty(),
                   a.projectileId, TsProjectileAttributes::kCount);
         return nullptr;
     }

@@ -408,7 +408,7 @@ void TsWorldImporter::ProcessEffects()
             continue;
         }
         char name[33] = {};
-        std::snprintf(name, sizeof name, "%s", node->GetName() ? node->GetName() : "");
+        std::snprintf(name, sizeof name, "%s", node->NameOrEmpty());
         const char* kind = std::strlen(name) >= 2 ? name + 2 : "";
         const uint32_t liquid = std::strcmp(kind, "_water") == 0 ? TsLiquid::kWater
                                 : std::strcmp(kind, "_lava") == 0 ? TsLiquid::kLava
@@ -455,7 +455,7 @@ void TsWorldImporter::ReadLights()
         light.direction = lightNode->GetWorldRotation().Transform(OmVector3(0, -1, 0));
         light.upVector = lightNode->GetWorldRotation().Transform(OmVector3(1, 0, 0));
         auto copy = OmMakeRef<OmMaxLight>(light);
-        const char* name = node->GetName() ? node->GetName() : "";
+        const char* name = node->NameOrEmpty();
         copy->SetName(name);
         if (std::fabs(copy->colour[0]) < 0.01f && std::fabs(copy->colour[1]) < 0.01f &&
             std::fabs(copy->colour[2]) < 0.01f)

@@ -7,7 +7,7 @@ OM_IMPLEMENT_CLASS(TestRenderMesh, OmBaseMesh)
 void TestRenderMesh::Render(OmRenderer& renderer)
 {
     auto& recorder = static_cast<RecordingRenderer&>(renderer);
-    recorder.draws.push_back(GetName() ? GetName() : "");
+    recorder.draws.push_back(NameOrEmpty());
     if (OmCamera* camera = renderer.GetCamera())
         drawMasks.push_back(camera->GetPlaneMask());
 }

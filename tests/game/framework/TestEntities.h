@@ -18,7 +18,7 @@ inline std::vector<std::string>& CallLog()
 
 inline void RecordCall(const char* what, const OmObject& object)
 {
-    CallLog().push_back(std::string(what) + ":" + (object.GetName() ? object.GetName() : ""));
+    CallLog().push_back(std::string(what) + ":" + object.NameOrEmpty());
 }
 
 #define TEST_CLASS_BODY(Cls, Base)                      \

@@ -42,7 +42,7 @@ T* Add(TsEntityDB& db, const char* name, float x = 0, float z = 0)
     return object;
 }
 
-std::string NameOf(const OmObject* object) { return object->GetName() ? object->GetName() : ""; }
+std::string NameOf(const OmObject* object) { return object->NameOrEmpty(); }
 
 Strings Names(const OmList& list)
 {
