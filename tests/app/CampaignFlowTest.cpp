@@ -8,8 +8,6 @@
 // Where walking the party across a level by clicks would be slow and flaky,
 // the developer shell places it; the steps the flows check are the player's.
 #include <strings.h>
-#include <sys/stat.h>
-#include <utime.h>
 
 #include <algorithm>
 #include <cmath>
@@ -21,70 +19,19 @@
 #include <functional>
 #include <vector>
 
-#include "GameExecutable.h"
-#include "ScreenGrab.h"
+#include "ProgramFlow.h"
 #include "platform/ImageFile.h"
+#include "testing/ScratchDir.h"
 
 namespace {
 
-using game_test::GameExecutable;
-using game_test::GrabPicture;
-using game_test::Screenshot;
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
-
-constexpr int kWidth = 800, kHeight = 600;
-
-// The main menu's buttons: x 80..300, the first at y 180, 36 apart.
-int MenuButtonY(int k) { return 196 + 36 * k; }
-enum MainButton { kNewGame, kTutorial, kLoadGame, kOptions, kCredits, kQuit };
-
-// What each screen looks like, from a few pixels that no other screen of
-// the flows has.
-bool IsGold(const Screenshot& s, int x, int y)
-{
-    return s.Red(x, y) > 140 && s.Red(x, y) > s.Green(x, y) && s.Green(x, y) > s.Blue(x, y) + 30;
-}
-
-bool MainMenuShown(const Screenshot& s)
-{
-    for (int k = 0; k < 6; ++k)
-        if (!IsGold(s, 86, MenuButtonY(k) - 8))
-            return false;
-    return true;
-}
-
-// The name asked for a new game: a gold frame over the menu round the
-// name's box and its OK and Cancel buttons.
-bool NameDialogShown(const Screenshot& s)
-{
-    return IsGold(s, 470, 255) && IsGold(s, 470, 291) && IsGold(s, 243, 300) && IsGold(s, 636, 300);
-}
+using namespace game_test;
 
 // The intro: a dawn over the desert, sand below and a deep blue sky above.
 bool IntroShown(const Screenshot& s)
 {
     auto sand = [&](int x, int y) { return s.Red(x, y) > 150 && s.Green(x, y) > 90 && s.Blue(x, y) < 100; };
     return sand(100, 560) && sand(700, 560) && s.Blue(400, 20) > 100 && s.Red(400, 20) < 80;
-}
-
-// The title's options: four of the menu's six places hold buttons, and Back.
-bool OptionsPageShown(const Screenshot& s)
-{
-    for (int k = 0; k < 6; ++k)
-        if (IsGold(s, 86, MenuButtonY(k) - 8) != (k < 4))
-            return false;
-    return IsGold(s, 660, 538);
-}
-
-// Pixels right of the menu where one picture has the credits' light text
-// and the other not: the credits rolling.
-int CreditsDiffer(const Screenshot& a, const Screenshot& b)
-{
-    auto text = [](const Screenshot& shot, int x, int y) {
-        return shot.Red(x, y) > 110 && shot.Green(x, y) > 110 && shot.Blue(x, y) > 110;
-    };
-    return a.Count(330, 90, 800, 450, [&](int x, int y) { return text(a, x, y) != text(b, x, y); });
 }
 
 // The load screen: a gold frame round a dark blue page.
@@ -235,26 +182,6 @@ int OkButtonY(const Screenshot& s)
 }
 bool OkBoxShown(const Screenshot& s) { return OkButtonY(s) >= 0; }
 
-// A question over play: a gold-framed box with Yes above No in the middle.
-constexpr int kYesY = 267, kNoY = 307;
-bool QuestionShown(const Screenshot& s)
-{
-    return IsGold(s, 345, kYesY - 6) && IsGold(s, 455, kNoY - 6) && !IsGold(s, 400, kNoY + 34) &&
-           (IsGold(s, 400, 207) || IsGold(s, 400, 208));
-}
-
-// Back on the title's menu with nothing over it.
-bool TitleAlone(const Screenshot& s) { return MainMenuShown(s) && !NameDialogShown(s) && !QuestionShown(s); }
-
-// A lesson of the tutorial: the text's gold-framed window on the left and
-// its topic list on the right, over the paused level. The text window's
-// close box is in its top right corner.
-constexpr int kTutorialCloseX = 527, kTutorialCloseY = 159;
-bool TutorialShown(const Screenshot& s)
-{
-    return IsGold(s, 10, 300) && IsGold(s, 562, 200);
-}
-
 // A conversation's line is white text on a dark band above the panels,
 // x 145..655, its last row of text ending at y 464; the band's backing keeps
 // the level behind it far from white. Whether the lowest row is white at
@@ -284,75 +211,8 @@ bool ShowsPicturePixel(const Screenshot& s, int x, int y, uint32_t argb);
 constexpr int kMenuButtonPoints[][2] = {{8, 8}, {56, 8}, {8, 56}, {56, 56}, {32, 52},
                                         {1, 32}, {32, 1}, {62, 32}, {32, 62}};
 
-class CampaignFlow : public GameExecutable {
+class CampaignFlow : public ProgramFlow {
 protected:
-    void SetUp() override
-    {
-        screen_ = std::to_string(shown_.desktopWidth) + "x" + std::to_string(shown_.desktopHeight) + "x24";
-        GameExecutable::SetUp();
-        if (HasFatalFailure())
-            return;
-        // The sound goes to a wave file (16-bit stereo) instead of a card;
-        // every error the game reports is copied to its output too.
-        sound_ = scratch_ + "/sound.wav";
-        std::ofstream(scratch_ + "/alsoft.conf") << "[general]\nsample-type = int16\nchannels = stereo\n"
-                                                    "frequency = 22050\n[wave]\nfile = "
-                                                 << sound_ << "\n";
-        environment_ = {{"ALSOFT_DRIVERS", "wave"},
-                        {"ALSOFT_CONF", scratch_ + "/alsoft.conf"},
-                        {"TESSARAN_DEBUG_OUTPUT", "1"}};
-    }
-
-    void TearDown() override
-    {
-        if (terminal_ >= 0)
-            close(terminal_);
-        GameExecutable::TearDown();
-    }
-
-    // Starts the game with its shell, answers the start-up dialog and waits
-    // for the title's menu.
-    void StartToTitle()
-    {
-        game_pid_ = LaunchWithShell(kRun, terminal_);
-        ASSERT_GT(game_pid_, 0);
-        ASSERT_TRUE(AnswerStartupDialog(game_pid_, "Return")) << Output(kRun);
-        ASSERT_TRUE(WaitForOutput(kRun, "Start-up complete", game_pid_)) << Output(kRun);
-        ASSERT_TRUE(WaitForScreen(MainMenuShown, "title")) << Output(kRun);
-        // The window takes the keyboard before any key: a key that comes
-        // with the focus, before the game has taken the keyboard back, is
-        // not the game's.
-        std::system(Xdo(kFocus).c_str());
-        WaitForATick();
-    }
-
-    // Gives the game's window the keyboard before a key or click.
-    static inline const std::string kFocus = "search --name '^Tessaran - The Game$' windowfocus";
-
-    std::string Xdo(const std::string& args) const
-    {
-        return "DISPLAY=" + displayName_ + " xdotool " + args + " > /dev/null 2>&1";
-    }
-
-    // The game keeps a click or a key tap that falls between two of its
-    // ticks, so each goes down and up at once; the caller waits for what it
-    // leads to. The game's cursor stands where the pointer is, whatever the
-    // game went through before: the pointer goes straight to the place, and
-    // the same read of the mouse takes the move and the click.
-    void Click(int x, int y, int button = 1)
-    {
-        std::system(Xdo(kFocus + " mousemove " + std::to_string(int(std::ceil(shown_.DesktopX(x)))) + " " +
-                        std::to_string(int(std::ceil(shown_.DesktopY(y)))) +
-                        " click " + std::to_string(button))
-                        .c_str());
-    }
-
-    void Key(const char* key) { std::system(Xdo(kFocus + " key " + key).c_str()); }
-
-    // The game's picture as the game drew it, on a larger desktop read where
-    // it is shown scaled.
-    Screenshot Grab() { return GrabPicture(displayName_, shown_); }
-
     // Waits for the HUD's menu button to show its whole picture in the
     // bottom-right corner.
     bool MenuButtonShown(const char* step)
@@ -374,91 +234,20 @@ protected:
             step, 10s);
     }
 
-    // Waits for the screen to show what the test looks for (the step's
-    // name is logged when it never does); the picture is kept.
-    template <class Shown>
-    bool WaitForScreen(Shown shown, const char* step, std::chrono::seconds timeout = 60s)
+    // The game's own clock: the level's ticks, counted from the call on.
+    void CountTicks()
     {
-        for (auto end = Clock::now() + timeout; Clock::now() < end;) {
-            if ((shot_ = Grab()).width == kWidth && shown(shot_))
-                return true;
-            if (waitpid(game_pid_, nullptr, WNOHANG) == game_pid_)
-                break;
-            std::this_thread::sleep_for(150ms);
-        }
-        std::printf("[ not seen ] %s\n", step);
-        return false;
+        Run("g_ticks = 0; local tick = LuaTick; function LuaTick() g_ticks = g_ticks + 1; return tick() end");
     }
+    int Ticks() { return std::atoi(Ask("g_ticks").c_str()); }
 
-    // Presses the key once the screen takes it, and waits for what it leads to.
-    template <class Shown>
-    bool Press(const char* key, Shown shown, const char* step, std::chrono::seconds timeout = 60s)
+    // Waits until the game's own clock has gone on `seconds` from now.
+    bool WaitForGameSeconds(int seconds)
     {
-        Key(key);
-        return WaitForScreen(shown, step, timeout);
-    }
-
-    // Asks the game through its shell; the answer as Lua's tostring gives it.
-    std::string Ask(const std::string& expression)
-    {
-        const std::string tag = "answer" + std::to_string(++asked_) + ":";
-        Type(terminal_, "Print('answer' .. " + std::to_string(asked_) + " .. ':' .. tostring(" + expression + "))\n");
-        for (auto end = Clock::now() + 20s; Clock::now() < end;) {
-            const std::string out = Output(kRun);
-            const size_t at = out.find(tag);
-            if (at != std::string::npos) {
-                const size_t from = at + tag.size(), to = out.find('\n', from);
-                if (to != std::string::npos)
-                    return out.substr(from, to - from);
-            }
-            std::this_thread::sleep_for(100ms);
-        }
-        return "(no answer)";
-    }
-
-    // A setup step through the shell; it has run once the next answer comes.
-    void Run(const std::string& line)
-    {
-        Type(terminal_, line + "\n");
-        Ask("0");
-    }
-
-    // Waits until the expression reads as the wanted value.
-    bool WaitForAnswer(const std::string& expression, const std::string& wanted, std::chrono::seconds timeout = 30s)
-    {
-        for (auto end = Clock::now() + timeout; Clock::now() < end;) {
-            if (Ask(expression) == wanted)
-                return true;
-            std::this_thread::sleep_for(300ms);
-        }
-        return false;
-    }
-
-    // Returns once the game has read all input sent before the call and run
-    // a tick on it: the shell answers between frames, and frames that span
-    // two of the game's ticks hold one at least.
-    void WaitForATick()
-    {
-        const double tick = std::max(std::atof(Ask("TsAccess.TickDuration()").c_str()), 0.1);
-        const auto first = Clock::now();
-        while (Clock::now() - first < std::chrono::duration<double>(2.0 * tick) && Ask("0") == "0") {
-        }
-        Ask("0");
-    }
-
-    // Clicks at (x, y), up to three times, until the expression reads as
-    // the wanted value: a click may come down before the view settled. Only
-    // for a click that a second one repeats, never doubles (an order to
-    // walk to a thing and take it).
-    bool ClickUntil(int x, int y, const std::string& expression, const std::string& wanted,
-                    std::chrono::seconds timeout)
-    {
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            Click(x, y);
-            if (WaitForAnswer(expression, wanted, timeout))
-                return true;
-        }
-        return false;
+        const int from = Ticks();
+        return WaitForAnswer("g_ticks >= " + std::to_string(from) + " + SecondsToTicks(" + std::to_string(seconds) +
+                                 ")",
+                             "true", 120s);
     }
 
     // Share of the screen (in hundredths) that differs between two looks.
@@ -563,25 +352,18 @@ protected:
         std::memcpy(samples.data(), bytes.data() + std::min(data, bytes.size()), samples.size() * 2);
         return samples;
     }
-    // The loudest sample played from now on; waits a little for the writer,
-    // which keeps pace with real time.
-    int LoudestFromNow()
+    // Whether more than a murmur is played from now on: the wave file is
+    // read until such a sample comes (its writer keeps pace with real time).
+    bool HeardFromNow()
     {
         const size_t mark = Samples().size();
-        std::this_thread::sleep_for(500ms);
-        int peak = 0;
-        const std::vector<int16_t> samples = Samples();
-        for (size_t i = mark; i < samples.size(); ++i)
-            peak = std::max(peak, std::abs(int(samples[i])));
-        return peak;
-    }
-
-    // No error reported, no sanitizer's word, in what the game wrote.
-    void ExpectNoErrors()
-    {
-        const std::string out = Output(kRun);
-        for (const char* error : {"** ERROR **", "runtime error", "Sanitizer", "Fatal Error"})
-            EXPECT_EQ(out.find(error), std::string::npos) << error << "\n" << out;
+        for (auto end = Clock::now() + 20s; Clock::now() < end; std::this_thread::sleep_for(100ms)) {
+            const std::vector<int16_t> samples = Samples();
+            for (size_t i = mark; i < samples.size(); ++i)
+                if (std::abs(int(samples[i])) > 300)
+                    return true;
+        }
+        return false;
     }
 
     // Space lets the load screen go once the level behind it stands: the
@@ -648,25 +430,8 @@ protected:
         ASSERT_NO_FATAL_FAILURE(CloseTheObjectivePage());
     }
 
-    // Escape on the title asks; Yes ends the program, which must end with 0.
-    void QuitFromTitle()
-    {
-        ASSERT_TRUE(WaitForScreen(MainMenuShown, "title-last")) << Output(kRun);
-        ASSERT_TRUE(Press("Escape", QuestionShown, "title-quit-question")) << Output(kRun);
-        Key("Return");
-        EXPECT_EQ(WaitForExit(game_pid_), 0) << Output(kRun);
-        ExpectNoErrors();
-    }
-
-    static constexpr const char* kRun = "game";
-    // The display: the game's own size, or a desktop its picture is scaled to.
-    game_test::ShownPicture shown_{kWidth, kHeight, kWidth, kHeight};
-    pid_t game_pid_ = -1;
-    int terminal_ = -1;
-    int asked_ = 0;
-    std::string sound_;
-    Screenshot shot_;
 };
+
 
 // The won run: a new game from the title (the name, the intro skipped with a
 // key, the load screen let go with Space), the town (a blaster bought from
@@ -678,7 +443,7 @@ protected:
 TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
 {
     ASSERT_NO_FATAL_FAILURE(StartToTitle());
-    EXPECT_GT(LoudestFromNow(), 300) << "the title's music is heard";
+    EXPECT_TRUE(HeardFromNow()) << "the title's music is heard";
 
     // New Game asks for the name; Return starts the campaign.
     Click(180, MenuButtonY(kNewGame));
@@ -705,7 +470,7 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
         saves.push_back(file.path().filename().string());
     ASSERT_EQ(saves.size(), 1u);
     EXPECT_EQ(strcasecmp(saves[0].c_str(), "ann [1] - Town"), 0) << saves[0];
-    EXPECT_GT(LoudestFromNow(), 300) << "the town's sound is heard";
+    EXPECT_TRUE(HeardFromNow()) << "the town's sound is heard";
 
     // The trader: a click starts his talk, which ends in the trade panel.
     EXPECT_EQ(Ask("TsAccess.LocalPlayer():GetKitty()"), "100");
@@ -729,37 +494,38 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     // the view where it was); a click on him there starts his talk (its
     // lines on the screen are the in-process CampaignLevel test's), and the
     // camera moves to frame the two.
+    CountTicks();
     const Screenshot from = Grab();
     Run("TsAccess.CutScene():RotateCamera(0, 0); Ann:SetPosition(11, 0, 6); Ann:StopMoving()");
+    // A view raised over a wall comes down only after four seconds of the
+    // game's own time.
+    ASSERT_TRUE(WaitForGameSeconds(5)) << Output(kRun);
     WaitForStillView(from);
-    // A view raised over a wall comes down only four seconds later.
-    std::this_thread::sleep_for(5s);
-    WaitForStillView(Grab());
     const Screenshot before = Grab();
     Run("Smith:SetPosition(13, 0, 6)");
     EXPECT_TRUE(ClickUntil(kBesideX, kBesideY, "g_townTalked", "1", 20s)) << Output(kRun);
     // The middle of the view, between the radar above and the talk's lines
     // below, which come and go with any talk.
-    bool framed = false;
-    for (auto end = Clock::now() + 15s; !framed && Clock::now() < end; std::this_thread::sleep_for(200ms))
-        framed = PercentChanged(before, Grab(), 150, 350) > 30;
-    EXPECT_TRUE(framed) << "the camera framed the smith and Ann";
-    // Nobody pressing Space, a line stays to be read: one holds the band
-    // for three seconds (a lower bound: it may have begun before it was seen).
-    double held = 0.0;
+    EXPECT_TRUE(WaitForScreen([&](const Screenshot& s) { return PercentChanged(before, s, 150, 350) > 30; },
+                              "talk-framed", 15s))
+        << "the camera framed the smith and Ann";
+    // Nobody pressing Space, a line stays to be read: one is still on the
+    // band after three seconds of the game's time from when it was first
+    // seen (the clock read after that look, and before the last).
+    const int threeSeconds = std::atoi(Ask("SecondsToTicks(3)").c_str());
     Screenshot seen = Grab();
-    for (auto since = Clock::now(), end = since + 30s; held < 3.0 && Clock::now() < end;) {
-        std::this_thread::sleep_for(200ms);
-        const auto at = Clock::now();
+    int since = Ticks(), held = 0;
+    for (auto end = Clock::now() + 60s; held < threeSeconds && Clock::now() < end;) {
+        const int at = Ticks();
         Screenshot now = Grab();
         if (SameLineShown(seen, now)) {
-            held = std::chrono::duration<double>(at - since).count();
+            held = at - since;
         } else {
             seen = std::move(now);
-            since = at;
+            since = Ticks();
         }
     }
-    EXPECT_GE(held, 3.0) << "seconds the longest line of the smith's talk was on the screen";
+    EXPECT_GE(held, threeSeconds) << "ticks the longest line of the smith's talk was on the screen";
     // Space moves the talk on, line by line, to its end.
     for (int line = 0; line < 10 && Ask("TsAccess.Conversation():HasConversationStarted() == 1") != "false"; ++line) {
         Key("space");
@@ -772,7 +538,7 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     ASSERT_TRUE(Press("Escape", [](const Screenshot& s) { return PlayShown(s) && !PauseMenuShown(s); },
                       "town-after-pause"))
         << Output(kRun);
-    EXPECT_GT(LoudestFromNow(), 300) << "the town's sound is heard after the pause";
+    EXPECT_TRUE(HeardFromNow()) << "the town's sound is heard after the pause";
 
     // The way out to the mission.
     ASSERT_NO_FATAL_FAILURE(TakeTheWayOutToTheMission());
@@ -899,42 +665,6 @@ TEST_F(CampaignFlow, TheHudsWindowsAndCountsShowWhollyOnTheScreen)
     ExpectNoErrors();
 }
 
-// The party carries its weapon in the hand: Ann picks up the mission's
-// blaster with a click and takes it in hand (a setup step), and its green is
-// seen at her side, at the height of her hand.
-TEST_F(CampaignFlow, TheWeaponInHandIsSeenAtTheHand)
-{
-    ASSERT_NO_FATAL_FAILURE(PlayMissionFromTheShell());
-    ASSERT_NO_FATAL_FAILURE(StandWestOf("blaster"));
-    ASSERT_TRUE(ClickUntil(kItemX, kItemY, "blaster:HasOwner()", "1", 8s)) << Output(kRun);
-    const Screenshot unarmed = Grab();
-    Run("Ann:GetInventory():EquipArticle(blaster)");
-    ASSERT_EQ(Ask("Ann:GetInventory():GetEquipped():GetName()"), "blaster");
-
-    // Around Ann in the middle of the view: her figure, the blaster at her
-    // hand; the blaster is the one green thing there.
-    constexpr int kLeft = 300, kTop = 170, kRight = 500, kBottom = 380;
-    auto green = [](const Screenshot& s, int x, int y) {
-        return s.Green(x, y) > s.Red(x, y) + 40 && s.Green(x, y) > s.Blue(x, y) + 30;
-    };
-    auto greenCount = [&](const Screenshot& s) {
-        return s.Count(kLeft, kTop, kRight, kBottom, [&](int x, int y) { return green(s, x, y); });
-    };
-    EXPECT_EQ(greenCount(unarmed), 0) << "nothing green before it is in hand";
-    EXPECT_TRUE(WaitForScreen([&](const Screenshot& s) { return greenCount(s) > 20; }, "blaster-in-hand", 10s))
-        << greenCount(shot_) << " green pixels";
-    // At the hand: beside her body, between her hips and her shoulders.
-    int sumX = 0, sumY = 0, n = 0;
-    for (int y = kTop; y < kBottom; ++y)
-        for (int x = kLeft; x < kRight; ++x)
-            if (green(shot_, x, y))
-                sumX += x, sumY += y, ++n;
-    ASSERT_GT(n, 0);
-    EXPECT_NEAR(sumX / n, 400, 50) << "beside her";
-    EXPECT_NEAR(sumY / n, 280, 40) << "at hand height";
-    ExpectNoErrors();
-}
-
 // The game on a desktop larger than its picture, which the display cannot
 // switch to the game's size: the picture is shown scaled to the desktop.
 class ScaledCampaignFlow : public CampaignFlow {
@@ -1029,205 +759,6 @@ TEST_F(CampaignFlow, TheHudPlateIsDrawnWholeAtTheDefaultAndTheLowestTextureDetai
         close(terminal_);
         terminal_ = -1;
     }
-}
-
-// The title through the real program: the same start as the campaign's.
-class TitleScreen : public CampaignFlow {
-protected:
-    // The button goes down on the thumb and a tick takes it there before
-    // the pointer moves; a tick takes each step of the move, and the
-    // release.
-    void Drag(int fromX, int toX, int y)
-    {
-        const std::string from = std::to_string(fromX) + " " + std::to_string(y);
-        std::system(Xdo(kFocus + " mousemove " + from + " mousedown 1").c_str());
-        WaitForATick();
-        for (int step = 1; step <= 4; ++step) {
-            const int x = fromX + (toX - fromX) * step / 4;
-            std::system(Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y)).c_str());
-            WaitForATick();
-        }
-        std::system(Xdo("mouseup 1").c_str());
-        WaitForATick();
-    }
-
-    // The pointer goes to (x, y) and a tick has taken it there.
-    void PointAt(int x, int y)
-    {
-        std::system(Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y)).c_str());
-        WaitForATick();
-    }
-
-    // Waits until the file reads as the test wants.
-    template <class Wanted>
-    bool WaitForFile(const std::string& path, Wanted wanted)
-    {
-        for (auto end = Clock::now() + 60s; Clock::now() < end; std::this_thread::sleep_for(100ms))
-            if (wanted(ReadText(path)))
-                return true;
-        return false;
-    }
-
-    std::string Options() const { return ReadText(scratch_ + "/options.lua"); }
-
-    void MakeSave(const std::string& name, time_t when)
-    {
-        const std::string path = scratch_ + "/Save Games/" + name;
-        std::ofstream(path) << "save";
-        utimbuf times{when, when};
-        utime(path.c_str(), &times);
-    }
-};
-
-// One copy at a time; the title's scene, cursor, options, saves, credits,
-// the name dialog and the tutorial's start, each worked with the mouse and
-// keys.
-TEST_F(TitleScreen, MenusOptionsSavesCreditsAndQuitWorkThroughTheProgram)
-{
-    ASSERT_EQ(mkdir((scratch_ + "/Save Games").c_str(), 0755), 0);
-    MakeSave("alice [1]", 1767261600); // the older
-    MakeSave("alice [2]", 1769940000); // the newer
-    MakeSave("notes.txt", 1769940000); // not a save: a name with a dot
-    ASSERT_NO_FATAL_FAILURE(StartToTitle());
-    // What is built is used: no line says otherwise.
-    for (const char* missing : {"fonts are not built yet", "renderer is not built yet", "HUD font is not built yet",
-                                "display device is not built yet", "not applied", "dofile() could not open"})
-        EXPECT_EQ(Output(kRun).find(missing), std::string::npos) << missing << "\n" << Output(kRun);
-    // A second copy leaves at once, with -1 and without a word.
-    const pid_t second = Launch("second", true);
-    EXPECT_EQ(WaitForExit(second), 255);
-    EXPECT_EQ(Output("second").find("Start-up"), std::string::npos);
-
-    // The scene behind the menu is drawn, nothing gold left of the buttons.
-    int lit = 0;
-    for (int x = 400; x < 800; x += 20)
-        for (int y = 0; y < 600; y += 20)
-            lit += (shot_.At(x, y) & 0xFFFFFF) != 0;
-    EXPECT_GT(lit, 500);
-    EXPECT_FALSE(IsGold(shot_, 60, MenuButtonY(0) - 8));
-    // The cursor is drawn 8 pixels up and left of the pointer (its pale
-    // fill); the pointer moves there and the screen is watched for it.
-    std::system(Xdo("mousemove 590 490 mousemove 600 500").c_str());
-    auto cursorShown = [](const Screenshot& s) { return s.CountBright(592, 494, 600, 508, 180) > 10; };
-    EXPECT_TRUE(WaitForScreen(cursorShown, "cursor"));
-    EXPECT_LT(shot_.CountBright(620, 440, 640, 460, 180), 5) << "no cursor away from the pointer";
-
-    // Options, then sound: the music slider goes down; leaving the screen
-    // writes the new volume.
-    EXPECT_NE(Options().find("SetMusicVolume(0)"), std::string::npos);
-    Click(180, MenuButtonY(kOptions));
-    ASSERT_TRUE(WaitForScreen(OptionsPageShown, "options")) << Output(kRun);
-    // The first options button: sound, whose sliders stand once the
-    // options' buttons have gone and the music slider looks the same twice.
-    // Only the slider's own opaque cells are compared: the panel round it
-    // lets the moving scene show through.
-    Click(180, MenuButtonY(0));
-    std::vector<uint32_t> slider;
-    auto soundPage = [&](const Screenshot& s) {
-        std::vector<uint32_t> now;
-        for (int y = 274; y < 287; ++y)
-            for (int x = 420; x < 557; ++x)
-                now.push_back(s.At(x, y));
-        const bool still = !OptionsPageShown(s) && now == slider;
-        slider = std::move(now);
-        return still;
-    };
-    ASSERT_TRUE(WaitForScreen(soundPage, "sound")) << Output(kRun);
-    Drag(546, 440, 280); // the music slider's thumb, from full to lower
-    Click(720, 545);     // back to the options
-    EXPECT_TRUE(WaitForFile(scratch_ + "/options.lua", [](const std::string& text) {
-        return text.find("SetMusicVolume(-") != std::string::npos;
-    })) << Options();
-    EXPECT_EQ(Options().find("SetMusicVolume(0)"), std::string::npos) << Options();
-    ASSERT_TRUE(WaitForScreen(OptionsPageShown, "options-again")) << Output(kRun);
-    Click(720, 545);
-    ASSERT_TRUE(WaitForScreen(MainMenuShown, "title-after-options"));
-
-    // The saves, newest first: a row turns white when selected (measured
-    // with the pointer out of the way). Two rows hold saves; deleting the
-    // first, "alice [2]", after the question leaves the older one.
-    Click(180, MenuButtonY(kLoadGame));
-    ASSERT_TRUE(WaitForScreen([](const Screenshot& s) { return !MainMenuShown(s) && IsGold(s, 660, 538); }, "saves"))
-        << Output(kRun);
-    constexpr int kRowY[3] = {113, 129, 145};
-    auto rowLit = [&](const Screenshot& s, int row) {
-        return s.CountBright(90, kRowY[row] - 6, 330, kRowY[row] + 6, 180);
-    };
-    PointAt(700, 300);
-    EXPECT_EQ(rowLit(Grab(), 0) + rowLit(Grab(), 1), 0) << "nothing selected yet";
-    Click(200, kRowY[2]);
-    PointAt(700, 300);
-    EXPECT_EQ(rowLit(Grab(), 2), 0) << "no third row";
-    Click(200, kRowY[0]);
-    PointAt(700, 300);
-    EXPECT_TRUE(WaitForScreen([&](const Screenshot& s) { return rowLit(s, 0) > 20; }, "row-selected"));
-    Click(327, 479); // delete; Yes is Return
-    ASSERT_TRUE(WaitForScreen(QuestionShown, "delete-question")) << Output(kRun);
-    Key("Return");
-    const std::string newest = scratch_ + "/Save Games/alice [2]";
-    for (auto end = Clock::now() + 60s; Clock::now() < end && access(newest.c_str(), F_OK) == 0;)
-        std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(access(newest.c_str(), F_OK), -1);
-    EXPECT_EQ(access((scratch_ + "/Save Games/alice [1]").c_str(), F_OK), 0);
-    EXPECT_EQ(access((scratch_ + "/Save Games/notes.txt").c_str(), F_OK), 0);
-    Click(720, 545);
-    ASSERT_TRUE(WaitForScreen(MainMenuShown, "title-after-saves"));
-
-    // The credits roll right of the menu: light text that was not there,
-    // moving from one moment to the next (waited for, not timed).
-    const Screenshot before = Grab();
-    Click(180, MenuButtonY(kCredits));
-    EXPECT_TRUE(WaitForScreen([&](const Screenshot& s) { return CreditsDiffer(before, s) > 300; }, "credits", 20s));
-    const Screenshot first = shot_;
-    EXPECT_TRUE(
-        WaitForScreen([&](const Screenshot& s) { return CreditsDiffer(first, s) > 200; }, "credits-moved", 20s))
-        << "the credits scroll";
-    Key("Escape"); // the back action closes the credits
-    ASSERT_TRUE(WaitForScreen(TitleAlone, "credits-left")) << Output(kRun);
-
-    // New Game's name dialog is cancelled; the Tutorial button starts the
-    // tutorial, whose first lesson is closed with the cross in its corner;
-    // F10 in play asks to quit, and Return ends the program with 0. The
-    // lessons themselves are played in process (CampaignLevel).
-    Click(180, MenuButtonY(kNewGame));
-    ASSERT_TRUE(WaitForScreen(NameDialogShown, "name-dialog")) << Output(kRun);
-    Click(470, 300); // Cancel
-    ASSERT_TRUE(WaitForScreen(TitleAlone, "name-cancelled")) << Output(kRun);
-    Click(180, MenuButtonY(kTutorial));
-    ASSERT_TRUE(WaitForScreen(TutorialShown, "tutorial-welcome")) << Output(kRun);
-    EXPECT_EQ(Ask("TsAccess.LevelInfo().levelName:Get()"), "Tutorial");
-    ASSERT_TRUE(ClickUntil(kTutorialCloseX, kTutorialCloseY, "g_lessonOpen", "0", 20s)) << Output(kRun);
-    ASSERT_TRUE(Press("F10", QuestionShown, "quit-question-in-play")) << Output(kRun);
-    Key("Return");
-    EXPECT_EQ(WaitForExit(game_pid_), 0) << Output(kRun);
-    ExpectNoErrors();
-}
-
-// Escape let go at once, well inside one of the game's frames, is still
-// the player's press: each of ten such taps asks whether to quit, and
-// each question is answered No by a click. The system's quit request then
-// ends the game with 0.
-TEST_F(TitleScreen, EveryInstantTapOfEscapeAsksToQuit)
-{
-    ASSERT_NO_FATAL_FAILURE(StartToTitle());
-    // The game's cursor is pushed into the top-left corner with the pointer,
-    // then both go to No; a tick takes each move apart.
-    PointAt(0, 0);
-    PointAt(400, kNoY);
-    int asked = 0;
-    for (int tap = 0; tap < 10; ++tap) {
-        std::system(Xdo("search --name '^Tessaran - The Game$' windowfocus key Escape").c_str());
-        if (!WaitForScreen(QuestionShown, "tap-question", 15s)) {
-            ADD_FAILURE() << "tap " << tap << " asked nothing";
-            continue;
-        }
-        ++asked;
-        std::system(Xdo("click 1").c_str());
-        ASSERT_TRUE(WaitForScreen(TitleAlone, "tap-answered")) << "No closed no question after tap " << tap;
-    }
-    EXPECT_EQ(asked, 10);
-    ASSERT_EQ(kill(game_pid_, SIGTERM), 0);
-    EXPECT_EQ(WaitForExit(game_pid_), 0) << Output(kRun);
 }
 
 } // namespace

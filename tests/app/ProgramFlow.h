@@ -1,0 +1,245 @@
+// The real program started under the test's X server, its title reached,
+// and the player's input sent to it: keys and clicks through the X server,
+// the picture read back as the display's pixels, the game asked through its
+// developer shell, and every error it reports looked for in its output.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "GameExecutable.h"
+#include "ScreenGrab.h"
+
+namespace game_test {
+
+using Clock = std::chrono::steady_clock;
+
+inline constexpr int kWidth = 800, kHeight = 600;
+
+// The main menu's buttons: x 80..300, the first at y 180, 36 apart.
+inline int MenuButtonY(int k) { return 196 + 36 * k; }
+enum MainButton { kNewGame, kTutorial, kLoadGame, kOptions, kCredits, kQuit };
+
+// What each screen looks like, from a few pixels that no other screen of
+// the flows has.
+inline bool IsGold(const Screenshot& s, int x, int y)
+{
+    return s.Red(x, y) > 140 && s.Red(x, y) > s.Green(x, y) && s.Green(x, y) > s.Blue(x, y) + 30;
+}
+
+inline bool MainMenuShown(const Screenshot& s)
+{
+    for (int k = 0; k < 6; ++k)
+        if (!IsGold(s, 86, MenuButtonY(k) - 8))
+            return false;
+    return true;
+}
+
+// The name asked for a new game: a gold frame over the menu round the
+// name's box and its OK and Cancel buttons.
+inline bool NameDialogShown(const Screenshot& s)
+{
+    return IsGold(s, 470, 255) && IsGold(s, 470, 291) && IsGold(s, 243, 300) && IsGold(s, 636, 300);
+}
+
+// A question over play: a gold-framed box with Yes above No in the middle.
+inline constexpr int kYesY = 267, kNoY = 307;
+inline bool QuestionShown(const Screenshot& s)
+{
+    return IsGold(s, 345, kYesY - 6) && IsGold(s, 455, kNoY - 6) && !IsGold(s, 400, kNoY + 34) &&
+           (IsGold(s, 400, 207) || IsGold(s, 400, 208));
+}
+
+// Back on the title's menu with nothing over it.
+inline bool TitleAlone(const Screenshot& s) { return MainMenuShown(s) && !NameDialogShown(s) && !QuestionShown(s); }
+
+// The game started with its shell, as the title's and the campaign's flows
+// start it.
+class ProgramFlow : public GameExecutable {
+protected:
+    void SetUp() override
+    {
+        screen_ = std::to_string(shown_.desktopWidth) + "x" + std::to_string(shown_.desktopHeight) + "x24";
+        GameExecutable::SetUp();
+        if (HasFatalFailure())
+            return;
+        // The sound goes to a wave file (16-bit stereo) instead of a card;
+        // every error the game reports is copied to its output too.
+        sound_ = scratch_ + "/sound.wav";
+        std::ofstream(scratch_ + "/alsoft.conf") << "[general]\nsample-type = int16\nchannels = stereo\n"
+                                                    "frequency = 22050\n[wave]\nfile = "
+                                                 << sound_ << "\n";
+        environment_ = {{"ALSOFT_DRIVERS", "wave"},
+                        {"ALSOFT_CONF", scratch_ + "/alsoft.conf"},
+                        {"TESSARAN_DEBUG_OUTPUT", "1"}};
+    }
+
+    void TearDown() override
+    {
+        if (terminal_ >= 0)
+            close(terminal_);
+        GameExecutable::TearDown();
+    }
+
+    // Starts the game with its shell, answers the start-up dialog and waits
+    // for the title's menu.
+    void StartToTitle()
+    {
+        game_pid_ = LaunchWithShell(kRun, terminal_);
+        ASSERT_GT(game_pid_, 0);
+        ASSERT_TRUE(AnswerStartupDialog(game_pid_, "Return")) << Output(kRun);
+        ASSERT_TRUE(WaitForOutput(kRun, "Start-up complete", game_pid_)) << Output(kRun);
+        ASSERT_TRUE(WaitForScreen(MainMenuShown, "title")) << Output(kRun);
+        // The window takes the keyboard before any key: a key that comes
+        // with the focus, before the game has taken the keyboard back, is
+        // not the game's.
+        std::system(Xdo(kFocus).c_str());
+        WaitForATick();
+    }
+
+    // Gives the game's window the keyboard before a key or click.
+    static inline const std::string kFocus = "search --name '^Tessaran - The Game$' windowfocus";
+
+    std::string Xdo(const std::string& args) const
+    {
+        return "DISPLAY=" + displayName_ + " xdotool " + args + " > /dev/null 2>&1";
+    }
+
+    // The game keeps a click or a key tap that falls between two of its
+    // ticks, so each goes down and up at once; the caller waits for what it
+    // leads to. The game's cursor stands where the pointer is, whatever the
+    // game went through before: the pointer goes straight to the place, and
+    // the same read of the mouse takes the move and the click.
+    void Click(int x, int y, int button = 1)
+    {
+        std::system(Xdo(kFocus + " mousemove " + std::to_string(int(std::ceil(shown_.DesktopX(x)))) + " " +
+                        std::to_string(int(std::ceil(shown_.DesktopY(y)))) +
+                        " click " + std::to_string(button))
+                        .c_str());
+    }
+
+    void Key(const char* key) { std::system(Xdo(kFocus + " key " + key).c_str()); }
+
+    // The game's picture as the game drew it, on a larger desktop read where
+    // it is shown scaled.
+    Screenshot Grab() { return GrabPicture(displayName_, shown_); }
+
+    // Waits for the screen to show what the test looks for (the step's
+    // name is logged when it never does); the picture is kept.
+    template <class Shown>
+    bool WaitForScreen(Shown shown, const char* step, std::chrono::seconds timeout = 60s)
+    {
+        for (auto end = Clock::now() + timeout; Clock::now() < end;) {
+            if ((shot_ = Grab()).width == kWidth && shown(shot_))
+                return true;
+            if (waitpid(game_pid_, nullptr, WNOHANG) == game_pid_)
+                break;
+            std::this_thread::sleep_for(150ms);
+        }
+        std::printf("[ not seen ] %s\n", step);
+        return false;
+    }
+
+    // Presses the key once the screen takes it, and waits for what it leads to.
+    template <class Shown>
+    bool Press(const char* key, Shown shown, const char* step, std::chrono::seconds timeout = 60s)
+    {
+        Key(key);
+        return WaitForScreen(shown, step, timeout);
+    }
+
+    // Asks the game through its shell; the answer as Lua's tostring gives it.
+    std::string Ask(const std::string& expression)
+    {
+        const std::string tag = "answer" + std::to_string(++asked_) + ":";
+        Type(terminal_, "Print('answer' .. " + std::to_string(asked_) + " .. ':' .. tostring(" + expression + "))\n");
+        for (auto end = Clock::now() + 20s; Clock::now() < end;) {
+            const std::string out = Output(kRun);
+            const size_t at = out.find(tag);
+            if (at != std::string::npos) {
+                const size_t from = at + tag.size(), to = out.find('\n', from);
+                if (to != std::string::npos)
+                    return out.substr(from, to - from);
+            }
+            std::this_thread::sleep_for(100ms);
+        }
+        return "(no answer)";
+    }
+
+    // A setup step through the shell; it has run once the next answer comes.
+    void Run(const std::string& line)
+    {
+        Type(terminal_, line + "\n");
+        Ask("0");
+    }
+
+    // Waits until the expression reads as the wanted value.
+    bool WaitForAnswer(const std::string& expression, const std::string& wanted, std::chrono::seconds timeout = 30s)
+    {
+        for (auto end = Clock::now() + timeout; Clock::now() < end;) {
+            if (Ask(expression) == wanted)
+                return true;
+            std::this_thread::sleep_for(300ms);
+        }
+        return false;
+    }
+
+    // Returns once the game has read all input sent before the call and run
+    // a tick on it: the shell answers between frames, and frames that span
+    // two of the game's ticks hold one at least.
+    void WaitForATick()
+    {
+        const double tick = std::max(std::atof(Ask("TsAccess.TickDuration()").c_str()), 0.1);
+        const auto first = Clock::now();
+        while (Clock::now() - first < std::chrono::duration<double>(2.0 * tick) && Ask("0") == "0") {
+        }
+        Ask("0");
+    }
+
+    // Clicks at (x, y), up to three times, until the expression reads as
+    // the wanted value: a click may come down before the view settled. Only
+    // for a click that a second one repeats, never doubles (an order to
+    // walk to a thing and take it).
+    bool ClickUntil(int x, int y, const std::string& expression, const std::string& wanted,
+                    std::chrono::seconds timeout)
+    {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            Click(x, y);
+            if (WaitForAnswer(expression, wanted, timeout))
+                return true;
+        }
+        return false;
+    }
+
+    // No error reported, no sanitizer's word, in what the game wrote.
+    void ExpectNoErrors()
+    {
+        const std::string out = Output(kRun);
+        for (const char* error : {"** ERROR **", "runtime error", "Sanitizer", "Fatal Error"})
+            EXPECT_EQ(out.find(error), std::string::npos) << error << "\n" << out;
+    }
+
+    // Escape on the title asks; Yes ends the program, which must end with 0.
+    void QuitFromTitle()
+    {
+        ASSERT_TRUE(WaitForScreen(MainMenuShown, "title-last")) << Output(kRun);
+        ASSERT_TRUE(Press("Escape", QuestionShown, "title-quit-question")) << Output(kRun);
+        Key("Return");
+        EXPECT_EQ(WaitForExit(game_pid_), 0) << Output(kRun);
+        ExpectNoErrors();
+    }
+
+    static constexpr const char* kRun = "game";
+    // The display: the game's own size, or a desktop its picture is scaled to.
+    game_test::ShownPicture shown_{kWidth, kHeight, kWidth, kHeight};
+    pid_t game_pid_ = -1;
+    int terminal_ = -1;
+    int asked_ = 0;
+    std::string sound_;
+    Screenshot shot_;
+};
+
+} // namespace game_test

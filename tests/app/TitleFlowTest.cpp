@@ -1,0 +1,197 @@
+// The title through the real program: the program starting, one copy at a
+// time, the title's menus reached by real clicks and keys, and quitting.
+// What the title's screens do with what they are given is their in-process
+// tests' (TitleScreens, Credits).
+#include <unistd.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ProgramFlow.h"
+#include "testing/ScratchDir.h"
+
+namespace {
+
+using namespace game_test;
+
+// The title's options: four of the menu's six places hold buttons, and Back.
+bool OptionsPageShown(const Screenshot& s)
+{
+    for (int k = 0; k < 6; ++k)
+        if (IsGold(s, 86, MenuButtonY(k) - 8) != (k < 4))
+            return false;
+    return IsGold(s, 660, 538);
+}
+
+// A lesson of the tutorial: the text's gold-framed window on the left and
+// its topic list on the right, over the paused level. The text window's
+// close box is in its top right corner.
+constexpr int kTutorialCloseX = 527, kTutorialCloseY = 159;
+bool TutorialShown(const Screenshot& s)
+{
+    return IsGold(s, 10, 300) && IsGold(s, 562, 200);
+}
+
+
+// The title through the real program: the same start as the campaign's.
+class TitleScreen : public ProgramFlow {
+protected:
+    // The button goes down on the thumb and a tick takes it there before
+    // the pointer moves; a tick takes each step of the move, and the
+    // release.
+    void Drag(int fromX, int toX, int y)
+    {
+        const std::string from = std::to_string(fromX) + " " + std::to_string(y);
+        std::system(Xdo(kFocus + " mousemove " + from + " mousedown 1").c_str());
+        WaitForATick();
+        for (int step = 1; step <= 4; ++step) {
+            const int x = fromX + (toX - fromX) * step / 4;
+            std::system(Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y)).c_str());
+            WaitForATick();
+        }
+        std::system(Xdo("mouseup 1").c_str());
+        WaitForATick();
+    }
+
+    // The pointer goes to (x, y) and a tick has taken it there.
+    void PointAt(int x, int y)
+    {
+        std::system(Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y)).c_str());
+        WaitForATick();
+    }
+
+    // Waits until the file reads as the test wants.
+    template <class Wanted>
+    bool WaitForFile(const std::string& path, Wanted wanted)
+    {
+        for (auto end = Clock::now() + 60s; Clock::now() < end; std::this_thread::sleep_for(100ms))
+            if (wanted(ReadText(path)))
+                return true;
+        return false;
+    }
+
+    std::string Options() const { return ReadText(scratch_ + "/options.lua"); }
+};
+
+// One copy at a time; the title's scene, cursor, options, a save deleted
+// and the tutorial's start, each worked with the mouse and keys. The save
+// list's order, the credits and the name dialog's answers are the title
+// screens' in-process tests'.
+TEST_F(TitleScreen, MenusOptionsSavesAndQuitWorkThroughTheProgram)
+{
+    MakeSave("alice [1]", 1767261600, scratch_ + "/Save Games");
+    ASSERT_NO_FATAL_FAILURE(StartToTitle());
+    // What is built is used: no line says otherwise.
+    for (const char* missing : {"fonts are not built yet", "renderer is not built yet", "HUD font is not built yet",
+                                "display device is not built yet", "not applied", "dofile() could not open"})
+        EXPECT_EQ(Output(kRun).find(missing), std::string::npos) << missing << "\n" << Output(kRun);
+    // A second copy leaves at once, with -1 and without a word.
+    const pid_t second = Launch("second", true);
+    EXPECT_EQ(WaitForExit(second), 255);
+    EXPECT_EQ(Output("second").find("Start-up"), std::string::npos);
+
+    // The scene behind the menu is drawn, nothing gold left of the buttons.
+    int lit = 0;
+    for (int x = 400; x < 800; x += 20)
+        for (int y = 0; y < 600; y += 20)
+            lit += (shot_.At(x, y) & 0xFFFFFF) != 0;
+    EXPECT_GT(lit, 500);
+    EXPECT_FALSE(IsGold(shot_, 60, MenuButtonY(0) - 8));
+    // The cursor is drawn 8 pixels up and left of the pointer (its pale
+    // fill); the pointer moves there and the screen is watched for it.
+    std::system(Xdo("mousemove 590 490 mousemove 600 500").c_str());
+    auto cursorShown = [](const Screenshot& s) { return s.CountBright(592, 494, 600, 508, 180) > 10; };
+    EXPECT_TRUE(WaitForScreen(cursorShown, "cursor"));
+    EXPECT_LT(shot_.CountBright(620, 440, 640, 460, 180), 5) << "no cursor away from the pointer";
+
+    // Options, then sound: the music slider goes down; leaving the screen
+    // writes the new volume.
+    EXPECT_NE(Options().find("SetMusicVolume(0)"), std::string::npos);
+    Click(180, MenuButtonY(kOptions));
+    ASSERT_TRUE(WaitForScreen(OptionsPageShown, "options")) << Output(kRun);
+    // The first options button: sound, whose sliders stand once the
+    // options' buttons have gone and the music slider looks the same twice.
+    // Only the slider's own opaque cells are compared: the panel round it
+    // lets the moving scene show through.
+    Click(180, MenuButtonY(0));
+    std::vector<uint32_t> slider;
+    auto soundPage = [&](const Screenshot& s) {
+        std::vector<uint32_t> now;
+        for (int y = 274; y < 287; ++y)
+            for (int x = 420; x < 557; ++x)
+                now.push_back(s.At(x, y));
+        const bool still = !OptionsPageShown(s) && now == slider;
+        slider = std::move(now);
+        return still;
+    };
+    ASSERT_TRUE(WaitForScreen(soundPage, "sound")) << Output(kRun);
+    Drag(546, 440, 280); // the music slider's thumb, from full to lower
+    Click(720, 545);     // back to the options
+    EXPECT_TRUE(WaitForFile(scratch_ + "/options.lua", [](const std::string& text) {
+        return text.find("SetMusicVolume(-") != std::string::npos;
+    })) << Options();
+    EXPECT_EQ(Options().find("SetMusicVolume(0)"), std::string::npos) << Options();
+    ASSERT_TRUE(WaitForScreen(OptionsPageShown, "options-again")) << Output(kRun);
+    Click(720, 545);
+    ASSERT_TRUE(WaitForScreen(MainMenuShown, "title-after-options"));
+
+    // The saves: a click selects the one row, which the delete button,
+    // after the question (Yes is Return), deletes from the folder.
+    Click(180, MenuButtonY(kLoadGame));
+    ASSERT_TRUE(WaitForScreen([](const Screenshot& s) { return !MainMenuShown(s) && IsGold(s, 660, 538); }, "saves"))
+        << Output(kRun);
+    Click(200, 113);
+    PointAt(700, 300); // the row is seen lit with the pointer out of the way
+    EXPECT_TRUE(WaitForScreen([](const Screenshot& s) { return s.CountBright(90, 107, 330, 119, 180) > 20; },
+                              "row-selected"));
+    Click(327, 479);
+    ASSERT_TRUE(WaitForScreen(QuestionShown, "delete-question")) << Output(kRun);
+    Key("Return");
+    const std::string save = scratch_ + "/Save Games/alice [1]";
+    EXPECT_TRUE(WaitForFile(save, [&](const std::string&) { return access(save.c_str(), F_OK) != 0; }));
+    Click(720, 545);
+    ASSERT_TRUE(WaitForScreen(MainMenuShown, "title-after-saves"));
+
+    // The Tutorial button starts the tutorial, whose first lesson is closed
+    // with the cross in its corner; F10 in play asks to quit, and Return
+    // ends the program with 0. The lessons themselves are played in process
+    // (CampaignLevel).
+    Click(180, MenuButtonY(kTutorial));
+    ASSERT_TRUE(WaitForScreen(TutorialShown, "tutorial-welcome")) << Output(kRun);
+    EXPECT_EQ(Ask("TsAccess.LevelInfo().levelName:Get()"), "Tutorial");
+    ASSERT_TRUE(ClickUntil(kTutorialCloseX, kTutorialCloseY, "g_lessonOpen", "0", 20s)) << Output(kRun);
+    ASSERT_TRUE(Press("F10", QuestionShown, "quit-question-in-play")) << Output(kRun);
+    Key("Return");
+    EXPECT_EQ(WaitForExit(game_pid_), 0) << Output(kRun);
+    ExpectNoErrors();
+}
+
+// Escape let go at once, well inside one of the game's frames, is still
+// the player's press: each of ten such taps asks whether to quit, and
+// each question is answered No by a click. The system's quit request then
+// ends the game with 0.
+TEST_F(TitleScreen, EveryInstantTapOfEscapeAsksToQuit)
+{
+    ASSERT_NO_FATAL_FAILURE(StartToTitle());
+    // The game's cursor is pushed into the top-left corner with the pointer,
+    // then both go to No; a tick takes each move apart.
+    PointAt(0, 0);
+    PointAt(400, kNoY);
+    int asked = 0;
+    for (int tap = 0; tap < 10; ++tap) {
+        std::system(Xdo("search --name '^Tessaran - The Game$' windowfocus key Escape").c_str());
+        if (!WaitForScreen(QuestionShown, "tap-question", 15s)) {
+            ADD_FAILURE() << "tap " << tap << " asked nothing";
+            continue;
+        }
+        ++asked;
+        std::system(Xdo("click 1").c_str());
+        ASSERT_TRUE(WaitForScreen(TitleAlone, "tap-answered")) << "No closed no question after tap " << tap;
+    }
+    EXPECT_EQ(asked, 10);
+    ASSERT_EQ(kill(game_pid_, SIGTERM), 0);
+    EXPECT_EQ(WaitForExit(game_pid_), 0) << Output(kRun);
+}
+
+} // namespace
