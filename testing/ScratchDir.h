@@ -17,22 +17,22 @@ class ScratchDir {
 public:
     ScratchDir()
     {
-        previous_ = std::filesystem::current_path();
+        m_previous = std::filesystem::current_path();
         // A fresh name every time: a folder left by a crashed run of a
         // process with the same id must not be reused.
         std::string pattern = (std::filesystem::temp_directory_path() / "ts_fw_XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             throw std::filesystem::filesystem_error("cannot make a scratch folder", std::error_code(errno,
                                                     std::generic_category()));
-        root_ = pattern;
-        std::filesystem::current_path(root_);
+        m_root = pattern;
+        std::filesystem::current_path(m_root);
         plat::ClearPathCache();
     }
     ~ScratchDir()
     {
-        std::filesystem::current_path(previous_);
+        std::filesystem::current_path(m_previous);
         std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
+        std::filesystem::remove_all(m_root, ignored);
         plat::ClearPathCache();
     }
     ScratchDir(const ScratchDir&) = delete;
@@ -41,7 +41,7 @@ public:
     // Writes a file (folders are made) and answers its full path.
     std::string Write(const std::string& relative, const std::string& text) const
     {
-        const std::filesystem::path path = root_ / relative;
+        const std::filesystem::path path = m_root / relative;
         std::filesystem::create_directories(path.parent_path());
         std::ofstream(path, std::ios::binary) << text;
         plat::ClearPathCache();
@@ -49,15 +49,15 @@ public:
     }
     std::string Read(const std::string& relative) const
     {
-        std::ifstream in(root_ / relative, std::ios::binary);
+        std::ifstream in(m_root / relative, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
-    std::string Path() const { return root_.generic_string(); }
-    std::string File(const std::string& relative) const { return (root_ / relative).generic_string(); }
+    std::string Path() const { return m_root.generic_string(); }
+    std::string File(const std::string& relative) const { return (m_root / relative).generic_string(); }
 
 private:
-    std::filesystem::path previous_;
-    std::filesystem::path root_;
+    std::filesystem::path m_previous;
+    std::filesystem::path m_root;
 };
 
 // A stand-in saved game `name` in folder (made if need be), last written at

@@ -29,7 +29,7 @@ ModeScript& Script()
     return script;
 }
 
-TestMode::TestMode(TsModeType type) : type_(type)
+TestMode::TestMode(TsModeType type) : m_type(type)
 {
     ++Script().made;
 }

@@ -59,10 +59,10 @@ public:
     bool Initialise() override { return Script().initialiseResult; }
     void Tick(uint32_t tickCount) override;
     void Render(float renderTime, float fraction) override;
-    TsModeType GetModeType() const override { return type_; }
+    TsModeType GetModeType() const override { return m_type; }
 
 private:
-    TsModeType type_ = TS_MODE_FRONT_END;
+    TsModeType m_type = TS_MODE_FRONT_END;
 };
 
 // A pooled object of a registered class, as a mode's world is made of.

@@ -219,7 +219,7 @@ protected:
     {
         plat::Image button;
         std::string error;
-        if (!plat::LoadImageFile(root_ + "/data/hud/comms.tga", button, nullptr, &error)) {
+        if (!plat::LoadImageFile(m_root + "/data/hud/comms.tga", button, nullptr, &error)) {
             ADD_FAILURE() << error;
             return false;
         }
@@ -345,7 +345,7 @@ protected:
     // "data" mark to the end (the writer leaves the sizes open until it closes).
     std::vector<int16_t> Samples() const
     {
-        std::ifstream in(sound_, std::ios::binary);
+        std::ifstream in(m_sound, std::ios::binary);
         const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         const size_t data = std::min(bytes.find("data"), bytes.size()) + 8;
         std::vector<int16_t> samples(data < bytes.size() ? (bytes.size() - data) / 2 : 0);
@@ -417,7 +417,7 @@ protected:
         ASSERT_NO_FATAL_FAILURE(StartToTitle());
         if (!atTitle.empty())
             Run(atTitle);
-        Type(terminal_, "TestMission('" + mission + "')\n");
+        Type(m_terminal, "TestMission('" + mission + "')\n");
         ASSERT_TRUE(WaitForScreen(LoadScreenShown, "shell-load-screen")) << Output(kRun);
     }
 
@@ -464,9 +464,9 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     // Ann stands where no lamp falls on the side the camera sees: the town's
     // daylight lights her, not black.
     EXPECT_TRUE(WaitForScreen([](const Screenshot& s) { return CentreFigureLitShare(s) >= 30; }, "town-party-lit", 10s))
-        << CentreFigureLitShare(shot_) << "% of her body lit";
+        << CentreFigureLitShare(m_shot) << "% of her body lit";
     std::vector<std::string> saves;
-    for (const auto& file : std::filesystem::directory_iterator(scratch_ + "/Save Games"))
+    for (const auto& file : std::filesystem::directory_iterator(m_scratch + "/Save Games"))
         saves.push_back(file.path().filename().string());
     ASSERT_EQ(saves.size(), 1u);
     EXPECT_EQ(strcasecmp(saves[0].c_str(), "ann [1] - Town"), 0) << saves[0];
@@ -480,8 +480,8 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     EXPECT_EQ(Ask("TsAccess.LocalPlayer():GetKitty()"), "40") << "the blaster's price paid";
     // The trader's picture stands in its frame right of the grids; a click
     // on it ends the trade and leaves play going.
-    shot_ = Grab();
-    EXPECT_TRUE(TraderPictureShown(shot_));
+    m_shot = Grab();
+    EXPECT_TRUE(TraderPictureShown(m_shot));
     Click(kPictureX + 32, kPictureY + 32);
     ASSERT_TRUE(WaitForScreen([](const Screenshot& s) { return PlayShown(s) && !TraderPictureShown(s); },
                               "trade-over"))
@@ -564,7 +564,7 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     // through the closing screen.
     ASSERT_TRUE(WaitForScreen(OkBoxShown, "won", 120s)) << Output(kRun);
     EXPECT_EQ(Ask("g_missionWon"), "1");
-    Click(400, OkButtonY(shot_));
+    Click(400, OkButtonY(m_shot));
     ASSERT_NO_FATAL_FAILURE(LeaveTheClosingScreen());
     ASSERT_NO_FATAL_FAILURE(QuitFromTitle());
 }
@@ -629,8 +629,8 @@ TEST_F(CampaignFlow, TheHudsWindowsAndCountsShowWhollyOnTheScreen)
     auto details = [](const Screenshot& s) { return PaperIn(s, 0, 380, 280, kHeight); };
     Click(97, 545, 3);
     EXPECT_TRUE(WaitForScreen([&](const Screenshot& s) { return FramedOnScreen(s, details(s)); }, "details"));
-    const Box paper = details(shot_);
-    EXPECT_EQ(TextLines(InkRows(shot_, paper.left, paper.top, paper.right + 1, paper.bottom + 1)), 6)
+    const Box paper = details(m_shot);
+    EXPECT_EQ(TextLines(InkRows(m_shot, paper.left, paper.top, paper.right + 1, paper.bottom + 1)), 6)
         << "rows of text in " << paper.left << ", " << paper.top << " to " << paper.right << ", " << paper.bottom;
     Click(97, 545); // a click on her portrait closes them
     EXPECT_TRUE(WaitForScreen([&](const Screenshot& s) { return !FramedOnScreen(s, details(s)); }, "details-closed"));
@@ -659,7 +659,7 @@ TEST_F(CampaignFlow, TheHudsWindowsAndCountsShowWhollyOnTheScreen)
         return same;
     };
     EXPECT_TRUE(WaitForScreen(settled, "count", 20s));
-    const std::vector<int> rows = countRows(shot_);
+    const std::vector<int> rows = countRows(m_shot);
     ASSERT_FALSE(rows.empty());
     EXPECT_LT(rows.back(), kHeight - 2) << "the count's lowest row of ink";
     ExpectNoErrors();
@@ -671,7 +671,7 @@ class ScaledCampaignFlow : public CampaignFlow {
 protected:
     void SetUp() override
     {
-        shown_.desktopWidth = 1024, shown_.desktopHeight = 768;
+        m_shown.desktopWidth = 1024, m_shown.desktopHeight = 768;
         CampaignFlow::SetUp();
     }
 };
@@ -722,7 +722,7 @@ TEST_F(CampaignFlow, TheHudPlateIsDrawnWholeAtTheDefaultAndTheLowestTextureDetai
 {
     plat::Image plate;
     std::string error;
-    ASSERT_TRUE(plat::LoadImageFile(root_ + "/data/hud/plate.tga", plate, nullptr, &error)) << error;
+    ASSERT_TRUE(plat::LoadImageFile(m_root + "/data/hud/plate.tga", plate, nullptr, &error)) << error;
     ASSERT_EQ(plate.width, 192u);
     ASSERT_EQ(plate.height, 64u);
     const int top = kHeight - int(plate.height);
@@ -752,12 +752,12 @@ TEST_F(CampaignFlow, TheHudPlateIsDrawnWholeAtTheDefaultAndTheLowestTextureDetai
         SCOPED_TRACE(std::string("texture detail ") + name);
         ASSERT_NO_FATAL_FAILURE(
             PlayMissionFromTheShell("TsAccess.Options():SetTexDetailLevel(" + std::to_string(detail) + ")"));
-        EXPECT_TRUE(WaitForScreen(plateShown, "plate", 10s)) << seen(shot_);
+        EXPECT_TRUE(WaitForScreen(plateShown, "plate", 10s)) << seen(m_shot);
         ExpectNoErrors();
-        kill(game_pid_, SIGKILL);
-        waitpid(game_pid_, nullptr, 0);
-        close(terminal_);
-        terminal_ = -1;
+        kill(m_game_pid, SIGKILL);
+        waitpid(m_game_pid, nullptr, 0);
+        close(m_terminal);
+        m_terminal = -1;
     }
 }
 

@@ -45,18 +45,18 @@ class GameExecutable : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        game_ = BuildDir() + "/tessaran";
-        root_ = std::getenv("OM_SOURCE_DIR") ? std::getenv("OM_SOURCE_DIR") : ".";
+        m_game = BuildDir() + "/tessaran";
+        m_root = std::getenv("OM_SOURCE_DIR") ? std::getenv("OM_SOURCE_DIR") : ".";
         char scratch[] = "/tmp/tessaran_run_XXXXXX";
         ASSERT_NE(mkdtemp(scratch), nullptr);
-        scratch_ = scratch;
-        ASSERT_EQ(access(game_.c_str(), X_OK), 0) << "no game executable at " << game_;
+        m_scratch = scratch;
+        ASSERT_EQ(access(m_game.c_str(), X_OK), 0) << "no game executable at " << m_game;
         StartDisplay();
         // The game runs in a folder of its own, so the options and log it
         // writes stay out of the source tree; its scripts and data are the
         // demo's.
         for (const char* shared : {"scripts", "data"}) {
-            ASSERT_EQ(symlink((root_ + "/" + shared).c_str(), (scratch_ + "/" + shared).c_str()), 0);
+            ASSERT_EQ(symlink((m_root + "/" + shared).c_str(), (m_scratch + "/" + shared).c_str()), 0);
         }
     }
 
@@ -69,13 +69,13 @@ protected:
     {
         int ready[2];
         ASSERT_EQ(pipe(ready), 0);
-        display_ = fork();
-        if (display_ == 0) {
+        m_display = fork();
+        if (m_display == 0) {
             close(ready[0]);
             const int quiet = open("/dev/null", O_WRONLY);
             dup2(quiet, STDERR_FILENO);
             const std::string fd = std::to_string(ready[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen_.c_str(), "-nolisten", "tcp",
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", m_screen.c_str(), "-nolisten", "tcp",
                    "-noreset", static_cast<char*>(nullptr));
             _exit(127);
         }
@@ -87,29 +87,29 @@ protected:
             number += c;
         close(ready[0]);
         if (c == '\n' && !number.empty()) {
-            displayName_ = ":" + number;
+            m_displayName = ":" + number;
             return;
         }
-        if (display_ > 0) {
-            kill(display_, SIGKILL);
-            waitpid(display_, nullptr, 0);
-            display_ = -1;
+        if (m_display > 0) {
+            kill(m_display, SIGKILL);
+            waitpid(m_display, nullptr, 0);
+            m_display = -1;
         }
         FAIL() << "no virtual display could be started";
     }
 
     void TearDown() override
     {
-        for (pid_t pid : started_) {
+        for (pid_t pid : m_started) {
             if (kill(pid, 0) == 0) {
                 kill(pid, SIGKILL);
                 waitpid(pid, nullptr, 0);
             }
         }
-        std::system(("rm -rf '" + scratch_ + "'").c_str());
-        if (display_ > 0) {
-            kill(display_, SIGTERM);
-            waitpid(display_, nullptr, 0);
+        std::system(("rm -rf '" + m_scratch + "'").c_str());
+        if (m_display > 0) {
+            kill(m_display, SIGTERM);
+            waitpid(m_display, nullptr, 0);
         }
     }
 
@@ -120,7 +120,7 @@ protected:
         const pid_t pid = fork();
         if (pid == 0)
             RunGameInChild(name, withDisplay);
-        started_.push_back(pid);
+        m_started.push_back(pid);
         return pid;
     }
 
@@ -131,7 +131,7 @@ protected:
         const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
         if (pid == 0)
             RunGameInChild(name, true);
-        started_.push_back(pid);
+        m_started.push_back(pid);
         return pid;
     }
 
@@ -139,25 +139,25 @@ protected:
     // scratch folder as working folder, then the game. Never returns.
     [[noreturn]] void RunGameInChild(const std::string& name, bool withDisplay)
     {
-        const std::string output = scratch_ + "/" + name + ".log";
+        const std::string output = m_scratch + "/" + name + ".log";
         const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(fd, STDOUT_FILENO);
         dup2(fd, STDERR_FILENO);
-        setenv("XDG_RUNTIME_DIR", scratch_.c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", m_scratch.c_str(), 1);
         // No sound card on a test machine: a silent output, or the game
         // stops at start-up with its audio error box.
         setenv("ALSOFT_DRIVERS", "null", 0);
         setenv("SDL_AUDIODRIVER", "dummy", 0);
         ApplyEnvironment();
         if (withDisplay) {
-            setenv("DISPLAY", displayName_.c_str(), 1);
+            setenv("DISPLAY", m_displayName.c_str(), 1);
         } else {
             unsetenv("DISPLAY");
             unsetenv("WAYLAND_DISPLAY");
         }
-        if (chdir(scratch_.c_str()) != 0)
+        if (chdir(m_scratch.c_str()) != 0)
             _exit(126);
-        execl(game_.c_str(), game_.c_str(), static_cast<char*>(nullptr));
+        execl(m_game.c_str(), m_game.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
 
@@ -165,7 +165,7 @@ protected:
     // driver that writes a file, say).
     void ApplyEnvironment() const
     {
-        for (const auto& [name, value] : environment_)
+        for (const auto& [name, value] : m_environment)
             setenv(name.c_str(), value.c_str(), 1);
     }
 
@@ -191,13 +191,13 @@ protected:
             ADD_FAILURE() << "xdotool is needed to work the start-up dialog";
             return false;
         }
-        const std::string search = "DISPLAY=" + displayName_ + " xdotool search --onlyvisible " + criteria;
+        const std::string search = "DISPLAY=" + m_displayName + " xdotool search --onlyvisible " + criteria;
         const std::string find = search + " > /dev/null 2>&1";
         // Sent to that window alone. The window closes as the key goes down,
         // and xdotool then stops before the release: the key is let go again
         // on its own, or the server would hold it down into the game.
         const std::string press = search + " windowfocus key --window %1 " + key + " > /dev/null 2>&1; DISPLAY=" +
-                                  displayName_ + " xdotool keyup " + key + " > /dev/null 2>&1";
+                                  m_displayName + " xdotool keyup " + key + " > /dev/null 2>&1";
         bool seen = false;
         auto pressed = std::chrono::steady_clock::now();
         for (auto end = pressed + 120s; std::chrono::steady_clock::now() < end;) {
@@ -222,7 +222,7 @@ protected:
         text << in.rdbuf();
         return text.str();
     }
-    std::string Output(const std::string& name) const { return ReadText(scratch_ + "/" + name + ".log"); }
+    std::string Output(const std::string& name) const { return ReadText(m_scratch + "/" + name + ".log"); }
 
     bool WaitForOutput(const std::string& name, const std::string& piece, pid_t pid)
     {
@@ -254,14 +254,14 @@ protected:
 
     // The virtual screen: the game runs full screen at its mode, so a screen of
     // the mode's size shows it pixel for pixel.
-    std::string screen_ = "1280x1024x24";
-    std::vector<std::pair<std::string, std::string>> environment_;
-    std::string game_;
-    std::string root_;
-    std::string scratch_;
-    std::vector<pid_t> started_;
-    pid_t display_ = -1;
-    std::string displayName_;
+    std::string m_screen = "1280x1024x24";
+    std::vector<std::pair<std::string, std::string>> m_environment;
+    std::string m_game;
+    std::string m_root;
+    std::string m_scratch;
+    std::vector<pid_t> m_started;
+    pid_t m_display = -1;
+    std::string m_displayName;
 };
 
 } // namespace game_test

@@ -21,16 +21,16 @@ using namespace std::chrono_literals;
 // and the game ends.
 TEST_F(GameExecutable, TheStartUpDialogShowsItsPicture)
 {
-    const std::string data = scratch_ + "/data";
+    const std::string data = m_scratch + "/data";
     ASSERT_EQ(unlink(data.c_str()), 0);
     ASSERT_EQ(mkdir(data.c_str(), 0755), 0);
-    for (const auto& entry : std::filesystem::directory_iterator(root_ + "/data"))
+    for (const auto& entry : std::filesystem::directory_iterator(m_root + "/data"))
         if (entry.path().filename() != "animdb.tsa")
             std::filesystem::create_symlink(entry.path(), data + "/" + entry.path().filename().string());
     std::ofstream(data + "/animdb.tsa") << "damaged";
     plat::Image art;
     std::string error;
-    ASSERT_TRUE(plat::LoadImageFile(root_ + "/data/frontend/startup.tga", art, nullptr, &error)) << error;
+    ASSERT_TRUE(plat::LoadImageFile(m_root + "/data/frontend/startup.tga", art, nullptr, &error)) << error;
     const auto panel = TsStartupDialogWindow::kPictureRect;
     ASSERT_EQ(int(art.width), panel.w) << "the art is made for the panel";
     ASSERT_EQ(int(art.height), panel.h);
@@ -38,7 +38,7 @@ TEST_F(GameExecutable, TheStartUpDialogShowsItsPicture)
     const pid_t game = Launch("picture", true);
     // Where the dialog window stands on the screen (no window manager: its
     // own position, without a frame).
-    const std::string query = "DISPLAY=" + displayName_ + " xdotool search --sync --all --pid " +
+    const std::string query = "DISPLAY=" + m_displayName + " xdotool search --sync --all --pid " +
                               std::to_string(game) + " --name '^Tessaran Demo V1.0$' getwindowgeometry --shell 2>/dev/null";
     int x = -1, y = -1;
     int matching = 0;
@@ -53,7 +53,7 @@ TEST_F(GameExecutable, TheStartUpDialogShowsItsPicture)
         }
         if (x >= 0 && y >= 0) {
             const game_test::Screenshot shot =
-                game_test::GrabScreen(displayName_, x + panel.x + panel.w, y + panel.y + panel.h);
+                game_test::GrabScreen(m_displayName, x + panel.x + panel.w, y + panel.y + panel.h);
             for (int py = 0; py < panel.h && !shot.rgb.empty(); ++py)
                 for (int px = 0; px < panel.w; ++px)
                     matching += shot.At(x + panel.x + px, y + panel.y + py) == (art.At(uint32_t(px), uint32_t(py)) & 0xFFFFFF);

@@ -24,13 +24,13 @@ protected:
     // level is paused (an animated model of the town keeps its cycle).
     void TakePlainPicture()
     {
-        plain_ = LookAfterTwoFrames();
+        m_plain = LookAfterTwoFrames();
         for (int frame = 0; frame < 8; ++frame) {
             const Picture again = LookAfterTwoFrames();
-            for (int y = 0; y < plain_.height; ++y)
-                for (int x = 0; x < plain_.width; ++x)
-                    if (plain_.At(x, y) != again.At(x, y))
-                        moving_.Add(x, y);
+            for (int y = 0; y < m_plain.height; ++y)
+                for (int x = 0; x < m_plain.width; ++x)
+                    if (m_plain.At(x, y) != again.At(x, y))
+                        m_moving.Add(x, y);
         }
     }
     // Pixels of the picture that differ from the plain one outside that box.
@@ -38,9 +38,9 @@ protected:
     {
         const Picture now = LookAfterTwoFrames();
         int count = 0;
-        for (int y = 0; y < plain_.height; ++y)
-            for (int x = 0; x < plain_.width; ++x)
-                count += plain_.At(x, y) != now.At(x, y) && !moving_.Holds(x, y);
+        for (int y = 0; y < m_plain.height; ++y)
+            for (int x = 0; x < m_plain.width; ++x)
+                count += m_plain.At(x, y) != now.At(x, y) && !m_moving.Holds(x, y);
         return count;
     }
     Picture LookAfterTwoFrames()
@@ -62,8 +62,8 @@ protected:
         bool Holds(int x, int y) const { return x >= x0 && x <= x1 && y >= y0 && y <= y1; }
     };
 
-    Picture plain_;
-    Box moving_;
+    Picture m_plain;
+    Box m_moving;
 };
 
 // Paused, the level draws nearly the same picture every frame, so whatever a

@@ -62,25 +62,25 @@ class ProgramFlow : public GameExecutable {
 protected:
     void SetUp() override
     {
-        screen_ = std::to_string(shown_.desktopWidth) + "x" + std::to_string(shown_.desktopHeight) + "x24";
+        m_screen = std::to_string(m_shown.desktopWidth) + "x" + std::to_string(m_shown.desktopHeight) + "x24";
         GameExecutable::SetUp();
         if (HasFatalFailure())
             return;
         // The sound goes to a wave file (16-bit stereo) instead of a card;
         // every error the game reports is copied to its output too.
-        sound_ = scratch_ + "/sound.wav";
-        std::ofstream(scratch_ + "/alsoft.conf") << "[general]\nsample-type = int16\nchannels = stereo\n"
+        m_sound = m_scratch + "/sound.wav";
+        std::ofstream(m_scratch + "/alsoft.conf") << "[general]\nsample-type = int16\nchannels = stereo\n"
                                                     "frequency = 22050\n[wave]\nfile = "
-                                                 << sound_ << "\n";
-        environment_ = {{"ALSOFT_DRIVERS", "wave"},
-                        {"ALSOFT_CONF", scratch_ + "/alsoft.conf"},
+                                                 << m_sound << "\n";
+        m_environment = {{"ALSOFT_DRIVERS", "wave"},
+                        {"ALSOFT_CONF", m_scratch + "/alsoft.conf"},
                         {"TESSARAN_DEBUG_OUTPUT", "1"}};
     }
 
     void TearDown() override
     {
-        if (terminal_ >= 0)
-            close(terminal_);
+        if (m_terminal >= 0)
+            close(m_terminal);
         GameExecutable::TearDown();
     }
 
@@ -88,10 +88,10 @@ protected:
     // for the title's menu.
     void StartToTitle()
     {
-        game_pid_ = LaunchWithShell(kRun, terminal_);
-        ASSERT_GT(game_pid_, 0);
-        ASSERT_TRUE(AnswerStartupDialog(game_pid_, "Return")) << Output(kRun);
-        ASSERT_TRUE(WaitForOutput(kRun, "Start-up complete", game_pid_)) << Output(kRun);
+        m_game_pid = LaunchWithShell(kRun, m_terminal);
+        ASSERT_GT(m_game_pid, 0);
+        ASSERT_TRUE(AnswerStartupDialog(m_game_pid, "Return")) << Output(kRun);
+        ASSERT_TRUE(WaitForOutput(kRun, "Start-up complete", m_game_pid)) << Output(kRun);
         ASSERT_TRUE(WaitForScreen(MainMenuShown, "title")) << Output(kRun);
         // The window takes the keyboard before any key: a key that comes
         // with the focus, before the game has taken the keyboard back, is
@@ -105,7 +105,7 @@ protected:
 
     std::string Xdo(const std::string& args) const
     {
-        return "DISPLAY=" + displayName_ + " xdotool " + args + " > /dev/null 2>&1";
+        return "DISPLAY=" + m_displayName + " xdotool " + args + " > /dev/null 2>&1";
     }
 
     // The game keeps a click or a key tap that falls between two of its
@@ -115,8 +115,8 @@ protected:
     // the same read of the mouse takes the move and the click.
     void Click(int x, int y, int button = 1)
     {
-        std::system(Xdo(kFocus + " mousemove " + std::to_string(int(std::ceil(shown_.DesktopX(x)))) + " " +
-                        std::to_string(int(std::ceil(shown_.DesktopY(y)))) +
+        std::system(Xdo(kFocus + " mousemove " + std::to_string(int(std::ceil(m_shown.DesktopX(x)))) + " " +
+                        std::to_string(int(std::ceil(m_shown.DesktopY(y)))) +
                         " click " + std::to_string(button))
                         .c_str());
     }
@@ -125,7 +125,7 @@ protected:
 
     // The game's picture as the game drew it, on a larger desktop read where
     // it is shown scaled.
-    Screenshot Grab() { return GrabPicture(displayName_, shown_); }
+    Screenshot Grab() { return GrabPicture(m_displayName, m_shown); }
 
     // Waits for the screen to show what the test looks for (the step's
     // name is logged when it never does); the picture is kept.
@@ -133,9 +133,9 @@ protected:
     bool WaitForScreen(Shown shown, const char* step, std::chrono::seconds timeout = 60s)
     {
         for (auto end = Clock::now() + timeout; Clock::now() < end;) {
-            if ((shot_ = Grab()).width == kWidth && shown(shot_))
+            if ((m_shot = Grab()).width == kWidth && shown(m_shot))
                 return true;
-            if (waitpid(game_pid_, nullptr, WNOHANG) == game_pid_)
+            if (waitpid(m_game_pid, nullptr, WNOHANG) == m_game_pid)
                 break;
             std::this_thread::sleep_for(150ms);
         }
@@ -154,8 +154,8 @@ protected:
     // Asks the game through its shell; the answer as Lua's tostring gives it.
     std::string Ask(const std::string& expression)
     {
-        const std::string tag = "answer" + std::to_string(++asked_) + ":";
-        Type(terminal_, "Print('answer' .. " + std::to_string(asked_) + " .. ':' .. tostring(" + expression + "))\n");
+        const std::string tag = "answer" + std::to_string(++m_asked) + ":";
+        Type(m_terminal, "Print('answer' .. " + std::to_string(m_asked) + " .. ':' .. tostring(" + expression + "))\n");
         for (auto end = Clock::now() + 20s; Clock::now() < end;) {
             const std::string out = Output(kRun);
             const size_t at = out.find(tag);
@@ -172,7 +172,7 @@ protected:
     // A setup step through the shell; it has run once the next answer comes.
     void Run(const std::string& line)
     {
-        Type(terminal_, line + "\n");
+        Type(m_terminal, line + "\n");
         Ask("0");
     }
 
@@ -228,18 +228,18 @@ protected:
         ASSERT_TRUE(WaitForScreen(MainMenuShown, "title-last")) << Output(kRun);
         ASSERT_TRUE(Press("Escape", QuestionShown, "title-quit-question")) << Output(kRun);
         Key("Return");
-        EXPECT_EQ(WaitForExit(game_pid_), 0) << Output(kRun);
+        EXPECT_EQ(WaitForExit(m_game_pid), 0) << Output(kRun);
         ExpectNoErrors();
     }
 
     static constexpr const char* kRun = "game";
     // The display: the game's own size, or a desktop its picture is scaled to.
-    game_test::ShownPicture shown_{kWidth, kHeight, kWidth, kHeight};
-    pid_t game_pid_ = -1;
-    int terminal_ = -1;
-    int asked_ = 0;
-    std::string sound_;
-    Screenshot shot_;
+    game_test::ShownPicture m_shown{kWidth, kHeight, kWidth, kHeight};
+    pid_t m_game_pid = -1;
+    int m_terminal = -1;
+    int m_asked = 0;
+    std::string m_sound;
+    Screenshot m_shot;
 };
 
 } // namespace game_test

@@ -71,7 +71,7 @@ protected:
         return false;
     }
 
-    std::string Options() const { return ReadText(scratch_ + "/options.lua"); }
+    std::string Options() const { return ReadText(m_scratch + "/options.lua"); }
 };
 
 // One copy at a time; the title's scene, cursor, options, a save deleted
@@ -80,7 +80,7 @@ protected:
 // screens' in-process tests'.
 TEST_F(TitleScreen, MenusOptionsSavesAndQuitWorkThroughTheProgram)
 {
-    MakeSave("alice [1]", 1767261600, scratch_ + "/Save Games");
+    MakeSave("alice [1]", 1767261600, m_scratch + "/Save Games");
     ASSERT_NO_FATAL_FAILURE(StartToTitle());
     // What is built is used: no line says otherwise.
     for (const char* missing : {"fonts are not built yet", "renderer is not built yet", "HUD font is not built yet",
@@ -95,15 +95,15 @@ TEST_F(TitleScreen, MenusOptionsSavesAndQuitWorkThroughTheProgram)
     int lit = 0;
     for (int x = 400; x < 800; x += 20)
         for (int y = 0; y < 600; y += 20)
-            lit += (shot_.At(x, y) & 0xFFFFFF) != 0;
+            lit += (m_shot.At(x, y) & 0xFFFFFF) != 0;
     EXPECT_GT(lit, 500);
-    EXPECT_FALSE(IsGold(shot_, 60, MenuButtonY(0) - 8));
+    EXPECT_FALSE(IsGold(m_shot, 60, MenuButtonY(0) - 8));
     // The cursor is drawn 8 pixels up and left of the pointer (its pale
     // fill); the pointer moves there and the screen is watched for it.
     std::system(Xdo("mousemove 590 490 mousemove 600 500").c_str());
     auto cursorShown = [](const Screenshot& s) { return s.CountBright(592, 494, 600, 508, 180) > 10; };
     EXPECT_TRUE(WaitForScreen(cursorShown, "cursor"));
-    EXPECT_LT(shot_.CountBright(620, 440, 640, 460, 180), 5) << "no cursor away from the pointer";
+    EXPECT_LT(m_shot.CountBright(620, 440, 640, 460, 180), 5) << "no cursor away from the pointer";
 
     // Options, then sound: the music slider goes down; leaving the screen
     // writes the new volume.
@@ -128,7 +128,7 @@ TEST_F(TitleScreen, MenusOptionsSavesAndQuitWorkThroughTheProgram)
     ASSERT_TRUE(WaitForScreen(soundPage, "sound")) << Output(kRun);
     Drag(546, 440, 280); // the music slider's thumb, from full to lower
     Click(720, 545);     // back to the options
-    EXPECT_TRUE(WaitForFile(scratch_ + "/options.lua", [](const std::string& text) {
+    EXPECT_TRUE(WaitForFile(m_scratch + "/options.lua", [](const std::string& text) {
         return text.find("SetMusicVolume(-") != std::string::npos;
     })) << Options();
     EXPECT_EQ(Options().find("SetMusicVolume(0)"), std::string::npos) << Options();
@@ -148,7 +148,7 @@ TEST_F(TitleScreen, MenusOptionsSavesAndQuitWorkThroughTheProgram)
     Click(327, 479);
     ASSERT_TRUE(WaitForScreen(QuestionShown, "delete-question")) << Output(kRun);
     Key("Return");
-    const std::string save = scratch_ + "/Save Games/alice [1]";
+    const std::string save = m_scratch + "/Save Games/alice [1]";
     EXPECT_TRUE(WaitForFile(save, [&](const std::string&) { return access(save.c_str(), F_OK) != 0; }));
     Click(720, 545);
     ASSERT_TRUE(WaitForScreen(MainMenuShown, "title-after-saves"));
@@ -163,7 +163,7 @@ TEST_F(TitleScreen, MenusOptionsSavesAndQuitWorkThroughTheProgram)
     ASSERT_TRUE(ClickUntil(kTutorialCloseX, kTutorialCloseY, "g_lessonOpen", "0", 20s)) << Output(kRun);
     ASSERT_TRUE(Press("F10", QuestionShown, "quit-question-in-play")) << Output(kRun);
     Key("Return");
-    EXPECT_EQ(WaitForExit(game_pid_), 0) << Output(kRun);
+    EXPECT_EQ(WaitForExit(m_game_pid), 0) << Output(kRun);
     ExpectNoErrors();
 }
 
@@ -190,8 +190,8 @@ TEST_F(TitleScreen, EveryInstantTapOfEscapeAsksToQuit)
         ASSERT_TRUE(WaitForScreen(TitleAlone, "tap-answered")) << "No closed no question after tap " << tap;
     }
     EXPECT_EQ(asked, 10);
-    ASSERT_EQ(kill(game_pid_, SIGTERM), 0);
-    EXPECT_EQ(WaitForExit(game_pid_), 0) << Output(kRun);
+    ASSERT_EQ(kill(m_game_pid, SIGTERM), 0);
+    EXPECT_EQ(WaitForExit(m_game_pid), 0) << Output(kRun);
 }
 
 } // namespace

@@ -24,11 +24,11 @@ protected:
     void TearDown() override
     {
         AppTest::TearDown();
-        *TsAccess::Options() = kept_;
+        *TsAccess::Options() = m_kept;
     }
 
 private:
-    TsOptions kept_ = *TsAccess::Options();
+    TsOptions m_kept = *TsAccess::Options();
 };
 
 TEST_F(OptionsApplied, AKeyReboundInTheOptionsFileFiresItsActionInTheRunningGame)

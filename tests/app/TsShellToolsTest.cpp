@@ -44,7 +44,7 @@ protected:
     // The next line the shell waits for is this one.
     void Type(const std::string& line)
     {
-        typed_ = line;
+        m_typed = line;
         TsShell::Instance().SetInputHook(
             [](std::string* out, void* user) {
                 auto* text = static_cast<std::string*>(user);
@@ -54,7 +54,7 @@ protected:
                 text->clear();
                 return true;
             },
-            &typed_);
+            &m_typed);
     }
     OmNode* LoadedObject()
     {
@@ -84,7 +84,7 @@ protected:
         return std::fabs(figure.GetBones()[uint32_t(leg)].rotation.Row(1)[2] - start);
     }
 
-    std::string typed_;
+    std::string m_typed;
 };
 
 TEST_F(ShellTools, TheRenderSwitchesReachTheRenderer)

@@ -65,30 +65,30 @@ protected:
     void SetUp() override
     {
         const OmRef<OmMorphMesh> mesh = MakeMesh(); // the shape and the render mesh hold it
-        shape_->SetGeometry(mesh);
-        ASSERT_TRUE(mesh->ConvertForRenderer(renderer_, 0, *renderMesh_));
+        m_shape->SetGeometry(mesh);
+        ASSERT_TRUE(mesh->ConvertForRenderer(m_renderer, 0, *m_renderMesh));
     }
-    void UseRenderMesh() { shape_->SetGeometry(renderMesh_); }
-    float X() const { return renderMesh_->blended[0].position.x; }
+    void UseRenderMesh() { m_shape->SetGeometry(m_renderMesh); }
+    float X() const { return m_renderMesh->blended[0].position.x; }
 
-    RecordingRenderer renderer_;
-    OmRef<TestMorphRenderMesh> renderMesh_ = OmMakeRef<TestMorphRenderMesh>();
-    OmRef<OmMorphShape> shape_ = OmMakeRef<OmMorphShape>();
+    RecordingRenderer m_renderer;
+    OmRef<TestMorphRenderMesh> m_renderMesh = OmMakeRef<TestMorphRenderMesh>();
+    OmRef<OmMorphShape> m_shape = OmMakeRef<OmMorphShape>();
 };
 
 } // namespace
 
 TEST_F(MorphShapeTest, PlayAskedBeforeConversionRunsAtTheRecordsOwnSpeed)
 {
-    shape_->PlayAnimation(0, OM_PLAY_ONCE); // no render mesh yet: speed 1.0
-    EXPECT_FLOAT_EQ(shape_->GetSpeed(), 1.0f);
+    m_shape->PlayAnimation(0, OM_PLAY_ONCE); // no render mesh yet: speed 1.0
+    EXPECT_FLOAT_EQ(m_shape->GetSpeed(), 1.0f);
     UseRenderMesh();
-    shape_->Update(-0.05f);
-    shape_->Update(0.0f);
-    EXPECT_FLOAT_EQ(shape_->GetSpeed(), 10.0f); // three frames are a tenth of a second
+    m_shape->Update(-0.05f);
+    m_shape->Update(0.0f);
+    EXPECT_FLOAT_EQ(m_shape->GetSpeed(), 10.0f); // three frames are a tenth of a second
     EXPECT_NEAR(X(), 15.0f, 1e-3f);
-    shape_->Update(3.0f); // long past its end: holds the last frame
-    EXPECT_EQ(shape_->GetFrames().frame0, 2);
+    m_shape->Update(3.0f); // long past its end: holds the last frame
+    EXPECT_EQ(m_shape->GetFrames().frame0, 2);
     EXPECT_LT(std::fabs(X() - 20.0f), 1e-3f);
 }
 
@@ -96,36 +96,36 @@ TEST_F(MorphShapeTest, PlayAskedBeforeConversionRunsAtTheRecordsOwnSpeed)
 TEST_F(MorphShapeTest, PlayAskedLateInALevelsTimeStartsAtTheFirstFrame)
 {
     UseRenderMesh();
-    shape_->PlayAnimation(0, OM_PLAY_LOOP);
-    shape_->Update(6.0f);
-    shape_->PlayAnimation(0, OM_PLAY_ONCE);
-    shape_->Update(7.0f);
+    m_shape->PlayAnimation(0, OM_PLAY_LOOP);
+    m_shape->Update(6.0f);
+    m_shape->PlayAnimation(0, OM_PLAY_ONCE);
+    m_shape->Update(7.0f);
     EXPECT_NEAR(X(), 0.0f, 1e-3f);
-    shape_->Update(7.05f);
+    m_shape->Update(7.05f);
     EXPECT_NEAR(X(), 15.0f, 1e-3f);
 }
 
 TEST_F(MorphShapeTest, TheEngineMeshAloneOrIndicesWithoutAnAnimationDoNothing)
 {
-    shape_->PlayAnimation(0, OM_PLAY_LOOP);
-    shape_->Update(0.05f);
-    EXPECT_EQ(shape_->GetFrames().frame0, -1);
+    m_shape->PlayAnimation(0, OM_PLAY_LOOP);
+    m_shape->Update(0.05f);
+    EXPECT_EQ(m_shape->GetFrames().frame0, -1);
     UseRenderMesh();
     for (int32_t index : {2, 99, -1}) {
-        shape_->PlayAnimation(index, OM_PLAY_LOOP);
-        shape_->Update(0.5f);
+        m_shape->PlayAnimation(index, OM_PLAY_LOOP);
+        m_shape->Update(0.5f);
     }
-    EXPECT_EQ(renderMesh_->calls, 0);
+    EXPECT_EQ(m_renderMesh->calls, 0);
 }
 
 TEST_F(MorphShapeTest, AnUnknownAnimationCountsAsFinishedSoAQueuedOneTakesOver)
 {
     UseRenderMesh();
-    shape_->PlayAnimation(7, OM_PLAY_LOOP);
-    shape_->QueueAnimation(1, OM_PLAY_ONCE);
-    shape_->Update(0.6f);
-    EXPECT_EQ(shape_->GetAnimation(), 1);
-    EXPECT_EQ(renderMesh_->calls, 1);
+    m_shape->PlayAnimation(7, OM_PLAY_LOOP);
+    m_shape->QueueAnimation(1, OM_PLAY_ONCE);
+    m_shape->Update(0.6f);
+    EXPECT_EQ(m_shape->GetAnimation(), 1);
+    EXPECT_EQ(m_renderMesh->calls, 1);
 }
 
 TEST(MorphMeshTest, BoundsCoverEveryFrameButNotTheRestPose)

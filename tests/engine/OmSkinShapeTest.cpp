@@ -80,20 +80,20 @@ class SkinShapeTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        MakeArmAnimation(*anim_, 4, 1.0f);
-        shape_->SetGeometry(MakeArmMesh());
+        MakeArmAnimation(*m_anim, 4, 1.0f);
+        m_shape->SetGeometry(MakeArmMesh());
     }
 
     // Starts at time 10 and updates at 10 + elapsed.
     void PlayAt(int32_t mode, float elapsed)
     {
-        shape_->PlayAnimation(anim_.Get(), mode);
-        shape_->Update(10.0f);
-        shape_->Update(10.0f + elapsed);
+        m_shape->PlayAnimation(m_anim.Get(), mode);
+        m_shape->Update(10.0f);
+        m_shape->Update(10.0f + elapsed);
     }
 
-    const OmRef<OmBoneAnimation> anim_ = OmMakeRef<OmBoneAnimation>();
-    OmRef<OmSkinShape> shape_ = OmMakeRef<OmSkinShape>();
+    const OmRef<OmBoneAnimation> m_anim = OmMakeRef<OmBoneAnimation>();
+    OmRef<OmSkinShape> m_shape = OmMakeRef<OmSkinShape>();
 };
 
 // A render skin mesh that keeps the bone matrices it is handed.
@@ -151,11 +151,11 @@ TEST_F(SkinShapeTest, AnimationsWithoutFramesOrTimeAreRefusedAndTheRestPoseStand
     MakeArmAnimation(*broken, 4, std::nanf(""));
     TraceCapture trace;
     for (OmBoneAnimation* anim : {empty.Get(), instant.Get(), broken.Get()}) {
-        shape_->PlayAnimation(anim, OM_PLAY_PINGPONG);
-        EXPECT_EQ(shape_->GetAnimation(), nullptr);
-        shape_->Update(1.0f);
-        shape_->Update(2.0f);
-        EXPECT_EQ(shape_->GetPose(), nullptr);
+        m_shape->PlayAnimation(anim, OM_PLAY_PINGPONG);
+        EXPECT_EQ(m_shape->GetAnimation(), nullptr);
+        m_shape->Update(1.0f);
+        m_shape->Update(2.0f);
+        EXPECT_EQ(m_shape->GetPose(), nullptr);
     }
     EXPECT_TRUE(trace.Contains("cannot play"));
 }
@@ -181,10 +181,10 @@ TEST_F(SkinShapeTest, EveryPlayModePosesTheArmAsWorkedOutByHand)
     };
     for (const auto& c : cases) {
         PlayAt(c.mode, c.elapsed);
-        ExpectArm(*shape_, c.a0, c.a1, c.rootX, c.what);
+        ExpectArm(*m_shape, c.a0, c.a1, c.rootX, c.what);
         if (c.frame0 >= 0) {
-            EXPECT_EQ(shape_->GetFrames().frame0, c.frame0) << c.what;
-            EXPECT_EQ(shape_->GetFrames().frame1, c.frame1) << c.what;
+            EXPECT_EQ(m_shape->GetFrames().frame0, c.frame0) << c.what;
+            EXPECT_EQ(m_shape->GetFrames().frame1, c.frame1) << c.what;
         }
     }
 }
@@ -193,29 +193,29 @@ TEST_F(SkinShapeTest, AQueuedAnimationTakesOverOnceTheCurrentOneHasRun)
 {
     const auto wave = OmMakeRef<OmBoneAnimation>(); // two frames over half a second: 0 and 10/20 degrees
     MakeArmAnimation(*wave, 2, 0.5f);
-    shape_->PlayAnimation(anim_.Get(), OM_PLAY_LOOP);
-    shape_->Update(0.0f);
-    shape_->QueueAnimation(wave, OM_PLAY_ONCE);
-    EXPECT_EQ(shape_->GetQueuedAnimation(), wave);
+    m_shape->PlayAnimation(m_anim.Get(), OM_PLAY_LOOP);
+    m_shape->Update(0.0f);
+    m_shape->QueueAnimation(wave, OM_PLAY_ONCE);
+    EXPECT_EQ(m_shape->GetQueuedAnimation(), wave);
 
-    shape_->Update(0.875f); // still the loop
-    EXPECT_EQ(shape_->GetAnimation(), anim_.Get());
-    ExpectArm(*shape_, 15.0f, 30.0f, 1.5f, "loop before the hand-over");
+    m_shape->Update(0.875f); // still the loop
+    EXPECT_EQ(m_shape->GetAnimation(), m_anim.Get());
+    ExpectArm(*m_shape, 15.0f, 30.0f, 1.5f, "loop before the hand-over");
 
-    shape_->Update(1.125f); // past one second: the wave starts now, at its first frame
-    EXPECT_EQ(shape_->GetAnimation(), wave);
-    EXPECT_FALSE(shape_->GetQueuedAnimation());
-    ExpectArm(*shape_, 0.0f, 0.0f, 0.0f, "queued animation at its start");
+    m_shape->Update(1.125f); // past one second: the wave starts now, at its first frame
+    EXPECT_EQ(m_shape->GetAnimation(), wave);
+    EXPECT_FALSE(m_shape->GetQueuedAnimation());
+    ExpectArm(*m_shape, 0.0f, 0.0f, 0.0f, "queued animation at its start");
 
-    shape_->Update(1.25f); // an eighth of a second in: halfway between its two frames
-    ExpectArm(*shape_, 5.0f, 10.0f, 0.5f, "queued animation halfway");
-    shape_->Update(1.375f); // a quarter second in: the last frame of a play-once
-    ExpectArm(*shape_, 10.0f, 20.0f, 1.0f, "queued animation at its end");
+    m_shape->Update(1.25f); // an eighth of a second in: halfway between its two frames
+    ExpectArm(*m_shape, 5.0f, 10.0f, 0.5f, "queued animation halfway");
+    m_shape->Update(1.375f); // a quarter second in: the last frame of a play-once
+    ExpectArm(*m_shape, 10.0f, 20.0f, 1.0f, "queued animation at its end");
 
     // Nothing playing: a queued animation plays at once.
-    shape_->ClearAnimation();
-    shape_->QueueAnimation(wave, OM_PLAY_HOLD);
-    EXPECT_EQ(shape_->GetAnimation(), wave);
+    m_shape->ClearAnimation();
+    m_shape->QueueAnimation(wave, OM_PLAY_HOLD);
+    EXPECT_EQ(m_shape->GetAnimation(), wave);
 }
 
 TEST(AnimationFramesTest, NoFramesNoTimeNoNumberOrAnUnknownModeComputeNothing)
@@ -292,84 +292,84 @@ TEST(SkeletonTest, DamagedTreesPoseWhatTheyCanAndStop)
 // The bones below swing round with it, those above stay; no twist leaves the pose.
 TEST_F(SkinShapeTest, ATwistedBoneTurnsItselfAndTheBonesBelowItAboutTheVertical)
 {
-    EXPECT_FALSE(shape_->SetTwistedBone(3, 1.0f));
-    EXPECT_FALSE(shape_->SetTwistedBone(-2, 1.0f));
+    EXPECT_FALSE(m_shape->SetTwistedBone(3, 1.0f));
+    EXPECT_FALSE(m_shape->SetTwistedBone(-2, 1.0f));
     const struct {
         int32_t bone;
         float degrees;
     } cases[] = {{1, 90.0f}, {1, -45.0f}, {0, 30.0f}, {-1, 90.0f}, {1, 0.0f}};
     for (const auto& c : cases) {
-        ASSERT_TRUE(shape_->SetTwistedBone(c.bone, c.degrees * kDegree));
+        ASSERT_TRUE(m_shape->SetTwistedBone(c.bone, c.degrees * kDegree));
         PlayAt(OM_PLAY_HOLD, 0.0f); // the last frame: 30 and 60 degrees about Z
-        ExpectArm(*shape_, 30.0f, 60.0f, 3.0f, "bone " + std::to_string(c.bone) + " turned", c.bone, c.degrees);
+        ExpectArm(*m_shape, 30.0f, 60.0f, 3.0f, "bone " + std::to_string(c.bone) + " turned", c.bone, c.degrees);
     }
     // The hand swings off the XY plane only when the elbow turns.
-    ASSERT_TRUE(shape_->SetTwistedBone(1, 90.0f * kDegree));
+    ASSERT_TRUE(m_shape->SetTwistedBone(1, 90.0f * kDegree));
     PlayAt(OM_PLAY_HOLD, 0.0f);
-    EXPECT_GT(std::fabs(shape_->GetBones()[2].position.z), 0.9f);
+    EXPECT_GT(std::fabs(m_shape->GetBones()[2].position.z), 0.9f);
 }
 
 TEST_F(SkinShapeTest, BonesAreFoundByPartOfTheirName)
 {
-    EXPECT_EQ(shape_->GetBoneIndex("Head"), 2);
-    EXPECT_EQ(shape_->GetBoneIndex("pper"), 1);
-    EXPECT_EQ(shape_->GetBoneIndex("Tail"), -1);
-    EXPECT_EQ(shape_->GetBoneIndex(nullptr), -1);
+    EXPECT_EQ(m_shape->GetBoneIndex("Head"), 2);
+    EXPECT_EQ(m_shape->GetBoneIndex("pper"), 1);
+    EXPECT_EQ(m_shape->GetBoneIndex("Tail"), -1);
+    EXPECT_EQ(m_shape->GetBoneIndex(nullptr), -1);
 }
 
 TEST_F(SkinShapeTest, BoneIndicesOutsideTheSkeletonAreRefusedAndReported)
 {
     TraceCapture trace;
-    EXPECT_FALSE(shape_->AttachNodeToBone(-1));
-    EXPECT_FALSE(shape_->AttachNodeToBone(3));
-    EXPECT_FALSE(shape_->SetScaledBone(3, 4.0f));
-    EXPECT_FALSE(shape_->SetScaledBone(-2, 4.0f));
+    EXPECT_FALSE(m_shape->AttachNodeToBone(-1));
+    EXPECT_FALSE(m_shape->AttachNodeToBone(3));
+    EXPECT_FALSE(m_shape->SetScaledBone(3, 4.0f));
+    EXPECT_FALSE(m_shape->SetScaledBone(-2, 4.0f));
     EXPECT_TRUE(trace.Contains("bone 3"));
-    EXPECT_EQ(shape_->GetAttachmentCount(), 0u);
+    EXPECT_EQ(m_shape->GetAttachmentCount(), 0u);
 }
 
 TEST_F(SkinShapeTest, AHandHeldNodeFollowsItsBoneAndAskingAgainGivesTheSameNode)
 {
-    OmGroup* hand = shape_->AttachNodeToBone(2);
+    OmGroup* hand = m_shape->AttachNodeToBone(2);
     ASSERT_TRUE(hand);
-    ASSERT_EQ(shape_->AttachNodeToBone(2), hand);
+    ASSERT_EQ(m_shape->AttachNodeToBone(2), hand);
     PlayAt(OM_PLAY_HOLD, 0.0f);
-    EXPECT_TRUE(OmVector3::NearlyEqual(hand->GetLocal().position, shape_->GetBones()[2].position, 1e-6f));
-    EXPECT_TRUE(hand->GetLocal().rotation.Equals(shape_->GetBones()[2].rotation));
+    EXPECT_TRUE(OmVector3::NearlyEqual(hand->GetLocal().position, m_shape->GetBones()[2].position, 1e-6f));
+    EXPECT_TRUE(hand->GetLocal().rotation.Equals(m_shape->GetBones()[2].rotation));
 }
 
 TEST_F(SkinShapeTest, DetachingBySlotLeavesAHoleThatTheSearchSkips)
 {
-    ASSERT_TRUE(shape_->AttachNodeToBone(2));
-    OmGroup* elbow = shape_->AttachNodeToBone(1);
-    shape_->DetachAttachmentAt(0);
-    ASSERT_EQ(shape_->GetAttachmentCount(), 2u);
-    EXPECT_EQ(shape_->GetAttachment(0).bone, -1);
-    EXPECT_FALSE(shape_->FindBoneNode(2));
-    EXPECT_FALSE(shape_->FindBoneNode(-1));
-    EXPECT_EQ(shape_->FindBoneNode(1), elbow);
-    shape_->DetachAttachmentAt(99); // no such slot: nothing happens
+    ASSERT_TRUE(m_shape->AttachNodeToBone(2));
+    OmGroup* elbow = m_shape->AttachNodeToBone(1);
+    m_shape->DetachAttachmentAt(0);
+    ASSERT_EQ(m_shape->GetAttachmentCount(), 2u);
+    EXPECT_EQ(m_shape->GetAttachment(0).bone, -1);
+    EXPECT_FALSE(m_shape->FindBoneNode(2));
+    EXPECT_FALSE(m_shape->FindBoneNode(-1));
+    EXPECT_EQ(m_shape->FindBoneNode(1), elbow);
+    m_shape->DetachAttachmentAt(99); // no such slot: nothing happens
 }
 
 TEST_F(SkinShapeTest, AScaledBoneScalesItsQuaternionByTheTraceTerm)
 {
     // Four times the rotation's trace term.
-    ASSERT_TRUE(shape_->SetScaledBone(1, 4.0f));
+    ASSERT_TRUE(m_shape->SetScaledBone(1, 4.0f));
     PlayAt(OM_PLAY_HOLD, 0.0f);
-    const OmQuaternion& q = shape_->GetPose()->rotations[1];
+    const OmQuaternion& q = m_shape->GetPose()->rotations[1];
     EXPECT_GT(q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w, 3.0f);
 }
 
 TEST_F(SkinShapeTest, DrawingHandsThePoseToTheRenderMeshByDefault)
 {
     LineRenderer renderer;
-    OmSkinMesh* engineMesh = OmSkinMesh::Cast(shape_->GetGeometry());
+    OmSkinMesh* engineMesh = OmSkinMesh::Cast(m_shape->GetGeometry());
     const auto renderMesh = OmMakeRef<TestSkinRenderMesh>();
     ASSERT_TRUE(engineMesh->ConvertForRenderer(renderer, 0, *renderMesh));
-    shape_->SetGeometry(renderMesh);
+    m_shape->SetGeometry(renderMesh);
 
     PlayAt(OM_PLAY_LOOP, 0.375f); // the skeleton now comes from the render mesh
-    shape_->Render(renderer);
+    m_shape->Render(renderer);
     ASSERT_EQ(renderMesh->handed.size(), 3u);
     EXPECT_TRUE(OmVector3::NearlyEqual(renderMesh->handed[0].position, OmVector3(1.5f, 0, 0), 1e-5f));
     EXPECT_EQ(renderMesh->draws, 1);
@@ -378,7 +378,7 @@ TEST_F(SkinShapeTest, DrawingHandsThePoseToTheRenderMeshByDefault)
     // The skeleton display without the mesh: two bones with parents, and a
     // three-line cross on the head bone.
     renderer.SetRenderOption(5);
-    shape_->Render(renderer);
+    m_shape->Render(renderer);
     EXPECT_EQ(renderMesh->draws, 1);
     EXPECT_EQ(renderer.lineCount, 2 + 3);
     EXPECT_EQ(renderer.lineColour, 0xFFFFFFFFu);
@@ -390,14 +390,14 @@ TEST_F(SkinShapeTest, DrawingHandsThePoseToTheRenderMeshByDefault)
 // standing elsewhere and turned a quarter.
 TEST_F(SkinShapeTest, ANodeHungOnABoneIsPlacedInTheWorldWhereTheShapePutsTheBone)
 {
-    OmGroup* hand = shape_->AttachNodeToBone(2);
+    OmGroup* hand = m_shape->AttachNodeToBone(2);
     ASSERT_TRUE(hand);
     OmGroup* held = AddNode<OmGroup>(*hand, "held");
     held->LocalPosition() = OmVector3(0.5f, 0.0f, 0.0f);
     OmMatrix3 turn;
     turn.SetRotationY(90.0f * kDegree);
-    shape_->LocalPosition() = OmVector3(5.0f, 0.0f, 3.0f);
-    shape_->LocalRotation() = turn;
+    m_shape->LocalPosition() = OmVector3(5.0f, 0.0f, 3.0f);
+    m_shape->LocalRotation() = turn;
     PlayAt(OM_PLAY_ONCE, 0.0f); // no bone turned, the root at the origin
     const OmVector3 place(5.0f, 0.0f, 3.0f);
     EXPECT_TRUE(OmVector3::NearlyEqual(hand->GetWorldPosition(), place + turn.Transform(OmVector3(0, 2, 0)), 1e-4f));
@@ -408,13 +408,13 @@ TEST_F(SkinShapeTest, ANodeHungOnABoneIsPlacedInTheWorldWhereTheShapePutsTheBone
 TEST_F(SkinShapeTest, DrawingTheShapeDrawsWhatHangsOnItsBones)
 {
     RecordingRenderer renderer;
-    OmGroup* hand = shape_->AttachNodeToBone(2);
+    OmGroup* hand = m_shape->AttachNodeToBone(2);
     ASSERT_TRUE(hand);
     const auto sword = OmMakeRef<TestRenderMesh>();
     sword->SetName("sword");
     sword->SetBounds(OmSphere(OmVector3(), 0.5f));
     AddShape(*hand, "sword", sword);
     PlayAt(OM_PLAY_ONCE, 0.0f);
-    shape_->Render(renderer);
+    m_shape->Render(renderer);
     EXPECT_EQ(renderer.draws, std::vector<std::string>{"sword"});
 }

@@ -48,28 +48,28 @@ namespace bindingfuzz {
 // The next choice; the source runs dry (and answers 0) after its bytes.
 class Choices {
 public:
-    Choices(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    explicit Choices(uint32_t seed) : seed_(seed ? seed : 1) {}
+    Choices(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
+    explicit Choices(uint32_t seed) : m_seed(seed ? seed : 1) {}
     uint32_t Next(uint32_t below)
     {
         if (below <= 1)
             return 0;
         uint32_t v = 0;
-        if (data_) {
+        if (m_data) {
             for (int i = 0; i < 2; ++i)
-                v = v << 8 | (at_ < size_ ? data_[at_++] : 0);
+                v = v << 8 | (m_at < m_size ? m_data[m_at++] : 0);
         } else {
-            seed_ = seed_ * 1103515245u + 12345u;
-            v = seed_ >> 16 & 0x7fff;
+            m_seed = m_seed * 1103515245u + 12345u;
+            v = m_seed >> 16 & 0x7fff;
         }
         return v % below;
     }
-    bool Dry() const { return data_ && at_ >= size_; }
+    bool Dry() const { return m_data && m_at >= m_size; }
 
 private:
-    const uint8_t* data_ = nullptr;
-    size_t size_ = 0, at_ = 0;
-    uint32_t seed_ = 1;
+    const uint8_t* m_data = nullptr;
+    size_t m_size = 0, m_at = 0;
+    uint32_t m_seed = 1;
 };
 
 // The names of the state's globals.
@@ -205,10 +205,10 @@ public:
     }
     ~LevelStage()
     {
-        if (!app_)
+        if (!m_app)
             return;
-        app_.reset();
-        TsAccess::SetLuaState(L_); // the application closed a state of its own
+        m_app.reset();
+        TsAccess::SetLuaState(m_L); // the application closed a state of its own
     }
 
 private:
@@ -217,7 +217,7 @@ private:
         luaL_checktype(L, 1, LUA_TFUNCTION);
         auto* stage = static_cast<LevelStage*>(lua_touserdata(L, lua_upvalueindex(1)));
         stage->Open(L);
-        auto* level = static_cast<TsLevel*>(stage->level_.get());
+        auto* level = static_cast<TsLevel*>(stage->m_level.get());
         level->BeginConvert();
         lua_pushvalue(L, 1);
         const int status = lua_pcall(L, 0, 0, 0);
@@ -228,19 +228,19 @@ private:
 
     void Open(lua_State* L)
     {
-        if (app_)
+        if (m_app)
             return;
-        L_ = L;
+        m_L = L;
         TsMain::SetLevelHostFactory(&TsGameLevelHost::Make);
-        app_ = std::make_unique<TsMain>(TsMain::kTitle, 640, 480);
+        m_app = std::make_unique<TsMain>(TsMain::kTitle, 640, 480);
         TsMain::SetLevelHostFactory(nullptr);
         TsAccess::SetLuaState(L); // the application opened a state of its own
-        level_.reset(TsLevel::Make());
+        m_level.reset(TsLevel::Make());
     }
 
-    lua_State* L_ = nullptr;
-    std::unique_ptr<TsMain> app_;
-    std::unique_ptr<TsGameMode> level_;
+    lua_State* m_L = nullptr;
+    std::unique_ptr<TsMain> m_app;
+    std::unique_ptr<TsGameMode> m_level;
 };
 
 // Stops the run when a call has not returned after a second of the calling
@@ -256,16 +256,16 @@ public:
     }
     void Begin(const char* what)
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        pthread_getcpuclockid(pthread_self(), &clock_);
-        std::snprintf(what_, sizeof what_, "%s", what);
-        start_ = Seconds();
-        busy_ = true;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        pthread_getcpuclockid(pthread_self(), &m_clock);
+        std::snprintf(m_what, sizeof m_what, "%s", what);
+        m_start = Seconds();
+        m_busy = true;
     }
     void End()
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        busy_ = false;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_busy = false;
     }
 
 private:
@@ -278,26 +278,26 @@ private:
     double Seconds() const
     {
         timespec now{};
-        clock_gettime(clock_, &now);
+        clock_gettime(m_clock, &now);
         return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
     }
     void Watch()
     {
         for (;;) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (busy_ && Seconds() - start_ > kLimitSeconds) {
-                std::fprintf(stderr, "binding fuzz: a call did not return within a second: %s\n", what_);
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_busy && Seconds() - m_start > kLimitSeconds) {
+                std::fprintf(stderr, "binding fuzz: a call did not return within a second: %s\n", m_what);
                 std::abort();
             }
         }
     }
 
-    std::mutex mutex_;
-    clockid_t clock_{};
-    char what_[256] = {};
-    double start_ = 0.0;
-    bool busy_ = false;
+    std::mutex m_mutex;
+    clockid_t m_clock{};
+    char m_what[256] = {};
+    double m_start = 0.0;
+    bool m_busy = false;
 };
 
 // What a session did, so a test can tell it reached the binding.
@@ -312,29 +312,29 @@ struct Tally {
 // closed, as when a level ends.
 class Session {
 public:
-    Session(Choices& choices, Tally& tally) : choices_(choices), tally_(tally) {}
+    Session(Choices& choices, Tally& tally) : m_choices(choices), m_tally(tally) {}
     void Run(int steps)
     {
-        L_ = luaL_newstate();
-        TsAccess::SetLuaState(L_); // the game's state: objects that go kill their handles in it
+        m_L = luaL_newstate();
+        TsAccess::SetLuaState(m_L); // the game's state: objects that go kill their handles in it
         for (lua_CFunction lib : {luaopen_base, luaopen_string, luaopen_math})
-            lua_pushcfunction(L_, lib), lua_call(L_, 0, 0);
-        std::set<std::string> before = GlobalNames(L_);
-        tolua_game_open(L_);
-        lua_settop(L_, 0);
+            lua_pushcfunction(m_L, lib), lua_call(m_L, 0, 0);
+        std::set<std::string> before = GlobalNames(m_L);
+        tolua_game_open(m_L);
+        lua_settop(m_L, 0);
         Survey(before);
-        tally_.functions = callables_.size() + variables_.size();
+        m_tally.functions = m_callables.size() + m_variables.size();
         MakeValues();
         MakeHolders();
         MakeViewOwners();
         RegisterViewOwnerEnd();
-        for (int i = 0; i < steps && !choices_.Dry(); ++i)
+        for (int i = 0; i < steps && !m_choices.Dry(); ++i)
             Step();
         CloseLevel();
-        tolua_game_close(L_);
+        tolua_game_close(m_L);
         TsAccess::SetLuaState(nullptr);
-        lua_close(L_);
-        L_ = nullptr;
+        lua_close(m_L);
+        m_L = nullptr;
     }
 
 private:
@@ -344,39 +344,39 @@ private:
     // every class's variables (tolua keeps their getters in ".get").
     void Survey(const std::set<std::string>& before)
     {
-        for (const std::string& name : GlobalNames(L_)) {
+        for (const std::string& name : GlobalNames(m_L)) {
             if (before.count(name))
                 continue;
-            lua_getglobal(L_, name.c_str());
-            if (lua_iscfunction(L_, -1) && !Denied(name))
-                callables_.push_back({"", name});
-            else if (lua_istable(L_, -1))
+            lua_getglobal(m_L, name.c_str());
+            if (lua_iscfunction(m_L, -1) && !Denied(name))
+                m_callables.push_back({"", name});
+            else if (lua_istable(m_L, -1))
                 SurveyClass(name);
-            lua_pop(L_, 1);
+            lua_pop(m_L, 1);
         }
     }
 
     void SurveyClass(const std::string& table)
     {
-        classes_.push_back(table);
-        lua_pushnil(L_);
-        while (lua_next(L_, -2)) {
-            if (lua_type(L_, -2) == LUA_TSTRING) {
-                const std::string key = lua_tostring(L_, -2);
-                if (lua_iscfunction(L_, -1) && key[0] != '.' && key.compare(0, 2, "__") != 0 && key != "new" && !Denied(key))
-                    callables_.push_back({table, key});
-                else if (key == ".get" && lua_istable(L_, -1))
+        m_classes.push_back(table);
+        lua_pushnil(m_L);
+        while (lua_next(m_L, -2)) {
+            if (lua_type(m_L, -2) == LUA_TSTRING) {
+                const std::string key = lua_tostring(m_L, -2);
+                if (lua_iscfunction(m_L, -1) && key[0] != '.' && key.compare(0, 2, "__") != 0 && key != "new" && !Denied(key))
+                    m_callables.push_back({table, key});
+                else if (key == ".get" && lua_istable(m_L, -1))
                     SurveyVariables(table);
             }
-            lua_pop(L_, 1);
+            lua_pop(m_L, 1);
         }
     }
 
     void SurveyVariables(const std::string& table)
     {
-        for (lua_pushnil(L_); lua_next(L_, -2); lua_pop(L_, 1)) {
-            if (lua_type(L_, -2) == LUA_TSTRING)
-                variables_.push_back({table, lua_tostring(L_, -2)});
+        for (lua_pushnil(m_L); lua_next(m_L, -2); lua_pop(m_L, 1)) {
+            if (lua_type(m_L, -2) == LUA_TSTRING)
+                m_variables.push_back({table, lua_tostring(m_L, -2)});
         }
     }
 
@@ -386,22 +386,22 @@ private:
     // scripts may make, and some of the records scripts are handed.
     void MakeValues()
     {
-        lua_newtable(L_);
-        values_ = luaL_ref(L_, LUA_REGISTRYINDEX);
+        lua_newtable(m_L);
+        m_values = luaL_ref(m_L, LUA_REGISTRYINDEX);
         const char* plain = "return 0, 1, -1, 2, 2.9, -2.9, 7, 31, 32, 255, 1023, 1024, 65535, 2147483647, "
                             "-2147483648, 2147483648, 4294967295, 4294967296, 9.3e18, -9.3e18, 1e300, -1e300, "
                             "1e-300, 1/0, -1/0, 0/0, '', 'x', '%s%n%d', '..\\\\..\\\\nowhere', "
                             "'data\\\\missing.tga', '\\255\\254', string.rep('w', 5000), true, {}";
-        luaL_loadstring(L_, plain);
-        lua_call(L_, 0, LUA_MULTRET);
-        for (int i = 1, top = lua_gettop(L_); i <= top; ++i)
-            lua_pushvalue(L_, i), Keep();
-        lua_settop(L_, 0);
-        for (const std::string& table : classes_) {
-            lua_getglobal(L_, table.c_str());
-            lua_getfield(L_, -1, "new");
-            const bool hasNew = lua_iscfunction(L_, -1);
-            lua_pop(L_, 2);
+        luaL_loadstring(m_L, plain);
+        lua_call(m_L, 0, LUA_MULTRET);
+        for (int i = 1, top = lua_gettop(m_L); i <= top; ++i)
+            lua_pushvalue(m_L, i), Keep();
+        lua_settop(m_L, 0);
+        for (const std::string& table : m_classes) {
+            lua_getglobal(m_L, table.c_str());
+            lua_getfield(m_L, -1, "new");
+            const bool hasNew = lua_iscfunction(m_L, -1);
+            lua_pop(m_L, 2);
             for (int i = 0; hasNew && i < 2; ++i)
                 Call("Obj=" + table + ":new() return Obj");
         }
@@ -417,15 +417,15 @@ private:
     void MakeHolders()
     {
         for (const auto& [name, object, type] :
-             {std::tuple<const char*, OmObject*, const char*>{"Db", db_ = new TsEntityDB, "TsEntityDB"},
-              {"Talk", talk_ = new TsConversation, "TsConversation"},
-              {"Scene", scene_ = new TsCutScene, "TsCutScene"},
-              {"Party", party_ = new TsPlayer, "TsPlayer"}}) {
-            TsScriptHandles::Push(L_, object, type);
-            lua_setglobal(L_, name);
+             {std::tuple<const char*, OmObject*, const char*>{"Db", m_db = new TsEntityDB, "TsEntityDB"},
+              {"Talk", m_talk = new TsConversation, "TsConversation"},
+              {"Scene", m_scene = new TsCutScene, "TsCutScene"},
+              {"Party", m_party = new TsPlayer, "TsPlayer"}}) {
+            TsScriptHandles::Push(m_L, object, type);
+            lua_setglobal(m_L, name);
         }
         Call("Keeper = TsNPCObject:new() Inv = Keeper:GetInventory()");
-        stage_ = std::make_unique<LevelStage>(L_);
+        m_stage = std::make_unique<LevelStage>(m_L);
     }
 
     // Owners the game destroys outright while a script may keep views of
@@ -433,15 +433,15 @@ private:
     // EndViewOwners destroys and replaces.
     void MakeViewOwners()
     {
-        radar_ = std::make_unique<TsRadar>();
-        record_ = std::make_unique<TsLevelInfo>();
-        blast_ = std::make_unique<TsExplosionParams>();
+        m_radar = std::make_unique<TsRadar>();
+        m_record = std::make_unique<TsLevelInfo>();
+        m_blast = std::make_unique<TsExplosionParams>();
         for (const auto& [name, object, type] : {std::tuple<const char*, void*, const char*>{
-                                                     "Radar", radar_.get(), "TsRadar"},
-                                                 {"Record", record_.get(), "TsLevelInfo"},
-                                                 {"Blast", blast_.get(), "TsExplosionParams"}}) {
-            TsScriptHandles::Push(L_, object, type);
-            lua_setglobal(L_, name);
+                                                     "Radar", m_radar.get(), "TsRadar"},
+                                                 {"Record", m_record.get(), "TsLevelInfo"},
+                                                 {"Blast", m_blast.get(), "TsExplosionParams"}}) {
+            TsScriptHandles::Push(m_L, object, type);
+            lua_setglobal(m_L, name);
         }
     }
     static int EndViewOwners(lua_State* L)
@@ -451,35 +451,35 @@ private:
     }
     void RegisterViewOwnerEnd()
     {
-        lua_pushlightuserdata(L_, this);
-        lua_pushcclosure(L_, &Session::EndViewOwners, 1);
-        lua_setglobal(L_, "EndViewOwners");
+        lua_pushlightuserdata(m_L, this);
+        lua_pushcclosure(m_L, &Session::EndViewOwners, 1);
+        lua_setglobal(m_L, "EndViewOwners");
     }
 
     // The level's order of letting go: the camera, the timers, the
     // conversation, the database, the party, then what the scripts hold.
     void CloseLevel()
     {
-        radar_.reset();
-        record_.reset();
-        blast_.reset();
-        scene_->Release();
+        m_radar.reset();
+        m_record.reset();
+        m_blast.reset();
+        m_scene->Release();
         TsTimerTable::Instance().Clear();
-        talk_->Release();
-        db_->Release();
-        stage_.reset();
-        party_->Release();
-        TsScriptHandles::DestroyScriptHeld(L_);
+        m_talk->Release();
+        m_db->Release();
+        m_stage.reset();
+        m_party->Release();
+        TsScriptHandles::DestroyScriptHeld(m_L);
     }
 
     // Story lines in a row, each at times run twice over as a script calls
     // twice in one tick (a trigger giving each member touching it a key).
     void Story()
     {
-        ++tally_.calls;
-        for (uint32_t n = choices_.Next(6) + 1; n > 0; --n) {
-            const char* line = kStoryLines[choices_.Next(sizeof kStoryLines / sizeof kStoryLines[0])];
-            for (uint32_t times = choices_.Next(3) == 0 ? 2 : 1; times > 0; --times)
+        ++m_tally.calls;
+        for (uint32_t n = m_choices.Next(6) + 1; n > 0; --n) {
+            const char* line = kStoryLines[m_choices.Next(sizeof kStoryLines / sizeof kStoryLines[0])];
+            for (uint32_t times = m_choices.Next(3) == 0 ? 2 : 1; times > 0; --times)
                 Call(line);
         }
     }
@@ -488,57 +488,57 @@ private:
     // pool is full) and pops it.
     void Keep()
     {
-        lua_rawgeti(L_, LUA_REGISTRYINDEX, values_);
-        const int n = static_cast<int>(lua_objlen(L_, -1));
-        if (n < kMaxValues && !lua_isnil(L_, -2)) {
-            lua_pushvalue(L_, -2);
-            lua_rawseti(L_, -2, n + 1);
+        lua_rawgeti(m_L, LUA_REGISTRYINDEX, m_values);
+        const int n = static_cast<int>(lua_objlen(m_L, -1));
+        if (n < kMaxValues && !lua_isnil(m_L, -2)) {
+            lua_pushvalue(m_L, -2);
+            lua_rawseti(m_L, -2, n + 1);
         }
-        lua_pop(L_, 2);
+        lua_pop(m_L, 2);
     }
 
     // Runs a chunk protected, keeping a userdata it returns.
     void Call(const std::string& code)
     {
-        const int top = lua_gettop(L_);
+        const int top = lua_gettop(m_L);
         Watchdog::Instance().Begin(code.c_str());
-        if (luaL_loadbuffer(L_, code.data(), code.size(), "fuzz") == 0 && lua_pcall(L_, 0, 1, 0) == 0 &&
-            lua_isuserdata(L_, -1))
+        if (luaL_loadbuffer(m_L, code.data(), code.size(), "fuzz") == 0 && lua_pcall(m_L, 0, 1, 0) == 0 &&
+            lua_isuserdata(m_L, -1))
             Keep();
         Watchdog::Instance().End();
-        lua_settop(L_, top);
+        lua_settop(m_L, top);
     }
 
     void PushValue()
     {
-        lua_rawgeti(L_, LUA_REGISTRYINDEX, values_);
-        const int n = static_cast<int>(lua_objlen(L_, -1));
-        const uint32_t pick = choices_.Next(static_cast<uint32_t>(n) + 1);
-        pick == 0 ? lua_pushnil(L_) : lua_rawgeti(L_, -1, static_cast<int>(pick));
-        lua_remove(L_, -2);
+        lua_rawgeti(m_L, LUA_REGISTRYINDEX, m_values);
+        const int n = static_cast<int>(lua_objlen(m_L, -1));
+        const uint32_t pick = m_choices.Next(static_cast<uint32_t>(n) + 1);
+        pick == 0 ? lua_pushnil(m_L) : lua_rawgeti(m_L, -1, static_cast<int>(pick));
+        lua_remove(m_L, -2);
     }
 
     // A value for self: most often an object of the class or one derived
     // from it, else anything at all.
     void PushSelf(const std::string& table)
     {
-        if (choices_.Next(4) != 0) {
-            lua_rawgeti(L_, LUA_REGISTRYINDEX, values_);
-            const int n = static_cast<int>(lua_objlen(L_, -1));
-            const int start = static_cast<int>(choices_.Next(static_cast<uint32_t>(n) + 1));
+        if (m_choices.Next(4) != 0) {
+            lua_rawgeti(m_L, LUA_REGISTRYINDEX, m_values);
+            const int n = static_cast<int>(lua_objlen(m_L, -1));
+            const int start = static_cast<int>(m_choices.Next(static_cast<uint32_t>(n) + 1));
             for (int i = 0; i < n; ++i) {
-                lua_rawgeti(L_, -1, (start + i) % n + 1);
+                lua_rawgeti(m_L, -1, (start + i) % n + 1);
                 tolua_Error err;
-                if (lua_isuserdata(L_, -1) && tolua_isusertype(L_, lua_gettop(L_), table.c_str(), 0, &err)) {
-                    lua_remove(L_, -2);
+                if (lua_isuserdata(m_L, -1) && tolua_isusertype(m_L, lua_gettop(m_L), table.c_str(), 0, &err)) {
+                    lua_remove(m_L, -2);
                     return;
                 }
-                lua_pop(L_, 1);
+                lua_pop(m_L, 1);
             }
-            lua_pop(L_, 1);
+            lua_pop(m_L, 1);
         }
-        if (choices_.Next(3) == 0)
-            lua_getglobal(L_, table.c_str()); // a static call's class table
+        if (m_choices.Next(3) == 0)
+            lua_getglobal(m_L, table.c_str()); // a static call's class table
         else
             PushValue();
     }
@@ -547,66 +547,66 @@ private:
     static int Assign(lua_State* L) { return lua_settable(L, 1), 0; }
     void Step()
     {
-        const int top = lua_gettop(L_);
-        const uint32_t kind = choices_.Next(12);
+        const int top = lua_gettop(m_L);
+        const uint32_t kind = m_choices.Next(12);
         int args = 0;
         std::string what;
         if (kind >= 10) {
             Story();
             return;
         }
-        if (kind < 7 && !callables_.empty()) {
-            const Bound& c = callables_[choices_.Next(static_cast<uint32_t>(callables_.size()))];
+        if (kind < 7 && !m_callables.empty()) {
+            const Bound& c = m_callables[m_choices.Next(static_cast<uint32_t>(m_callables.size()))];
             what = c.table + "." + c.name;
             if (c.table.empty()) {
-                lua_getglobal(L_, c.name.c_str());
+                lua_getglobal(m_L, c.name.c_str());
             } else {
-                lua_getglobal(L_, c.table.c_str());
-                lua_getfield(L_, -1, c.name.c_str());
-                lua_remove(L_, -2);
+                lua_getglobal(m_L, c.table.c_str());
+                lua_getfield(m_L, -1, c.name.c_str());
+                lua_remove(m_L, -2);
                 PushSelf(c.table);
                 ++args;
             }
-            for (uint32_t i = choices_.Next(6); i > 0; --i, ++args)
+            for (uint32_t i = m_choices.Next(6); i > 0; --i, ++args)
                 PushValue();
-        } else if (!variables_.empty()) {
-            const Bound& v = variables_[choices_.Next(static_cast<uint32_t>(variables_.size()))];
+        } else if (!m_variables.empty()) {
+            const Bound& v = m_variables[m_choices.Next(static_cast<uint32_t>(m_variables.size()))];
             const bool assign = kind >= 8;
             what = v.table + "." + v.name;
-            lua_pushcfunction(L_, assign ? Assign : Index);
+            lua_pushcfunction(m_L, assign ? Assign : Index);
             PushSelf(v.table);
-            lua_pushstring(L_, v.name.c_str());
+            lua_pushstring(m_L, v.name.c_str());
             if (assign)
                 PushValue();
             args = assign ? 3 : 2;
         } else {
             return;
         }
-        ++tally_.calls;
+        ++m_tally.calls;
         Watchdog::Instance().Begin(what.c_str());
-        const int status = lua_pcall(L_, args, 1, 0);
+        const int status = lua_pcall(m_L, args, 1, 0);
         Watchdog::Instance().End();
         if (status != 0)
-            ++tally_.refused;
-        else if (lua_isuserdata(L_, -1) && choices_.Next(2) == 0)
+            ++m_tally.refused;
+        else if (lua_isuserdata(m_L, -1) && m_choices.Next(2) == 0)
             Keep();
-        lua_settop(L_, top);
+        lua_settop(m_L, top);
     }
 
-    Choices& choices_;
-    Tally& tally_;
-    lua_State* L_ = nullptr;
-    TsEntityDB* db_ = nullptr;
-    TsConversation* talk_ = nullptr;
-    TsCutScene* scene_ = nullptr;
-    TsPlayer* party_ = nullptr;
-    std::unique_ptr<TsRadar> radar_;
-    std::unique_ptr<TsLevelInfo> record_;
-    std::unique_ptr<TsExplosionParams> blast_;
-    std::unique_ptr<LevelStage> stage_;
-    int values_ = LUA_NOREF;
-    std::vector<std::string> classes_;
-    std::vector<Bound> callables_, variables_;
+    Choices& m_choices;
+    Tally& m_tally;
+    lua_State* m_L = nullptr;
+    TsEntityDB* m_db = nullptr;
+    TsConversation* m_talk = nullptr;
+    TsCutScene* m_scene = nullptr;
+    TsPlayer* m_party = nullptr;
+    std::unique_ptr<TsRadar> m_radar;
+    std::unique_ptr<TsLevelInfo> m_record;
+    std::unique_ptr<TsExplosionParams> m_blast;
+    std::unique_ptr<LevelStage> m_stage;
+    int m_values = LUA_NOREF;
+    std::vector<std::string> m_classes;
+    std::vector<Bound> m_callables, m_variables;
 };
 
 } // namespace bindingfuzz

@@ -30,12 +30,12 @@ public:
     NoPoolLeaks& operator=(const NoPoolLeaks&) = delete;
     ~NoPoolLeaks()
     {
-        if (OmPoolLeaks::ReportEveryPool("the fuzz input was done", mark_) > 0)
+        if (OmPoolLeaks::ReportEveryPool("the fuzz input was done", m_mark) > 0)
             __builtin_trap();
     }
 
 private:
-    uint64_t mark_ = OmPoolLeaks::Mark();
+    uint64_t m_mark = OmPoolLeaks::Mark();
 };
 
 inline void Quiet()

@@ -13,12 +13,12 @@ class FilePathTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::filesystem::create_directories(root_.Root() / "Data" / "FX");
-        std::ofstream(root_.Root() / "Data" / "AnimDB.tsa") << "x";
-        std::ofstream(root_.Root() / "Data" / "FX" / "Blob2.TGA") << "y";
+        std::filesystem::create_directories(m_root.Root() / "Data" / "FX");
+        std::ofstream(m_root.Root() / "Data" / "AnimDB.tsa") << "x";
+        std::ofstream(m_root.Root() / "Data" / "FX" / "Blob2.TGA") << "y";
     }
-    std::string Root() const { return root_.Path(); }
-    testfs::TempFolder root_{"om_path"};
+    std::string Root() const { return m_root.Path(); }
+    testfs::TempFolder m_root{"om_path"};
 };
 
 TEST_F(FilePathTest, BackslashesAndCaseResolveToTheFileOnDisk)
@@ -34,7 +34,7 @@ TEST_F(FilePathTest, BackslashesAndCaseResolveToTheFileOnDisk)
     EXPECT_FALSE(plat::PathExists(Root() + "/data/none.txt"));
     EXPECT_EQ(plat::ResolvePath(""), ".");
     // Files created after the folder was listed are still found.
-    std::ofstream(root_.Root() / "Data" / "LATER.lua") << "z";
+    std::ofstream(m_root.Root() / "Data" / "LATER.lua") << "z";
     EXPECT_EQ(plat::ResolvePath(Root() + "/data/later.LUA"), Root() + "/Data/LATER.lua");
 }
 

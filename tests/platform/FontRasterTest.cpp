@@ -136,30 +136,30 @@ class AddedFontTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        fs::create_directories(root_.Root() / "Data" / "FrontEnd");
-        fs::copy_file(plat::kFallbackFontFiles[0], root_.Root() / "Data" / "FrontEnd" / "Face.TTF");
+        fs::create_directories(m_root.Root() / "Data" / "FrontEnd");
+        fs::copy_file(plat::kFallbackFontFiles[0], m_root.Root() / "Data" / "FrontEnd" / "Face.TTF");
     }
     void TearDown() override
     {
-        while (plat::RemoveFontFile(gamePath_)) {
+        while (plat::RemoveFontFile(m_gamePath)) {
         }
     }
-    testfs::TempFolder root_{"om_font"};
-    std::string gamePath_ = root_.Path() + "\\data\\frontend\\face.ttf";
+    testfs::TempFolder m_root{"om_font"};
+    std::string m_gamePath = m_root.Path() + "\\data\\frontend\\face.ttf";
 };
 
 TEST_F(AddedFontTest, AnAddedFileIsFoundByItsFamilyInAnyCase)
 {
-    ASSERT_EQ(plat::AddFontFile(gamePath_), 1);
+    ASSERT_EQ(plat::AddFontFile(m_gamePath), 1);
     plat::FontRaster font;
     ASSERT_TRUE(font.Open("DEJAVU SANS", 13, false, false));
-    EXPECT_EQ(font.Match().path, plat::ResolvePath(gamePath_));
+    EXPECT_EQ(font.Match().path, plat::ResolvePath(m_gamePath));
 }
 
 // Bold one pixel wider, italic leaning right.
 TEST_F(AddedFontTest, StylesTheFileLacksAreMadeUp)
 {
-    ASSERT_EQ(plat::AddFontFile(gamePath_), 1);
+    ASSERT_EQ(plat::AddFontFile(m_gamePath), 1);
     plat::FontRaster font, bold, italic;
     ASSERT_TRUE(font.Open("DejaVu Sans", 13, false, false));
     ASSERT_TRUE(bold.Open("DejaVu Sans", 13, true, false));
@@ -177,22 +177,22 @@ TEST_F(AddedFontTest, StylesTheFileLacksAreMadeUp)
 
 TEST_F(AddedFontTest, EachAddNeedsItsRemoveAndAfterTheLastTheFaceFallsBack)
 {
-    ASSERT_EQ(plat::AddFontFile(gamePath_), 1);
-    ASSERT_EQ(plat::AddFontFile(gamePath_), 1);
+    ASSERT_EQ(plat::AddFontFile(m_gamePath), 1);
+    ASSERT_EQ(plat::AddFontFile(m_gamePath), 1);
     plat::FontMatch match;
-    EXPECT_TRUE(plat::RemoveFontFile(gamePath_));
+    EXPECT_TRUE(plat::RemoveFontFile(m_gamePath));
     ASSERT_TRUE(plat::FindFontFace("DejaVu Sans", false, false, match));
     EXPECT_FALSE(match.fallback); // still added once
-    EXPECT_TRUE(plat::RemoveFontFile(gamePath_));
+    EXPECT_TRUE(plat::RemoveFontFile(m_gamePath));
     ASSERT_TRUE(plat::FindFontFace("DejaVu Sans", false, false, match));
     EXPECT_TRUE(match.fallback);
-    EXPECT_FALSE(plat::RemoveFontFile(gamePath_));
+    EXPECT_FALSE(plat::RemoveFontFile(m_gamePath));
 }
 
 TEST_F(AddedFontTest, FilesThatAreNotFontsOrAreNotThereAddNothing)
 {
-    EXPECT_EQ(plat::AddFontFile(root_.Write("Data/junk.ttf", std::string("not a font at all"))), 0);
-    EXPECT_EQ(plat::AddFontFile(root_.Path() + "/data/missing.ttf"), 0);
+    EXPECT_EQ(plat::AddFontFile(m_root.Write("Data/junk.ttf", std::string("not a font at all"))), 0);
+    EXPECT_EQ(plat::AddFontFile(m_root.Path() + "/data/missing.ttf"), 0);
 }
 
 } // namespace

@@ -18,98 +18,98 @@ protected:
         testwin::WindowTest::SetUp();
         if (HasFatalFailure())
             return;
-        system_ = plat::InputSystem::Create();
-        ASSERT_NE(system_, nullptr);
-        keyboard_ = system_->CreateKeyboard();
-        mouse_ = system_->CreateMouse();
-        ASSERT_EQ(keyboard_->SetCooperativeLevel(window_.get(), {}), InputResult::Ok);
-        ASSERT_EQ(mouse_->SetCooperativeLevel(window_.get(), {}), InputResult::Ok);
-        keyboard_->SetBufferSize(32);
+        m_system = plat::InputSystem::Create();
+        ASSERT_NE(m_system, nullptr);
+        m_keyboard = m_system->CreateKeyboard();
+        m_mouse = m_system->CreateMouse();
+        ASSERT_EQ(m_keyboard->SetCooperativeLevel(m_window.get(), {}), InputResult::Ok);
+        ASSERT_EQ(m_mouse->SetCooperativeLevel(m_window.get(), {}), InputResult::Ok);
+        m_keyboard->SetBufferSize(32);
     }
     void TearDown() override
     {
-        keyboard_.reset();
-        mouse_.reset();
-        system_.reset();
+        m_keyboard.reset();
+        m_mouse.reset();
+        m_system.reset();
         testwin::WindowTest::TearDown();
     }
     void FocusAndAcquire()
     {
-        plat::InjectFocus(*window_, true);
-        ASSERT_EQ(keyboard_->Acquire(), InputResult::Ok);
-        ASSERT_EQ(mouse_->Acquire(), InputResult::Ok);
+        plat::InjectFocus(*m_window, true);
+        ASSERT_EQ(m_keyboard->Acquire(), InputResult::Ok);
+        ASSERT_EQ(m_mouse->Acquire(), InputResult::Ok);
     }
     // Buffered events read into events; the result and how many came.
     std::pair<InputResult, uint32_t> Buffered(plat::KeyEvent* events, uint32_t room)
     {
-        return {keyboard_->GetBufferedEvents(events, room), room};
+        return {m_keyboard->GetBufferedEvents(events, room), room};
     }
     // Movement x, y, wheel, and the first three buttons since the last read.
     std::vector<int> MouseRead()
     {
         plat::MouseState ms;
-        EXPECT_EQ(mouse_->GetDeviceState(ms), InputResult::Ok);
+        EXPECT_EQ(m_mouse->GetDeviceState(ms), InputResult::Ok);
         return std::vector<int>{int(ms.x), int(ms.y), int(ms.z), ms.buttons[0], ms.buttons[1], ms.buttons[2]};
     }
     static constexpr int kDown = plat::kKeyDownBit;
 
-    std::unique_ptr<plat::InputSystem> system_;
-    std::unique_ptr<plat::KeyboardDevice> keyboard_;
-    std::unique_ptr<plat::MouseDevice> mouse_;
+    std::unique_ptr<plat::InputSystem> m_system;
+    std::unique_ptr<plat::KeyboardDevice> m_keyboard;
+    std::unique_ptr<plat::MouseDevice> m_mouse;
 };
 
 TEST_F(InputDevicesTest, ForegroundDevicesFollowTheWindowFocus)
 {
     uint8_t state[256];
-    EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::NotAcquired);
-    EXPECT_EQ(keyboard_->Acquire(), InputResult::OtherAppHasPriority);
+    EXPECT_EQ(m_keyboard->GetDeviceState(state), InputResult::NotAcquired);
+    EXPECT_EQ(m_keyboard->Acquire(), InputResult::OtherAppHasPriority);
     FocusAndAcquire();
-    EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::Ok);
-    plat::InjectFocus(*window_, false);
-    EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::InputLost);
+    EXPECT_EQ(m_keyboard->GetDeviceState(state), InputResult::Ok);
+    plat::InjectFocus(*m_window, false);
+    EXPECT_EQ(m_keyboard->GetDeviceState(state), InputResult::InputLost);
     plat::MouseState ms;
-    EXPECT_EQ(mouse_->GetDeviceState(ms), InputResult::InputLost);
-    EXPECT_EQ(keyboard_->Acquire(), InputResult::OtherAppHasPriority);
-    EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::InputLost);
-    plat::InjectFocus(*window_, true);
-    EXPECT_EQ(keyboard_->Acquire(), InputResult::Ok);
-    EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::Ok);
-    EXPECT_EQ(keyboard_->Unacquire(), InputResult::Ok);
-    EXPECT_EQ(keyboard_->GetDeviceState(state), InputResult::NotAcquired);
+    EXPECT_EQ(m_mouse->GetDeviceState(ms), InputResult::InputLost);
+    EXPECT_EQ(m_keyboard->Acquire(), InputResult::OtherAppHasPriority);
+    EXPECT_EQ(m_keyboard->GetDeviceState(state), InputResult::InputLost);
+    plat::InjectFocus(*m_window, true);
+    EXPECT_EQ(m_keyboard->Acquire(), InputResult::Ok);
+    EXPECT_EQ(m_keyboard->GetDeviceState(state), InputResult::Ok);
+    EXPECT_EQ(m_keyboard->Unacquire(), InputResult::Ok);
+    EXPECT_EQ(m_keyboard->GetDeviceState(state), InputResult::NotAcquired);
 }
 
 TEST_F(InputDevicesTest, TheCooperativeLevelNeedsAWindowAndNoBackgroundExclusivity)
 {
-    auto keyboard = system_->CreateKeyboard();
+    auto keyboard = m_system->CreateKeyboard();
     EXPECT_EQ(keyboard->Acquire(), InputResult::InvalidParam);
     EXPECT_EQ(keyboard->SetCooperativeLevel(nullptr, {}), InputResult::InvalidParam);
-    EXPECT_EQ(keyboard->SetCooperativeLevel(window_.get(), {.exclusive = true, .foreground = false}),
+    EXPECT_EQ(keyboard->SetCooperativeLevel(m_window.get(), {.exclusive = true, .foreground = false}),
               InputResult::InvalidParam);
 }
 
 TEST_F(InputDevicesTest, ABackgroundDeviceMayBeAcquiredWithoutTheFocus)
 {
-    auto keyboard = system_->CreateKeyboard();
-    EXPECT_EQ(keyboard->SetCooperativeLevel(window_.get(), {.exclusive = false, .foreground = false}), InputResult::Ok);
-    plat::InjectFocus(*window_, false);
+    auto keyboard = m_system->CreateKeyboard();
+    EXPECT_EQ(keyboard->SetCooperativeLevel(m_window.get(), {.exclusive = false, .foreground = false}), InputResult::Ok);
+    plat::InjectFocus(*m_window, false);
     EXPECT_EQ(keyboard->Acquire(), InputResult::Ok);
-    plat::InjectFocus(*window_, true);
-    plat::InjectFocus(*window_, false);
+    plat::InjectFocus(*m_window, true);
+    plat::InjectFocus(*m_window, false);
     EXPECT_TRUE(keyboard->IsAcquired());
 }
 
 TEST_F(InputDevicesTest, TheMouseReportsMovementInBackBufferPixelsItsButtonsAndWheel)
 {
     FocusAndAcquire();
-    window_->SetBackBufferSize(800, 600);
-    plat::InjectMouseMove(*window_, 100, 50);
-    plat::InjectMouseButton(*window_, 1, true); // right
-    plat::InjectMouseWheel(*window_, 2);
-    plat::InjectMouseWheel(*window_, -1);
+    m_window->SetBackBufferSize(800, 600);
+    plat::InjectMouseMove(*m_window, 100, 50);
+    plat::InjectMouseButton(*m_window, 1, true); // right
+    plat::InjectMouseWheel(*m_window, 2);
+    plat::InjectMouseWheel(*m_window, -1);
     EXPECT_EQ(MouseRead(), (std::vector<int>{200, 100, plat::kWheelNotch, 0, kDown, 0}));
-    plat::InjectMouseMove(*window_, 90, 60);
-    plat::InjectMouseButton(*window_, 1, false);
-    plat::InjectMouseButton(*window_, 2, true);
+    plat::InjectMouseMove(*m_window, 90, 60);
+    plat::InjectMouseButton(*m_window, 1, false);
+    plat::InjectMouseButton(*m_window, 2, true);
     EXPECT_EQ(MouseRead(), (std::vector<int>{-20, 20, 0, 0, 0, kDown}));
 }
 
@@ -117,8 +117,8 @@ TEST_F(InputDevicesTest, AClickThatWentDownAndUpBetweenTwoReadsReadsAsDownOnce)
 {
     FocusAndAcquire();
     MouseRead();
-    plat::InjectMouseButton(*window_, 0, true);
-    plat::InjectMouseButton(*window_, 0, false);
+    plat::InjectMouseButton(*m_window, 0, true);
+    plat::InjectMouseButton(*m_window, 0, false);
     EXPECT_EQ(MouseRead(), (std::vector<int>{0, 0, 0, kDown, 0, 0}));
     EXPECT_EQ(MouseRead(), (std::vector<int>{0, 0, 0, 0, 0, 0}));
 }
@@ -126,13 +126,13 @@ TEST_F(InputDevicesTest, AClickThatWentDownAndUpBetweenTwoReadsReadsAsDownOnce)
 TEST_F(InputDevicesTest, WheelTurnsWhileUnacquiredAreNotTheGamesButMovesAreCaughtUp)
 {
     FocusAndAcquire();
-    window_->SetBackBufferSize(800, 600);
-    plat::InjectMouseMove(*window_, 90, 60);
+    m_window->SetBackBufferSize(800, 600);
+    plat::InjectMouseMove(*m_window, 90, 60);
     MouseRead();
-    mouse_->Unacquire();
-    plat::InjectMouseWheel(*window_, 3);
-    plat::InjectMouseMove(*window_, 100, 60);
-    ASSERT_EQ(mouse_->Acquire(), InputResult::Ok);
+    m_mouse->Unacquire();
+    plat::InjectMouseWheel(*m_window, 3);
+    plat::InjectMouseMove(*m_window, 100, 60);
+    ASSERT_EQ(m_mouse->Acquire(), InputResult::Ok);
     const std::vector<int> caughtUp = MouseRead();
     EXPECT_EQ(caughtUp[0], 20);
     EXPECT_EQ(caughtUp[2], 0);
@@ -182,34 +182,34 @@ TEST_F(InputDevicesTest, KeyScriptsReadAsExpected)
     for (const KeyScript& c : kKeyScripts) {
         SCOPED_TRACE(c.what);
         FocusAndAcquire();
-        keyboard_->Flush();
+        m_keyboard->Flush();
         std::vector<std::string> reads;
         std::istringstream script(c.script);
         for (std::string step; script >> step;) {
             if (step == "?" || step == "h") {
-                ASSERT_EQ(step == "?" ? keyboard_->GetDeviceState(state) : keyboard_->GetHeldKeys(state),
+                ASSERT_EQ(step == "?" ? m_keyboard->GetDeviceState(state) : m_keyboard->GetHeldKeys(state),
                           InputResult::Ok);
                 reads.push_back(keys(state));
             } else if (step == "b") {
                 reads.push_back("b" + std::to_string(Buffered(events, 32).second));
             } else if (step == "f") {
-                plat::InjectFocus(*window_, false);
-                plat::InjectFocus(*window_, true);
-                ASSERT_EQ(keyboard_->Acquire(), InputResult::Ok);
+                plat::InjectFocus(*m_window, false);
+                plat::InjectFocus(*m_window, true);
+                ASSERT_EQ(m_keyboard->Acquire(), InputResult::Ok);
             } else if (step == "u" || step == "a") {
-                ASSERT_EQ(step == "u" ? keyboard_->Unacquire() : keyboard_->Acquire(), InputResult::Ok);
+                ASSERT_EQ(step == "u" ? m_keyboard->Unacquire() : m_keyboard->Acquire(), InputResult::Ok);
             } else if (step == "x") {
-                keyboard_->Flush();
+                m_keyboard->Flush();
             } else {
-                ASSERT_TRUE(plat::InjectKey(*window_, std::stoi(step.substr(1)), step[0] != '-', step[0] == '~'));
+                ASSERT_TRUE(plat::InjectKey(*m_window, std::stoi(step.substr(1)), step[0] != '-', step[0] == '~'));
             }
         }
         EXPECT_EQ(reads, c.reads);
         // Whatever the script left held is let go with the focus.
-        plat::InjectFocus(*window_, false);
+        plat::InjectFocus(*m_window, false);
     }
-    EXPECT_FALSE(plat::InjectKey(*window_, 84, true)); // no key has code 84
-    keyboard_->Unacquire();
+    EXPECT_FALSE(plat::InjectKey(*m_window, 84, true)); // no key has code 84
+    m_keyboard->Unacquire();
     EXPECT_EQ(Buffered(events, 32), std::pair(InputResult::NotAcquired, 0u));
 }
 

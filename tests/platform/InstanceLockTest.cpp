@@ -16,25 +16,25 @@ namespace {
 
 class InstanceLockTest : public ::testing::Test {
 protected:
-    void SetUp() override { ::setenv("XDG_RUNTIME_DIR", folder_.Path().c_str(), 1); }
+    void SetUp() override { ::setenv("XDG_RUNTIME_DIR", m_folder.Path().c_str(), 1); }
     void TearDown() override
     {
-        if (old_)
-            ::setenv("XDG_RUNTIME_DIR", old_->c_str(), 1);
+        if (m_old)
+            ::setenv("XDG_RUNTIME_DIR", m_old->c_str(), 1);
         else
             ::unsetenv("XDG_RUNTIME_DIR");
     }
 
-    testfs::TempFolder folder_{"om_lock"};
-    const char* set_ = std::getenv("XDG_RUNTIME_DIR");
-    std::optional<std::string> old_ = set_ ? std::optional<std::string>(set_) : std::nullopt;
+    testfs::TempFolder m_folder{"om_lock"};
+    const char* m_set = std::getenv("XDG_RUNTIME_DIR");
+    std::optional<std::string> m_old = m_set ? std::optional<std::string>(m_set) : std::nullopt;
 };
 
 TEST_F(InstanceLockTest, ASecondGameFailsAtOnceUntilTheFirstLetsGo)
 {
     auto first = std::make_unique<plat::InstanceLock>("TESSARANGAME");
     ASSERT_EQ(first->GetState(), State::Held);
-    EXPECT_EQ(first->Path(), folder_.File("TESSARANGAME.lock"));
+    EXPECT_EQ(first->Path(), m_folder.File("TESSARANGAME.lock"));
     EXPECT_EQ(plat::InstanceLock("TESSARANGAME").GetState(), State::AlreadyRunning);
     EXPECT_EQ(plat::InstanceLock("SOMETHINGELSE").GetState(), State::Held);
     // Another process sees the game running too.
@@ -57,7 +57,7 @@ TEST_F(InstanceLockTest, WithoutARuntimeFolderTheLockIsInTmpPerUser)
 
 TEST_F(InstanceLockTest, ARuntimeFolderThatCannotBeUsedIsReported)
 {
-    ::setenv("XDG_RUNTIME_DIR", folder_.File("missing").c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", m_folder.File("missing").c_str(), 1);
     EXPECT_EQ(plat::InstanceLock("TESSARANGAME").GetState(), State::Unavailable);
 }
 

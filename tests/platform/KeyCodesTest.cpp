@@ -81,10 +81,10 @@ public:
         int ready[2];
         if (log < 0 || pipe(ready) != 0)
             return;
-        logName_ = logName;
+        m_logName = logName;
         const std::string fd = std::to_string(ready[1]); // made before the fork: the child only execs
-        pid_ = fork();
-        if (pid_ == 0) {
+        m_pid = fork();
+        if (m_pid == 0) {
             close(ready[0]);
             dup2(log, STDOUT_FILENO);
             dup2(log, STDERR_FILENO);
@@ -98,27 +98,27 @@ public:
         std::string number;
         char c = 0;
         pollfd wait{ready[0], POLLIN, 0};
-        while (pid_ > 0 && poll(&wait, 1, 60000) == 1 && read(ready[0], &c, 1) == 1 && c != '\n')
+        while (m_pid > 0 && poll(&wait, 1, 60000) == 1 && read(ready[0], &c, 1) == 1 && c != '\n')
             number += c;
         close(ready[0]);
         if (c == '\n' && !number.empty())
-            name_ = ":" + number;
+            m_name = ":" + number;
     }
     ~PrivateDisplay()
     {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            waitpid(m_pid, nullptr, 0);
         }
-        if (!logName_.empty())
-            unlink(logName_.c_str());
+        if (!m_logName.empty())
+            unlink(m_logName.c_str());
     }
-    const std::string& Name() const { return name_; }
+    const std::string& Name() const { return m_name; }
 
     // What the server printed, for a failure message.
     std::string Log() const
     {
-        std::ifstream in(logName_);
+        std::ifstream in(m_logName);
         std::stringstream text;
         text << in.rdbuf();
         return text.str();
@@ -128,7 +128,7 @@ public:
     // read by a window (SDL's video) opened on it.
     int LanguageWithLayout(const char* layout) const
     {
-        const std::string command = "timeout 60 setxkbmap -display " + name_ + " " + layout;
+        const std::string command = "timeout 60 setxkbmap -display " + m_name + " " + layout;
         EXPECT_EQ(std::system(command.c_str()), 0) << command;
         plat::WindowDesc desc;
         desc.width = 64;
@@ -140,9 +140,9 @@ public:
     }
 
 private:
-    pid_t pid_ = -1;
-    std::string name_;
-    std::string logName_;
+    pid_t m_pid = -1;
+    std::string m_name;
+    std::string m_logName;
 };
 
 } // namespace

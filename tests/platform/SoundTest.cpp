@@ -21,32 +21,32 @@ protected:
     void Load(plat::SoundSegment& segment, const plat::WavData& wav)
     {
         std::string error;
-        ASSERT_TRUE(segment.Load(device_, wav, error)) << error;
+        ASSERT_TRUE(segment.Load(m_device, wav, error)) << error;
     }
-    // The sound in tone_, and a path of the kind in path_ to play it on.
+    // The sound in m_tone, and a path of the kind in m_path to play it on.
     void Prepare(const plat::WavData& sound, plat::SoundPathKind kind, int channels = 1)
     {
-        Load(tone_, sound);
-        path_ = MakePath(kind, channels);
+        Load(m_tone, sound);
+        m_path = MakePath(kind, channels);
     }
     // Ends the sound, closes the device and returns what it wrote.
     Output Finish()
     {
-        path_.Destroy();
-        tone_.Unload();
-        device_.Close();
+        m_path.Destroy();
+        m_tone.Unload();
+        m_device.Close();
         return Output::Read();
     }
     void OpenDevice()
     {
         std::string error;
-        ASSERT_TRUE(device_.Open(error)) << error;
+        ASSERT_TRUE(m_device.Open(error)) << error;
     }
     plat::SoundPath MakePath(plat::SoundPathKind kind, int channels = 1)
     {
         plat::SoundPath path;
         std::string error;
-        EXPECT_TRUE(path.Create(device_, kind, channels, error)) << error;
+        EXPECT_TRUE(path.Create(m_device, kind, channels, error)) << error;
         return path;
     }
     // Plays a sound (a short tone unless given) once at `where` before the
@@ -55,19 +55,19 @@ protected:
     Output PlayAt(plat::SoundVector where, const plat::WavData& sound = Tone(0.15))
     {
         Prepare(sound, plat::SoundPathKind::Positional);
-        device_.SetListener({}, {0, 0, 1}, {0, 1, 0});
-        path_.SetPosition(where);
-        EXPECT_NE(path_.Play(tone_, false), 0u);
-        MixWhile([&] { return path_.IsPlaying(); });
+        m_device.SetListener({}, {0, 0, 1}, {0, 1, 0});
+        m_path.SetPosition(where);
+        EXPECT_NE(m_path.Play(m_tone, false), 0u);
+        MixWhile([&] { return m_path.IsPlaying(); });
         plat::MixSound(0.05);
         const Output out = Finish();
         OpenDevice();
         return out;
     }
 
-    plat::SoundDevice device_;
-    plat::SoundSegment tone_;
-    plat::SoundPath path_;
+    plat::SoundDevice m_device;
+    plat::SoundSegment m_tone;
+    plat::SoundPath m_path;
 };
 
 TEST_F(SoundTest, LoudnessFallsWithDistanceBetweenTheMinimumAndMaximum)
@@ -98,8 +98,8 @@ TEST_F(SoundTest, AStereoSoundIsOnePointWhenPlacedAndKeepsItsChannelsWhenFlat)
     EXPECT_NEAR(placed.Left() / placed.Right(), 1.0, 0.1);
 
     Prepare(leftOnly, plat::SoundPathKind::Direct);
-    ASSERT_NE(path_.Play(tone_, false), 0u);
-    MixWhile([&] { return path_.IsPlaying(); });
+    ASSERT_NE(m_path.Play(m_tone, false), 0u);
+    MixWhile([&] { return m_path.IsPlaying(); });
     const Output out = Finish();
     EXPECT_GT(out.Left(), 4 * out.Right());
 }
@@ -110,21 +110,21 @@ TEST_F(SoundTest, AStereoSoundIsOnePointWhenPlacedAndKeepsItsChannelsWhenFlat)
 TEST_F(SoundTest, DeferredPlacesApplyOnlyTogetherOnACommit)
 {
     Prepare(Tone(0.3), plat::SoundPathKind::Positional);
-    path_.SetPosition({20, 0, 0});
-    ASSERT_NE(path_.Play(tone_, false), 0u);
-    path_.SetPosition({-20, 0, 0}, plat::SoundApply::Deferred);
-    MixWhile([&] { return path_.IsPlaying(); });
+    m_path.SetPosition({20, 0, 0});
+    ASSERT_NE(m_path.Play(m_tone, false), 0u);
+    m_path.SetPosition({-20, 0, 0}, plat::SoundApply::Deferred);
+    MixWhile([&] { return m_path.IsPlaying(); });
     const Output waited = Finish();
     ASSERT_GT(waited.Both(), 1.0);
     EXPECT_GT(waited.Right(), 4 * waited.Left());
 
     OpenDevice();
     Prepare(Tone(0.3), plat::SoundPathKind::Positional);
-    path_.SetPosition({-20, 0, 0}, plat::SoundApply::Deferred);
-    device_.SetListener({}, {0, 0, -1}, {0, 1, 0}, plat::SoundApply::Deferred);
-    device_.CommitDeferredSettings();
-    ASSERT_NE(path_.Play(tone_, false), 0u);
-    MixWhile([&] { return path_.IsPlaying(); });
+    m_path.SetPosition({-20, 0, 0}, plat::SoundApply::Deferred);
+    m_device.SetListener({}, {0, 0, -1}, {0, 1, 0}, plat::SoundApply::Deferred);
+    m_device.CommitDeferredSettings();
+    ASSERT_NE(m_path.Play(m_tone, false), 0u);
+    MixWhile([&] { return m_path.IsPlaying(); });
     const Output committed = Finish();
     ASSERT_GT(committed.Both(), 1.0);
     EXPECT_GT(committed.Right(), 4 * committed.Left());
@@ -133,8 +133,8 @@ TEST_F(SoundTest, DeferredPlacesApplyOnlyTogetherOnACommit)
 TEST_F(SoundTest, APathVolumeSetWhileASoundPlaysChangesIt)
 {
     Prepare(Tone(0.4), plat::SoundPathKind::Direct);
-    ASSERT_NE(path_.Play(tone_, true), 0u);
-    path_.SetVolume(plat::kSilentVolume);
+    ASSERT_NE(m_path.Play(m_tone, true), 0u);
+    m_path.SetVolume(plat::kSilentVolume);
     plat::MixSound(0.2);
     EXPECT_LT(Finish().AudibleSeconds(), 0.06);
 }
@@ -142,46 +142,46 @@ TEST_F(SoundTest, APathVolumeSetWhileASoundPlaysChangesIt)
 TEST_F(SoundTest, AFullPathGivesWayWithItsOldestSound)
 {
     Prepare(Tone(0.5), plat::SoundPathKind::Direct, 2);
-    const std::uint32_t a = path_.Play(tone_, false);
+    const std::uint32_t a = m_path.Play(m_tone, false);
     plat::MixSound(0.01);
-    const std::uint32_t b = path_.Play(tone_, false);
+    const std::uint32_t b = m_path.Play(m_tone, false);
     plat::MixSound(0.01);
-    const std::uint32_t c = path_.Play(tone_, false);
+    const std::uint32_t c = m_path.Play(m_tone, false);
     EXPECT_TRUE(a > 1 && b > 1 && c > 1 && a != b && b != c);
-    EXPECT_FALSE(path_.IsPlaying(a));
-    EXPECT_TRUE(path_.IsPlaying(b) && path_.IsPlaying(c));
-    EXPECT_EQ(path_.StartTimeMs(a), -1);
-    EXPECT_LE(path_.StartTimeMs(b), path_.StartTimeMs(c));
-    EXPECT_LE(path_.StartTimeMs(c), device_.TimeMs());
-    device_.StopAll();
-    EXPECT_FALSE(path_.IsPlaying());
+    EXPECT_FALSE(m_path.IsPlaying(a));
+    EXPECT_TRUE(m_path.IsPlaying(b) && m_path.IsPlaying(c));
+    EXPECT_EQ(m_path.StartTimeMs(a), -1);
+    EXPECT_LE(m_path.StartTimeMs(b), m_path.StartTimeMs(c));
+    EXPECT_LE(m_path.StartTimeMs(c), m_device.TimeMs());
+    m_device.StopAll();
+    EXPECT_FALSE(m_path.IsPlaying());
 }
 
 TEST_F(SoundTest, OneShotsEndAndLoopsRepeatUntilStopped)
 {
     Prepare(Tone(0.05), plat::SoundPathKind::Direct, 3);
-    const std::uint32_t once = path_.Play(tone_, false);
-    const std::uint32_t looped = path_.Play(tone_, true);
+    const std::uint32_t once = m_path.Play(m_tone, false);
+    const std::uint32_t looped = m_path.Play(m_tone, true);
     ASSERT_NE(once, 0u);
     ASSERT_NE(looped, 0u);
-    EXPECT_TRUE(device_.IsPlaying(tone_));
+    EXPECT_TRUE(m_device.IsPlaying(m_tone));
     // A second one-shot started as the first ends lets the loop play a second length.
     const auto waitToEnd = [&](std::uint32_t play) {
-        MixWhile([&] { return path_.IsPlaying(play); });
-        return !path_.IsPlaying(play);
+        MixWhile([&] { return m_path.IsPlaying(play); });
+        return !m_path.IsPlaying(play);
     };
     EXPECT_TRUE(waitToEnd(once));
-    EXPECT_TRUE(path_.IsPlaying(looped));
-    EXPECT_TRUE(waitToEnd(path_.Play(tone_, false)));
-    EXPECT_TRUE(path_.IsPlaying(looped));
-    EXPECT_TRUE(path_.Stop(looped));
+    EXPECT_TRUE(m_path.IsPlaying(looped));
+    EXPECT_TRUE(waitToEnd(m_path.Play(m_tone, false)));
+    EXPECT_TRUE(m_path.IsPlaying(looped));
+    EXPECT_TRUE(m_path.Stop(looped));
     const double playing = MixedSeconds();
-    EXPECT_FALSE(path_.IsPlaying(looped));
-    EXPECT_FALSE(path_.IsPlaying());
-    EXPECT_FALSE(device_.IsPlaying(tone_));
+    EXPECT_FALSE(m_path.IsPlaying(looped));
+    EXPECT_FALSE(m_path.IsPlaying());
+    EXPECT_FALSE(m_device.IsPlaying(m_tone));
     bool loops = false;
-    EXPECT_FALSE(path_.GetLooping(looped, loops)); // stopped plays are forgotten
-    EXPECT_FALSE(path_.Stop(looped));
+    EXPECT_FALSE(m_path.GetLooping(looped, loops)); // stopped plays are forgotten
+    EXPECT_FALSE(m_path.Stop(looped));
     plat::MixSound(0.05);
     // The loop sounded again (at least twice the tone's length) and no
     // longer than it played.
@@ -193,18 +193,18 @@ TEST_F(SoundTest, LoopPointsRepeatOnlyTheirRegionAndCannotChangeUnderAPlayingSou
 {
     // 0.1 s of silence then 0.05 s of tone: looping the tone alone leaves no gaps.
     Prepare(Tone(0.05, 1, 0.1), plat::SoundPathKind::Direct);
-    const std::uint32_t frames = tone_.FrameCount();
+    const std::uint32_t frames = m_tone.FrameCount();
     const std::uint32_t toneStart = static_cast<std::uint32_t>(0.1 * kOutputRate);
-    EXPECT_FALSE(tone_.SetLoopPoints(10, 5));
-    EXPECT_FALSE(tone_.SetLoopPoints(0, frames + 1));
-    EXPECT_TRUE(tone_.SetLoopPoints(0, 0));
+    EXPECT_FALSE(m_tone.SetLoopPoints(10, 5));
+    EXPECT_FALSE(m_tone.SetLoopPoints(0, frames + 1));
+    EXPECT_TRUE(m_tone.SetLoopPoints(0, 0));
     // Once stopped it can.
-    const std::uint32_t play = path_.Play(tone_, true);
+    const std::uint32_t play = m_path.Play(m_tone, true);
     ASSERT_NE(play, 0u);
-    EXPECT_FALSE(tone_.SetLoopPoints(toneStart, frames));
-    path_.Stop(play);
-    ASSERT_TRUE(tone_.SetLoopPoints(toneStart, frames));
-    ASSERT_NE(path_.Play(tone_, true), 0u);
+    EXPECT_FALSE(m_tone.SetLoopPoints(toneStart, frames));
+    m_path.Stop(play);
+    ASSERT_TRUE(m_tone.SetLoopPoints(toneStart, frames));
+    ASSERT_NE(m_path.Play(m_tone, true), 0u);
     plat::MixSound(0.5);
     const Output out = Finish();
     EXPECT_GT(out.AudibleSeconds(), 0.3);
@@ -214,21 +214,21 @@ TEST_F(SoundTest, LoopPointsRepeatOnlyTheirRegionAndCannotChangeUnderAPlayingSou
 TEST_F(SoundTest, UnloadingStopsASoundAndNothingPlaysWithoutALoadedSegment)
 {
     Prepare(Tone(0.5), plat::SoundPathKind::Positional);
-    const std::uint32_t play = path_.Play(tone_, true);
+    const std::uint32_t play = m_path.Play(m_tone, true);
     ASSERT_NE(play, 0u);
-    tone_.Unload();
-    EXPECT_FALSE(path_.IsPlaying(play));
-    EXPECT_EQ(path_.Play(tone_, false), 0u);
+    m_tone.Unload();
+    EXPECT_FALSE(m_path.IsPlaying(play));
+    EXPECT_EQ(m_path.Play(m_tone, false), 0u);
     plat::WavData wide = Tone(0.05);
     wide.bitsPerSample = 24;
     std::string error;
-    EXPECT_FALSE(tone_.Load(device_, wide, error));
+    EXPECT_FALSE(m_tone.Load(m_device, wide, error));
     EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(tone_.IsLoaded());
+    EXPECT_FALSE(m_tone.IsLoaded());
     plat::SoundPath never;
-    Load(tone_, Tone(0.05));
-    EXPECT_EQ(never.Play(tone_, false), 0u);
-    EXPECT_NE(path_.Play(tone_, false), 0u);
+    Load(m_tone, Tone(0.05));
+    EXPECT_EQ(never.Play(m_tone, false), 0u);
+    EXPECT_NE(m_path.Play(m_tone, false), 0u);
 }
 
 TEST_F(SoundTest, SegmentsAndSwappedPathsMayOutliveTheDeviceObject)
@@ -241,7 +241,7 @@ TEST_F(SoundTest, SegmentsAndSwappedPathsMayOutliveTheDeviceObject)
     other.SetPosition({1, 2, 3});
     std::swap(*held, other);
     EXPECT_FLOAT_EQ(held->Position().z, 3.0f);
-    device_.Close();
+    m_device.Close();
     EXPECT_NE(held->Play(*segment, false), 0u);
     segment.reset();
     held.reset();
@@ -250,17 +250,17 @@ TEST_F(SoundTest, SegmentsAndSwappedPathsMayOutliveTheDeviceObject)
 TEST_F(SoundTest, ADeviceMixedOnDemandCountsTimeInMixedFrames)
 {
     Prepare(Tone(0.1), plat::SoundPathKind::Direct);
-    ASSERT_NE(path_.Play(tone_, false), 0u);
-    EXPECT_EQ(device_.TimeMs(), 0);
+    ASSERT_NE(m_path.Play(m_tone, false), 0u);
+    EXPECT_EQ(m_device.TimeMs(), 0);
     plat::MixSound(0.2);
-    EXPECT_EQ(device_.TimeMs(), 200);
-    EXPECT_FALSE(path_.IsPlaying());
+    EXPECT_EQ(m_device.TimeMs(), 200);
+    EXPECT_FALSE(m_path.IsPlaying());
     EXPECT_EQ(plat::MixedSound().size(), 2u * kOutputRate / 5);
 }
 
 TEST_F(SoundTest, WithTheDeviceClosedTheStartUpCheckOpensTheDefaultDevice)
 {
-    device_.Close();
+    m_device.Close();
     std::string error;
     EXPECT_TRUE(plat::CheckSoundDevice(error)) << error;
 }
@@ -269,7 +269,7 @@ TEST_F(SoundTest, AStreamPlaysItsBlocksInOrderAndCountsWhatWasHeard)
 {
     std::string error;
     plat::SoundStream stream;
-    ASSERT_TRUE(stream.Create(device_, error)) << error;
+    ASSERT_TRUE(stream.Create(m_device, error)) << error;
     const plat::WavData block = Tone(0.05, 2);
     const auto* samples = reinterpret_cast<const std::int16_t*>(block.samples.data());
     EXPECT_FALSE(stream.Queue(samples, block.FrameCount(), 3, kOutputRate));
@@ -284,7 +284,7 @@ TEST_F(SoundTest, AStreamPlaysItsBlocksInOrderAndCountsWhatWasHeard)
     EXPECT_TRUE(stream.IsPlaying());
     plat::MixSound(0.15);
     stream.Destroy();
-    device_.Close();
+    m_device.Close();
     EXPECT_NEAR(Output::Read().AudibleSeconds(), 0.25, 0.05);
 }
 

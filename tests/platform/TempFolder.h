@@ -16,30 +16,30 @@ namespace testfs {
 class TempFolder {
 public:
     explicit TempFolder(const std::string& name)
-        : path_(std::filesystem::temp_directory_path() / (name + "_" + std::to_string(::getpid())))
+        : m_path(std::filesystem::temp_directory_path() / (name + "_" + std::to_string(::getpid())))
     {
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
+        std::filesystem::remove_all(m_path);
+        std::filesystem::create_directories(m_path);
         plat::ClearPathCache();
     }
     ~TempFolder()
     {
         std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
+        std::filesystem::remove_all(m_path, ignored);
         plat::ClearPathCache();
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    const std::filesystem::path& Root() const { return path_; }
-    std::string Path() const { return path_.string(); }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    const std::filesystem::path& Root() const { return m_path; }
+    std::string Path() const { return m_path.string(); }
+    std::string File(const std::string& name) const { return (m_path / name).string(); }
     // Writes the bytes (a string or a byte vector), making the folders on
     // the way, and answers the file's path.
     template <class Bytes>
     std::string Write(const std::string& name, const Bytes& bytes) const
     {
-        const std::filesystem::path file = path_ / name;
+        const std::filesystem::path file = m_path / name;
         std::filesystem::create_directories(file.parent_path());
         std::ofstream(file, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
@@ -48,7 +48,7 @@ public:
     }
 
 private:
-    std::filesystem::path path_;
+    std::filesystem::path m_path;
 };
 
 } // namespace testfs

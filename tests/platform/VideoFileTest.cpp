@@ -31,15 +31,15 @@ protected:
     // second, blue over red for the second (so a picture upside down shows).
     std::string MakeIntro(double toneHz = 441, int frames = 50)
     {
-        return imgtest::MakeClip((dir_ / "FMV" / "Intro.mpg").string(), frames, toneHz,
+        return imgtest::MakeClip((m_dir / "FMV" / "Intro.mpg").string(), frames, toneHz,
                                  [](int frame, std::uint32_t* pixels, int width, int height) {
                                      for (int i = 0; i < width * height; ++i)
                                          pixels[i] = (i / width >= height / 2) == (frame < 25) ? kBlue : kRed;
                                  });
     }
 
-    testfs::TempFolder root_{"om_video"};
-    const fs::path& dir_ = root_.Root();
+    testfs::TempFolder m_root{"om_video"};
+    const fs::path& m_dir = m_root.Root();
     plat::VideoFile video;
     std::string error;
 };
@@ -48,7 +48,7 @@ TEST_F(VideoFileTest, AnEncodedClipDecodesFrameForFrameWithItsColoursAndTimes)
 {
     MakeIntro();
     // Found by a game path in another case with backslashes.
-    ASSERT_TRUE(video.Open(dir_.string() + "\\fmv\\INTRO.MPG", error)) << error;
+    ASSERT_TRUE(video.Open(m_dir.string() + "\\fmv\\INTRO.MPG", error)) << error;
     EXPECT_EQ(std::pair(video.Width(), video.Height()), std::pair(160, 120));
     EXPECT_NEAR(video.Duration(), 2.0, 0.15);
     ASSERT_TRUE(video.HasAudio());
@@ -73,7 +73,7 @@ TEST_F(VideoFileTest, AnEncodedClipDecodesFrameForFrameWithItsColoursAndTimes)
 TEST_F(VideoFileTest, TheSoundtrackDecodesAsTheToneTheClipWasMadeWith)
 {
     MakeIntro();
-    ASSERT_TRUE(video.Open(dir_.string() + "/FMV/Intro.mpg", error)) << error;
+    ASSERT_TRUE(video.Open(m_dir.string() + "/FMV/Intro.mpg", error)) << error;
     plat::VideoFrame frame;
     while (video.ReadFrame(frame)) {
     }
@@ -92,7 +92,7 @@ TEST_F(VideoFileTest, TheSoundtrackDecodesAsTheToneTheClipWasMadeWith)
 TEST_F(VideoFileTest, FrameDueGivesTheLatestPictureWhoseTimeHasCome)
 {
     MakeIntro(0); // silent
-    ASSERT_TRUE(video.Open(dir_.string() + "/FMV/Intro.mpg", error)) << error;
+    ASSERT_TRUE(video.Open(m_dir.string() + "/FMV/Intro.mpg", error)) << error;
     EXPECT_FALSE(video.HasAudio());
     const plat::VideoFrame* first = video.FrameDue(0.0);
     ASSERT_NE(first, nullptr);
@@ -113,7 +113,7 @@ TEST_F(VideoFileTest, FrameDueGivesTheLatestPictureWhoseTimeHasCome)
 
 TEST_F(VideoFileTest, AMissingFileFailsNamingItAndHasNoFrames)
 {
-    EXPECT_FALSE(video.Open(dir_.string() + "/FMV/none.mpg", error));
+    EXPECT_FALSE(video.Open(m_dir.string() + "/FMV/none.mpg", error));
     EXPECT_NE(error.find("none.mpg"), std::string::npos);
     EXPECT_EQ(video.FrameDue(1.0), nullptr);
     EXPECT_TRUE(video.AtEnd());
@@ -129,15 +129,15 @@ TEST_F(VideoFileTest, ACutOrScribbledClipDecodesWhatItCanAndEnds)
     std::ifstream in(clip, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ASSERT_GT(bytes.size(), 10000u);
-    std::ofstream(dir_ / "FMV" / "cut.mpg", std::ios::binary) << bytes.substr(0, bytes.size() / 3);
+    std::ofstream(m_dir / "FMV" / "cut.mpg", std::ios::binary) << bytes.substr(0, bytes.size() / 3);
     std::srand(7);
     for (std::size_t i = 2048; i < bytes.size(); i += 97)
         bytes[i] = static_cast<char>(std::rand());
-    std::ofstream(dir_ / "FMV" / "scribbled.mpg", std::ios::binary) << bytes;
+    std::ofstream(m_dir / "FMV" / "scribbled.mpg", std::ios::binary) << bytes;
     // The decoder's complaints go to the developer's channel, not the console.
     DebugOutputCapture complaints;
     for (const char* name : {"cut.mpg", "scribbled.mpg"}) {
-        if (!video.Open((dir_ / "FMV" / name).string(), error))
+        if (!video.Open((m_dir / "FMV" / name).string(), error))
             continue; // refusing is fine too
         int count = 0;
         while (video.ReadFrame(frame) && count < 1000)
@@ -157,7 +157,7 @@ TEST_F(VideoFileTest, TheSoundtrackPlaysThroughASoundStream)
     plat::SoundStream stream;
     ASSERT_TRUE(device.Open(error)) << error;
     ASSERT_TRUE(stream.Create(device, error)) << error;
-    ASSERT_TRUE(video.Open(dir_.string() + "/FMV/Intro.mpg", error)) << error;
+    ASSERT_TRUE(video.Open(m_dir.string() + "/FMV/Intro.mpg", error)) << error;
     while (!video.AtEnd()) {
         video.FrameDue(100.0);
         video.QueueAudio(stream);

@@ -56,19 +56,19 @@ protected:
         desc.title = "Tessaran - The Game";
         desc.width = 400;
         desc.height = 300;
-        window_ = plat::Window::Create(desc, &RecordingProc, &error);
-        ASSERT_NE(window_, nullptr) << "no display for the test window: " << error;
+        m_window = plat::Window::Create(desc, &RecordingProc, &error);
+        ASSERT_NE(m_window, nullptr) << "no display for the test window: " << error;
         DispatchAll();
         Log().clear();
     }
     void TearDown() override
     {
-        window_.reset();
+        m_window.reset();
         DispatchAll();
         Log().clear();
     }
 
-    std::unique_ptr<plat::Window> window_;
+    std::unique_ptr<plat::Window> m_window;
 };
 
 } // namespace testwin

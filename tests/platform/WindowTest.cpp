@@ -11,10 +11,10 @@ using WindowTest = testwin::WindowTest;
 
 TEST_F(WindowTest, DrainingDispatchesEverythingAndLeavesTheQuitForTheMainLoop)
 {
-    plat::InjectResize(*window_, 320, 200);
-    plat::InjectFocus(*window_, true);
-    plat::InjectClose(*window_);
-    plat::InjectFocus(*window_, false); // after the quit: must wait for the main loop
+    plat::InjectResize(*m_window, 320, 200);
+    plat::InjectFocus(*m_window, true);
+    plat::InjectClose(*m_window);
+    plat::InjectFocus(*m_window, false); // after the quit: must wait for the main loop
     EXPECT_FALSE(plat::DrainMessages());
     const std::vector<Seen> expected = {
         {plat::kMsgSize, 0, 320 | (200 << 16)}, {plat::kMsgActivateApp, 1, 0},
@@ -35,13 +35,13 @@ TEST_F(WindowTest, EventsForAnotherWindowAreNotThisWindowsMessages)
     desc.title = "other";
     auto other = plat::Window::Create(desc, nullptr);
     ASSERT_NE(other, nullptr);
-    EXPECT_NE(other->Id(), window_->Id());
+    EXPECT_NE(other->Id(), m_window->Id());
     plat::InjectFocus(*other, true);
     plat::InjectClose(*other);
     EXPECT_EQ(DispatchAll(), 0); // a window without procedure takes the default: no quit
     EXPECT_TRUE(Log().empty());
     EXPECT_TRUE(other->HasFocus());
-    EXPECT_FALSE(window_->HasFocus());
+    EXPECT_FALSE(m_window->HasFocus());
     // A window destroyed with messages still queued takes them with it.
     plat::InjectFocus(*other, false);
     plat::Message m;

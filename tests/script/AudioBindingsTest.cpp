@@ -20,15 +20,15 @@ protected:
         soundtest::MixOnDemand();
         GameStateTest::SetUp();
         const std::string tone = soundtest::WavFileImage(soundtest::Tone(0.3));
-        scratch_.Write("data/audio/soundfx/pain etc/vessa_pain1.wav", tone);
-        scratch_.Write("data/audio/soundfx/pain etc/vessa_pain2.wav", tone);
-        ASSERT_TRUE(audio_.Initialise());
-        Publish("audio", &audio_, "TsAudio");
+        m_scratch.Write("data/audio/soundfx/pain etc/vessa_pain1.wav", tone);
+        m_scratch.Write("data/audio/soundfx/pain etc/vessa_pain2.wav", tone);
+        ASSERT_TRUE(m_audio.Initialise());
+        Publish("audio", &m_audio, "TsAudio");
     }
 
-    ScratchDir scratch_;
-    LogCapture log_;
-    TsAudio audio_;
+    ScratchDir m_scratch;
+    LogCapture m_log;
+    TsAudio m_audio;
 };
 
 // Two frames of a one-bone relative animation.
@@ -42,26 +42,26 @@ TEST_F(AudioBindingsTest, LevelStartRunsTheScriptThatLoadsTheLevelsSounds)
 {
     ASSERT_EQ(Run("function LoadInGameSounds() audio:LoadWavFromFile(AID_VESSA_PAIN2) end"), "");
     ASSERT_EQ(Run("audio:FlagSoundForLoading(AID_VESSA_PAIN1)"), "");
-    ASSERT_TRUE(audio_.ReloadInGameSounds("Desert"));
-    EXPECT_TRUE(audio_.IsSoundLoaded(4)); // flagged before
-    EXPECT_TRUE(audio_.IsSoundLoaded(5)); // loaded by the script
-    EXPECT_FALSE(audio_.IsSoundLoaded(6));
+    ASSERT_TRUE(m_audio.ReloadInGameSounds("Desert"));
+    EXPECT_TRUE(m_audio.IsSoundLoaded(4)); // flagged before
+    EXPECT_TRUE(m_audio.IsSoundLoaded(5)); // loaded by the script
+    EXPECT_FALSE(m_audio.IsSoundLoaded(6));
 }
 
 TEST_F(PackageTest, ScriptsConvertTextAnimationsAndWriteTheDatabase)
 {
     ScratchDir scratch;
-    LogCapture log_;
-    TsAnimationDB db_;
-    Publish("animdb", &db_, "TsAnimationDB");
+    LogCapture m_log;
+    TsAnimationDB m_db;
+    Publish("animdb", &m_db, "TsAnimationDB");
     scratch.Write("anims/walk.txt", kWalk);
     scratch.Write("data/keep", "");
     ExpectTypeErrors({"animdb:WriteBinary(nil)", "animdb:LoadAnimationTextFile('0', 1, 'x')",
                       "animdb:LoadAnimationTextFile(0, 1, 'x', 5)"});
-    EXPECT_EQ(db_.GetEntryCount(), 0u);
+    EXPECT_EQ(m_db.GetEntryCount(), 0u);
     EXPECT_EQ(Run("animdb:LoadAnimationTextFile(1, TSANIM_WALK, 'anims\\\\walk.txt')"), "");
-    ASSERT_EQ(db_.GetEntryCount(), 2u);
-    EXPECT_NE(db_.GetAnimation(1, TSANIM_WALK), nullptr);
+    ASSERT_EQ(m_db.GetEntryCount(), 2u);
+    EXPECT_NE(m_db.GetAnimation(1, TSANIM_WALK), nullptr);
 
     EXPECT_EQ(Number("animdb:WriteBinary('data\\\\animdb.tsa')"), 1);
 
@@ -69,5 +69,5 @@ TEST_F(PackageTest, ScriptsConvertTextAnimationsAndWriteTheDatabase)
     EXPECT_EQ(Type("animdb:WriteBinary('nowhere\\\\animdb.tsa')"), "nil");
     // The figure's bone file is the optional fourth argument.
     EXPECT_EQ(Run("animdb:LoadAnimationTextFile(2, TSANIM_WALK, 'anims\\\\walk.txt', 'no\\\\bones.txt')"), "");
-    EXPECT_TRUE(log_.Contains("The skeleton could not be read from no\\bones.txt"));
+    EXPECT_TRUE(m_log.Contains("The skeleton could not be read from no\\bones.txt"));
 }

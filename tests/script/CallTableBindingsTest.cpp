@@ -19,7 +19,7 @@ protected:
     {
         PackageTest::SetUp();
         Publish("player", &player, "TsPlayer");
-        Publish("audio", audio_, "TsAudio");
+        Publish("audio", m_audio, "TsAudio");
         ASSERT_EQ(Run("sw = TsSwitchObject:new() door = TsDoorObject:new() level = TsLevel:new()\n"
                       "npc = TsNPCObject:new() pc = TsPCObject:new() banter = TsBanterObject:new()\n"
                       "weapon = TsWeaponObject:new() item = TsItemObject:new() opts = TsAccess:Options()"),
@@ -28,14 +28,14 @@ protected:
 
     void TearDown() override
     {
-        *TsAccess::Options() = saved_;
+        *TsAccess::Options() = m_saved;
         LuaTest::TearDown();
     }
 
     TsPlayer player;
-    LogCapture quiet_; // the accessors of missing objects log
-    TsOptions saved_ = *TsAccess::Options();
-    char audio_[8] = {};
+    LogCapture m_quiet; // the accessors of missing objects log
+    TsOptions m_saved = *TsAccess::Options();
+    char m_audio[8] = {};
 };
 
 TEST_F(CallTableBindingsTest, UntestedNamesAnswerAndRefuseAsTheyShould)

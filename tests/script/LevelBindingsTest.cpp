@@ -19,13 +19,13 @@ protected:
     void SetUp() override
     {
         PackageTest::SetUp();
-        Publish("info", &info_, "TsLevelInfo");
-        Publish("text", &text_, "OmString");
+        Publish("info", &m_info, "TsLevelInfo");
+        Publish("text", &m_text, "OmString");
     }
 
-    TsLevelInfo info_;
-    OmString text_{"Orrick's Den"};
-    LogCapture log_;
+    TsLevelInfo m_info;
+    OmString m_text{"Orrick's Den"};
+    LogCapture m_log;
 };
 
 // String fields are the record's own holders and take only holders;
@@ -36,10 +36,10 @@ TEST_F(LevelInfoTest, FieldsTakeTheirOwnTypesAndTheArrayCountsFromOne)
     ASSERT_EQ(Run("info.missionName:Set('demo') info.levelName = text\n"
                   "info.iActNumber = 2.9 info.bIsTown = 1 info.exitTextStringIDs[1] = 11"),
               "");
-    text_ = "changed"; // the field copied the holder's text
-    EXPECT_STREQ(info_.levelName.Get(), "Orrick's Den");
-    EXPECT_EQ(info_.iActNumber, 2);
-    EXPECT_EQ(info_.exitTextStringIDs[0], 11);
+    m_text = "changed"; // the field copied the holder's text
+    EXPECT_STREQ(m_info.levelName.Get(), "Orrick's Den");
+    EXPECT_EQ(m_info.iActNumber, 2);
+    EXPECT_EQ(m_info.exitTextStringIDs[0], 11);
     ExpectRows({
         {"return info.missionName:Get()", "'demo'"},
         {"return info.bIsTown", "1"},
@@ -56,7 +56,7 @@ TEST_F(LevelInfoTest, HoldersTakeTheirOwnKindsAndWideTextsOutliveChangesToTheHol
     Publish("wide", &wide, "OmWideString");
     Publish("other", &other, "OmWideString");
     Publish("empty", &empty, "OmWideString");
-    Publish("name", &text_, "OmString");
+    Publish("name", &m_text, "OmString");
     EXPECT_EQ(Type("wide:Get()"), "userdata");
     ExpectTypeErrors({"other:Set('Hello')", "other:Set(nil)"});
     ASSERT_EQ(Run("text = wide:Get()"), "");

@@ -20,11 +20,11 @@ namespace apptest {
 
 class ScreenAppTest : public AppTest {
 protected:
-    explicit ScreenAppTest(TsGameMode* (*makeMode)()) : makeMode_(makeMode) {}
+    explicit ScreenAppTest(TsGameMode* (*makeMode)()) : m_makeMode(makeMode) {}
     void SetUp() override
     {
         AppTest::SetUp();
-        TsMain::SetModeFactory(TS_MODE_FRONT_END, makeMode_);
+        TsMain::SetModeFactory(TS_MODE_FRONT_END, m_makeMode);
     }
 
     // The application at 640 x 480, its front-end mode made by makeMode.
@@ -59,7 +59,7 @@ protected:
     const int width = 640, height = 480;
 
 private:
-    TsGameMode* (*makeMode_)();
+    TsGameMode* (*m_makeMode)();
 };
 
 } // namespace apptest

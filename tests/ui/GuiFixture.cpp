@@ -71,7 +71,7 @@ TsGuiSprite* GuiTest::SolidSprite(int width, int height, uint32_t colour)
 TsGuiSprite* GuiTest::PatternSprite(int width, int height, const std::function<uint32_t(int, int)>& colour)
 {
     const std::string path = (std::filesystem::temp_directory_path() /
-                              ("ts_gui_" + std::to_string(::getpid()) + "_" + std::to_string(spriteCount_++) + ".tga"))
+                              ("ts_gui_" + std::to_string(::getpid()) + "_" + std::to_string(m_spriteCount++) + ".tga"))
                                  .string();
     WriteTga(path, width, height, colour);
     OmTextureResource* resource = new OmTextureResource(path.c_str(), 1, 0);

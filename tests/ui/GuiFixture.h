@@ -62,7 +62,7 @@ protected:
     std::vector<std::unique_ptr<TsGuiSprite>> sprites;
 
 private:
-    int spriteCount_ = 0;
+    int m_spriteCount = 0;
 };
 
 // A placement of a sprite with the default settings.

@@ -16,7 +16,7 @@ std::string g_trace;
 
 class Recorder : public TsGuiWindow {
 public:
-    Recorder(TsFrontEndBase* fe, const char* tag) : TsGuiWindow(fe), tag_(tag) {}
+    Recorder(TsFrontEndBase* fe, const char* tag) : TsGuiWindow(fe), m_tag(tag) {}
     ~Recorder() override { ++deleted; }
     void Open(TsGuiArg x, TsGuiArg y) override { ++opens, openY = y, TsGuiWindow::Open(x, y); }
     void Activate(TsGuiArg a, TsGuiArg b) override { ++activates, TsGuiWindow::Activate(a, b); }
@@ -33,8 +33,8 @@ public:
     float lastTime = 0.0f;
 
 private:
-    void Log(const char* what) { g_trace += std::string(tag_) + what + " "; }
-    const char* tag_;
+    void Log(const char* what) { g_trace += std::string(m_tag) + what + " "; }
+    const char* m_tag;
 };
 
 class FrontEndStack : public GuiTest {

@@ -15,7 +15,7 @@ namespace {
 template <class Base> class Probe : public Base {
 public:
     template <class... Args>
-    explicit Probe(std::string* log, const char* tag, Args... args) : Base(args...), log_(log), tag_(tag)
+    explicit Probe(std::string* log, const char* tag, Args... args) : Base(args...), m_log(log), m_tag(tag)
     {
     }
     void OnMouseMove(int32_t, uint32_t) override { Note("move"); }
@@ -26,9 +26,9 @@ public:
     void Update(float t) override { Note("update" + std::to_string(int(t * 100))); }
 
 private:
-    void Note(const std::string& what) { *log_ += std::string(tag_) + what + " "; }
-    std::string* log_;
-    const char* tag_;
+    void Note(const std::string& what) { *m_log += std::string(m_tag) + what + " "; }
+    std::string* m_log;
+    const char* m_tag;
 };
 
 TEST(GuiElement, AWindowHoldsTwentyThreeChildrenAtMost)

@@ -200,13 +200,13 @@ struct Row : TsGuiListItem {
 
 class RowList : public TsGuiListDialog {
 public:
-    RowList(TsFrontEndBase* fe, float height) : TsGuiListDialog(fe), height_(height) {}
-    float MeasureItem(TsGuiListItem* item, float) override { return item->height = height_; }
+    RowList(TsFrontEndBase* fe, float height) : TsGuiListDialog(fe), m_height(height) {}
+    float MeasureItem(TsGuiListItem* item, float) override { return item->height = m_height; }
     void DrawItem(float, float, float, float, TsGuiListItem* i) override { drawn.push_back(static_cast<Row*>(i)->id); }
     std::vector<int> drawn;
 
 private:
-    float height_;
+    float m_height;
 };
 
 class ListWindows : public GuiWindows {

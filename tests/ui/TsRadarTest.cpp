@@ -17,13 +17,13 @@ namespace {
 // origin; blocked tiles have bit 0 set.
 class GridMap : public TsRadar::TileSampler {
 public:
-    explicit GridMap(int size) : size_(size), bits_(size * size, false) {}
-    void Block(int x, int z) { bits_[z * size_ + x] = true; }
-    void BlockAll() { std::fill(bits_.begin(), bits_.end(), true); }
+    explicit GridMap(int size) : m_size(size), m_bits(size * size, false) {}
+    void Block(int x, int z) { m_bits[z * m_size + x] = true; }
+    void BlockAll() { std::fill(m_bits.begin(), m_bits.end(), true); }
     bool TileAt(int32_t x, int32_t z, bool& bit0) const override
     {
-        const bool on = x >= 0 && z >= 0 && x < size_ && z < size_;
-        bit0 = on && bits_[z * size_ + x];
+        const bool on = x >= 0 && z >= 0 && x < m_size && z < m_size;
+        bit0 = on && m_bits[z * m_size + x];
         return on;
     }
     void WorldToTile(float x, float z, int32_t& tx, int32_t& tz) const override
@@ -36,14 +36,14 @@ public:
     }
     void TileBounds(int32_t& fx, int32_t& fz, int32_t& lx, int32_t& lz) const override
     {
-        fx = fz = 0, lx = lz = last_ >= 0 ? last_ : size_ - 1;
+        fx = fz = 0, lx = lz = m_last >= 0 ? m_last : m_size - 1;
     }
     float Scale() const override { return 1.0f; }
-    int last_ = -1;
+    int m_last = -1;
 
 private:
-    int size_;
-    std::vector<bool> bits_;
+    int m_size;
+    std::vector<bool> m_bits;
 };
 
 TEST(RadarShading, DensityIsTheShareOfOpenTilesAndRedOffTheMapEvenBelowATexel)
@@ -92,7 +92,7 @@ TEST(RadarShading, TheWorldMapIsRedWhereOpenAndGuardsAWorldWithoutExtent)
     EXPECT_EQ(texels[5 * 16 + 13], 0) << "surrounded by blocked tiles";
 
     GridMap flat(16);
-    flat.last_ = 0; // first and last tile the same: no extent
+    flat.m_last = 0; // first and last tile the same: no extent
     std::vector<uint16_t> untouched(16 * 16, 0x1234);
     TsRadar::ShadeWorldRect(flat, 0, 0, 15, 15, untouched.data(), 16, 16);
     EXPECT_EQ(untouched[0], 0x1234);

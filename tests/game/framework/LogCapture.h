@@ -18,24 +18,24 @@ public:
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
-    const std::vector<LoggedLine>& Lines() const { return lines_; }
+    const std::vector<LoggedLine>& Lines() const { return m_lines; }
     std::string All() const
     {
         std::string all;
-        for (const LoggedLine& line : lines_) {
+        for (const LoggedLine& line : m_lines) {
             all += line.text;
         }
         return all;
     }
     bool Contains(const std::string& piece) const { return All().find(piece) != std::string::npos; }
-    void Clear() { lines_.clear(); }
+    void Clear() { m_lines.clear(); }
     // Takes the console's lines again after a test lent the hook out.
     void Resume() { TsConsole::SetHook(&LogCapture::Take, this); }
 
 private:
     static void Take(std::string_view text, TsColour colour, void* user)
     {
-        static_cast<LogCapture*>(user)->lines_.push_back({std::string(text), colour});
+        static_cast<LogCapture*>(user)->m_lines.push_back({std::string(text), colour});
     }
-    std::vector<LoggedLine> lines_;
+    std::vector<LoggedLine> m_lines;
 };

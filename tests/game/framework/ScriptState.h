@@ -11,26 +11,26 @@
 class ScriptState {
 public:
     // Each test starts with a shell as the program first sees it.
-    ScriptState() : L_((TsShell::Instance().Destroy(), TsScriptHost::OpenLua()))
+    ScriptState() : m_L((TsShell::Instance().Destroy(), TsScriptHost::OpenLua()))
     {
-        TsShell::Instance().SetLuaState(L_);
+        TsShell::Instance().SetLuaState(m_L);
     }
-    ~ScriptState() { TsScriptHost::CloseLua(L_); }
+    ~ScriptState() { TsScriptHost::CloseLua(m_L); }
     ScriptState(const ScriptState&) = delete;
     ScriptState& operator=(const ScriptState&) = delete;
 
-    lua_State* L() const { return L_; }
-    int Run(const std::string& text) const { return TsScriptHost::DoString(L_, text.c_str()); }
+    lua_State* L() const { return m_L; }
+    int Run(const std::string& text) const { return TsScriptHost::DoString(m_L, text.c_str()); }
     double Number(const char* name) const
     {
         double value = -12345.0;
-        TsScriptHost::GetGlobalNumber(L_, name, &value);
+        TsScriptHost::GetGlobalNumber(m_L, name, &value);
         return value;
     }
     std::string String(const char* name) const
     {
         std::string value = "(unset)";
-        TsScriptHost::GetGlobalString(L_, name, &value);
+        TsScriptHost::GetGlobalString(m_L, name, &value);
         return value;
     }
     // The value of a Lua expression, as a string.
@@ -41,31 +41,31 @@ public:
     }
 
 private:
-    lua_State* L_;
+    lua_State* m_L;
 };
 
 // Feeds the shell typed lines from a list for the length of a test.
 class TypedLines {
 public:
-    explicit TypedLines(std::initializer_list<const char*> lines) : lines_(lines.begin(), lines.end())
+    explicit TypedLines(std::initializer_list<const char*> lines) : m_lines(lines.begin(), lines.end())
     {
         TsShell::Instance().SetInputHook(&TypedLines::Next, this);
     }
     ~TypedLines() { TsShell::Instance().SetInputHook(nullptr, nullptr); }
     TypedLines(const TypedLines&) = delete;
     TypedLines& operator=(const TypedLines&) = delete;
-    std::size_t Left() const { return lines_.size() - next_; }
+    std::size_t Left() const { return m_lines.size() - m_next; }
 
 private:
     static bool Next(std::string* line, void* user)
     {
         auto* self = static_cast<TypedLines*>(user);
-        if (self->next_ >= self->lines_.size()) {
+        if (self->m_next >= self->m_lines.size()) {
             return false;
         }
-        *line = self->lines_[self->next_++];
+        *line = self->m_lines[self->m_next++];
         return true;
     }
-    std::vector<std::string> lines_;
-    std::size_t next_ = 0;
+    std::vector<std::string> m_lines;
+    std::size_t m_next = 0;
 };

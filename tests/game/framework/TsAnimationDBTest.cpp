@@ -60,18 +60,18 @@ protected:
     // 3 frames); entry 1 is empty. Written to "data/animdb.tsa".
     void WriteSample()
     {
-        scratch_.Write("anims/stand.txt", AnimationText(3, 4, 0.1f));
-        scratch_.Write("anims/walk.txt", AnimationText(2, 3, 0.3f));
-        source_.LoadAnimationTextFile(0, TSANIM_STAND, "anims\\stand.txt");
-        source_.LoadAnimationTextFile(2, TSANIM_WALK, "anims\\walk.txt");
-        scratch_.Write("data/keep", "");
-        ASSERT_TRUE(source_.WriteBinary("data\\animdb.tsa"));
+        m_scratch.Write("anims/stand.txt", AnimationText(3, 4, 0.1f));
+        m_scratch.Write("anims/walk.txt", AnimationText(2, 3, 0.3f));
+        m_source.LoadAnimationTextFile(0, TSANIM_STAND, "anims\\stand.txt");
+        m_source.LoadAnimationTextFile(2, TSANIM_WALK, "anims\\walk.txt");
+        m_scratch.Write("data/keep", "");
+        ASSERT_TRUE(m_source.WriteBinary("data\\animdb.tsa"));
     }
 
-    ScratchDir scratch_;
-    LogCapture log_;
-    TsAnimationDB source_;
-    TsAnimationDB db_;
+    ScratchDir m_scratch;
+    LogCapture m_log;
+    TsAnimationDB m_source;
+    TsAnimationDB m_db;
 };
 
 } // namespace
@@ -79,9 +79,9 @@ protected:
 TEST_F(AnimationDBTest, TextAnimationsRoundTripThroughTheBinaryFile)
 {
     WriteSample();
-    EXPECT_TRUE(log_.Contains("Animation anims\\stand.txt converted OK"));
-    ASSERT_EQ(source_.GetEntryCount(), 3u);
-    const OmBoneAnimation* stand = source_.GetAnimation(0, TSANIM_STAND);
+    EXPECT_TRUE(m_log.Contains("Animation anims\\stand.txt converted OK"));
+    ASSERT_EQ(m_source.GetEntryCount(), 3u);
+    const OmBoneAnimation* stand = m_source.GetAnimation(0, TSANIM_STAND);
     ASSERT_NE(stand, nullptr);
     EXPECT_EQ(stand->frameCount, 4u);
     EXPECT_EQ(stand->boneCount, 3u);
@@ -89,40 +89,40 @@ TEST_F(AnimationDBTest, TextAnimationsRoundTripThroughTheBinaryFile)
     EXPECT_FLOAT_EQ(stand->rootPositions[3].x, 3.0f); // tool units scaled by 0.1
 
     // The layout: header, three table rows, then the entries in order.
-    const std::string bytes = scratch_.Read("data/animdb.tsa");
+    const std::string bytes = m_scratch.Read("data/animdb.tsa");
     const uint32_t standSize = 12 + 4 * (3 * 16 + 12), walkSize = 12 + 3 * (2 * 16 + 12);
     ASSERT_EQ(bytes.size(), 32u + 36u + 3u * 148u + standSize + walkSize);
     EXPECT_EQ(std::string(bytes.c_str()), "Tessaran animation file");
 
-    ASSERT_TRUE(db_.Open("data\\animdb.tsa"));
-    EXPECT_EQ(db_.GetEntryCount(), 3u);
-    EXPECT_EQ(db_.GetAnimation(0, TSANIM_STAND), nullptr); // nothing read until asked
-    db_.MarkForLoading(0);
-    db_.MarkForLoading(2);
-    ASSERT_TRUE(db_.LoadAnimations());
-    EXPECT_TRUE(SameAnimation(db_.GetAnimation(0, TSANIM_STAND), stand));
-    EXPECT_TRUE(SameAnimation(db_.GetAnimation(2, TSANIM_WALK), source_.GetAnimation(2, TSANIM_WALK)));
-    EXPECT_EQ(db_.GetAnimation(1, TSANIM_WALK), nullptr);
+    ASSERT_TRUE(m_db.Open("data\\animdb.tsa"));
+    EXPECT_EQ(m_db.GetEntryCount(), 3u);
+    EXPECT_EQ(m_db.GetAnimation(0, TSANIM_STAND), nullptr); // nothing read until asked
+    m_db.MarkForLoading(0);
+    m_db.MarkForLoading(2);
+    ASSERT_TRUE(m_db.LoadAnimations());
+    EXPECT_TRUE(SameAnimation(m_db.GetAnimation(0, TSANIM_STAND), stand));
+    EXPECT_TRUE(SameAnimation(m_db.GetAnimation(2, TSANIM_WALK), m_source.GetAnimation(2, TSANIM_WALK)));
+    EXPECT_EQ(m_db.GetAnimation(1, TSANIM_WALK), nullptr);
 
     // Loading again keeps the records characters may be playing.
-    const OmBoneAnimation* held = db_.GetAnimation(0, TSANIM_STAND);
-    ASSERT_TRUE(db_.LoadAnimations());
-    EXPECT_EQ(db_.GetAnimation(0, TSANIM_STAND), held);
+    const OmBoneAnimation* held = m_db.GetAnimation(0, TSANIM_STAND);
+    ASSERT_TRUE(m_db.LoadAnimations());
+    EXPECT_EQ(m_db.GetAnimation(0, TSANIM_STAND), held);
 
-    db_.UnloadAnimations();
-    EXPECT_EQ(db_.GetAnimation(0, TSANIM_STAND), nullptr);
-    EXPECT_EQ(db_.GetEntry(0)->needed, 0);
-    EXPECT_EQ(db_.GetEntryCount(), 3u);
+    m_db.UnloadAnimations();
+    EXPECT_EQ(m_db.GetAnimation(0, TSANIM_STAND), nullptr);
+    EXPECT_EQ(m_db.GetEntry(0)->needed, 0);
+    EXPECT_EQ(m_db.GetEntryCount(), 3u);
 }
 
 TEST_F(AnimationDBTest, AFailedWriteSaysSoAndKeepsThePreviousFile)
 {
     WriteSample();
-    const std::string bytes = scratch_.Read("data/animdb.tsa");
-    EXPECT_FALSE(source_.WriteBinary("nowhere\\animdb.tsa"));
-    EXPECT_FALSE(source_.WriteBinary(nullptr));
-    EXPECT_TRUE(log_.Contains("Cannot save anim file"));
-    EXPECT_EQ(scratch_.Read("data/animdb.tsa"), bytes);
+    const std::string bytes = m_scratch.Read("data/animdb.tsa");
+    EXPECT_FALSE(m_source.WriteBinary("nowhere\\animdb.tsa"));
+    EXPECT_FALSE(m_source.WriteBinary(nullptr));
+    EXPECT_TRUE(m_log.Contains("Cannot save anim file"));
+    EXPECT_EQ(m_scratch.Read("data/animdb.tsa"), bytes);
 }
 
 // A file that stores every bone in model space is read against the bone
@@ -130,17 +130,17 @@ TEST_F(AnimationDBTest, AFailedWriteSaysSoAndKeepsThePreviousFile)
 // space, is turned as far as the hip relative to it.
 TEST_F(AnimationDBTest, ModelSpaceAnimationsAreReadAgainstTheFiguresSkeleton)
 {
-    scratch_.Write("anims/swing.txt", AnimationText(2, 3, 0.2f, "Absolute"));
-    scratch_.Write("figure/bones.txt", "2\n1\n" + texttest::Bone(0, "Hip", -1) + texttest::Bone(1, "Leg", 0));
-    source_.LoadAnimationTextFile(0, TSANIM_WALK, "anims\\swing.txt");
-    EXPECT_EQ(source_.GetAnimation(0, TSANIM_WALK), nullptr);
-    EXPECT_TRUE(log_.Contains("requires a skeleton!"));
-    source_.LoadAnimationTextFile(0, TSANIM_WALK, "anims\\swing.txt", "figure\\nothing.txt");
-    EXPECT_TRUE(log_.Contains("The skeleton could not be read from figure\\nothing.txt"));
+    m_scratch.Write("anims/swing.txt", AnimationText(2, 3, 0.2f, "Absolute"));
+    m_scratch.Write("figure/bones.txt", "2\n1\n" + texttest::Bone(0, "Hip", -1) + texttest::Bone(1, "Leg", 0));
+    m_source.LoadAnimationTextFile(0, TSANIM_WALK, "anims\\swing.txt");
+    EXPECT_EQ(m_source.GetAnimation(0, TSANIM_WALK), nullptr);
+    EXPECT_TRUE(m_log.Contains("requires a skeleton!"));
+    m_source.LoadAnimationTextFile(0, TSANIM_WALK, "anims\\swing.txt", "figure\\nothing.txt");
+    EXPECT_TRUE(m_log.Contains("The skeleton could not be read from figure\\nothing.txt"));
 
-    source_.LoadAnimationTextFile(0, TSANIM_WALK, "anims\\swing.txt", "figure\\bones.txt");
-    const OmBoneAnimation* swing = source_.GetAnimation(0, TSANIM_WALK);
-    ASSERT_NE(swing, nullptr) << log_.All();
+    m_source.LoadAnimationTextFile(0, TSANIM_WALK, "anims\\swing.txt", "figure\\bones.txt");
+    const OmBoneAnimation* swing = m_source.GetAnimation(0, TSANIM_WALK);
+    ASSERT_NE(swing, nullptr) << m_log.All();
     for (uint32_t f = 0; f < 3; ++f) {
         const OmQuaternion hip = swing->Key(f, 0), leg = swing->Key(f, 1);
         EXPECT_NEAR(std::fabs(hip.x * leg.x + hip.y * leg.y + hip.z * leg.z + hip.w * leg.w), 1.0f, 1e-4f) << f;
@@ -151,22 +151,22 @@ TEST_F(AnimationDBTest, ModelSpaceAnimationsAreReadAgainstTheFiguresSkeleton)
 TEST_F(AnimationDBTest, IndicesOutsideTheDatabaseGiveNothing)
 {
     for (int32_t entry : {-1, 0, 1 << 30})
-        EXPECT_EQ(source_.GetEntry(entry), nullptr) << entry;
-    EXPECT_EQ(source_.MarkForLoading(9), 9);
-    EXPECT_TRUE(log_.Contains("Animation entry 9 does not exist"));
+        EXPECT_EQ(m_source.GetEntry(entry), nullptr) << entry;
+    EXPECT_EQ(m_source.MarkForLoading(9), 9);
+    EXPECT_TRUE(m_log.Contains("Animation entry 9 does not exist"));
 
-    scratch_.Write("anims/a.txt", AnimationText(2, 2, 0.1f));
-    source_.LoadAnimationTextFile(0, TSANIM_COUNT, "anims\\a.txt");
-    source_.LoadAnimationTextFile(0, -1, "anims\\a.txt");
-    source_.LoadAnimationTextFile(int32_t(TsAnimationDB::kMaxEntries), 1, "anims\\a.txt");
-    EXPECT_EQ(source_.GetEntryCount(), 0u);
-    EXPECT_TRUE(log_.Contains("Error converting animation: anims\\a.txt"));
+    m_scratch.Write("anims/a.txt", AnimationText(2, 2, 0.1f));
+    m_source.LoadAnimationTextFile(0, TSANIM_COUNT, "anims\\a.txt");
+    m_source.LoadAnimationTextFile(0, -1, "anims\\a.txt");
+    m_source.LoadAnimationTextFile(int32_t(TsAnimationDB::kMaxEntries), 1, "anims\\a.txt");
+    EXPECT_EQ(m_source.GetEntryCount(), 0u);
+    EXPECT_TRUE(m_log.Contains("Error converting animation: anims\\a.txt"));
 
-    source_.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\a.txt"); // grows to five entries
-    ASSERT_EQ(source_.GetEntryCount(), 5u);
+    m_source.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\a.txt"); // grows to five entries
+    ASSERT_EQ(m_source.GetEntryCount(), 5u);
     for (int32_t e = -1; e < 4; ++e) {
         for (int32_t s : {-1, 0, int32_t(TSANIM_COUNT) - 1, int32_t(TSANIM_COUNT), int32_t(TSANIM_INVALIDANIM)})
-            ASSERT_EQ(source_.GetAnimation(e, s), nullptr) << e << " " << s;
+            ASSERT_EQ(m_source.GetAnimation(e, s), nullptr) << e << " " << s;
     }
 }
 
@@ -174,30 +174,30 @@ TEST_F(AnimationDBTest, IndicesOutsideTheDatabaseGiveNothing)
 // one leaves the slot empty.
 TEST_F(AnimationDBTest, ConvertingIntoAFilledSlotReplacesWhatWasThere)
 {
-    scratch_.Write("anims/a.txt", AnimationText(2, 2, 0.1f));
-    scratch_.Write("anims/b.txt", AnimationText(2, 5, 0.1f));
-    source_.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\a.txt");
-    source_.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\b.txt");
-    EXPECT_EQ(source_.GetAnimation(4, TSANIM_RUN)->frameCount, 5u);
-    EXPECT_EQ(source_.GetEntry(4)->count, 1u);
-    source_.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\missing.txt");
-    EXPECT_EQ(source_.GetAnimation(4, TSANIM_RUN), nullptr);
-    EXPECT_TRUE(log_.Contains("Error converting animation: anims\\missing.txt"));
+    m_scratch.Write("anims/a.txt", AnimationText(2, 2, 0.1f));
+    m_scratch.Write("anims/b.txt", AnimationText(2, 5, 0.1f));
+    m_source.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\a.txt");
+    m_source.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\b.txt");
+    EXPECT_EQ(m_source.GetAnimation(4, TSANIM_RUN)->frameCount, 5u);
+    EXPECT_EQ(m_source.GetEntry(4)->count, 1u);
+    m_source.LoadAnimationTextFile(4, TSANIM_RUN, "anims\\missing.txt");
+    EXPECT_EQ(m_source.GetAnimation(4, TSANIM_RUN), nullptr);
+    EXPECT_TRUE(m_log.Contains("Error converting animation: anims\\missing.txt"));
 }
 
 // A script may convert into the entries a figure is playing: the figure
 // keeps the record it plays until it plays another, then it goes.
 TEST_F(AnimationDBTest, AFigureKeepsTheAnimationItPlaysWhenItsSlotIsConvertedAgain)
 {
-    scratch_.Write("anims/a.txt", AnimationText(2, 2, 0.1f));
-    scratch_.Write("anims/b.txt", AnimationText(2, 5, 0.1f));
-    source_.LoadAnimationTextFile(0, TSANIM_STAND, "anims\\a.txt");
+    m_scratch.Write("anims/a.txt", AnimationText(2, 2, 0.1f));
+    m_scratch.Write("anims/b.txt", AnimationText(2, 5, 0.1f));
+    m_source.LoadAnimationTextFile(0, TSANIM_STAND, "anims\\a.txt");
     const auto figure = OmMakeRef<OmSkinShape>();
-    figure->PlayAnimation(source_.GetAnimation(0, TSANIM_STAND), OM_PLAY_LOOP);
-    figure->QueueAnimation(source_.GetAnimation(0, TSANIM_STAND), OM_PLAY_ONCE);
+    figure->PlayAnimation(m_source.GetAnimation(0, TSANIM_STAND), OM_PLAY_LOOP);
+    figure->QueueAnimation(m_source.GetAnimation(0, TSANIM_STAND), OM_PLAY_ONCE);
 
-    source_.LoadAnimationTextFile(0, TSANIM_STAND, "anims\\b.txt");
-    ASSERT_NE(figure->GetAnimation(), source_.GetAnimation(0, TSANIM_STAND));
+    m_source.LoadAnimationTextFile(0, TSANIM_STAND, "anims\\b.txt");
+    ASSERT_NE(figure->GetAnimation(), m_source.GetAnimation(0, TSANIM_STAND));
     EXPECT_EQ(figure->GetAnimation()->frameCount, 2u);
     EXPECT_EQ(figure->GetQueuedAnimation()->frameCount, 2u);
     EXPECT_EQ(figure->GetAnimation()->GetRefCount(), 2u) << "the figure's two holds alone";
@@ -205,22 +205,22 @@ TEST_F(AnimationDBTest, AFigureKeepsTheAnimationItPlaysWhenItsSlotIsConvertedAga
 
 TEST_F(AnimationDBTest, SlotZeroIsWrittenAndReadLikeAnyOtherSlot)
 {
-    scratch_.Write("anims/a.txt", AnimationText(2, 2, 0.1f));
-    source_.LoadAnimationTextFile(4, 0, "anims\\a.txt");
-    scratch_.Write("data/keep", "");
-    ASSERT_TRUE(source_.WriteBinary("data\\zero.tsa"));
-    ASSERT_TRUE(db_.Open("data\\zero.tsa"));
-    db_.MarkForLoading(4);
-    ASSERT_TRUE(db_.LoadAnimations());
-    EXPECT_TRUE(SameAnimation(db_.GetAnimation(4, 0), source_.GetAnimation(4, 0)));
+    m_scratch.Write("anims/a.txt", AnimationText(2, 2, 0.1f));
+    m_source.LoadAnimationTextFile(4, 0, "anims\\a.txt");
+    m_scratch.Write("data/keep", "");
+    ASSERT_TRUE(m_source.WriteBinary("data\\zero.tsa"));
+    ASSERT_TRUE(m_db.Open("data\\zero.tsa"));
+    m_db.MarkForLoading(4);
+    ASSERT_TRUE(m_db.LoadAnimations());
+    EXPECT_TRUE(SameAnimation(m_db.GetAnimation(4, 0), m_source.GetAnimation(4, 0)));
 }
 
 TEST_F(AnimationDBTest, ForeignDamagedAndTruncatedFilesAreRefusedWithoutHarm)
 {
     WriteSample();
-    const std::string bytes = scratch_.Read("data/animdb.tsa");
+    const std::string bytes = m_scratch.Read("data/animdb.tsa");
     auto opens = [&](const std::string& file) {
-        scratch_.Write("data/bad.tsa", file);
+        m_scratch.Write("data/bad.tsa", file);
         TsAnimationDB db;
         if (!db.Open("data\\bad.tsa"))
             return false;
@@ -229,9 +229,9 @@ TEST_F(AnimationDBTest, ForeignDamagedAndTruncatedFilesAreRefusedWithoutHarm)
         return db.LoadAnimations();
     };
     ASSERT_TRUE(opens(bytes));
-    ASSERT_TRUE(db_.Open("data\\animdb.tsa"));
-    EXPECT_FALSE(db_.Open("data\\missing.tsa"));
-    EXPECT_TRUE(log_.Contains("Cannot load binary animation file: data\\missing.tsa"));
+    ASSERT_TRUE(m_db.Open("data\\animdb.tsa"));
+    EXPECT_FALSE(m_db.Open("data\\missing.tsa"));
+    EXPECT_TRUE(m_log.Contains("Cannot load binary animation file: data\\missing.tsa"));
 
     // Every truncation fails: the table names data past the end.
     for (size_t length = 0; length < bytes.size(); length += 7)
@@ -240,8 +240,8 @@ TEST_F(AnimationDBTest, ForeignDamagedAndTruncatedFilesAreRefusedWithoutHarm)
     std::string hostile = bytes;
     hostile[3] = 'x';
     EXPECT_FALSE(opens(hostile));
-    EXPECT_FALSE(db_.Open("data\\bad.tsa"));
-    EXPECT_TRUE(log_.Contains("Unknown header, file: data\\bad.tsa"));
+    EXPECT_FALSE(m_db.Open("data\\bad.tsa"));
+    EXPECT_TRUE(m_log.Contains("Unknown header, file: data\\bad.tsa"));
     const uint32_t standRecord = 68 + 4 * TSANIM_STAND + 4;
     struct Case {
         const char* what;
@@ -267,14 +267,14 @@ TEST_F(AnimationDBTest, ForeignDamagedAndTruncatedFilesAreRefusedWithoutHarm)
             PutWord(hostile, c.at + 4, c.bones);
         EXPECT_FALSE(opens(hostile));
     }
-    EXPECT_TRUE(log_.Contains("Mismatching anim enumerations: data\\bad.tsa"));
-    EXPECT_TRUE(log_.Contains("is damaged; its animations are left out"));
-    EXPECT_EQ(db_.GetEntryCount(), 3u) << "a failed open leaves the database as it was";
+    EXPECT_TRUE(m_log.Contains("Mismatching anim enumerations: data\\bad.tsa"));
+    EXPECT_TRUE(m_log.Contains("is damaged; its animations are left out"));
+    EXPECT_EQ(m_db.GetEntryCount(), 3u) << "a failed open leaves the database as it was";
     // ...and its animations still load from the file it was opened from.
-    EXPECT_STREQ(db_.GetFileName(), "data\\animdb.tsa");
-    for (int32_t e = 0; e < int32_t(db_.GetEntryCount()); ++e)
-        db_.MarkForLoading(e);
-    EXPECT_TRUE(db_.LoadAnimations());
+    EXPECT_STREQ(m_db.GetFileName(), "data\\animdb.tsa");
+    for (int32_t e = 0; e < int32_t(m_db.GetEntryCount()); ++e)
+        m_db.MarkForLoading(e);
+    EXPECT_TRUE(m_db.LoadAnimations());
 }
 
 // A conversion made in the running game, where only the table was read,
@@ -282,20 +282,20 @@ TEST_F(AnimationDBTest, ForeignDamagedAndTruncatedFilesAreRefusedWithoutHarm)
 TEST_F(AnimationDBTest, WritingKeepsTheAnimationsOfEntriesNeverLoaded)
 {
     WriteSample();
-    ASSERT_TRUE(db_.Open("data\\animdb.tsa"));
-    scratch_.Write("anims/run.txt", AnimationText(2, 2, 0.2f));
-    db_.LoadAnimationTextFile(3, TSANIM_RUN, "anims\\run.txt");
-    ASSERT_TRUE(db_.WriteBinary("data\\animdb.tsa"));
-    EXPECT_EQ(db_.GetAnimation(0, TSANIM_STAND), nullptr) << "read for the write, then let go";
+    ASSERT_TRUE(m_db.Open("data\\animdb.tsa"));
+    m_scratch.Write("anims/run.txt", AnimationText(2, 2, 0.2f));
+    m_db.LoadAnimationTextFile(3, TSANIM_RUN, "anims\\run.txt");
+    ASSERT_TRUE(m_db.WriteBinary("data\\animdb.tsa"));
+    EXPECT_EQ(m_db.GetAnimation(0, TSANIM_STAND), nullptr) << "read for the write, then let go";
 
     TsAnimationDB written;
     ASSERT_TRUE(written.Open("data\\animdb.tsa"));
     for (int32_t e = 0; e < 4; ++e)
         written.MarkForLoading(e);
     ASSERT_TRUE(written.LoadAnimations());
-    EXPECT_TRUE(SameAnimation(written.GetAnimation(0, TSANIM_STAND), source_.GetAnimation(0, TSANIM_STAND)));
-    EXPECT_TRUE(SameAnimation(written.GetAnimation(2, TSANIM_WALK), source_.GetAnimation(2, TSANIM_WALK)));
-    EXPECT_TRUE(SameAnimation(written.GetAnimation(3, TSANIM_RUN), db_.GetAnimation(3, TSANIM_RUN)));
+    EXPECT_TRUE(SameAnimation(written.GetAnimation(0, TSANIM_STAND), m_source.GetAnimation(0, TSANIM_STAND)));
+    EXPECT_TRUE(SameAnimation(written.GetAnimation(2, TSANIM_WALK), m_source.GetAnimation(2, TSANIM_WALK)));
+    EXPECT_TRUE(SameAnimation(written.GetAnimation(3, TSANIM_RUN), m_db.GetAnimation(3, TSANIM_RUN)));
 }
 
 // After a write that moved the entries, the next load (a mode switch) finds
@@ -303,20 +303,20 @@ TEST_F(AnimationDBTest, WritingKeepsTheAnimationsOfEntriesNeverLoaded)
 TEST_F(AnimationDBTest, AfterAWriteTheEntriesAreReadFromTheFileJustWritten)
 {
     WriteSample();
-    ASSERT_TRUE(db_.Open("data\\animdb.tsa"));
-    db_.MarkForLoading(0);
-    ASSERT_TRUE(db_.LoadAnimations());
-    scratch_.Write("anims/run.txt", AnimationText(2, 2, 0.2f));
-    db_.LoadAnimationTextFile(0, TSANIM_RUN, "anims\\run.txt"); // entry 2 moves along
-    ASSERT_TRUE(db_.WriteBinary("data\\copy.tsa"));
-    EXPECT_STREQ(db_.GetFileName(), "data\\copy.tsa");
+    ASSERT_TRUE(m_db.Open("data\\animdb.tsa"));
+    m_db.MarkForLoading(0);
+    ASSERT_TRUE(m_db.LoadAnimations());
+    m_scratch.Write("anims/run.txt", AnimationText(2, 2, 0.2f));
+    m_db.LoadAnimationTextFile(0, TSANIM_RUN, "anims\\run.txt"); // entry 2 moves along
+    ASSERT_TRUE(m_db.WriteBinary("data\\copy.tsa"));
+    EXPECT_STREQ(m_db.GetFileName(), "data\\copy.tsa");
 
-    db_.UnloadAnimations();
-    db_.MarkForLoading(0);
-    db_.MarkForLoading(2);
-    ASSERT_TRUE(db_.LoadAnimations()) << log_.All();
-    ASSERT_NE(db_.GetAnimation(0, TSANIM_RUN), nullptr);
-    EXPECT_TRUE(SameAnimation(db_.GetAnimation(2, TSANIM_WALK), source_.GetAnimation(2, TSANIM_WALK)));
+    m_db.UnloadAnimations();
+    m_db.MarkForLoading(0);
+    m_db.MarkForLoading(2);
+    ASSERT_TRUE(m_db.LoadAnimations()) << m_log.All();
+    ASSERT_NE(m_db.GetAnimation(0, TSANIM_RUN), nullptr);
+    EXPECT_TRUE(SameAnimation(m_db.GetAnimation(2, TSANIM_WALK), m_source.GetAnimation(2, TSANIM_WALK)));
 }
 
 // A conversion into an entry whose animations are still only in the file
@@ -324,15 +324,15 @@ TEST_F(AnimationDBTest, AfterAWriteTheEntriesAreReadFromTheFileJustWritten)
 TEST_F(AnimationDBTest, ConvertingIntoAnEntryNotLoadedKeepsItsOtherAnimations)
 {
     WriteSample();
-    ASSERT_TRUE(db_.Open("data\\animdb.tsa"));
-    scratch_.Write("anims/run.txt", AnimationText(2, 2, 0.2f));
-    db_.LoadAnimationTextFile(0, TSANIM_RUN, "anims\\run.txt");
-    ASSERT_NE(db_.GetAnimation(0, TSANIM_RUN), nullptr);
-    EXPECT_TRUE(SameAnimation(db_.GetAnimation(0, TSANIM_STAND), source_.GetAnimation(0, TSANIM_STAND)));
-    EXPECT_EQ(db_.GetEntry(0)->count, 2u);
+    ASSERT_TRUE(m_db.Open("data\\animdb.tsa"));
+    m_scratch.Write("anims/run.txt", AnimationText(2, 2, 0.2f));
+    m_db.LoadAnimationTextFile(0, TSANIM_RUN, "anims\\run.txt");
+    ASSERT_NE(m_db.GetAnimation(0, TSANIM_RUN), nullptr);
+    EXPECT_TRUE(SameAnimation(m_db.GetAnimation(0, TSANIM_STAND), m_source.GetAnimation(0, TSANIM_STAND)));
+    EXPECT_EQ(m_db.GetEntry(0)->count, 2u);
 
     std::filesystem::remove("data/animdb.tsa");
-    db_.LoadAnimationTextFile(2, TSANIM_RUN, "anims\\run.txt");
-    EXPECT_EQ(db_.GetAnimation(2, TSANIM_RUN), nullptr);
-    EXPECT_TRUE(log_.Contains("Entry 2 could not be read from data\\animdb.tsa"));
+    m_db.LoadAnimationTextFile(2, TSANIM_RUN, "anims\\run.txt");
+    EXPECT_EQ(m_db.GetAnimation(2, TSANIM_RUN), nullptr);
+    EXPECT_TRUE(m_log.Contains("Entry 2 could not be read from data\\animdb.tsa"));
 }

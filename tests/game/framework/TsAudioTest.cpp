@@ -52,7 +52,7 @@ protected:
     {
         std::string path = TsAudioSoundTable[id].path;
         std::replace(path.begin(), path.end(), '\\', '/');
-        scratch_.Write(path, ToneFile(seconds, hertz));
+        m_scratch.Write(path, ToneFile(seconds, hertz));
     }
     std::unique_ptr<TsAudio> Open()
     {
@@ -67,8 +67,8 @@ protected:
         return Output::Read();
     }
 
-    ScratchDir scratch_;
-    LogCapture log_;
+    ScratchDir m_scratch;
+    LogCapture m_log;
 };
 
 // What the combat music and barks see: a current character, a squad and a
@@ -108,8 +108,8 @@ TEST_F(AudioTest, OnlyIdsOfTheTableAreAcceptedAndMusicIsNoEffect)
         EXPECT_EQ(audio->PlaySound(bad, 1, 2, 3, false), 0u) << bad;
         audio->FlagSoundForLoading(bad);
     }
-    EXPECT_TRUE(log_.Contains("sound id 240 is not 0-239"));
-    EXPECT_TRUE(log_.Contains("sound id -1 is not 0-239"));
+    EXPECT_TRUE(m_log.Contains("sound id 240 is not 0-239"));
+    EXPECT_TRUE(m_log.Contains("sound id -1 is not 0-239"));
     EXPECT_FALSE(audio->LoadWavFromFile(5)); // no such file
     ASSERT_TRUE(audio->LoadWavFromFile(4));
     EXPECT_FALSE(audio->LoadWavFromFile(4)); // already loaded
@@ -235,7 +235,7 @@ TEST_F(AudioTest, VolumesInHundredthsOfADecibelScaleEffectsAndFrontEndMusic)
     const double silenced = levelOf(0, 0, -3000); // -3500 is silence
     ASSERT_GT(loud, 1.0);
     EXPECT_LT(silenced / loud, 0.001);
-    EXPECT_TRUE(log_.Contains("LoadFrontEndSounds()"));
+    EXPECT_TRUE(m_log.Contains("LoadFrontEndSounds()"));
 }
 
 TEST_F(AudioTest, OutOfRangeVolumesChangeNothingAtAll)
@@ -252,9 +252,9 @@ TEST_F(AudioTest, OutOfRangeVolumesChangeNothingAtAll)
 TEST_F(AudioTest, LevelMusicCrossFadesToTheCombatLayerAndBack)
 {
     // Whole seconds, so the loops join without a click.
-    scratch_.Write("data/audio/music/desertbed.wav", ToneFile(1.0, 0));
-    scratch_.Write("data/audio/music/desertpassive.wav", ToneFile(1.0, 441));
-    scratch_.Write("data/audio/music/desertaction.wav", ToneFile(1.0, 1323));
+    m_scratch.Write("data/audio/music/desertbed.wav", ToneFile(1.0, 0));
+    m_scratch.Write("data/audio/music/desertpassive.wav", ToneFile(1.0, 441));
+    m_scratch.Write("data/audio/music/desertaction.wav", ToneFile(1.0, 1323));
     auto audio = Open();
     ASSERT_TRUE(audio->ReloadInGameSounds("Desert"));
     audio->SetVolumes(0, 0, 0);
@@ -296,9 +296,9 @@ TEST_F(AudioTest, LevelMusicCrossFadesToTheCombatLayerAndBack)
 
 TEST_F(AudioTest, QuietLevelsHaveNoCombatLayerAndMissingMusicIsReported)
 {
-    scratch_.Write("data/audio/music/desertbed.wav", ToneFile(0.2, 441));
-    scratch_.Write("data/audio/music/desertpassive.wav", ToneFile(0.2, 441));
-    scratch_.Write("data/audio/music/desertaction.wav", ToneFile(0.2, 1323));
+    m_scratch.Write("data/audio/music/desertbed.wav", ToneFile(0.2, 441));
+    m_scratch.Write("data/audio/music/desertpassive.wav", ToneFile(0.2, 441));
+    m_scratch.Write("data/audio/music/desertaction.wav", ToneFile(0.2, 1323));
     auto audio = Open();
     ASSERT_TRUE(audio->ReloadInGameSounds("Town"));
     EXPECT_FALSE(audio->IsLayering());
@@ -306,14 +306,14 @@ TEST_F(AudioTest, QuietLevelsHaveNoCombatLayerAndMissingMusicIsReported)
     EXPECT_TRUE(audio->StartLevelMusic());
     EXPECT_FALSE(audio->IsSoundPlaying(AID_ACT_MUSIC));
     EXPECT_TRUE(audio->IsSoundPlaying(AID_AMB_MUSIC));
-    EXPECT_TRUE(log_.Contains("LoadInGameSounds()"));
+    EXPECT_TRUE(m_log.Contains("LoadInGameSounds()"));
 
-    std::filesystem::remove(scratch_.Path() + "/data/audio/music/desertbed.wav");
+    std::filesystem::remove(m_scratch.Path() + "/data/audio/music/desertbed.wav");
     plat::ClearPathCache();
     ASSERT_TRUE(audio->ReloadInGameSounds("Desert"));
     EXPECT_TRUE(audio->IsLayering());
     EXPECT_FALSE(audio->StartLevelMusic());
-    EXPECT_TRUE(log_.Contains("level music 1"));
+    EXPECT_TRUE(m_log.Contains("level music 1"));
 }
 
 TEST_F(AudioTest, HostilesNearMakeTheSquadBarkOnce)
@@ -368,8 +368,8 @@ TEST_F(AudioTest, HostilesNearMakeTheSquadBarkOnce)
 
 TEST_F(AudioTest, DialoguePlaysOneLineAtATime)
 {
-    scratch_.Write("data/audio/dialogue/first.wav", ToneFile(0.6, 441));
-    scratch_.Write("data/audio/dialogue/second.wav", ToneFile(0.2, 882));
+    m_scratch.Write("data/audio/dialogue/first.wav", ToneFile(0.6, 441));
+    m_scratch.Write("data/audio/dialogue/second.wav", ToneFile(0.2, 882));
     auto audio = Open();
     EXPECT_FALSE(audio->IsDialoguePlaying()); // nothing held is nothing playing
     EXPECT_FALSE(audio->StopDialogue());
@@ -383,7 +383,7 @@ TEST_F(AudioTest, DialoguePlaysOneLineAtATime)
     EXPECT_FALSE(audio->IsDialoguePlaying());
     EXPECT_TRUE(audio->StopDialogue());
     EXPECT_FALSE(audio->PlayDialogue("missing.wav", true));
-    EXPECT_TRUE(log_.Contains("TsAudio: Couldn't load dialogue file data\\audio\\dialogue\\missing.wav"));
+    EXPECT_TRUE(m_log.Contains("TsAudio: Couldn't load dialogue file data\\audio\\dialogue\\missing.wav"));
     const double heard = Finish(audio).AudibleSeconds();
     EXPECT_GT(heard, 0.22);
     EXPECT_LT(heard, 0.4);
@@ -392,7 +392,7 @@ TEST_F(AudioTest, DialoguePlaysOneLineAtATime)
 TEST_F(AudioTest, AnAudioObjectWithoutADeviceIsSilentButSafe)
 {
     WriteSound(4, 0.1);
-    scratch_.Write("data/audio/dialogue/line.wav", ToneFile(0.1, 441));
+    m_scratch.Write("data/audio/dialogue/line.wav", ToneFile(0.1, 441));
     TsAudio silent; // never initialised: the state a failed Initialise leaves
     EXPECT_FALSE(silent.IsInitialised());
     EXPECT_FALSE(silent.LoadWavFromFile(4));

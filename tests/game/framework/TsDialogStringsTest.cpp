@@ -25,11 +25,11 @@ protected:
     // Writes the table with two header lines that look like rows.
     void WriteTable(const std::string& rows)
     {
-        scratch_.Write("scripts/script", "1\theader.wav\ta\tb\tHeader one\r\n2\t\t\t\tHeader two\r\n" + rows);
+        m_scratch.Write("scripts/script", "1\theader.wav\ta\tb\tHeader one\r\n2\t\t\t\tHeader two\r\n" + rows);
     }
 
-    ScratchDir scratch_;
-    LogCapture log_;
+    ScratchDir m_scratch;
+    LogCapture m_log;
 };
 
 } // namespace
@@ -79,8 +79,8 @@ TEST_F(DialogStringsTest, BadIdsAreSkippedAndEveryLookupIsBounded)
     TsDialogStrings skipping(TsDialogStrings::kFileName);
     EXPECT_EQ(skipping.GetRowCount(), 1u);
     EXPECT_EQ(Text(skipping.GetString(32)), "Good");
-    EXPECT_TRUE(log_.Contains("line 3: \"-5\""));
-    EXPECT_TRUE(log_.Contains("line 5: \"\""));
+    EXPECT_TRUE(m_log.Contains("line 3: \"-5\""));
+    EXPECT_TRUE(m_log.Contains("line 5: \"\""));
     for (DialogStringId id : {-5, -1, 30, 31, 33, INT_MAX, INT_MIN}) {
         EXPECT_EQ(skipping.GetString(id), nullptr) << id;
         EXPECT_EQ(skipping.GetAudioFile(id), nullptr) << id;
@@ -96,7 +96,7 @@ TEST_F(DialogStringsTest, ReloadingReplacesTheTableAndAFailedLoadEmptiesIt)
     ASSERT_TRUE(skipping.Load(TsDialogStrings::kFileName));
     EXPECT_EQ(Text(skipping.GetString(7)), "Seven");
     EXPECT_FALSE(skipping.Load("scripts\\nothing"));
-    EXPECT_TRUE(log_.Contains("could not open scripts\\nothing"));
+    EXPECT_TRUE(m_log.Contains("could not open scripts\\nothing"));
     EXPECT_EQ(skipping.GetString(7), nullptr);
     EXPECT_EQ(skipping.GetRowCount(), 0u);
 }

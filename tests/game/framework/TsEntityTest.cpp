@@ -12,7 +12,7 @@ namespace {
 // no floor at all; it remembers what it was asked.
 class FlatGround : public TsGroundProbe {
 public:
-    explicit FlatGround(bool hasFloor, float floor = 0.0f) : hasFloor_(hasFloor), floor_(floor)
+    explicit FlatGround(bool hasFloor, float floor = 0.0f) : m_hasFloor(hasFloor), m_floor(floor)
     {
         TsEntity::SetGroundProbe(this);
     }
@@ -20,20 +20,20 @@ public:
 
     bool CastSegmentStatic(const OmVector3& from, const OmVector3& to, float& hitHeight) override
     {
-        castFrom = from, castTo = to, hitHeight = floor_;
-        return hasFloor_;
+        castFrom = from, castTo = to, hitHeight = m_floor;
+        return m_hasFloor;
     }
     float GetGroundHeight(const OmVector3& point) override
     {
         groundPoint = point;
-        return hasFloor_ ? floor_ : FLT_MAX;
+        return m_hasFloor ? m_floor : FLT_MAX;
     }
 
     OmVector3 castFrom, castTo, groundPoint;
 
 private:
-    bool hasFloor_;
-    float floor_;
+    bool m_hasFloor;
+    float m_floor;
 };
 
 void ExpectAt(const OmVector3& v, float x, float y, float z, const char* what = "")

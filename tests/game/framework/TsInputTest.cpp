@@ -20,36 +20,36 @@ protected:
         testwin::WindowTest::SetUp();
         if (HasFatalFailure())
             return;
-        ASSERT_TRUE(input_.Create(window_.get(), false, true));
-        plat::InjectFocus(*window_, true);
-        input_.Reacquire();
-        ASSERT_TRUE(input_.Update(kWidth, kHeight));
+        ASSERT_TRUE(m_input.Create(m_window.get(), false, true));
+        plat::InjectFocus(*m_window, true);
+        m_input.Reacquire();
+        ASSERT_TRUE(m_input.Update(kWidth, kHeight));
     }
     void TearDown() override
     {
-        input_.Destroy();
+        m_input.Destroy();
         plat::SetKeyboardLayoutLanguageOverride(std::nullopt);
         testwin::WindowTest::TearDown();
     }
-    void Key(int code, bool pressed) { ASSERT_TRUE(plat::InjectKey(*window_, code, pressed)); }
-    void Frame() { ASSERT_TRUE(input_.Update(kWidth, kHeight)); }
+    void Key(int code, bool pressed) { ASSERT_TRUE(plat::InjectKey(*m_window, code, pressed)); }
+    void Frame() { ASSERT_TRUE(m_input.Update(kWidth, kHeight)); }
     // One tick's end and the next frame's poll.
     void NextTick()
     {
-        input_.EndTick();
+        m_input.EndTick();
         Frame();
     }
     std::string Cursor() const
     {
-        return std::to_string(input_.GetCursorX()) + "," + std::to_string(input_.GetCursorY());
+        return std::to_string(m_input.GetCursorX()) + "," + std::to_string(m_input.GetCursorY());
     }
     // "P" pressed, "D" down, "R" released, "-" nothing.
     std::string StateOf(int action) const
     {
-        const bool down = input_.IsActionDown(action);
-        if (input_.IsActionPressed(action))
+        const bool down = m_input.IsActionDown(action);
+        if (m_input.IsActionPressed(action))
             return down ? "P" : "?";
-        if (input_.IsActionReleased(action))
+        if (m_input.IsActionReleased(action))
             return down ? "?" : "R";
         return down ? "D" : "-";
     }
@@ -57,15 +57,15 @@ protected:
     void HoldEverything()
     {
         for (int code = plat::kKeyEscape; code <= plat::kKeyMediaSelect; ++code)
-            plat::InjectKey(*window_, code, true);
+            plat::InjectKey(*m_window, code, true);
         for (int b = 0; b < 8; ++b)
-            plat::InjectMouseButton(*window_, b, true);
+            plat::InjectMouseButton(*m_window, b, true);
     }
     // Plays a tick script (below) from a cleared state: the states noted.
     std::string RunTicks(const std::string& script, const std::function<void(bool)>& press,
                          const std::function<std::string()>& note)
     {
-        input_.ClearState();
+        m_input.ClearState();
         std::string states;
         for (const char step : script) {
             switch (step) {
@@ -75,8 +75,8 @@ protected:
             case 't': NextTick(); break;
             case 's': states += note(); break;
             case 'k':
-                input_.KeyToChar(plat::kKeySpace);
-                input_.GetBufferedKeys(0, nullptr);
+                m_input.KeyToChar(plat::kKeySpace);
+                m_input.GetBufferedKeys(0, nullptr);
                 break;
             default: break;
             }
@@ -89,7 +89,7 @@ protected:
         return RunTicks("+ f s t s - t s t s", set, [&] { return StateOf(action); });
     }
 
-    TsInput input_;
+    TsInput m_input;
 };
 
 TEST_F(TsInputTest, EveryBoundActionLatchesPressedDownAndReleasedPerTick)
@@ -103,7 +103,7 @@ TEST_F(TsInputTest, EveryBoundActionLatchesPressedDownAndReleasedPerTick)
             EXPECT_EQ(PressHoldRelease(action, [&](bool down) { Key(key, down); }), "PDR-")
                 << "action " << action << " key " << key;
         } else if (button >= 0) {
-            auto press = [&](bool down) { plat::InjectMouseButton(*window_, button, down); };
+            auto press = [&](bool down) { plat::InjectMouseButton(*m_window, button, down); };
             EXPECT_EQ(PressHoldRelease(action, press), "PDR-") << "action " << action;
         }
     }
@@ -118,7 +118,7 @@ TEST_F(TsInputTest, UnboundActionsAndBindingsOutOfRangeStayUpWhateverIsHeld)
     b.key[TS_ACTION_ZOOM_OUT] = 1 << 30;
     b.mouseButton[TS_ACTION_SELECT] = 8;
     b.mouseButton[TS_ACTION_CANCEL] = -2;
-    input_.SetKeyBindings(b);
+    m_input.SetKeyBindings(b);
     HoldEverything();
     NextTick();
     for (int action : std::initializer_list<int>{TS_ACTION_IMMUNITY, TS_ACTION_SPARE_1, TS_ACTION_SPARE_2,
@@ -160,7 +160,7 @@ TEST_F(TsInputTest, EveryTapIsOnePressAndOneReleaseWhateverTheFramesAndTicks)
         // The key asked for by its code keeps to the ticks as its action does.
         std::string keyStates;
         const std::string states = RunTicks(c.script, [&](bool down) { Key(plat::kKeySpace, down); }, [&] {
-            keyStates += input_.IsKeyDown(plat::kKeySpace) == input_.IsActionDown(TS_ACTION_SKIP_LINE) ? '=' : '!';
+            keyStates += m_input.IsKeyDown(plat::kKeySpace) == m_input.IsActionDown(TS_ACTION_SKIP_LINE) ? '=' : '!';
             return StateOf(TS_ACTION_SKIP_LINE);
         });
         EXPECT_EQ(states, c.states) << c.what;
@@ -173,7 +173,7 @@ TEST_F(TsInputTest, EveryTapIsOnePressAndOneReleaseWhateverTheFramesAndTicks)
 TEST_F(TsInputTest, EveryClickIsOnePressAndOneReleaseWhateverTheFramesAndTicks)
 {
     for (const TickCase& c : kTickCases) {
-        const auto click = [&](bool down) { plat::InjectMouseButton(*window_, 0, down); };
+        const auto click = [&](bool down) { plat::InjectMouseButton(*m_window, 0, down); };
         EXPECT_EQ(RunTicks(c.script, click, [&] { return StateOf(TS_ACTION_SELECT); }), c.states) << c.what;
     }
 }
@@ -185,15 +185,15 @@ TEST_F(TsInputTest, AMouseActionWithAKeyTooIsDownWhileEitherIsHeld)
     TsKeyBindings b;
     b.SetDefaults();
     b.SetKey(TS_ACTION_SELECT, plat::kKeyS);
-    input_.SetKeyBindings(b);
-    plat::InjectMouseButton(*window_, 0, true);
+    m_input.SetKeyBindings(b);
+    plat::InjectMouseButton(*m_window, 0, true);
     std::string states;
     for (int tick = 0; tick < 3; ++tick) {
         NextTick();
         states += StateOf(TS_ACTION_SELECT);
     }
     Key(plat::kKeyS, true);
-    plat::InjectMouseButton(*window_, 0, false);
+    plat::InjectMouseButton(*m_window, 0, false);
     NextTick();
     states += StateOf(TS_ACTION_SELECT);
     Key(plat::kKeyS, false);
@@ -205,9 +205,9 @@ TEST_F(TsInputTest, AMouseActionWithAKeyTooIsDownWhileEitherIsHeld)
 TEST_F(TsInputTest, WheelNotchesDriveTheWeaponCyclingActionsForOneTick)
 {
     constexpr int kUp = TS_ACTION_PREVIOUS_WEAPON, kDown = TS_ACTION_NEXT_WEAPON;
-    plat::InjectMouseWheel(*window_, 1);
+    plat::InjectMouseWheel(*m_window, 1);
     Frame();
-    EXPECT_GT(input_.GetMouseWheel(), 0);
+    EXPECT_GT(m_input.GetMouseWheel(), 0);
     NextTick();
     EXPECT_EQ(StateOf(kUp) + StateOf(kDown), "P-");
     NextTick();
@@ -216,10 +216,10 @@ TEST_F(TsInputTest, WheelNotchesDriveTheWeaponCyclingActionsForOneTick)
     EXPECT_EQ(StateOf(kUp) + StateOf(kDown), "--");
 
     // Downward, and with the action's key unbound it still comes back up.
-    TsKeyBindings b = input_.GetKeyBindings();
+    TsKeyBindings b = m_input.GetKeyBindings();
     b.key[kDown] = TsKeyBindings::kNone;
-    input_.SetKeyBindings(b);
-    plat::InjectMouseWheel(*window_, -2);
+    m_input.SetKeyBindings(b);
+    plat::InjectMouseWheel(*m_window, -2);
     Frame();
     NextTick();
     EXPECT_EQ(StateOf(kDown) + StateOf(kUp), "P-");
@@ -228,51 +228,51 @@ TEST_F(TsInputTest, WheelNotchesDriveTheWeaponCyclingActionsForOneTick)
 
     // Without the wheel option the wheel is only a number.
     b.useMouseWheel = 0;
-    input_.SetKeyBindings(b);
-    plat::InjectMouseWheel(*window_, 1);
+    m_input.SetKeyBindings(b);
+    plat::InjectMouseWheel(*m_window, 1);
     Frame();
     NextTick();
     EXPECT_EQ(StateOf(kUp) + StateOf(kDown), "--");
-    EXPECT_EQ(input_.GetMouseWheel(), 0); // reset by the tick's end
+    EXPECT_EQ(m_input.GetMouseWheel(), 0); // reset by the tick's end
 }
 
 // The cursor moves by the pointer's moves, so a reset that left it in the
 // corner would keep it away from the pointer for good.
 TEST_F(TsInputTest, TheCursorFollowsThePointerWithinTheSizeItIsGiven)
 {
-    plat::InjectMouseMove(*window_, 120, 80);
+    plat::InjectMouseMove(*m_window, 120, 80);
     Frame();
     EXPECT_EQ(Cursor(), "120,80");
-    plat::InjectMouseMove(*window_, 130, 70);
+    plat::InjectMouseMove(*m_window, 130, 70);
     Frame();
     EXPECT_EQ(Cursor(), "130,70");
 
     // The cursor is kept on the size it is given, here smaller than the window.
-    plat::InjectMouseMove(*window_, 399, 299);
-    ASSERT_TRUE(input_.Update(200, 100));
+    plat::InjectMouseMove(*m_window, 399, 299);
+    ASSERT_TRUE(m_input.Update(200, 100));
     EXPECT_EQ(Cursor(), "200,100");
-    plat::InjectMouseMove(*window_, 0, 0);
+    plat::InjectMouseMove(*m_window, 0, 0);
     Frame();
     EXPECT_EQ(Cursor(), "0,0");
-    EXPECT_EQ(input_.GetMouseState().x, -399);
+    EXPECT_EQ(m_input.GetMouseState().x, -399);
 
-    window_->SetBackBufferSize(800, 600);
-    plat::InjectMouseMove(*window_, 200, 150);
-    ASSERT_TRUE(input_.Update(800, 600));
+    m_window->SetBackBufferSize(800, 600);
+    plat::InjectMouseMove(*m_window, 200, 150);
+    ASSERT_TRUE(m_input.Update(800, 600));
     EXPECT_EQ(Cursor(), "400,300");
 }
 
 TEST_F(TsInputTest, SyncingTakesThePointerOnTheScreensScaleAndTellsIfItIsInside)
 {
-    window_->SetBackBufferSize(800, 600);
-    ASSERT_TRUE(input_.Update(800, 600));
-    plat::InjectMouseMove(*window_, 450, -20);
-    input_.SyncCursorToWindow(*window_);
-    EXPECT_FALSE(input_.IsCursorInsideWindow());
+    m_window->SetBackBufferSize(800, 600);
+    ASSERT_TRUE(m_input.Update(800, 600));
+    plat::InjectMouseMove(*m_window, 450, -20);
+    m_input.SyncCursorToWindow(*m_window);
+    EXPECT_FALSE(m_input.IsCursorInsideWindow());
     EXPECT_EQ(Cursor(), "799,0");
-    plat::InjectMouseMove(*window_, 50, 60);
-    input_.SyncCursorToWindow(*window_);
-    EXPECT_TRUE(input_.IsCursorInsideWindow());
+    plat::InjectMouseMove(*m_window, 50, 60);
+    m_input.SyncCursorToWindow(*m_window);
+    EXPECT_TRUE(m_input.IsCursorInsideWindow());
     EXPECT_EQ(Cursor(), "100,120");
 }
 
@@ -281,26 +281,26 @@ TEST_F(TsInputTest, SyncingTakesThePointerOnTheScreensScaleAndTellsIfItIsInside)
 // pointer, and the moves before either are not counted again.
 TEST_F(TsInputTest, ClearsAndRegainedFocusLeaveTheCursorOnThePointer)
 {
-    plat::InjectMouseMove(*window_, 120, 80);
+    plat::InjectMouseMove(*m_window, 120, 80);
     Frame();
-    input_.ClearState();
+    m_input.ClearState();
     EXPECT_EQ(Cursor(), "120,80");
-    plat::InjectMouseMove(*window_, 300, 200); // while the next screen loads, no frame reads it
-    input_.ClearState();
+    plat::InjectMouseMove(*m_window, 300, 200); // while the next screen loads, no frame reads it
+    m_input.ClearState();
     EXPECT_EQ(Cursor(), "300,200");
-    plat::InjectMouseMove(*window_, 310, 190);
+    plat::InjectMouseMove(*m_window, 310, 190);
     Frame();
     EXPECT_EQ(Cursor(), "310,190");
 
     // A drag held beyond the window's edge parts the clamped cursor from it.
-    plat::InjectMouseMove(*window_, 310, -40);
+    plat::InjectMouseMove(*m_window, 310, -40);
     Frame();
     EXPECT_EQ(Cursor(), "310,0");
-    plat::InjectFocus(*window_, false);
-    input_.Unacquire();
-    plat::InjectMouseMove(*window_, 50, 60);
-    plat::InjectFocus(*window_, true);
-    input_.Acquire(); // as the window procedure does
+    plat::InjectFocus(*m_window, false);
+    m_input.Unacquire();
+    plat::InjectMouseMove(*m_window, 50, 60);
+    plat::InjectFocus(*m_window, true);
+    m_input.Acquire(); // as the window procedure does
     Frame();
     EXPECT_EQ(Cursor(), "50,60");
 }
@@ -312,43 +312,43 @@ TEST_F(TsInputTest, AFailedReadChangesNoActionAndTheDeviceComesBack)
     NextTick();
     EXPECT_EQ(StateOf(TS_ACTION_MENU), "D");
 
-    plat::InjectFocus(*window_, false);
-    EXPECT_FALSE(input_.Update(kWidth, kHeight));
+    plat::InjectFocus(*m_window, false);
+    EXPECT_FALSE(m_input.Update(kWidth, kHeight));
     EXPECT_EQ(StateOf(TS_ACTION_MENU), "D");
-    EXPECT_EQ(input_.GetBufferedKeys(32, nullptr), 0);
+    EXPECT_EQ(m_input.GetBufferedKeys(32, nullptr), 0);
 
-    plat::InjectFocus(*window_, true);
-    EXPECT_FALSE(input_.Update(kWidth, kHeight)); // this read takes the device back
-    EXPECT_TRUE(input_.Update(kWidth, kHeight));
+    plat::InjectFocus(*m_window, true);
+    EXPECT_FALSE(m_input.Update(kWidth, kHeight)); // this read takes the device back
+    EXPECT_TRUE(m_input.Update(kWidth, kHeight));
     EXPECT_EQ(StateOf(TS_ACTION_MENU), "R"); // the key's release happened elsewhere
 }
 
 TEST_F(TsInputTest, BufferedKeysArriveInOrderAndBeyondThirtyTwoAreDropped)
 {
-    input_.FlushKeyboard();
+    m_input.FlushKeyboard();
     for (int i = 0; i < 20; ++i)
         Key(plat::kKeyQ + i, true), Key(plat::kKeyQ + i, false);
     TsKeyEvent out[40];
-    ASSERT_EQ(input_.GetBufferedKeys(40, out), 32);
+    ASSERT_EQ(m_input.GetBufferedKeys(40, out), 32);
     for (int i = 0; i < 32; ++i) {
         EXPECT_EQ(out[i].code, static_cast<uint32_t>(plat::kKeyQ + i / 2)) << i;
         EXPECT_EQ(out[i].pressed, i % 2 == 0 ? 1 : 0) << i;
     }
-    EXPECT_EQ(input_.GetBufferedKeys(40, out), 0);
+    EXPECT_EQ(m_input.GetBufferedKeys(40, out), 0);
 
     // Events beyond the count asked for are gone too.
     Key(plat::kKeyA, true);
     Key(plat::kKeyS, true);
     Key(plat::kKeyD, true);
-    ASSERT_EQ(input_.GetBufferedKeys(2, out), 2);
+    ASSERT_EQ(m_input.GetBufferedKeys(2, out), 2);
     EXPECT_EQ(out[1].code, static_cast<uint32_t>(plat::kKeyS));
-    EXPECT_EQ(input_.GetBufferedKeys(2, out), 0);
+    EXPECT_EQ(m_input.GetBufferedKeys(2, out), 0);
 
     Key(plat::kKeyF, true);
-    input_.FlushKeyboard();
-    EXPECT_EQ(input_.GetBufferedKeys(2, out), 0);
+    m_input.FlushKeyboard();
+    EXPECT_EQ(m_input.GetBufferedKeys(2, out), 0);
     Key(plat::kKeyG, true);
-    EXPECT_EQ(input_.GetBufferedKeys(-5, out), 0);
+    EXPECT_EQ(m_input.GetBufferedKeys(-5, out), 0);
 }
 
 TEST_F(TsInputTest, KeyToCharFollowsShiftAndTheLayoutLanguage)
@@ -361,7 +361,7 @@ TEST_F(TsInputTest, KeyToCharFollowsShiftAndTheLayoutLanguage)
     auto typed = [&] {
         std::string got;
         for (int code : codes)
-            got += input_.KeyToChar(code);
+            got += m_input.KeyToChar(code);
         return got;
     };
     EXPECT_EQ(typed(), plain);
@@ -369,17 +369,17 @@ TEST_F(TsInputTest, KeyToCharFollowsShiftAndTheLayoutLanguage)
     EXPECT_EQ(typed(), shifted);
 
     plat::SetKeyboardLayoutLanguageOverride(plat::kLanguageUsEnglish);
-    EXPECT_EQ(input_.KeyToChar(kKey2), '@');
-    EXPECT_EQ(input_.KeyToChar(kKeyApostrophe), '"');
+    EXPECT_EQ(m_input.KeyToChar(kKey2), '@');
+    EXPECT_EQ(m_input.KeyToChar(kKeyApostrophe), '"');
     Key(kKeyRightShift, false);
     Key(kKeyLeftShift, true); // does the same
-    EXPECT_EQ(input_.KeyToChar(kKey2), '@');
+    EXPECT_EQ(m_input.KeyToChar(kKey2), '@');
     Key(kKeyLeftShift, false);
-    EXPECT_EQ(input_.KeyToChar(kKey2), '2');
+    EXPECT_EQ(m_input.KeyToChar(kKey2), '2');
 
     for (int code : std::initializer_list<int>{0, kKeyEscape, kKeyBackspace, kKeyTab, kKeyReturn, kKeyGrave,
                                                kKeyBackslash, kKeyNumpadMultiply, kKeyUp, 255, -1, 256, 100000})
-        EXPECT_EQ(input_.KeyToChar(code), 0) << code;
+        EXPECT_EQ(m_input.KeyToChar(code), 0) << code;
 }
 
 TEST(TsInputTexts, KeyNamesCoverEveryKeyTheKeyboardCanSendAndLookupsAreBounded)

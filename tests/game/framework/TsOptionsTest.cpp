@@ -52,12 +52,12 @@ std::string Written(const TsOptions& options)
 // The options file runs through the script bindings onto the game's options.
 class OptionsFileTest : public ::testing::Test {
 protected:
-    OptionsFileTest() { options_ = TsOptions(); }
-    ~OptionsFileTest() override { options_ = TsOptions(); }
-    LogCapture log_;
-    ScratchDir dir_;
-    ScriptState lua_;
-    TsOptions& options_ = *TsAccess::Options();
+    OptionsFileTest() { m_options = TsOptions(); }
+    ~OptionsFileTest() override { m_options = TsOptions(); }
+    LogCapture m_log;
+    ScratchDir m_dir;
+    ScriptState m_lua;
+    TsOptions& m_options = *TsAccess::Options();
 };
 
 TEST_F(OptionsFileTest, EverySettingRoundTripsThroughOptionsLuaInAnyLocale)
@@ -68,37 +68,37 @@ TEST_F(OptionsFileTest, EverySettingRoundTripsThroughOptionsLuaInAnyLocale)
     const bool written = saved.Save();
     std::setlocale(LC_NUMERIC, "C");
     ASSERT_TRUE(written);
-    const std::string text = dir_.Read("options.lua");
+    const std::string text = m_dir.Read("options.lua");
     EXPECT_NE(text.find("TsAccess.Options():SetGamma(0.750000)\n"), std::string::npos);
     const std::string set = "\nTsAccess.Options():Set";
     size_t settings = 0; // every setting is written, so the comparisons below see them all
     for (size_t at = text.find(set); at != std::string::npos; at = text.find(set, at + 1))
         ++settings;
     EXPECT_EQ(settings, 3u + 2 + 8 + 2 + 24);
-    ASSERT_TRUE(options_.Load(lua_.L(), "options.lua"));
-    EXPECT_EQ(Written(options_), Written(saved));
+    ASSERT_TRUE(m_options.Load(m_lua.L(), "options.lua"));
+    EXPECT_EQ(Written(m_options), Written(saved));
     EXPECT_FALSE(std::filesystem::exists("options.lua.tmp"));
 
     // Defaults round-trip too, including the mouse buttons behind SetLMoveRFire.
     const TsOptions defaults;
     ASSERT_TRUE(defaults.Save());
-    ASSERT_TRUE(options_.Load(lua_.L(), "OPTIONS.LUA"));
-    EXPECT_EQ(Written(options_), Written(defaults));
+    ASSERT_TRUE(m_options.Load(m_lua.L(), "OPTIONS.LUA"));
+    EXPECT_EQ(Written(m_options), Written(defaults));
 }
 
 TEST_F(OptionsFileTest, BadOrMissingFilesKeepTheSettings)
 {
-    options_ = ChangedOptions();
-    EXPECT_TRUE(options_.Load(lua_.L(), "options.lua")); // missing: nothing changes
-    EXPECT_EQ(Written(options_), Written(ChangedOptions()));
+    m_options = ChangedOptions();
+    EXPECT_TRUE(m_options.Load(m_lua.L(), "options.lua")); // missing: nothing changes
+    EXPECT_EQ(Written(m_options), Written(ChangedOptions()));
 
     // Half-run files (a setting applied, then an error) change nothing either.
-    dir_.Write("options.lua", "TsAccess.Options():SetSpeechVolume(-5)\nTsAccess.Options():SetGamma(\n");
-    EXPECT_FALSE(options_.Load(lua_.L(), "options.lua"));
-    dir_.Write("options.lua", "TsAccess.Options():SetMusicVolume(-7)\nnot_a_function()\n");
-    EXPECT_FALSE(options_.Load(lua_.L(), "options.lua"));
-    EXPECT_EQ(Written(options_), Written(ChangedOptions()));
-    EXPECT_TRUE(log_.Contains("options.lua could not be run; the options stay as they were"));
+    m_dir.Write("options.lua", "TsAccess.Options():SetSpeechVolume(-5)\nTsAccess.Options():SetGamma(\n");
+    EXPECT_FALSE(m_options.Load(m_lua.L(), "options.lua"));
+    m_dir.Write("options.lua", "TsAccess.Options():SetMusicVolume(-7)\nnot_a_function()\n");
+    EXPECT_FALSE(m_options.Load(m_lua.L(), "options.lua"));
+    EXPECT_EQ(Written(m_options), Written(ChangedOptions()));
+    EXPECT_TRUE(m_log.Contains("options.lua could not be run; the options stay as they were"));
 }
 
 TEST(TsOptions, AFailedSaveKeepsThePreviousFile)

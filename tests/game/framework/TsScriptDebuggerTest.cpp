@@ -34,94 +34,94 @@ class DebuggerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        file_ = dir_.Write("Scripts/Debugged.lua", kScript);
-        ASSERT_EQ(TsScriptHost::DoFile(lua_.L(), "scripts\\debugged.lua"), 0);
-        debugger_.ClearBreakpoints();
-        debugger_.Open(lua_.L());
-        stopsBefore_ = debugger_.StopCount();
+        m_file = m_dir.Write("Scripts/Debugged.lua", kScript);
+        ASSERT_EQ(TsScriptHost::DoFile(m_lua.L(), "scripts\\debugged.lua"), 0);
+        m_debugger.ClearBreakpoints();
+        m_debugger.Open(m_lua.L());
+        m_stopsBefore = m_debugger.StopCount();
     }
-    void TearDown() override { debugger_.Close(lua_.L()); }
+    void TearDown() override { m_debugger.Close(m_lua.L()); }
 
     // The line the source window last highlighted, 1-based.
     int StoppedAt() const { return TsShell::Instance().HighlightedLine() + 1; }
-    int Stops() const { return debugger_.StopCount() - stopsBefore_; }
+    int Stops() const { return m_debugger.StopCount() - m_stopsBefore; }
 
-    LogCapture log_;
-    ScratchDir dir_;
-    ScriptState lua_;
-    std::string file_;
-    TsScriptDebugger& debugger_ = TsScriptDebugger::Instance();
-    int stopsBefore_ = 0;
+    LogCapture m_log;
+    ScratchDir m_dir;
+    ScriptState m_lua;
+    std::string m_file;
+    TsScriptDebugger& m_debugger = TsScriptDebugger::Instance();
+    int m_stopsBefore = 0;
 };
 
 TEST_F(DebuggerTest, StopsAtABreakpointShowingLocalsAndStack)
 {
     // The breakpoint is set with the game's spelling of the path.
-    ASSERT_TRUE(debugger_.SetBreakpoint("SCRIPTS\\Debugged.lua", 7, true));
+    ASSERT_TRUE(m_debugger.SetBreakpoint("SCRIPTS\\Debugged.lua", 7, true));
     TypedLines typed{"'s", "probe = 10", "'n", "'c"};
-    EXPECT_EQ(TsScriptHost::CallIntFunction(lua_.L(), "outer"), 21);
+    EXPECT_EQ(TsScriptHost::CallIntFunction(m_lua.L(), "outer"), 21);
     EXPECT_EQ(Stops(), 3);
     EXPECT_EQ(typed.Left(), 0u);
     EXPECT_EQ(StoppedAt(), 3); // the last stop: "return b"
-    EXPECT_EQ(lua_.Number("probe"), 10.0); // typed Lua ran while stopped
-    EXPECT_TRUE(log_.Contains("--- locals ---\nx = 10\n"));
-    EXPECT_TRUE(log_.Contains("a = 10\nb = 20\n"));
-    EXPECT_TRUE(log_.Contains("Debugged.lua:7 in ?\n")); // called from the game: no name
-    EXPECT_TRUE(log_.Contains("#0 ") && log_.Contains("Debugged.lua:2 in inner\n"));
+    EXPECT_EQ(m_lua.Number("probe"), 10.0); // typed Lua ran while stopped
+    EXPECT_TRUE(m_log.Contains("--- locals ---\nx = 10\n"));
+    EXPECT_TRUE(m_log.Contains("a = 10\nb = 20\n"));
+    EXPECT_TRUE(m_log.Contains("Debugged.lua:7 in ?\n")); // called from the game: no name
+    EXPECT_TRUE(m_log.Contains("#0 ") && m_log.Contains("Debugged.lua:2 in inner\n"));
 }
 
 TEST_F(DebuggerTest, StepOverStaysInTheFunctionAcrossTailCalls)
 {
-    ASSERT_TRUE(debugger_.SetBreakpoint(file_.c_str(), 13, true));
+    ASSERT_TRUE(m_debugger.SetBreakpoint(m_file.c_str(), 13, true));
     TypedLines typed{"'n", "'n", "'c"};
-    EXPECT_EQ(TsScriptHost::CallFunction(lua_.L(), "caller"), 0);
-    EXPECT_EQ(lua_.Number("result"), 2.0);
+    EXPECT_EQ(TsScriptHost::CallFunction(m_lua.L(), "caller"), 0);
+    EXPECT_EQ(m_lua.Number("result"), 2.0);
     EXPECT_EQ(Stops(), 3);
     EXPECT_EQ(StoppedAt(), 15); // 13, 14, 15: never inside tail() or leaf()
 }
 
 TEST_F(DebuggerTest, WithoutInputTheScriptRunsOn)
 {
-    ASSERT_TRUE(debugger_.SetBreakpoint(file_.c_str(), 2, true));
+    ASSERT_TRUE(m_debugger.SetBreakpoint(m_file.c_str(), 2, true));
     TypedLines typed{};
     for (int run = 0; run < 2; ++run)
-        EXPECT_EQ(TsScriptHost::CallIntFunction(lua_.L(), "outer"), 21);
+        EXPECT_EQ(TsScriptHost::CallIntFunction(m_lua.L(), "outer"), 21);
     EXPECT_EQ(Stops(), 1);
 }
 
 TEST_F(DebuggerTest, BreakpointNamesAndLinesAreChecked)
 {
-    EXPECT_FALSE(debugger_.SetBreakpoint(file_.c_str(), 0, true));
-    EXPECT_FALSE(debugger_.SetBreakpoint(file_.c_str(), TsShell::kMaxLineTable + 1, true));
-    EXPECT_FALSE(debugger_.SetBreakpoint(nullptr, 3, true));
+    EXPECT_FALSE(m_debugger.SetBreakpoint(m_file.c_str(), 0, true));
+    EXPECT_FALSE(m_debugger.SetBreakpoint(m_file.c_str(), TsShell::kMaxLineTable + 1, true));
+    EXPECT_FALSE(m_debugger.SetBreakpoint(nullptr, 3, true));
     const std::string huge(5000, 'n');
-    EXPECT_TRUE(debugger_.SetBreakpoint(huge.c_str(), 3, true)); // kept, cut to a path's length
-    EXPECT_TRUE(debugger_.SetBreakpoint(file_.c_str(), 3, true));
-    EXPECT_TRUE(debugger_.SetBreakpoint(file_.c_str(), 8, true));
-    EXPECT_EQ(debugger_.BreakpointList(file_.c_str()), "3 8 ");
-    EXPECT_TRUE(debugger_.SetBreakpoint(file_.c_str(), 3, false));
-    EXPECT_EQ(debugger_.BreakpointList(file_.c_str()), "8 ");
+    EXPECT_TRUE(m_debugger.SetBreakpoint(huge.c_str(), 3, true)); // kept, cut to a path's length
+    EXPECT_TRUE(m_debugger.SetBreakpoint(m_file.c_str(), 3, true));
+    EXPECT_TRUE(m_debugger.SetBreakpoint(m_file.c_str(), 8, true));
+    EXPECT_EQ(m_debugger.BreakpointList(m_file.c_str()), "3 8 ");
+    EXPECT_TRUE(m_debugger.SetBreakpoint(m_file.c_str(), 3, false));
+    EXPECT_EQ(m_debugger.BreakpointList(m_file.c_str()), "8 ");
 }
 
 TEST_F(DebuggerTest, TheYTableTogglesBreakpointsThroughTheShell)
 {
     const char* source = std::getenv("OM_SOURCE_DIR");
     ASSERT_NE(source, nullptr);
-    ASSERT_EQ(TsScriptHost::DoFile(lua_.L(), (std::string(source) + "/scripts/yield.lua").c_str()), 0);
-    dir_.Write("data/scripts/.keep", "");
+    ASSERT_EQ(TsScriptHost::DoFile(m_lua.L(), (std::string(source) + "/scripts/yield.lua").c_str()), 0);
+    m_dir.Write("data/scripts/.keep", "");
     TsShell& shell = TsShell::Instance();
-    shell.AddRecentFile(file_.c_str());
-    ASSERT_TRUE(shell.ShowSource(file_.c_str(), 0, false));
+    shell.AddRecentFile(m_file.c_str());
+    ASSERT_TRUE(shell.ShowSource(m_file.c_str(), 0, false));
     shell.ToggleBreakpoint(6);
-    EXPECT_TRUE(debugger_.HasBreakpoint(file_.c_str(), 6));
+    EXPECT_TRUE(m_debugger.HasBreakpoint(m_file.c_str(), 6));
     EXPECT_EQ(shell.MarkOfLine(6), TsShell::MARK_BREAKPOINT);
-    EXPECT_NE(dir_.Read("data/scripts/Breakpoints.lua").find("Y.SetBreakPoint(6, " + TsScriptQuote(file_) + ")"),
+    EXPECT_NE(m_dir.Read("data/scripts/Breakpoints.lua").find("Y.SetBreakPoint(6, " + TsScriptQuote(m_file) + ")"),
               std::string::npos);
 
     shell.ToggleBreakpoint(6);
-    EXPECT_FALSE(debugger_.HasBreakpoint(file_.c_str(), 6));
+    EXPECT_FALSE(m_debugger.HasBreakpoint(m_file.c_str(), 6));
     EXPECT_EQ(shell.MarkOfLine(6), TsShell::MARK_NONE);
-    EXPECT_EQ(dir_.Read("data/scripts/Breakpoints.lua").find("SetBreakPoint"), std::string::npos);
+    EXPECT_EQ(m_dir.Read("data/scripts/Breakpoints.lua").find("SetBreakPoint"), std::string::npos);
 }
 
 } // namespace

@@ -125,13 +125,13 @@ TEST_F(TsScriptHostTest, AStrictGlobalTableThatRaisesOnUnknownNamesIsSurvived)
 // function while it is installed.
 class ScriptHeapCount {
 public:
-    explicit ScriptHeapCount(lua_State* L) : L_(L)
+    explicit ScriptHeapCount(lua_State* L) : m_L(L)
     {
         s_inner = lua_getallocf(L, &s_user);
         s_blocks = 0;
         lua_setallocf(L, &Count, nullptr);
     }
-    ~ScriptHeapCount() { lua_setallocf(L_, s_inner, s_user); }
+    ~ScriptHeapCount() { lua_setallocf(m_L, s_inner, s_user); }
     ScriptHeapCount(const ScriptHeapCount&) = delete;
     ScriptHeapCount& operator=(const ScriptHeapCount&) = delete;
 
@@ -144,7 +144,7 @@ private:
             ++s_blocks;
         return s_inner(s_user, block, oldSize, newSize);
     }
-    lua_State* L_;
+    lua_State* m_L;
     static inline lua_Alloc s_inner = nullptr;
     static inline void* s_user = nullptr;
     static inline int s_blocks = 0;

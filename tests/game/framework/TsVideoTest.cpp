@@ -45,15 +45,15 @@ protected:
     {
         ASSERT_TRUE(Open(kWidth, kHeight, 32, rtest::AdapterWith({{640, 480, 60, GfxFormat::X8R8G8B8},
                                                                   {640, 480, 60, GfxFormat::R5G6B5}})));
-        window_ = Window::Create(WindowDesc{.title = {}, .width = 200, .height = 150}, &QuitOnDestroy);
-        ASSERT_NE(window_, nullptr);
+        m_window = Window::Create(WindowDesc{.title = {}, .width = 200, .height = 150}, &QuitOnDestroy);
+        ASSERT_NE(m_window, nullptr);
         TsVideo::SetFrameObserver(&TsVideoTest::OnFrame, this);
     }
 
     void TearDown() override
     {
         TsVideo::SetFrameObserver(nullptr, nullptr);
-        window_.reset();
+        m_window.reset();
         testwin::DispatchAll();
         RendererTest::TearDown();
     }
@@ -61,7 +61,7 @@ protected:
     // A second-long clip played to its end.
     void PlayTitleCards()
     {
-        imgtest::MakeClip(dir_.File("data/FMV/TitleCards.mpg"), kClipFrames, 440,
+        imgtest::MakeClip(m_dir.File("data/FMV/TitleCards.mpg"), kClipFrames, 440,
                           SolidColour([](int) { return kGreen; }));
         EXPECT_EQ(TsVideo::PlayFMV("data\\FMV\\TitleCards.mpg"), TsVideo::kPlayed);
         EXPECT_FALSE(TsVideo::IsPlaying());
@@ -70,10 +70,10 @@ protected:
     static void OnFrame(int index, void* user)
     {
         auto* self = static_cast<TsVideoTest*>(user);
-        self->frames_.push_back(index);
-        self->centres_.push_back(self->FrontCentre());
-        if (self->onFrame_)
-            self->onFrame_(index);
+        self->m_frames.push_back(index);
+        self->m_centres.push_back(self->FrontCentre());
+        if (self->m_onFrame)
+            self->m_onFrame(index);
     }
 
     uint32_t FrontCentre()
@@ -93,7 +93,7 @@ protected:
     void ActAt(int mark, std::function<void()> act)
     {
         auto fired = std::make_shared<bool>(false);
-        onFrame_ = [=](int index) {
+        m_onFrame = [=](int index) {
             if (index >= mark && !*fired) {
                 *fired = true;
                 act();
@@ -101,22 +101,22 @@ protected:
         };
     }
 
-    ScratchDir dir_;
-    std::unique_ptr<Window> window_;
-    std::vector<int> frames_;
-    std::vector<uint32_t> centres_;
-    std::function<void(int)> onFrame_;
+    ScratchDir m_dir;
+    std::unique_ptr<Window> m_window;
+    std::vector<int> m_frames;
+    std::vector<uint32_t> m_centres;
+    std::function<void(int)> m_onFrame;
 };
 
 TEST_F(TsVideoTest, MissingOrDamagedFilesFailAndOnlyADamagedOneIsLogged)
 {
     LogCapture log;
     EXPECT_EQ(TsVideo::PlayFMV("data\\FMV\\nothere.mpg"), TsVideo::kFailed);
-    EXPECT_TRUE(frames_.empty());
+    EXPECT_TRUE(m_frames.empty());
     EXPECT_EQ(FrontCentre(), 0xFF000000u); // only the cleared screen
     EXPECT_EQ(log.All(), "");              // a missing video is no error
     EXPECT_EQ(TsVideo::PlayFMV(nullptr), TsVideo::kFailed);
-    dir_.Write("data/FMV/broken.mpg", std::string(4096, '\x47'));
+    m_dir.Write("data/FMV/broken.mpg", std::string(4096, '\x47'));
     EXPECT_EQ(TsVideo::PlayFMV("data\\FMV\\broken.mpg"), TsVideo::kFailed);
     EXPECT_TRUE(log.Contains("broken.mpg"));
     EXPECT_FALSE(TsVideo::IsPlaying());
@@ -125,12 +125,12 @@ TEST_F(TsVideoTest, MissingOrDamagedFilesFailAndOnlyADamagedOneIsLogged)
 TEST_F(TsVideoTest, AVideoPlaysEveryPictureFullScreenInOrder)
 {
     PlayTitleCards();
-    ASSERT_FALSE(frames_.empty());
-    EXPECT_EQ(frames_.back(), kClipFrames - 1);
-    EXPECT_TRUE(std::is_sorted(frames_.begin(), frames_.end()));
-    for (size_t i = 0; i < centres_.size(); ++i)
-        EXPECT_TRUE(imgtest::Near(centres_[i] | 0xFF000000u, kGreen, 16))
-            << "frame " << frames_[i] << " centre " << std::hex << centres_[i];
+    ASSERT_FALSE(m_frames.empty());
+    EXPECT_EQ(m_frames.back(), kClipFrames - 1);
+    EXPECT_TRUE(std::is_sorted(m_frames.begin(), m_frames.end()));
+    for (size_t i = 0; i < m_centres.size(); ++i)
+        EXPECT_TRUE(imgtest::Near(m_centres[i] | 0xFF000000u, kGreen, 16))
+            << "frame " << m_frames[i] << " centre " << std::hex << m_centres[i];
 }
 
 TEST_F(TsVideoTest, AfterAVideoTheDeviceHoldsTheRenderersStatesAgain)
@@ -151,15 +151,15 @@ TEST_F(TsVideoTest, AfterAVideoTheDeviceHoldsTheRenderersStatesAgain)
 
 TEST_F(TsVideoTest, EnterSpaceEscapeAClickOrClosingTheWindowSkipIt)
 {
-    imgtest::MakeClip(dir_.File("data/FMV/intro.mpg"), 50, 440, SolidColour([](int) { return kGreen; }));
+    imgtest::MakeClip(m_dir.File("data/FMV/intro.mpg"), 50, 440, SolidColour([](int) { return kGreen; }));
     // Other keys and the right button leave it playing to the end.
-    frames_.clear();
+    m_frames.clear();
     ActAt(3, [&] {
-        InjectKey(*window_, kKeyA, true);
-        InjectMouseButton(*window_, 1, false);
+        InjectKey(*m_window, kKeyA, true);
+        InjectMouseButton(*m_window, 1, false);
     });
     EXPECT_EQ(TsVideo::PlayFMV("data\\fmv\\intro.mpg"), TsVideo::kPlayed);
-    EXPECT_EQ(frames_.back(), 49);
+    EXPECT_EQ(m_frames.back(), 49);
 
     struct Case {
         const char* what;
@@ -167,22 +167,22 @@ TEST_F(TsVideoTest, EnterSpaceEscapeAClickOrClosingTheWindowSkipIt)
         bool quits = false; // the quit is left for the main loop
     };
     const std::vector<Case> cases = {
-        {"space", [&] { InjectKey(*window_, kKeySpace, true); }},
-        {"escape", [&] { InjectKey(*window_, kKeyEscape, true); }},
-        {"enter", [&] { InjectKey(*window_, kKeyReturn, true); }},
+        {"space", [&] { InjectKey(*m_window, kKeySpace, true); }},
+        {"escape", [&] { InjectKey(*m_window, kKeyEscape, true); }},
+        {"enter", [&] { InjectKey(*m_window, kKeyReturn, true); }},
         {"left click", [&] {
-             InjectMouseButton(*window_, 0, true);
-             InjectMouseButton(*window_, 0, false);
+             InjectMouseButton(*m_window, 0, true);
+             InjectMouseButton(*m_window, 0, false);
          }},
-        {"closing the window", [&] { InjectClose(*window_); }, true},
+        {"closing the window", [&] { InjectClose(*m_window); }, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        frames_.clear();
+        m_frames.clear();
         ActAt(3, c.act);
         EXPECT_EQ(TsVideo::PlayFMV("data\\fmv\\INTRO.MPG"), TsVideo::kSkipped);
-        ASSERT_FALSE(frames_.empty());
-        EXPECT_LT(frames_.back(), 40);
+        ASSERT_FALSE(m_frames.empty());
+        EXPECT_LT(m_frames.back(), 40);
         EXPECT_EQ(testwin::DispatchAll() > 0, c.quits);
     }
 }

@@ -22,7 +22,7 @@ protected:
     template <class T>
     T* Keep(T* article)
     {
-        kept_.emplace_back(article);
+        m_kept.emplace_back(article);
         return article;
     }
     // Adds an article made for the test; the inventory takes the test's
@@ -38,7 +38,7 @@ protected:
     TsInventory& inv() { return *wielder->GetInventory(); }
 
     OmRef<TestWielder> wielder = OmMakeRef<TestWielder>();
-    std::vector<OmRef<OmObject>> kept_;
+    std::vector<OmRef<OmObject>> m_kept;
 };
 
 TEST_F(InventoryTest, AFullInventoryStillTopsUpItsStacksButTakesNoNewOne)

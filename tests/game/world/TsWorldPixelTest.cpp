@@ -84,11 +84,11 @@ protected:
         ASSERT_TRUE(demo::WriteTarga("data/FX/blob2.tga", blob) && demo::WriteTarga("data/FX/clouda.tga", cloud));
         plat::ClearPathCache();
         ASSERT_TRUE(Open(800, 600));
-        world_ = OmMakeRef<TsWorld>();
+        m_world = OmMakeRef<TsWorld>();
     }
     void TearDown() override
     {
-        world_ = nullptr;
+        m_world = nullptr;
         TsInitialExplosions::Shutdown();
         RendererTest::TearDown();
     }
@@ -96,14 +96,14 @@ protected:
     void Build(bool wall = false, bool water = false)
     {
         const auto material = uint32_t(Material({1, 1, 1, 1}));
-        ASSERT_TRUE(BuildWorld(*world_, *renderer, material, wall, water));
+        ASSERT_TRUE(BuildWorld(*m_world, *renderer, material, wall, water));
     }
 
     void LookDown() { SetCamera(OmVector3(8, 20, 8), OmVector3(1, 0, 0), OmVector3(0, 0, 1), OmVector3(0, -1, 0)); }
     void SetCamera(const OmVector3& at, const OmVector3& right, const OmVector3& up, const OmVector3& forward)
     {
         rtest::AimCamera(*renderer, *renderer->GetCamera(), 0.5f, at, right, up, forward);
-        eye_ = at, right_ = right, up_ = up, forward_ = forward;
+        m_eye = at, m_right = right, m_up = up, m_forward = forward;
     }
 
     // One frame of the world at time t; with batch, blended triangles are
@@ -114,11 +114,11 @@ protected:
         EXPECT_EQ(Device()->BeginScene(), plat::GfxResult::Ok);
         if (batch)
             renderer->GetBatch().Begin(0);
-        world_->BeginCloudPass(t);
-        world_->Render(t, 0.0f);
-        world_->EndCloudPass();
+        m_world->BeginCloudPass(t);
+        m_world->Render(t, 0.0f);
+        m_world->EndCloudPass();
         if (extra)
-            extra(*world_);
+            extra(*m_world);
         if (batch)
             renderer->GetBatch().Flush();
         Device()->EndScene();
@@ -149,15 +149,15 @@ protected:
     // Pixel of a world point in front of the camera last set.
     std::pair<uint32_t, uint32_t> Project(const OmVector3& p) const
     {
-        const OmVector3 d = p - eye_;
-        const float depth = d.Dot(forward_);
-        return {uint32_t(400.0f + d.Dot(right_) / depth / 0.5f * 400.0f),
-                uint32_t(300.0f - d.Dot(up_) / depth / 0.375f * 300.0f)};
+        const OmVector3 d = p - m_eye;
+        const float depth = d.Dot(m_forward);
+        return {uint32_t(400.0f + d.Dot(m_right) / depth / 0.5f * 400.0f),
+                uint32_t(300.0f - d.Dot(m_up) / depth / 0.375f * 300.0f)};
     }
 
-    ScratchDir scratch_;
-    OmRef<TsWorld> world_;
-    OmVector3 eye_, right_, up_, forward_;
+    ScratchDir m_scratch;
+    OmRef<TsWorld> m_world;
+    OmVector3 m_eye, m_right, m_up, m_forward;
 };
 
 // The floor's grey 0.25, stored at half and doubled again when drawn.
@@ -166,7 +166,7 @@ TEST_F(WorldPixelTest, CellsDrawWithTheirVertexColours)
     Build();
     LookDown();
     const std::vector<uint32_t> lit = Frame(0.0f);
-    EXPECT_GT(TsWorldDrawing::Of(*world_).CellsDrawn(), 0u);
+    EXPECT_GT(TsWorldDrawing::Of(*m_world).CellsDrawn(), 0u);
     const uint32_t far = Pixel(lit, Px(13), Py(13));
     EXPECT_NEAR(Channel(far, 16), 64, 3);
     EXPECT_NEAR(Channel(far, 0), 64, 3);
@@ -180,8 +180,8 @@ TEST_F(WorldPixelTest, TheLampLightsOnlyItsCornerByItsColourAndScale)
     LookDown();
     const std::vector<uint32_t> lit = Frame(0.0f);
     const uint32_t far = Pixel(lit, Px(13), Py(13));
-    ASSERT_GT(world_->GetLightNodes().size(), 1u);
-    OmMaxLight* lamp = world_->GetLightNodes()[1];
+    ASSERT_GT(m_world->GetLightNodes().size(), 1u);
+    OmMaxLight* lamp = m_world->GetLightNodes()[1];
     const auto nearLamp = [&] { return Pixel(Frame(0.0f), Px(4.5f), Py(4.5f)); };
     uint32_t last = Brightness(Pixel(lit, Px(4.5f), Py(4.5f)));
     EXPECT_GT(last, Brightness(far) + 60);
@@ -209,7 +209,7 @@ TEST_F(WorldPixelTest, BackFacesAreCulledUntilTheirMaterialIsDoubleSided)
     Build();
     SetCamera(OmVector3(8, -20, 8), OmVector3(-1, 0, 0), OmVector3(0, 0, 1), OmVector3(0, 1, 0));
     EXPECT_NEAR(Channel(Pixel(Frame(0.0f), 400, 300), 0), 128, 1); // the clear colour
-    OmMaterial* material = renderer->GetMaterial(world_->Cell(0).Group(TS_CELL_OPAQUE).runs[0].material);
+    OmMaterial* material = renderer->GetMaterial(m_world->Cell(0).Group(TS_CELL_OPAQUE).runs[0].material);
     ASSERT_NE(material, nullptr);
     material->flags = 1;
     EXPECT_NEAR(Channel(Pixel(Frame(0.0f), 400, 300), 0), 64, 3); // the floor's grey
@@ -237,9 +237,9 @@ TEST_F(WorldPixelTest, ATranslucentPoolShowsTheFloorThroughItInTheBatch)
     LookDown();
     const uint32_t opaque = Pixel(Frame(0.0f), Px(5.5f), Py(5.5f));
     TsWorldCell* cell = nullptr;
-    for (int32_t i = 0; i < world_->GetCellCount() && !cell; ++i)
-        if (world_->Cell(i).GetLiquidCount() > 0)
-            cell = &world_->Cell(i);
+    for (int32_t i = 0; i < m_world->GetCellCount() && !cell; ++i)
+        if (m_world->Cell(i).GetLiquidCount() > 0)
+            cell = &m_world->Cell(i);
     ASSERT_NE(cell, nullptr);
     OmMaterial* water = renderer->GetMaterial(cell->Liquid(0).material);
     ASSERT_NE(water, nullptr);
@@ -263,7 +263,7 @@ TEST_F(WorldPixelTest, WorldsShareTheLiquidBuffersUntilTheLastGoes)
     auto second = OmMakeRef<TsWorld>();
     TsWorldDrawing::Of(*second);
     EXPECT_EQ(TsLiquids::UserCount(), users + 2);
-    world_ = nullptr;
+    m_world = nullptr;
     EXPECT_TRUE(TsLiquids::BuffersReady());
     second = nullptr;
     EXPECT_EQ(TsLiquids::UserCount(), users);
@@ -278,15 +278,15 @@ protected:
         if (HasFatalFailure())
             return;
         Build(false, true);
-        world_->SetCloudParams(0.05f, 0.5f);
-        world_->CreateEffects();
+        m_world->SetCloudParams(0.05f, 0.5f);
+        m_world->CreateEffects();
         LookDown();
     }
 };
 
 TEST_F(CloudPixelTest, CloudBandsDarkenPartOfTheFloorAndMoveOn)
 {
-    TsCloud* cloud = TsWorldDrawing::Of(*world_).Cloud();
+    TsCloud* cloud = TsWorldDrawing::Of(*m_world).Cloud();
     ASSERT_NE(cloud, nullptr);
     const std::vector<uint32_t> a = Frame(0.0f);
     const std::vector<uint32_t> b = Frame(0.25f);
@@ -315,8 +315,8 @@ TEST_F(CloudPixelTest, TheEffectsDetailDecidesCloudsAndShadowsButNotLiquids)
     for (const auto& l : levels) {
         SCOPED_TRACE(l.detail);
         options.SetFXDetailLevel(l.detail);
-        world_->CreateEffects();
-        EXPECT_EQ(TsWorldDrawing::Of(*world_).Cloud() != nullptr, l.clouds);
+        m_world->CreateEffects();
+        EXPECT_EQ(TsWorldDrawing::Of(*m_world).Cloud() != nullptr, l.clouds);
         const TsEntShadow shadow("data\\FX\\blob2.tga");
         EXPECT_EQ(shadow.IsReady(), l.shadows);
         const uint32_t pool = Pixel(Frame(0.0f), Px(5), Py(5));
@@ -327,16 +327,16 @@ TEST_F(CloudPixelTest, TheEffectsDetailDecidesCloudsAndShadowsButNotLiquids)
 
 TEST_F(CloudPixelTest, NoCloudLayerIsMadeWithoutItsParametersOrItsTexture)
 {
-    world_->SetCloudParams(0.0f, 0.0f);
-    world_->CreateEffects();
-    EXPECT_EQ(TsWorldDrawing::Of(*world_).Cloud(), nullptr);
+    m_world->SetCloudParams(0.0f, 0.0f);
+    m_world->CreateEffects();
+    EXPECT_EQ(TsWorldDrawing::Of(*m_world).Cloud(), nullptr);
     // A cloud texture that cannot load turns the layer off.
     std::filesystem::remove("data/FX/clouda.tga");
     plat::ClearPathCache();
     rtest::ErrorLog log;
-    world_->SetCloudParams(0.05f, 0.5f);
-    world_->CreateEffects();
-    EXPECT_EQ(TsWorldDrawing::Of(*world_).Cloud(), nullptr);
+    m_world->SetCloudParams(0.05f, 0.5f);
+    m_world->CreateEffects();
+    EXPECT_EQ(TsWorldDrawing::Of(*m_world).Cloud(), nullptr);
     EXPECT_EQ(renderer->GetBatch().GetMode(), 1u);
 }
 
@@ -390,13 +390,13 @@ TEST_F(WorldPixelTest, ModelsTakeTheStrongestLightsAsDirectionalDeviceLights)
         }
         return lights;
     };
-    EXPECT_EQ(TsModelLighting(*world_, near), 1);
+    EXPECT_EQ(TsModelLighting(*m_world, near), 1);
     EXPECT_EQ(enabled(), "10000000");
     plat::GfxLight light{};
     Device()->GetLight(0, &light);
     EXPECT_EQ(light.type, plat::GfxLightType::Directional);
     EXPECT_NEAR(light.direction.z, 1.0f, 1e-5f); // from the lamp at (4, 1, 4) to (4, 1, 4.5)
-    EXPECT_EQ(TsModelLighting(*world_, far), 0);
+    EXPECT_EQ(TsModelLighting(*m_world, far), 0);
     EXPECT_EQ(enabled(), "00000000");
     uint32_t ambient = 1;
     Device()->GetRenderState(plat::GfxRs::Ambient, &ambient);
@@ -533,7 +533,7 @@ protected:
         SetCamera(kFocus + OmVector3(0, 0.8f, 0.6f) * distance, OmVector3(-1, 0, 0), OmVector3(0, 0.6f, -0.8f),
                   OmVector3(0, -0.8f, -0.6f));
     }
-    TsBlobRenderer& Cells() { return TsWorldDrawing::Of(*world_).Cells(); }
+    TsBlobRenderer& Cells() { return TsWorldDrawing::Of(*m_world).Cells(); }
     uint32_t At(const std::vector<uint32_t>& pixels, const OmVector3& p) const
     {
         const auto [x, y] = Project(p);
@@ -585,7 +585,7 @@ protected:
             return;
         Build();
         LookAtFocus(10.0f);
-        MakePanel(*world_, world_->Cell(0).Group(TS_CELL_OPAQUE).runs[0].material, panel);
+        MakePanel(*m_world, m_world->Cell(0).Group(TS_CELL_OPAQUE).runs[0].material, panel);
     }
     TsCellGroup panel;
     const std::function<void(TsWorld&)> withPanel = [this](TsWorld& w) {
@@ -669,9 +669,9 @@ TEST_F(BlobFadePixelTest, TheFadeDrawsFromCopiesAndTheStoredVerticesKeepNoIndice
     LookAtFocus(15.0f);
     Cells().SetCameraFade(0.0f, kFocus, 5.0f);
     Frame(0.0f);
-    for (int32_t i = 0; i < world_->GetCellCount(); ++i)
+    for (int32_t i = 0; i < m_world->GetCellCount(); ++i)
         for (int kind = TS_CELL_OPAQUE; kind <= TS_CELL_ALPHA; ++kind) {
-            const TsCellGroup& group = world_->Cell(i).Group(kind);
+            const TsCellGroup& group = m_world->Cell(i).Group(kind);
             for (uint32_t v = 0; v < group.vertices.GetCount(); ++v)
                 ASSERT_EQ(group.vertices[v].flags, TsBlobRenderer::kDecodedFlag) << "cell " << i << " vertex " << v;
         }
