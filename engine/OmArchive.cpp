@@ -236,12 +236,20 @@ OmArchive& OmArchive::ReadString(char*& text)
 OmArchive& OmArchive::ReadObjectRef(OmObject*& object)
 {
     void* cell = nullptr;
-    ReadRefOf(cell, nullptr);
+    ReadRefOf(cell, nullptr, kBorrowed);
     object = static_cast<OmObject*>(cell);
     return *this;
 }
 
-OmArchive& OmArchive::ReadRefOf(void*& cell, const OmClass* expected)
+OmArchive& OmArchive::ReadHeldObjectRef(OmObject*& object)
+{
+    void* cell = nullptr;
+    ReadRefOf(cell, nullptr, kHeld);
+    object = static_cast<OmObject*>(cell);
+    return *this;
+}
+
+OmArchive& OmArchive::ReadRefOf(void*& cell, const OmClass* expected, Holding holding)
 {
     cell = nullptr;
     uint32_t classIndex = 0;
@@ -264,7 +272,21 @@ OmArchive& OmArchive::ReadRefOf(void*& cell, const OmClass* expected)
         return *this;
     }
     cell = CellFor(m_loadTable[classIndex], objectIndex);
+    CountHolder(m_loadTable[classIndex], objectIndex, holding);
     return *this;
+}
+
+// The roots are read before any object, so a root found counted already
+// was named by an earlier root.
+void OmArchive::CountHolder(LoadClass& entry, uint32_t index, Holding holding)
+{
+    if (holding == kBorrowed)
+        return;
+    if (!entry.holders)
+        entry.holders = std::make_unique<uint32_t[]>(entry.count);
+    uint32_t& holders = entry.holders[index];
+    if (holding == kHeld || holders == 0)
+        ++holders;
 }
 
 // ---- saving -------------------------------------------------------------
@@ -480,8 +502,11 @@ bool OmArchive::ReadRoots()
         return false;
     }
     m_roots.Resize(count);
-    for (uint32_t i = 0; i < count; ++i)
-        ReadObjectRef(m_roots[i]);
+    for (uint32_t i = 0; i < count; ++i) {
+        void* cell = nullptr;
+        ReadRefOf(cell, nullptr, kRoot);
+        m_roots[i] = static_cast<OmObject*>(cell);
+    }
     return !HasFailed();
 }
 
@@ -518,16 +543,33 @@ bool OmArchive::CheckLinks()
         const LoadClass& entry = m_loadTable[c];
         OmFastAlloc* pool = m_registry.GetPool(entry.registryIndex);
         for (uint32_t j = 0; j < entry.count; ++j) {
-            if (!static_cast<const OmObject*>(pool->CellAt(j, entry.pages.get()))->LinksAreSound()) {
+            const auto* object = static_cast<const OmObject*>(pool->CellAt(j, entry.pages.get()));
+            if (!object->LinksAreSound()) {
                 char why[160];
                 std::snprintf(why, sizeof why, "object %u of class %s links to objects that do not link back", j,
                               entry.name ? entry.name.get() : "?");
                 Fail(why);
                 return false;
             }
+            if (!CountCoversHolders(entry, j, *object))
+                return false;
         }
     }
     return true;
+}
+
+// The count is the one read, with the references holders took again as
+// they were read (those their objects' saved counts leave out).
+bool OmArchive::CountCoversHolders(const LoadClass& entry, uint32_t index, const OmObject& object)
+{
+    const uint32_t holders = entry.holders ? entry.holders[index] : 0;
+    if (object.GetRefCount() >= holders)
+        return true;
+    char why[200];
+    std::snprintf(why, sizeof why, "object %u of class %s is counted %u times but has %u holders in the file", index,
+                  entry.name ? entry.name.get() : "?", object.GetRefCount(), holders);
+    Fail(why);
+    return false;
 }
 
 // A load that failed leaves no half-read object behind. A destructor may

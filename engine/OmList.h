@@ -35,10 +35,11 @@ public:
     bool IsEmpty() const { return m_count == 0; }
 
     // The values are OmObjects: registered, written and read as references,
-    // in traversal order.
+    // in traversal order. A list that holds a reference on each entry reads
+    // them as counted (held).
     void RegisterAll(OmArchive& archive) const;
     void WriteRefs(OmArchive& archive) const;
-    void ReadRefs(OmArchive& archive);
+    void ReadRefs(OmArchive& archive, bool held = false);
 
 private:
     Node* NewNode();

@@ -190,6 +190,27 @@ TEST_F(OmArchiveLoad, CorruptCountsLengthsAndLinksFailAndLeaveNoObjectBehind)
     EXPECT_EQ(TestNode::s_pool.GetLiveCount(), nodesBefore);
 }
 
+// The node is held twice in its file: as the root its loader takes, and by
+// its own link. A count below that would free it while a holder keeps it;
+// one above it names holders the file does not (the saver's own).
+TEST_F(OmArchiveLoad, ACountBelowTheHoldersTheFileNamesFailsTheLoad)
+{
+    ASSERT_EQ(WordAt(file.bytes, file.Field(0)), 2u);
+    for (auto [count, loads] : {std::pair{0u, false}, {1u, false}, {2u, true}, {3u, true}}) {
+        errors.Clear();
+        const LoadResult loaded = LoadBytes(bad, Patched(file.bytes, file.Field(0), count));
+        EXPECT_EQ(loaded.ok, loads) << count;
+        EXPECT_EQ(errors.Contains("2 holders in the file"), !loads) << count << errors.Text();
+        TestNode* node = loaded.ok && loads ? TestNode::Cast(loaded.roots.at(0)) : nullptr;
+        if (!node)
+            continue;
+        node->attachment->Release();
+        node->SetLink(0, nullptr);
+        while (node->Release() != 0) {
+        }
+    }
+}
+
 TEST_F(OmArchiveLoad, AWrongHeaderOrVersionOrAMissingFileFailsTheLoad)
 {
     std::vector<unsigned char> bytes = file.bytes;
