@@ -77,6 +77,15 @@ bool OmArchive::Register(OmObject* object)
     return true;
 }
 
+bool OmArchive::IsRoot(const OmObject* object) const
+{
+    for (uint32_t i = 0; i < m_roots.GetCount(); ++i) {
+        if (m_roots[i] == object)
+            return true;
+    }
+    return false;
+}
+
 int32_t OmArchive::GetObjectIndex(const OmObject* object) const
 {
     if (!object)

@@ -67,6 +67,7 @@ public:
     OmResourceOwner* GetResourceOwner() const { return m_resourceOwner; }
 
     void AddRoot(OmObject* object) { m_roots.Add(object); }
+    bool IsRoot(const OmObject* object) const;
     uint32_t GetRootCount() const { return m_roots.GetCount(); }
     OmObject* GetRoot(uint32_t i) const { return i < m_roots.GetCount() ? m_roots[i] : nullptr; }
 

@@ -144,6 +144,32 @@ TEST(OmArchive, ASharedAndCyclicGraphRoundTripsWithItsCounts)
     Dispose({la, lb, lc}, {lbox, lholder});
 }
 
+namespace {
+const OmObject* g_scriptHeld = nullptr;
+}
+
+// A script's handles and marks do not outlive the game a save is made from:
+// what they alone hold is left out of the file, and what borrowed it reads
+// back null, rather than bring the object back held by nobody.
+TEST(OmArchive, AnObjectOnlyAScriptHoldsIsLeftOutOfTheSave)
+{
+    const auto node = OmMakeRef<TestNode>();
+    const auto box = OmMakeRef<TestBox>();
+    node->attachment = box.Get();
+    g_scriptHeld = box.Get();
+    OmObject::SetUnsavedReferences([](const OmObject& object) { return &object == g_scriptHeld ? 1u : 0u; });
+    const TestFile path("script");
+    const bool saved = SaveRoots(path, {node});
+    OmObject::SetUnsavedReferences(nullptr);
+    ASSERT_TRUE(saved);
+
+    const uint32_t boxes = TestBox::s_pool.GetLiveCount();
+    const auto loaded = OmRef<TestNode>::Adopt(TestNode::Cast(LoadFile(path).roots.at(0)));
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->attachment, nullptr);
+    EXPECT_EQ(TestBox::s_pool.GetLiveCount(), boxes);
+}
+
 TEST(OmArchive, ASaveThatCannotWriteItsFileFailsAndSaysSo)
 {
     const auto node = OmMakeRef<TestNode>();
