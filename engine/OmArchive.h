@@ -153,6 +153,12 @@ public:
     // that fails later does not give that reference back a second time.
     void AdoptResource(uint32_t kind, int32_t id);
 
+    // What reaching an object of the registry's class costs a load: its cell
+    // and the heap its loading constructor may take, the cell's size again
+    // unless the class declares more. A load is refused before it builds
+    // anything when its class table promises more than its file justifies.
+    static uint64_t LoadingCost(const OmClassRegistry& registry, int32_t index);
+
     // Whether size more bytes are left to read in the file.
     bool CanRead(uint64_t size) const;
     bool HasFailed() const;
@@ -202,9 +208,9 @@ private:
     bool LoadContents();
     bool ReadHeader();
     bool ReadClassTable();
-    // Whether the cells of the objects the class table lists stay within
-    // what the rest of the file could fill; fails the archive when not.
-    bool CellsFitTheFile();
+    // Whether what the objects the class table lists cost stays within what
+    // the rest of the file could justify; fails the archive when not.
+    bool ObjectsFitTheFile();
     bool ReadRoots();
     bool HasObjects() const;
     bool ReadObjects();
