@@ -85,7 +85,7 @@ class BenchSet : public OmObject {
             return archive.Fail("item count larger than the file");
         items.Resize(count);
         for (uint32_t i = 0; i < count; ++i)
-            archive.ReadRef(items[i]);
+            archive.ReadHeldRef(items[i]);
     }
 
     OmArray<BenchItem*> items{1024};

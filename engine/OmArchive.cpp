@@ -27,14 +27,15 @@ constexpr uint32_t kVersionMinor = 0;
 // its root part, a reference count and the length of its name. Bounds what a
 // count can ask for.
 constexpr uint64_t kMinObjectBytes = 8;
-// Most bytes of cells the objects of a file may take per byte left in it,
-// beyond a fixed allowance. Saved games take one to two (a level's cell of
-// several kilobytes aside, which the allowance covers in the smallest of
-// them); a few bytes per object must not promise a level each, whose cell
-// and loading constructor take most of a megabyte, since a failed load
-// builds every object a reference reached.
-constexpr uint64_t kCellBytesPerFileByte = 3;
-constexpr uint64_t kCellBytesAllowance = 32 * 1024;
+// Most bytes of memory the objects of a file may cost per byte left in it,
+// beyond a fixed allowance. A failed load builds every object a reference
+// reached, however little of the file it read, so an object costs what
+// building it takes: its cell and what its loading constructor takes of the
+// heap (LoadingCost). Saved games cost two to four; the allowance covers a
+// level, whose loading constructor makes its pathfinder, HUD and radar, in
+// the smallest of them.
+constexpr uint64_t kCostPerFileByte = 6;
+constexpr uint64_t kCostAllowance = 512 * 1024;
 
 } // namespace
 
@@ -75,6 +76,15 @@ bool OmArchive::Register(OmObject* object)
         list.Reserve(list.GetCapacity() * 2);
     list.Add(object);
     return true;
+}
+
+bool OmArchive::IsRoot(const OmObject* object) const
+{
+    for (uint32_t i = 0; i < m_roots.GetCount(); ++i) {
+        if (m_roots[i] == object)
+            return true;
+    }
+    return false;
 }
 
 int32_t OmArchive::GetObjectIndex(const OmObject* object) const
@@ -236,12 +246,20 @@ OmArchive& OmArchive::ReadString(char*& text)
 OmArchive& OmArchive::ReadObjectRef(OmObject*& object)
 {
     void* cell = nullptr;
-    ReadRefOf(cell, nullptr);
+    ReadRefOf(cell, nullptr, kBorrowed);
     object = static_cast<OmObject*>(cell);
     return *this;
 }
 
-OmArchive& OmArchive::ReadRefOf(void*& cell, const OmClass* expected)
+OmArchive& OmArchive::ReadHeldObjectRef(OmObject*& object)
+{
+    void* cell = nullptr;
+    ReadRefOf(cell, nullptr, kHeld);
+    object = static_cast<OmObject*>(cell);
+    return *this;
+}
+
+OmArchive& OmArchive::ReadRefOf(void*& cell, const OmClass* expected, Holding holding)
 {
     cell = nullptr;
     uint32_t classIndex = 0;
@@ -264,7 +282,21 @@ OmArchive& OmArchive::ReadRefOf(void*& cell, const OmClass* expected)
         return *this;
     }
     cell = CellFor(m_loadTable[classIndex], objectIndex);
+    CountHolder(m_loadTable[classIndex], objectIndex, holding);
     return *this;
+}
+
+// The roots are read before any object, so a root found counted already
+// was named by an earlier root.
+void OmArchive::CountHolder(LoadClass& entry, uint32_t index, Holding holding)
+{
+    if (holding == kBorrowed)
+        return;
+    if (!entry.holders)
+        entry.holders = std::make_unique<uint32_t[]>(entry.count);
+    uint32_t& holders = entry.holders[index];
+    if (holding == kHeld || holders == 0)
+        ++holders;
 }
 
 // ---- saving -------------------------------------------------------------
@@ -409,7 +441,7 @@ bool OmArchive::ReadClassTable()
         Fail("object counts larger than the file");
         return false;
     }
-    if (!CellsFitTheFile())
+    if (!ObjectsFitTheFile())
         return false;
     // Every object's cell has its place now, so that references can be
     // turned into addresses before the objects exist; the pages themselves
@@ -426,21 +458,30 @@ bool OmArchive::ReadClassTable()
     return true;
 }
 
-bool OmArchive::CellsFitTheFile()
+// A class that declares nothing is charged its cell's size again, which
+// covers the little most loading constructors take; every class of the game
+// is held to what it is charged.
+uint64_t OmArchive::LoadingCost(const OmClassRegistry& registry, int32_t index)
 {
-    uint64_t cellBytes = 0;
+    const uint64_t cell = registry.GetPool(index)->GetStride();
+    return cell + std::max(cell, registry.GetFactory(index)->DeclaredLoadingHeapBytes());
+}
+
+bool OmArchive::ObjectsFitTheFile()
+{
+    uint64_t cost = 0;
     for (uint32_t c = 0; c < m_loadClassCount; ++c) {
         const LoadClass& entry = m_loadTable[c];
-        cellBytes += uint64_t(entry.count) * m_registry.GetPool(entry.registryIndex)->GetStride();
+        cost += uint64_t(entry.count) * LoadingCost(m_registry, entry.registryIndex);
     }
     const uint64_t fileBytes = m_input->GetRemaining();
-    const uint64_t most = fileBytes * kCellBytesPerFileByte + kCellBytesAllowance;
-    if (cellBytes <= most)
+    const uint64_t most = fileBytes * kCostPerFileByte + kCostAllowance;
+    if (cost <= most)
         return true;
     char why[160];
     std::snprintf(why, sizeof why,
                   "its objects would take %llu bytes of memory, more than the %llu its %llu bytes allow",
-                  static_cast<unsigned long long>(cellBytes), static_cast<unsigned long long>(most),
+                  static_cast<unsigned long long>(cost), static_cast<unsigned long long>(most),
                   static_cast<unsigned long long>(fileBytes));
     Fail(why);
     return false;
@@ -480,8 +521,11 @@ bool OmArchive::ReadRoots()
         return false;
     }
     m_roots.Resize(count);
-    for (uint32_t i = 0; i < count; ++i)
-        ReadObjectRef(m_roots[i]);
+    for (uint32_t i = 0; i < count; ++i) {
+        void* cell = nullptr;
+        ReadRefOf(cell, nullptr, kRoot);
+        m_roots[i] = static_cast<OmObject*>(cell);
+    }
     return !HasFailed();
 }
 
@@ -518,16 +562,33 @@ bool OmArchive::CheckLinks()
         const LoadClass& entry = m_loadTable[c];
         OmFastAlloc* pool = m_registry.GetPool(entry.registryIndex);
         for (uint32_t j = 0; j < entry.count; ++j) {
-            if (!static_cast<const OmObject*>(pool->CellAt(j, entry.pages.get()))->LinksAreSound()) {
+            const auto* object = static_cast<const OmObject*>(pool->CellAt(j, entry.pages.get()));
+            if (!object->LinksAreSound()) {
                 char why[160];
                 std::snprintf(why, sizeof why, "object %u of class %s links to objects that do not link back", j,
                               entry.name ? entry.name.get() : "?");
                 Fail(why);
                 return false;
             }
+            if (!CountCoversHolders(entry, j, *object))
+                return false;
         }
     }
     return true;
+}
+
+// The count is the one read, with the references holders took again as
+// they were read (those their objects' saved counts leave out).
+bool OmArchive::CountCoversHolders(const LoadClass& entry, uint32_t index, const OmObject& object)
+{
+    const uint32_t holders = entry.holders ? entry.holders[index] : 0;
+    if (object.GetRefCount() >= holders)
+        return true;
+    char why[200];
+    std::snprintf(why, sizeof why, "object %u of class %s is counted %u times but has %u holders in the file", index,
+                  entry.name ? entry.name.get() : "?", object.GetRefCount(), holders);
+    Fail(why);
+    return false;
 }
 
 // A load that failed leaves no half-read object behind. A destructor may

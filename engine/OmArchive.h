@@ -17,7 +17,13 @@
 // Nothing read from a file is trusted: every count, length and reference is
 // checked, and the first problem marks the archive failed (logged once);
 // later reads then give zeros and Load returns false, taking the objects it
-// had begun to build away again.
+// had begun to build away again. A saved reference count is checked too:
+// once every object is read, each must be counted at least as often as
+// the file names holders of it (the holders that read their references as
+// counted ones, and the caller of a root), or a release could end it while
+// one of them still holds it. A count above that is kept: it names holders
+// outside the file (a shot holds itself; a file of the player alone leaves
+// out the level that lists the party), which take their places after it.
 #pragma once
 
 #include <cstdint>
@@ -61,6 +67,7 @@ public:
     OmResourceOwner* GetResourceOwner() const { return m_resourceOwner; }
 
     void AddRoot(OmObject* object) { m_roots.Add(object); }
+    bool IsRoot(const OmObject* object) const;
     uint32_t GetRootCount() const { return m_roots.GetCount(); }
     OmObject* GetRoot(uint32_t i) const { return i < m_roots.GetCount() ? m_roots[i] : nullptr; }
 
@@ -108,22 +115,29 @@ public:
     OmArchive& ReadObjectRef(OmObject*& object);
     // A reference that must be a T (or derived): a reference to an object of
     // another class fails the archive instead of handing out a mistyped
-    // pointer.
+    // pointer. Borrowed: the holder keeps no count of its own.
     template <class T>
     OmArchive& ReadRef(T*& object)
     {
-        void* cell = nullptr;
-        ReadRefOf(cell, &T::s_class);
-        object = static_cast<T*>(cell); // OmObject is always the first base
-        return *this;
+        return ReadTypedRef(object, kBorrowed);
     }
+    // A reference the holder keeps counted in a bare pointer, releasing it
+    // when it lets go: the count the file restores includes it, and the
+    // load checks that it does.
+    template <class T>
+    OmArchive& ReadHeldRef(T*& object)
+    {
+        return ReadTypedRef(object, kHeld);
+    }
+    // The same, of any class.
+    OmArchive& ReadHeldObjectRef(OmObject*& object);
     // A counted reference: the count the file restores already includes the
     // reference this holder keeps, so the object is adopted, not shared.
     template <class T>
     OmArchive& ReadRef(OmRef<T>& ref)
     {
         T* object = nullptr;
-        ReadRef(object);
+        ReadHeldRef(object);
         ref.AdoptNew(object);
         return *this;
     }
@@ -139,6 +153,12 @@ public:
     // that fails later does not give that reference back a second time.
     void AdoptResource(uint32_t kind, int32_t id);
 
+    // What reaching an object of the registry's class costs a load: its cell
+    // and the heap its loading constructor may take, the cell's size again
+    // unless the class declares more. A load is refused before it builds
+    // anything when its class table promises more than its file justifies.
+    static uint64_t LoadingCost(const OmClassRegistry& registry, int32_t index);
+
     // Whether size more bytes are left to read in the file.
     bool CanRead(uint64_t size) const;
     bool HasFailed() const;
@@ -149,6 +169,10 @@ public:
     uint32_t GetVersionMinor() const { return m_versionMinor; }
 
 private:
+    // How the reader of a reference holds it: borrowed, counted, or as the
+    // caller of a root (counted once however often the roots name it).
+    enum Holding { kBorrowed, kHeld, kRoot };
+
     struct LoadClass {
         std::unique_ptr<char[]> name;
         uint32_t count = 0;
@@ -158,9 +182,23 @@ private:
         // themselves belong to the pool.
         std::unique_ptr<OmFastAllocPage*[]> pages;
         uint32_t constructed = 0; // objects built in the cells so far
+        // Per object, the holders the file names; made when the first is read.
+        std::unique_ptr<uint32_t[]> holders;
     };
 
-    OmArchive& ReadRefOf(void*& cell, const OmClass* expected);
+    template <class T>
+    OmArchive& ReadTypedRef(T*& object, Holding holding)
+    {
+        void* cell = nullptr;
+        ReadRefOf(cell, &T::s_class, holding);
+        object = static_cast<T*>(cell); // OmObject is always the first base
+        return *this;
+    }
+    OmArchive& ReadRefOf(void*& cell, const OmClass* expected, Holding holding);
+    void CountHolder(LoadClass& entry, uint32_t index, Holding holding);
+    // Whether the object's count covers the holders the file names of it
+    // (fails the archive when not).
+    bool CountCoversHolders(const LoadClass& entry, uint32_t index, const OmObject& object);
     // The cell of object index of a class of the file; its page is set
     // aside when first reached.
     void* CellFor(LoadClass& entry, uint32_t index);
@@ -170,9 +208,9 @@ private:
     bool LoadContents();
     bool ReadHeader();
     bool ReadClassTable();
-    // Whether the cells of the objects the class table lists stay within
-    // what the rest of the file could fill; fails the archive when not.
-    bool CellsFitTheFile();
+    // Whether what the objects the class table lists cost stays within what
+    // the rest of the file could justify; fails the archive when not.
+    bool ObjectsFitTheFile();
     bool ReadRoots();
     bool HasObjects() const;
     bool ReadObjects();

@@ -51,6 +51,10 @@ public:
     // Runs the loading constructor in a cell the archive has set aside.
     // Neither allocates nor reads.
     virtual OmObject* CreateFromArchive(OmArchive& archive, void* cell) = 0;
+    // The heap bytes the loading constructor takes besides the cell, as the
+    // class declares them (a static kLoadingHeapBytes, which its subclasses
+    // inherit); 0 when it declares none.
+    virtual uint64_t DeclaredLoadingHeapBytes() const = 0;
 };
 
 // The factory of one concrete class T: T() for Create, T(OmArchive&) for
@@ -68,6 +72,13 @@ public:
     OmObject* CreateFromArchive(OmArchive& archive, void* cell) override
     {
         return ::new (cell) T(archive);
+    }
+    uint64_t DeclaredLoadingHeapBytes() const override
+    {
+        if constexpr (requires { T::kLoadingHeapBytes; })
+            return T::kLoadingHeapBytes;
+        else
+            return 0;
     }
 };
 

@@ -84,7 +84,7 @@ void OmGroup::Read(OmArchive& archive)
         return archive.Fail("group with more children than the file holds");
     m_children.Resize(count);
     for (uint32_t i = 0; i < count; ++i)
-        archive.ReadRef(m_children[i]);
+        archive.ReadHeldRef(m_children[i]);
     m_childCount = int32_t(count);
 }
 

@@ -111,7 +111,7 @@ void OmList::WriteRefs(OmArchive& archive) const
         archive.WriteObjectRef(static_cast<const OmObject*>(n->value));
 }
 
-void OmList::ReadRefs(OmArchive& archive)
+void OmList::ReadRefs(OmArchive& archive, bool held)
 {
     uint32_t count = 0;
     archive.ReadU32(count);
@@ -123,7 +123,10 @@ void OmList::ReadRefs(OmArchive& archive)
     }
     for (uint32_t i = 0; i < count && !archive.HasFailed(); ++i) {
         OmObject* object = nullptr;
-        archive.ReadObjectRef(object);
+        if (held)
+            archive.ReadHeldObjectRef(object);
+        else
+            archive.ReadObjectRef(object);
         AddTail(object);
     }
 }

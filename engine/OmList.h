@@ -41,10 +41,11 @@ public:
     }
 
     // The values are OmObjects: registered, written and read as references,
-    // in traversal order.
+    // in traversal order. A list that holds a reference on each entry reads
+    // them as counted (held).
     void RegisterAll(OmArchive& archive) const;
     void WriteRefs(OmArchive& archive) const;
-    void ReadRefs(OmArchive& archive);
+    void ReadRefs(OmArchive& archive, bool held = false);
 
 private:
     Node* NewNode();

@@ -63,15 +63,30 @@ size_t OmObject::RefCountOffset()
     return offset;
 }
 
+namespace {
+
+uint32_t UnsavedOf(const OmObject& object)
+{
+    return g_unsavedReferences ? g_unsavedReferences(object) : 0;
+}
+
+} // namespace
+
+// An object that only unsaved references hold would come back held by
+// nothing, since they do not come back: it is left out, and what borrowed
+// it reads back null, as it would once they let it go. A root stays, for
+// its loader holds it.
 bool OmObject::Register(OmArchive& archive)
 {
+    if (UnsavedOf(*this) >= m_refCount && !archive.IsRoot(this))
+        return false;
     return archive.Register(this);
 }
 
 void OmObject::Write(OmArchive& archive)
 {
-    const uint32_t unsaved = g_unsavedReferences ? g_unsavedReferences(*this) : 0;
-    const uint32_t saved = unsaved < m_refCount ? m_refCount - unsaved : m_refCount;
+    const uint32_t unsaved = UnsavedOf(*this);
+    const uint32_t saved = unsaved < m_refCount ? m_refCount - unsaved : 1; // a root: its loader's
     const uint32_t retaken = RetakenReferences();
     archive.WriteU32(saved > retaken ? saved - retaken : 0);
     archive.WriteString(m_name);

@@ -67,7 +67,8 @@ public:
 
     // References held from outside anything saved (a script's handles): a
     // saved count leaves them out, as nothing holds them in the game the
-    // file loads into. At most one counter, set by the layer that holds them.
+    // file loads into, and an object that only they hold is not saved at
+    // all. At most one counter, set by the layer that holds them.
     using UnsavedReferences = uint32_t (*)(const OmObject&);
     static void SetUnsavedReferences(UnsavedReferences counter);
 

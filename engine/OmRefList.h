@@ -53,7 +53,7 @@ public:
     void WriteRefs(OmArchive& archive) const { m_list.WriteRefs(archive); }
     // The count a file restores includes the list's own reference, so the
     // objects read are adopted, not shared.
-    void ReadRefs(OmArchive& archive) { m_list.ReadRefs(archive); }
+    void ReadRefs(OmArchive& archive) { m_list.ReadRefs(archive, true); }
 
 protected:
     const Node* AddTailValue(OmObject* adopted) { return m_list.AddTail(adopted); }

@@ -44,7 +44,7 @@ const OmShape* OmShape::SavedUser(const OmArchive& archive, const OmShape* from,
 void OmShape::Read(OmArchive& archive)
 {
     OmNode::Read(archive);
-    archive.ReadRef(m_geometry).ReadRef(m_prevUser).ReadRef(m_nextUser);
+    archive.ReadHeldRef(m_geometry).ReadRef(m_prevUser).ReadRef(m_nextUser);
 }
 
 bool OmShape::LinksAreSound() const

@@ -27,10 +27,11 @@ bool DerivesFromNamed(const OmObject& object, const char* name)
 }
 
 // A stored list: a count and that many references of objects of class T,
-// each given to add. A null or mistyped reference fails the archive: a list
-// entry is always used as a live object of its kind.
+// each given to add, held or borrowed as the list keeps them. A null or
+// mistyped reference fails the archive: a list entry is always used as a
+// live object of its kind.
 template <class T, class Add>
-void ReadEach(OmArchive& archive, Add add)
+void ReadEach(OmArchive& archive, bool held, Add add)
 {
     uint32_t count = 0;
     archive.ReadU32(count);
@@ -40,7 +41,10 @@ void ReadEach(OmArchive& archive, Add add)
         return archive.Fail("an entity database list is longer than the file");
     for (uint32_t i = 0; i < count && !archive.HasFailed(); ++i) {
         T* object = nullptr;
-        archive.ReadRef(object);
+        if (held)
+            archive.ReadHeldRef(object);
+        else
+            archive.ReadRef(object);
         if (archive.HasFailed())
             return;
         if (!object)
@@ -52,14 +56,14 @@ void ReadEach(OmArchive& archive, Add add)
 template <class T>
 void ReadList(OmArchive& archive, OmList& list)
 {
-    ReadEach<T>(archive, [&list](T* object) { list.AddTail(object); });
+    ReadEach<T>(archive, false, [&list](T* object) { list.AddTail(object); });
 }
 
 // The count the file restores includes the list's own reference.
 template <class T>
 void ReadList(OmArchive& archive, OmRefList<T>& list)
 {
-    ReadEach<T>(archive, [&list](T* object) { list.AddTail(OmRef<T>::Adopt(object)); });
+    ReadEach<T>(archive, true, [&list](T* object) { list.AddTail(OmRef<T>::Adopt(object)); });
 }
 
 void CollectDistinct(const OmList& list, std::vector<TsObject*>& order, std::unordered_set<TsObject*>& seen)

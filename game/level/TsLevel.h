@@ -45,6 +45,10 @@ class TsLevel : public TsGameMode, public TsLevelState {
     TsLevel();
     explicit TsLevel(OmArchive& archive);
     ~TsLevel() override;
+    // Besides its cell, what the loading constructor makes (the pathfinder's
+    // grid, the HUD, radar, cursor and cut scene …) takes of the heap: an
+    // archive charges that much for every level a file names.
+    static constexpr uint64_t kLoadingHeapBytes = 192 * 1024;
 
     bool Register(OmArchive& archive) override;
     void Write(OmArchive& archive) override;

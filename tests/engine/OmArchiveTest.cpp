@@ -144,6 +144,32 @@ TEST(OmArchive, ASharedAndCyclicGraphRoundTripsWithItsCounts)
     Dispose({la, lb, lc}, {lbox, lholder});
 }
 
+namespace {
+const OmObject* g_scriptHeld = nullptr;
+}
+
+// A script's handles and marks do not outlive the game a save is made from:
+// what they alone hold is left out of the file, and what borrowed it reads
+// back null, rather than bring the object back held by nobody.
+TEST(OmArchive, AnObjectOnlyAScriptHoldsIsLeftOutOfTheSave)
+{
+    const auto node = OmMakeRef<TestNode>();
+    const auto box = OmMakeRef<TestBox>();
+    node->attachment = box.Get();
+    g_scriptHeld = box.Get();
+    OmObject::SetUnsavedReferences([](const OmObject& object) { return &object == g_scriptHeld ? 1u : 0u; });
+    const TestFile path("script");
+    const bool saved = SaveRoots(path, {node});
+    OmObject::SetUnsavedReferences(nullptr);
+    ASSERT_TRUE(saved);
+
+    const uint32_t boxes = TestBox::s_pool.GetLiveCount();
+    const auto loaded = OmRef<TestNode>::Adopt(TestNode::Cast(LoadFile(path).roots.at(0)));
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->attachment, nullptr);
+    EXPECT_EQ(TestBox::s_pool.GetLiveCount(), boxes);
+}
+
 TEST(OmArchive, ASaveThatCannotWriteItsFileFailsAndSaysSo)
 {
     const auto node = OmMakeRef<TestNode>();
@@ -188,6 +214,27 @@ TEST_F(OmArchiveLoad, CorruptCountsLengthsAndLinksFailAndLeaveNoObjectBehind)
     bytes.erase(bytes.begin() + long(layout.rootsOffset + 4), bytes.begin() + long(layout.rootsOffset + 12));
     EXPECT_FALSE(LoadBytes(bad, bytes).ok);
     EXPECT_EQ(TestNode::s_pool.GetLiveCount(), nodesBefore);
+}
+
+// The node is held twice in its file: as the root its loader takes, and by
+// its own link. A count below that would free it while a holder keeps it;
+// one above it names holders the file does not (the saver's own).
+TEST_F(OmArchiveLoad, ACountBelowTheHoldersTheFileNamesFailsTheLoad)
+{
+    ASSERT_EQ(WordAt(file.bytes, file.Field(0)), 2u);
+    for (auto [count, loads] : {std::pair{0u, false}, {1u, false}, {2u, true}, {3u, true}}) {
+        errors.Clear();
+        const LoadResult loaded = LoadBytes(bad, Patched(file.bytes, file.Field(0), count));
+        EXPECT_EQ(loaded.ok, loads) << count;
+        EXPECT_EQ(errors.Contains("2 holders in the file"), !loads) << count << errors.Text();
+        TestNode* node = loaded.ok && loads ? TestNode::Cast(loaded.roots.at(0)) : nullptr;
+        if (!node)
+            continue;
+        node->attachment->Release();
+        node->SetLink(0, nullptr);
+        while (node->Release() != 0) {
+        }
+    }
 }
 
 TEST_F(OmArchiveLoad, AWrongHeaderOrVersionOrAMissingFileFailsTheLoad)

@@ -42,7 +42,7 @@ class FuzzNode : public OmObject {
     void Read(OmArchive& archive) override
     {
         OmObject::Read(archive);
-        archive.ReadRef(links[0]).ReadRef(links[1]).ReadObjectRef(other);
+        archive.ReadHeldRef(links[0]).ReadHeldRef(links[1]).ReadObjectRef(other);
         label.Read(archive);
         numbers.Read(archive);
         members.ReadRefs(archive);
@@ -79,6 +79,21 @@ OM_IMPLEMENT_CLASS(FuzzNode, OmObject)
 OM_IMPLEMENT_CLASS(FuzzLeaf, OmObject)
 
 namespace {
+
+// What a loader does with the roots of a load that succeeded: it holds each
+// once, and lets go. The counts are the file's, whatever they are: one that
+// the load let through below what holds the object ends it while a holder
+// keeps it, which the sanitizer reports as the holder lets go in turn.
+void ReleaseRoots(const OmArchive& archive)
+{
+    std::unordered_set<OmObject*> roots;
+    for (uint32_t i = 0; i < archive.GetRootCount(); ++i) {
+        if (OmObject* root = archive.GetRoot(i); Objects().count(root))
+            roots.insert(root);
+    }
+    for (OmObject* root : roots)
+        root->Release();
+}
 
 // Takes down whatever a load left: counts are pinned so that no release
 // from a destructor ends another object, each object is destroyed and
@@ -141,6 +156,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (root && !Objects().count(root) && !OmMaterial::Cast(root) && !OmTextureResource::Cast(root))
                 __builtin_trap();
         }
+        if (loaded)
+            ReleaseRoots(archive);
     }
     renderer.ReleaseAllMaterials();
     renderer.ReleaseAllTextures();

@@ -292,34 +292,38 @@ TEST_F(SavedGameFile, AClassCountTheFileCannotMeetFailsTheLoadInLittleMemory)
     EXPECT_LT(damaged.allocations, 3 * good.allocations) << count << " levels promised";
 }
 
-// Roots naming many levels, and nothing after them: the class table
-// promises no more objects than the file could hold at their smallest, but
-// far more memory than it could fill, a level's cell and members being most
-// of a megabyte. The load fails at the class table with its message, asking
-// no more of memory than loading the good file does.
+// Roots naming many levels: the class table promises no more objects than
+// the file could hold at their smallest, but far more memory than it could
+// fill, a level being its cell and the members its loading constructor
+// makes. Whether nothing follows the roots or bytes enough for the levels'
+// cells, the load fails at the class table with its message, asking no more
+// of memory than loading the good file does.
 TEST_F(SavedGameFile, ReferencesToMoreLevelsThanTheFileCouldFillFailTheLoadInLittleMemory)
 {
     constexpr uint32_t kLevels = 200;
-    std::vector<unsigned char> crafted(bytes.begin(), bytes.end());
-    const archive_test::Layout layout = archive_test::ParseLayout(crafted);
-    ASSERT_EQ(layout.classes.count("TsLevel"), 1u);
-    const archive_test::Layout::ClassRecord& level = layout.classes.at("TsLevel");
-    archive_test::SetWord(crafted, level.countOffset, kLevels);
-    // Each level named twice: bytes enough for every object at its smallest.
-    crafted.resize(layout.rootsOffset + 4 + 16 * kLevels);
-    archive_test::SetWord(crafted, layout.rootsOffset, 2 * kLevels);
-    for (uint32_t j = 0; j < 2 * kLevels; ++j) {
-        archive_test::SetWord(crafted, layout.rootsOffset + 4 + 8 * j, level.fileIndex);
-        archive_test::SetWord(crafted, layout.rootsOffset + 8 + 8 * j, j % kLevels);
-    }
-    archive_test::WriteFile("Save Games/crafted", crafted);
-
     const LoadCost good = MeasureLoad("Save Games/game");
     ASSERT_TRUE(good.loaded);
-    const LoadCost refused = MeasureLoad("Save Games/crafted");
-    EXPECT_FALSE(refused.loaded);
-    EXPECT_TRUE(reported.Contains("Archive \"Save Games/crafted\": its objects would take")) << reported.Text();
-    EXPECT_LT(refused.peakBytes, good.peakBytes + (1u << 20)) << kLevels << " levels named";
+    for (const size_t padding : {size_t(0), kLevels * sizeof(TsLevel)}) {
+        std::vector<unsigned char> crafted(bytes.begin(), bytes.end());
+        const archive_test::Layout layout = archive_test::ParseLayout(crafted);
+        ASSERT_EQ(layout.classes.count("TsLevel"), 1u);
+        const archive_test::Layout::ClassRecord& level = layout.classes.at("TsLevel");
+        archive_test::SetWord(crafted, level.countOffset, kLevels);
+        // Each level named twice: bytes enough for every object at its smallest.
+        crafted.resize(layout.rootsOffset + 4 + 16 * kLevels + padding);
+        archive_test::SetWord(crafted, layout.rootsOffset, 2 * kLevels);
+        for (uint32_t j = 0; j < 2 * kLevels; ++j) {
+            archive_test::SetWord(crafted, layout.rootsOffset + 4 + 8 * j, level.fileIndex);
+            archive_test::SetWord(crafted, layout.rootsOffset + 8 + 8 * j, j % kLevels);
+        }
+        archive_test::WriteFile("Save Games/crafted", crafted);
+
+        reported.Clear();
+        const LoadCost refused = MeasureLoad("Save Games/crafted");
+        EXPECT_FALSE(refused.loaded) << padding;
+        EXPECT_TRUE(reported.Contains("Archive \"Save Games/crafted\": its objects would take")) << reported.Text();
+        EXPECT_LT(refused.peakBytes, good.peakBytes + (1u << 20)) << kLevels << " levels named, padding " << padding;
+    }
 }
 
 } // namespace
