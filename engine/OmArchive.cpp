@@ -245,16 +245,18 @@ OmArchive& OmArchive::ReadString(char*& text)
 
 OmArchive& OmArchive::ReadObjectRef(OmObject*& object)
 {
-    void* cell = nullptr;
-    ReadRefOf(cell, nullptr, kBorrowed);
-    object = static_cast<OmObject*>(cell);
-    return *this;
+    return ReadAnyRef(object, kBorrowed);
 }
 
 OmArchive& OmArchive::ReadHeldObjectRef(OmObject*& object)
 {
+    return ReadAnyRef(object, kHeld);
+}
+
+OmArchive& OmArchive::ReadAnyRef(OmObject*& object, Holding holding)
+{
     void* cell = nullptr;
-    ReadRefOf(cell, nullptr, kHeld);
+    ReadRefOf(cell, nullptr, holding);
     object = static_cast<OmObject*>(cell);
     return *this;
 }
@@ -522,9 +524,7 @@ bool OmArchive::ReadRoots()
     }
     m_roots.Resize(count);
     for (uint32_t i = 0; i < count; ++i) {
-        void* cell = nullptr;
-        ReadRefOf(cell, nullptr, kRoot);
-        m_roots[i] = static_cast<OmObject*>(cell);
+        ReadAnyRef(m_roots[i], kRoot);
     }
     return !HasFailed();
 }

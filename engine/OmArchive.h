@@ -194,6 +194,8 @@ private:
         object = static_cast<T*>(cell); // OmObject is always the first base
         return *this;
     }
+    // A reference to an object of any class.
+    OmArchive& ReadAnyRef(OmObject*& object, Holding holding);
     OmArchive& ReadRefOf(void*& cell, const OmClass* expected, Holding holding);
     void CountHolder(LoadClass& entry, uint32_t index, Holding holding);
     // Whether the object's count covers the holders the file names of it

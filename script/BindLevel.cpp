@@ -208,14 +208,8 @@ int GetIncidentalConversation(lua_State* L)
 
 // ---- level info variables ----
 
-// A string field reads as the record's own holder, so its Set changes the
-// record; assigning takes a holder and copies its text.
-template <auto Member, const char* SelfError>
-int GetStringVar(lua_State* L)
-{
-    return GetFieldView<TsLevelInfo, Member, SelfError>(L, "OmString");
-}
-
+// A string field reads as the record's own holder (GetOmStringVar), so its
+// Set changes the record; assigning takes a holder and copies its text.
 template <auto Member, const char* SelfError>
 int SetStringVar(lua_State* L)
 {
@@ -246,7 +240,7 @@ OM_INFO_SELF(bIsSneakLevel)
 #undef OM_INFO_SELF
 
 #define OM_STRING_VAR(var) \
-    tolua_variable(L, #var, GetStringVar<&TsLevelInfo::var, k_##var>, SetStringVar<&TsLevelInfo::var, k_##var>)
+    tolua_variable(L, #var, GetOmStringVar<TsLevelInfo, &TsLevelInfo::var, k_##var>, SetStringVar<&TsLevelInfo::var, k_##var>)
 #define OM_NUMBER_VAR(var)                                                    \
     tolua_variable(L, #var, GetNumberVar<TsLevelInfo, &TsLevelInfo::var, k_##var>, \
                    SetNumberVar<TsLevelInfo, &TsLevelInfo::var, k_##var>)

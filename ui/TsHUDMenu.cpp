@@ -18,6 +18,7 @@
 #include "game/objects/TsItemObject.h"
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
+#include "ui/TsActionInput.h"
 #include "ui/TsHUDe.h"
 
 namespace {
@@ -237,8 +238,6 @@ bool TsHUDMenu::HandleInput(int x, int y)
         return false;
     }
     m_entries[kUse]->enabled = CanUseArticle() ? 1 : 0;
-    const TsInput* input = TsAccess::Input();
-    auto pressed = [input](int action) { return input && input->IsActionPressed(action); };
     int hit = -1;
     for (int i = 0; i < kEntryCount; ++i) {
         const TsScreenQuad& strip = m_entries[i]->strip;
@@ -248,7 +247,7 @@ bool TsHUDMenu::HandleInput(int x, int y)
             break;
         }
     }
-    const bool click = pressed(TS_ACTION_SELECT);
+    const bool click = TsActionInput::Pressed(TS_ACTION_SELECT);
     if (hit >= 0 && m_entries[hit]->enabled) {
         m_selected = hit;
         if (hit != m_lastSelected) {
@@ -261,7 +260,7 @@ bool TsHUDMenu::HandleInput(int x, int y)
         m_selected = -1;
     }
     m_lastSelected = m_selected;
-    if (click || pressed(TS_ACTION_CANCEL) || pressed(TS_ACTION_WEAPON_MODE_BUTTON)) {
+    if (click || TsActionInput::Pressed(TS_ACTION_CANCEL) || TsActionInput::Pressed(TS_ACTION_WEAPON_MODE_BUTTON)) {
         m_open = 0;
         return true;
     }

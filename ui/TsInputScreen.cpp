@@ -9,6 +9,7 @@
 #include "game/framework/TsLog.h"
 #include "game/framework/TsOptions.h"
 #include "render/OmD3D.h"
+#include "ui/TsActionInput.h"
 #include "ui/TsFrontEndBase.h"
 
 namespace {
@@ -363,8 +364,7 @@ void TsInputScreen::Finish()
 void TsInputScreen::Update(float time)
 {
     TsGuiWindow::Update(time);
-    const TsInput* input = TsAccess::Input();
-    if (input && input->IsActionPressed(TS_ACTION_MENU) && GetFrontEnd()->GetTopWindow() == this)
+    if (TsActionInput::BackPressed() && GetFrontEnd()->GetTopWindow() == this)
         Finish();
 }
 

@@ -91,8 +91,7 @@ void TsMain::DrawLoadScreenText(float alpha)
     if (plat::GfxFailed(font->GetTextExtent(text, size))) {
         return;
     }
-    const uint32_t level = OmColourByte(alpha);
-    const uint32_t colour = level << 24 | level << 16 | level << 8 | level;
+    const uint32_t colour = OmPackARGB(alpha, alpha, alpha, alpha);
     const int x = m_screenWidth / 2 - static_cast<int>(size[0]) / 2;
     font->DrawText(static_cast<float>(x), static_cast<float>(g_loadScreen.textY), colour, text, 0);
 }

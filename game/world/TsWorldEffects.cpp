@@ -9,10 +9,6 @@
 #include "game/framework/TsLog.h"
 #include "game/world/TsWorldCell.h"
 
-namespace {
-
-} // namespace
-
 // Colours are stored as given: drawing brightens them on devices that cannot
 // double texture colours, so a saved world never compounds the brightening.
 void TsWorld::AddLiquidTriangle(TsLiquid& liquid, const OmMeshVertex* corners[3], const bool still[3])
