@@ -81,6 +81,17 @@ protected:
         device->EndScene();
         ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
     }
+    // A frame whose opening clears only the top half, then draws the square.
+    void TopClearedFrame()
+    {
+        const GfxRect top{0, 0, 16, 8};
+        device->BeginScene();
+        device->BeginKeptPass();
+        ASSERT_EQ(device->Clear(1, &top, GfxClear::Target | GfxClear::ZBuffer, kBlack, 1.0f, 0), GfxResult::Ok);
+        Square(4, 12, 0.5f, kRed);
+        device->EndKeptPass();
+        device->EndScene();
+    }
     GfxTexture* texture = nullptr;
     uint32_t texelNow = 0;
 };
@@ -164,28 +175,15 @@ TEST_F(KeptPassTest, WhatElseReachesTheBackBufferInThePassComesAfterWhatWasHeld)
 
 TEST_F(KeptPassTest, AnOpeningWithoutAWholeClearIsNeverPutBack)
 {
-    const GfxRect part{0, 0, 16, 8};
-    for (int i = 0; i < 3; ++i) {
-        device->BeginScene();
-        device->BeginKeptPass();
-        ASSERT_EQ(device->Clear(1, &part, GfxClear::Target | GfxClear::ZBuffer, kBlack, 1.0f, 0), GfxResult::Ok);
-        Square(4, 12, 0.5f, kRed);
-        device->EndKeptPass();
-        device->EndScene();
-    }
+    for (int i = 0; i < 3; ++i)
+        TopClearedFrame();
     EXPECT_EQ(device->KeptPassesPutBack(), 0u);
 }
 
 TEST_F(KeptPassTest, ARectangleClearOpeningThePassLeavesThePixelsOutsideIt)
 {
     FrameWithoutThePass();
-    const GfxRect top{0, 0, 16, 8};
-    device->BeginScene();
-    device->BeginKeptPass();
-    ASSERT_EQ(device->Clear(1, &top, GfxClear::Target | GfxClear::ZBuffer, kBlack, 1.0f, 0), GfxResult::Ok);
-    Square(4, 12, 0.5f, kRed);
-    device->EndKeptPass();
-    device->EndScene();
+    TopClearedFrame();
     ExpectRgb({{1, 1, 0}, {8, 10, 0xFF0000}, {1, 14, 0x0000FF}});
 }
 
