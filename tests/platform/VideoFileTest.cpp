@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/MpegEncoder.h"
 #include "platform/SoundDevice.h"
 #include "platform/SoundStream.h"
 #include "platform/VideoFile.h"
