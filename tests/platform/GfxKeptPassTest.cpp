@@ -23,15 +23,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(Make(16, 16));
-        ASSERT_EQ(device->CreateTexture(1, 1, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &texture), GfxResult::Ok);
-    }
-    void TearDown() override
-    {
-        if (texture)
-            texture->Release();
-        texture = nullptr;
+        texture = Hold(MakeTexture(1, 1, {0}));
+        ASSERT_NE(texture, nullptr);
         texelNow = 0;
-        DeviceTest::TearDown();
     }
     void SetTexel(uint32_t texel)
     {
@@ -191,8 +185,8 @@ TEST_F(KeptPassTest, ATextureItsOwnerReleasesIsNotKeptAliveByThePass)
 {
     Frames(3, {.texel = kGreen});
     device->SetTexture(0, nullptr);
+    std::erase(held, texture); // released here, not with the device
     EXPECT_EQ(texture->Release(), 0u);
-    texture = nullptr;
 }
 
 // Every draw the pass holds copies the lit state's lights: a frame that holds
