@@ -12,23 +12,19 @@ TEST(ErrorText, UnknownCodesHaveNoNameAndSayUnknownWithTheirNumber)
     EXPECT_EQ(plat::ErrorString(0x88761234), "Unknown error 0x88761234");
 }
 
+// A buffer of no size is left untouched.
 TEST(ErrorText, TheNameWrittenIntoABufferIsCutToFitAndAlwaysTerminated)
 {
-    char buffer[256];
-    std::memset(buffer, 'x', sizeof buffer);
-    plat::FormatErrorString(plat::hr::InvalidCall, buffer, sizeof buffer);
-    EXPECT_STREQ(buffer, "D3DERR_INVALIDCALL");
-    char tiny[7];
-    std::memset(tiny, 'x', sizeof tiny);
-    plat::FormatErrorString(plat::hr::InvalidCall, tiny, sizeof tiny);
-    EXPECT_STREQ(tiny, "D3DERR");
-}
-
-TEST(ErrorText, ABufferOfNoSizeIsLeftUntouched)
-{
-    char tiny[7] = "kept";
-    plat::FormatErrorString(plat::hr::InvalidCall, tiny, 0);
-    EXPECT_STREQ(tiny, "kept");
+    const struct {
+        size_t size;
+        const char* written;
+    } cases[] = {{256, "D3DERR_INVALIDCALL"}, {7, "D3DERR"}, {0, "kept"}};
+    for (const auto& c : cases) {
+        char buffer[256] = "kept";
+        std::memset(buffer + 5, 'x', sizeof buffer - 5);
+        plat::FormatErrorString(plat::hr::InvalidCall, buffer, c.size);
+        EXPECT_STREQ(buffer, c.written) << c.size;
+    }
 }
 
 } // namespace

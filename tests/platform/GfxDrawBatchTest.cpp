@@ -20,14 +20,9 @@ protected:
         texture = Hold(MakeTexture(4, 4, std::vector<uint32_t>(16, 0xFFFFFFFF)));
         ASSERT_NE(texture, nullptr);
         ASSERT_EQ(GfxSprite::Create(device, &sprite), GfxResult::Ok);
+        Hold(sprite);
         device->BeginScene();
         ClearTo(0xFF000000);
-    }
-    void TearDown() override
-    {
-        if (sprite)
-            sprite->Release();
-        DeviceTest::TearDown();
     }
     // The texture scaled to size x size pixels at (x, y), tinted.
     void DrawSprite(float x, float y, float size, uint32_t colour)

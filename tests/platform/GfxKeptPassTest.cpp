@@ -23,15 +23,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(Make(16, 16));
-        ASSERT_EQ(device->CreateTexture(1, 1, 1, 0, GfxFormat::A8R8G8B8, GfxPool::Managed, &texture), GfxResult::Ok);
-    }
-    void TearDown() override
-    {
-        if (texture)
-            texture->Release();
-        texture = nullptr;
+        texture = Hold(MakeTexture(1, 1, {0}));
+        ASSERT_NE(texture, nullptr);
         texelNow = 0;
-        DeviceTest::TearDown();
     }
     void SetTexel(uint32_t texel)
     {
@@ -80,6 +74,17 @@ protected:
         ClearTo(kBlue);
         device->EndScene();
         ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
+    }
+    // A frame whose opening clears only the top half, then draws the square.
+    void TopClearedFrame()
+    {
+        const GfxRect top{0, 0, 16, 8};
+        device->BeginScene();
+        device->BeginKeptPass();
+        ASSERT_EQ(device->Clear(1, &top, GfxClear::Target | GfxClear::ZBuffer, kBlack, 1.0f, 0), GfxResult::Ok);
+        Square(4, 12, 0.5f, kRed);
+        device->EndKeptPass();
+        device->EndScene();
     }
     GfxTexture* texture = nullptr;
     uint32_t texelNow = 0;
@@ -164,28 +169,15 @@ TEST_F(KeptPassTest, WhatElseReachesTheBackBufferInThePassComesAfterWhatWasHeld)
 
 TEST_F(KeptPassTest, AnOpeningWithoutAWholeClearIsNeverPutBack)
 {
-    const GfxRect part{0, 0, 16, 8};
-    for (int i = 0; i < 3; ++i) {
-        device->BeginScene();
-        device->BeginKeptPass();
-        ASSERT_EQ(device->Clear(1, &part, GfxClear::Target | GfxClear::ZBuffer, kBlack, 1.0f, 0), GfxResult::Ok);
-        Square(4, 12, 0.5f, kRed);
-        device->EndKeptPass();
-        device->EndScene();
-    }
+    for (int i = 0; i < 3; ++i)
+        TopClearedFrame();
     EXPECT_EQ(device->KeptPassesPutBack(), 0u);
 }
 
 TEST_F(KeptPassTest, ARectangleClearOpeningThePassLeavesThePixelsOutsideIt)
 {
     FrameWithoutThePass();
-    const GfxRect top{0, 0, 16, 8};
-    device->BeginScene();
-    device->BeginKeptPass();
-    ASSERT_EQ(device->Clear(1, &top, GfxClear::Target | GfxClear::ZBuffer, kBlack, 1.0f, 0), GfxResult::Ok);
-    Square(4, 12, 0.5f, kRed);
-    device->EndKeptPass();
-    device->EndScene();
+    TopClearedFrame();
     ExpectRgb({{1, 1, 0}, {8, 10, 0xFF0000}, {1, 14, 0x0000FF}});
 }
 
@@ -193,8 +185,8 @@ TEST_F(KeptPassTest, ATextureItsOwnerReleasesIsNotKeptAliveByThePass)
 {
     Frames(3, {.texel = kGreen});
     device->SetTexture(0, nullptr);
+    std::erase(held, texture); // released here, not with the device
     EXPECT_EQ(texture->Release(), 0u);
-    texture = nullptr;
 }
 
 // Every draw the pass holds copies the lit state's lights: a frame that holds

@@ -1,5 +1,6 @@
 // Lighting and software vertex processing, against values worked out by hand.
 #include "GfxTestSupport.h"
+#include "platform/CameraMatrix.h"
 
 #include <cmath>
 
@@ -9,11 +10,6 @@ namespace {
 
 struct NormalVertex {
     float x, y, z, nx, ny, nz;
-};
-
-struct OutVertex {
-    float x, y, z, rhw;
-    uint32_t color;
 };
 
 GfxLight Light(uint32_t type, GfxColorValue diffuse)
@@ -63,7 +59,7 @@ protected:
         device->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Diffuse);
         ASSERT_EQ(device->CreateVertexBuffer(64 * 32, GfxUsage::WriteOnly, GfxFvf::Xyz | GfxFvf::Normal,
                                              GfxPool::Managed, &source), GfxResult::Ok);
-        ASSERT_EQ(device->CreateVertexBuffer(64 * sizeof(OutVertex), GfxUsage::WriteOnly, GfxFvf::RhwDiffuse,
+        ASSERT_EQ(device->CreateVertexBuffer(64 * sizeof(RhwVertex), GfxUsage::WriteOnly, GfxFvf::RhwDiffuse,
                                              GfxPool::Default, &output), GfxResult::Ok);
         Hold(source);
         Hold(output);
@@ -76,13 +72,10 @@ protected:
     }
 
     // Runs one vertex of the given format through software processing into out.
-    template <class Out = OutVertex, class In = NormalVertex>
+    template <class Out = RhwVertex, class In = NormalVertex>
     Out Process(const In& v, uint32_t fvf = GfxFvf::Xyz | GfxFvf::Normal, GfxVertexBuffer* out = nullptr)
     {
-        uint8_t* data = nullptr;
-        EXPECT_EQ(source->Lock(0, sizeof v, &data, 0), GfxResult::Ok);
-        std::memcpy(data, &v, sizeof v);
-        source->Unlock();
+        Fill(source, v);
         device->SetVertexShader(fvf);
         device->SetStreamSource(0, source, sizeof v);
         out = out ? out : output;
@@ -190,10 +183,7 @@ TEST_F(LightingTest, SoftwareAndHardwarePathsGiveTheSamePixels)
     world.m[0][0] = 0.8f;
     world.m[3][2] = 2.0f;
     GfxMatrix proj{};
-    proj.m[0][0] = proj.m[1][1] = 1.0f;
-    proj.m[2][2] = 100.0f / 99.0f;
-    proj.m[2][3] = 1.0f;
-    proj.m[3][2] = -100.0f / 99.0f;
+    plat::MatrixPerspectiveFovLH(&proj.m[0][0], 3.14159265f / 2.0f, 1.0f, 1.0f, 100.0f);
     device->SetTransform(GfxTransform::World, &world);
     device->SetTransform(GfxTransform::Projection, &proj);
     // A large triangle with one normal per corner.
@@ -215,7 +205,7 @@ TEST_F(LightingTest, SoftwareAndHardwarePathsGiveTheSamePixels)
     for (const auto& p : probes)
         gpu.push_back(Rgb(p[0], p[1]));
     ASSERT_EQ(device->ProcessVertices(0, 0, 3, output, 0), GfxResult::Ok);
-    draw(GfxFvf::RhwDiffuse, output, sizeof(OutVertex));
+    draw(GfxFvf::RhwDiffuse, output, sizeof(RhwVertex));
     for (size_t i = 0; i < gpu.size(); ++i) {
         EXPECT_NE(gpu[i], 0u) << "probe " << i << " is outside the triangle";
         EXPECT_TRUE(Near(Rgb(probes[i][0], probes[i][1]), gpu[i], 2))

@@ -62,21 +62,7 @@ protected:
         device->SetTexture(0, texture);
         device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
     }
-    void Draw()
-    {
-        device->BeginScene();
-        ClearTo(0xFF000000);
-        device->SetVertexShader(GfxFvf::RhwDiffuseTex1);
-        ASSERT_EQ(device->DrawIndexedPrimitiveUP(GfxPrimitive::TriangleList, 0, 4, 2, idx, GfxFormat::Index16, v,
-                                                 sizeof(RhwTexVertex)),
-                  GfxResult::Ok);
-        device->EndScene();
-    }
-    const uint16_t idx[6] = {0, 1, 2, 1, 3, 2};
-    const RhwTexVertex v[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 0, 0},
-                               {31.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 2, 0},
-                               {-0.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 0, 1},
-                               {31.5f, 31.5f, 0.5f, 1, 0xFFFFFFFF, 2, 1}};
+    void Draw() { DrawTexturedQuad(32, 0xFFFFFFFF, 2); }
 };
 
 // Buffers for a quad: four vertices and six 16-bit indices.
@@ -94,13 +80,13 @@ TEST_F(DeviceTest, ALockPastTheEndOfABufferIsRefused)
 {
     ASSERT_TRUE(Make(32, 32));
     GfxVertexBuffer* vb = nullptr;
-    ASSERT_EQ(device->CreateVertexBuffer(4 * sizeof(RhwVertex), 0, GfxFvf::RhwDiffuse, GfxPool::Managed, &vb),
-              GfxResult::Ok);
+    GfxIndexBuffer* ib = nullptr;
+    MakeQuadBuffers(*device, vb, ib);
+    Hold(vb), Hold(ib);
     uint8_t* past = nullptr;
     EXPECT_EQ(vb->Lock(3 * sizeof(RhwVertex), 2 * sizeof(RhwVertex), &past, 0), GfxResult::InvalidCall);
     EXPECT_EQ(past, nullptr);
     EXPECT_EQ(vb->Unlock(), GfxResult::InvalidCall);
-    vb->Release();
 }
 
 TEST_F(DeviceTest, BindingsKeepObjectsAliveAndMemoryDrawsUnbind)
@@ -142,9 +128,10 @@ TEST_F(DeviceTest, BindingsKeepObjectsAliveAndMemoryDrawsUnbind)
     EXPECT_TRUE(bound == nullptr && stride == 0 && boundIb == nullptr);
 }
 
-// A primitive count or a start near 2^32 would wrap, in 32 bits, to a
-// small draw that passes the bounds and then reads far outside them.
-TEST_F(DeviceTest, ADrawWhoseCountOrStartWrapsPast32BitsIsRefused)
+// A draw may not read outside the vertices and indices it was given: not
+// through an index past them, nor through a primitive count or a start near
+// 2^32 that would wrap, in 32 bits, to a small draw that passes the bounds.
+TEST_F(DeviceTest, ADrawReachingPastItsVerticesOrIndicesIsRefused)
 {
     ASSERT_TRUE(Make(32, 32));
     GfxVertexBuffer* vb = nullptr;
@@ -153,12 +140,15 @@ TEST_F(DeviceTest, ADrawWhoseCountOrStartWrapsPast32BitsIsRefused)
     Hold(vb), Hold(ib);
     const RhwVertex quad[4] = {};
     const uint16_t idx[6] = {0, 1, 2, 1, 3, 2};
+    const uint16_t bad[3] = {0, 1, 7};
     Fill(ib, idx);
     const uint32_t third = 0x55555556u; // a triangle list of this many has 2 vertices past 2^32
     const uint32_t size = sizeof(RhwVertex);
     namespace P = GfxPrimitive;
     GfxDevice& d = *device;
     const std::pair<const char*, std::function<int32_t()>> draws[] = {
+        {"an index past the vertices given",
+         [&] { return d.DrawIndexedPrimitiveUP(P::TriangleList, 0, 4, 1, bad, GfxFormat::Index16, quad, size); }},
         {"indices from near 2^32", [&] { return d.DrawIndexedPrimitive(P::TriangleList, 0, 4, UINT32_MAX - 1, 1); }},
         {"indexed triangle list", [&] { return d.DrawIndexedPrimitive(P::TriangleList, 0, 4, 0, third); }},
         {"indexed line strip", [&] { return d.DrawIndexedPrimitive(P::LineStrip, 0, 4, 0, UINT32_MAX); }},
@@ -205,16 +195,6 @@ TEST_F(TexturedQuadTest, ManagedTexturesSurviveTheDeviceDiscardingItsCopies)
     ASSERT_EQ(device->ResourceManagerDiscardBytes(0), GfxResult::Ok);
     Draw();
     EXPECT_EQ(Rgb(4, 16), 0xFF0000u);
-}
-
-TEST_F(TexturedQuadTest, AnIndexOutsideTheVerticesGivenIsRefused)
-{
-    const uint16_t bad[3] = {0, 1, 7};
-    device->BeginScene();
-    EXPECT_EQ(device->DrawIndexedPrimitiveUP(GfxPrimitive::TriangleList, 0, 4, 1, bad,
-                                             GfxFormat::Index16, v, sizeof(RhwTexVertex)),
-              GfxResult::InvalidCall);
-    device->EndScene();
 }
 
 TEST_F(DeviceTest, ValidationRejectsOperationsItCannotDo)
@@ -387,6 +367,8 @@ TEST_F(DeviceTest, ALostDeviceRecoversThroughAResetToItsOwnDefaults)
     ASSERT_TRUE(Make(800, 600));
     const GfxViewport vp{100, 100, 50, 50, 0.0f, 1.0f};
     ASSERT_EQ(device->SetViewport(&vp), GfxResult::Ok);
+    const GfxRect clip{8, 4, 16, 12};
+    ASSERT_EQ(device->SetScissorRect(&clip), GfxResult::Ok);
     device->SetRenderState(GfxRs::CullMode, GfxCull::None);
     device->SimulateCooperativeLevel(GfxResult::DeviceLost);
     EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::DeviceLost);
@@ -398,14 +380,19 @@ TEST_F(DeviceTest, ALostDeviceRecoversThroughAResetToItsOwnDefaults)
     EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::DeviceNotReset);
     ASSERT_EQ(device->Reset(&p), GfxResult::Ok);
     EXPECT_EQ(device->TestCooperativeLevel(), GfxResult::Ok);
-    // A reset puts the device's own defaults back (the viewport too) and keeps the size.
+    // A reset puts the device's own defaults back (the viewport and the clip
+    // too) and keeps the size.
     uint32_t cull = 0;
     device->GetRenderState(GfxRs::CullMode, &cull);
     EXPECT_EQ(cull, GfxCull::Ccw);
     GfxViewport reset{};
     device->GetViewport(&reset);
     EXPECT_EQ(std::pair(reset.width, reset.height), std::pair(800u, 600u));
-    ClearTo(0xFF123456);
-    EXPECT_EQ(Rgb(799, 599), 0x123456u);
+    EXPECT_FALSE(device->GetScissorRect(nullptr));
+    device->BeginScene();
+    ClearTo(0xFF000000);
+    DrawRect(0, 0, 800, 600, 0xFF123456);
+    device->EndScene();
+    ExpectRgb({{0, 0, 0x123456}, {799, 599, 0x123456}});
     EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
 }

@@ -87,8 +87,8 @@ protected:
         device = nullptr, system = nullptr;
     }
 
-    // The back buffer's pixel at (x, y) as stored (A8R8G8B8 / X8R8G8B8).
-    uint32_t Pixel(int x, int y)
+    // The back buffer's colour at (x, y), without the alpha byte (A8R8G8B8 / X8R8G8B8).
+    uint32_t Rgb(int x, int y)
     {
         GfxSurface* back = nullptr;
         EXPECT_EQ(device->GetBackBuffer(0, GfxBackBufferMono, &back), GfxResult::Ok);
@@ -98,10 +98,9 @@ protected:
         std::memcpy(&value, static_cast<uint8_t*>(locked.bits) + y * locked.pitch + x * 4, 4);
         back->UnlockRect();
         back->Release();
-        return value;
+        return value & 0xFFFFFF;
     }
 
-    uint32_t Rgb(int x, int y) { return Pixel(x, y) & 0xFFFFFF; }
     struct Probe {
         int x, y;
         uint32_t rgb;

@@ -23,11 +23,6 @@ plat::Image Decode(const Bytes& file, plat::ImageInfo* info = nullptr)
     return image;
 }
 
-std::vector<uint32_t> Pixels(const Bytes& file, plat::ImageInfo* info = nullptr)
-{
-    return Decode(file, info).pixels;
-}
-
 // The file's bytes followed by more.
 Bytes Cat(Bytes b, std::initializer_list<uint8_t> more)
 {
@@ -58,7 +53,7 @@ void ExpectDecodes(std::initializer_list<DecodeCase> cases)
     for (const DecodeCase& c : cases) {
         SCOPED_TRACE(c.name);
         plat::ImageInfo info;
-        EXPECT_EQ(Pixels(c.file, &info), c.pixels);
+        EXPECT_EQ(Decode(c.file, &info).pixels, c.pixels);
         EXPECT_EQ(info.format, c.format);
     }
 }
@@ -102,7 +97,7 @@ Bytes InterleavedRows(const TgaHeader& h, std::initializer_list<int> order)
 TEST(TgaReader, TrueColourDepthsAndOrigins)
 {
     plat::ImageInfo info;
-    EXPECT_EQ(Pixels(Tga24BottomUp(), &info), (std::vector<uint32_t>{kRed, kGreen, kBlue, kWhite}));
+    EXPECT_EQ(Decode(Tga24BottomUp(), &info).pixels, (std::vector<uint32_t>{kRed, kGreen, kBlue, kWhite}));
     EXPECT_EQ(std::tuple(info.width, info.height, info.depth, info.mipLevels), std::tuple(2u, 2u, 1u, 1u));
     EXPECT_EQ(std::pair(info.format, info.fileFormat), std::pair(plat::fmt::R8G8B8, plat::imagefile::Tga));
     const Bytes noAlphaBits = TgaStart({.width = 2, .height = 1, .bits = 32, .descriptor = 0x20});
@@ -197,18 +192,16 @@ Bytes Rle4(int32_t width, int32_t height, const Bytes& data) { return BmpFile(wi
 TEST(BmpReader, PaletteDepthsAndAnIndexPastTheStoredEntriesReadsBlack)
 {
     const Bytes palette = {0, 0, 0xFF, 0, 0xFF, 0, 0, 0}; // 0 red, 1 blue
-    // 8 bits: indices 1, 0, 1 on one row (padded to 4).
-    EXPECT_EQ(Pixels(BmpFile(3, 1, 8, 0, palette, {1, 0, 1, 0}, 40, 2)),
-              (std::vector<uint32_t>{kBlue, kRed, kBlue}));
-    // 4 bits: high nibble first.
-    EXPECT_EQ(Pixels(BmpFile(3, 1, 4, 0, palette, {0x10, 0x10, 0, 0}, 40, 2)),
-              (std::vector<uint32_t>{kBlue, kRed, kBlue}));
-    // 1 bit: most significant bit first; a palette count of 0 means all entries.
-    EXPECT_EQ(Pixels(BmpFile(3, 1, 1, 0, palette, {0xA0, 0, 0, 0})),
-              (std::vector<uint32_t>{kBlue, kRed, kBlue}));
-    // An index past the stored entries reads black instead of running off.
-    EXPECT_EQ(Pixels(BmpFile(1, 1, 8, 0, palette, {200, 0, 0, 0}, 40, 2)),
-              (std::vector<uint32_t>{0xFF000000u}));
+    ExpectDecodes({
+        {"8 bits: indices 1, 0, 1 on one row (padded to 4)", BmpFile(3, 1, 8, 0, palette, {1, 0, 1, 0}, 40, 2),
+         {kBlue, kRed, kBlue}, plat::fmt::R8G8B8},
+        {"4 bits: high nibble first", BmpFile(3, 1, 4, 0, palette, {0x10, 0x10, 0, 0}, 40, 2), {kBlue, kRed, kBlue},
+         plat::fmt::R8G8B8},
+        {"1 bit: most significant bit first; a palette count of 0 means all entries",
+         BmpFile(3, 1, 1, 0, palette, {0xA0, 0, 0, 0}), {kBlue, kRed, kBlue}, plat::fmt::R8G8B8},
+        {"an index past the stored entries reads black instead of running off",
+         BmpFile(1, 1, 8, 0, palette, {200, 0, 0, 0}, 40, 2), {0xFF000000u}, plat::fmt::R8G8B8},
+    });
 }
 
 TEST(BmpReader, UnsupportedOrDamagedFilesAreRefused)

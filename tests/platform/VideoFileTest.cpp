@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/MpegEncoder.h"
 #include "platform/SoundDevice.h"
 #include "platform/SoundStream.h"
 #include "platform/VideoFile.h"
@@ -72,8 +71,7 @@ TEST_F(VideoFileTest, AnEncodedClipDecodesFrameForFrameWithItsColoursAndTimes)
 // Two seconds of the tone (441 Hz: 882 zero crossings a second).
 TEST_F(VideoFileTest, TheSoundtrackDecodesAsTheToneTheClipWasMadeWith)
 {
-    MakeIntro();
-    ASSERT_TRUE(video.Open(m_dir.string() + "/FMV/Intro.mpg", error)) << error;
+    ASSERT_TRUE(video.Open(MakeIntro(), error)) << error;
     plat::VideoFrame frame;
     while (video.ReadFrame(frame)) {
     }
@@ -91,8 +89,7 @@ TEST_F(VideoFileTest, TheSoundtrackDecodesAsTheToneTheClipWasMadeWith)
 
 TEST_F(VideoFileTest, FrameDueGivesTheLatestPictureWhoseTimeHasCome)
 {
-    MakeIntro(0); // silent
-    ASSERT_TRUE(video.Open(m_dir.string() + "/FMV/Intro.mpg", error)) << error;
+    ASSERT_TRUE(video.Open(MakeIntro(0), error)) << error; // silent
     EXPECT_FALSE(video.HasAudio());
     const plat::VideoFrame* first = video.FrameDue(0.0);
     ASSERT_NE(first, nullptr);
@@ -152,12 +149,11 @@ TEST_F(VideoFileTest, ACutOrScribbledClipDecodesWhatItCanAndEnds)
 TEST_F(VideoFileTest, TheSoundtrackPlaysThroughASoundStream)
 {
     soundtest::MixOnDemand();
-    MakeIntro(441, 10);  // 0.4 s
     plat::SoundDevice device;
     plat::SoundStream stream;
     ASSERT_TRUE(device.Open(error)) << error;
     ASSERT_TRUE(stream.Create(device, error)) << error;
-    ASSERT_TRUE(video.Open(m_dir.string() + "/FMV/Intro.mpg", error)) << error;
+    ASSERT_TRUE(video.Open(MakeIntro(441, 10), error)) << error; // 0.4 s
     while (!video.AtEnd()) {
         video.FrameDue(100.0);
         video.QueueAudio(stream);
