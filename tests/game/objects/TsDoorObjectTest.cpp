@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "engine/OmMath.h"
 #include "engine/OmRef.h"
 #include "game/objects/TsDoorObject.h"
 #include "game/objects/TsSwitchObject.h"
@@ -17,8 +18,6 @@
 #include "tests/platform/DebugOutputCapture.h"
 
 namespace {
-
-constexpr float kQuarterTurn = 1.5707964f;
 
 class DoorTest : public ::testing::Test {
 protected:
@@ -268,11 +267,11 @@ TEST_F(DoorTest, APivotingDoorSwingsAQuarterTurnAndBackAndASavedOneFinishesItsSw
     door->SetLock(true);
     door->SetHeading(0.3f);
     ASSERT_TRUE(door->Initialise());
-    EXPECT_FLOAT_EQ(door->GetPivotAngle(), kQuarterTurn);
+    EXPECT_FLOAT_EQ(door->GetPivotAngle(), OM_HALF_PI);
     ASSERT_TRUE(door->OpenDoor(true));
     door->Tick(0);
     door->Tick(0);
-    EXPECT_NEAR(door->GetHeading(), 0.3f + 0.4f * kQuarterTurn, 1e-5f) << "part way round";
+    EXPECT_NEAR(door->GetHeading(), 0.3f + 0.4f * OM_HALF_PI, 1e-5f) << "part way round";
     ScratchDir dir;
     const OmRef<TsDoorObject> loaded = Reloaded<TsDoorObject>(door, "door.sav");
     ASSERT_NE(loaded.Get(), nullptr);
@@ -282,10 +281,10 @@ TEST_F(DoorTest, APivotingDoorSwingsAQuarterTurnAndBackAndASavedOneFinishesItsSw
     ASSERT_NE(lever.Get(), nullptr);
     EXPECT_STREQ(lever->GetName(), "lever");
     TicksUntilStill(*loaded);
-    EXPECT_NEAR(loaded->GetHeading(), 0.3f + kQuarterTurn, 1e-5f);
+    EXPECT_NEAR(loaded->GetHeading(), 0.3f + OM_HALF_PI, 1e-5f);
 
     TicksUntilStill(*door);
-    EXPECT_NEAR(door->GetHeading(), 0.3f + kQuarterTurn, 1e-5f);
+    EXPECT_NEAR(door->GetHeading(), 0.3f + OM_HALF_PI, 1e-5f);
     EXPECT_NEAR(door->GetPosition().x, 0.0f, 1e-6f) << "it turns about its hinge, it does not slide";
     EXPECT_EQ(door->CurrentOverlayIndex(), TsDynGeometry::kOpenOverlay);
     ASSERT_TRUE(door->CloseDoor(true, true));

@@ -199,7 +199,6 @@ TEST_F(InventoryTest, TheHealingItemIsChosenByAttributeAndSize)
     }
 }
 
-// Removing the equipped weapon unequips it: nothing points at what left.
 TEST_F(InventoryTest, EquippingReadiesTheWeaponAndRemovingItUnequipsIt)
 {
     TsWeaponObject* gun = MakeWeapon("gun");

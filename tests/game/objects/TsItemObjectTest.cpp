@@ -1,7 +1,6 @@
 // Items: healing by auto-use, the sound slot, copies from a template, giving.
 #include <gtest/gtest.h>
 
-
 #include "engine/OmGroup.h"
 #include "engine/OmRef.h"
 #include "tests/game/framework/GameScript.h"
