@@ -187,12 +187,11 @@ TEST_F(CharacterTest, AHitReactionPlaysOnceAndEndsStandingAgain)
     EXPECT_TRUE(struck->IsMobile());
 }
 
-TEST_F(CharacterTest, AnAttackDropsABrokenDamageAndFailsWithoutATarget)
+TEST_F(CharacterTest, AnAttackDropsABrokenDamage)
 {
     TestWalker* struck = Make<TestWalker>();
     Strike(struck, std::nanf(""));
     EXPECT_TRUE(std::isfinite(struck->GetVitality()));
-    EXPECT_FALSE(Strike(nullptr, 1.0f));
 }
 
 TEST_F(CharacterTest, AStunHoldsForItsLongestTimeAndClearsTheCommandEachTick)
