@@ -69,8 +69,6 @@ TEST_F(TwoCubes, PlanesThatSkipAVolumeOrAreNoPlaneAreRefused)
     EXPECT_TRUE(bound->IsInsideBound(V(0.9f, 0.5f, 0.5f)));
 }
 
-// A plane for an earlier volume joins that volume's planes: it cuts that
-// volume and leaves the later ones whole.
 TEST_F(TwoCubes, APlaneForAnEarlierVolumeCutsOnlyThatVolume)
 {
     EXPECT_EQ(bound->AddPlane(0, V(0.5f, 0, 0), V(0.5f, 0, 1), V(0.5f, 1, 0)), 7); // x < 0.5
