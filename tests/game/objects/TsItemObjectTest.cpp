@@ -1,7 +1,6 @@
 // Items: healing by auto-use, the sound slot, copies from a template, giving.
 #include <gtest/gtest.h>
 
-
 #include "engine/OmGroup.h"
 #include "engine/OmRef.h"
 #include "tests/game/framework/GameScript.h"
@@ -141,14 +140,14 @@ TEST_F(HealingTest, GivingToOneselfGivesNothingAndReturns)
 
 class TemplateTest : public ::testing::Test {
 protected:
+    void SetUp() override { source->SetTemplate("Medkit"); }
     GameScript lua{"function Medkit(item) item:SetStack(4) item:SetHealth(2.5) end\n"
                    "function Broken(item) error('no') end"};
+    const OmRef<TsItemObject> source = OmRef<TsItemObject>::Adopt(MakeItem("medkit.pbf"));
 };
 
 TEST_F(TemplateTest, ACopyRunsTheTemplateAndShowsItsModel)
 {
-    const auto source = OmRef<TsItemObject>::Adopt(MakeItem("medkit.pbf"));
-    source->SetTemplate("Medkit");
     const auto model = OmMakeRef<OmGroup>();
     model->AddChild(OmMakeRef<OmGroup>());
     source->SetModel(model);
@@ -166,8 +165,6 @@ TEST_F(TemplateTest, ACopyRunsTheTemplateAndShowsItsModel)
 // from each hand.
 TEST_F(TemplateTest, TwoCopiesOfOneTemplateHangEachFromItsOwnHand)
 {
-    const auto source = OmRef<TsItemObject>::Adopt(MakeItem("medkit.pbf"));
-    source->SetTemplate("Medkit");
     source->SetModel(OmMakeRef<OmGroup>());
     const OmRef<OmGroup> hands[2] = {OmMakeRef<OmGroup>(), OmMakeRef<OmGroup>()};
     OmRef<TsItemObject> copies[2];
@@ -185,7 +182,6 @@ TEST_F(TemplateTest, TwoCopiesOfOneTemplateHangEachFromItsOwnHand)
 TEST_F(TemplateTest, AFailingTemplateIsLogged)
 {
     LogCapture log;
-    const auto source = OmRef<TsItemObject>::Adopt(MakeItem("medkit.pbf"));
     source->SetTemplate("Broken");
     auto broken = OmMakeRef<TsItemObject>();
     broken->CopyFromTemplate(source);

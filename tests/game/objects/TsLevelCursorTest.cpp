@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/OmCamera.h"
+#include "engine/OmMath.h"
 #include "engine/OmRef.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/level/TsLevelCursorQueries.h"
@@ -18,7 +19,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
 constexpr int kWidth = 640, kHeight = 480;
 
 OM_TEST_CLASS(Prop, TsEntity);
@@ -79,12 +79,12 @@ TEST_F(CursorTest, EdgesTurnTheViewExceptInTheTopAndBottomBands)
     const float expected[] = {-0.2f, -0.4f, -0.6f, -0.8f, -1.0f, -1.0f};
     for (float turn : expected) {
         At(0, kHeight / 2);
-        EXPECT_NEAR(cursor.GetTurn(), turn * kPi, 1e-5f);
+        EXPECT_NEAR(cursor.GetTurn(), turn * OM_PI, 1e-5f);
     }
     EXPECT_EQ(cursor.GetLeftCount(), 5);
     At(kWidth - 1, kHeight / 2); // the other edge: the left count is dropped
     EXPECT_EQ(cursor.GetLeftCount(), 0);
-    EXPECT_NEAR(cursor.GetTurn(), 0.2f * kPi, 1e-5f);
+    EXPECT_NEAR(cursor.GetTurn(), 0.2f * OM_PI, 1e-5f);
     At(kWidth / 2, kHeight / 2); // away from the edge the count runs down
     EXPECT_EQ(cursor.GetRightCount(), 0);
     EXPECT_NEAR(cursor.GetTurn(), 0.0f, 1e-6f);
@@ -95,7 +95,7 @@ TEST_F(CursorTest, EdgesTurnTheViewExceptInTheTopAndBottomBands)
         EXPECT_EQ(cursor.GetTurn(), 0.0f) << y;
     }
     At(0, kHeight / 2);
-    EXPECT_NEAR(cursor.GetTurn(), -kPi, 1e-5f);
+    EXPECT_NEAR(cursor.GetTurn(), -OM_PI, 1e-5f);
 }
 
 TEST_F(CursorTest, ThePickedPointIsTheOneNearestTheCharactersHeight)
@@ -190,11 +190,11 @@ TEST(DirectionTable, EightTurnsOfAnEighthFromItsStart)
     EXPECT_NEAR(out.x, 0.0f, 1e-5f);
     EXPECT_NEAR(out.z, 3.0f, 1e-5f);
     EXPECT_FLOAT_EQ(out.y, 0.0f);
-    const TsDirectionTable shifted(-kPi / 4);
-    EXPECT_NEAR(shifted.GetAngle(0), 7 * kPi / 4, 1e-5f); // wrapped into [0, 2 pi)
+    const TsDirectionTable shifted(-OM_PI / 4);
+    EXPECT_NEAR(shifted.GetAngle(0), 7 * OM_PI / 4, 1e-5f); // wrapped into [0, 2 pi)
     EXPECT_NEAR(shifted.GetAngle(1), 0.0f, 1e-5f);
     for (int i = 0; i < TsDirectionTable::kCount; ++i)
-        EXPECT_NEAR(table.GetSine(i), std::sin(i * kPi / 4), 1e-5f);
+        EXPECT_NEAR(table.GetSine(i), std::sin(i * OM_PI / 4), 1e-5f);
 }
 
 // A keyed room ('k') and a corridor of narrow cells ('.') off wide open

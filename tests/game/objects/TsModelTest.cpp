@@ -8,14 +8,13 @@
 #include <string>
 
 #include "engine/OmClass.h"
+#include "engine/OmMath.h"
 #include "engine/OmRef.h"
 #include "engine/OmShape.h"
 #include "game/objects/TsModel.h"
 #include "tests/game/framework/LogCapture.h"
 
 namespace {
-
-constexpr float kPi = 3.14159265f;
 
 class Crate : public TsModel {
     OM_DECLARE_CLASS(Crate)
@@ -47,11 +46,11 @@ TEST(ModelHeading, HeadingsFoldIntoOneTurnAndDegreesByAHalfTurn)
 {
     auto crate = OmMakeRef<Crate>();
     EXPECT_TRUE(crate->HasFlag(TS_ENTITY_MODEL));
-    crate->SetHeading(5 * kPi / 2);
-    EXPECT_NEAR(crate->GetHeading(), kPi / 2, 1e-4f);
+    crate->SetHeading(5 * OM_PI / 2);
+    EXPECT_NEAR(crate->GetHeading(), OM_PI / 2, 1e-4f);
     // Degrees fold by a half turn, as the level scripts expect.
     crate->SetHeadingDegrees(270.0f);
-    EXPECT_NEAR(crate->GetHeading(), kPi / 2, 1e-4f);
+    EXPECT_NEAR(crate->GetHeading(), OM_PI / 2, 1e-4f);
     const OmVector3& d = crate->GetDirection();
     EXPECT_NEAR(d.x, 1.0f, 1e-5f);
     EXPECT_NEAR(d.z, 0.0f, 1e-5f);
@@ -67,7 +66,7 @@ TEST(ModelHeading, ADirectionSetsTheHeadingUnlessItHasNoHorizontalPart)
     crate->SetDirection(-1.0f, 0.0f);
     for (const OmVector3& v : {OmVector3(0, 0, 0), OmVector3(0, 1, 0), OmVector3(std::nanf(""), 0, 1)}) {
         crate->SetDirection(v);
-        EXPECT_NEAR(crate->GetHeading(), -kPi / 2, 1e-5f);
+        EXPECT_NEAR(crate->GetHeading(), -OM_PI / 2, 1e-5f);
         EXPECT_FALSE(std::isnan(crate->GetDirection().x));
     }
 }
@@ -80,8 +79,8 @@ TEST(ModelHeading, TheDrawnHeadingTurnsTheShortWay)
     };
     const Case cases[] = {
         {0.0f, 1.0f, 0.5f},
-        {3.0f, -3.0f, 3.0f + (2 * kPi - 6.0f) / 2}, // through pi, not back through 0
-        {-3.0f, 3.0f, -3.0f - (2 * kPi - 6.0f) / 2},
+        {3.0f, -3.0f, 3.0f + (2 * OM_PI - 6.0f) / 2}, // through pi, not back through 0
+        {-3.0f, 3.0f, -3.0f - (2 * OM_PI - 6.0f) / 2},
     };
     for (const Case& c : cases) {
         crate->SetHeading(c.previous);

@@ -95,8 +95,6 @@ TEST_F(NPCImport, TheWeaponIsEquippedWithItsAmmunitionAndAFailedTemplateFailsThe
     }
 }
 
-// A critter carries a payload instead and never takes up the weapon its
-// record names.
 TEST_F(NPCImport, ACritterTakesAPayloadInsteadOfItsWeapon)
 {
     ASSERT_EQ(lua.Run("g_critterPayloadTemplates = { 'Charm' }"), 0);

@@ -218,8 +218,8 @@ TEST_F(PathfinderTest, OccupiedCellsAreWallsUnlessTheSearchMayCrossThem)
 }
 
 // The last cell of the window can be marked too (it used to be refused);
-// cells outside it are ignored.
-TEST_F(PathfinderTest, TheWindowsLastCellIsMarkedAndCellsOutsideItAreIgnored)
+// cells outside it are ignored, and a square about a corner cell is clipped.
+TEST_F(PathfinderTest, OccupiedMarksReachTheWindowsEdgesAndStopThere)
 {
     Use({"..."});
     finder.MarkOccupied(TsPathfinder::kCellCount - 1, 0);
@@ -227,11 +227,6 @@ TEST_F(PathfinderTest, TheWindowsLastCellIsMarkedAndCellsOutsideItAreIgnored)
     finder.MarkOccupied(TsPathfinder::kCellCount, 0);
     finder.MarkOccupied(-1, 3);
     EXPECT_FALSE(finder.GetCell(0) & TsPathfinder::kOccupied);
-}
-
-TEST_F(PathfinderTest, AnOccupiedSquareIsClippedAtTheWindowsCorner)
-{
-    Use({"..."});
     finder.MarkOccupied(0, 1); // half size 1 about cell 0
     EXPECT_TRUE(finder.GetCell(TsPathfinder::CellIndex(1, 1)) & TsPathfinder::kOccupied);
     EXPECT_FALSE(finder.GetCell(TsPathfinder::CellIndex(2, 1)) & TsPathfinder::kOccupied);

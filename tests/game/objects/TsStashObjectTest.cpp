@@ -31,8 +31,7 @@ OmGroup* Under(OmGroup* parent, const char* name)
     return child;
 }
 
-// A stash whose lid is the test's node; touched by a player character
-// (the class of that name).
+// A stash, and the templates its payloads are made from.
 class StashTest : public ::testing::Test {
 protected:
     GameScript lua{"function Medkit(item) item:SetHealth(5) end function Broken(item) error('x') end\n"

@@ -196,21 +196,6 @@ TEST_F(SwitchTest, AnActionForgetsADoorOrKeySwitchThatIsDestroyed)
     }
 }
 
-TEST_F(SwitchTest, UsingAnOnSwitchRunsItsDeactivateListAndTurnsItOff)
-{
-    lever->AddActivateActionText("LockDoor gate");
-    lever->AddDeactivateActionText("UnlockDoor gate");
-    ASSERT_TRUE(lever->Initialise());
-    lever->Use(nullptr);
-    RunUntilIdle(*lever);
-    EXPECT_TRUE(door->IsLocked());
-    lever->Use(nullptr); // used again while on: the deactivate list
-    EXPECT_EQ(lever->GetState(), TsSwitchObject::kDeactivating);
-    RunUntilIdle(*lever);
-    EXPECT_FALSE(door->IsLocked());
-    EXPECT_FALSE(lever->IsOn());
-}
-
 TEST_F(SwitchTest, ADisabledSwitchRunsItsDeactivateListAndStaysAsItWas)
 {
     lever->AddActivateActionText("OpenDoor gate");

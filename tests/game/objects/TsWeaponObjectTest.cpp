@@ -136,17 +136,6 @@ TEST_F(WeaponTest, ProjectileIdsAreCheckedWhenTheWeaponFires)
     EXPECT_TRUE(log.Contains("projectile id 32 is not one of the 32 projectile types"));
 }
 
-TEST_F(WeaponTest, AShotAtATargetHomesOnIt)
-{
-    auto target = OmMakeRef<Dummy>();
-    weapon->Attributes(false).SetAmmoPerShot(1);
-    ASSERT_TRUE(weapon->FireAt(OmVector3(), OmVector3(1, 0, 0), target));
-    TsProjectile* shot = OnlyShot();
-    ASSERT_NE(shot, nullptr);
-    EXPECT_EQ(shot->GetTarget(), target);
-    EXPECT_FLOAT_EQ(shot->GetTimeToImpact(), 2.0f);
-}
-
 TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
 {
     auto fighter = OmMakeRef<TestWielder>();
