@@ -71,7 +71,7 @@ TEST_F(ImportTest, AFileCutShortFailsWithAnError)
 {
     pbftest::FillScene(scene, 4);
     const std::vector<uint8_t> bytes = pbftest::Write(scene);
-    const std::vector<uint8_t> half(bytes.begin(), bytes.begin() + long(bytes.size() / 2));
+    const std::string half(bytes.begin(), bytes.begin() + long(bytes.size() / 2));
     ErrorCapture cutErrors;
     EXPECT_FALSE(importer.Load(files.Write("cut.pbf", half).c_str(), root));
     EXPECT_TRUE(cutErrors.Contains("could not be read"));
