@@ -68,7 +68,7 @@ struct OmArchiveLoad : testing::Test {
     const TestFile saved{"corrupt"}, bad{"corrupt_bad"};
     SelfFile file{saved};
     const Layout& layout = file.layout;
-    ErrorCapture errors;
+    DebugOutputCapture errors;
 };
 
 } // namespace
@@ -173,7 +173,7 @@ TEST(OmArchive, AnObjectOnlyAScriptHoldsIsLeftOutOfTheSave)
 TEST(OmArchive, ASaveThatCannotWriteItsFileFailsAndSaysSo)
 {
     const auto node = OmMakeRef<TestNode>();
-    ErrorCapture unwritten;
+    DebugOutputCapture unwritten;
     EXPECT_FALSE(SaveRoots(TestFile("no_such_dir/file"), {node}) || SaveRoots("/dev/full", {node}));
     EXPECT_TRUE(unwritten.Contains("could not be written")) << unwritten.Text();
 }

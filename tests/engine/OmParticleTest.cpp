@@ -166,7 +166,7 @@ TEST(OmParticleEffectFile, ARoundTripKeepsEveryStoredField)
 TEST(OmParticleEffectFile, AnotherVersionsFileReadsAsTheDefaults)
 {
     OmParticleEffect other;
-    TraceCapture trace;
+    DebugOutputCapture trace;
     EXPECT_TRUE(ReadBytes(archive_test::Patched(FullEffectBytes(), 0, 0x101), other));
     EXPECT_EQ(other.rate, 100.0f);
     EXPECT_FALSE(other.textureName);
@@ -175,7 +175,7 @@ TEST(OmParticleEffectFile, AnotherVersionsFileReadsAsTheDefaults)
 TEST(OmParticleEffectFile, ADamagedFileIsReportedAndLeavesTheDefaults)
 {
     const std::vector<unsigned char> good = FullEffectBytes();
-    TraceCapture trace;
+    DebugOutputCapture trace;
     auto expectRefused = [&](const std::vector<unsigned char>& bytes, const char* why) {
         SCOPED_TRACE(why);
         trace.Clear();
@@ -252,7 +252,7 @@ TEST_F(ParticleTest, EffectsLoadByNameWithFramesByFullPath)
 
 TEST_F(ParticleTest, AMissingEffectLoadsAsTheDefaultsUnderItsName)
 {
-    TraceCapture trace;
+    DebugOutputCapture trace;
     const int32_t index = FindParticleEffect("nothing");
     ASSERT_EQ(index, 0);
     EXPECT_TRUE(trace.Contains("***ERROR***: Failed to load particle type nothing"));
@@ -262,7 +262,7 @@ TEST_F(ParticleTest, AMissingEffectLoadsAsTheDefaultsUnderItsName)
 
 TEST_F(ParticleTest, ADamagedEffectLoadsAsTheDefaultsWithoutFrames)
 {
-    TraceCapture trace;
+    DebugOutputCapture trace;
     OmParticleEffect fire;
     fire.SetTextureName("flame");
     fire.rate = 3.0f;
@@ -279,7 +279,7 @@ TEST_F(ParticleTest, ADamagedEffectLoadsAsTheDefaultsWithoutFrames)
 
 TEST_F(ParticleTest, AnIndexOutsideTheLibraryOrANullNameGivesNothing)
 {
-    TraceCapture trace;
+    DebugOutputCapture trace;
     ASSERT_EQ(FindParticleEffect("one"), 0);
     EXPECT_FALSE(GetParticleEffect(-1));
     EXPECT_TRUE(trace.Contains("Couldn't find particle effect index -1"));
@@ -289,7 +289,7 @@ TEST_F(ParticleTest, AnIndexOutsideTheLibraryOrANullNameGivesNothing)
 
 TEST_F(ParticleTest, TheLibraryHolds256EffectsAndTheNextNameCannotBeLoaded)
 {
-    TraceCapture trace;
+    DebugOutputCapture trace;
     for (int i = 0; i < 256; ++i)
         ASSERT_GE(FindParticleEffect(("e" + std::to_string(i)).c_str()), 0);
     EXPECT_FALSE(GetOrLoadParticleEffect("one_too_many"));

@@ -9,7 +9,7 @@
 #include "engine/OmPbfScene.h"
 #include "engine/OmSceneImporter.h"
 #include "engine/OmSkinMesh.h"
-#include "tests/engine/ArchiveTestSupport.h"
+#include "tests/platform/DebugOutputCapture.h"
 
 using importtest::ImportTest;
 using texttest::Bone;
@@ -84,7 +84,7 @@ TEST_F(ImportTest, ASkinnedModelRefusesMissingFilesAndStrayBoneIndices)
     EXPECT_EQ(importer.LoadSkinned(man.c_str(), 0.1f, 4, false), nullptr); // no bones.txt
     EXPECT_EQ(importer.LoadSkinned(nullptr, 0.1f, 4, false), nullptr);
     EXPECT_EQ(importer.LoadSkinned(files.File("man.map").c_str(), 0.1f, 4, false), nullptr);
-    archive_test::ErrorCapture reports;
+    DebugOutputCapture reports;
     files.Write("bones.txt", "2\n4\n" + Bone(0, "Pelvis", -1) + Bone(1, "Spine", 0) + "// Vertex list\n" +
                                   Influences({{0, 1.0f}}) + Influences({{5, 1.0f}}) + Influences({{0, 1.0f}}) +
                                   Influences({{1, 1.0f}}));
@@ -140,7 +140,7 @@ TEST_F(ImportTest, AMorphModelRefusesFramesShorterThanTheBaseAndMissingFiles)
     scene.AddObject(Square(0));
     scene.AddObject(Square(20, 3)); // one corner fewer
     ASSERT_TRUE(scene.Save(files.File("short.pbf").c_str()));
-    archive_test::ErrorCapture shortFrames;
+    DebugOutputCapture shortFrames;
     EXPECT_EQ(importer.LoadMorphModel(files.File("short.pbf").c_str(), 1.0f), nullptr);
     EXPECT_TRUE(shortFrames.Contains("frame 1")) << shortFrames.Text();
     EXPECT_EQ(importer.LoadMorphModel(nullptr, 1.0f), nullptr);

@@ -149,7 +149,7 @@ TEST_F(SkinShapeTest, AnimationsWithoutFramesOrTimeAreRefusedAndTheRestPoseStand
     MakeArmAnimation(*instant, 4, 0.0f);
     const auto broken = OmMakeRef<OmBoneAnimation>();
     MakeArmAnimation(*broken, 4, std::nanf(""));
-    TraceCapture trace;
+    DebugOutputCapture trace;
     for (OmBoneAnimation* anim : {empty.Get(), instant.Get(), broken.Get()}) {
         m_shape->PlayAnimation(anim, OM_PLAY_PINGPONG);
         EXPECT_EQ(m_shape->GetAnimation(), nullptr);
@@ -319,7 +319,7 @@ TEST_F(SkinShapeTest, BonesAreFoundByPartOfTheirName)
 
 TEST_F(SkinShapeTest, BoneIndicesOutsideTheSkeletonAreRefusedAndReported)
 {
-    TraceCapture trace;
+    DebugOutputCapture trace;
     EXPECT_FALSE(m_shape->AttachNodeToBone(-1));
     EXPECT_FALSE(m_shape->AttachNodeToBone(3));
     EXPECT_FALSE(m_shape->SetScaledBone(3, 4.0f));

@@ -3,14 +3,13 @@
 #include <cmath>
 #include <string>
 
-#include "ArchiveTestSupport.h"
 #include "TextFiles.h"
 #include "engine/OmAnimationText.h"
 #include "engine/OmBoneText.h"
 #include "engine/OmBrushMap.h"
 #include "engine/OmPbfScene.h"
+#include "tests/platform/DebugOutputCapture.h"
 
-using archive_test::ErrorCapture;
 using texttest::Bone;
 using texttest::Influences;
 using texttest::TempFile;
@@ -120,7 +119,7 @@ TEST(OmBoneTextTest, MalformedBoneFilesFailWithoutRecords)
     };
     for (const auto& c : cases) {
         TempFile file("bones.txt", c.text);
-        ErrorCapture errors;
+        DebugOutputCapture errors;
         OmPbfScene scene;
         EXPECT_FALSE(ReadBonesFromFile(scene, file.Path(), 1.0f) || scene.objects.Count()) << c.text;
         EXPECT_TRUE(errors.Contains(c.error)) << c.error << " in " << errors.Text();
@@ -168,7 +167,7 @@ TEST(OmBoneTextTest, SkinWeightFilesWithoutAListOrWithStrayBonesFail)
     };
     for (const auto& c : broken) {
         TempFile file("bones.txt", c.text);
-        ErrorCapture errors;
+        DebugOutputCapture errors;
         OmPbfMeshRecord mesh = MeshOf(c.vertices);
         EXPECT_FALSE(ReadSkinWeights(mesh, file.Path(), 4)) << c.error;
         EXPECT_TRUE(errors.Contains(c.error)) << errors.Text();
@@ -261,7 +260,7 @@ TEST(OmBrushMapTest, ASlopedPlaneClipsTheBoxIntoOutwardFacingTriangles)
 
 TEST(OmBrushMapTest, AMalformedPlaneIsReportedAndSkipped)
 {
-    ErrorCapture errors;
+    DebugOutputCapture errors;
     OmPbfScene bad;
     OmPbfMeshRecord* mesh = ReadMap(bad, BoxBrush("( 1 2 3 ) ( oops\n"), "bad.map");
     ASSERT_TRUE(mesh);
@@ -291,7 +290,7 @@ TEST(OmTextImport, OnlyTheNextEntityEndsTheWorldsBrushes)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ErrorCapture errors;
+        DebugOutputCapture errors;
         OmPbfScene scene;
         const OmPbfMeshRecord* first = ReadMap(scene, c.text, "entities.map");
         ASSERT_TRUE(first);
