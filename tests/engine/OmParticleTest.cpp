@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -109,35 +108,29 @@ bool ReadBytes(const std::vector<unsigned char>& bytes, OmParticleEffect& effect
     return ok;
 }
 
-OmParticleEffect* FullEffect()
-{
-    auto* e = new OmParticleEffect();
-    e->rate = 42.0f;
-    e->lifeBase = 2.5f;
-    e->direction.x = 0.5f;
-    e->directionSpread = 0.75f;
-    e->valueRandom = 3.0f;
-    e->spinRandom = 1.25f;
-    e->SetTextureName("flame");
-    e->param20 = 0.3f;
-    const OmParticleKey a[] = {{0.0f, 1.0f}, {0.5f, 2.0f}};
-    const OmParticleKey b[] = {{1.0f, 0.25f}};
-    e->SetKeys(0, a, 2);
-    e->SetKeys(1, b, 1);
-    e->endSize = 4.0f;
-    e->frameRate = 12.0f;
-    e->green = 0.5f;
-    e->blueRandom = 0.1f;
-    e->param35 = 99;
-    e->duration = 3.0f;
-    e->mode = 0;
-    return e;
-}
-
 std::vector<unsigned char> FullEffectBytes()
 {
-    const std::unique_ptr<OmParticleEffect> written(FullEffect());
-    return EffectBytes(*written);
+    OmParticleEffect e;
+    e.rate = 42.0f;
+    e.lifeBase = 2.5f;
+    e.direction.x = 0.5f;
+    e.directionSpread = 0.75f;
+    e.valueRandom = 3.0f;
+    e.spinRandom = 1.25f;
+    e.SetTextureName("flame");
+    e.param20 = 0.3f;
+    const OmParticleKey a[] = {{0.0f, 1.0f}, {0.5f, 2.0f}};
+    const OmParticleKey b[] = {{1.0f, 0.25f}};
+    e.SetKeys(0, a, 2);
+    e.SetKeys(1, b, 1);
+    e.endSize = 4.0f;
+    e.frameRate = 12.0f;
+    e.green = 0.5f;
+    e.blueRandom = 0.1f;
+    e.param35 = 99;
+    e.duration = 3.0f;
+    e.mode = 0;
+    return EffectBytes(e);
 }
 
 constexpr float kFullTurn = 6.2831855f;
