@@ -229,16 +229,6 @@ TEST(AnimationFramesTest, NoFramesNoTimeNoNumberOrAnUnknownModeComputeNothing)
     EXPECT_EQ(frames.frame0, -1);
 }
 
-TEST(AnimationFramesTest, OneFrameInPingPongHasNoStepToBounceOver)
-{
-    OmAnimationFrames frames;
-    for (int32_t mode : {OM_PLAY_PINGPONG, OM_PLAY_LOOP}) {
-        ASSERT_TRUE(ComputeAnimationFrames(mode, 0.7f, 1.0f / 30.0f, 30.0f, 1, true, frames));
-        EXPECT_EQ(frames.frame0, 0) << mode;
-        EXPECT_EQ(frames.frame1, 0) << mode;
-    }
-}
-
 TEST(AnimationFramesTest, IndicesStayInsideTheAnimationWhateverTheTime)
 {
     // Awkward durations, times just short of whole laps, far-off and
