@@ -153,12 +153,11 @@ struct OmArchiveResources : testing::Test {
     }
     const TestFile path{"resources"}, bad{"resources_bad"};
     std::vector<unsigned char> good;
-    ErrorCapture errors;
+    DebugOutputCapture errors;
 };
 
 } // namespace
 
-// No mesh uses anything: both counts are 0 and the file loads.
 TEST_F(OmArchiveResources, AFileWhoseMeshesUseNoResourceCarriesNone)
 {
     {

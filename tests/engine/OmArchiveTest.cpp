@@ -15,7 +15,7 @@ namespace {
 void Dispose(const std::vector<TestNode*>& nodes, const std::vector<OmObject*>& others = {})
 {
     for (TestNode* node : nodes)
-        node->SetLink(0, nullptr), node->SetLink(1, nullptr);
+        node->links[0].Reset(), node->links[1].Reset();
     for (TestNode* node : nodes)
         EXPECT_EQ(node->Release(), 0u);
     for (OmObject* object : others)
@@ -40,7 +40,7 @@ struct SelfFile {
     {
         TestNode* self = new TestNode();
         TestBox* box = new TestBox();
-        self->SetLink(0, self);
+        self->links[0].Reset(self);
         self->attachment = box;
         self->value = 77;
         for (uint32_t n : {1u, 2u, 3u})
@@ -52,7 +52,7 @@ struct SelfFile {
         // A box is 32 bytes: count, empty name, size, centre, solid, null owner.
         bool boxFirst = layout.classes["TestBox"].fileIndex < layout.classes["TestNode"].fileIndex;
         node = objects + (boxFirst ? 32 : 0);
-        self->SetLink(0, nullptr);
+        self->links[0].Reset();
         self->Release();
         box->Release();
     }
@@ -68,7 +68,7 @@ struct OmArchiveLoad : testing::Test {
     const TestFile saved{"corrupt"}, bad{"corrupt_bad"};
     SelfFile file{saved};
     const Layout& layout = file.layout;
-    ErrorCapture errors;
+    DebugOutputCapture errors;
 };
 
 } // namespace
@@ -84,11 +84,11 @@ TEST(OmArchive, ASharedAndCyclicGraphRoundTripsWithItsCounts)
     std::strcpy(a->label, "first");
     for (uint32_t n : {10u, 20u})
     a->numbers.Add(n);
-    a->SetLink(0, b);
-    a->SetLink(1, c); // c is shared by a and b
-    b->SetLink(0, c);
-    b->SetLink(1, a); // a cycle back to the root
-    c->SetLink(0, c); // and one onto itself
+    a->links[0].Reset(b);
+    a->links[1].Reset(c); // c is shared by a and b
+    b->links[0].Reset(c);
+    b->links[1].Reset(a); // a cycle back to the root
+    c->links[0].Reset(c); // and one onto itself
     a->attachment = box;
     box->owner = a;
     box->centre.Set(1.0f, -2.0f, 0.25f);
@@ -173,7 +173,7 @@ TEST(OmArchive, AnObjectOnlyAScriptHoldsIsLeftOutOfTheSave)
 TEST(OmArchive, ASaveThatCannotWriteItsFileFailsAndSaysSo)
 {
     const auto node = OmMakeRef<TestNode>();
-    ErrorCapture unwritten;
+    DebugOutputCapture unwritten;
     EXPECT_FALSE(SaveRoots(TestFile("no_such_dir/file"), {node}) || SaveRoots("/dev/full", {node}));
     EXPECT_TRUE(unwritten.Contains("could not be written")) << unwritten.Text();
 }
@@ -231,7 +231,7 @@ TEST_F(OmArchiveLoad, ACountBelowTheHoldersTheFileNamesFailsTheLoad)
         if (!node)
             continue;
         node->attachment->Release();
-        node->SetLink(0, nullptr);
+        node->links[0].Reset();
         while (node->Release() != 0) {
         }
     }

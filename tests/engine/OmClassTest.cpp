@@ -86,10 +86,10 @@ TEST(OmClassRegistry, FreeAllObjectsKeepsTheObjectsOfUnlistedClasses)
         EXPECT_EQ(camera->value, 42u);
         EXPECT_STREQ(camera->GetName(), "camera");
         TestNode* fresh = new TestNode();
-        camera->SetLink(0, fresh);
+        camera->links[0].Reset(fresh);
         fresh->Release();
         EXPECT_EQ(camera->links[0]->GetRefCount(), 1u);
-        camera->SetLink(0, nullptr);
+        camera->links[0].Reset();
     }
     EXPECT_EQ(TestKeeper::s_pool.GetLiveCount(), 1u);
     camera->Release();

@@ -103,7 +103,7 @@ TEST(OmResourceArchive, AMaterialWithImpossibleCountsFailsToLoad)
     ASSERT_EQ(WordAt(good, layerCountAt), 2u);
     ASSERT_EQ(WordAt(good, frameCountAt), 3u);
 
-    ErrorCapture errors;
+    DebugOutputCapture errors;
     EXPECT_FALSE(LoadBytes(path, Patched(good, layerCountAt, 0x7FFFFFFFu)).ok);
     EXPECT_TRUE(errors.Contains("layer count")) << errors.Text();
     EXPECT_FALSE(LoadBytes(path, Patched(good, frameCountAt, 0x40000003u)).ok);

@@ -53,7 +53,7 @@ TEST(OmMesh, WeldingRefusesIndicesPastTheVertices)
     AddQuad(*mesh);
     AddTriangle(*mesh, Vertex(1, 0, 1), Vertex(0, 0, 0), Vertex(0, 1, 0));
     mesh->indices[4] = 99;
-    TraceCapture trace;
+    DebugOutputCapture trace;
     mesh->WeldVertices(0.01f, 0.01f);
     EXPECT_TRUE(trace.Contains("WeldVertices"));
     EXPECT_EQ(mesh->vertices.GetCount(), 9u);
@@ -69,7 +69,7 @@ TEST(OmMesh, UnwrappingShiftsTrianglesThatCrossAWrapAndRefusesSharedVertices)
     AddTriangle(*wrapped, Vertex(0, 0, 0, 3.4f, 0.1f), Vertex(1, 0, 0, 3.6f, 0.1f), Vertex(0, 0, 1, 3.45f, 0.2f));
     // Spread of 5 in v with a wrap of 1: counted.
     AddTriangle(*wrapped, Vertex(0, 0, 0, 0.1f, 0.0f), Vertex(1, 0, 0, 0.1f, 5.0f), Vertex(0, 0, 1, 0.1f, 0.2f));
-    TraceCapture overWrapped;
+    DebugOutputCapture overWrapped;
     EXPECT_TRUE(wrapped->UnwrapTextures(1));
     EXPECT_FLOAT_EQ(wrapped->vertices[0].uv0[0], 2.1f);
     EXPECT_NEAR(wrapped->vertices[3].uv0[0], 0.4f, 1e-5f);
@@ -78,7 +78,7 @@ TEST(OmMesh, UnwrappingShiftsTrianglesThatCrossAWrapAndRefusesSharedVertices)
     EXPECT_TRUE(overWrapped.Contains("Mesh has 1 triangles with over-wrapped texture coords"));
 
     wrapped->WeldVertices(0.01f, 10.0f);
-    TraceCapture refused;
+    DebugOutputCapture refused;
     EXPECT_FALSE(wrapped->UnwrapTextures(1));
     EXPECT_TRUE(refused.Contains("Cannot unwrap mesh with indexed vertices"));
 }
@@ -147,7 +147,7 @@ TEST(OmMesh, ConversionForTheRendererSetsAlphaFlagsAndRefusesOversizedMeshes)
 
     target->failCreate = false;
     tri->vertices.Resize(OmMesh::kMaxRenderVertices + 1);
-    TraceCapture oversized;
+    DebugOutputCapture oversized;
     EXPECT_FALSE(tri->ConvertForRenderer(renderer, 0, *target));
     EXPECT_TRUE(oversized.Contains("ConvertForRenderer"));
 }

@@ -139,7 +139,7 @@ TEST(MorphMeshTest, BoundsCoverEveryFrameButNotTheRestPose)
 TEST(MorphMeshTest, AnAnimationWhoseFramesDoNotMatchTheMeshIsRefused)
 {
     const OmRef<OmMorphMesh> mesh = MakeMesh();
-    TraceCapture trace;
+    DebugOutputCapture trace;
     auto* wrong = new OmMorphAnimation();
     ASSERT_TRUE(wrong->Allocate(2, 5)); // five vertices for a one-vertex mesh
     EXPECT_EQ(mesh->AddAnimation(wrong), -1);

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -109,35 +108,29 @@ bool ReadBytes(const std::vector<unsigned char>& bytes, OmParticleEffect& effect
     return ok;
 }
 
-OmParticleEffect* FullEffect()
-{
-    auto* e = new OmParticleEffect();
-    e->rate = 42.0f;
-    e->lifeBase = 2.5f;
-    e->direction.x = 0.5f;
-    e->directionSpread = 0.75f;
-    e->valueRandom = 3.0f;
-    e->spinRandom = 1.25f;
-    e->SetTextureName("flame");
-    e->param20 = 0.3f;
-    const OmParticleKey a[] = {{0.0f, 1.0f}, {0.5f, 2.0f}};
-    const OmParticleKey b[] = {{1.0f, 0.25f}};
-    e->SetKeys(0, a, 2);
-    e->SetKeys(1, b, 1);
-    e->endSize = 4.0f;
-    e->frameRate = 12.0f;
-    e->green = 0.5f;
-    e->blueRandom = 0.1f;
-    e->param35 = 99;
-    e->duration = 3.0f;
-    e->mode = 0;
-    return e;
-}
-
 std::vector<unsigned char> FullEffectBytes()
 {
-    const std::unique_ptr<OmParticleEffect> written(FullEffect());
-    return EffectBytes(*written);
+    OmParticleEffect e;
+    e.rate = 42.0f;
+    e.lifeBase = 2.5f;
+    e.direction.x = 0.5f;
+    e.directionSpread = 0.75f;
+    e.valueRandom = 3.0f;
+    e.spinRandom = 1.25f;
+    e.SetTextureName("flame");
+    e.param20 = 0.3f;
+    const OmParticleKey a[] = {{0.0f, 1.0f}, {0.5f, 2.0f}};
+    const OmParticleKey b[] = {{1.0f, 0.25f}};
+    e.SetKeys(0, a, 2);
+    e.SetKeys(1, b, 1);
+    e.endSize = 4.0f;
+    e.frameRate = 12.0f;
+    e.green = 0.5f;
+    e.blueRandom = 0.1f;
+    e.param35 = 99;
+    e.duration = 3.0f;
+    e.mode = 0;
+    return EffectBytes(e);
 }
 
 constexpr float kFullTurn = 6.2831855f;
@@ -166,7 +159,7 @@ TEST(OmParticleEffectFile, ARoundTripKeepsEveryStoredField)
 TEST(OmParticleEffectFile, AnotherVersionsFileReadsAsTheDefaults)
 {
     OmParticleEffect other;
-    TraceCapture trace;
+    DebugOutputCapture trace;
     EXPECT_TRUE(ReadBytes(archive_test::Patched(FullEffectBytes(), 0, 0x101), other));
     EXPECT_EQ(other.rate, 100.0f);
     EXPECT_FALSE(other.textureName);
@@ -175,7 +168,7 @@ TEST(OmParticleEffectFile, AnotherVersionsFileReadsAsTheDefaults)
 TEST(OmParticleEffectFile, ADamagedFileIsReportedAndLeavesTheDefaults)
 {
     const std::vector<unsigned char> good = FullEffectBytes();
-    TraceCapture trace;
+    DebugOutputCapture trace;
     auto expectRefused = [&](const std::vector<unsigned char>& bytes, const char* why) {
         SCOPED_TRACE(why);
         trace.Clear();
@@ -252,7 +245,7 @@ TEST_F(ParticleTest, EffectsLoadByNameWithFramesByFullPath)
 
 TEST_F(ParticleTest, AMissingEffectLoadsAsTheDefaultsUnderItsName)
 {
-    TraceCapture trace;
+    DebugOutputCapture trace;
     const int32_t index = FindParticleEffect("nothing");
     ASSERT_EQ(index, 0);
     EXPECT_TRUE(trace.Contains("***ERROR***: Failed to load particle type nothing"));
@@ -262,7 +255,7 @@ TEST_F(ParticleTest, AMissingEffectLoadsAsTheDefaultsUnderItsName)
 
 TEST_F(ParticleTest, ADamagedEffectLoadsAsTheDefaultsWithoutFrames)
 {
-    TraceCapture trace;
+    DebugOutputCapture trace;
     OmParticleEffect fire;
     fire.SetTextureName("flame");
     fire.rate = 3.0f;
@@ -279,7 +272,7 @@ TEST_F(ParticleTest, ADamagedEffectLoadsAsTheDefaultsWithoutFrames)
 
 TEST_F(ParticleTest, AnIndexOutsideTheLibraryOrANullNameGivesNothing)
 {
-    TraceCapture trace;
+    DebugOutputCapture trace;
     ASSERT_EQ(FindParticleEffect("one"), 0);
     EXPECT_FALSE(GetParticleEffect(-1));
     EXPECT_TRUE(trace.Contains("Couldn't find particle effect index -1"));
@@ -289,7 +282,7 @@ TEST_F(ParticleTest, AnIndexOutsideTheLibraryOrANullNameGivesNothing)
 
 TEST_F(ParticleTest, TheLibraryHolds256EffectsAndTheNextNameCannotBeLoaded)
 {
-    TraceCapture trace;
+    DebugOutputCapture trace;
     for (int i = 0; i < 256; ++i)
         ASSERT_GE(FindParticleEffect(("e" + std::to_string(i)).c_str()), 0);
     EXPECT_FALSE(GetOrLoadParticleEffect("one_too_many"));

@@ -6,7 +6,6 @@
 #include "ArchiveTestSupport.h"
 #include "PbfTestScenes.h"
 
-using archive_test::ErrorCapture;
 using archive_test::WordAt;
 using namespace pbftest;
 
@@ -113,7 +112,7 @@ TEST(OmPbfSceneTest, ASaveToAFullDiskFailsAndSaysSo)
 {
     OmPbfScene scene;
     FillScene(scene, 4);
-    ErrorCapture errors; // the scene is small enough to wait in the stdio buffer until closing
+    DebugOutputCapture errors; // the scene is small enough to wait in the stdio buffer until closing
     EXPECT_FALSE(scene.Save("/dev/full"));
     EXPECT_TRUE(errors.Contains("could not be written")) << errors.Text();
 }
@@ -197,7 +196,7 @@ TEST(OmPbfSceneTest, EveryTruncationAndEveryLyingCountFailWithAnErrorAndAnEmptyS
     for (const auto& lie : lies)
         damaged.emplace_back(archive_test::Patched(good, lie.offset, lie.value), lie.what);
     for (const auto& [bytes, what] : damaged) {
-        ErrorCapture errors;
+        DebugOutputCapture errors;
         OmPbfScene scene;
         ASSERT_FALSE(Read(bytes, scene)) << what;
         ASSERT_TRUE(errors.Contains("** ERROR **")) << what;
@@ -208,7 +207,7 @@ TEST(OmPbfSceneTest, EveryTruncationAndEveryLyingCountFailWithAnErrorAndAnEmptyS
 
 TEST(OmPbfSceneTest, VersionZeroAndAFaceOfFourCornersAreRefused)
 {
-    ErrorCapture errors;
+    DebugOutputCapture errors;
     OmPbfScene scene;
     EXPECT_FALSE(Read(std::vector<uint8_t>(64, 0), scene)); // version 0
     EXPECT_TRUE(errors.Contains("PBF: Incompatible file versions\n"));

@@ -5,7 +5,7 @@
 
 #include "testing/ManualClock.h"
 #include "engine/OmProfiler.h"
-#include "tests/engine/ArchiveTestSupport.h"
+#include "tests/platform/DebugOutputCapture.h"
 
 namespace {
 
@@ -92,7 +92,7 @@ TEST_F(OmProfilerTest, AFrameOfZeroLengthGivesNoInfinitePercentage)
 
 TEST_F(OmProfilerTest, SectionsBeyondTheLimitAreRefusedAndNamesAreCut)
 {
-    archive_test::ErrorCapture logged;
+    DebugOutputCapture logged;
     RecordingProfiler full;
     const std::string longName(300, 'n');
     EXPECT_EQ(full.AddSection(longName.c_str()), 0);

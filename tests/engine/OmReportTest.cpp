@@ -3,13 +3,11 @@
 #include <string>
 
 #include "engine/OmReport.h"
-#include "tests/engine/ArchiveTestSupport.h"
-
-using DebugCapture = archive_test::ErrorCapture;
+#include "tests/platform/DebugOutputCapture.h"
 
 TEST(OmReport, OverlongTextIsCutButStillEndsTheLine)
 {
-    DebugCapture capture;
+    DebugOutputCapture capture;
     std::string huge(5000, 'x');
     ReportError("%s", huge.c_str());
     const std::string prefix = "** ERROR ** : ";

@@ -118,7 +118,7 @@ bool SaveShapes(const std::string& path, std::initializer_list<std::pair<OmShape
     }
     for (OmGeometry* geometry : geometries)
         geometry->Release();
-    TraceCapture trace;
+    DebugOutputCapture trace;
     const bool saved = archive_test::SaveRoots(path, {root, nullptr});
     root->Release();
     return saved;
@@ -132,7 +132,7 @@ struct SavedScene : testing::Test {
         SetStandardCamera(*holder->camera);
         holder->camera->SetFrame(OmVector3(0, 5, -5), OmVector3(1, 0, 0), OmVector3(0, 1, 0), OmVector3(0, 0, 1));
         holder->camera->Apply(renderer);
-        TraceCapture trace; // the unsaved shape is reported, not saved
+        DebugOutputCapture trace; // the unsaved shape is reported, not saved
         ASSERT_TRUE(archive_test::SaveRoots(path, {s.root, holder}));
     }
     RecordingRenderer renderer;
@@ -209,11 +209,10 @@ TEST_F(SavedScene, ItsNodeTreeMeshesLightsAndCameraRoundTrip)
                                        1e-4f));
 }
 
-// Without a crash or a leak, and no light stays registered with the renderer.
 TEST_F(SavedScene, EveryTruncatedCopyFailsToLoadAndLeavesNoLightRegistered)
 {
     const std::vector<unsigned char> bytes = archive_test::ReadFile(path);
-    TraceCapture trace;
+    DebugOutputCapture trace;
     for (size_t length = 0; length < bytes.size(); length += 7) {
         const std::vector<unsigned char> damaged(bytes.begin(), bytes.begin() + long(length));
         EXPECT_FALSE(archive_test::LoadBytes(cut, damaged).ok) << length;
@@ -228,7 +227,7 @@ TEST_F(SavedScene, AChildCountBeyondTheFileFailsTheLoad)
     const std::vector<unsigned char> huge = archive_test::ReadFile(path);
     const size_t at = archive_test::FindWords(huge, {3u, uint32_t(OmArchive::kNullRef)});
     ASSERT_NE(at, std::string::npos);
-    TraceCapture trace;
+    DebugOutputCapture trace;
     EXPECT_FALSE(archive_test::LoadBytes(cut, archive_test::Patched(huge, at, 0x40000000u)).ok);
     EXPECT_TRUE(trace.Contains("group with more children than the file holds"));
 }
@@ -287,7 +286,7 @@ TEST(OmSceneArchive, ShapeListsWhoseLinksDisagreeFailTheLoad)
         ASSERT_TRUE(SaveShapes(path, {{bad, c.otherMesh ? other : mesh}, {shapes[1], mesh}, {shapes[2], mesh}},
                                {mesh, other}));
 
-        TraceCapture trace;
+        DebugOutputCapture trace;
         EXPECT_FALSE(OmArchive(Registry()).Load(path.c_str()));
         EXPECT_TRUE(trace.Contains("links to objects that do not link back"));
     }

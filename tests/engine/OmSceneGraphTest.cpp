@@ -233,7 +233,7 @@ TEST_F(SceneFixture, AGroupThatContainsItselfIsReportedNotRecursedForever)
     OmGroup* inner = AddNode<OmGroup>(*outer, "inner");
     AddShape(*inner, "leaf", Mesh("leaf", 1.0f), OmVector3(0, 0, 10));
     inner->AddChild(outer);
-    TraceCapture trace;
+    DebugOutputCapture trace;
     Frame();
     EXPECT_EQ(renderer.draws.size(), 1u);
     OmNode* found = nullptr;

@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "ArchiveTestSupport.h"
 #include "PbfTestScenes.h"
 #include "SceneImportSupport.h"
 #include "engine/OmLight.h"
 #include "engine/OmMaxLight.h"
 #include "engine/OmSceneImporter.h"
+#include "tests/platform/DebugOutputCapture.h"
 
-using archive_test::ErrorCapture;
 using importtest::Child;
 using importtest::ImportTest;
 
@@ -58,7 +57,7 @@ TEST_F(ImportTest, ACornerNamingAPositionOrCoordinateThatIsMissingDropsItsMesh)
     static_cast<OmPbfMeshRecord*>(scene.objects.At(1))->faces[0].corners[2].texCoord = 0xFFFFFFFF;
     scene.root.name.Assign("Bad");
     scene.root.object = 0;
-    ErrorCapture errors;
+    DebugOutputCapture errors;
     EXPECT_TRUE(SaveAndLoad("bad.pbf"));
     EXPECT_FALSE(importer.GetObject(0));
     EXPECT_FALSE(importer.GetObject(1));
@@ -71,8 +70,8 @@ TEST_F(ImportTest, AFileCutShortFailsWithAnError)
 {
     pbftest::FillScene(scene, 4);
     const std::vector<uint8_t> bytes = pbftest::Write(scene);
-    const std::vector<uint8_t> half(bytes.begin(), bytes.begin() + long(bytes.size() / 2));
-    ErrorCapture cutErrors;
+    const std::string half(bytes.begin(), bytes.begin() + long(bytes.size() / 2));
+    DebugOutputCapture cutErrors;
     EXPECT_FALSE(importer.Load(files.Write("cut.pbf", half).c_str(), root));
     EXPECT_TRUE(cutErrors.Contains("could not be read"));
     EXPECT_EQ(root->GetChildCount(), 0);
@@ -167,7 +166,7 @@ TEST_F(ImportTest, ATextureNameOrFolderTooLongForThePathIsRefused)
 {
     const std::string folder = files.Path() + "/";
     scene.materials.Add(NamedMaterial("long", std::string(300, 'n').c_str()));
-    ErrorCapture tooLong;
+    DebugOutputCapture tooLong;
     ASSERT_TRUE(importer.SetTextureDirectory(folder.c_str()));
     ASSERT_TRUE(SaveAndLoad("long.pbf"));
     const OmMaterial* longName = renderer.GetMaterial(importer.GetMaterialId(0));

@@ -9,8 +9,7 @@
 #include "engine/OmPbfScene.h"
 #include "engine/OmSceneImporter.h"
 #include "engine/OmSkinMesh.h"
-#include "tests/engine/ArchiveTestSupport.h"
-#include "testing/ScratchDir.h"
+#include "tests/platform/DebugOutputCapture.h"
 
 using importtest::ImportTest;
 using texttest::Bone;
@@ -36,7 +35,7 @@ std::unique_ptr<OmPbfMeshRecord> Square(float x, int positions = 4)
 }
 
 // One square placed by its node 20 up, saved as man.pbf; gives the file's path.
-std::string SaveMan(ScratchDir& folder)
+std::string SaveMan(const ScratchDir& folder)
 {
     OmPbfScene scene;
     scene.AddObject(Square(0));
@@ -50,9 +49,8 @@ std::string SaveMan(ScratchDir& folder)
 
 TEST_F(ImportTest, ASkinnedModelSharesCornersBindsTheSkeletonAndLimitsInfluences)
 {
-    ScratchDir folder;
-    const std::string man = SaveMan(folder);
-    folder.Write("bones.txt", "3\n4\n" + Bone(0, "Pelvis", -1) + Bone(1, "Spine", 0) + Bone(2, "Head", 1) +
+    const std::string man = SaveMan(files);
+    files.Write("bones.txt", "3\n4\n" + Bone(0, "Pelvis", -1) + Bone(1, "Spine", 0) + Bone(2, "Head", 1) +
                                   "// Vertex list\n" + Influences({{0, 0.1f}, {1, 0.6f}, {2, 0.3f}}) +
                                   Influences({{2, 1.0f}}) + Influences({{1, 0.5f}, {0, 0.5f}}) +
                                   Influences({{0, 1.0f}}));
@@ -82,13 +80,12 @@ TEST_F(ImportTest, ASkinnedModelSharesCornersBindsTheSkeletonAndLimitsInfluences
 
 TEST_F(ImportTest, ASkinnedModelRefusesMissingFilesAndStrayBoneIndices)
 {
-    ScratchDir folder;
-    const std::string man = SaveMan(folder);
+    const std::string man = SaveMan(files);
     EXPECT_EQ(importer.LoadSkinned(man.c_str(), 0.1f, 4, false), nullptr); // no bones.txt
     EXPECT_EQ(importer.LoadSkinned(nullptr, 0.1f, 4, false), nullptr);
-    EXPECT_EQ(importer.LoadSkinned(folder.File("man.map").c_str(), 0.1f, 4, false), nullptr);
-    archive_test::ErrorCapture reports;
-    folder.Write("bones.txt", "2\n4\n" + Bone(0, "Pelvis", -1) + Bone(1, "Spine", 0) + "// Vertex list\n" +
+    EXPECT_EQ(importer.LoadSkinned(files.File("man.map").c_str(), 0.1f, 4, false), nullptr);
+    DebugOutputCapture reports;
+    files.Write("bones.txt", "2\n4\n" + Bone(0, "Pelvis", -1) + Bone(1, "Spine", 0) + "// Vertex list\n" +
                                   Influences({{0, 1.0f}}) + Influences({{5, 1.0f}}) + Influences({{0, 1.0f}}) +
                                   Influences({{1, 1.0f}}));
     OmSceneImporter third;
@@ -99,16 +96,15 @@ TEST_F(ImportTest, ASkinnedModelRefusesMissingFilesAndStrayBoneIndices)
 // Row vectors: a point goes through its own node's transform, then its ancestors'.
 TEST_F(ImportTest, ASkinnedModelTakesItsNodeTransformBeforeItsAncestors)
 {
-    ScratchDir folder;
     scene.AddObject(Square(0));
     scene.root.transform.SetTranslation(OmVector3(100, 0, 0));
     OmPbfNode* node = importtest::Child(scene.root, "", 0);
     node->transform.SetAxisRotation(1.5707964f, 0, 0, 1);
-    ASSERT_TRUE(scene.Save(folder.File("turned.pbf").c_str()));
-    folder.Write("bones.txt", "1\n4\n" + Bone(0, "Root", -1) + "// Vertex list\n" + Influences({{0, 1.0f}}) +
+    ASSERT_TRUE(scene.Save(files.File("turned.pbf").c_str()));
+    files.Write("bones.txt", "1\n4\n" + Bone(0, "Root", -1) + "// Vertex list\n" + Influences({{0, 1.0f}}) +
                                   Influences({{0, 1.0f}}) + Influences({{0, 1.0f}}) + Influences({{0, 1.0f}}));
     const auto turnedMesh =
-        OmRef<OmSkinMesh>::Adopt(importer.LoadSkinned(folder.File("turned.pbf").c_str(), 1.0f, 4, false));
+        OmRef<OmSkinMesh>::Adopt(importer.LoadSkinned(files.File("turned.pbf").c_str(), 1.0f, 4, false));
     ASSERT_TRUE(turnedMesh);
     ASSERT_EQ(turnedMesh->vertices.GetCount(), 4u);
     const OmVector3 turned = node->transform.TransformPoint(OmVector3(10, 0, 0));
@@ -119,12 +115,11 @@ TEST_F(ImportTest, ASkinnedModelTakesItsNodeTransformBeforeItsAncestors)
 
 TEST_F(ImportTest, AMorphModelTakesFramesFromEveryMeshAndLeavesThePathAlone)
 {
-    ScratchDir folder;
     scene.AddObject(Square(0));
     scene.AddObject(std::make_unique<OmPbfMarkerRecord>());
     scene.AddObject(Square(20));
-    ASSERT_TRUE(scene.Save(folder.File("wave.pbf").c_str()));
-    std::string path = folder.File("WAVE.PBF");
+    ASSERT_TRUE(scene.Save(files.File("wave.pbf").c_str()));
+    std::string path = files.File("WAVE.PBF");
     std::vector<char> text(path.c_str(), path.c_str() + path.size() + 1);
     const auto morph = OmRef<OmMorphMesh>::Adopt(importer.LoadMorphModel(text.data(), 0.5f));
     EXPECT_STREQ(text.data(), path.c_str());
@@ -142,13 +137,12 @@ TEST_F(ImportTest, AMorphModelTakesFramesFromEveryMeshAndLeavesThePathAlone)
 
 TEST_F(ImportTest, AMorphModelRefusesFramesShorterThanTheBaseAndMissingFiles)
 {
-    ScratchDir folder;
     scene.AddObject(Square(0));
     scene.AddObject(Square(20, 3)); // one corner fewer
-    ASSERT_TRUE(scene.Save(folder.File("short.pbf").c_str()));
-    archive_test::ErrorCapture shortFrames;
-    EXPECT_EQ(importer.LoadMorphModel(folder.File("short.pbf").c_str(), 1.0f), nullptr);
+    ASSERT_TRUE(scene.Save(files.File("short.pbf").c_str()));
+    DebugOutputCapture shortFrames;
+    EXPECT_EQ(importer.LoadMorphModel(files.File("short.pbf").c_str(), 1.0f), nullptr);
     EXPECT_TRUE(shortFrames.Contains("frame 1")) << shortFrames.Text();
     EXPECT_EQ(importer.LoadMorphModel(nullptr, 1.0f), nullptr);
-    EXPECT_EQ(importer.LoadMorphModel(folder.File("level.map").c_str(), 1.0f), nullptr);
+    EXPECT_EQ(importer.LoadMorphModel(files.File("level.map").c_str(), 1.0f), nullptr);
 }

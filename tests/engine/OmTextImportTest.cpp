@@ -3,14 +3,13 @@
 #include <cmath>
 #include <string>
 
-#include "ArchiveTestSupport.h"
 #include "TextFiles.h"
 #include "engine/OmAnimationText.h"
 #include "engine/OmBoneText.h"
 #include "engine/OmBrushMap.h"
 #include "engine/OmPbfScene.h"
+#include "tests/platform/DebugOutputCapture.h"
 
-using archive_test::ErrorCapture;
 using texttest::Bone;
 using texttest::Influences;
 using texttest::TempFile;
@@ -120,7 +119,7 @@ TEST(OmBoneTextTest, MalformedBoneFilesFailWithoutRecords)
     };
     for (const auto& c : cases) {
         TempFile file("bones.txt", c.text);
-        ErrorCapture errors;
+        DebugOutputCapture errors;
         OmPbfScene scene;
         EXPECT_FALSE(ReadBonesFromFile(scene, file.Path(), 1.0f) || scene.objects.Count()) << c.text;
         EXPECT_TRUE(errors.Contains(c.error)) << c.error << " in " << errors.Text();
@@ -168,7 +167,7 @@ TEST(OmBoneTextTest, SkinWeightFilesWithoutAListOrWithStrayBonesFail)
     };
     for (const auto& c : broken) {
         TempFile file("bones.txt", c.text);
-        ErrorCapture errors;
+        DebugOutputCapture errors;
         OmPbfMeshRecord mesh = MeshOf(c.vertices);
         EXPECT_FALSE(ReadSkinWeights(mesh, file.Path(), 4)) << c.error;
         EXPECT_TRUE(errors.Contains(c.error)) << errors.Text();
@@ -261,7 +260,7 @@ TEST(OmBrushMapTest, ASlopedPlaneClipsTheBoxIntoOutwardFacingTriangles)
 
 TEST(OmBrushMapTest, AMalformedPlaneIsReportedAndSkipped)
 {
-    ErrorCapture errors;
+    DebugOutputCapture errors;
     OmPbfScene bad;
     OmPbfMeshRecord* mesh = ReadMap(bad, BoxBrush("( 1 2 3 ) ( oops\n"), "bad.map");
     ASSERT_TRUE(mesh);
@@ -269,24 +268,16 @@ TEST(OmBrushMapTest, AMalformedPlaneIsReportedAndSkipped)
     ASSERT_TRUE(errors.Contains("malformed plane"));
 }
 
-// A plane line is a plane whatever its texture is called: "identity" holds
-// "entity", which only ends the brushes on a line of its own kind.
-TEST(OmTextImport, APlaneWhoseTextureNameHoldsEntityIsStillAPlane)
-{
-    std::string named = BoxBrush();
-    for (size_t at = named.find("stone"); at != std::string::npos; at = named.find("stone", at))
-        named.replace(at, 5, "identity");
-    OmPbfScene scene;
-    OmPbfMeshRecord* first = ReadMap(scene, named + BoxBrush() + "entity\n" + BoxBrush(), "identity.map");
-    ASSERT_EQ(scene.objects.Count(), 2);
-    EXPECT_EQ(first->faces.count, 12);
-}
-
 // Only the world's brushes are read: the next entity's heading, written as a
 // comment, ends them; the world's own heading before them and other comments,
-// brackets and all, are passed over.
-TEST(OmTextImport, AnEntityHeadingAfterTheWorldsBrushesEndsThem)
+// brackets and all, are passed over. A plane line is a plane whatever its
+// texture is called: "identity" holds "entity", which only ends the brushes
+// on a line of its own kind.
+TEST(OmTextImport, OnlyTheNextEntityEndsTheWorldsBrushes)
 {
+    std::string identity = BoxBrush();
+    for (size_t at = identity.find("stone"); at != std::string::npos; at = identity.find("stone", at))
+        identity.replace(at, 5, "identity");
     const struct {
         const char* name;
         std::string text;
@@ -295,12 +286,15 @@ TEST(OmTextImport, AnEntityHeadingAfterTheWorldsBrushesEndsThem)
         {"the next entity's heading", BoxBrush() + "// entity 1\n{\n" + BoxBrush() + "}\n", 1},
         {"the world's own heading first", "// entity 0\n{\n" + BoxBrush() + BoxBrush() + "}\n// entity 1\n", 2},
         {"other comments", "// a wall (north)\n" + BoxBrush() + "// }\n" + BoxBrush(), 2},
+        {"a texture name holding entity", identity + BoxBrush() + "entity\n" + BoxBrush(), 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ErrorCapture errors;
+        DebugOutputCapture errors;
         OmPbfScene scene;
-        ReadMap(scene, c.text, "entities.map");
+        const OmPbfMeshRecord* first = ReadMap(scene, c.text, "entities.map");
+        ASSERT_TRUE(first);
+        EXPECT_EQ(first->faces.count, 12);
         EXPECT_EQ(scene.objects.Count(), c.brushes);
         EXPECT_FALSE(errors.Contains("malformed plane"));
     }

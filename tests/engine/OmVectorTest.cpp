@@ -87,7 +87,6 @@ TEST(OmMath, ColourPackingSaturatesEachChannelAndNaNPacksAsZero)
     EXPECT_EQ(OmColour(2.0f, -1.0f, 0.5f, 1.0f).PackRGBA(), 0xFF007FFFu);
 }
 
-// An inverted range tests the low bound first.
 TEST(OmMath, ClampIntKeepsValuesInTheRangeTestingTheLowBoundFirst)
 {
     const int clamps[][4] = {{5, 0, 10, 5}, {-3, 0, 10, 0}, {11, 0, 10, 10}, {3, 5, 1, 5}, {7, 5, 1, 1}};

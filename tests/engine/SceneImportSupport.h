@@ -1,5 +1,6 @@
 // A device-less renderer, a scene to save, an importer that loads it into a
-// group, and temporary scene files.
+// group, and a scratch folder for the scene files that is the working
+// directory, where a skinned model looks for its bone file.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,7 +15,7 @@
 #include "engine/OmShape.h"
 #include "engine/OmTextureResource.h"
 #include "render/OmD3D.h"
-#include "tests/platform/TempFolder.h"
+#include "testing/ScratchDir.h"
 
 namespace importtest {
 
@@ -53,7 +54,7 @@ protected:
         return texture && texture->fileName ? texture->fileName : "";
     }
 
-    testfs::TempFolder files{std::string("om_") + ::testing::UnitTest::GetInstance()->current_test_info()->name()};
+    ScratchDir files;
     OmD3D renderer;
     OmRef<OmGroup> root = OmMakeRef<OmGroup>();
     OmPbfScene scene;

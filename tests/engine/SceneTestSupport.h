@@ -81,6 +81,3 @@ inline OmMeshVertex Vertex(float x, float y = 0.0f, float z = 0.0f, float u = 0.
 
 // One triangle, every vertex attribute set, in one material group, bounded.
 OmMesh* MakeTriangleMesh();
-
-// Collects what is sent to the debugger output while it lives.
-using TraceCapture = archive_test::ErrorCapture;

@@ -14,11 +14,6 @@ TestNode::~TestNode()
     delete[] label;
 }
 
-void TestNode::SetLink(int slot, TestNode* node)
-{
-    links[slot].Reset(node);
-}
-
 bool TestNode::Register(OmArchive& archive)
 {
     if (!OmObject::Register(archive))

@@ -21,10 +21,7 @@ class TestNode : public OmObject {
     void Write(OmArchive& archive) override;
     void Read(OmArchive& archive) override;
 
-    // Holds a reference on each link.
-    void SetLink(int slot, TestNode* node);
-
-    OmRef<TestNode> links[2];
+    OmRef<TestNode> links[2]; // each holds a reference
     OmObject* attachment = nullptr; // any class; not counted
     uint32_t value = 0;
     char* label = nullptr;
