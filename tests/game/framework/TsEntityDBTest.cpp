@@ -207,7 +207,6 @@ TEST(TsEntityDB, PendingDeleteIsRemovedAtTheNextPassAndNeitherTickedNorRendered)
     EXPECT_EQ(CallLog(), (Strings{"Tick:a", "Tick:plain"}));
 }
 
-// Import and initialise run every object, whatever one of them answers.
 TEST(TsEntityDB, ImportAndInitialiseRunEveryObjectAndCombineTheResults)
 {
     GameScript lua;
