@@ -1,7 +1,7 @@
 // The package inside the game's script host, and what its close leaves
 // behind.
 
-#include "tests/script/LuaTestState.h"
+#include <gtest/gtest.h>
 
 #include "game/framework/TsScriptHost.h"
 #include "script/GameBindings.h"

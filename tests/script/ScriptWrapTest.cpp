@@ -14,7 +14,6 @@
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsSquadObject.h"
-#include "script/GameBindings.h"
 #include "script/ScriptOwnership.h"
 #include "script/ScriptVariables.h"
 #include "script/ScriptWrap.h"
