@@ -25,7 +25,6 @@
 #include <set>
 #include <string>
 #include <thread>
-#include <tuple>
 #include <vector>
 
 #include "game/framework/TsAccess.h"
@@ -416,16 +415,19 @@ private:
     // fill.
     void MakeHolders()
     {
-        for (const auto& [name, object, type] :
-             {std::tuple<const char*, OmObject*, const char*>{"Db", m_db = new TsEntityDB, "TsEntityDB"},
-              {"Talk", m_talk = new TsConversation, "TsConversation"},
-              {"Scene", m_scene = new TsCutScene, "TsCutScene"},
-              {"Party", m_party = new TsPlayer, "TsPlayer"}}) {
-            TsScriptHandles::Push(m_L, object, type);
-            lua_setglobal(m_L, name);
-        }
+        Publish("Db", m_db = new TsEntityDB, "TsEntityDB");
+        Publish("Talk", m_talk = new TsConversation, "TsConversation");
+        Publish("Scene", m_scene = new TsCutScene, "TsCutScene");
+        Publish("Party", m_party = new TsPlayer, "TsPlayer");
         Call("Keeper = TsNPCObject:new() Inv = Keeper:GetInventory()");
         m_stage = std::make_unique<LevelStage>(m_L);
+    }
+
+    // Sets the global to the object's handle as the game pushes it.
+    void Publish(const char* name, void* object, const char* type)
+    {
+        TsScriptHandles::Push(m_L, object, type);
+        lua_setglobal(m_L, name);
     }
 
     // Owners the game destroys outright while a script may keep views of
@@ -433,16 +435,9 @@ private:
     // EndViewOwners destroys and replaces.
     void MakeViewOwners()
     {
-        m_radar = std::make_unique<TsRadar>();
-        m_record = std::make_unique<TsLevelInfo>();
-        m_blast = std::make_unique<TsExplosionParams>();
-        for (const auto& [name, object, type] : {std::tuple<const char*, void*, const char*>{
-                                                     "Radar", m_radar.get(), "TsRadar"},
-                                                 {"Record", m_record.get(), "TsLevelInfo"},
-                                                 {"Blast", m_blast.get(), "TsExplosionParams"}}) {
-            TsScriptHandles::Push(m_L, object, type);
-            lua_setglobal(m_L, name);
-        }
+        Publish("Radar", (m_radar = std::make_unique<TsRadar>()).get(), "TsRadar");
+        Publish("Record", (m_record = std::make_unique<TsLevelInfo>()).get(), "TsLevelInfo");
+        Publish("Blast", (m_blast = std::make_unique<TsExplosionParams>()).get(), "TsExplosionParams");
     }
     static int EndViewOwners(lua_State* L)
     {

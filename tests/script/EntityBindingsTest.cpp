@@ -8,7 +8,6 @@
 #include "game/framework/TsCutScene.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsEntityDB.h"
-#include "script/ScriptOwnership.h"
 #include "script/ScriptWrap.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/engine/TestClass.h"

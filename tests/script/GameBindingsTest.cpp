@@ -1,13 +1,14 @@
 // The package inside the game's script host, and what its close leaves
 // behind.
 
-#include "tests/script/LuaTestState.h"
+#include <gtest/gtest.h>
 
 #include "game/framework/TsScriptHost.h"
 #include "script/GameBindings.h"
 #include "script/ScriptPackage.h"
 #include "tests/fuzz/BindingFuzz.h"
 #include "tests/game/framework/LogCapture.h"
+#include "tests/game/framework/ScriptState.h"
 
 #include <set>
 #include <string>
@@ -22,23 +23,14 @@ std::set<std::string> PackageNames()
     return names;
 }
 
-// A state the host opened, closed after the test.
-class HostBindings : public testing::Test {
-protected:
-    void SetUp() override { ASSERT_NE(L, nullptr); }
-    void TearDown() override
-    {
-        if (L)
-            lua_close(L);
-    }
-    LogCapture log;
-    lua_State* L = TsScriptHost::OpenLua();
-};
-
 } // namespace
 
-TEST_F(HostBindings, TheBindingsCloseLeavesNoPackageGlobal)
+TEST(HostBindings, TheBindingsCloseLeavesNoPackageGlobal)
 {
+    LogCapture log;
+    const ScriptState lua;
+    lua_State* L = lua.L();
+    ASSERT_NE(L, nullptr);
     // The host's close is this followed by lua_close: every package global
     // goes, the host's own registered after the package too, and dofile;
     // tolua++'s own table and the base library stay with the state.

@@ -12,7 +12,6 @@
 #include "game/objects/TsStashObject.h"
 #include "game/objects/TsSwitchObject.h"
 #include "game/objects/TsWeaponObject.h"
-#include "script/ScriptOwnership.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/objects/ItemTestSupport.h"
 

@@ -101,21 +101,10 @@ TEST_F(ScriptLevelTest, ADeletedLevelsCutSceneHandleIsDead)
     EXPECT_EQ(WithoutPosition(Run("return cs:IsCutSceneActive()")), "invalid 'self' in function 'IsCutSceneActive'");
 }
 
-// So is a handle of a mission record that went (its player's), and of
-// each of its texts.
-TEST_F(ScriptLevelTest, AGoneLevelInfosHandlesAreDead)
-{
-    auto info = std::make_unique<TsLevelInfo>();
-    Publish("info", info.get(), "TsLevelInfo");
-    ASSERT_EQ(Run("name = info.levelName name:Set('Den')"), "");
-    info.reset();
-    EXPECT_EQ(WithoutPosition(Run("return info.missionName")), "invalid 'self' in accessing variable 'missionName'");
-    EXPECT_EQ(WithoutPosition(Run("return name:Get()")), "invalid 'self' in function 'Get'");
-}
-
 // What a script kept of an object's insides (the radar's objective, a
-// record's array, colour or text) goes with the object: using it after is a
-// script error, never a touch of the freed object.
+// record's array, colour or text) goes with the object, as the object's own
+// handle does: using either after is a script error, never a touch of the
+// freed object.
 TEST_F(ScriptLevelTest, AViewKeptPastItsOwnerIsAScriptError)
 {
     const struct {
@@ -130,6 +119,9 @@ TEST_F(ScriptLevelTest, AViewKeptPastItsOwnerIsAScriptError)
         {"TsLevelInfo", "v = o.exitTextStringIDs", "v[2] = 7", "invalid 'self' in array indexing."},
         {"TsLevelInfo", "v = o.exitTextStringIDs", "o.exitTextStringIDs[1] = 7",
          "invalid 'self' in accessing variable 'exitTextStringIDs'"},
+        {"TsLevelInfo", "v = o.levelName v:Set('Den')", "return v:Get()", "invalid 'self' in function 'Get'"},
+        {"TsLevelInfo", "v = o.levelName", "return o.missionName",
+         "invalid 'self' in accessing variable 'missionName'"},
         {"TsExplosionParams", "v = o.m_shockColourBias", "FxGetExplosionType(0).m_shockColourBias = v",
          "invalid value in variable assignment."},
         {"TsExplosionParams", "v = o.m_szShockTexture", "v:Set('ring')", "invalid 'self' in function 'Set'"},

@@ -14,7 +14,6 @@
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsSquadObject.h"
-#include "script/GameBindings.h"
 #include "script/ScriptOwnership.h"
 #include "script/ScriptVariables.h"
 #include "script/ScriptWrap.h"
@@ -201,8 +200,7 @@ TEST_F(WrapTest, ArgumentsFollowTheScriptRules)
 TEST_F(WrapTest, MembersAndArrayItemsTakeOnlyTheirTypesAndIndexesInRange)
 {
     Record record;
-    tolua_pushusertype(L, &record, "Record");
-    lua_setglobal(L, "r");
+    Publish("r", &record, "Record");
     ASSERT_EQ(Run("r.count = 7.9; r.scale = 1.25; r.flag = 2; r.ids[1] = 11; r.ids[4] = -4.5"), "");
     EXPECT_TRUE(record.count == 7 && record.scale == 1.25f && record.flag == 1 && record.ids[0] == 11 &&
                 record.ids[3] == -4);
@@ -236,15 +234,12 @@ TEST_F(WrapTest, DeleteOnlyFreesWhatTheScriptMadeAndOnlyOnce)
 
     // An object the game pushed is not the script's to free.
     Thing gameThing;
-    tolua_pushusertype(L, &gameThing, "Thing");
-    lua_setglobal(L, "g");
+    Publish("g", &gameThing, "Thing");
     EXPECT_LUA_ERROR("g:delete()", "object not owned by the script in function 'delete'");
 
     // Nor is one the script has since given to the game.
     ASSERT_EQ(Run("given = Thing:new()"), "");
-    lua_getglobal(L, "given");
-    Thing* given = static_cast<Thing*>(tolua_tousertype(L, -1, nullptr));
-    lua_pop(L, 1);
+    Thing* given = Global<Thing>("given");
     TsScriptHandles::HandToGame(L, given);
     EXPECT_LUA_ERROR("given:delete()", "object not owned by the script in function 'delete'");
     EXPECT_EQ(g_destroyed, 1);

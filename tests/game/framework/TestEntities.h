@@ -8,6 +8,7 @@
 
 #include "engine/OmRef.h"
 #include "game/framework/TsEntityDB.h"
+#include "tests/engine/TestClass.h"
 
 // Every call of the life-cycle operations below, in order ("Import:a").
 inline std::vector<std::string>& CallLog()
@@ -53,21 +54,11 @@ class TestCharacter : public TsEntity, public TsNeighbourListOwner {
 };
 
 // Derived from the character class by a class of another name.
-class TestCharacterChild : public TestCharacter {
-    TEST_CLASS_BODY(TestCharacterChild, TestCharacter)
-};
-class TestCollectible : public TsEntity {
-    TEST_CLASS_BODY(TestCollectible, TsEntity)
-};
-class TestWaypoint : public TsEntity {
-    TEST_CLASS_BODY(TestWaypoint, TsEntity)
-};
-class TestDoor : public TsEntity {
-    TEST_CLASS_BODY(TestDoor, TsEntity)
-};
-class TestLightEffect : public TsObject {
-    TEST_CLASS_BODY(TestLightEffect, TsObject)
-};
+OM_TEST_CLASS(TestCharacterChild, TestCharacter);
+OM_TEST_CLASS(TestCollectible, TsEntity);
+OM_TEST_CLASS(TestWaypoint, TsEntity);
+OM_TEST_CLASS(TestDoor, TsEntity);
+OM_TEST_CLASS(TestLightEffect, TsObject);
 
 class TestPlainObject : public TsObject {
     TEST_CLASS_BODY(TestPlainObject, TsObject)

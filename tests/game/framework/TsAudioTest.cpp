@@ -54,10 +54,13 @@ protected:
         std::replace(path.begin(), path.end(), '\\', '/');
         m_scratch.Write(path, ToneFile(seconds, hertz));
     }
-    std::unique_ptr<TsAudio> Open()
+    // An initialised audio object with the sounds written before loaded.
+    std::unique_ptr<TsAudio> Open(std::initializer_list<SoundId> loaded = {})
     {
         auto audio = std::make_unique<TsAudio>();
         EXPECT_TRUE(audio->Initialise());
+        for (SoundId id : loaded)
+            EXPECT_TRUE(audio->LoadWavFromFile(id)) << id;
         return audio;
     }
     // Closes the device and answers what it played.
@@ -122,8 +125,7 @@ TEST_F(AudioTest, OnlyIdsOfTheTableAreAcceptedAndMusicIsNoEffect)
 TEST_F(AudioTest, TheOptionsScreensSamplePlaysFlatAndStopsOnce)
 {
     WriteSound(4, 0.1);
-    auto audio = Open();
-    ASSERT_TRUE(audio->LoadWavFromFile(4));
+    auto audio = Open({4});
     EXPECT_EQ(audio->PlaySound(4, 0, 0, 0, false), 1u);
     EXPECT_EQ(audio->GetVoiceCount(), 0);
     EXPECT_TRUE(audio->IsSoundPlaying(4));
@@ -136,8 +138,7 @@ TEST_F(AudioTest, TheListenerFollowsTheTickSoVoicesSoundFromTheirSide)
 {
     WriteSound(4, 0.2);
     auto earsFor = [&](const OmVector3& front) {
-        auto audio = Open();
-        EXPECT_TRUE(audio->LoadWavFromFile(4));
+        auto audio = Open({4});
         // As in a level tick: the sound starts, then the listener moves.
         EXPECT_NE(audio->PlaySound(4, 25, 0, 5, false), 0u); // 20 units along +x
         audio->Tick(OmVector3(5, 0, 5), front, OmVector3(0, 1, 0), nullptr);
@@ -154,9 +155,7 @@ TEST_F(AudioTest, TheSeventeenthSoundStealsTheFarthestOneShotVoiceButNeverALoop)
 {
     WriteSound(4, 2.0);
     WriteSound(5, 2.0, 882);
-    auto audio = Open();
-    ASSERT_TRUE(audio->LoadWavFromFile(4));
-    ASSERT_TRUE(audio->LoadWavFromFile(5));
+    auto audio = Open({4, 5});
     uint32_t handles[16];
     for (int i = 0; i < 16; ++i) {
         // Voice 7 is the farthest (distance 60); the others stand at 20-35.
@@ -192,8 +191,7 @@ TEST_F(AudioTest, TheSeventeenthSoundStealsTheFarthestOneShotVoiceButNeverALoop)
 TEST_F(AudioTest, FinishedOneShotsAreReclaimedAndMovedSoundsFollow)
 {
     WriteSound(4, 0.1);
-    auto audio = Open();
-    ASSERT_TRUE(audio->LoadWavFromFile(4));
+    auto audio = Open({4});
     uint32_t once = audio->PlaySound(4, 0, 0, 30, false);
     uint32_t loop = audio->PlaySound(4, 0, 0, 40, true);
     ASSERT_NE(once, 0u);
@@ -215,8 +213,7 @@ TEST_F(AudioTest, VolumesInHundredthsOfADecibelScaleEffectsAndFrontEndMusic)
     WriteSound(4, 0.2);
     WriteSound(0, 0.3);
     auto levelOf = [&](SoundId id, int effects, int music) {
-        auto audio = Open();
-        EXPECT_TRUE(audio->LoadWavFromFile(id));
+        auto audio = Open({id});
         audio->SetVolumes(effects, music, 0);
         if (id == 0)
             EXPECT_TRUE(audio->StartFrontEndAudio()); // no script state: logged, the music still starts
@@ -320,9 +317,7 @@ TEST_F(AudioTest, HostilesNearMakeTheSquadBarkOnce)
 {
     WriteSound(7, 1.0);  // the current character's bark
     WriteSound(18, 1.0); // the other member's
-    auto audio = Open();
-    ASSERT_TRUE(audio->LoadWavFromFile(7));
-    ASSERT_TRUE(audio->LoadWavFromFile(18));
+    auto audio = Open({7, 18});
     FakeLevel level;
     level.squadSize = 2;
     int who = 0;

@@ -4,7 +4,6 @@
 
 #include <cmath>
 
-#include "engine/OmCamera.h"
 #include "engine/OmRef.h"
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsCutScene.h"

@@ -11,6 +11,7 @@
 #include "game/framework/TsScriptHandles.h"
 #include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
+#include "tests/engine/ArchiveTestSupport.h"
 #include "tests/game/framework/GameScript.h"
 #include "tests/game/framework/TestEntities.h"
 #include "tests/platform/DebugOutputCapture.h"
@@ -107,17 +108,13 @@ const char* const kEveryKind = "hero / gem / wp / door / crate / hero,gem,wp,doo
 
 bool SaveEveryKind(const char* path)
 {
-    OmClassRegistry& registry = OmClassRegistry::Instance();
-    registry.AssignClassIds();
     const OmRef<TsEntityDB> db = EveryKind();
     auto* crate = static_cast<TestThing*>(db->GetOtherEntities().GetFirst()->value);
     crate->SetFlagsWord(0xFFFFFFFFu); // every flag is kept
     crate->Tick(0); // keeps the previous position for interpolation
     crate->SetPosition(3, 2, 4);
     crate->SetRadius(0.75f);
-    OmArchive archive(registry);
-    archive.AddRoot(db);
-    return archive.Save(path);
+    return archive_test::SaveRoots(path, {db});
 }
 
 } // namespace
@@ -207,7 +204,6 @@ TEST(TsEntityDB, PendingDeleteIsRemovedAtTheNextPassAndNeitherTickedNorRendered)
     EXPECT_EQ(CallLog(), (Strings{"Tick:a", "Tick:plain"}));
 }
 
-// Import and initialise run every object, whatever one of them answers.
 TEST(TsEntityDB, ImportAndInitialiseRunEveryObjectAndCombineTheResults)
 {
     GameScript lua;

@@ -45,10 +45,8 @@ TEST(FaderProgress, AFadeOfNoTimeIsOverAtTheNextTickAndNeverPastTheEnd)
     EXPECT_FLOAT_EQ(instant.BlendAt(1.0f), 1.0f);
 }
 
-class FaderPixels : public rtest::RendererTest {
+class FaderPixels : public rtest::ScreenTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(Open(640, 480)); }
-
     // Fades white to black with the kind and draws the frame at t.
     std::vector<uint32_t> DrawAt(TsFadeKind kind, float t)
     {

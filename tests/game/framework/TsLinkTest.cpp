@@ -7,6 +7,7 @@
 #include "engine/OmRef.h"
 #include "game/framework/TsLink.h"
 #include "game/framework/TsObject.h"
+#include "tests/engine/TestClass.h"
 
 // Kept out of the program's registry, so that only the test's own registry
 // drops them.
@@ -19,12 +20,7 @@ public:
 };
 OM_IMPLEMENT_UNLISTED_CLASS(LinkHolder, TsObject)
 
-class LinkTarget : public TsObject {
-    OM_DECLARE_CLASS(LinkTarget)
-public:
-    LinkTarget() = default;
-    explicit LinkTarget(OmArchive& archive) : TsObject(archive) {}
-};
+OM_TEST_CLASS(LinkTarget, TsObject);
 OM_IMPLEMENT_UNLISTED_CLASS(LinkTarget, TsObject)
 
 namespace {

@@ -3,7 +3,6 @@
 #include <climits>
 #include <string>
 
-#include "engine/OmReport.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsOptions.h"
 #include "game/framework/TsScriptHost.h"

@@ -6,10 +6,7 @@ namespace {
 
 namespace GfxRs = plat::GfxRs;
 
-class WorldQuadTest : public rtest::RendererTest {
-protected:
-    void SetUp() override { ASSERT_TRUE(Open(640, 480)); }
-};
+using WorldQuadTest = rtest::ScreenTest;
 
 TEST_F(WorldQuadTest, DrawsWithItsTextureAndPutsTheStatesBack)
 {
