@@ -236,7 +236,6 @@ TEST_F(DeviceSkinMeshTest, AMeshSharedByFiguresInTwoPosesIsSortedInEachPose)
     const OmRef<OmD3DSkinMesh> figure = TwoSubsetFigure(Opaque(), Material({1, 1, 1, 1}, 0x40));
     ASSERT_NE(figure, nullptr);
     OmBoneMatrix pose[2];
-    ClearTo(0, 0, 0);
     for (float lift : {0.0f, 0.5f}) {
         pose[1].position = OmVector3(0.5f, lift, 0); // the arm's joint, raised
         figure->SetBoneMatrices(pose, 2);
