@@ -15,6 +15,7 @@
 #include "tests/app/AppFixture.h"
 #include "ui/TsFrontEnd.h"
 #include "ui/TsFrontEndSkinShape.h"
+#include "ui/TsGuiElement.h"
 
 namespace apptest {
 
@@ -103,6 +104,13 @@ protected:
         return Primitives();
     }
     static uint32_t Primitives() { return OmD3D::Instance()->GetFrameStats()->words[OmRenderStats::kPrimitives]; }
+    // A press and release of the control under the pointer, as its window hands them on.
+    static void Press(TsGuiControl& control)
+    {
+        control.SetHover(true);
+        control.OnMouseDown(0, 1);
+        control.OnMouseUp(0, 0);
+    }
 };
 
 // The title started in SetUp, as most of its tests want it.

@@ -210,8 +210,7 @@ TEST_F(TitleScreens, TheNameDialogTakesOnlyAGoodNameAndOnlyOnOk)
     ASSERT_EQ(title.GetTopWindow(), main);
     for (const auto& [typed, text] : {std::pair("", 30591), std::pair("a-b", 30592), std::pair("dot.", 30592)}) {
         SCOPED_TRACE(typed);
-        main->newGame.OnMouseDown(0, 1);
-        main->newGame.OnMouseUp(0, 0);
+        Press(main->newGame);
         auto* asked = dynamic_cast<TsNewGameScreen*>(title.GetTopWindow());
         ASSERT_NE(asked, nullptr);
         asked->name.SetText(typed);
@@ -238,8 +237,7 @@ TEST_F(TitleScreens, AGameThatCannotStartLeavesTheTitlesMusicPlaying)
     const TsAudio* audio = TsAccess::Audio();
     ASSERT_TRUE(audio && audio->IsSoundPlaying(AID_FRONTEND_MUSIC));
     auto* main = static_cast<TsMainScreen*>(TsFrontEnd::GetMainScreen(&Title()));
-    main->tutorial.OnMouseDown(0, 1);
-    main->tutorial.OnMouseUp(0, 0);
+    Press(main->tutorial);
     ASSERT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST) << "no game started";
     EXPECT_TRUE(audio->IsSoundPlaying(AID_FRONTEND_MUSIC));
 }
