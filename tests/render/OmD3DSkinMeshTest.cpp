@@ -212,7 +212,6 @@ TEST_F(DeviceSkinMeshTest, ABatchTakesBlendedSubsetsButNeverAdditiveOnes)
     renderer->FlushAlphaQueue();
 }
 
-// Like the morph mesh's, an additive subset is no longer drawn in place.
 TEST_F(DeviceSkinMeshTest, AnAdditiveSubsetWaitsForTheSortedPassAndIsDrawnThere)
 {
     const OmRef<OmD3DSkinMesh> figure = TwoSubsetFigure(Opaque(), Material({1, 1, 1, 1}, 0x40));

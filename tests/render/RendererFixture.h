@@ -183,6 +183,16 @@ protected:
     }
 
     plat::GfxDevice* Device() { return renderer->GetDevice(); }
+    // The buffer the device has on stream 0 (not held for the caller), and its stride.
+    plat::GfxVertexBuffer* DeviceStream(uint32_t* stride = nullptr)
+    {
+        plat::GfxVertexBuffer* bound = nullptr;
+        uint32_t ignored = 0;
+        Device()->GetStreamSource(0, &bound, stride ? stride : &ignored);
+        if (bound)
+            bound->Release();
+        return bound;
+    }
 
     // Opens the device's scene; the test's end closes it.
     bool BeginDeviceScene()

@@ -3,13 +3,11 @@
 // down behind the focus with what stands between them fading out (dynamic
 // geometry through the frame's batch, blob shadows on the floor a faded wall
 // uncovers).
-#include <cstring>
 #include <functional>
 #include <string>
 #include <gtest/gtest.h>
 #include <vector>
 
-#include "engine/OmCamera.h"
 #include "engine/OmMaxLight.h"
 #include "engine/OmPlane.h"
 #include "engine/OmRenderer.h"
