@@ -16,6 +16,8 @@
 #include "ui/TsFrontEnd.h"
 #include "ui/TsFrontEndSkinShape.h"
 #include "ui/TsGuiElement.h"
+#include "ui/TsGuiMessageBox.h"
+#include "ui/TsTitleScreens.h"
 
 namespace apptest {
 
@@ -110,6 +112,14 @@ protected:
         control.SetHover(true);
         control.OnMouseDown(0, 1);
         control.OnMouseUp(0, 0);
+    }
+    // The window on top is a message box saying the title's text `text`, which the demo's texts fill.
+    void ExpectMessage(int32_t text)
+    {
+        auto* box = dynamic_cast<TsGuiMessageBox*>(Title().GetTopWindow());
+        ASSERT_NE(box, nullptr);
+        EXPECT_STREQ(box->GetText(), TitleText(text));
+        EXPECT_STRNE(box->GetText(), "");
     }
 };
 

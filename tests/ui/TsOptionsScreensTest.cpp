@@ -9,7 +9,6 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsOptions.h"
 #include "platform/KeyCodes.h"
-#include "ui/TsGuiMessageBox.h"
 #include "ui/TsInputScreen.h"
 #include "ui/TsOptionsScreens.h"
 
@@ -28,9 +27,7 @@ protected:
     // The top window is the question with this text: answer it.
     void Answer(int32_t text, int32_t result)
     {
-        auto* box = dynamic_cast<TsGuiMessageBox*>(Title().GetTopWindow());
-        ASSERT_NE(box, nullptr);
-        EXPECT_STREQ(box->GetText(), TitleText(text));
+        ASSERT_NO_FATAL_FAILURE(ExpectMessage(text));
         Title().SetMessageResult(result);
         Title().PopWindow();
         Frame();
