@@ -50,22 +50,24 @@ protected:
         renderer->SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::Modulate);
         renderer->SetTextureStageState(0, GfxTss::AlphaArg2, GfxTa::Diffuse);
         material = uint32_t(Material({1, 1, 1, 1}, 0x20));
+        nearSquare.Square(0.5f, 0.3f, red, material);
+        farSquare.Square(0.5f, 0.6f, blue, material);
     }
     void Queue(AlphaObject& object) { renderer->QueueAlphaItem(&object, object.GetBounds()); }
     OmD3DAlphaSorter& Sorter() { return *renderer->GetAlphaSorter(); }
     // Half-transparent red drawn over half-transparent blue over black: about 127 red and 63 blue.
     static void ExpectRedOverBlue(uint32_t pixel)
     {
-        EXPECT_NEAR(pixel >> 16 & 0xFF, 127, 3);
-        EXPECT_NEAR(pixel & 0xFF, 63, 3);
+        EXPECT_NEAR(Channel(pixel, 16), 127, 3);
+        EXPECT_NEAR(Channel(pixel, 0), 63, 3);
     }
 
     // Half-transparent red and blue in one plain blended material.
     const float red[4] = {1, 0, 0, 0.5f}, blue[4] = {0, 0, 1, 0.5f};
     uint32_t material = 0;
+    // The red square in front of the blue one, touching it.
+    AlphaObject nearSquare, farSquare;
 };
-
-uint32_t Channel(uint32_t pixel, int shift) { return (pixel >> shift) & 0xFF; }
 
 // A coloured-source vertex of the batch (position, diffuse, one texture set).
 struct BatchVertex {
@@ -92,9 +94,6 @@ void AddSquare(OmD3DBatch& batch, float s, float z, uint32_t colour, uint32_t ma
 
 TEST_F(SorterTest, TouchingSquaresDrawBackToFrontInOneRunWhateverTheQueueOrder)
 {
-    AlphaObject nearSquare, farSquare;
-    nearSquare.Square(0.5f, 0.3f, red, material);
-    farSquare.Square(0.5f, 0.6f, blue, material);
     std::vector<uint32_t> results;
     for (bool nearFirst : {true, false}) {
         ClearTo(0, 0, 0);
@@ -113,11 +112,7 @@ TEST_F(SorterTest, TouchingSquaresDrawBackToFrontInOneRunWhateverTheQueueOrder)
 
 TEST_F(SorterTest, ItemsThatDoNotTouchAreFlushedOneByOneTheFarOneFirst)
 {
-    AlphaObject nearSquare, farSquare;
-    nearSquare.Square(0.5f, 0.3f, red, material);
-    farSquare.Square(0.5f, 0.6f, blue, material);
     farSquare.SetBounds(OmSphere(OmVector3(0, 0, 50), 1));
-    ClearTo(0, 0, 0);
     Queue(nearSquare);
     Queue(farSquare);
     renderer->FlushAlphaQueue();
@@ -128,7 +123,6 @@ TEST_F(SorterTest, ItemsThatDoNotTouchAreFlushedOneByOneTheFarOneFirst)
 TEST_F(SorterTest, WhatTheSorterCannotDrawIsRefusedNotDrawnFromStaleData)
 {
     ErrorLog log;
-    ClearTo(0, 0, 0);
     AlphaObject unsupported;
     unsupported.Square(0.5f, 0.5f, red, material);
     unsupported.format = 0x252; // two texture sets
@@ -178,7 +172,6 @@ TEST_F(SorterTest, OverlappingItemsOfDifferentCamerasAreSortedTogether)
     nearer.Square(0.5f, 0.3f, red, material);
     nearer.SetBounds(OmSphere(OmVector3(0, 0, 0.3f), 5)); // queued first, as the farther item
     farther.Square(0.5f, -4.4f, blue, material);
-    ClearTo(0, 0, 0);
     Queue(nearer);
     OmMatrix4 view; // the second camera sees the far square 0.6 ahead
     view.m[14] = 5.0f;
@@ -328,9 +321,7 @@ TEST_F(BlendTest, BatchDrawsByDepthBucketsOneDrawPerRunOfAMaterial)
             AddSquare(batch, 0.5f, sq.z, sq.colour, uint32_t(materials[sq.material]));
         batch.Flush();
         EXPECT_EQ(Draws(), c.draws);
-        const std::vector<uint32_t> pixels = ReadPixels();
-        EXPECT_EQ(Pixel(pixels, 320, 240), c.centre);
-        EXPECT_EQ(Pixel(pixels, 10, 10), 0xFF000000u);
+        ExpectPixels(ReadPixels(), {{320, 240, c.centre}, {10, 10, kBlack}});
     }
     EXPECT_FALSE(renderer->GetVertexBuffer(batch.GetOutputBufferId())->IsLocked());
 }

@@ -74,13 +74,9 @@ TEST_F(ScreenTest, BindingABufferAgainAfterAMemoryDrawReachesTheDevice)
     const uint64_t calls = Device()->CallCount(GfxCall::SetStreamSource);
     renderer->SetStreamSource(0, vb);
     EXPECT_EQ(Device()->CallCount(GfxCall::SetStreamSource), calls + 1);
-    GfxVertexBuffer* bound = nullptr;
     uint32_t stride = 0;
-    Device()->GetStreamSource(0, &bound, &stride);
-    EXPECT_EQ(bound, renderer->GetVertexBuffer(vb)->GetBuffer());
+    EXPECT_EQ(DeviceStream(&stride), renderer->GetVertexBuffer(vb)->GetBuffer());
     EXPECT_EQ(stride, sizeof(RhwVertex));
-    if (bound)
-        bound->Release();
     renderer->ReleaseVertexBuffer(vb); // releasing a bound buffer unbinds it
     EXPECT_EQ(renderer->GetBoundStream(0), nullptr);
 }

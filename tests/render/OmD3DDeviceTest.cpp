@@ -86,23 +86,15 @@ TEST_F(ScreenTest, ALostDeviceSkipsFramesAndResetsOnTheSecondNotResetFrame)
     GfxVertexBuffer* vb = nullptr;
     ASSERT_EQ(Device()->CreateVertexBuffer(64, 0, GfxFvf::RhwDiffuse, GfxPool::Managed, &vb), GfxResult::Ok);
     renderer->SetD3DStreamSource(0, vb, sizeof(rtest::RhwVertex));
-    auto boundStream = [&] {
-        GfxVertexBuffer* bound = nullptr;
-        uint32_t stride = 0;
-        Device()->GetStreamSource(0, &bound, &stride);
-        if (bound)
-            bound->Release();
-        return bound;
-    };
 
     Device()->SimulateCooperativeLevel(GfxResult::DeviceLost);
     EXPECT_FALSE(renderer->BeginScene(0.0f));
     EXPECT_FALSE(renderer->BeginScene(0.0f));
     Device()->SimulateCooperativeLevel(GfxResult::DeviceNotReset);
     EXPECT_FALSE(renderer->BeginScene(0.0f)); // arms the reset
-    EXPECT_EQ(boundStream(), vb);
+    EXPECT_EQ(DeviceStream(), vb);
     EXPECT_FALSE(renderer->BeginScene(0.0f)); // releases, unbinds and resets
-    EXPECT_EQ(boundStream(), nullptr);
+    EXPECT_EQ(DeviceStream(), nullptr);
     EXPECT_EQ(Device()->TestCooperativeLevel(), GfxResult::Ok);
     EXPECT_TRUE(renderer->BeginScene(0.0f));
     EXPECT_EQ(renderer->EndScene(), GfxResult::Ok);

@@ -14,12 +14,6 @@ using namespace rtest;
 
 namespace {
 
-struct InkBox {
-    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
-    int count = 0;
-    bool onlyRed = true;
-};
-
 class FontTest : public ScreenTest {
 protected:
     std::unique_ptr<OmD3DFont> MakeFont(const char* face, uint32_t points, uint32_t flags = 0)
@@ -31,23 +25,14 @@ protected:
     }
 
     // The box around every lit pixel of a frame.
-    InkBox FindInk(const std::vector<uint32_t>& pixels)
+    InkBox Ink(const std::vector<uint32_t>& pixels) const
     {
-        InkBox box;
-        for (uint32_t y = 0; y < height; ++y) {
-            for (uint32_t x = 0; x < width; ++x) {
-                const uint32_t p = Pixel(pixels, x, y) & 0xFFFFFF;
-                if (p == 0)
-                    continue;
-                ++box.count;
-                box.left = std::min(box.left, int(x));
-                box.right = std::max(box.right, int(x));
-                box.top = std::min(box.top, int(y));
-                box.bottom = std::max(box.bottom, int(y));
-                box.onlyRed = box.onlyRed && (p & 0xFFFF) == 0;
-            }
-        }
-        return box;
+        return FindInk(pixels, int(width), [](uint32_t p) { return (p & 0xFFFFFF) != 0; });
+    }
+    // Whether every lit pixel is pure red.
+    bool OnlyRed(const std::vector<uint32_t>& pixels) const
+    {
+        return FindInk(pixels, int(width), [](uint32_t p) { return (p & 0xFFFF) != 0; }).Empty();
     }
 };
 
@@ -107,10 +92,11 @@ TEST_F(FontTest, TheFallbackFaceDrawsWhereItsExtentSaysInItsColour)
     auto font = MakeFont("Arial", 16);
     uint32_t size[2] = {0, 0};
     ASSERT_EQ(font->GetTextExtent("Hello, World", size), GfxResult::Ok);
-    const InkBox ink =
-        FindInk(DrawFrame([&] { EXPECT_EQ(font->DrawText(100, 120, 0xFFFF0000, "Hello, World", 0), GfxResult::Ok); }));
+    const std::vector<uint32_t> pixels =
+        DrawFrame([&] { EXPECT_EQ(font->DrawText(100, 120, 0xFFFF0000, "Hello, World", 0), GfxResult::Ok); });
+    const InkBox ink = Ink(pixels);
     EXPECT_GT(ink.count, 20);
-    EXPECT_TRUE(ink.onlyRed);
+    EXPECT_TRUE(OnlyRed(pixels));
     EXPECT_TRUE(ink.left >= 99 && ink.right <= int(100 + size[0]) + 1) << ink.left << " " << ink.right;
     EXPECT_TRUE(ink.top >= 119 && ink.bottom <= int(120 + size[1]) + 1) << ink.top << " " << ink.bottom;
     // The text fills most of its width: a wrong scale would not.
@@ -127,9 +113,10 @@ TEST_F(FontTest, QueuedTextIsPlacedByScreenFractionsAndCutToTheEntry)
     renderer->QueueText(0.25f, 0.5f, "Tessaran", red, 1.0f);
     renderer->QueueText(0.0f, 2.0f, std::string(300, 'x').c_str(), red, 1.0f);
     EXPECT_EQ(std::string(renderer->GetQueuedText(1).text), std::string(255, 'x'));
-    const InkBox ink = FindInk(DrawFrame([&] { renderer->DrawQueuedText(); }));
+    const std::vector<uint32_t> pixels = DrawFrame([&] { renderer->DrawQueuedText(); });
+    const InkBox ink = Ink(pixels);
     renderer->ClearQueuedText();
-    EXPECT_TRUE(ink.onlyRed);
+    EXPECT_TRUE(OnlyRed(pixels));
     EXPECT_TRUE(ink.left >= 159 && ink.right <= int(160 + w) + 1) << ink.left << " " << ink.right;
     EXPECT_TRUE(ink.top >= 239 && ink.bottom <= int(240 + h) + 1) << ink.top << " " << ink.bottom;
 }
@@ -146,7 +133,7 @@ TEST_F(FontTest, FlagOneMakesTheFaceBoldAndFlagTwoItalic)
     const auto look = [&](uint32_t flags) {
         auto face = MakeFont("Arial", 24, flags);
         const std::vector<uint32_t> pixels = DrawFrame([&] { face->DrawText(100, 100, 0xFFFFFFFF, "lllll", 0); });
-        const InkBox box = FindInk(pixels);
+        const InkBox box = Ink(pixels);
         const int third = (box.bottom - box.top) / 3;
         float sums[2] = {}, counts[2] = {};
         for (int y = box.top; y <= box.bottom; ++y)

@@ -9,6 +9,7 @@
 #include "tests/render/RendererFixture.h"
 
 using namespace plat;
+using rtest::Channel;
 using rtest::ScreenTest;
 
 namespace {
@@ -59,9 +60,6 @@ protected:
     std::vector<OmRef<OmLight>> lights;
 };
 
-uint32_t Red(uint32_t c) { return c >> 16 & 0xFF; }
-uint32_t Green(uint32_t c) { return c >> 8 & 0xFF; }
-
 } // namespace
 
 TEST_F(LightTest, LightsSwitchOnAndOffById)
@@ -76,16 +74,16 @@ TEST_F(LightTest, LightsSwitchOnAndOffById)
     EXPECT_EQ(red->deviceLightId, r);
     EXPECT_EQ(renderer->AddLight(red), r); // a light keeps its index
 
-    EXPECT_LT(Red(DrawLitSquare()), 8u);
+    EXPECT_LT(Channel(DrawLitSquare(), 16), 8u);
     renderer->EnableLight(red, true);
     uint32_t c = DrawLitSquare();
-    EXPECT_GT(Red(c), 240u);
-    EXPECT_LT(Green(c), 8u);
+    EXPECT_GT(Channel(c, 16), 240u);
+    EXPECT_LT(Channel(c, 8), 8u);
     renderer->EnableLight(green, true);
     renderer->EnableLight(red, false);
     c = DrawLitSquare();
-    EXPECT_LT(Red(c), 8u);
-    EXPECT_GT(Green(c), 240u);
+    EXPECT_LT(Channel(c, 16), 8u);
+    EXPECT_GT(Channel(c, 8), 240u);
 }
 
 // Switched off, its slot free, its index cleared so it cannot reach the
@@ -99,7 +97,7 @@ TEST_F(LightTest, ARemovedLightIsOffAndCannotReachTheLightInItsSlot)
     renderer->RemoveLight(green);
     EXPECT_EQ(green->deviceLightId, -1);
     EXPECT_FALSE(DeviceLightOn(g));
-    EXPECT_LT(Green(DrawLitSquare()), 8u);
+    EXPECT_LT(Channel(DrawLitSquare(), 8), 8u);
     renderer->EnableLight(green, true); // no index: nothing happens
     OmLight* blue = NewLight(OmLight::kDirectional, 0, 0, 1);
     EXPECT_EQ(renderer->AddLight(blue), g);

@@ -17,6 +17,7 @@
 #include "tests/engine/ArchiveTestSupport.h"
 
 using namespace plat;
+using rtest::Channel;
 using rtest::ErrorLog;
 using rtest::RendererTest;
 
@@ -45,18 +46,15 @@ OmRef<OmD3DMesh> Convert(OmD3D& renderer, OmMesh& mesh, uint32_t flags = 0)
     return mesh.ConvertForRenderer(renderer, flags, *device) ? device : nullptr;
 }
 
-uint32_t Red(uint32_t pixel) { return (pixel >> 16) & 0xFF; }
-
+// A scene under a camera at the origin looking along +z, lighting off.
 class MeshTest : public RendererTest {
 protected:
     void SetUp() override
     {
         OmClassRegistry::Instance().AssignClassIds();
         ASSERT_TRUE(Open(640, 480));
+        BeginScreenFractionScene();
         rtest::AimCamera(*renderer, *camera, 1.0f);
-        renderer->SetWorldMatrix(&OmMatrix4::Identity());
-        ClearTo(0, 0, 0);
-        ASSERT_TRUE(BeginDeviceScene());
     }
     void TearDown() override
     {
@@ -218,14 +216,14 @@ TEST_F(MeshTest, ALitMeshShowsItsMaterialAndTheImportersLights)
     EXPECT_EQ(Pixel(drawWith(Light(OmLight::kDirectional)), 320, 240), 0xFFFF0000u);
     // The importer's attenuation (1, -1/d, 1/d) with d = 10, at distance 5:
     // 1 / (1 - 0.5 + 2.5) of the light.
-    EXPECT_NEAR(Red(Pixel(drawWith(Light(OmLight::kPoint, {1.0f, -0.1f, 0.1f})), 320, 240)), 85, 3);
+    EXPECT_NEAR(Channel(Pixel(drawWith(Light(OmLight::kPoint, {1.0f, -0.1f, 0.1f})), 320, 240), 16), 85, 3);
     // A spot with the default full cone of pi/2 (inner pi/4): lit at the
     // centre and, softened, at 26.6 degrees off its axis (the grid vertex at
     // x = 2.5). Spot factor (cos 26.6 - cos 45) / (cos 22.5 - cos 45) = 0.86,
     // times the light's incidence cos 26.6 = 0.89: about 197.
     const std::vector<uint32_t> pixels = drawWith(Light(OmLight::kSpot, {1.0f, 0.0f, 0.0f}));
-    EXPECT_EQ(Red(Pixel(pixels, 320, 240)), 255u);
-    EXPECT_NEAR(Red(Pixel(pixels, 480, 240)), 197, 8);
+    EXPECT_EQ(Channel(Pixel(pixels, 320, 240), 16), 255u);
+    EXPECT_NEAR(Channel(Pixel(pixels, 480, 240), 16), 197, 8);
 }
 
 // Not with whichever material was applied before the mesh, nor with the
@@ -248,7 +246,6 @@ TEST_F(MeshTest, BlendedSubsetsAreLitWithTheirOwnMaterial)
 
 TEST_F(MeshTest, ASceneDrawsOpaqueHalvesItselfAndSendsAlphaHalvesThroughTheBatch)
 {
-    renderer->SetLighting(false);
     const OmRef<OmGroup> root = GlassScene(Material(OmColour(1, 0, 0, 1)), Material(OmColour(0, 1, 0, 0.5f), 0x20));
     OmD3DBatch& batch = renderer->GetBatch();
     Device()->ResetCallCounts();
@@ -264,12 +261,11 @@ TEST_F(MeshTest, ASceneDrawsOpaqueHalvesItselfAndSendsAlphaHalvesThroughTheBatch
     // 64 pixels a unit at depth 5. The left shape spans x -3..-1: red at
     // x = -2.75, glass (green over black) at x = -1.25.
     EXPECT_EQ(Pixel(pixels, 144, 250), 0xFFFF0000u);
-    EXPECT_NEAR((Pixel(pixels, 240, 250) >> 8) & 0xFF, 127, 3);
+    EXPECT_NEAR(Channel(Pixel(pixels, 240, 250), 8), 127, 3);
 }
 
 TEST_F(MeshTest, WithNoBatchOpenTheAlphaHalvesWaitForTheAlphaPass)
 {
-    renderer->SetLighting(false);
     const OmRef<OmGroup> root = GlassScene(Material(OmColour(1, 0, 0, 1)), Material(OmColour(0, 1, 0, 0.5f), 0x20));
     // As a frame leaves stage 0 after the batch: alpha from the vertices.
     renderer->SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::Modulate);
@@ -277,12 +273,11 @@ TEST_F(MeshTest, WithNoBatchOpenTheAlphaHalvesWaitForTheAlphaPass)
     root->Render(*renderer);
     EXPECT_EQ(renderer->GetAlphaQueueLength(), 2u);
     renderer->FlushAlphaQueue();
-    EXPECT_NEAR((Pixel(ReadPixels(), 240, 250) >> 8) & 0xFF, 127, 3);
+    EXPECT_NEAR(Channel(Pixel(ReadPixels(), 240, 250), 8), 127, 3);
 }
 
 TEST_F(MeshTest, DeviceMeshesRoundTripThroughAnArchiveAndDrawTheSame)
 {
-    renderer->SetLighting(false);
     const int32_t red = Material(OmColour(1, 0, 0, 1)), glass = Material(OmColour(0, 1, 0, 0.5f), 0x20);
     const OmRef<OmD3DMesh> device = Convert(*renderer, *GlassGrid(4, 1.0f, 5.0f, uint32_t(red), uint32_t(glass)));
     ASSERT_NE(device, nullptr);

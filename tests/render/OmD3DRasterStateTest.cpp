@@ -2,8 +2,8 @@
 // read back from the back buffer.
 #include "tests/render/RendererFixture.h"
 
+#include <bit>
 #include <cmath>
-#include <cstring>
 #include <numbers>
 
 #include "platform/CameraMatrix.h"
@@ -19,12 +19,7 @@ namespace {
 constexpr uint32_t kGrey = 0xFF808080;
 constexpr uint32_t kLeftX = 160, kRightX = 480, kMidY = 240;
 
-uint32_t Bits(float f)
-{
-    uint32_t v;
-    std::memcpy(&v, &f, sizeof v);
-    return v;
-}
+constexpr uint32_t Bits(float f) { return std::bit_cast<uint32_t>(f); }
 
 // White fogged towards red by a factor f (1 clear).
 uint32_t Fogged(float f)
@@ -51,16 +46,13 @@ protected:
         ASSERT_EQ(Device()->GetDepthStencilSurface(&depth), GfxResult::Ok);
         EXPECT_EQ(depth->Format(), GfxFormat::D24S8);
         depth->Release();
+        BeginScreenFractionScene();
         float projection[16];
         MatrixPerspectiveFovLH(projection, std::numbers::pi_v<float> / 2, 4.0f / 3.0f, 1.0f, 1000.0f);
         OmMatrix4 m;
         m.Set(projection);
         renderer->SetProjectionMatrix(&m);
-        renderer->SetViewMatrix(&OmMatrix4::Identity());
-        renderer->SetWorldMatrix(&OmMatrix4::Identity());
-        renderer->SetLighting(false);
         renderer->SetCulling(false);
-        ASSERT_TRUE(BeginDeviceScene());
         Clear();
     }
 
@@ -214,9 +206,8 @@ TEST_F(StencilTest, TheComparisonDecidesWherePixelsAreDrawn)
         SCOPED_TRACE(c.name);
         Stencil(c.func, c.ref, c.mask);
         DrawQuad(5, kGreen);
-        const std::vector<uint32_t> pixels = ReadPixels();
-        EXPECT_EQ(Pixel(pixels, kLeftX, kMidY), c.left ? kGreen : kGrey);
-        EXPECT_EQ(Pixel(pixels, kRightX, kMidY), c.right ? kGreen : kBlack);
+        ExpectPixels(ReadPixels(),
+                     {{kLeftX, kMidY, c.left ? kGreen : kGrey}, {kRightX, kMidY, c.right ? kGreen : kBlack}});
         Stencil(GfxCmp::Always, 0);
         Paint(kGrey, -2, 0);
         Paint(kBlack, 0, 2);
@@ -317,10 +308,8 @@ TEST_F(RasterStateTest, DepthBiasLetsACoplanarDecalWinButNotOverNearerSurfaces)
         renderer->DispatchRenderState(GfxRs::ZBias, c.zbias);
         renderer->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, c.ownVertices ? decal : onFloor,
                                   sizeof(SceneVertex));
-        const std::vector<uint32_t> pixels = ReadPixels();
-        for (const auto& [x, y] : {std::pair{320u, 240u}, {300u, 250u}, {340u, 230u}, {330u, 245u}, {312u, 236u}}) {
-            EXPECT_EQ(Pixel(pixels, x, y), c.expected) << std::hex << "at " << std::dec << x << "," << y;
-        }
+        ExpectPixels(ReadPixels(), {{320, 240, c.expected}, {300, 250, c.expected}, {340, 230, c.expected},
+                                    {330, 245, c.expected}, {312, 236, c.expected}});
     }
 }
 

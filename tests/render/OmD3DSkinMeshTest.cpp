@@ -212,7 +212,6 @@ TEST_F(DeviceSkinMeshTest, ABatchTakesBlendedSubsetsButNeverAdditiveOnes)
     renderer->FlushAlphaQueue();
 }
 
-// Like the morph mesh's, an additive subset is no longer drawn in place.
 TEST_F(DeviceSkinMeshTest, AnAdditiveSubsetWaitsForTheSortedPassAndIsDrawnThere)
 {
     const OmRef<OmD3DSkinMesh> figure = TwoSubsetFigure(Opaque(), Material({1, 1, 1, 1}, 0x40));
@@ -236,7 +235,6 @@ TEST_F(DeviceSkinMeshTest, AMeshSharedByFiguresInTwoPosesIsSortedInEachPose)
     const OmRef<OmD3DSkinMesh> figure = TwoSubsetFigure(Opaque(), Material({1, 1, 1, 1}, 0x40));
     ASSERT_NE(figure, nullptr);
     OmBoneMatrix pose[2];
-    ClearTo(0, 0, 0);
     for (float lift : {0.0f, 0.5f}) {
         pose[1].position = OmVector3(0.5f, lift, 0); // the arm's joint, raised
         figure->SetBoneMatrices(pose, 2);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <initializer_list>
@@ -122,6 +123,34 @@ using ErrorLog = DebugOutputCapture;
 // Colours as read back from a 32-bit back buffer.
 constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF,
                    kBlack = 0xFF000000;
+// One 8-bit channel of such a colour: shift 16 red, 8 green, 0 blue.
+inline uint32_t Channel(uint32_t pixel, int shift) { return (pixel >> shift) & 0xFF; }
+
+// The smallest box round the pixels `picked` chooses in a picture `width`
+// pixels wide, top row first, and how many it chose; empty when none.
+struct InkBox {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+    int count = 0;
+    int Width() const { return right - left + 1; }
+    int Height() const { return bottom - top + 1; }
+    bool Empty() const { return right < 0; }
+};
+template <class Picked>
+InkBox FindInk(const std::vector<uint32_t>& pixels, int width, Picked picked)
+{
+    InkBox box;
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        if (!picked(pixels[i]))
+            continue;
+        const int x = int(i % size_t(width)), y = int(i / size_t(width));
+        ++box.count;
+        box.left = std::min(box.left, x);
+        box.right = std::max(box.right, x);
+        box.top = std::min(box.top, y);
+        box.bottom = std::max(box.bottom, y);
+    }
+    return box;
+}
 
 // One pre-transformed vertex: pixels, y down.
 using gfxtest::RhwVertex;
@@ -154,12 +183,34 @@ protected:
     }
 
     plat::GfxDevice* Device() { return renderer->GetDevice(); }
+    // The buffer the device has on stream 0 (not held for the caller), and its stride.
+    plat::GfxVertexBuffer* DeviceStream(uint32_t* stride = nullptr)
+    {
+        plat::GfxVertexBuffer* bound = nullptr;
+        uint32_t ignored = 0;
+        Device()->GetStreamSource(0, &bound, stride ? stride : &ignored);
+        if (bound)
+            bound->Release();
+        return bound;
+    }
 
     // Opens the device's scene; the test's end closes it.
     bool BeginDeviceScene()
     {
         inScene = Device()->BeginScene() == plat::GfxResult::Ok;
         return inScene;
+    }
+
+    // Identity matrices (positions are screen fractions), lighting off, the
+    // screen cleared to black, and the device's scene open.
+    void BeginScreenFractionScene()
+    {
+        renderer->SetWorldMatrix(&OmMatrix4::Identity());
+        renderer->SetViewMatrix(&OmMatrix4::Identity());
+        renderer->SetProjectionMatrix(&OmMatrix4::Identity());
+        renderer->SetLighting(false);
+        ClearTo(0.0f, 0.0f, 0.0f);
+        ASSERT_TRUE(BeginDeviceScene());
     }
 
     // The back buffer as A8R8G8B8 words, top row first (32-bit modes).
@@ -271,15 +322,6 @@ protected:
     {
         ASSERT_TRUE(Open(640, 480));
         BeginScreenFractionScene();
-    }
-    void BeginScreenFractionScene()
-    {
-        renderer->SetWorldMatrix(&OmMatrix4::Identity());
-        renderer->SetViewMatrix(&OmMatrix4::Identity());
-        renderer->SetProjectionMatrix(&OmMatrix4::Identity());
-        renderer->SetLighting(false);
-        ClearTo(0.0f, 0.0f, 0.0f);
-        ASSERT_TRUE(BeginDeviceScene());
     }
 
     uint64_t Draws() const

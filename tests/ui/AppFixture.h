@@ -15,6 +15,9 @@
 #include "tests/app/AppFixture.h"
 #include "ui/TsFrontEnd.h"
 #include "ui/TsFrontEndSkinShape.h"
+#include "ui/TsGuiElement.h"
+#include "ui/TsGuiMessageBox.h"
+#include "ui/TsTitleScreens.h"
 
 namespace apptest {
 
@@ -103,6 +106,21 @@ protected:
         return Primitives();
     }
     static uint32_t Primitives() { return OmD3D::Instance()->GetFrameStats()->words[OmRenderStats::kPrimitives]; }
+    // A press and release of the control under the pointer, as its window hands them on.
+    static void Press(TsGuiControl& control)
+    {
+        control.SetHover(true);
+        control.OnMouseDown(0, 1);
+        control.OnMouseUp(0, 0);
+    }
+    // The window on top is a message box saying the title's text `text`, which the demo's texts fill.
+    void ExpectMessage(int32_t text)
+    {
+        auto* box = dynamic_cast<TsGuiMessageBox*>(Title().GetTopWindow());
+        ASSERT_NE(box, nullptr);
+        EXPECT_STREQ(box->GetText(), TitleText(text));
+        EXPECT_STRNE(box->GetText(), "");
+    }
 };
 
 // The title started in SetUp, as most of its tests want it.

@@ -96,21 +96,4 @@ std::vector<uint32_t> GuiTest::DrawnAlone(const std::function<void(OmD3D&)>& dra
     return ReadScreen();
 }
 
-GuiTest::Box GuiTest::FindColour(const std::vector<uint32_t>& screen, uint32_t rgb) const
-{
-    Box box;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            if (Pixel(screen, x, y) != rgb) {
-                continue;
-            }
-            box.left = std::min(box.left, x);
-            box.right = std::max(box.right, x);
-            box.top = std::min(box.top, y);
-            box.bottom = std::max(box.bottom, y);
-        }
-    }
-    return box;
-}
-
 } // namespace guitest

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/render/RendererFixture.h"
 #include "tests/ui/AppFixture.h"
 #include "ui/TsFrontEndBase.h"
 #include "ui/TsGuiElement.h"
@@ -51,13 +52,11 @@ protected:
     std::vector<uint32_t> DrawnAlone(const std::function<void(OmD3D&)>& draw);
 
     // The smallest box holding every pixel of the colour (RGB); empty when none.
-    struct Box {
-        int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
-        int Width() const { return right - left + 1; }
-        int Height() const { return bottom - top + 1; }
-        bool Empty() const { return right < 0; }
-    };
-    Box FindColour(const std::vector<uint32_t>& screen, uint32_t rgb) const;
+    using Box = rtest::InkBox;
+    Box FindColour(const std::vector<uint32_t>& screen, uint32_t rgb) const
+    {
+        return rtest::FindInk(screen, width, [rgb](uint32_t pixel) { return pixel == rgb; });
+    }
 
     std::vector<std::unique_ptr<TsGuiSprite>> sprites;
 

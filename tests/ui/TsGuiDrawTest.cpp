@@ -109,10 +109,7 @@ TEST_F(GuiPlacement, SpritesTruncateTheirPositionAndTurnOrMirrorTheirPicture)
     for (const Case& c : cases) {
         const std::vector<uint32_t> screen =
             DrawnAlone([&](OmD3D& r) { wide->DrawMirrored(&r, 10.7f, 20.2f, c.orientation, c.mirrorX, false, 0); });
-        Box box = FindColour(screen, 0xFF0000);
-        const Box green = FindColour(screen, 0x00FF00);
-        box.left = std::min(box.left, green.left), box.right = std::max(box.right, green.right);
-        box.top = std::min(box.top, green.top), box.bottom = std::max(box.bottom, green.bottom);
+        const Box box = rtest::FindInk(screen, width, [](uint32_t p) { return p == 0xFF0000 || p == 0x00FF00; });
         EXPECT_EQ(box.Width(), c.w) << "orientation " << c.orientation;
         EXPECT_EQ(box.Height(), c.h) << "orientation " << c.orientation;
         EXPECT_NEAR(box.left, 10, 1); // trunc(10.7) + 0.5

@@ -9,7 +9,6 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsOptions.h"
 #include "platform/KeyCodes.h"
-#include "ui/TsGuiMessageBox.h"
 #include "ui/TsInputScreen.h"
 #include "ui/TsOptionsScreens.h"
 
@@ -28,19 +27,10 @@ protected:
     // The top window is the question with this text: answer it.
     void Answer(int32_t text, int32_t result)
     {
-        auto* box = dynamic_cast<TsGuiMessageBox*>(Title().GetTopWindow());
-        ASSERT_NE(box, nullptr);
-        EXPECT_STREQ(box->GetText(), TitleText(text));
+        ASSERT_NO_FATAL_FAILURE(ExpectMessage(text));
         Title().SetMessageResult(result);
         Title().PopWindow();
         Frame();
-    }
-
-    static void Click(TsGuiToggle& toggle)
-    {
-        toggle.SetHover(true);
-        toggle.OnMouseDown(0, 1);
-        toggle.OnMouseUp(0, 0);
     }
 };
 
@@ -80,8 +70,8 @@ TEST_F(OptionsScreens, TheGameSwitchesShowTheOptionsAndAreWrittenOnLeaving)
     auto& game = Show<TsGameOptionsScreen>(TsFrontEnd::GetGameOptionsScreen);
     EXPECT_FALSE(game.transparentCamera.IsChecked());
     EXPECT_TRUE(game.animatingInventory.IsChecked());
-    Click(game.transparentCamera);
-    Click(game.animatingInventory);
+    Press(game.transparentCamera);
+    Press(game.animatingInventory);
     Title().PopWindow();
     EXPECT_EQ(std::pair(Options().IsTransparentCam(), Options().IsAnimatingInventory()), std::pair(true, false));
     EXPECT_TRUE(Wrote("SetTransparentCam(1)") && Wrote("SetAnimatingInventory(0)")) << OptionsFile();
@@ -119,9 +109,9 @@ TEST_F(OptionsScreens, TheKeyScreenKeepsOrDiscardsItsEditsAsAnswered)
         ASSERT_EQ(edited, defaults);
         TsKeyBindings expected = defaults;
         switch (c.edit) {
-        case Wheel: Click(screen.mouseWheel); expected.useMouseWheel = 0; break;
+        case Wheel: Press(screen.mouseWheel); expected.useMouseWheel = 0; break;
         case Swap:
-            Click(screen.swapMouse);
+            Press(screen.swapMouse);
             expected.mouseButton[TS_ACTION_SELECT] = expected.mouseButton[TS_ACTION_MOVE] = 1;
             expected.mouseButton[TS_ACTION_CANCEL] = expected.mouseButton[TS_ACTION_ATTACK] = 0;
             break;
@@ -167,7 +157,7 @@ TEST_F(OptionsScreens, TheKeyScreensTogglesShowTheStoredSettingsOnEachVisit)
         SCOPED_TRACE(visit);
         auto& screen = Show<TsInputScreen>(TsFrontEnd::GetInputScreen);
         EXPECT_TRUE(screen.mouseWheel.IsChecked() && screen.swapMouse.IsChecked());
-        Click(screen.mouseWheel);
+        Press(screen.mouseWheel);
         screen.Finish();
         Answer(30607, TsFrontEndBase::kResultCancel);
         ASSERT_NE(Title().GetTopWindow(), &screen);

@@ -125,7 +125,6 @@ TEST(RadarPlacement, ABlipsOffsetOnTheDiscScalesItsDistanceByTheRange)
     EXPECT_EQ(x, 0.0f) << "no range, no division";
 }
 
-// The disc fades from white at the centre to nearly black at the rim, or past it.
 TEST(RadarPlacement, TheDiscFadesFromWhiteAtTheCentreToNearlyBlackAtTheRim)
 {
     EXPECT_EQ(TsRadar::DiscShade(0.0f, 75.0f), 0xFFFFFFFFu);

@@ -9,7 +9,6 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/objects/TsPlayer.h"
-#include "ui/TsGuiMessageBox.h"
 #include "ui/TsLoadGameScreen.h"
 #include "ui/TsTitleScreens.h"
 
@@ -97,10 +96,8 @@ TEST_F(TitleScreens, ASaveThatCannotBeDeletedOrHasGoneSaysSo)
     std::filesystem::remove("Save Games/bob [1]");
     screen.list.SelectIndex(1);
     screen.list.LoadSelected();
-    auto* box = dynamic_cast<TsGuiMessageBox*>(Title().GetTopWindow());
-    ASSERT_NE(box, nullptr);
-    EXPECT_STREQ(box->GetText(), TitleText(30618));
-    EXPECT_STRNE(box->GetText(), "");
+    ASSERT_NO_FATAL_FAILURE(ExpectMessage(30618));
+    const TsGuiWindow* box = Title().GetTopWindow();
     EXPECT_EQ(Listed(screen.list), (std::vector<std::string>{"alice [1]"}));
     EXPECT_TRUE(app->GetPendingLoad().empty());
     EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
@@ -210,17 +207,13 @@ TEST_F(TitleScreens, TheNameDialogTakesOnlyAGoodNameAndOnlyOnOk)
     ASSERT_EQ(title.GetTopWindow(), main);
     for (const auto& [typed, text] : {std::pair("", 30591), std::pair("a-b", 30592), std::pair("dot.", 30592)}) {
         SCOPED_TRACE(typed);
-        main->newGame.OnMouseDown(0, 1);
-        main->newGame.OnMouseUp(0, 0);
+        Press(main->newGame);
         auto* asked = dynamic_cast<TsNewGameScreen*>(title.GetTopWindow());
         ASSERT_NE(asked, nullptr);
         asked->name.SetText(typed);
         Tap(kKeyReturn);
         Frame();
-        auto* box = dynamic_cast<TsGuiMessageBox*>(title.GetTopWindow());
-        ASSERT_NE(box, nullptr);
-        EXPECT_STREQ(box->GetText(), TitleText(text));
-        EXPECT_STRNE(box->GetText(), "");
+        ASSERT_NO_FATAL_FAILURE(ExpectMessage(text));
         title.PopWindow();
         Frame();
         EXPECT_EQ(title.GetTopWindow(), main) << "one message only";
@@ -238,8 +231,7 @@ TEST_F(TitleScreens, AGameThatCannotStartLeavesTheTitlesMusicPlaying)
     const TsAudio* audio = TsAccess::Audio();
     ASSERT_TRUE(audio && audio->IsSoundPlaying(AID_FRONTEND_MUSIC));
     auto* main = static_cast<TsMainScreen*>(TsFrontEnd::GetMainScreen(&Title()));
-    main->tutorial.OnMouseDown(0, 1);
-    main->tutorial.OnMouseUp(0, 0);
+    Press(main->tutorial);
     ASSERT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST) << "no game started";
     EXPECT_TRUE(audio->IsSoundPlaying(AID_FRONTEND_MUSIC));
 }
@@ -257,9 +249,7 @@ TEST_F(TitleScreens, AHiddenModeNameTogglesItsModeAndStartsNoGame)
         PlayerName() = upper.c_str();
         EXPECT_TRUE(CheckHiddenModeName(&title));
         EXPECT_EQ(TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_BIGHEADS), on);
-        auto* box = dynamic_cast<TsGuiMessageBox*>(title.GetTopWindow());
-        ASSERT_NE(box, nullptr);
-        EXPECT_STREQ(box->GetText(), TitleText(text));
+        ASSERT_NO_FATAL_FAILURE(ExpectMessage(text));
         title.PopWindow();
     }
     EXPECT_FALSE(TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_STICKMEN)) << "only the named mode switches";

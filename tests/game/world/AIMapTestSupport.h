@@ -11,6 +11,7 @@
 #include "game/world/TsAIMap.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldAIMap.h"
+#include "tests/platform/ImageTestFiles.h"
 
 namespace aimap_test {
 
@@ -25,24 +26,16 @@ constexpr Bgr kMarked{0, 255, 0};
 // of the picture, whatever order the file stores the rows in.
 inline std::string Targa(int width, int height, const std::function<Bgr(int, int)>& pixel, bool topDown = false)
 {
-    std::string bytes(18, '\0');
-    bytes[2] = 2;
-    bytes[12] = char(width & 0xFF);
-    bytes[13] = char(width >> 8);
-    bytes[14] = char(height & 0xFF);
-    bytes[15] = char(height >> 8);
-    bytes[16] = 24;
-    bytes[17] = char(topDown ? 0x20 : 0);
+    imgtest::Bytes bytes = imgtest::TgaStart(
+        {.width = uint16_t(width), .height = uint16_t(height), .bits = 24, .descriptor = uint8_t(topDown ? 0x20 : 0)});
     for (int fileRow = 0; fileRow < height; ++fileRow) {
         const int row = topDown ? height - 1 - fileRow : fileRow;
         for (int column = 0; column < width; ++column) {
             const Bgr p = pixel(column, row);
-            bytes += char(p.b);
-            bytes += char(p.g);
-            bytes += char(p.r);
+            imgtest::Put(bytes, 1, {p.b, p.g, p.r});
         }
     }
-    return bytes;
+    return std::string(bytes.begin(), bytes.end());
 }
 
 // A map set up by hand: rows x columns codes from text rows ('#' blocked,

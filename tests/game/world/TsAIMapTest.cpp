@@ -335,11 +335,10 @@ TEST_F(TileWalkerTest, AnOverlayWhoseCornerLeavesTheMapIsRefusedAndWritesNothing
 OM_TEST_CLASS(AIMapDebugEntity, TsEntity);
 OM_IMPLEMENT_CLASS(AIMapDebugEntity, TsEntity)
 
-using AIMapDebugTest = rtest::RendererTest;
+using AIMapDebugTest = rtest::ScreenTest;
 
 TEST_F(AIMapDebugTest, TheTilesAroundTheTrackedEntityAreDrawnAndTheStatesPutBack)
 {
-    ASSERT_TRUE(Open(640, 480));
     // Near the entity: a wall, a marked tile, a passable tile; the rest clear.
     std::vector<std::string> rows(40, std::string(40, '3'));
     rows[25][25] = '.';

@@ -4,27 +4,16 @@
 
 #include <cfloat>
 #include <clocale>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "../framework/LogCapture.h"
 #include "WorldTestSupport.h"
 #include "engine/OmPbfScene.h"
 #include "engine/OmRef.h"
+#include "tests/engine/ArchiveTestSupport.h"
 #include "tools/DemoSupport.h"
 
 using namespace worldtest;
-
-namespace {
-
-std::string ReadText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-} // namespace
 
 TEST(TsWorldGrid, GridRuleGivesLevelsFromTheLargestExtent)
 {
@@ -222,8 +211,9 @@ TEST_F(WorldTest, DynamicObjectsAreWrittenOnlyUnderScriptNamesInTheCLocale)
     const std::string path = TempPath("lua");
     EXPECT_TRUE(importer.WriteDynamicObjects(path.c_str()));
     std::setlocale(LC_NUMERIC, saved.c_str());
-    EXPECT_EQ(ReadText(path), "dyn_door:SetPosition(1.500000,0.000000,-2.250000)\n"
-                              "dyn_door:SetDirection(0.000000,1.000000)\n\n");
+    const std::vector<unsigned char> written = archive_test::ReadFile(path);
+    EXPECT_EQ(std::string(written.begin(), written.end()), "dyn_door:SetPosition(1.500000,0.000000,-2.250000)\n"
+                                                           "dyn_door:SetDirection(0.000000,1.000000)\n\n");
     EXPECT_TRUE(log.Contains("\"dyn_bad name\" is not a script name")) << log.All();
     EXPECT_TRUE(log.Contains("dyn_far has no finite position")) << log.All();
     EXPECT_FALSE(importer.WriteDynamicObjects("/nonexistent-folder/dynobj.lua"));

@@ -3,13 +3,11 @@
 // down behind the focus with what stands between them fading out (dynamic
 // geometry through the frame's batch, blob shadows on the floor a faded wall
 // uncovers).
-#include <cstring>
 #include <functional>
 #include <string>
 #include <gtest/gtest.h>
 #include <vector>
 
-#include "engine/OmCamera.h"
 #include "engine/OmMaxLight.h"
 #include "engine/OmPlane.h"
 #include "engine/OmRenderer.h"
@@ -65,7 +63,7 @@ bool BuildWorld(TsWorld& world, OmRenderer& renderer, uint32_t material, bool wi
 // The level seen from above (40 pixels a unit, world x to the right, world z
 // up the screen, the floor's centre (8, 8) at the centre of an 800 x 600
 // frame) or from a camera the test places.
-inline uint32_t Channel(uint32_t c, int shift) { return (c >> shift) & 0xFF; }
+using rtest::Channel;
 inline uint32_t Brightness(uint32_t c) { return Channel(c, 16) + Channel(c, 8) + Channel(c, 0); }
 
 class WorldPixelTest : public rtest::RendererTest {
