@@ -61,7 +61,6 @@ private:
     std::string m_path;
 };
 
-// A copy of bytes with the word at offset replaced.
 inline std::vector<unsigned char> Patched(std::vector<unsigned char> bytes, size_t offset, uint32_t value)
 {
     std::memcpy(bytes.data() + offset, &value, 4);
@@ -163,7 +162,6 @@ inline Layout ParseLayout(const std::vector<unsigned char>& bytes)
     return layout;
 }
 
-// Collects what the engine reports while it lives.
 using ErrorCapture = DebugOutputCapture;
 
 } // namespace archive_test

@@ -203,7 +203,6 @@ TEST_F(OmArchiveLoad, CorruptCountsLengthsAndLinksFailAndLeaveNoObjectBehind)
     for (const auto& patch : patches) {
         errors.Clear();
         EXPECT_FALSE(LoadBytes(bad, Patched(file.bytes, patch.offset, patch.value)).ok) << patch.what;
-        // Logged, and no object is left behind.
         EXPECT_FALSE(errors.Text().empty()) << patch.what;
         EXPECT_EQ(TestNode::s_pool.GetLiveCount(), nodesBefore) << patch.what;
     }

@@ -101,8 +101,7 @@ TEST(OmFastAlloc, CellsInAddressOrderNewestPageFirst)
     EXPECT_EQ(pool.Alloc(24), static_cast<char*>(cells[4]) + 24) << "the rest of the newest page";
 }
 
-// The plain cell walk counts every cell it passes, live or not, against the
-// pool's live count and ends when that is spent.
+// The plain walk counts every cell it passes, live or not, against the live count.
 TEST(OmFastAlloc, TheCellWalkStopsAfterAsManyCellsAsThePoolHasHandedOut)
 {
     OmFastAlloc pool(32, 128, 8, "walk"); // four cells a page
@@ -201,8 +200,7 @@ TEST(OmVoidChain, NewestFirstAndRemoval)
     EXPECT_EQ(OmVoidChain::GetPooledLinkCount(), before) << "the destructor returns its links";
 }
 
-// The contracts the engine states for its callers stop a debug build at
-// the broken call instead of corrupting a neighbouring cell.
+// At the broken call, instead of corrupting a neighbouring cell.
 TEST(OmFastAllocDeathTest, BrokenCallerContractsStopADebugBuild)
 {
 #ifdef NDEBUG
