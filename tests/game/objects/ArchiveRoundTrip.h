@@ -11,7 +11,6 @@
 #include "engine/OmRef.h"
 #include "tests/engine/ArchiveTestSupport.h"
 
-// Saves the roots to path; false when the save fails.
 inline bool SaveRoots(std::initializer_list<OmObject*> roots, const char* path)
 {
     return archive_test::SaveRoots(path, roots);

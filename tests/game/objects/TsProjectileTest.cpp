@@ -210,9 +210,8 @@ TEST_F(ProjectileTest, AShotOfNoTypeIsDroppedAndGoesBackToThePool)
     EXPECT_TRUE(log.Contains("projectile type 32 is not one of the 32 types"));
 }
 
-// When the level closes, every shot still in flight lets go of its own
-// reference: it is destroyed through its destructor (its name and scene
-// node go with it) unless something else still holds it.
+// Each lets go of its own reference: destroyed through its destructor (its
+// name and scene node go with it) unless something else still holds it.
 TEST_F(ProjectileTest, ShotsInFlightAreDestroyedWhenTheLevelCloses)
 {
     const uint32_t before = TsProjectile::LiveCount();
