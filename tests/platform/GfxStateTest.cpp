@@ -252,9 +252,8 @@ TEST(FullScreen, TheWantedSizeIsFoundAtTheWantedRefreshRateElseTheFirstOfThatSiz
         EXPECT_EQ(FindScreenMode(modes, c.wanted), c.found) << c.wanted.width << " x " << c.wanted.height;
 }
 
-// A mode the display offers is switched to; any other size is scaled to the
-// desktop with black bars, and a line says so. Either way the display's mode
-// is what the device reports, so a screenshot of it holds the whole picture,
+// Scaled, the picture has black bars. Either way the display's mode is what
+// the device reports, so a screenshot of it holds the whole picture,
 // and the display itself shows the whole picture: the window covers it even
 // where no window manager lays it over the desktop.
 TEST_F(WindowDeviceTest, FullScreenSwitchesToAnOfferedModeOrScalesToTheDesktopAndSaysSo)
