@@ -95,7 +95,6 @@ inline LoadResult LoadFile(const std::string& path, OmResourceOwner* owner = nul
     return result;
 }
 
-// The bytes written to path, then loaded from there.
 inline LoadResult LoadBytes(const std::string& path, const std::vector<unsigned char>& bytes)
 {
     WriteFile(path, bytes);

@@ -260,8 +260,7 @@ TEST_F(OmArchiveLoad, AnUnknownClassNameIsRefusedAndNamedInTheLog)
     EXPECT_TRUE(errors.Contains("unknown class \"TestXode\"")) << errors.Text();
 }
 
-// An object index past the class's count is how references to objects
-// that were never registered are written: it reads back as null.
+// References to objects that were never registered are written so.
 TEST_F(OmArchiveLoad, AnObjectIndexPastItsClassCountReadsBackAsNull)
 {
     LoadResult loaded = LoadBytes(bad, Patched(file.bytes, file.Field(12), 5));

@@ -75,8 +75,7 @@ TEST(OmFastAlloc, PageGeometry)
     }
 }
 
-// Cells come out of a new page in address order and a freed cell comes back
-// first; iteration walks the newest page first, each page in address order.
+// A freed cell comes back first; iteration goes through each page in address order.
 TEST(OmFastAlloc, CellsInAddressOrderNewestPageFirst)
 {
     OmFastAlloc pool(24, 48, 8, "order"); // two cells a page
@@ -125,8 +124,7 @@ TEST(OmFastAlloc, TheCellWalkStopsAfterAsManyCellsAsThePoolHasHandedOut)
     EXPECT_TRUE(walked.empty());
 }
 
-// Ids first come out ascending, grown grow-step at a time; released ids are
-// reused last released first, before the rest of a grown run.
+// Grown grow-step at a time; released ids come before the rest of a grown run.
 TEST(OmIndexTable, AscendingThenLastReleasedFirst)
 {
     const auto inUse = [](const OmIndexTable& table) {

@@ -333,8 +333,7 @@ TEST_F(DeviceTest, ClearFillsTheBackBufferOrOneRectangleAndNeverLeavesTheViewpor
 }
 
 // A red quad at depth z over a depth buffer cleared to cleared, tested
-// without writing: shown where the test passes, whether or not the device
-// sends the test at all.
+// without writing, whether or not the device sends the test at all.
 TEST_F(DeviceTest, APreTransformedQuadPassesTheDepthTestExactlyWhereItsDepthSaysSo)
 {
     struct Case {

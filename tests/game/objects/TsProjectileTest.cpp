@@ -229,8 +229,8 @@ TEST_F(ProjectileTest, ShotsInFlightAreDestroyedWhenTheLevelCloses)
     EXPECT_EQ(TsProjectile::LiveCount(), before);
 }
 
-// A shot outlives a creature that burst as it fired and a target a script
-// deleted: both are forgotten, so neither a hit nor a save reaches them.
+// The owner bursts as it fires, a script deletes the target; neither a hit
+// nor a save may reach them.
 TEST_F(ProjectileTest, AShotForgetsAnOwnerAndATargetThatAreDestroyed)
 {
     ScratchDir dir;
@@ -246,8 +246,7 @@ TEST_F(ProjectileTest, AShotForgetsAnOwnerAndATargetThatAreDestroyed)
     EXPECT_TRUE(SaveRoots({shot.Get()}, "shot.sav"));
 }
 
-// A shot read back with a type no table holds (a damaged file) ends on its
-// next tick and goes back to the pool.
+// A type no table holds (a damaged file) ends the shot on its next tick.
 TEST_F(ProjectileTest, AShotComesBackFromASavedGameAndAnUnknownTypeEndsIt)
 {
     ScratchDir dir;

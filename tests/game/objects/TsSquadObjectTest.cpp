@@ -366,8 +366,7 @@ TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrail)
     ASSERT_EQ(handles.size(), 3u);
 }
 
-// The trail is a ring of eight: a head or length outside it restarts the
-// trail rather than index past the ring.
+// The trail is a ring of eight: a head outside it would index past the ring.
 TEST_F(SquadArchive, ADamagedTrailIsRestartedNotFollowed)
 {
     LogCapture log;
