@@ -50,7 +50,6 @@ OmRef<T> Reloaded(OmObject* root, const char* path)
     return OmRef<T>::Adopt(RoundTrip<T>(root, path));
 }
 
-// Whether the bytes, written to path, load.
 inline bool LoadsAs(const std::vector<unsigned char>& bytes, const char* path)
 {
     archive_test::WriteFile(path, bytes);
