@@ -61,7 +61,6 @@ private:
     std::string m_path;
 };
 
-// A copy of bytes with the word at offset replaced.
 inline std::vector<unsigned char> Patched(std::vector<unsigned char> bytes, size_t offset, uint32_t value)
 {
     std::memcpy(bytes.data() + offset, &value, 4);
@@ -96,7 +95,6 @@ inline LoadResult LoadFile(const std::string& path, OmResourceOwner* owner = nul
     return result;
 }
 
-// The bytes written to path, then loaded from there.
 inline LoadResult LoadBytes(const std::string& path, const std::vector<unsigned char>& bytes)
 {
     WriteFile(path, bytes);
@@ -163,7 +161,6 @@ inline Layout ParseLayout(const std::vector<unsigned char>& bytes)
     return layout;
 }
 
-// Collects what the engine reports while it lives.
 using ErrorCapture = DebugOutputCapture;
 
 } // namespace archive_test

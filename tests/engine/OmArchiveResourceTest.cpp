@@ -183,7 +183,7 @@ TEST_F(OmArchiveResources, UsedResourcesTravelWithTheirUseCountsAndEqualOnesAreS
         ASSERT_TRUE(loaded.ok);
         ASSERT_EQ(loaded.meshes.size(), 3u);
 
-        // Only what the meshes use came over: two materials, two textures.
+        // Only what the meshes use came over: two materials, and a.tga beside the two textures it had.
         EXPECT_EQ(target.materials.Count(), 2u);
         EXPECT_EQ(target.textures.Count(), 3u);
         EXPECT_EQ(target.FindTexture("unused.tga"), -1);

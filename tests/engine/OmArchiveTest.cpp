@@ -203,7 +203,6 @@ TEST_F(OmArchiveLoad, CorruptCountsLengthsAndLinksFailAndLeaveNoObjectBehind)
     for (const auto& patch : patches) {
         errors.Clear();
         EXPECT_FALSE(LoadBytes(bad, Patched(file.bytes, patch.offset, patch.value)).ok) << patch.what;
-        // Logged, and no object is left behind.
         EXPECT_FALSE(errors.Text().empty()) << patch.what;
         EXPECT_EQ(TestNode::s_pool.GetLiveCount(), nodesBefore) << patch.what;
     }
@@ -261,8 +260,7 @@ TEST_F(OmArchiveLoad, AnUnknownClassNameIsRefusedAndNamedInTheLog)
     EXPECT_TRUE(errors.Contains("unknown class \"TestXode\"")) << errors.Text();
 }
 
-// An object index past the class's count is how references to objects
-// that were never registered are written: it reads back as null.
+// References to objects that were never registered are written so.
 TEST_F(OmArchiveLoad, AnObjectIndexPastItsClassCountReadsBackAsNull)
 {
     LoadResult loaded = LoadBytes(bad, Patched(file.bytes, file.Field(12), 5));

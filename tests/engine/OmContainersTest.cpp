@@ -109,8 +109,7 @@ TEST(OmHashMap, RehashesPastHalfFullAndFindsEveryKey)
     EXPECT_EQ(value, 4999u);
 }
 
-// Keys whose homes crowd together make long runs; erasing from the middle
-// of a run (and across the table's end) must leave every other key found.
+// Keys whose homes crowd together make long runs, one across the table's end.
 TEST(OmPointerIndex, FindsEveryKeyLeftAfterErasingFromCrowdedRuns)
 {
     std::vector<char> objects(4096);

@@ -75,8 +75,7 @@ TEST(OmFastAlloc, PageGeometry)
     }
 }
 
-// Cells come out of a new page in address order and a freed cell comes back
-// first; iteration walks the newest page first, each page in address order.
+// A freed cell comes back first; iteration goes through each page in address order.
 TEST(OmFastAlloc, CellsInAddressOrderNewestPageFirst)
 {
     OmFastAlloc pool(24, 48, 8, "order"); // two cells a page
@@ -101,8 +100,7 @@ TEST(OmFastAlloc, CellsInAddressOrderNewestPageFirst)
     EXPECT_EQ(pool.Alloc(24), static_cast<char*>(cells[4]) + 24) << "the rest of the newest page";
 }
 
-// The plain cell walk counts every cell it passes, live or not, against the
-// pool's live count and ends when that is spent.
+// The plain walk counts every cell it passes, live or not, against the live count.
 TEST(OmFastAlloc, TheCellWalkStopsAfterAsManyCellsAsThePoolHasHandedOut)
 {
     OmFastAlloc pool(32, 128, 8, "walk"); // four cells a page
@@ -126,8 +124,7 @@ TEST(OmFastAlloc, TheCellWalkStopsAfterAsManyCellsAsThePoolHasHandedOut)
     EXPECT_TRUE(walked.empty());
 }
 
-// Ids first come out ascending, grown grow-step at a time; released ids are
-// reused last released first, before the rest of a grown run.
+// Grown grow-step at a time; released ids come before the rest of a grown run.
 TEST(OmIndexTable, AscendingThenLastReleasedFirst)
 {
     const auto inUse = [](const OmIndexTable& table) {
@@ -201,8 +198,7 @@ TEST(OmVoidChain, NewestFirstAndRemoval)
     EXPECT_EQ(OmVoidChain::GetPooledLinkCount(), before) << "the destructor returns its links";
 }
 
-// The contracts the engine states for its callers stop a debug build at
-// the broken call instead of corrupting a neighbouring cell.
+// At the broken call, instead of corrupting a neighbouring cell.
 TEST(OmFastAllocDeathTest, BrokenCallerContractsStopADebugBuild)
 {
 #ifdef NDEBUG

@@ -51,7 +51,6 @@ TEST(OmQuaternion, MatrixConversionsThroughEveryBranch)
                 EXPECT_NEAR(back.m[i], m.m[i], 1e-5f) << "element " << i;
         }
     }
-    // The scaled form multiplies every element.
     OmMatrix3 scaled, plain;
     q = OmQuaternion(0.1f, 0.7f, -0.1f, 0.7f);
     plain.SetFromQuaternion(q);

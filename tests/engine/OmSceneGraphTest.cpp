@@ -110,7 +110,6 @@ TEST_F(SceneFixture, RenderMeshesReplaceEngineMeshesInEveryShapeAndLightsRegiste
     EXPECT_EQ(renderMesh->createdVertices, 3u);
     EXPECT_EQ(light->deviceLightId, 0);
 
-    // A failed conversion is reported through the result.
     AddShape(*inner, "c", OmMakeRef<OmMesh>());
     renderer.failMeshCreate = true;
     EXPECT_FALSE(CreateRenderMeshes(root, renderer, 0));

@@ -56,7 +56,6 @@ TEST_F(ImportTest, ASkinnedModelSharesCornersBindsTheSkeletonAndLimitsInfluences
                                   Influences({{0, 1.0f}}));
     const auto mesh = OmRef<OmSkinMesh>::Adopt(importer.LoadSkinned(man.c_str(), 0.1f, 2, false));
     ASSERT_NE(mesh, nullptr);
-    // Two faces, four distinct corners.
     ASSERT_EQ(mesh->vertices.GetCount(), 4u);
     EXPECT_EQ(mesh->indices.GetCount(), 6u);
     ASSERT_EQ(mesh->skeleton.GetBoneCount(), 3u);

@@ -374,10 +374,7 @@ TEST_F(SkinShapeTest, DrawingHandsThePoseToTheRenderMeshByDefault)
     EXPECT_EQ(renderer.lineColour, 0xFFFFFFFFu);
 }
 
-// What hangs on a bone goes where the shape puts the bone: in the first
-// frame the hand (bone 2) is two units up from the root, and a node held
-// half a unit along the hand's X is found there in the world, the shape
-// standing elsewhere and turned a quarter.
+// In the first frame the hand (bone 2) is two units up from the root.
 TEST_F(SkinShapeTest, ANodeHungOnABoneIsPlacedInTheWorldWhereTheShapePutsTheBone)
 {
     OmGroup* hand = m_shape->AttachNodeToBone(2);

@@ -54,9 +54,8 @@ TEST(OmBufferedFile, WritesFlushWholeBuffersAndBypassLargeBlocks)
     EXPECT_EQ(std::string(bytes.end() - 3, bytes.end()), "abc");
 }
 
-// Reads within the buffer, straddling a refill and larger than the buffer
-// (served partly from it, the rest straight from the file) keep every byte
-// in order; a short read returns what there was and the failure sticks.
+// A read larger than the buffer is served partly from it, the rest straight
+// from the file; a short read returns what there was and the failure sticks.
 TEST(OmBufferedFile, ReadsRefillStraddleAndBypassTheBuffer)
 {
     const TestFile path("read");

@@ -72,8 +72,7 @@ TEST(OmVector2, CatmullRomPassesThroughTheInnerKeys)
     EXPECT_FLOAT_EQ(half.y, 0.5f * (1.125f * 2 + 1.125f * 5 - 0.125f * 1));
 }
 
-// One rule for every colour the game packs: a channel out of range never
-// spills into its neighbour or wraps, and NaN packs as zero.
+// One rule for every colour the game packs: no channel spills into its neighbour or wraps.
 TEST(OmMath, ColourPackingSaturatesEachChannelAndNaNPacksAsZero)
 {
     const struct {

@@ -15,7 +15,7 @@ protected:
             system->Release();
         ClearGfxTestAdapters();
     }
-    // A system on one described adapter offering 640x480 and 800x600.
+    // The one described adapter, offering 640x480 and 800x600.
     GfxTestAdapter& Describe()
     {
         adapter.modes = {{640, 480, 60, GfxFormat::R5G6B5}, {800, 600, 60, GfxFormat::R5G6B5}};

@@ -32,7 +32,7 @@ protected:
         FillTexture(texture, 1, {texel});
         texelNow = texel;
     }
-    // The square [x0, x1) x [y0, y1) at depth z.
+    // The square [x0, x1) on both axes at depth z.
     void Square(float x0, float x1, float z, uint32_t colour)
     {
         const float l = x0 - 0.5f, r = x1 - 0.5f;
@@ -92,8 +92,7 @@ protected:
 
 } // namespace
 
-// An opening drawn as in the two frames before is put back, unless what
-// came between let the kept picture go; either way it looks the same.
+// Like: drawn as in the two frames before; either way the frame looks the same.
 TEST_F(KeptPassTest, ALikeOpeningIsPutBackUnlessAFrameWithoutItOrAResetCameBetween)
 {
     const struct {

@@ -84,7 +84,6 @@ protected:
         std::memcpy(&o, out->Bytes(), sizeof o);
         return o;
     }
-    // The lit colour of one vertex, without alpha.
     uint32_t Lit(const NormalVertex& v) { return Process(v).color & 0xFFFFFF; }
     // A screen-filling quad at depth 0.5 with the given normal; the colour drawn at its centre.
     uint32_t DrawLitQuad(GfxVector3 n)

@@ -252,9 +252,8 @@ TEST(FullScreen, TheWantedSizeIsFoundAtTheWantedRefreshRateElseTheFirstOfThatSiz
         EXPECT_EQ(FindScreenMode(modes, c.wanted), c.found) << c.wanted.width << " x " << c.wanted.height;
 }
 
-// A mode the display offers is switched to; any other size is scaled to the
-// desktop with black bars, and a line says so. Either way the display's mode
-// is what the device reports, so a screenshot of it holds the whole picture,
+// Scaled, the picture has black bars. Either way the display's mode is what
+// the device reports, so a screenshot of it holds the whole picture,
 // and the display itself shows the whole picture: the window covers it even
 // where no window manager lays it over the desktop.
 TEST_F(WindowDeviceTest, FullScreenSwitchesToAnOfferedModeOrScalesToTheDesktopAndSaysSo)
@@ -334,8 +333,7 @@ TEST_F(DeviceTest, ClearFillsTheBackBufferOrOneRectangleAndNeverLeavesTheViewpor
 }
 
 // A red quad at depth z over a depth buffer cleared to cleared, tested
-// without writing: shown where the test passes, whether or not the device
-// sends the test at all.
+// without writing, whether or not the device sends the test at all.
 TEST_F(DeviceTest, APreTransformedQuadPassesTheDepthTestExactlyWhereItsDepthSaysSo)
 {
     struct Case {

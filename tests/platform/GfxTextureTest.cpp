@@ -13,7 +13,6 @@ protected:
         device->SetRenderState(GfxRs::Lighting, 0);
     }
     void DrawQuad(uint32_t color) { DrawTexturedQuad(32, color); }
-    // A 4 x 4 texture of one colour, held.
     GfxTexture* SolidTexture(uint32_t color) { return Hold(MakeTexture(4, 4, std::vector<uint32_t>(16, color))); }
 };
 
@@ -37,7 +36,6 @@ TEST_F(TextureTest, EachStageOfTheCascadeCombinesAsItsOperationSays)
     device->SetTextureStageState(3, GfxTss::ColorArg1, GfxTa::TFactor);
     DrawQuad(0xFF808080);
     EXPECT_TRUE(Near(Rgb(16, 16), 0x706050, 1)) << std::hex << Rgb(16, 16);
-    // Stage 1 as MODULATE2X with its own texture.
     device->SetTexture(1, grey);
     device->SetTextureStageState(1, GfxTss::ColorOp, GfxTop::Modulate2x);
     device->SetTextureStageState(1, GfxTss::ColorArg2, GfxTa::Texture);

@@ -23,7 +23,6 @@ plat::Image Decode(const Bytes& file, plat::ImageInfo* info = nullptr)
     return image;
 }
 
-// The file's bytes followed by more.
 Bytes Cat(Bytes b, std::initializer_list<uint8_t> more)
 {
     b.insert(b.end(), more);

@@ -84,10 +84,8 @@ TEST_F(SoundTest, LoudnessFallsWithDistanceBetweenTheMinimumAndMaximum)
         EXPECT_NEAR(levels[i] / levels[1], expected[i], 0.1 * expected[i]) << "at distance " << distances[i];
 }
 
-// A stereo sound whose right channel is silent: on a positional voice it
-// is one point, as loud left as right even at the listener (where the
-// game puts a voice that comes too close); played flat it keeps its
-// channels apart.
+// Its right channel is silent: placed, it is as loud left as right even at
+// the listener (where the game puts a voice that comes too close).
 TEST_F(SoundTest, AStereoSoundIsOnePointWhenPlacedAndKeepsItsChannelsWhenFlat)
 {
     plat::WavData leftOnly = Tone(0.15, 2);
@@ -104,9 +102,8 @@ TEST_F(SoundTest, AStereoSoundIsOnePointWhenPlacedAndKeepsItsChannelsWhenFlat)
     EXPECT_GT(out.Left(), 4 * out.Right());
 }
 
-// A deferred move is not heard while the sound plays; a commit applies the
-// listener's turn and the voice's move together. Facing -z the listener
-// has -x on its right, so only both changes at once keep the sound right.
+// Facing -z the listener has -x on its right, so only its turn and the
+// voice's move applied at once keep the sound right.
 TEST_F(SoundTest, DeferredPlacesApplyOnlyTogetherOnACommit)
 {
     Prepare(Tone(0.3), plat::SoundPathKind::Positional);
@@ -198,7 +195,7 @@ TEST_F(SoundTest, LoopPointsRepeatOnlyTheirRegionAndCannotChangeUnderAPlayingSou
     EXPECT_FALSE(m_tone.SetLoopPoints(10, 5));
     EXPECT_FALSE(m_tone.SetLoopPoints(0, frames + 1));
     EXPECT_TRUE(m_tone.SetLoopPoints(0, 0));
-    // Once stopped it can.
+    // Not while the sound plays; once stopped, they can.
     const std::uint32_t play = m_path.Play(m_tone, true);
     ASSERT_NE(play, 0u);
     EXPECT_FALSE(m_tone.SetLoopPoints(toneStart, frames));

@@ -116,8 +116,7 @@ TEST_F(VideoFileTest, AMissingFileFailsNamingItAndHasNoFrames)
     EXPECT_TRUE(video.AtEnd());
 }
 
-// A clip cut off part-way and one with scribbled bytes (which change its
-// sound's format midway) decode what they can and end; neither may crash or hang.
+// Scribbled bytes change the clip's sound format midway; neither clip may crash or hang.
 TEST_F(VideoFileTest, ACutOrScribbledClipDecodesWhatItCanAndEnds)
 {
     plat::VideoFrame frame;

@@ -19,7 +19,6 @@ Bytes Chunk(const char* tag, const Bytes& body)
     return b;
 }
 
-// PCM's format chunk.
 Bytes FormatChunk(int channels, int bits, int rate, int blockAlign = -1)
 {
     const uint32_t align = blockAlign < 0 ? channels * bits / 8 : blockAlign;

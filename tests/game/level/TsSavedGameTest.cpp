@@ -265,9 +265,8 @@ TEST_F(SavedGameFile, CountsTheFileCannotMeetFailTheLoadWithTheirMessage)
 }
 
 // One damaged word in the class table: the level's count promises as many
-// levels as the file could hold at their smallest. The load fails with its
-// message, asking no more of memory, nor doing more work, than loading the
-// good file does.
+// levels as the file could hold at their smallest; the load takes little
+// memory and work beside the good file's.
 TEST_F(SavedGameFile, AClassCountTheFileCannotMeetFailsTheLoadInLittleMemory)
 {
     std::vector<unsigned char> damagedBytes(bytes.begin(), bytes.end());
@@ -291,8 +290,7 @@ TEST_F(SavedGameFile, AClassCountTheFileCannotMeetFailsTheLoadInLittleMemory)
 // the file could hold at their smallest, but far more memory than it could
 // fill, a level being its cell and the members its loading constructor
 // makes. Whether nothing follows the roots or bytes enough for the levels'
-// cells, the load fails at the class table with its message, asking no more
-// of memory than loading the good file does.
+// cells, the load fails at the class table.
 TEST_F(SavedGameFile, ReferencesToMoreLevelsThanTheFileCouldFillFailTheLoadInLittleMemory)
 {
     constexpr uint32_t kLevels = 200;

@@ -11,7 +11,6 @@
 #include "engine/OmRef.h"
 #include "tests/engine/ArchiveTestSupport.h"
 
-// Saves the roots to path; false when the save fails.
 inline bool SaveRoots(std::initializer_list<OmObject*> roots, const char* path)
 {
     return archive_test::SaveRoots(path, roots);
@@ -51,7 +50,6 @@ OmRef<T> Reloaded(OmObject* root, const char* path)
     return OmRef<T>::Adopt(RoundTrip<T>(root, path));
 }
 
-// Whether the bytes, written to path, load.
 inline bool LoadsAs(const std::vector<unsigned char>& bytes, const char* path)
 {
     archive_test::WriteFile(path, bytes);

@@ -61,9 +61,7 @@ TEST(ArticleOffer, TheCallerKeepsExactlyWhatTheInventoryDidNotTake)
     }
 }
 
-// Ammunition given to a character who carries some joins that stack: all of
-// it when the stack is unlimited (no maximum), the article itself then being
-// released; the rounds the stack has no room for go back to the giver.
+// An unlimited stack (no maximum) takes it all, and the given article is released.
 TEST(GiveArticle, GivenRoundsJoinTheReceiversStackAndWhatItCannotHoldStaysWithTheGiver)
 {
     struct Case { int32_t maxStack, theirsAfter, left; };
@@ -90,8 +88,7 @@ TEST(GiveArticle, GivenRoundsJoinTheReceiversStackAndWhatItCannotHoldStaysWithTh
     }
 }
 
-// The item made from the initial article's template is the inventory's,
-// alive for as long as the inventory holds it.
+// The item is the inventory's, alive for as long as the inventory holds it.
 TEST(InitialArticle, TheItemMadeFromTheTemplateStaysInTheInventory)
 {
     const GameScript lua("function Medkit(item) item:SetStack(4) end");

@@ -81,8 +81,7 @@ TEST_F(TwoCubes, APlaneForAnEarlierVolumeCutsOnlyThatVolume)
     EXPECT_EQ(bound->AddPlane(2, V(0, 0, 0), V(0, 1, 0), V(0, 0, 1)), 1) << "the next volume";
 }
 
-// Two cubes saved and loaded back hold their insides and faces and nothing
-// beyond.
+// What comes back holds the cubes' insides and faces and nothing beyond.
 TEST_F(TwoCubes, VolumesRoundTripThroughAnArchive)
 {
     ScratchDir dir;

@@ -546,11 +546,10 @@ TEST_F(CharacterTest, ACharacterIsHeardByItsCooldownAndSeenOnlyAhead)
     }
 }
 
-// A crowd's lists: gathered from the level's grid, a character keeps every
-// entity within its reach and no other, nearest first, the same as when it
-// measures itself against all of them; long lists with ties and a far
-// straggler sort as short ones do, and the near part of a list, asked for
-// before the whole is sorted, comes in the whole list's order, ties and all.
+// The same as when a character measures itself against every entity; long
+// lists with ties and a far straggler sort as short ones do, and the near part
+// of a list, asked for before the whole is sorted, comes in the whole list's
+// order, ties and all.
 TEST_F(CharacterTest, NeighboursFromTheGridAreThoseWithinReachInOrder)
 {
     TestWalker* centre = Make<TestWalker>(0.0f, 0.0f);
@@ -592,8 +591,7 @@ TEST_F(CharacterTest, NeighboursFromTheGridAreThoseWithinReachInOrder)
         EXPECT_EQ(part[i].entity, sorted[i].entity) << i;
 }
 
-// A sentry's next point and a place to attack or cower from take x from
-// the first random number and z from the second, whatever the compiler.
+// For a sentry's next point and a place to attack or cower from, whatever the compiler.
 TEST(CharacterRingPoint, XTakesTheFirstRandomNumberAndZTheSecond)
 {
     const OmVector3 centre(10.0f, 2.0f, -4.0f);

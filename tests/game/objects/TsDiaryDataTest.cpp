@@ -95,7 +95,6 @@ TEST(TsDiaryData, DamagedCopiesFailWithoutBuildingHugeDiaries)
         archive_test::WriteFile("damaged_bad.sav", b);
         return Load("damaged_bad.sav");
     };
-    // Every cut of the file fails, and leaves no diary behind.
     for (std::size_t length = 0; length < bytes.size(); ++length) {
         EXPECT_EQ(loadBytes(std::vector<unsigned char>(bytes.begin(), bytes.begin() + long(length))).Get(), nullptr)
             << length;

@@ -174,7 +174,6 @@ TEST_F(DoorTest, SlidersMoveByTheirTravelAndEndExactlyOpen)
         EXPECT_NEAR(door->GetPosition().y, c.travel.y, 1e-5f) << "the whole travel, not four fifths of it";
         EXPECT_NEAR(door->GetPosition().z, 5 + c.travel.z, 1e-5f);
         EXPECT_EQ(door->CurrentOverlayIndex(), TsDynGeometry::kRestoreCodes);
-        // And back.
         EXPECT_TRUE(door->CloseDoor(true, false));
         EXPECT_TRUE(door->IsOpen()) << "open until the closing ends";
         EXPECT_EQ(TicksUntilStill(*door), 4);
@@ -237,8 +236,7 @@ TEST_F(DoorTest, DependentSwitchesAreReadInPairsAndNineAreTooMany)
     EXPECT_TRUE(log.Contains("Incorrectly formatted dependent switch string"));
 }
 
-// A dependent switch that goes (a script deleted it) is forgotten, so a
-// save does not reach into its freed cell.
+// A script may delete it; a save would reach into its freed cell.
 TEST_F(DoorTest, ADependentSwitchThatIsDestroyedIsForgottenAndNotSaved)
 {
     auto lever = OmRef<TsSwitchObject>::Adopt(new TsSwitchObject);
@@ -267,8 +265,6 @@ TEST_F(DoorTest, AnArchiveNamingNineDependentSwitchesIsRefused)
     EXPECT_TRUE(reported.Contains("more dependent switches than it can hold")) << reported.Text();
 }
 
-// A pivoting door turns about its hinge; one saved part way round finishes
-// its swing from where it was after the load.
 TEST_F(DoorTest, APivotingDoorSwingsAQuarterTurnAndBackAndASavedOneFinishesItsSwing)
 {
     MakeLever();

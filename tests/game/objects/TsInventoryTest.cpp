@@ -214,8 +214,7 @@ TEST_F(InventoryTest, EquippingReadiesTheWeaponAndRemovingItUnequipsIt)
     EXPECT_FALSE(inv().RemoveArticle(gun));
 }
 
-// The inventory gives back only its own reference when it goes: an article
-// someone else still holds stays alive.
+// The inventory gives back only its own reference when it goes.
 TEST_F(InventoryTest, AnArticleSomeoneElseHoldsOutlivesTheInventory)
 {
     auto w = OmMakeRef<TestWielder>();
@@ -227,8 +226,7 @@ TEST_F(InventoryTest, AnArticleSomeoneElseHoldsOutlivesTheInventory)
     EXPECT_EQ(shared->GetRefCount(), 1u);
 }
 
-// An article in one inventory is refused by another in the same tick, by a
-// stack of its kind (which would count it twice) as by a free place.
+// Refused in the same tick, merging too: a stack of its kind would count it twice.
 TEST_F(InventoryTest, AnArticleAnotherInventoryHoldsIsRefusedMergingIncluded)
 {
     struct Case {
@@ -254,9 +252,8 @@ TEST_F(InventoryTest, AnArticleAnotherInventoryHoldsIsRefusedMergingIncluded)
     }
 }
 
-// The inventory saved on its own (its owner is the character's concern):
-// the equipped weapon comes back by its place, and a damaged place fails
-// the load instead of naming a stray entry.
+// Saved on its own (its owner is the character's concern); a damaged place
+// would otherwise name a stray entry.
 TEST_F(InventoryTest, TheEquippedPlaceIsSavedAndADamagedOneFailsTheLoad)
 {
     ScratchDir dir;

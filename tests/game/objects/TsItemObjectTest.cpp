@@ -75,8 +75,7 @@ TEST(ItemSound, OnlyTheFirstSlotIsKeptAndOnlyForASoundId)
     }
 }
 
-// Giving a whole inventory moves every article the receiver can take, a
-// pack at a time, and always ends.
+// Giving a whole inventory always ends.
 TEST_F(HealingTest, GivingMovesWhatTheReceiverCanTakeAPackAtATime)
 {
     auto giver = OmMakeRef<TestWielder>();
@@ -161,8 +160,6 @@ TEST_F(TemplateTest, ACopyRunsTheTemplateAndShowsItsModel)
     EXPECT_EQ(shown->GetChildCount(), 1);
 }
 
-// Two articles bought from one template and held by two members hang one
-// from each hand.
 TEST_F(TemplateTest, TwoCopiesOfOneTemplateHangEachFromItsOwnHand)
 {
     source->SetModel(OmMakeRef<OmGroup>());

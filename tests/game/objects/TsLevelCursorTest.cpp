@@ -197,9 +197,7 @@ TEST(DirectionTable, EightTurnsOfAnEighthFromItsStart)
         EXPECT_NEAR(table.GetSine(i), std::sin(i * OM_PI / 4), 1e-5f);
 }
 
-// A keyed room ('k') and a corridor of narrow cells ('.') off wide open
-// floor ('3'): the answer follows the character's size and its key, and
-// other characters standing there do not matter.
+// A keyed room ('k') and a corridor of narrow cells ('.') off wide open floor ('3').
 TEST(CursorReach, ReachFollowsTheCharactersSizeAndKeyButNotWhoStandsThere)
 {
     auto world = aimap_test::WorldWith({

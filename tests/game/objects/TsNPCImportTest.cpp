@@ -108,8 +108,6 @@ TEST_F(NPCImport, ACritterTakesAPayloadInsteadOfItsWeapon)
     EXPECT_EQ(critter->GetInventory()->GetItem(0)->GetDisplayNameID(), 20230);
 }
 
-// An item template that makes more of the weapon's ammunition adds its
-// rounds to the stack; the item itself is released, not kept aside.
 TEST_F(NPCImport, AnItemOfTheWeaponsAmmunitionJoinsItsStackAndIsReleased)
 {
     const uint32_t live = TsItemObject::s_pool.GetLiveCount();

@@ -103,7 +103,7 @@ protected:
         finder.SetWorld(world.Get());
         finder.CentreOn(0, 0);
     }
-    // World centre of the cell at column x, row z (row 0 at the bottom).
+    // The world coordinate of the centre of cell i, along x or z (row 0 at the bottom).
     static float At(int32_t i) { return float(i) + 0.5f; }
     bool Find(int32_t x1, int32_t z1, int32_t x2, int32_t z2, bool keyA = false, bool occupiedOK = false,
               int32_t limit = 100000)

@@ -75,8 +75,7 @@ TsPCObject* MakePC(const char* name, int32_t type)
     return pc;
 }
 
-// The party holds seven; the squad in play three; the current character
-// leads the squad.
+// The current character leads the squad.
 TEST(TsPlayerParty, TheSeventhCharacterIsTheLastAndTheSquadHoldsThree)
 {
     LogCapture log;
@@ -146,8 +145,7 @@ TEST(TsPlayerParty, AfterALoadTheHighestTypeGoesLastAndTheGivenTypeIsCurrent)
 
 // A file reads its objects class by class in the order of its class table,
 // so the player and its squad may be read before their characters are
-// built: whichever way round the classes are numbered, the party, the
-// squad's members and its threats come back.
+// built: the party, the squad's members and its threats come back either way.
 TEST(TsPlayerParty, APartyComesBackWhicheverClassTheFileReadsFirst)
 {
     OmClassRegistry& registry = OmClassRegistry::Instance();

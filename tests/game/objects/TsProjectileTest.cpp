@@ -210,9 +210,8 @@ TEST_F(ProjectileTest, AShotOfNoTypeIsDroppedAndGoesBackToThePool)
     EXPECT_TRUE(log.Contains("projectile type 32 is not one of the 32 types"));
 }
 
-// When the level closes, every shot still in flight lets go of its own
-// reference: it is destroyed through its destructor (its name and scene
-// node go with it) unless something else still holds it.
+// Each lets go of its own reference: destroyed through its destructor (its
+// name and scene node go with it) unless something else still holds it.
 TEST_F(ProjectileTest, ShotsInFlightAreDestroyedWhenTheLevelCloses)
 {
     const uint32_t before = TsProjectile::LiveCount();
@@ -230,8 +229,8 @@ TEST_F(ProjectileTest, ShotsInFlightAreDestroyedWhenTheLevelCloses)
     EXPECT_EQ(TsProjectile::LiveCount(), before);
 }
 
-// A shot outlives a creature that burst as it fired and a target a script
-// deleted: both are forgotten, so neither a hit nor a save reaches them.
+// The owner bursts as it fires, a script deletes the target; neither a hit
+// nor a save may reach them.
 TEST_F(ProjectileTest, AShotForgetsAnOwnerAndATargetThatAreDestroyed)
 {
     ScratchDir dir;
@@ -247,8 +246,7 @@ TEST_F(ProjectileTest, AShotForgetsAnOwnerAndATargetThatAreDestroyed)
     EXPECT_TRUE(SaveRoots({shot.Get()}, "shot.sav"));
 }
 
-// A shot read back with a type no table holds (a damaged file) ends on its
-// next tick and goes back to the pool.
+// A type no table holds (a damaged file) ends the shot on its next tick.
 TEST_F(ProjectileTest, AShotComesBackFromASavedGameAndAnUnknownTypeEndsIt)
 {
     ScratchDir dir;

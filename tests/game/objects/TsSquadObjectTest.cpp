@@ -158,9 +158,8 @@ TEST(TsSquadObject, AThreatIsRecordedOnceAndFreedRecordsAreReused)
     EXPECT_EQ(squad->GetThreatCount(), 2);
 }
 
-// A threat destroyed while the squad remembers it (a script deleted it)
-// gives its record back: it is no longer counted, and an entity that takes
-// its cell afterwards is a new threat, not the old one renewed.
+// A script deletes the threat while the squad remembers it; an entity that
+// takes its cell afterwards is a new threat, not the old one renewed.
 TEST(TsSquadObject, ADestroyedThreatIsUncountedAndItsCellIsANewThreat)
 {
     auto squad = OmMakeRef<TsSquadObject>();
@@ -176,8 +175,7 @@ TEST(TsSquadObject, ADestroyedThreatIsUncountedAndItsCellIsANewThreat)
     EXPECT_EQ(squad->GetThreats()[0].entity, next.Get());
 }
 
-// A member whose last reference is its squad's dies with the squad, and is
-// forgotten while the squad's threat records are still there to look at.
+// It is forgotten while the squad's threat records are still there to look at.
 TEST(TsSquadObject, AMemberOnlyItHoldsDiesWithTheSquadThatRemembersThreats)
 {
     auto squad = OmMakeRef<TsSquadObject>();
@@ -191,8 +189,7 @@ TEST(TsSquadObject, AMemberOnlyItHoldsDiesWithTheSquadThatRemembersThreats)
     EXPECT_EQ(member.Get(), nullptr);
 }
 
-// A member held by nothing but its squad that bursts as it dies stays in
-// one piece through its own death, and goes on the next tick.
+// The member goes on the next tick.
 TEST(TsSquadObject, AMemberOnlyItHoldsOutlivesItsOwnBurstingDeath)
 {
     auto squad = OmMakeRef<TsSquadObject>();
@@ -369,8 +366,7 @@ TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrail)
     ASSERT_EQ(handles.size(), 3u);
 }
 
-// The trail is a ring of eight: a head or length outside it restarts the
-// trail rather than index past the ring.
+// The trail is a ring of eight: a head outside it would index past the ring.
 TEST_F(SquadArchive, ADamagedTrailIsRestartedNotFollowed)
 {
     LogCapture log;
@@ -378,7 +374,7 @@ TEST_F(SquadArchive, ADamagedTrailIsRestartedNotFollowed)
     lone->RestartTrail(OmVector3(1, 0, 2)); // the squad alone: its words end the file
     ASSERT_TRUE(SaveRoots({lone.Get()}, "squad"));
 
-    // The trail's length and head are the 3rd and 2nd words before the
+    // The trail's length and head are the two words just before the
     // eight points (16 words) at the end of the file.
     const std::vector<unsigned char> bytes = archive_test::ReadFile("squad");
     ASSERT_GT(bytes.size(), 80u);

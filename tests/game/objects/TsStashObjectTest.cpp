@@ -22,7 +22,7 @@ OmGroup* Named(const char* name)
     return group;
 }
 
-// parent takes its own reference to the child.
+// A group named name under parent, which holds the only reference.
 OmGroup* Under(OmGroup* parent, const char* name)
 {
     OmGroup* child = Named(name);

@@ -170,9 +170,8 @@ TEST_F(SwitchTest, MissingDoorsAndSwitchesAreReported)
     EXPECT_FALSE(broken->IsOn());
 }
 
-// A door or key switch that goes after the actions found it (a script
-// deleted it) is not reached again: a lost door fails the action, a lost
-// key no longer guards the door.
+// A script may delete it after the actions found it: a lost door fails the
+// action, a lost key no longer guards the door.
 TEST_F(SwitchTest, AnActionForgetsADoorOrKeySwitchThatIsDestroyed)
 {
     const struct {

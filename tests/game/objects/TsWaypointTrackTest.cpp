@@ -99,8 +99,7 @@ TEST(TsWaypointTrack, ChainsFlattenIntoTracksWithEachPointAtItsShareOfTheLength)
     }
 }
 
-// The open end of a route (no target) imports, saying so, and ends its
-// chain; a target that names nothing still fails the import.
+// The open end of a route (no target) imports, saying so, and ends its chain.
 TEST(TsWaypointTrack, ARouteEndsWithoutATargetButATargetNamingNothingFailsTheImport)
 {
     struct End {
@@ -148,8 +147,7 @@ TEST(TsWaypointTrack, SmoothingKeepsTheCornersAWallNeedsAndFreesTheRest)
     EXPECT_EQ(TsWaypointObject::s_pool.GetLiveCount(), live + 4) << "the three cut nodes are freed";
 }
 
-// A route's waypoints are the level's: smoothing one cuts nothing out and
-// frees nothing, however straight the way between them.
+// A route's waypoints are the level's, however straight the way between them.
 TEST(TsWaypointTrack, SmoothingARouteLeavesTheLevelsWaypointsAlone)
 {
     Chain loop({{0, 0}, {1, 0}, {2, 0}, {3, 0}});

@@ -235,8 +235,7 @@ TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelay)
     }
 }
 
-// A blow still to land keeps its target across ticks; one that a script
-// deleted meanwhile is not struck.
+// A blow keeps its target across ticks; a script may delete it meanwhile.
 TEST_F(WeaponTest, ABlowWhoseTargetWasDestroyedBeforeItLandsStrikesNothing)
 {
     TsAttack blow;
