@@ -10,18 +10,16 @@
 #include <strings.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstring>
-#include <iterator>
-#include <numeric>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
+#include <iterator>
+#include <numeric>
 #include <vector>
 
 #include "ProgramFlow.h"
 #include "platform/ImageFile.h"
-#include "testing/ScratchDir.h"
 
 namespace {
 
@@ -234,22 +232,6 @@ protected:
             step, 10s);
     }
 
-    // The game's own clock: the level's ticks, counted from the call on.
-    void CountTicks()
-    {
-        Run("g_ticks = 0; local tick = LuaTick; function LuaTick() g_ticks = g_ticks + 1; return tick() end");
-    }
-    int Ticks() { return std::atoi(Ask("g_ticks").c_str()); }
-
-    // Waits until the game's own clock has gone on `seconds` from now.
-    bool WaitForGameSeconds(int seconds)
-    {
-        const int from = Ticks();
-        return WaitForAnswer("g_ticks >= " + std::to_string(from) + " + SecondsToTicks(" + std::to_string(seconds) +
-                                 ")",
-                             "true", 120s);
-    }
-
     // Share of the screen (in hundredths) that differs between two looks.
     static int PercentChanged(const Screenshot& a, const Screenshot& b, int top = 0, int bottom = kHeight)
     {
@@ -261,16 +243,17 @@ protected:
     }
 
     // After a jump of the followed character: until the view has begun to
-    // move away from `from` (at most 5 s), then until two looks a little
-    // apart differ in under 3% of the screen (the figures' idling aside),
-    // at most 20 s: the camera has arrived, however slowly the machine draws.
+    // move away from `from` (at most 5 s), then until two looks half a
+    // second apart differ in under 3% of the screen (the figures' idling
+    // aside), at most 20 s. The seconds are the game's own, so the camera
+    // has arrived however slowly the machine draws.
     void WaitForStillView(const Screenshot& from)
     {
-        for (auto end = Clock::now() + 5s; Clock::now() < end && PercentChanged(from, Grab()) < 5;)
-            std::this_thread::sleep_for(200ms);
+        for (int look = 0; look < 10 && PercentChanged(from, Grab()) < 5; ++look)
+            WaitForGameSeconds(0.5);
         Screenshot before = Grab();
-        for (auto end = Clock::now() + 20s; Clock::now() < end;) {
-            std::this_thread::sleep_for(400ms);
+        for (int look = 0; look < 40; ++look) {
+            WaitForGameSeconds(0.5);
             Screenshot now = Grab();
             if (PercentChanged(before, now) < 3)
                 return;
@@ -297,23 +280,29 @@ protected:
     {
         ASSERT_NO_FATAL_FAILURE(StandWestOf("WeaponTrader"));
         Click(kBesideX, kBesideY);
-        // His line is moved on with Space, as a player does when the machine
-        // is slow, once the tick has taken the last; the panel opens when the
-        // talk ends.
-        bool trading = false;
-        for (auto end = Clock::now() + 90s; !trading && Clock::now() < end;) {
-            trading = TradePanelShown(Grab());
-            if (!trading && Ask("TsAccess.Conversation():HasConversationStarted() == 1") == "true") {
-                Key("space");
-                WaitForATick();
-            } else if (!trading) {
-                std::this_thread::sleep_for(200ms);
-            }
-        }
-        ASSERT_TRUE(trading) << "Ann stands at " << Ask("GetX(Ann:GetPosition()) .. ', ' .. GetZ(Ann:GetPosition())")
+        // His lines are moved on with Space, as a player does when the
+        // machine is slow; the panel opens when the talk ends.
+        auto trading = [&] {
+            const bool shown = TradePanelShown(Grab());
+            if (!shown)
+                MoveTheTalkOn();
+            return shown;
+        };
+        ASSERT_TRUE(WaitUntil(trading, 90s, 200ms)) << "Ann stands at " << Ask("GetX(Ann:GetPosition()) .. ', ' .. GetZ(Ann:GetPosition())")
                              << "\n" << Output(kRun);
         // The panel's opening runs its course: its picture stands in its frame.
         ASSERT_TRUE(WaitForScreen(TraderPictureShown, "trade-panel-open")) << Output(kRun);
+    }
+
+    // Space moves a running talk on by a line, once a tick has taken the
+    // last; false when no talk runs.
+    bool MoveTheTalkOn()
+    {
+        if (Ask("TsAccess.Conversation():HasConversationStarted() == 1") != "true")
+            return false;
+        Key("space");
+        WaitForATick();
+        return true;
     }
 
     // Buys the trader's first article: a click on it shows its price window
@@ -357,13 +346,12 @@ protected:
     bool HeardFromNow()
     {
         const size_t mark = Samples().size();
-        for (auto end = Clock::now() + 20s; Clock::now() < end; std::this_thread::sleep_for(100ms)) {
+        auto heard = [&] {
             const std::vector<int16_t> samples = Samples();
-            for (size_t i = mark; i < samples.size(); ++i)
-                if (std::abs(int(samples[i])) > 300)
-                    return true;
-        }
-        return false;
+            return std::any_of(samples.begin() + std::ptrdiff_t(std::min(mark, samples.size())), samples.end(),
+                               [](int16_t sample) { return std::abs(int(sample)) > 300; });
+        };
+        return WaitUntil(heard, 20s, 100ms);
     }
 
     // Space lets the load screen go once the level behind it stands: the
@@ -494,7 +482,6 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     // the view where it was); a click on him there starts his talk (its
     // lines on the screen are the in-process CampaignLevel test's), and the
     // camera moves to frame the two.
-    CountTicks();
     const Screenshot from = Grab();
     Run("TsAccess.CutScene():RotateCamera(0, 0); Ann:SetPosition(11, 0, 6); Ann:StopMoving()");
     // A view raised over a wall comes down only after four seconds of the
@@ -515,7 +502,7 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     const int threeSeconds = std::atoi(Ask("SecondsToTicks(3)").c_str());
     Screenshot seen = Grab();
     int since = Ticks(), held = 0;
-    for (auto end = Clock::now() + 60s; held < threeSeconds && Clock::now() < end;) {
+    WaitUntil([&] {
         const int at = Ticks();
         Screenshot now = Grab();
         if (SameLineShown(seen, now)) {
@@ -524,12 +511,11 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
             seen = std::move(now);
             since = Ticks();
         }
-    }
+        return held >= threeSeconds;
+    }, 60s);
     EXPECT_GE(held, threeSeconds) << "ticks the longest line of the smith's talk was on the screen";
     // Space moves the talk on, line by line, to its end.
-    for (int line = 0; line < 10 && Ask("TsAccess.Conversation():HasConversationStarted() == 1") != "false"; ++line) {
-        Key("space");
-        WaitForATick();
+    for (int line = 0; line < 10 && MoveTheTalkOn(); ++line) {
     }
     EXPECT_EQ(Ask("TsAccess.Conversation():HasConversationStarted() == 1"), "false");
 

@@ -41,6 +41,24 @@ inline std::string BuildDir()
     return path;
 }
 
+// Polls the condition every pollInterval until it holds; false when the
+// timeout passes first. The timeout only bounds a failure: what a test
+// waits for is the condition, never the time.
+template <class Condition>
+bool WaitUntil(Condition condition, std::chrono::milliseconds timeout = 120s,
+               std::chrono::milliseconds pollInterval = 50ms)
+{
+    for (const auto end = std::chrono::steady_clock::now() + timeout;; std::this_thread::sleep_for(pollInterval)) {
+        if (condition())
+            return true;
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+    }
+}
+
+// Whether the started program has ended (and is reaped).
+inline bool Ended(pid_t pid) { return waitpid(pid, nullptr, WNOHANG) == pid; }
+
 class GameExecutable : public ::testing::Test {
 protected:
     void SetUp() override
@@ -198,21 +216,21 @@ protected:
         // on its own, or the server would hold it down into the game.
         const std::string press = search + " windowfocus key --window %1 " + key + " > /dev/null 2>&1; DISPLAY=" +
                                   m_displayName + " xdotool keyup " + key + " > /dev/null 2>&1";
-        bool seen = false;
+        bool seen = false, answered = false;
         auto pressed = std::chrono::steady_clock::now();
-        for (auto end = pressed + 120s; std::chrono::steady_clock::now() < end;) {
-            if (std::system(find.c_str()) == 0) {
+        WaitUntil(
+            [&] {
+                if (std::system(find.c_str()) != 0)
+                    return (answered = seen) || Ended(game);
                 if (!seen || std::chrono::steady_clock::now() - pressed > 20s) {
                     seen = true;
                     std::system(press.c_str());
                     pressed = std::chrono::steady_clock::now();
                 }
-            } else if (seen || waitpid(game, nullptr, WNOHANG) == game) {
-                return seen;
-            }
-            std::this_thread::sleep_for(100ms);
-        }
-        return false;
+                return false;
+            },
+            120s, 100ms);
+        return answered;
     }
 
     static std::string ReadText(const std::string& path)
@@ -226,30 +244,18 @@ protected:
 
     bool WaitForOutput(const std::string& name, const std::string& piece, pid_t pid)
     {
-        for (auto end = std::chrono::steady_clock::now() + 120s; std::chrono::steady_clock::now() < end;) {
-            if (Output(name).find(piece) != std::string::npos) {
-                return true;
-            }
-            if (waitpid(pid, nullptr, WNOHANG) == pid) {
-                return false;
-            }
-            std::this_thread::sleep_for(50ms);
-        }
-        return false;
+        auto shown = [&] { return Output(name).find(piece) != std::string::npos; };
+        return WaitUntil([&] { return shown() || Ended(pid); }) && shown();
     }
 
     // The exit code as the program returned it (-1 comes back as 255),
     // -1000 when it did not end in time or ended by a signal.
     int WaitForExit(pid_t pid)
     {
-        for (auto end = std::chrono::steady_clock::now() + 120s; std::chrono::steady_clock::now() < end;) {
-            int status = 0;
-            if (waitpid(pid, &status, WNOHANG) == pid) {
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
-            }
-            std::this_thread::sleep_for(50ms);
-        }
-        return -1000;
+        int status = 0;
+        if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }))
+            return -1000;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
     }
 
     // The virtual screen: the game runs full screen at its mode, so a screen of

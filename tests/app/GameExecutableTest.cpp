@@ -42,7 +42,7 @@ TEST_F(GameExecutable, TheStartUpDialogShowsItsPicture)
                               std::to_string(game) + " --name '^Tessaran Demo V1.0$' getwindowgeometry --shell 2>/dev/null";
     int x = -1, y = -1;
     int matching = 0;
-    for (auto end = std::chrono::steady_clock::now() + 120s; std::chrono::steady_clock::now() < end && matching == 0;) {
+    auto drawn = [&] {
         if (FILE* out = popen(query.c_str(), "r")) {
             char line[128];
             while (std::fgets(line, sizeof line, out)) {
@@ -51,6 +51,7 @@ TEST_F(GameExecutable, TheStartUpDialogShowsItsPicture)
             }
             pclose(out);
         }
+        matching = 0;
         if (x >= 0 && y >= 0) {
             const game_test::Screenshot shot =
                 game_test::GrabScreen(m_displayName, x + panel.x + panel.w, y + panel.y + panel.h);
@@ -58,12 +59,9 @@ TEST_F(GameExecutable, TheStartUpDialogShowsItsPicture)
                 for (int px = 0; px < panel.w; ++px)
                     matching += shot.At(x + panel.x + px, y + panel.y + py) == (art.At(uint32_t(px), uint32_t(py)) & 0xFFFFFF);
         }
-        if (matching < panel.w * panel.h * 9 / 10) {
-            matching = 0; // not drawn yet
-            std::this_thread::sleep_for(200ms);
-        }
-    }
-    EXPECT_GE(matching, panel.w * panel.h * 9 / 10) << "at " << x << ", " << y << "\n" << Output("picture");
+        return matching >= panel.w * panel.h * 9 / 10;
+    };
+    EXPECT_TRUE(game_test::WaitUntil(drawn, 120s, 200ms)) << matching << " pixels as the art's at " << x << ", " << y << "\n" << Output("picture");
     EXPECT_EQ(Output("picture").find("picture is missing"), std::string::npos) << Output("picture");
     ASSERT_TRUE(AnswerStartupDialog(game, "Return")) << Output("picture");
     ASSERT_TRUE(WaitForOutput("picture", "Animation database initialisation error", game)) << Output("picture");

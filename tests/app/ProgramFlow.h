@@ -4,7 +4,6 @@
 // developer shell, and every error it reports looked for in its output.
 #pragma once
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -14,8 +13,6 @@
 #include "ScreenGrab.h"
 
 namespace game_test {
-
-using Clock = std::chrono::steady_clock;
 
 inline constexpr int kWidth = 800, kHeight = 600;
 
@@ -132,13 +129,10 @@ protected:
     template <class Shown>
     bool WaitForScreen(Shown shown, const char* step, std::chrono::seconds timeout = 60s)
     {
-        for (auto end = Clock::now() + timeout; Clock::now() < end;) {
-            if ((m_shot = Grab()).width == kWidth && shown(m_shot))
-                return true;
-            if (waitpid(m_game_pid, nullptr, WNOHANG) == m_game_pid)
-                break;
-            std::this_thread::sleep_for(150ms);
-        }
+        bool seen = false;
+        auto look = [&] { return (seen = (m_shot = Grab()).width == kWidth && shown(m_shot)) || Ended(m_game_pid); };
+        if (WaitUntil(look, timeout, 150ms) && seen)
+            return true;
         std::printf("[ not seen ] %s\n", step);
         return false;
     }
@@ -156,17 +150,17 @@ protected:
     {
         const std::string tag = "answer" + std::to_string(++m_asked) + ":";
         Type(m_terminal, "Print('answer' .. " + std::to_string(m_asked) + " .. ':' .. tostring(" + expression + "))\n");
-        for (auto end = Clock::now() + 20s; Clock::now() < end;) {
-            const std::string out = Output(kRun);
-            const size_t at = out.find(tag);
-            if (at != std::string::npos) {
-                const size_t from = at + tag.size(), to = out.find('\n', from);
-                if (to != std::string::npos)
-                    return out.substr(from, to - from);
-            }
-            std::this_thread::sleep_for(100ms);
-        }
-        return "(no answer)";
+        std::string answer = "(no answer)";
+        WaitUntil(
+            [&] {
+                const std::string out = Output(kRun);
+                const size_t at = out.find(tag), end = at == std::string::npos ? at : out.find('\n', at);
+                if (end != std::string::npos)
+                    answer = out.substr(at + tag.size(), end - at - tag.size());
+                return end != std::string::npos;
+            },
+            20s, 100ms);
+        return answer;
     }
 
     // A setup step through the shell; it has run once the next answer comes.
@@ -179,24 +173,27 @@ protected:
     // Waits until the expression reads as the wanted value.
     bool WaitForAnswer(const std::string& expression, const std::string& wanted, std::chrono::seconds timeout = 30s)
     {
-        for (auto end = Clock::now() + timeout; Clock::now() < end;) {
-            if (Ask(expression) == wanted)
-                return true;
-            std::this_thread::sleep_for(300ms);
-        }
-        return false;
+        return WaitUntil([&] { return Ask(expression) == wanted; }, timeout, 300ms);
     }
 
+    // The game's own clock: the ticks it has run, paused time aside.
+    int Ticks() { return std::atoi(Ask("TsAccess.TickCount()").c_str()); }
+
+    // Waits until the game's own clock has gone on by the ticks the
+    // expression gives.
+    bool WaitForGameTicks(const std::string& ticks)
+    {
+        return WaitForAnswer("TsAccess.TickCount() >= " + std::to_string(Ticks()) + " + " + ticks, "true", 120s);
+    }
+    bool WaitForGameSeconds(double seconds) { return WaitForGameTicks("SecondsToTicks(" + std::to_string(seconds) + ")"); }
+
     // Returns once the game has read all input sent before the call and run
-    // a tick on it: the shell answers between frames, and frames that span
-    // two of the game's ticks hold one at least.
+    // a tick on it: the shell answers between frames, so input sent before
+    // one answer has been taken in by the frame that reads the next line.
     void WaitForATick()
     {
-        const double tick = std::max(std::atof(Ask("TsAccess.TickDuration()").c_str()), 0.1);
-        const auto first = Clock::now();
-        while (Clock::now() - first < std::chrono::duration<double>(2.0 * tick) && Ask("0") == "0") {
-        }
         Ask("0");
+        EXPECT_TRUE(WaitForGameTicks("1")) << "the game's clock stands";
     }
 
     // Clicks at (x, y), up to three times, until the expression reads as

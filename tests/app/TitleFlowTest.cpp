@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "ProgramFlow.h"
@@ -45,11 +44,8 @@ protected:
         const std::string from = std::to_string(fromX) + " " + std::to_string(y);
         std::system(Xdo(kFocus + " mousemove " + from + " mousedown 1").c_str());
         WaitForATick();
-        for (int step = 1; step <= 4; ++step) {
-            const int x = fromX + (toX - fromX) * step / 4;
-            std::system(Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y)).c_str());
-            WaitForATick();
-        }
+        for (int step = 1; step <= 4; ++step)
+            PointAt(fromX + (toX - fromX) * step / 4, y);
         std::system(Xdo("mouseup 1").c_str());
         WaitForATick();
     }
@@ -59,16 +55,6 @@ protected:
     {
         std::system(Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y)).c_str());
         WaitForATick();
-    }
-
-    // Waits until the file reads as the test wants.
-    template <class Wanted>
-    bool WaitForFile(const std::string& path, Wanted wanted)
-    {
-        for (auto end = Clock::now() + 60s; Clock::now() < end; std::this_thread::sleep_for(100ms))
-            if (wanted(ReadText(path)))
-                return true;
-        return false;
     }
 
     std::string Options() const { return ReadText(m_scratch + "/options.lua"); }
@@ -128,9 +114,7 @@ TEST_F(TitleScreen, MenusOptionsSavesAndQuitWorkThroughTheProgram)
     ASSERT_TRUE(WaitForScreen(soundPage, "sound")) << Output(kRun);
     Drag(546, 440, 280); // the music slider's thumb, from full to lower
     Click(720, 545);     // back to the options
-    EXPECT_TRUE(WaitForFile(m_scratch + "/options.lua", [](const std::string& text) {
-        return text.find("SetMusicVolume(-") != std::string::npos;
-    })) << Options();
+    EXPECT_TRUE(WaitUntil([&] { return Options().find("SetMusicVolume(-") != std::string::npos; }, 60s)) << Options();
     EXPECT_EQ(Options().find("SetMusicVolume(0)"), std::string::npos) << Options();
     ASSERT_TRUE(WaitForScreen(OptionsPageShown, "options-again")) << Output(kRun);
     Click(720, 545);
@@ -149,7 +133,7 @@ TEST_F(TitleScreen, MenusOptionsSavesAndQuitWorkThroughTheProgram)
     ASSERT_TRUE(WaitForScreen(QuestionShown, "delete-question")) << Output(kRun);
     Key("Return");
     const std::string save = m_scratch + "/Save Games/alice [1]";
-    EXPECT_TRUE(WaitForFile(save, [&](const std::string&) { return access(save.c_str(), F_OK) != 0; }));
+    EXPECT_TRUE(WaitUntil([&] { return access(save.c_str(), F_OK) != 0; }, 60s));
     Click(720, 545);
     ASSERT_TRUE(WaitForScreen(MainMenuShown, "title-after-saves"));
 
