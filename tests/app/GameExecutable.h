@@ -132,23 +132,14 @@ protected:
     }
 
     // Starts a copy whose output goes to <scratch>/<name>.log (its lock lives
-    // there too, so other runs on this machine do not count).
-    pid_t Launch(const std::string& name, bool withDisplay)
+    // there too, so other runs on this machine do not count); given a
+    // terminal, with the developer shell reading from a terminal that the
+    // test types into (*terminal: the controlling side).
+    pid_t Launch(const std::string& name, bool withDisplay, int* terminal = nullptr)
     {
-        const pid_t pid = fork();
+        const pid_t pid = terminal ? forkpty(terminal, nullptr, nullptr, nullptr) : fork();
         if (pid == 0)
             RunGameInChild(name, withDisplay);
-        m_started.push_back(pid);
-        return pid;
-    }
-
-    // The same with the developer shell reading from a terminal that the
-    // test types into (terminal: the controlling side).
-    pid_t LaunchWithShell(const std::string& name, int& terminal)
-    {
-        const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
-        if (pid == 0)
-            RunGameInChild(name, true);
         m_started.push_back(pid);
         return pid;
     }
@@ -166,7 +157,10 @@ protected:
         // stops at start-up with its audio error box.
         setenv("ALSOFT_DRIVERS", "null", 0);
         setenv("SDL_AUDIODRIVER", "dummy", 0);
-        ApplyEnvironment();
+        // What a test sets for its copies over these (a sound driver that
+        // writes a file, say).
+        for (const auto& [variable, value] : m_environment)
+            setenv(variable.c_str(), value.c_str(), 1);
         if (withDisplay) {
             setenv("DISPLAY", m_displayName.c_str(), 1);
         } else {
@@ -179,14 +173,6 @@ protected:
         _exit(127);
     }
 
-    // What a test sets for its copies over the defaults above (a sound
-    // driver that writes a file, say).
-    void ApplyEnvironment() const
-    {
-        for (const auto& [name, value] : m_environment)
-            setenv(name.c_str(), value.c_str(), 1);
-    }
-
     static void Type(int terminal, const std::string& line)
     {
         ASSERT_EQ(write(terminal, line.data(), line.size()), ssize_t(line.size()));
@@ -194,9 +180,11 @@ protected:
 
     // Works this copy's start-up dialog as a player would, with one key
     // (Return plays, Escape quits); true once it has been answered.
-    bool AnswerStartupDialog(pid_t game, const char* key)
+    bool AnswerStartupDialog(pid_t game, const char* key) { return AnswerWindow(game, StartupDialog(game), key); }
+    // The xdotool search criteria of this copy's start-up dialog.
+    static std::string StartupDialog(pid_t game)
     {
-        return AnswerWindow(game, "--all --pid " + std::to_string(game) + " --name '^Tessaran Demo V1.0$'", key);
+        return "--all --pid " + std::to_string(game) + " --name '^Tessaran Demo V1.0$'";
     }
 
     // Presses the key on the window that the xdotool search finds once it

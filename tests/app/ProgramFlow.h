@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "GameExecutable.h"
 #include "ScreenGrab.h"
@@ -27,12 +28,38 @@ inline bool IsGold(const Screenshot& s, int x, int y)
     return s.Red(x, y) > 140 && s.Red(x, y) > s.Green(x, y) && s.Green(x, y) > s.Blue(x, y) + 30;
 }
 
-inline bool MainMenuShown(const Screenshot& s)
+// Which of a menu's six places, 36 apart down from (x, top), show a gold
+// button: one bit each, the first place lowest.
+inline int GoldButtons(const Screenshot& s, int x, int top)
 {
+    int shown = 0;
     for (int k = 0; k < 6; ++k)
-        if (!IsGold(s, 86, MenuButtonY(k) - 8))
-            return false;
-    return true;
+        shown |= int(IsGold(s, x, top + 36 * k)) << k;
+    return shown;
+}
+inline bool MainMenuShown(const Screenshot& s) { return GoldButtons(s, 86, MenuButtonY(0) - 8) == 0x3F; }
+
+// Points of a 20-pixel grid over the rectangle where something is drawn.
+inline int DrawnPoints(const Screenshot& s, int x0, int y0, int x1, int y1)
+{
+    int drawn = 0;
+    for (int x = x0; x < x1; x += 20)
+        for (int y = y0; y < y1; y += 20)
+            drawn += (s.At(x, y) & 0xFFFFFF) != 0;
+    return drawn;
+}
+
+// A screen test that holds once the rectangle looks the same in two looks
+// running and `also` holds for the look and the rectangle's pixels.
+template <class Also>
+auto StillRegion(int x0, int y0, int x1, int y1, Also also)
+{
+    return [=, seen = std::vector<uint32_t>()](const Screenshot& s) mutable {
+        std::vector<uint32_t> now = s.Region(x0, y0, x1, y1);
+        const bool still = also(s, now) && now == seen;
+        seen = std::move(now);
+        return still;
+    };
 }
 
 // The name asked for a new game: a gold frame over the menu round the
@@ -85,11 +112,11 @@ protected:
     // for the title's menu.
     void StartToTitle()
     {
-        m_game_pid = LaunchWithShell(kRun, m_terminal);
+        m_game_pid = Launch(kRun, true, &m_terminal);
         ASSERT_GT(m_game_pid, 0);
         ASSERT_TRUE(AnswerStartupDialog(m_game_pid, "Return")) << Output(kRun);
         ASSERT_TRUE(WaitForOutput(kRun, "Start-up complete", m_game_pid)) << Output(kRun);
-        ASSERT_TRUE(WaitForScreen(MainMenuShown, "title")) << Output(kRun);
+        ASSERT_TRUE(WaitForScreen(MainMenuShown, "title"));
         // The window takes the keyboard before any key: a key that comes
         // with the focus, before the game has taken the keyboard back, is
         // not the game's.
@@ -125,7 +152,8 @@ protected:
     Screenshot Grab() { return GrabPicture(m_displayName, m_shown); }
 
     // Waits for the screen to show what the test looks for (the step's
-    // name is logged when it never does); the picture is kept.
+    // name and the game's output are logged when it never does); the
+    // picture is kept.
     template <class Shown>
     bool WaitForScreen(Shown shown, const char* step, std::chrono::seconds timeout = 60s)
     {
@@ -133,7 +161,7 @@ protected:
         auto look = [&] { return (seen = (m_shot = Grab()).width == kWidth && shown(m_shot)) || Ended(m_game_pid); };
         if (WaitUntil(look, timeout, 150ms) && seen)
             return true;
-        std::printf("[ not seen ] %s\n", step);
+        std::printf("[ not seen ] %s\n%s\n", step, Output(kRun).c_str());
         return false;
     }
 
@@ -185,7 +213,10 @@ protected:
     {
         return WaitForAnswer("TsAccess.TickCount() >= " + std::to_string(Ticks()) + " + " + ticks, "true", 120s);
     }
-    bool WaitForGameSeconds(double seconds) { return WaitForGameTicks("SecondsToTicks(" + std::to_string(seconds) + ")"); }
+    bool WaitForGameSeconds(double seconds)
+    {
+        return WaitForGameTicks("SecondsToTicks(" + std::to_string(seconds) + ")");
+    }
 
     // Returns once the game has read all input sent before the call and run
     // a tick on it: the shell answers between frames, so input sent before
@@ -222,8 +253,8 @@ protected:
     // Escape on the title asks; Yes ends the program, which must end with 0.
     void QuitFromTitle()
     {
-        ASSERT_TRUE(WaitForScreen(MainMenuShown, "title-last")) << Output(kRun);
-        ASSERT_TRUE(Press("Escape", QuestionShown, "title-quit-question")) << Output(kRun);
+        ASSERT_TRUE(WaitForScreen(MainMenuShown, "title-last"));
+        ASSERT_TRUE(Press("Escape", QuestionShown, "title-quit-question"));
         Key("Return");
         EXPECT_EQ(WaitForExit(m_game_pid), 0) << Output(kRun);
         ExpectNoErrors();
