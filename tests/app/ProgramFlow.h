@@ -219,13 +219,11 @@ protected:
     }
 
     // Returns once the game has read all input sent before the call and run
-    // a tick on it: the shell answers between frames, so input sent before
-    // one answer has been taken in by the frame that reads the next line.
-    void WaitForATick()
-    {
-        Ask("0");
-        EXPECT_TRUE(WaitForGameTicks("1")) << "the game's clock stands";
-    }
+    // a tick on it. The shell reads its lines between frames, each frame
+    // taking in the input that came before it, and a frame runs two ticks
+    // at most: the third tick after the count is read comes after a frame
+    // that took the input in.
+    void WaitForATick() { EXPECT_TRUE(WaitForGameTicks("3")) << "the game's clock stands"; }
 
     // Clicks at (x, y), up to three times, until the expression reads as
     // the wanted value: a click may come down before the view settled. Only
