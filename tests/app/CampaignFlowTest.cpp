@@ -10,18 +10,16 @@
 #include <strings.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstring>
-#include <iterator>
-#include <numeric>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
+#include <iterator>
+#include <numeric>
 #include <vector>
 
 #include "ProgramFlow.h"
 #include "platform/ImageFile.h"
-#include "testing/ScratchDir.h"
 
 namespace {
 
@@ -46,21 +44,12 @@ bool LoadScreenShown(const Screenshot& s)
 bool PlayShown(const Screenshot& s)
 {
     auto healthBar = [&](int x, int y) { return s.Red(x, y) > 180 && s.Green(x, y) < 80 && s.Blue(x, y) < 80; };
-    int lit = 0;
-    for (int x = 0; x < kWidth; x += 20)
-        for (int y = 0; y < 460; y += 20)
-            lit += (s.At(x, y) & 0xFFFFFF) != 0;
-    return healthBar(100, 585) && healthBar(660, 585) && lit > 300 && !LoadScreenShown(s);
+    return healthBar(100, 585) && healthBar(660, 585) && DrawnPoints(s, 0, 0, kWidth, 460) > 300 &&
+           !LoadScreenShown(s);
 }
 
 // The pause menu: six gold buttons down the middle.
-bool PauseMenuShown(const Screenshot& s)
-{
-    for (int k = 0; k < 6; ++k)
-        if (!IsGold(s, 250, 210 + 36 * k))
-            return false;
-    return true;
-}
+bool PauseMenuShown(const Screenshot& s) { return GoldButtons(s, 250, 210) == 0x3F; }
 
 // The followed character stands in the middle of the screen, head at about
 // y 205 and feet at 350. Lit, its body shows the walker's blue cloth and
@@ -202,53 +191,69 @@ bool SameLineShown(const Screenshot& a, const Screenshot& b)
     return either > 40 && both * 10 >= either * 9;
 }
 
-// Whether the screen's colour is the picture's (below).
-bool ShowsPicturePixel(const Screenshot& s, int x, int y, uint32_t argb);
+// Whether the screen's colour is the picture's, drawn over whatever lay
+// behind it: an opaque pixel as it is, a translucent one anywhere between
+// its own colour and its colour over white; each channel to within the
+// steps of the game's 16-bit screen.
+bool ShowsPicturePixel(const Screenshot& s, int x, int y, uint32_t argb)
+{
+    constexpr int kStep = 8;
+    const int alpha = int(argb >> 24);
+    for (int shift : {16, 8, 0}) {
+        const int own = alpha * int(argb >> shift & 0xFF) / 255, seen = int(s.At(x, y) >> shift & 0xFF);
+        if (seen < own - kStep || seen > own + (255 - alpha) + kStep)
+            return false;
+    }
+    return true;
+}
+
+// Points (x, y) of a picture.
+using Points = std::vector<std::pair<int, int>>;
 
 // The HUD's menu button, a 64 x 64 picture in the bottom-right corner:
 // points of its face and of its bevel's light and dark edges, clear of the
 // target's bars that are drawn over its middle while a character is pointed at.
-constexpr int kMenuButtonPoints[][2] = {{8, 8}, {56, 8}, {8, 56}, {56, 56}, {32, 52},
-                                        {1, 32}, {32, 1}, {62, 32}, {32, 62}};
+const Points kMenuButtonPoints = {{8, 8}, {56, 8}, {8, 56}, {56, 56}, {32, 52}, {1, 32}, {32, 1}, {62, 32}, {32, 62}};
 
 class CampaignFlow : public ProgramFlow {
 protected:
-    // Waits for the HUD's menu button to show its whole picture in the
-    // bottom-right corner.
-    bool MenuButtonShown(const char* step)
+    // Waits for the demo's picture to show at its points, its corner in the
+    // screen's bottom-left or bottom-right. A failure lists each point as
+    // the screen and the picture have it.
+    bool PictureShown(const char* file, bool right, const Points& points, const char* step)
     {
-        plat::Image button;
+        plat::Image picture;
         std::string error;
-        if (!plat::LoadImageFile(m_root + "/data/hud/comms.tga", button, nullptr, &error)) {
+        if (!plat::LoadImageFile(m_root + "/data/" + file, picture, nullptr, &error)) {
             ADD_FAILURE() << error;
             return false;
         }
-        const int left = kWidth - int(button.width), top = kHeight - int(button.height);
-        return WaitForScreen(
-            [&](const Screenshot& s) {
-                for (const auto& [x, y] : kMenuButtonPoints)
-                    if (!ShowsPicturePixel(s, left + x, top + y, button.At(uint32_t(x), uint32_t(y))))
-                        return false;
-                return true;
-            },
-            step, 10s);
+        for (const auto& [x, y] : points) {
+            if (x >= int(picture.width) || y >= int(picture.height)) {
+                ADD_FAILURE() << file << " holds no point " << x << ", " << y;
+                return false;
+            }
+        }
+        const int left = right ? kWidth - int(picture.width) : 0, top = kHeight - int(picture.height);
+        auto art = [&](int x, int y) { return picture.At(uint32_t(x), uint32_t(y)); };
+        auto shown = [&](const Screenshot& s) {
+            return std::all_of(points.begin(), points.end(), [&](const std::pair<int, int>& p) {
+                return ShowsPicturePixel(s, left + p.first, top + p.second, art(p.first, p.second));
+            });
+        };
+        if (WaitForScreen(shown, step, 10s))
+            return true;
+        std::string seen;
+        char line[96];
+        for (const auto& [x, y] : points) {
+            std::snprintf(line, sizeof line, "(%d, %d): %06X on the screen, %08X in the picture\n", x, y,
+                          m_shot.width ? m_shot.At(left + x, top + y) : 0u, art(x, y));
+            seen += line;
+        }
+        ADD_FAILURE() << file << " at " << step << ":\n" << seen;
+        return false;
     }
-
-    // The game's own clock: the level's ticks, counted from the call on.
-    void CountTicks()
-    {
-        Run("g_ticks = 0; local tick = LuaTick; function LuaTick() g_ticks = g_ticks + 1; return tick() end");
-    }
-    int Ticks() { return std::atoi(Ask("g_ticks").c_str()); }
-
-    // Waits until the game's own clock has gone on `seconds` from now.
-    bool WaitForGameSeconds(int seconds)
-    {
-        const int from = Ticks();
-        return WaitForAnswer("g_ticks >= " + std::to_string(from) + " + SecondsToTicks(" + std::to_string(seconds) +
-                                 ")",
-                             "true", 120s);
-    }
+    bool MenuButtonShown(const char* step) { return PictureShown("hud/comms.tga", true, kMenuButtonPoints, step); }
 
     // Share of the screen (in hundredths) that differs between two looks.
     static int PercentChanged(const Screenshot& a, const Screenshot& b, int top = 0, int bottom = kHeight)
@@ -261,16 +266,17 @@ protected:
     }
 
     // After a jump of the followed character: until the view has begun to
-    // move away from `from` (at most 5 s), then until two looks a little
-    // apart differ in under 3% of the screen (the figures' idling aside),
-    // at most 20 s: the camera has arrived, however slowly the machine draws.
+    // move away from `from` (at most 5 s), then until two looks half a
+    // second apart differ in under 3% of the screen (the figures' idling
+    // aside), at most 20 s. The seconds are the game's own, so the camera
+    // has arrived however slowly the machine draws.
     void WaitForStillView(const Screenshot& from)
     {
-        for (auto end = Clock::now() + 5s; Clock::now() < end && PercentChanged(from, Grab()) < 5;)
-            std::this_thread::sleep_for(200ms);
+        for (int look = 0; look < 10 && PercentChanged(from, Grab()) < 5; ++look)
+            WaitForGameSeconds(0.5);
         Screenshot before = Grab();
-        for (auto end = Clock::now() + 20s; Clock::now() < end;) {
-            std::this_thread::sleep_for(400ms);
+        for (int look = 0; look < 40; ++look) {
+            WaitForGameSeconds(0.5);
             Screenshot now = Grab();
             if (PercentChanged(before, now) < 3)
                 return;
@@ -297,23 +303,38 @@ protected:
     {
         ASSERT_NO_FATAL_FAILURE(StandWestOf("WeaponTrader"));
         Click(kBesideX, kBesideY);
-        // His line is moved on with Space, as a player does when the machine
-        // is slow, once the tick has taken the last; the panel opens when the
-        // talk ends.
-        bool trading = false;
-        for (auto end = Clock::now() + 90s; !trading && Clock::now() < end;) {
-            trading = TradePanelShown(Grab());
-            if (!trading && Ask("TsAccess.Conversation():HasConversationStarted() == 1") == "true") {
-                Key("space");
-                WaitForATick();
-            } else if (!trading) {
-                std::this_thread::sleep_for(200ms);
-            }
-        }
-        ASSERT_TRUE(trading) << "Ann stands at " << Ask("GetX(Ann:GetPosition()) .. ', ' .. GetZ(Ann:GetPosition())")
-                             << "\n" << Output(kRun);
+        // His lines are moved on with Space, as a player does when the
+        // machine is slow; the panel opens when the talk ends.
+        auto trading = [&] {
+            const bool shown = TradePanelShown(Grab());
+            if (!shown)
+                MoveTheTalkOn();
+            return shown;
+        };
+        ASSERT_TRUE(WaitUntil(trading, 90s, 200ms))
+            << "Ann stands at " << Ask("GetX(Ann:GetPosition()) .. ', ' .. GetZ(Ann:GetPosition())") << "\n"
+            << Output(kRun);
         // The panel's opening runs its course: its picture stands in its frame.
-        ASSERT_TRUE(WaitForScreen(TraderPictureShown, "trade-panel-open")) << Output(kRun);
+        ASSERT_TRUE(WaitForScreen(TraderPictureShown, "trade-panel-open"));
+    }
+
+    // A click on the trader's picture ends the trade and leaves play going.
+    void EndTheTrade()
+    {
+        Click(kPictureX + 32, kPictureY + 32);
+        ASSERT_TRUE(WaitForScreen([](const Screenshot& s) { return PlayShown(s) && !TraderPictureShown(s); },
+                                  "trade-over"));
+    }
+
+    // Space moves a running talk on by a line, once a tick has taken the
+    // last; false when no talk runs.
+    bool MoveTheTalkOn()
+    {
+        if (Ask("TsAccess.Conversation():HasConversationStarted() == 1") != "true")
+            return false;
+        Key("space");
+        WaitForATick();
+        return true;
     }
 
     // Buys the trader's first article: a click on it shows its price window
@@ -322,21 +343,14 @@ protected:
     {
         // The window has come when the place under it changed, and has
         // settled when two looks running show the same there.
-        auto around = [](const Screenshot& s) {
-            return s.Region(kPriceX - 20, kPriceY - 20, kPriceX + 20, kPriceY + 20);
-        };
-        const std::vector<uint32_t> before = around(Grab());
-        std::vector<uint32_t> seen;
-        auto priceShown = [&](const Screenshot& s) {
-            std::vector<uint32_t> now = around(s);
-            const auto changed = std::inner_product(now.begin(), now.end(), before.begin(), size_t(0), std::plus<>(),
-                                                    std::not_equal_to<>());
-            const bool settled = changed > before.size() / 4 && now == seen;
-            seen = std::move(now);
-            return settled;
-        };
+        const int x0 = kPriceX - 20, y0 = kPriceY - 20, x1 = kPriceX + 20, y1 = kPriceY + 20;
+        const std::vector<uint32_t> before = Grab().Region(x0, y0, x1, y1);
+        auto priceShown = StillRegion(x0, y0, x1, y1, [&](const Screenshot&, const std::vector<uint32_t>& now) {
+            return std::inner_product(now.begin(), now.end(), before.begin(), size_t(0), std::plus<>(),
+                                      std::not_equal_to<>()) > before.size() / 4;
+        });
         Click(kTraderCellX, kTraderCellY);
-        ASSERT_TRUE(WaitForScreen(priceShown, "price-window")) << Output(kRun);
+        ASSERT_TRUE(WaitForScreen(priceShown, "price-window"));
         Click(kPriceX, kPriceY);
         ASSERT_TRUE(WaitForAnswer("Ann:GetInventory():GetWeaponCount()", "1", 60s)) << "the blaster bought";
     }
@@ -357,13 +371,12 @@ protected:
     bool HeardFromNow()
     {
         const size_t mark = Samples().size();
-        for (auto end = Clock::now() + 20s; Clock::now() < end; std::this_thread::sleep_for(100ms)) {
+        auto heard = [&] {
             const std::vector<int16_t> samples = Samples();
-            for (size_t i = mark; i < samples.size(); ++i)
-                if (std::abs(int(samples[i])) > 300)
-                    return true;
-        }
-        return false;
+            return std::any_of(samples.begin() + std::ptrdiff_t(std::min(mark, samples.size())), samples.end(),
+                               [](int16_t sample) { return std::abs(int(sample)) > 300; });
+        };
+        return WaitUntil(heard, 20s, 100ms);
     }
 
     // Space lets the load screen go once the level behind it stands: the
@@ -372,24 +385,18 @@ protected:
     void LeaveTheLoadScreen(const char* level)
     {
         ASSERT_TRUE(WaitForAnswer("TsAccess.LevelInfo().levelName:Get()", level, 60s)) << Output(kRun);
-        ASSERT_TRUE(Press("space", [](const Screenshot& s) { return !LoadScreenShown(s); }, level)) << Output(kRun);
+        ASSERT_TRUE(Press("space", [](const Screenshot& s) { return !LoadScreenShown(s); }, level));
     }
 
     // The mission's objective page waits over the paused level from its
-    // first tick, which starts the opening; Escape closes it.
-    void CloseTheObjectivePage()
+    // first tick, which starts the opening; Escape closes it. Asked, the
+    // HUD's menu button is seen over the page and after it.
+    void CloseTheObjectivePage(bool seeingTheMenuButton = false)
     {
         ASSERT_TRUE(WaitForAnswer("g_missionIntro", "1", 60s)) << Output(kRun);
-        ASSERT_TRUE(Press("Escape", PlayShown, "mission-play")) << Output(kRun);
-    }
-
-    // The same, the HUD's menu button seen over the page and after it.
-    void CloseTheObjectivePageSeeingTheMenuButton()
-    {
-        ASSERT_TRUE(WaitForAnswer("g_missionIntro", "1", 60s)) << Output(kRun);
-        EXPECT_TRUE(MenuButtonShown("menu-button-objective"));
-        ASSERT_NO_FATAL_FAILURE(CloseTheObjectivePage());
-        EXPECT_TRUE(MenuButtonShown("menu-button-mission"));
+        EXPECT_TRUE(!seeingTheMenuButton || MenuButtonShown("menu-button-objective"));
+        ASSERT_TRUE(Press("Escape", PlayShown, "mission-play"));
+        EXPECT_TRUE(!seeingTheMenuButton || MenuButtonShown("menu-button-mission"));
     }
 
     // Ann is put on the town's way out (the walk there is the shell's, as
@@ -398,7 +405,7 @@ protected:
     void TakeTheWayOutToTheMission()
     {
         Run("local at = wayOut:GetPosition(); Ann:SetPosition(GetX(at), GetY(at), GetZ(at))");
-        ASSERT_TRUE(WaitForScreen(LoadScreenShown, "mission-load-screen")) << Output(kRun);
+        ASSERT_TRUE(WaitForScreen(LoadScreenShown, "mission-load-screen"));
         ASSERT_NO_FATAL_FAILURE(LeaveTheLoadScreen("Mission"));
     }
 
@@ -406,8 +413,8 @@ protected:
     // screen's picture), which waits for Space from its first showing.
     void LeaveTheClosingScreen()
     {
-        ASSERT_TRUE(WaitForScreen(LoadScreenShown, "closing-screen")) << Output(kRun);
-        ASSERT_TRUE(Press("space", MainMenuShown, "title-after-closing")) << Output(kRun);
+        ASSERT_TRUE(WaitForScreen(LoadScreenShown, "closing-screen"));
+        ASSERT_TRUE(Press("space", MainMenuShown, "title-after-closing"));
     }
 
     // A level started from the developer shell (once the shell has run the
@@ -418,7 +425,7 @@ protected:
         if (!atTitle.empty())
             Run(atTitle);
         Type(m_terminal, "TestMission('" + mission + "')\n");
-        ASSERT_TRUE(WaitForScreen(LoadScreenShown, "shell-load-screen")) << Output(kRun);
+        ASSERT_TRUE(WaitForScreen(LoadScreenShown, "shell-load-screen"));
     }
 
     // The mission from the shell, past its load screen and its objective
@@ -447,19 +454,18 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
 
     // New Game asks for the name; Return starts the campaign.
     Click(180, MenuButtonY(kNewGame));
-    ASSERT_TRUE(WaitForScreen(NameDialogShown, "name-dialog")) << Output(kRun);
+    ASSERT_TRUE(WaitForScreen(NameDialogShown, "name-dialog"));
     // The name's box reads the typed keys in the tick they come to.
     std::system(Xdo(kFocus + " type ann").c_str());
     WaitForATick();
-    ASSERT_TRUE(Press("Return", [](const Screenshot& s) { return !NameDialogShown(s); }, "name-given"))
-        << Output(kRun);
-    ASSERT_TRUE(WaitForScreen(IntroShown, "intro")) << Output(kRun);
-    ASSERT_TRUE(Press("Escape", LoadScreenShown, "load-screen")) << Output(kRun);
+    ASSERT_TRUE(Press("Return", [](const Screenshot& s) { return !NameDialogShown(s); }, "name-given"));
+    ASSERT_TRUE(WaitForScreen(IntroShown, "intro"));
+    ASSERT_TRUE(Press("Escape", LoadScreenShown, "load-screen"));
     const std::string radar = "Initialising static radar", out = Output(kRun);
     const size_t made = out.find(radar);
     EXPECT_TRUE(made != std::string::npos && out.find(radar, made + 1) == std::string::npos) << "made once\n" << out;
     ASSERT_NO_FATAL_FAILURE(LeaveTheLoadScreen("Town"));
-    ASSERT_TRUE(WaitForScreen(PlayShown, "town")) << Output(kRun);
+    ASSERT_TRUE(WaitForScreen(PlayShown, "town"));
     EXPECT_TRUE(MenuButtonShown("menu-button-town"));
     // Ann stands where no lamp falls on the side the camera sees: the town's
     // daylight lights her, not black.
@@ -479,13 +485,9 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     ASSERT_NO_FATAL_FAILURE(BuyTheTradersFirstArticle());
     EXPECT_EQ(Ask("TsAccess.LocalPlayer():GetKitty()"), "40") << "the blaster's price paid";
     // The trader's picture stands in its frame right of the grids; a click
-    // on it ends the trade and leaves play going.
-    m_shot = Grab();
-    EXPECT_TRUE(TraderPictureShown(m_shot));
-    Click(kPictureX + 32, kPictureY + 32);
-    ASSERT_TRUE(WaitForScreen([](const Screenshot& s) { return PlayShown(s) && !TraderPictureShown(s); },
-                              "trade-over"))
-        << Output(kRun);
+    // on it ends the trade.
+    EXPECT_TRUE(TraderPictureShown(Grab()));
+    ASSERT_NO_FATAL_FAILURE(EndTheTrade());
     EXPECT_TRUE(MenuButtonShown("menu-button-after-trade"));
 
     // The smith: the view is turned back as it was before the trader's talk
@@ -494,7 +496,6 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     // the view where it was); a click on him there starts his talk (its
     // lines on the screen are the in-process CampaignLevel test's), and the
     // camera moves to frame the two.
-    CountTicks();
     const Screenshot from = Grab();
     Run("TsAccess.CutScene():RotateCamera(0, 0); Ann:SetPosition(11, 0, 6); Ann:StopMoving()");
     // A view raised over a wall comes down only after four seconds of the
@@ -515,7 +516,7 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     const int threeSeconds = std::atoi(Ask("SecondsToTicks(3)").c_str());
     Screenshot seen = Grab();
     int since = Ticks(), held = 0;
-    for (auto end = Clock::now() + 60s; held < threeSeconds && Clock::now() < end;) {
+    WaitUntil([&] {
         const int at = Ticks();
         Screenshot now = Grab();
         if (SameLineShown(seen, now)) {
@@ -524,20 +525,18 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
             seen = std::move(now);
             since = Ticks();
         }
-    }
+        return held >= threeSeconds;
+    }, 60s);
     EXPECT_GE(held, threeSeconds) << "ticks the longest line of the smith's talk was on the screen";
     // Space moves the talk on, line by line, to its end.
-    for (int line = 0; line < 10 && Ask("TsAccess.Conversation():HasConversationStarted() == 1") != "false"; ++line) {
-        Key("space");
-        WaitForATick();
+    for (int line = 0; line < 10 && MoveTheTalkOn(); ++line) {
     }
     EXPECT_EQ(Ask("TsAccess.Conversation():HasConversationStarted() == 1"), "false");
 
     // The pause menu (Escape) and back (Escape): the town is heard again.
-    ASSERT_TRUE(Press("Escape", PauseMenuShown, "town-pause-menu")) << Output(kRun);
+    ASSERT_TRUE(Press("Escape", PauseMenuShown, "town-pause-menu"));
     ASSERT_TRUE(Press("Escape", [](const Screenshot& s) { return PlayShown(s) && !PauseMenuShown(s); },
-                      "town-after-pause"))
-        << Output(kRun);
+                      "town-after-pause"));
     EXPECT_TRUE(HeardFromNow()) << "the town's sound is heard after the pause";
 
     // The way out to the mission.
@@ -546,7 +545,7 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     // The objective page waits over the paused level; Escape closes it, and
     // the same Escape opens no pause menu: the level runs on, and the
     // opening ends. The menu button shows over the page and after it.
-    ASSERT_NO_FATAL_FAILURE(CloseTheObjectivePageSeeingTheMenuButton());
+    ASSERT_NO_FATAL_FAILURE(CloseTheObjectivePage(true));
     EXPECT_TRUE(WaitForAnswer("g_missionIntro", "0", 60s)) << "the opening ends";
     EXPECT_FALSE(PauseMenuShown(Grab()));
 
@@ -562,7 +561,7 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     // The open door lets the hall's squad at the party, which beats it: the
     // mission is won, its message's OK (a click) leaves for the title
     // through the closing screen.
-    ASSERT_TRUE(WaitForScreen(OkBoxShown, "won", 120s)) << Output(kRun);
+    ASSERT_TRUE(WaitForScreen(OkBoxShown, "won", 120s));
     EXPECT_EQ(Ask("g_missionWon"), "1");
     Click(400, OkButtonY(m_shot));
     ASSERT_NO_FATAL_FAILURE(LeaveTheClosingScreen());
@@ -579,7 +578,7 @@ TEST_F(CampaignFlow, AFallenPartyIsAskedTheGameOverQuestionAndMainMenuLeadsToThe
 
     Run("Ann:SetHealth(1); Bob:SetHealth(1); Ann:SetVitality(0); Bob:SetVitality(0); local g = guard1:GetPosition(); "
         "Ann:SetPosition(GetX(g) + 1, GetY(g), GetZ(g)); Bob:SetPosition(GetX(g) + 1, GetY(g), GetZ(g) + 1)");
-    ASSERT_TRUE(WaitForScreen(QuestionShown, "game-over-question", 90s)) << Output(kRun);
+    ASSERT_TRUE(WaitForScreen(QuestionShown, "game-over-question", 90s));
     Click(400, kNoY); // "Main Menu"
     ASSERT_NO_FATAL_FAILURE(LeaveTheClosingScreen());
     ASSERT_NO_FATAL_FAILURE(QuitFromTitle());
@@ -595,8 +594,7 @@ TEST_F(CampaignFlow, TheLoadScreenGoesOnAfterOneTapShorterThanATick)
     ASSERT_EQ(Ask("TsAccess.LevelInfo().levelName:Get()"), "Mission");
     ASSERT_TRUE(LoadScreenShown(Grab()));
     std::system(Xdo("search --name '^Tessaran - The Game$' windowfocus keydown space keyup space").c_str());
-    EXPECT_TRUE(WaitForScreen([](const Screenshot& s) { return !LoadScreenShown(s); }, "mission", 20s))
-        << Output(kRun);
+    EXPECT_TRUE(WaitForScreen([](const Screenshot& s) { return !LoadScreenShown(s); }, "mission", 20s));
 }
 
 // The mission's blaster taken from where it lies, put back in the script's
@@ -622,7 +620,7 @@ TEST_F(CampaignFlow, TheHudsWindowsAndCountsShowWhollyOnTheScreen)
 {
     ASSERT_NO_FATAL_FAILURE(ToLoadScreenFromTheShell("town"));
     ASSERT_NO_FATAL_FAILURE(LeaveTheLoadScreen("Town"));
-    ASSERT_TRUE(WaitForScreen(PlayShown, "town")) << Output(kRun);
+    ASSERT_TRUE(WaitForScreen(PlayShown, "town"));
 
     // Her details open over the panels, left of the money window: her name,
     // her description over two lines, her role, vitality and health.
@@ -640,8 +638,7 @@ TEST_F(CampaignFlow, TheHudsWindowsAndCountsShowWhollyOnTheScreen)
     auto money = [](const Screenshot& s) { return PaperIn(s, kPictureX - 80, kPictureY + 64, kWidth, kHeight); };
     EXPECT_TRUE(WaitForScreen([&](const Screenshot& s) { return FramedOnScreen(s, money(s)); }, "money"));
     ASSERT_NO_FATAL_FAILURE(BuyTheTradersFirstArticle());
-    Click(kPictureX + 32, kPictureY + 32);
-    ASSERT_TRUE(WaitForScreen(PlayShown, "trade-over")) << Output(kRun);
+    ASSERT_NO_FATAL_FAILURE(EndTheTrade());
 
     // The count is drawn 46 pixels into the 64-pixel slot, bottom-left; a
     // row clear of its ink lies between it and the screen's edge. It is
@@ -650,14 +647,9 @@ TEST_F(CampaignFlow, TheHudsWindowsAndCountsShowWhollyOnTheScreen)
     // it first.
     Run("local pack = Ann:GetInventory(); pack:EquipArticle(pack:GetWeapon(0))");
     auto countRows = [](const Screenshot& s) { return InkRows(s, 0, kHeight - 64, 64, kHeight); };
-    std::vector<uint32_t> seen;
-    auto settled = [&](const Screenshot& s) {
-        std::vector<uint32_t> now = s.Region(0, kHeight - 64, 64, kHeight);
-        const bool blaster = s.Green(32, kHeight - 40) > s.Red(32, kHeight - 40) + 60;
-        const bool same = blaster && now == seen && !countRows(s).empty();
-        seen = std::move(now);
-        return same;
-    };
+    auto settled = StillRegion(0, kHeight - 64, 64, kHeight, [&](const Screenshot& s, auto&) {
+        return s.Green(32, kHeight - 40) > s.Red(32, kHeight - 40) + 60 && !countRows(s).empty();
+    });
     EXPECT_TRUE(WaitForScreen(settled, "count", 20s));
     const std::vector<int> rows = countRows(m_shot);
     ASSERT_FALSE(rows.empty());
@@ -683,34 +675,15 @@ TEST_F(ScaledCampaignFlow, TheMenuButtonInThePicturesCornerShowsInTownTradeAndMi
 {
     ASSERT_NO_FATAL_FAILURE(ToLoadScreenFromTheShell("town"));
     ASSERT_NO_FATAL_FAILURE(LeaveTheLoadScreen("Town"));
-    ASSERT_TRUE(WaitForScreen(PlayShown, "town")) << Output(kRun);
+    ASSERT_TRUE(WaitForScreen(PlayShown, "town"));
     EXPECT_TRUE(MenuButtonShown("menu-button-town"));
     ASSERT_NO_FATAL_FAILURE(TradeWithTheWeaponTrader());
     EXPECT_TRUE(MenuButtonShown("menu-button-trade"));
-    Click(kPictureX + 32, kPictureY + 32);
-    ASSERT_TRUE(WaitForScreen([](const Screenshot& s) { return PlayShown(s) && !TraderPictureShown(s); },
-                              "trade-over"))
-        << Output(kRun);
+    ASSERT_NO_FATAL_FAILURE(EndTheTrade());
     EXPECT_TRUE(MenuButtonShown("menu-button-after-trade"));
     ASSERT_NO_FATAL_FAILURE(TakeTheWayOutToTheMission());
-    ASSERT_NO_FATAL_FAILURE(CloseTheObjectivePageSeeingTheMenuButton());
+    ASSERT_NO_FATAL_FAILURE(CloseTheObjectivePage(true));
     ExpectNoErrors();
-}
-
-// Whether the screen's colour is the picture's, drawn over whatever lay
-// behind it: an opaque pixel as it is, a translucent one anywhere between
-// its own colour and its colour over white; each channel to within the
-// steps of the game's 16-bit screen.
-bool ShowsPicturePixel(const Screenshot& s, int x, int y, uint32_t argb)
-{
-    constexpr int kStep = 8;
-    const int alpha = int(argb >> 24);
-    for (int shift : {16, 8, 0}) {
-        const int own = alpha * int(argb >> shift & 0xFF) / 255, seen = int(s.At(x, y) >> shift & 0xFF);
-        if (seen < own - kStep || seen > own + (255 - alpha) + kStep)
-            return false;
-    }
-    return true;
 }
 
 // The first portrait panel's plate, a 192 x 64 picture in the bottom-left
@@ -720,39 +693,17 @@ bool ShowsPicturePixel(const Screenshot& s, int x, int y, uint32_t argb)
 // picture has them. The detail is set at the title, before the mission.
 TEST_F(CampaignFlow, TheHudPlateIsDrawnWholeAtTheDefaultAndTheLowestTextureDetail)
 {
-    plat::Image plate;
-    std::string error;
-    ASSERT_TRUE(plat::LoadImageFile(m_root + "/data/hud/plate.tga", plate, nullptr, &error)) << error;
-    ASSERT_EQ(plate.width, 192u);
-    ASSERT_EQ(plate.height, 64u);
-    const int top = kHeight - int(plate.height);
     // Columns of the face, then the bevel's outer columns (its inner one is
     // blurred with the face where the picture is held smaller).
-    const int columns[] = {160, 170, 180, 190, 191};
-    const int rows[] = {20, 30, 33};
-    auto plateShown = [&](const Screenshot& shot) {
-        for (int x : columns)
-            for (int y : rows)
-                if (!ShowsPicturePixel(shot, x, top + y, plate.At(uint32_t(x), uint32_t(y))))
-                    return false;
-        return true;
-    };
-    auto seen = [&](const Screenshot& shot) {
-        std::string text;
-        char line[96];
-        for (int x : columns)
-            for (int y : rows) {
-                std::snprintf(line, sizeof line, "(%d, %d): %06X on the screen, %08X in the picture\n", x, y,
-                              shot.width ? shot.At(x, top + y) : 0u, plate.At(uint32_t(x), uint32_t(y)));
-                text += line;
-            }
-        return text;
-    };
+    Points plate;
+    for (int x : {160, 170, 180, 190, 191})
+        for (int y : {20, 30, 33})
+            plate.push_back({x, y});
     for (const auto& [detail, name] : {std::pair{2, "default"}, std::pair{0, "lowest"}}) {
         SCOPED_TRACE(std::string("texture detail ") + name);
         ASSERT_NO_FATAL_FAILURE(
             PlayMissionFromTheShell("TsAccess.Options():SetTexDetailLevel(" + std::to_string(detail) + ")"));
-        EXPECT_TRUE(WaitForScreen(plateShown, "plate", 10s)) << seen(m_shot);
+        EXPECT_TRUE(PictureShown("hud/plate.tga", false, plate, "plate"));
         ExpectNoErrors();
         kill(m_game_pid, SIGKILL);
         waitpid(m_game_pid, nullptr, 0);

@@ -41,6 +41,24 @@ inline std::string BuildDir()
     return path;
 }
 
+// Polls the condition every pollInterval until it holds; false when the
+// timeout passes first. The timeout only bounds a failure: what a test
+// waits for is the condition, never the time.
+template <class Condition>
+bool WaitUntil(Condition condition, std::chrono::milliseconds timeout = 120s,
+               std::chrono::milliseconds pollInterval = 50ms)
+{
+    for (const auto end = std::chrono::steady_clock::now() + timeout;; std::this_thread::sleep_for(pollInterval)) {
+        if (condition())
+            return true;
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+    }
+}
+
+// Whether the started program has ended (and is reaped).
+inline bool Ended(pid_t pid) { return waitpid(pid, nullptr, WNOHANG) == pid; }
+
 class GameExecutable : public ::testing::Test {
 protected:
     void SetUp() override
@@ -114,23 +132,14 @@ protected:
     }
 
     // Starts a copy whose output goes to <scratch>/<name>.log (its lock lives
-    // there too, so other runs on this machine do not count).
-    pid_t Launch(const std::string& name, bool withDisplay)
+    // there too, so other runs on this machine do not count); given a
+    // terminal, with the developer shell reading from a terminal that the
+    // test types into (*terminal: the controlling side).
+    pid_t Launch(const std::string& name, bool withDisplay, int* terminal = nullptr)
     {
-        const pid_t pid = fork();
+        const pid_t pid = terminal ? forkpty(terminal, nullptr, nullptr, nullptr) : fork();
         if (pid == 0)
             RunGameInChild(name, withDisplay);
-        m_started.push_back(pid);
-        return pid;
-    }
-
-    // The same with the developer shell reading from a terminal that the
-    // test types into (terminal: the controlling side).
-    pid_t LaunchWithShell(const std::string& name, int& terminal)
-    {
-        const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
-        if (pid == 0)
-            RunGameInChild(name, true);
         m_started.push_back(pid);
         return pid;
     }
@@ -148,7 +157,10 @@ protected:
         // stops at start-up with its audio error box.
         setenv("ALSOFT_DRIVERS", "null", 0);
         setenv("SDL_AUDIODRIVER", "dummy", 0);
-        ApplyEnvironment();
+        // What a test sets for its copies over these (a sound driver that
+        // writes a file, say).
+        for (const auto& [variable, value] : m_environment)
+            setenv(variable.c_str(), value.c_str(), 1);
         if (withDisplay) {
             setenv("DISPLAY", m_displayName.c_str(), 1);
         } else {
@@ -161,14 +173,6 @@ protected:
         _exit(127);
     }
 
-    // What a test sets for its copies over the defaults above (a sound
-    // driver that writes a file, say).
-    void ApplyEnvironment() const
-    {
-        for (const auto& [name, value] : m_environment)
-            setenv(name.c_str(), value.c_str(), 1);
-    }
-
     static void Type(int terminal, const std::string& line)
     {
         ASSERT_EQ(write(terminal, line.data(), line.size()), ssize_t(line.size()));
@@ -176,9 +180,11 @@ protected:
 
     // Works this copy's start-up dialog as a player would, with one key
     // (Return plays, Escape quits); true once it has been answered.
-    bool AnswerStartupDialog(pid_t game, const char* key)
+    bool AnswerStartupDialog(pid_t game, const char* key) { return AnswerWindow(game, StartupDialog(game), key); }
+    // The xdotool search criteria of this copy's start-up dialog.
+    static std::string StartupDialog(pid_t game)
     {
-        return AnswerWindow(game, "--all --pid " + std::to_string(game) + " --name '^Tessaran Demo V1.0$'", key);
+        return "--all --pid " + std::to_string(game) + " --name '^Tessaran Demo V1.0$'";
     }
 
     // Presses the key on the window that the xdotool search finds once it
@@ -198,21 +204,21 @@ protected:
         // on its own, or the server would hold it down into the game.
         const std::string press = search + " windowfocus key --window %1 " + key + " > /dev/null 2>&1; DISPLAY=" +
                                   m_displayName + " xdotool keyup " + key + " > /dev/null 2>&1";
-        bool seen = false;
+        bool seen = false, answered = false;
         auto pressed = std::chrono::steady_clock::now();
-        for (auto end = pressed + 120s; std::chrono::steady_clock::now() < end;) {
-            if (std::system(find.c_str()) == 0) {
+        WaitUntil(
+            [&] {
+                if (std::system(find.c_str()) != 0)
+                    return (answered = seen) || Ended(game);
                 if (!seen || std::chrono::steady_clock::now() - pressed > 20s) {
                     seen = true;
                     std::system(press.c_str());
                     pressed = std::chrono::steady_clock::now();
                 }
-            } else if (seen || waitpid(game, nullptr, WNOHANG) == game) {
-                return seen;
-            }
-            std::this_thread::sleep_for(100ms);
-        }
-        return false;
+                return false;
+            },
+            120s, 100ms);
+        return answered;
     }
 
     static std::string ReadText(const std::string& path)
@@ -226,30 +232,18 @@ protected:
 
     bool WaitForOutput(const std::string& name, const std::string& piece, pid_t pid)
     {
-        for (auto end = std::chrono::steady_clock::now() + 120s; std::chrono::steady_clock::now() < end;) {
-            if (Output(name).find(piece) != std::string::npos) {
-                return true;
-            }
-            if (waitpid(pid, nullptr, WNOHANG) == pid) {
-                return false;
-            }
-            std::this_thread::sleep_for(50ms);
-        }
-        return false;
+        auto shown = [&] { return Output(name).find(piece) != std::string::npos; };
+        return WaitUntil([&] { return shown() || Ended(pid); }) && shown();
     }
 
     // The exit code as the program returned it (-1 comes back as 255),
     // -1000 when it did not end in time or ended by a signal.
     int WaitForExit(pid_t pid)
     {
-        for (auto end = std::chrono::steady_clock::now() + 120s; std::chrono::steady_clock::now() < end;) {
-            int status = 0;
-            if (waitpid(pid, &status, WNOHANG) == pid) {
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
-            }
-            std::this_thread::sleep_for(50ms);
-        }
-        return -1000;
+        int status = 0;
+        if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }))
+            return -1000;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
     }
 
     // The virtual screen: the game runs full screen at its mode, so a screen of

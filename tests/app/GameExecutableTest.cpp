@@ -38,11 +38,11 @@ TEST_F(GameExecutable, TheStartUpDialogShowsItsPicture)
     const pid_t game = Launch("picture", true);
     // Where the dialog window stands on the screen (no window manager: its
     // own position, without a frame).
-    const std::string query = "DISPLAY=" + m_displayName + " xdotool search --sync --all --pid " +
-                              std::to_string(game) + " --name '^Tessaran Demo V1.0$' getwindowgeometry --shell 2>/dev/null";
+    const std::string query = "DISPLAY=" + m_displayName + " xdotool search --sync " + StartupDialog(game) +
+                              " getwindowgeometry --shell 2>/dev/null";
     int x = -1, y = -1;
     int matching = 0;
-    for (auto end = std::chrono::steady_clock::now() + 120s; std::chrono::steady_clock::now() < end && matching == 0;) {
+    auto drawn = [&] {
         if (FILE* out = popen(query.c_str(), "r")) {
             char line[128];
             while (std::fgets(line, sizeof line, out)) {
@@ -51,19 +51,18 @@ TEST_F(GameExecutable, TheStartUpDialogShowsItsPicture)
             }
             pclose(out);
         }
-        if (x >= 0 && y >= 0) {
-            const game_test::Screenshot shot =
-                game_test::GrabScreen(m_displayName, x + panel.x + panel.w, y + panel.y + panel.h);
-            for (int py = 0; py < panel.h && !shot.rgb.empty(); ++py)
-                for (int px = 0; px < panel.w; ++px)
-                    matching += shot.At(x + panel.x + px, y + panel.y + py) == (art.At(uint32_t(px), uint32_t(py)) & 0xFFFFFF);
-        }
-        if (matching < panel.w * panel.h * 9 / 10) {
-            matching = 0; // not drawn yet
-            std::this_thread::sleep_for(200ms);
-        }
-    }
-    EXPECT_GE(matching, panel.w * panel.h * 9 / 10) << "at " << x << ", " << y << "\n" << Output("picture");
+        if (x < 0 || y < 0)
+            return false;
+        const int left = x + panel.x, top = y + panel.y;
+        const game_test::Screenshot shot = game_test::GrabScreen(m_displayName, left + panel.w, top + panel.h);
+        auto same = [&](int sx, int sy) {
+            return shot.At(sx, sy) == (art.At(uint32_t(sx - left), uint32_t(sy - top)) & 0xFFFFFF);
+        };
+        matching = shot.rgb.empty() ? 0 : shot.Count(left, top, left + panel.w, top + panel.h, same);
+        return matching >= panel.w * panel.h * 9 / 10;
+    };
+    EXPECT_TRUE(game_test::WaitUntil(drawn, 120s, 200ms))
+        << matching << " pixels as the art's at " << x << ", " << y << "\n" << Output("picture");
     EXPECT_EQ(Output("picture").find("picture is missing"), std::string::npos) << Output("picture");
     ASSERT_TRUE(AnswerStartupDialog(game, "Return")) << Output("picture");
     ASSERT_TRUE(WaitForOutput("picture", "Animation database initialisation error", game)) << Output("picture");

@@ -4,18 +4,16 @@
 // developer shell, and every error it reports looked for in its output.
 #pragma once
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "GameExecutable.h"
 #include "ScreenGrab.h"
 
 namespace game_test {
-
-using Clock = std::chrono::steady_clock;
 
 inline constexpr int kWidth = 800, kHeight = 600;
 
@@ -30,12 +28,38 @@ inline bool IsGold(const Screenshot& s, int x, int y)
     return s.Red(x, y) > 140 && s.Red(x, y) > s.Green(x, y) && s.Green(x, y) > s.Blue(x, y) + 30;
 }
 
-inline bool MainMenuShown(const Screenshot& s)
+// Which of a menu's six places, 36 apart down from (x, top), show a gold
+// button: one bit each, the first place lowest.
+inline int GoldButtons(const Screenshot& s, int x, int top)
 {
+    int shown = 0;
     for (int k = 0; k < 6; ++k)
-        if (!IsGold(s, 86, MenuButtonY(k) - 8))
-            return false;
-    return true;
+        shown |= int(IsGold(s, x, top + 36 * k)) << k;
+    return shown;
+}
+inline bool MainMenuShown(const Screenshot& s) { return GoldButtons(s, 86, MenuButtonY(0) - 8) == 0x3F; }
+
+// Points of a 20-pixel grid over the rectangle where something is drawn.
+inline int DrawnPoints(const Screenshot& s, int x0, int y0, int x1, int y1)
+{
+    int drawn = 0;
+    for (int x = x0; x < x1; x += 20)
+        for (int y = y0; y < y1; y += 20)
+            drawn += (s.At(x, y) & 0xFFFFFF) != 0;
+    return drawn;
+}
+
+// A screen test that holds once the rectangle looks the same in two looks
+// running and `also` holds for the look and the rectangle's pixels.
+template <class Also>
+auto StillRegion(int x0, int y0, int x1, int y1, Also also)
+{
+    return [=, seen = std::vector<uint32_t>()](const Screenshot& s) mutable {
+        std::vector<uint32_t> now = s.Region(x0, y0, x1, y1);
+        const bool still = also(s, now) && now == seen;
+        seen = std::move(now);
+        return still;
+    };
 }
 
 // The name asked for a new game: a gold frame over the menu round the
@@ -88,11 +112,11 @@ protected:
     // for the title's menu.
     void StartToTitle()
     {
-        m_game_pid = LaunchWithShell(kRun, m_terminal);
+        m_game_pid = Launch(kRun, true, &m_terminal);
         ASSERT_GT(m_game_pid, 0);
         ASSERT_TRUE(AnswerStartupDialog(m_game_pid, "Return")) << Output(kRun);
         ASSERT_TRUE(WaitForOutput(kRun, "Start-up complete", m_game_pid)) << Output(kRun);
-        ASSERT_TRUE(WaitForScreen(MainMenuShown, "title")) << Output(kRun);
+        ASSERT_TRUE(WaitForScreen(MainMenuShown, "title"));
         // The window takes the keyboard before any key: a key that comes
         // with the focus, before the game has taken the keyboard back, is
         // not the game's.
@@ -128,18 +152,16 @@ protected:
     Screenshot Grab() { return GrabPicture(m_displayName, m_shown); }
 
     // Waits for the screen to show what the test looks for (the step's
-    // name is logged when it never does); the picture is kept.
+    // name and the game's output are logged when it never does); the
+    // picture is kept.
     template <class Shown>
     bool WaitForScreen(Shown shown, const char* step, std::chrono::seconds timeout = 60s)
     {
-        for (auto end = Clock::now() + timeout; Clock::now() < end;) {
-            if ((m_shot = Grab()).width == kWidth && shown(m_shot))
-                return true;
-            if (waitpid(m_game_pid, nullptr, WNOHANG) == m_game_pid)
-                break;
-            std::this_thread::sleep_for(150ms);
-        }
-        std::printf("[ not seen ] %s\n", step);
+        bool seen = false;
+        auto look = [&] { return (seen = (m_shot = Grab()).width == kWidth && shown(m_shot)) || Ended(m_game_pid); };
+        if (WaitUntil(look, timeout, 150ms) && seen)
+            return true;
+        std::printf("[ not seen ] %s\n%s\n", step, Output(kRun).c_str());
         return false;
     }
 
@@ -156,17 +178,17 @@ protected:
     {
         const std::string tag = "answer" + std::to_string(++m_asked) + ":";
         Type(m_terminal, "Print('answer' .. " + std::to_string(m_asked) + " .. ':' .. tostring(" + expression + "))\n");
-        for (auto end = Clock::now() + 20s; Clock::now() < end;) {
-            const std::string out = Output(kRun);
-            const size_t at = out.find(tag);
-            if (at != std::string::npos) {
-                const size_t from = at + tag.size(), to = out.find('\n', from);
-                if (to != std::string::npos)
-                    return out.substr(from, to - from);
-            }
-            std::this_thread::sleep_for(100ms);
-        }
-        return "(no answer)";
+        std::string answer = "(no answer)";
+        WaitUntil(
+            [&] {
+                const std::string out = Output(kRun);
+                const size_t at = out.find(tag), end = at == std::string::npos ? at : out.find('\n', at);
+                if (end != std::string::npos)
+                    answer = out.substr(at + tag.size(), end - at - tag.size());
+                return end != std::string::npos;
+            },
+            20s, 100ms);
+        return answer;
     }
 
     // A setup step through the shell; it has run once the next answer comes.
@@ -179,25 +201,29 @@ protected:
     // Waits until the expression reads as the wanted value.
     bool WaitForAnswer(const std::string& expression, const std::string& wanted, std::chrono::seconds timeout = 30s)
     {
-        for (auto end = Clock::now() + timeout; Clock::now() < end;) {
-            if (Ask(expression) == wanted)
-                return true;
-            std::this_thread::sleep_for(300ms);
-        }
-        return false;
+        return WaitUntil([&] { return Ask(expression) == wanted; }, timeout, 300ms);
+    }
+
+    // The game's own clock: the ticks it has run, paused time aside.
+    int Ticks() { return std::atoi(Ask("TsAccess.TickCount()").c_str()); }
+
+    // Waits until the game's own clock has gone on by the ticks the
+    // expression gives.
+    bool WaitForGameTicks(const std::string& ticks)
+    {
+        return WaitForAnswer("TsAccess.TickCount() >= " + std::to_string(Ticks()) + " + " + ticks, "true", 120s);
+    }
+    bool WaitForGameSeconds(double seconds)
+    {
+        return WaitForGameTicks("SecondsToTicks(" + std::to_string(seconds) + ")");
     }
 
     // Returns once the game has read all input sent before the call and run
-    // a tick on it: the shell answers between frames, and frames that span
-    // two of the game's ticks hold one at least.
-    void WaitForATick()
-    {
-        const double tick = std::max(std::atof(Ask("TsAccess.TickDuration()").c_str()), 0.1);
-        const auto first = Clock::now();
-        while (Clock::now() - first < std::chrono::duration<double>(2.0 * tick) && Ask("0") == "0") {
-        }
-        Ask("0");
-    }
+    // a tick on it. The shell reads its lines between frames, each frame
+    // taking in the input that came before it, and a frame runs two ticks
+    // at most: the third tick after the count is read comes after a frame
+    // that took the input in.
+    void WaitForATick() { EXPECT_TRUE(WaitForGameTicks("3")) << "the game's clock stands"; }
 
     // Clicks at (x, y), up to three times, until the expression reads as
     // the wanted value: a click may come down before the view settled. Only
@@ -225,8 +251,8 @@ protected:
     // Escape on the title asks; Yes ends the program, which must end with 0.
     void QuitFromTitle()
     {
-        ASSERT_TRUE(WaitForScreen(MainMenuShown, "title-last")) << Output(kRun);
-        ASSERT_TRUE(Press("Escape", QuestionShown, "title-quit-question")) << Output(kRun);
+        ASSERT_TRUE(WaitForScreen(MainMenuShown, "title-last"));
+        ASSERT_TRUE(Press("Escape", QuestionShown, "title-quit-question"));
         Key("Return");
         EXPECT_EQ(WaitForExit(m_game_pid), 0) << Output(kRun);
         ExpectNoErrors();

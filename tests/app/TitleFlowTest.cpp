@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "ProgramFlow.h"
@@ -18,10 +17,7 @@ using namespace game_test;
 // The title's options: four of the menu's six places hold buttons, and Back.
 bool OptionsPageShown(const Screenshot& s)
 {
-    for (int k = 0; k < 6; ++k)
-        if (IsGold(s, 86, MenuButtonY(k) - 8) != (k < 4))
-            return false;
-    return IsGold(s, 660, 538);
+    return GoldButtons(s, 86, MenuButtonY(0) - 8) == 0xF && IsGold(s, 660, 538);
 }
 
 // A lesson of the tutorial: the text's gold-framed window on the left and
@@ -45,11 +41,8 @@ protected:
         const std::string from = std::to_string(fromX) + " " + std::to_string(y);
         std::system(Xdo(kFocus + " mousemove " + from + " mousedown 1").c_str());
         WaitForATick();
-        for (int step = 1; step <= 4; ++step) {
-            const int x = fromX + (toX - fromX) * step / 4;
-            std::system(Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y)).c_str());
-            WaitForATick();
-        }
+        for (int step = 1; step <= 4; ++step)
+            PointAt(fromX + (toX - fromX) * step / 4, y);
         std::system(Xdo("mouseup 1").c_str());
         WaitForATick();
     }
@@ -59,16 +52,6 @@ protected:
     {
         std::system(Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y)).c_str());
         WaitForATick();
-    }
-
-    // Waits until the file reads as the test wants.
-    template <class Wanted>
-    bool WaitForFile(const std::string& path, Wanted wanted)
-    {
-        for (auto end = Clock::now() + 60s; Clock::now() < end; std::this_thread::sleep_for(100ms))
-            if (wanted(ReadText(path)))
-                return true;
-        return false;
     }
 
     std::string Options() const { return ReadText(m_scratch + "/options.lua"); }
@@ -92,11 +75,7 @@ TEST_F(TitleScreen, MenusOptionsSavesAndQuitWorkThroughTheProgram)
     EXPECT_EQ(Output("second").find("Start-up"), std::string::npos);
 
     // The scene behind the menu is drawn, nothing gold left of the buttons.
-    int lit = 0;
-    for (int x = 400; x < 800; x += 20)
-        for (int y = 0; y < 600; y += 20)
-            lit += (m_shot.At(x, y) & 0xFFFFFF) != 0;
-    EXPECT_GT(lit, 500);
+    EXPECT_GT(DrawnPoints(m_shot, 400, 0, kWidth, kHeight), 500);
     EXPECT_FALSE(IsGold(m_shot, 60, MenuButtonY(0) - 8));
     // The cursor is drawn 8 pixels up and left of the pointer (its pale
     // fill); the pointer moves there and the screen is watched for it.
@@ -109,47 +88,35 @@ TEST_F(TitleScreen, MenusOptionsSavesAndQuitWorkThroughTheProgram)
     // writes the new volume.
     EXPECT_NE(Options().find("SetMusicVolume(0)"), std::string::npos);
     Click(180, MenuButtonY(kOptions));
-    ASSERT_TRUE(WaitForScreen(OptionsPageShown, "options")) << Output(kRun);
+    ASSERT_TRUE(WaitForScreen(OptionsPageShown, "options"));
     // The first options button: sound, whose sliders stand once the
     // options' buttons have gone and the music slider looks the same twice.
     // Only the slider's own opaque cells are compared: the panel round it
     // lets the moving scene show through.
     Click(180, MenuButtonY(0));
-    std::vector<uint32_t> slider;
-    auto soundPage = [&](const Screenshot& s) {
-        std::vector<uint32_t> now;
-        for (int y = 274; y < 287; ++y)
-            for (int x = 420; x < 557; ++x)
-                now.push_back(s.At(x, y));
-        const bool still = !OptionsPageShown(s) && now == slider;
-        slider = std::move(now);
-        return still;
-    };
-    ASSERT_TRUE(WaitForScreen(soundPage, "sound")) << Output(kRun);
+    auto soundPage = StillRegion(420, 274, 557, 287, [](const Screenshot& s, auto&) { return !OptionsPageShown(s); });
+    ASSERT_TRUE(WaitForScreen(soundPage, "sound"));
     Drag(546, 440, 280); // the music slider's thumb, from full to lower
     Click(720, 545);     // back to the options
-    EXPECT_TRUE(WaitForFile(m_scratch + "/options.lua", [](const std::string& text) {
-        return text.find("SetMusicVolume(-") != std::string::npos;
-    })) << Options();
+    EXPECT_TRUE(WaitUntil([&] { return Options().find("SetMusicVolume(-") != std::string::npos; }, 60s)) << Options();
     EXPECT_EQ(Options().find("SetMusicVolume(0)"), std::string::npos) << Options();
-    ASSERT_TRUE(WaitForScreen(OptionsPageShown, "options-again")) << Output(kRun);
+    ASSERT_TRUE(WaitForScreen(OptionsPageShown, "options-again"));
     Click(720, 545);
     ASSERT_TRUE(WaitForScreen(MainMenuShown, "title-after-options"));
 
     // The saves: a click selects the one row, which the delete button,
     // after the question (Yes is Return), deletes from the folder.
     Click(180, MenuButtonY(kLoadGame));
-    ASSERT_TRUE(WaitForScreen([](const Screenshot& s) { return !MainMenuShown(s) && IsGold(s, 660, 538); }, "saves"))
-        << Output(kRun);
+    ASSERT_TRUE(WaitForScreen([](const Screenshot& s) { return !MainMenuShown(s) && IsGold(s, 660, 538); }, "saves"));
     Click(200, 113);
     PointAt(700, 300); // the row is seen lit with the pointer out of the way
     EXPECT_TRUE(WaitForScreen([](const Screenshot& s) { return s.CountBright(90, 107, 330, 119, 180) > 20; },
                               "row-selected"));
     Click(327, 479);
-    ASSERT_TRUE(WaitForScreen(QuestionShown, "delete-question")) << Output(kRun);
+    ASSERT_TRUE(WaitForScreen(QuestionShown, "delete-question"));
     Key("Return");
     const std::string save = m_scratch + "/Save Games/alice [1]";
-    EXPECT_TRUE(WaitForFile(save, [&](const std::string&) { return access(save.c_str(), F_OK) != 0; }));
+    EXPECT_TRUE(WaitUntil([&] { return access(save.c_str(), F_OK) != 0; }, 60s));
     Click(720, 545);
     ASSERT_TRUE(WaitForScreen(MainMenuShown, "title-after-saves"));
 
@@ -158,10 +125,10 @@ TEST_F(TitleScreen, MenusOptionsSavesAndQuitWorkThroughTheProgram)
     // ends the program with 0. The lessons themselves are played in process
     // (CampaignLevel).
     Click(180, MenuButtonY(kTutorial));
-    ASSERT_TRUE(WaitForScreen(TutorialShown, "tutorial-welcome")) << Output(kRun);
+    ASSERT_TRUE(WaitForScreen(TutorialShown, "tutorial-welcome"));
     EXPECT_EQ(Ask("TsAccess.LevelInfo().levelName:Get()"), "Tutorial");
     ASSERT_TRUE(ClickUntil(kTutorialCloseX, kTutorialCloseY, "g_lessonOpen", "0", 20s)) << Output(kRun);
-    ASSERT_TRUE(Press("F10", QuestionShown, "quit-question-in-play")) << Output(kRun);
+    ASSERT_TRUE(Press("F10", QuestionShown, "quit-question-in-play"));
     Key("Return");
     EXPECT_EQ(WaitForExit(m_game_pid), 0) << Output(kRun);
     ExpectNoErrors();
@@ -178,18 +145,11 @@ TEST_F(TitleScreen, EveryInstantTapOfEscapeAsksToQuit)
     // then both go to No; a tick takes each move apart.
     PointAt(0, 0);
     PointAt(400, kNoY);
-    int asked = 0;
     for (int tap = 0; tap < 10; ++tap) {
-        Key("Escape");
-        if (!WaitForScreen(QuestionShown, "tap-question", 15s)) {
-            ADD_FAILURE() << "tap " << tap << " asked nothing";
-            continue;
-        }
-        ++asked;
+        ASSERT_TRUE(Press("Escape", QuestionShown, "tap-question", 15s)) << "tap " << tap << " asked nothing";
         std::system(Xdo("click 1").c_str());
         ASSERT_TRUE(WaitForScreen(TitleAlone, "tap-answered")) << "No closed no question after tap " << tap;
     }
-    EXPECT_EQ(asked, 10);
     ASSERT_EQ(kill(m_game_pid, SIGTERM), 0);
     EXPECT_EQ(WaitForExit(m_game_pid), 0) << Output(kRun);
 }
