@@ -37,6 +37,11 @@ protected:
     static TsPCObject* AddPartyMember(const char* name, float x, float z, int32_t type = 0);
     // "hero", the first of the party and its current character, at (x, z).
     static TsPCObject* AddHero(float x, float z);
+    // Where a point of the world fell on the screen in the frame last
+    // drawn; false behind the camera or off the screen.
+    static bool ScreenPoint(const OmVector3& point, int& x, int& y);
+    // The middle of an entity, where the cursor finds it.
+    static OmVector3 MiddleOf(const TsEntity* entity);
     // The character named, of the demo figure's size, standing at (x, z);
     // with a model, that figure and its animations.
     template <class T>

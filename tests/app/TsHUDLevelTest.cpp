@@ -6,12 +6,10 @@
 #include <string>
 #include <utility>
 
-#include "engine/OmMatrix4.h"
 #include "engine/OmNode.h"
 #include "engine/OmRef.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmTextureResource.h"
-#include "engine/OmVector4.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsCutScene.h"
@@ -61,19 +59,6 @@ protected:
     }
 
     void Origin(int slot, int& x, int& y) { TsHUDe::GetPortraitOrigin(slot, x, y); }
-    // Where a point of the world falls on the screen in the frame last
-    // drawn; false behind the camera.
-    static bool ScreenPoint(const OmVector3& point, int& x, int& y)
-    {
-        OmRenderer* renderer = OmRenderer::Current();
-        OmMatrix4 viewProjection;
-        MultiplyMatrix4(*renderer->GetViewMatrix(), *renderer->GetProjectionMatrix(), viewProjection);
-        OmVector4 clip;
-        TransformPoint4W(point, viewProjection, clip);
-        x = int((clip.x / clip.w + 1.0f) * float(TsAccess::ScreenWidth() >> 1));
-        y = int((1.0f - clip.y / clip.w) * float(TsAccess::ScreenHeight() >> 1));
-        return clip.w > 0.0f;
-    }
 
     TsHUDe* hud = nullptr;
     TsPCObject* members[3] = {};
@@ -721,10 +706,8 @@ TEST_F(HudLevel, AClickInTheOpenInventoryNeverStartsATradersTalk)
     TsNPCObject* trader = AddNPC("WeaponTrader", 6.0f, 4.0f, 7);
     ASSERT_EQ(RunLua("g_talks = 0 function RunWeaponTraderConversation() g_talks = g_talks + 1 end"), 0);
     Frames(2, 100);
-    OmVector3 middle = trader->GetPosition();
-    middle.y += 0.5f * trader->GetHeight();
     int x = 0, y = 0, gx = 0, gy = 0;
-    ASSERT_TRUE(ScreenPoint(middle, x, y));
+    ASSERT_TRUE(ScreenPoint(MiddleOf(trader), x, y));
     MouseTo(x, y);
     Frames(2, 100);
     ASSERT_EQ(TsAccess::LevelCursor()->GetHovered(), trader);
