@@ -68,9 +68,10 @@ void DemoLevelTest::Ticks(int count)
         Level()->Tick(++tick);
 }
 
-TsPCObject* DemoLevelTest::AddPartyMember(const char* name, float x, float z, int32_t type)
+TsPCObject* DemoLevelTest::AddPartyMember(const char* name, float x, float z, int32_t type, const char* mdl,
+                                          TsPCObject* pc)
 {
-    TsPCObject* pc = Figure(new TsPCObject, name, x, z);
+    pc = Figure(pc ? pc : new TsPCObject, name, x, z, mdl);
     pc->SetPCType(type);
     TsPlayer* player = TsAccess::LocalPlayer();
     EXPECT_TRUE(player->AddCharacter(OmRef<TsPCObject>::Adopt(pc)));

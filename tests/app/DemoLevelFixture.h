@@ -33,8 +33,10 @@ protected:
     // count read after a script has seen an object waits for that.
     static void CollectScriptHandles();
     // A new member of the player's squad standing at (x, z), brought into
-    // play; the current character is left as it was.
-    static TsPCObject* AddPartyMember(const char* name, float x, float z, int32_t type = 0);
+    // play; the current character is left as it was. With a model, that
+    // figure; given a character, that one.
+    static TsPCObject* AddPartyMember(const char* name, float x, float z, int32_t type = 0, const char* mdl = nullptr,
+                                      TsPCObject* pc = nullptr);
     // "hero", the first of the party and its current character, at (x, z).
     static TsPCObject* AddHero(float x, float z);
     // Where a point of the world fell on the screen in the frame last
@@ -56,6 +58,15 @@ protected:
         c->SetHeight(1.8f);
         c->SetOrigin(x, 0.0f, z);
         return c;
+    }
+    // A new article of class T filled in by one of the demo's templates.
+    template <class T>
+    static T* FromTemplate(const char* name)
+    {
+        auto* article = new T;
+        article->SetTemplate(name);
+        EXPECT_TRUE(article->RunTemplate()) << name;
+        return article;
     }
     // The entity standing at (x, y, z), in play on the level's list.
     template <class T>

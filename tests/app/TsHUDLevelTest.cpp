@@ -45,9 +45,7 @@ protected:
     template <class T>
     T* Article(TsPCObject* owner, const char* templateName, int stack = 0)
     {
-        auto* article = new T;
-        article->SetTemplate(templateName);
-        EXPECT_TRUE(article->RunTemplate());
+        T* article = FromTemplate<T>(templateName);
         if constexpr (std::is_same_v<T, TsItemObject>) {
             if (stack > 0)
                 article->SetStack(stack);
@@ -479,9 +477,7 @@ TEST_F(HudLevel, AnInfoWindowIsMovedInByWhatOverhangsTheScreen)
 // when it goes.
 TEST_F(HudLevel, AModelHoldsOneRegistrationOfItsSpriteTextureUntilItGoes)
 {
-    OmRef<TsItemObject> rounds = OmMakeRef<TsItemObject>();
-    rounds->SetTemplate("ItemTemplateBlasterAmmo");
-    ASSERT_TRUE(rounds->RunTemplate());
+    auto rounds = OmRef<TsItemObject>::Adopt(FromTemplate<TsItemObject>("ItemTemplateBlasterAmmo"));
     ASSERT_TRUE(rounds->Import());
     ASSERT_NE(rounds->GetSprite(), nullptr);
     OmRenderer* renderer = OmRenderer::Current();
