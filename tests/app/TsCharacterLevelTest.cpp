@@ -141,7 +141,6 @@ TEST_F(CharacterLevel, WithTheRunByteALongWayIsRunAndAShortStepWalked)
     EXPECT_EQ(ann->GetPendingCommand(), 0);
 }
 
-// Into a wall or out of the world there is no route: the character stands.
 TEST_F(CharacterLevel, AWalkerSentWhereNoRouteLeadsStands)
 {
     LevelWalker* ann = AddWalker("ann", 2.0f, 2.0f);

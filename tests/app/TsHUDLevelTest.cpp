@@ -360,7 +360,6 @@ TEST_F(HudLevel, ExitDialogueKeepsOnlyAScriptNameThatFits)
     }
 }
 
-// Before the font is there, text calls leave their outputs alone.
 TEST_F(HudLevel, TextIsNotMeasuredBeforeTheFontIsThere)
 {
     OmD3DFont* font = hud->GetFont();
@@ -371,7 +370,6 @@ TEST_F(HudLevel, TextIsNotMeasuredBeforeTheFontIsThere)
     hud->SetFont(font);
 }
 
-// Wrong argument kinds get the binding's error.
 TEST_F(HudLevel, CreateSpriteWithArgumentsOfTheWrongKindsIsRefused)
 {
     EXPECT_NE(RunLua("TsAccess.HUDe():CreateSprite('x', 3)"), 0);
@@ -565,28 +563,6 @@ TEST_F(HudLevel, ALockedEnemyGetsTheMarkerAndItsBars)
     EXPECT_NEAR(Red(ring), 51, 6) << std::hex << ring;
 }
 
-// A cut scene closes an open inventory at once, in the middle of its
-// fly-out, and no lockout is left behind.
-TEST_F(HudLevel, ACutSceneClosesAnOpenInventoryAtOnceLockoutAndAll)
-{
-    TsLevel* level = TsAccess::CurrentLevel();
-    TsCutScene* scene = level->GetCutScene();
-    ASSERT_NE(scene, nullptr);
-    ASSERT_TRUE(hud->IsInventoryAnimated());
-    hud->OpenInventory(0);
-    FrameAfter(100);
-    ASSERT_TRUE(hud->IsAnimating());
-    ASSERT_TRUE(level->GetPlayerLockout());
-    scene->SetCutSceneActive(true);
-    EXPECT_EQ(hud->GetOpenSlot(), -1);
-    EXPECT_FALSE(hud->IsAnimating()) << "closed at once";
-    EXPECT_FALSE(level->GetPlayerLockout());
-    EXPECT_FALSE(level->GameIsInNormalState());
-    scene->SetCutSceneActive(false);
-    hud->CloseInventory(true, false); // closing a closed panel does nothing
-    EXPECT_FALSE(hud->IsAnimating());
-}
-
 TEST_F(HudLevel, ACutSceneLeavesTheInventoryOpenForAWaitingTrader)
 {
     TsCutScene* scene = TsAccess::CurrentLevel()->GetCutScene();
@@ -619,52 +595,49 @@ TEST_F(HudLevel, TheConversationCameraHoldsTheWholeSquad)
     scene->SetCutSceneActive(false);
 }
 
-// A conversation that starts over an open inventory closes it at once, as
-// a cut scene does, and the panel's lockout going with it leaves the
-// conversation's own in force.
-TEST_F(HudLevel, AConversationOverTheInventoryKeepsThePlayerLockedOut)
-{
-    TsLevel* level = TsAccess::CurrentLevel();
-    TsConversation* talk = level->GetIncidentalConversation();
-    hud->OpenInventory(0);
-    FrameAfter(100);
-    ASSERT_TRUE(hud->IsAnimating());
-    talk->AddFragment(-1, members[0], members[1]);
-    talk->Run();
-    EXPECT_EQ(hud->GetOpenSlot(), -1);
-    EXPECT_TRUE(level->GetPlayerLockout());
-    talk->End();
-    EXPECT_FALSE(level->GetPlayerLockout());
-}
-
-// A conversation or a cut scene takes the inventory away without the sound
-// of its closing, which belongs to the player's own closing.
-TEST_F(HudLevel, AConversationOrCutSceneClosesTheInventoryWithoutTheClosingSound)
+// A conversation or a cut scene takes the inventory away at once, in the
+// middle of its fly-out: the panel's lockout goes with it (a conversation
+// keeps its own until it ends), and so does the sound of its closing, which
+// belongs to the player's own closing.
+TEST_F(HudLevel, AConversationOrCutSceneClosesTheInventoryAtOnceAndSilently)
 {
     TsAudio* audio = TsAccess::Audio();
     ASSERT_TRUE(audio && audio->LoadWavFromFile(TsHUDe::kSoundClose));
-    TsConversation* talk = TsAccess::CurrentLevel()->GetIncidentalConversation();
-    TsCutScene* scene = TsAccess::CurrentLevel()->GetCutScene();
+    TsLevel* level = TsAccess::CurrentLevel();
+    TsConversation* talk = level->GetIncidentalConversation();
+    TsCutScene* scene = level->GetCutScene();
+    ASSERT_NE(scene, nullptr);
+    ASSERT_TRUE(hud->IsInventoryAnimated());
     const struct {
         const char* what;
         std::function<void()> begin, end;
+        bool lockedOut; // by what took the inventory, while it lasts
     } rows[] = {
         {"a conversation",
          [&] {
              talk->AddFragment(-1, members[0], members[1]);
              talk->Run();
          },
-         [&] { talk->End(); }},
-        {"a cut scene", [&] { scene->SetCutSceneActive(true); }, [&] { scene->SetCutSceneActive(false); }},
+         [&] { talk->End(); }, true},
+        {"a cut scene", [&] { scene->SetCutSceneActive(true); }, [&] { scene->SetCutSceneActive(false); }, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         hud->OpenInventory(0);
+        FrameAfter(100);
+        ASSERT_TRUE(hud->IsAnimating());
+        ASSERT_TRUE(level->GetPlayerLockout());
         row.begin();
         EXPECT_EQ(hud->GetOpenSlot(), -1);
+        EXPECT_FALSE(hud->IsAnimating()) << "closed at once";
+        EXPECT_EQ(level->GetPlayerLockout(), row.lockedOut);
+        EXPECT_FALSE(level->GameIsInNormalState());
         EXPECT_FALSE(audio->IsSoundPlaying(TsHUDe::kSoundClose));
         row.end();
+        EXPECT_FALSE(level->GetPlayerLockout());
     }
+    hud->CloseInventory(true, false); // closing a closed panel does nothing
+    EXPECT_FALSE(hud->IsAnimating());
     hud->OpenInventory(0);
     hud->CloseInventory(true, true);
     EXPECT_TRUE(audio->IsSoundPlaying(TsHUDe::kSoundClose)) << "the player's own closing is heard";

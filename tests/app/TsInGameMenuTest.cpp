@@ -375,8 +375,6 @@ TEST_F(InGameMenu, TheObjectivesOkClosesOnlyThemNotTheLessonBeneath)
     EXPECT_EQ(tutorial->GetFragmentCount(), 1);
 }
 
-// The objectives OK'd with the mouse and shown again later in the level
-// stay until they are OK'd again.
 TEST_F(InGameMenu, TheObjectivesShownAgainAfterAMouseOkStayOpen)
 {
     auto* objective = dynamic_cast<TsObjectiveWindow*>(menu->GetObjectiveScreen());

@@ -194,10 +194,7 @@ TEST_F(WeaponsGame, ATouchedMineCountsDownAndGoesOffWithItsRing)
     ASSERT_NE(blast, nullptr);
     Frames(2, 50);
     EXPECT_GT(blast->Shockwave().Elapsed(), 0.0f) << "the ring spreads";
-    bool listed = false;
-    for (const OmList::Node* n = TsAccess::EntityDB()->GetEntities().GetFirst(); n; n = n->next)
-        listed = listed || n->value == static_cast<TsEntity*>(mine);
-    EXPECT_FALSE(listed) << "a spent mine leaves the level";
+    EXPECT_FALSE(TsAccess::EntityDB()->ContainsEntity(mine)) << "a spent mine leaves the level";
 }
 
 TEST_F(WeaponsGame, ShotsInFlightComeBackWithASavedGame)
