@@ -68,6 +68,13 @@ void DemoLevelTest::Ticks(int count)
         Level()->Tick(++tick);
 }
 
+bool DemoLevelTest::TickUntil(const std::function<bool()>& condition, int limit)
+{
+    for (int i = 0; i < limit && !condition(); ++i)
+        Ticks(1);
+    return condition();
+}
+
 TsPCObject* DemoLevelTest::AddPartyMember(const char* name, float x, float z, int32_t type, const char* mdl,
                                           TsPCObject* pc)
 {

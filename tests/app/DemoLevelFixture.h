@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "game/framework/TsEntityDB.h"
@@ -29,6 +30,9 @@ protected:
     static TsLevel* Level();
     // Runs the level's own tick count times, without drawing.
     void Ticks(int count);
+    // The level's own ticks until the condition holds, at most limit of
+    // them; whether it holds.
+    bool TickUntil(const std::function<bool()>& condition, int limit);
     // Script handles hold their own references until Lua collects them: a
     // count read after a script has seen an object waits for that.
     static void CollectScriptHandles();

@@ -243,11 +243,7 @@ TEST_F(DoorsLevel, EverySwitchActionKindRunsOnItsTarget)
     EXPECT_FALSE(gateA->IsLocked());
     EXPECT_EQ(LuaNumber("g_called"), 1.0);
     EXPECT_TRUE(log.Contains("TsAccess.Audio():LuaPlaySoundNow(AID_GUI_CLICK,4.000000,0.000000,1.000000)"));
-    int ticks = 1;
-    while (panel->GetState() != TsSwitchObject::kIdle && ticks < 100) {
-        Ticks(1);
-        ++ticks;
-    }
+    TickUntil([&] { return panel->GetState() == TsSwitchObject::kIdle; }, 99);
     EXPECT_NEAR(panel->GetPosition().y, 0.5f, 1e-4f) << "the switch moved itself";
     EXPECT_EQ(gateA->GetTransitionState(), TsDoorObject::kClosing) << "closing after the wait";
     Ticks(5);
@@ -286,8 +282,7 @@ TEST_F(DoorsLevel, ASwitchWithAMotionRunsItsListOnceAndTurnsOn)
     )"));
     for (const bool on : {true, false}) {
         ASSERT_EQ(RunLua(on ? "lever:ActivateSwitch()" : "lever:DeactivateSwitch()"), 0);
-        for (int ticks = 0; lever->GetState() != TsSwitchObject::kIdle && ticks < 100; ++ticks)
-            Ticks(1);
+        TickUntil([&] { return lever->GetState() == TsSwitchObject::kIdle; }, 100);
         EXPECT_EQ(lever->IsOn(), on);
         EXPECT_NEAR(lever->GetPosition().y, on ? 1.0f : 0.0f, 1e-4f) << on;
         EXPECT_EQ(gateA->IsOpen() || gateA->GetTransitionState() == TsDoorObject::kOpening, on);
@@ -332,8 +327,7 @@ TEST_F(DoorsLevel, AConversationFramesItsSpeakersFillsTheDiaryAndGivesTheSquadBa
     }
     EXPECT_EQ(entries, "Smith -1;");
     // Both lines over, the squad is the player's again.
-    for (int ticks = 0; talk->HasConversationStarted() && ticks < 100; ++ticks)
-        Ticks(1);
+    TickUntil([&] { return !talk->HasConversationStarted(); }, 100);
     EXPECT_FALSE(Level()->GetPlayerLockout());
     EXPECT_FALSE(Level()->GetCutScene()->IsActiveLocked());
     EXPECT_EQ(talk->GetFragmentCount(), 0u);

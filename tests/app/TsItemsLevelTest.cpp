@@ -41,8 +41,7 @@ protected:
     TsItemObject* PickUpTheMedkit(TsPCObject* hero)
     {
         TsItemObject* medkit = Named<TsItemObject>("medkitA");
-        for (int tick = 0; tick < 5 && !hero->GetInventory()->Holds(medkit); ++tick)
-            Ticks(1);
+        TickUntil([&] { return hero->GetInventory()->Holds(medkit); }, 5);
         return medkit;
     }
 
@@ -322,9 +321,7 @@ TEST_F(ItemsLevel, ARoundsBoxGivenAwayInTheTickItWasTakenStaysHeldByTheLevel)
     box->SetStack(10);
     box->SetCanDrop(true);
     PutInPlay(box, 6.0f, -6.0f);
-    for (int i = 0; i < 5 && !hero->GetInventory()->Holds(box); ++i)
-        Ticks(1);
-    ASSERT_TRUE(hero->GetInventory()->Holds(box));
+    ASSERT_TRUE(TickUntil([&] { return hero->GetInventory()->Holds(box); }, 5));
 
     ASSERT_TRUE(hero->GiveArticle(bob, box));
     EXPECT_EQ(stack->GetStack(), 15);
