@@ -33,18 +33,8 @@ namespace {
 constexpr float kDoorAX = 8.125f, kDoorBX = 11.875f, kDoorZ = 4.0f;
 
 constexpr const char* kBuild = R"(
-function MakeDoor(name, x, buddy)
-    local d = TsDoorObject:new()
-    d:SetName(name)
-    d:SetMdl("door.pbf")
-    d:SetPosition(x, 0, 4)
-    d:SetDoorType(TsDoorObject.eDoorType_UpSlider)
-    d:SetBuddy(buddy)
-    TsAccess.EntityDB():AddEntity(d)
-    return d
-end
-gateA = MakeDoor("gateA", 8.125, "gateB")
-gateB = MakeDoor("gateB", 11.875, "gateA")
+gateA = PlaceDoor("gateA", 8.125, 4, false) gateA:SetBuddy("gateB")
+gateB = PlaceDoor("gateB", 11.875, 4, false) gateB:SetBuddy("gateA")
 lever = TsSwitchObject:new()
 lever:SetName("lever")
 lever:SetMdl("switch.pbf")

@@ -171,10 +171,7 @@ TEST_F(ItemsLevel, AHealthPackFromAChestHealsOnce)
 // which turns it for a user carrying the key and then opens the vault door.
 TEST_F(ItemsLevel, TheVaultKeyTurnsTheLockAndTheLockScriptOpensTheDoor)
 {
-    ASSERT_EQ(RunLua("vaultDoor = TsDoorObject:new() vaultDoor:SetName('vaultDoor') vaultDoor:SetMdl('door.pbf')\n"
-                     "vaultDoor:SetPosition(11.875, 0, 4) vaultDoor:SetDoorType(TsDoorObject.eDoorType_UpSlider)\n"
-                     "vaultDoor:SetLock(true) TsAccess.EntityDB():AddEntity(vaultDoor)"),
-              0);
+    ASSERT_EQ(RunLua("vaultDoor = PlaceDoor('vaultDoor', 11.875, 4, true)"), 0);
     TsDoorObject* door = Named<TsDoorObject>("vaultDoor");
     ASSERT_TRUE(door && door->Import() && door->Initialise());
     door->ForceActive();
