@@ -1,8 +1,6 @@
 // Articles on the demo level in the real application: a player character
 // picks up, stacks, equips and drops them; a chest's health pack
 // heals once; the vault's key turns its lock.
-#include <string>
-
 #include "engine/OmPoolLeaks.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
@@ -46,6 +44,7 @@ TEST_F(ItemsLevel, AHeroPicksUpStacksEquipsAndDrops)
     TsPCObject* hero = AddHero(2.0f, 2.0f);
     TsInventory* inv = hero->GetInventory();
     TsItemObject* medkit = Named<TsItemObject>("medkitA");
+    TsItemObject* vest = Named<TsItemObject>("vestA");
     Ticks(2);
     ASSERT_TRUE(inv->Holds(medkit)); // picked up by touch
     EXPECT_EQ(medkit->GetOwner(), hero);
@@ -90,11 +89,7 @@ TEST_F(ItemsLevel, AHeroPicksUpStacksEquipsAndDrops)
 
     // Dropping the vest: it lies at the hero's feet, back on the level, and
     // the hero standing on it does not take it straight back.
-    TsItemObject* vest = nullptr;
-    for (int32_t i = 0; TsItemObject* item = inv->GetItem(i); ++i)
-        if (std::string(item->GetName()) == "vestA")
-            vest = item;
-    ASSERT_NE(vest, nullptr);
+    ASSERT_TRUE(vest && inv->Holds(vest));
     ASSERT_TRUE(inv->DropArticle(vest));
     EXPECT_FALSE(inv->Holds(vest));
     EXPECT_TRUE(db->ContainsEntity(vest));
