@@ -76,8 +76,7 @@ TEST_F(HudLevel, ShowsThreePanelsWithTheirBarsAndPortraitsAndTheArrowCursor)
 {
     members[1]->SetHealth(0.0f); // an empty health bar
     MouseTo(400, 300);
-    Frames(2, 100);
-    const Picture screen = Look();
+    const Picture screen = LookAfter(2);
     const int w = screen.width, h = screen.height;
     ASSERT_EQ(w, TsAccess::ScreenWidth());
     int x0 = 0, y0 = 0, x1 = 0, y1 = 0, x2 = 0, y2 = 0;
@@ -117,8 +116,7 @@ TEST_F(HudLevel, AMoveOrderPutsTheOrangeCrossOnTheGround)
                        [](uint32_t p) { return Red(p) > 180 && Green(p) > 80 && Green(p) < 170 && Blue(p) < 60; });
     };
     MouseTo(400, 300); // the pointer on the scene, not the HUD
-    Frames(2, 100);
-    const int before = orange(Look());
+    const int before = orange(LookAfter(2));
     members[0]->MoveTo(OmVector3(6.0f, 0.0f, 4.0f));
     Frames(1, 100);
     OmVector3 target;
@@ -539,8 +537,7 @@ TEST_F(HudLevel, ALockedEnemyGetsTheMarkerAndItsBars)
     float closeness = 0.0f;
     ASSERT_EQ(TsAccess::LocalPlayer()->GetTargetProximity(locked, closeness), enemy);
     EXPECT_TRUE(locked);
-    FrameAfter(100);
-    const Picture screen = Look();
+    const Picture screen = LookAfter(1);
     const int w = screen.width, h = screen.height;
     // The health bar: full, white towards its right end.
     const uint32_t bar = screen.At(w - 49 + 30, h - 49 + 2);

@@ -277,11 +277,9 @@ TEST_F(WeaponsGame, AnEquippedWeaponIsDrawnInTheHandItIsCarriedIn)
     EXPECT_TRUE(OmVector3::NearlyEqual(gun->GetWorldPosition(), held, 0.1f))
         << gun->GetWorldPosition().x << ", " << gun->GetWorldPosition().y << ", " << gun->GetWorldPosition().z;
 
-    FrameAfter(1);
-    const Picture with = Look();
+    const Picture with = LookAfter(1, 1);
     hero->DetachArticle(blaster);
-    FrameAfter(1);
-    const Picture without = Look();
+    const Picture without = LookAfter(1, 1);
     hero->AttachArticle(blaster);
     EXPECT_GT(with.Differing(without), 30) << "pixels of the blaster";
 }
