@@ -253,6 +253,12 @@ Picture AppTest::Look()
     return picture;
 }
 
+Picture AppTest::LookAfter(int count, int64_t units)
+{
+    Frames(count, units);
+    return Look();
+}
+
 uint32_t AppTest::CentrePixel()
 {
     const Picture picture = Look();

@@ -157,6 +157,8 @@ protected:
     // The whole screen, row by row from the top.
     std::vector<uint32_t> ScreenPixels(int& width, int& height);
     Picture Look();
+    // The screen after count frames of `units` each.
+    Picture LookAfter(int count, int64_t units = kTickUnits);
 
     // The clock counts milliseconds: a tick of the game is 100 of them.
     static constexpr int64_t kTickUnits = 100;

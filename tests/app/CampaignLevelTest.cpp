@@ -75,26 +75,6 @@ protected:
         Point(x, y);
         ClickHere(button);
     }
-    // Where a point of the world is on the screen, through the level's
-    // camera: the inverse of the cursor's pick ray.
-    bool ScreenOf(const OmVector3& at, int& x, int& y)
-    {
-        const OmCamera* camera = Level()->GetCamera()->GetSceneCamera();
-        if (!camera)
-            return false;
-        const OmVector3 d = at - camera->GetPosition();
-        const float depth = d.Dot(camera->GetForward());
-        const OmProjection& view = camera->GetProjection();
-        if (depth <= view.nearDistance)
-            return false;
-        const float nx = view.nearDistance * d.Dot(camera->GetRight()) / depth / view.halfWidth;
-        const float ny = -view.nearDistance * d.Dot(camera->GetUp()) / depth / view.halfHeight;
-        int width = 0, height = 0;
-        app->GetWindow()->GetClientSize(width, height);
-        x = int((nx + 1.0f) * 0.5f * float(width));
-        y = int((ny + 1.0f) * 0.5f * float(height));
-        return x >= 0 && y >= 0 && x < width && y < height;
-    }
     // Points at the middle of an entity (where the cursor finds it) and
     // clicks once the view holds still under the pointer; false when it is
     // off the screen or the cursor does not find it.
@@ -102,10 +82,10 @@ protected:
     {
         for (int attempt = 0; attempt < 10; ++attempt) {
             int x = 0, y = 0, again_x = 0, again_y = 0;
-            if (!ScreenOf(MiddleOf(entity), x, y))
+            if (!ScreenPoint(MiddleOf(entity), x, y))
                 return false;
             Point(x, y);
-            if (ScreenOf(MiddleOf(entity), again_x, again_y) && again_x == x && again_y == y &&
+            if (ScreenPoint(MiddleOf(entity), again_x, again_y) && again_x == x && again_y == y &&
                 TsAccess::LevelCursor()->GetHovered() == entity) {
                 ClickHere(button);
                 return true;
@@ -118,7 +98,7 @@ protected:
     bool WalkTo(float x, float z)
     {
         int sx = 0, sy = 0;
-        if (!ScreenOf(OmVector3(x, 0.0f, z), sx, sy))
+        if (!ScreenPoint(OmVector3(x, 0.0f, z), sx, sy))
             return false;
         ClickAt(sx, sy);
         const TsEntity* walker = TsAccess::CurrentCharacter();
@@ -126,12 +106,6 @@ protected:
             const OmVector3 d = walker->GetPosition() - OmVector3(x, walker->GetPosition().y, z);
             return d.Length() < 0.75f;
         }, 150);
-    }
-    static OmVector3 MiddleOf(const TsEntity* entity)
-    {
-        OmVector3 middle = entity->GetPosition();
-        middle.y += 0.5f * entity->GetHeight();
-        return middle;
     }
     TsPCObject* Member(const char* name) { return static_cast<TsPCObject*>(TsAccess::LocalPlayer()->GetCharacter(name)); }
     TsGameFrontEnd* Menu() const { return TsAccess::GameFrontEnd(); }
@@ -219,7 +193,7 @@ TEST_F(CampaignLevel, ATraderPressedOnStartsTheTradeWhereverTheButtonComesUp)
     ASSERT_TRUE(StepUntil([&] { return Member("Ann")->GetPendingCommand() == 0; }, 150));
     Frames(10, 100);
     int x = 0, y = 0;
-    ASSERT_TRUE(ScreenOf(MiddleOf(trader), x, y));
+    ASSERT_TRUE(ScreenPoint(MiddleOf(trader), x, y));
     Point(x, y);
     ASSERT_EQ(TsAccess::LevelCursor()->GetHovered(), trader);
     Button(true);
@@ -266,7 +240,7 @@ TEST_F(CampaignLevel, TheMissionsMineIsSeenWhereItLies)
     const auto clothAroundMine = [&] {
         Frames(2, 100);
         int sx = 0, sy = 0;
-        if (!ScreenOf(at + OmVector3(0.0f, 0.06f, 0.0f), sx, sy))
+        if (!ScreenPoint(at + OmVector3(0.0f, 0.06f, 0.0f), sx, sy))
             return -1;
         const Picture screen = Look();
         if (sx < 12 || sy < 12 || sx + 12 > screen.width || sy + 12 > screen.height)

@@ -2,6 +2,9 @@
 
 #include <lua.hpp>
 
+#include "engine/OmMatrix4.h"
+#include "engine/OmRenderer.h"
+#include "engine/OmVector4.h"
 #include "game/framework/TsAccess.h"
 #include "game/objects/TsPlayer.h"
 #include "platform/KeyCodes.h"
@@ -65,9 +68,17 @@ void DemoLevelTest::Ticks(int count)
         Level()->Tick(++tick);
 }
 
-TsPCObject* DemoLevelTest::AddPartyMember(const char* name, float x, float z, int32_t type)
+bool DemoLevelTest::TickUntil(const std::function<bool()>& condition, int limit)
 {
-    TsPCObject* pc = Figure(new TsPCObject, name, x, z);
+    for (int i = 0; i < limit && !condition(); ++i)
+        Ticks(1);
+    return condition();
+}
+
+TsPCObject* DemoLevelTest::AddPartyMember(const char* name, float x, float z, int32_t type, const char* mdl,
+                                          TsPCObject* pc)
+{
+    pc = Figure(pc ? pc : new TsPCObject, name, x, z, mdl);
     pc->SetPCType(type);
     TsPlayer* player = TsAccess::LocalPlayer();
     EXPECT_TRUE(player->AddCharacter(OmRef<TsPCObject>::Adopt(pc)));
@@ -81,6 +92,26 @@ TsPCObject* DemoLevelTest::AddHero(float x, float z)
     TsPCObject* hero = AddPartyMember("hero", x, z);
     TsAccess::LocalPlayer()->SetCurrentCharacter(0);
     return hero;
+}
+
+bool DemoLevelTest::ScreenPoint(const OmVector3& point, int& x, int& y)
+{
+    OmRenderer* renderer = OmRenderer::Current();
+    OmMatrix4 viewProjection;
+    MultiplyMatrix4(*renderer->GetViewMatrix(), *renderer->GetProjectionMatrix(), viewProjection);
+    OmVector4 clip;
+    TransformPoint4W(point, viewProjection, clip);
+    const int width = TsAccess::ScreenWidth(), height = TsAccess::ScreenHeight();
+    x = int((clip.x / clip.w + 1.0f) * float(width >> 1));
+    y = int((1.0f - clip.y / clip.w) * float(height >> 1));
+    return clip.w > 0.0f && x >= 0 && y >= 0 && x < width && y < height;
+}
+
+OmVector3 DemoLevelTest::MiddleOf(const TsEntity* entity)
+{
+    OmVector3 middle = entity->GetPosition();
+    middle.y += 0.5f * entity->GetHeight();
+    return middle;
 }
 
 } // namespace apptest

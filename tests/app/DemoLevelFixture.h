@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "game/framework/TsEntityDB.h"
@@ -29,14 +30,24 @@ protected:
     static TsLevel* Level();
     // Runs the level's own tick count times, without drawing.
     void Ticks(int count);
+    // The level's own ticks until the condition holds, at most limit of
+    // them; whether it holds.
+    bool TickUntil(const std::function<bool()>& condition, int limit);
     // Script handles hold their own references until Lua collects them: a
     // count read after a script has seen an object waits for that.
     static void CollectScriptHandles();
     // A new member of the player's squad standing at (x, z), brought into
-    // play; the current character is left as it was.
-    static TsPCObject* AddPartyMember(const char* name, float x, float z, int32_t type = 0);
+    // play; the current character is left as it was. With a model, that
+    // figure; given a character, that one.
+    static TsPCObject* AddPartyMember(const char* name, float x, float z, int32_t type = 0, const char* mdl = nullptr,
+                                      TsPCObject* pc = nullptr);
     // "hero", the first of the party and its current character, at (x, z).
     static TsPCObject* AddHero(float x, float z);
+    // Where a point of the world fell on the screen in the frame last
+    // drawn; false behind the camera or off the screen.
+    static bool ScreenPoint(const OmVector3& point, int& x, int& y);
+    // The middle of an entity, where the cursor finds it.
+    static OmVector3 MiddleOf(const TsEntity* entity);
     // The character named, of the demo figure's size, standing at (x, z);
     // with a model, that figure and its animations.
     template <class T>
@@ -51,6 +62,15 @@ protected:
         c->SetHeight(1.8f);
         c->SetOrigin(x, 0.0f, z);
         return c;
+    }
+    // A new article of class T filled in by one of the demo's templates.
+    template <class T>
+    static T* FromTemplate(const char* name)
+    {
+        auto* article = new T;
+        article->SetTemplate(name);
+        EXPECT_TRUE(article->RunTemplate()) << name;
+        return article;
     }
     // The entity standing at (x, y, z), in play on the level's list.
     template <class T>

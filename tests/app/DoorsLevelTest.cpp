@@ -33,18 +33,8 @@ namespace {
 constexpr float kDoorAX = 8.125f, kDoorBX = 11.875f, kDoorZ = 4.0f;
 
 constexpr const char* kBuild = R"(
-function MakeDoor(name, x, buddy)
-    local d = TsDoorObject:new()
-    d:SetName(name)
-    d:SetMdl("door.pbf")
-    d:SetPosition(x, 0, 4)
-    d:SetDoorType(TsDoorObject.eDoorType_UpSlider)
-    d:SetBuddy(buddy)
-    TsAccess.EntityDB():AddEntity(d)
-    return d
-end
-gateA = MakeDoor("gateA", 8.125, "gateB")
-gateB = MakeDoor("gateB", 11.875, "gateA")
+gateA = PlaceDoor("gateA", 8.125, 4, false) gateA:SetBuddy("gateB")
+gateB = PlaceDoor("gateB", 11.875, 4, false) gateB:SetBuddy("gateA")
 lever = TsSwitchObject:new()
 lever:SetName("lever")
 lever:SetMdl("switch.pbf")
@@ -243,11 +233,7 @@ TEST_F(DoorsLevel, EverySwitchActionKindRunsOnItsTarget)
     EXPECT_FALSE(gateA->IsLocked());
     EXPECT_EQ(LuaNumber("g_called"), 1.0);
     EXPECT_TRUE(log.Contains("TsAccess.Audio():LuaPlaySoundNow(AID_GUI_CLICK,4.000000,0.000000,1.000000)"));
-    int ticks = 1;
-    while (panel->GetState() != TsSwitchObject::kIdle && ticks < 100) {
-        Ticks(1);
-        ++ticks;
-    }
+    TickUntil([&] { return panel->GetState() == TsSwitchObject::kIdle; }, 99);
     EXPECT_NEAR(panel->GetPosition().y, 0.5f, 1e-4f) << "the switch moved itself";
     EXPECT_EQ(gateA->GetTransitionState(), TsDoorObject::kClosing) << "closing after the wait";
     Ticks(5);
@@ -286,8 +272,7 @@ TEST_F(DoorsLevel, ASwitchWithAMotionRunsItsListOnceAndTurnsOn)
     )"));
     for (const bool on : {true, false}) {
         ASSERT_EQ(RunLua(on ? "lever:ActivateSwitch()" : "lever:DeactivateSwitch()"), 0);
-        for (int ticks = 0; lever->GetState() != TsSwitchObject::kIdle && ticks < 100; ++ticks)
-            Ticks(1);
+        TickUntil([&] { return lever->GetState() == TsSwitchObject::kIdle; }, 100);
         EXPECT_EQ(lever->IsOn(), on);
         EXPECT_NEAR(lever->GetPosition().y, on ? 1.0f : 0.0f, 1e-4f) << on;
         EXPECT_EQ(gateA->IsOpen() || gateA->GetTransitionState() == TsDoorObject::kOpening, on);
@@ -332,8 +317,7 @@ TEST_F(DoorsLevel, AConversationFramesItsSpeakersFillsTheDiaryAndGivesTheSquadBa
     }
     EXPECT_EQ(entries, "Smith -1;");
     // Both lines over, the squad is the player's again.
-    for (int ticks = 0; talk->HasConversationStarted() && ticks < 100; ++ticks)
-        Ticks(1);
+    TickUntil([&] { return !talk->HasConversationStarted(); }, 100);
     EXPECT_FALSE(Level()->GetPlayerLockout());
     EXPECT_FALSE(Level()->GetCutScene()->IsActiveLocked());
     EXPECT_EQ(talk->GetFragmentCount(), 0u);

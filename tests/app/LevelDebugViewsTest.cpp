@@ -24,9 +24,9 @@ protected:
     // level is paused (an animated model of the town keeps its cycle).
     void TakePlainPicture()
     {
-        m_plain = LookAfterTwoFrames();
+        m_plain = LookAfter(2);
         for (int frame = 0; frame < 8; ++frame) {
-            const Picture again = LookAfterTwoFrames();
+            const Picture again = LookAfter(2);
             for (int y = 0; y < m_plain.height; ++y)
                 for (int x = 0; x < m_plain.width; ++x)
                     if (m_plain.At(x, y) != again.At(x, y))
@@ -36,19 +36,13 @@ protected:
     // Pixels of the picture that differ from the plain one outside that box.
     int ChangedFromPlain()
     {
-        const Picture now = LookAfterTwoFrames();
+        const Picture now = LookAfter(2);
         int count = 0;
         for (int y = 0; y < m_plain.height; ++y)
             for (int x = 0; x < m_plain.width; ++x)
                 count += m_plain.At(x, y) != now.At(x, y) && !m_moving.Holds(x, y);
         return count;
     }
-    Picture LookAfterTwoFrames()
-    {
-        Frames(2, 100);
-        return Look();
-    }
-
     struct Box {
         static constexpr int kMargin = 8;
         int x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1;

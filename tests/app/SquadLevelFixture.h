@@ -102,14 +102,11 @@ protected:
         TsPlayer* player = TsAccess::LocalPlayer();
         std::vector<TsPCObject*> party;
         for (size_t i = 0; i < at.size(); ++i) {
-            TsPCObject* pc = Figure(make(), ("pc" + std::to_string(i)).c_str(), at[i].x, at[i].z, "walker.pbf");
-            pc->SetPCType(int32_t(i));
+            TsPCObject* pc = make();
             // Tough enough to stand through every test's blows.
             pc->SetMaxHealth(1.0e6f);
             pc->SetHealth(1.0e6f);
-            player->AddCharacter(OmRef<TsPCObject>::Adopt(pc));
-            player->AddCharacterToSquad(pc, nullptr);
-            EXPECT_TRUE(pc->Initialise());
+            AddPartyMember(("pc" + std::to_string(i)).c_str(), at[i].x, at[i].z, int32_t(i), "walker.pbf", pc);
             pc->SetOrigin(at[i].x, 0.0f, at[i].z);
             party.push_back(pc);
         }

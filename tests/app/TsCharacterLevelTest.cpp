@@ -68,13 +68,11 @@ protected:
     // what differs is the figure (and its shadow).
     void ShotsWithAndWithoutModel(LevelWalker& walker, Picture& with, Picture& without)
     {
-        FrameAfter(1);
-        with = Look();
+        with = LookAfter(1, 1);
         OmNode* model = walker.GetModel();
         model->AddRef();
         walker.SetModel(nullptr);
-        FrameAfter(1);
-        without = Look();
+        without = LookAfter(1, 1);
         walker.SetModel(model);
         model->Release();
     }
@@ -141,7 +139,6 @@ TEST_F(CharacterLevel, WithTheRunByteALongWayIsRunAndAShortStepWalked)
     EXPECT_EQ(ann->GetPendingCommand(), 0);
 }
 
-// Into a wall or out of the world there is no route: the character stands.
 TEST_F(CharacterLevel, AWalkerSentWhereNoRouteLeadsStands)
 {
     LevelWalker* ann = AddWalker("ann", 2.0f, 2.0f);
@@ -290,11 +287,9 @@ TEST_F(CharacterLevel, AFlickeringLampFlickersOnTheFloor)
 {
     auto changingPixels = [&](int ticks) {
         int most = 0;
-        Frames(1, 100);
-        Picture last = Look();
+        Picture last = LookAfter(1);
         for (int i = 0; i < ticks; ++i) {
-            Frames(1, 100);
-            Picture now = Look();
+            Picture now = LookAfter(1);
             most = std::max(most, now.Differing(last));
             last = std::move(now);
         }

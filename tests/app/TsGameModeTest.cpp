@@ -147,8 +147,7 @@ TEST_F(BaseMode, TheOverlayTextIsDrawnOverTheAlphaQueuedParts)
     const int32_t glassId = renderer.RegisterMaterial(&glass);
     AddToScene(OmRef<OmGeometry>::Adopt(new QueuedGlass(uint32_t(glassId))));
 
-    FrameAfter(10);
-    const Picture screen = Look();
+    const Picture screen = LookAfter(1, 10);
     EXPECT_NEAR((CentrePixel() >> 8) & 0xFF, 127, 3) << "the sheet is drawn";
     const int pureRed = screen.Count(0, 0, screen.width / 2, screen.height / 3,
                                      [](uint32_t p) { return Red(p) > 200 && Green(p) < 40; });

@@ -6,12 +6,10 @@
 #include <string>
 #include <utility>
 
-#include "engine/OmMatrix4.h"
 #include "engine/OmNode.h"
 #include "engine/OmRef.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmTextureResource.h"
-#include "engine/OmVector4.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsCutScene.h"
@@ -47,9 +45,7 @@ protected:
     template <class T>
     T* Article(TsPCObject* owner, const char* templateName, int stack = 0)
     {
-        auto* article = new T;
-        article->SetTemplate(templateName);
-        EXPECT_TRUE(article->RunTemplate());
+        T* article = FromTemplate<T>(templateName);
         if constexpr (std::is_same_v<T, TsItemObject>) {
             if (stack > 0)
                 article->SetStack(stack);
@@ -61,19 +57,6 @@ protected:
     }
 
     void Origin(int slot, int& x, int& y) { TsHUDe::GetPortraitOrigin(slot, x, y); }
-    // Where a point of the world falls on the screen in the frame last
-    // drawn; false behind the camera.
-    static bool ScreenPoint(const OmVector3& point, int& x, int& y)
-    {
-        OmRenderer* renderer = OmRenderer::Current();
-        OmMatrix4 viewProjection;
-        MultiplyMatrix4(*renderer->GetViewMatrix(), *renderer->GetProjectionMatrix(), viewProjection);
-        OmVector4 clip;
-        TransformPoint4W(point, viewProjection, clip);
-        x = int((clip.x / clip.w + 1.0f) * float(TsAccess::ScreenWidth() >> 1));
-        y = int((1.0f - clip.y / clip.w) * float(TsAccess::ScreenHeight() >> 1));
-        return clip.w > 0.0f;
-    }
 
     TsHUDe* hud = nullptr;
     TsPCObject* members[3] = {};
@@ -93,8 +76,7 @@ TEST_F(HudLevel, ShowsThreePanelsWithTheirBarsAndPortraitsAndTheArrowCursor)
 {
     members[1]->SetHealth(0.0f); // an empty health bar
     MouseTo(400, 300);
-    Frames(2, 100);
-    const Picture screen = Look();
+    const Picture screen = LookAfter(2);
     const int w = screen.width, h = screen.height;
     ASSERT_EQ(w, TsAccess::ScreenWidth());
     int x0 = 0, y0 = 0, x1 = 0, y1 = 0, x2 = 0, y2 = 0;
@@ -134,8 +116,7 @@ TEST_F(HudLevel, AMoveOrderPutsTheOrangeCrossOnTheGround)
                        [](uint32_t p) { return Red(p) > 180 && Green(p) > 80 && Green(p) < 170 && Blue(p) < 60; });
     };
     MouseTo(400, 300); // the pointer on the scene, not the HUD
-    Frames(2, 100);
-    const int before = orange(Look());
+    const int before = orange(LookAfter(2));
     members[0]->MoveTo(OmVector3(6.0f, 0.0f, 4.0f));
     Frames(1, 100);
     OmVector3 target;
@@ -377,7 +358,6 @@ TEST_F(HudLevel, ExitDialogueKeepsOnlyAScriptNameThatFits)
     }
 }
 
-// Before the font is there, text calls leave their outputs alone.
 TEST_F(HudLevel, TextIsNotMeasuredBeforeTheFontIsThere)
 {
     OmD3DFont* font = hud->GetFont();
@@ -388,7 +368,6 @@ TEST_F(HudLevel, TextIsNotMeasuredBeforeTheFontIsThere)
     hud->SetFont(font);
 }
 
-// Wrong argument kinds get the binding's error.
 TEST_F(HudLevel, CreateSpriteWithArgumentsOfTheWrongKindsIsRefused)
 {
     EXPECT_NE(RunLua("TsAccess.HUDe():CreateSprite('x', 3)"), 0);
@@ -494,9 +473,7 @@ TEST_F(HudLevel, AnInfoWindowIsMovedInByWhatOverhangsTheScreen)
 // when it goes.
 TEST_F(HudLevel, AModelHoldsOneRegistrationOfItsSpriteTextureUntilItGoes)
 {
-    OmRef<TsItemObject> rounds = OmMakeRef<TsItemObject>();
-    rounds->SetTemplate("ItemTemplateBlasterAmmo");
-    ASSERT_TRUE(rounds->RunTemplate());
+    auto rounds = OmRef<TsItemObject>::Adopt(FromTemplate<TsItemObject>("ItemTemplateBlasterAmmo"));
     ASSERT_TRUE(rounds->Import());
     ASSERT_NE(rounds->GetSprite(), nullptr);
     OmRenderer* renderer = OmRenderer::Current();
@@ -560,8 +537,7 @@ TEST_F(HudLevel, ALockedEnemyGetsTheMarkerAndItsBars)
     float closeness = 0.0f;
     ASSERT_EQ(TsAccess::LocalPlayer()->GetTargetProximity(locked, closeness), enemy);
     EXPECT_TRUE(locked);
-    FrameAfter(100);
-    const Picture screen = Look();
+    const Picture screen = LookAfter(1);
     const int w = screen.width, h = screen.height;
     // The health bar: full, white towards its right end.
     const uint32_t bar = screen.At(w - 49 + 30, h - 49 + 2);
@@ -582,28 +558,6 @@ TEST_F(HudLevel, ALockedEnemyGetsTheMarkerAndItsBars)
     EXPECT_LT(Blue(ring), 20) << std::hex << ring;
     EXPECT_GE(Green(ring) + 2, Red(ring)) << std::hex << ring;
     EXPECT_NEAR(Red(ring), 51, 6) << std::hex << ring;
-}
-
-// A cut scene closes an open inventory at once, in the middle of its
-// fly-out, and no lockout is left behind.
-TEST_F(HudLevel, ACutSceneClosesAnOpenInventoryAtOnceLockoutAndAll)
-{
-    TsLevel* level = TsAccess::CurrentLevel();
-    TsCutScene* scene = level->GetCutScene();
-    ASSERT_NE(scene, nullptr);
-    ASSERT_TRUE(hud->IsInventoryAnimated());
-    hud->OpenInventory(0);
-    FrameAfter(100);
-    ASSERT_TRUE(hud->IsAnimating());
-    ASSERT_TRUE(level->GetPlayerLockout());
-    scene->SetCutSceneActive(true);
-    EXPECT_EQ(hud->GetOpenSlot(), -1);
-    EXPECT_FALSE(hud->IsAnimating()) << "closed at once";
-    EXPECT_FALSE(level->GetPlayerLockout());
-    EXPECT_FALSE(level->GameIsInNormalState());
-    scene->SetCutSceneActive(false);
-    hud->CloseInventory(true, false); // closing a closed panel does nothing
-    EXPECT_FALSE(hud->IsAnimating());
 }
 
 TEST_F(HudLevel, ACutSceneLeavesTheInventoryOpenForAWaitingTrader)
@@ -638,52 +592,49 @@ TEST_F(HudLevel, TheConversationCameraHoldsTheWholeSquad)
     scene->SetCutSceneActive(false);
 }
 
-// A conversation that starts over an open inventory closes it at once, as
-// a cut scene does, and the panel's lockout going with it leaves the
-// conversation's own in force.
-TEST_F(HudLevel, AConversationOverTheInventoryKeepsThePlayerLockedOut)
-{
-    TsLevel* level = TsAccess::CurrentLevel();
-    TsConversation* talk = level->GetIncidentalConversation();
-    hud->OpenInventory(0);
-    FrameAfter(100);
-    ASSERT_TRUE(hud->IsAnimating());
-    talk->AddFragment(-1, members[0], members[1]);
-    talk->Run();
-    EXPECT_EQ(hud->GetOpenSlot(), -1);
-    EXPECT_TRUE(level->GetPlayerLockout());
-    talk->End();
-    EXPECT_FALSE(level->GetPlayerLockout());
-}
-
-// A conversation or a cut scene takes the inventory away without the sound
-// of its closing, which belongs to the player's own closing.
-TEST_F(HudLevel, AConversationOrCutSceneClosesTheInventoryWithoutTheClosingSound)
+// A conversation or a cut scene takes the inventory away at once, in the
+// middle of its fly-out: the panel's lockout goes with it (a conversation
+// keeps its own until it ends), and so does the sound of its closing, which
+// belongs to the player's own closing.
+TEST_F(HudLevel, AConversationOrCutSceneClosesTheInventoryAtOnceAndSilently)
 {
     TsAudio* audio = TsAccess::Audio();
     ASSERT_TRUE(audio && audio->LoadWavFromFile(TsHUDe::kSoundClose));
-    TsConversation* talk = TsAccess::CurrentLevel()->GetIncidentalConversation();
-    TsCutScene* scene = TsAccess::CurrentLevel()->GetCutScene();
+    TsLevel* level = TsAccess::CurrentLevel();
+    TsConversation* talk = level->GetIncidentalConversation();
+    TsCutScene* scene = level->GetCutScene();
+    ASSERT_NE(scene, nullptr);
+    ASSERT_TRUE(hud->IsInventoryAnimated());
     const struct {
         const char* what;
         std::function<void()> begin, end;
+        bool lockedOut; // by what took the inventory, while it lasts
     } rows[] = {
         {"a conversation",
          [&] {
              talk->AddFragment(-1, members[0], members[1]);
              talk->Run();
          },
-         [&] { talk->End(); }},
-        {"a cut scene", [&] { scene->SetCutSceneActive(true); }, [&] { scene->SetCutSceneActive(false); }},
+         [&] { talk->End(); }, true},
+        {"a cut scene", [&] { scene->SetCutSceneActive(true); }, [&] { scene->SetCutSceneActive(false); }, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         hud->OpenInventory(0);
+        FrameAfter(100);
+        ASSERT_TRUE(hud->IsAnimating());
+        ASSERT_TRUE(level->GetPlayerLockout());
         row.begin();
         EXPECT_EQ(hud->GetOpenSlot(), -1);
+        EXPECT_FALSE(hud->IsAnimating()) << "closed at once";
+        EXPECT_EQ(level->GetPlayerLockout(), row.lockedOut);
+        EXPECT_FALSE(level->GameIsInNormalState());
         EXPECT_FALSE(audio->IsSoundPlaying(TsHUDe::kSoundClose));
         row.end();
+        EXPECT_FALSE(level->GetPlayerLockout());
     }
+    hud->CloseInventory(true, false); // closing a closed panel does nothing
+    EXPECT_FALSE(hud->IsAnimating());
     hud->OpenInventory(0);
     hud->CloseInventory(true, true);
     EXPECT_TRUE(audio->IsSoundPlaying(TsHUDe::kSoundClose)) << "the player's own closing is heard";
@@ -721,10 +672,8 @@ TEST_F(HudLevel, AClickInTheOpenInventoryNeverStartsATradersTalk)
     TsNPCObject* trader = AddNPC("WeaponTrader", 6.0f, 4.0f, 7);
     ASSERT_EQ(RunLua("g_talks = 0 function RunWeaponTraderConversation() g_talks = g_talks + 1 end"), 0);
     Frames(2, 100);
-    OmVector3 middle = trader->GetPosition();
-    middle.y += 0.5f * trader->GetHeight();
     int x = 0, y = 0, gx = 0, gy = 0;
-    ASSERT_TRUE(ScreenPoint(middle, x, y));
+    ASSERT_TRUE(ScreenPoint(MiddleOf(trader), x, y));
     MouseTo(x, y);
     Frames(2, 100);
     ASSERT_EQ(TsAccess::LevelCursor()->GetHovered(), trader);

@@ -37,6 +37,8 @@ protected:
         ASSERT_NE(menu, nullptr);
         tutorial = dynamic_cast<TsTutorialDialog*>(menu->GetTutorialScreen());
         ASSERT_NE(tutorial, nullptr);
+        objective = dynamic_cast<TsObjectiveWindow*>(menu->GetObjectiveScreen());
+        ASSERT_NE(objective, nullptr);
     }
 
     // A character of no squad standing at (x, z), in play; null if it cannot start.
@@ -86,6 +88,7 @@ protected:
     TsItemObject* wares = nullptr;
     TsItemObject* carried = nullptr;
     TsTutorialDialog* tutorial = nullptr; // the lessons' window, which the menu keeps
+    TsObjectiveWindow* objective = nullptr; // so is the objectives' page
 };
 
 // The pause menu stops the level under it; its pages are made once, found
@@ -285,8 +288,6 @@ TEST_F(InGameMenu, APositionedNoticeTakesNoButtonsFromItsPixelPosition)
 
 TEST_F(InGameMenu, TheObjectivesHintAndALessonsExitScriptAreCutToTheirBounds)
 {
-    auto* objective = dynamic_cast<TsObjectiveWindow*>(menu->GetObjectiveScreen());
-    ASSERT_NE(objective, nullptr);
     const std::string longHint(2000, 'h');
     objective->SetText("Find the door", longHint.c_str());
     EXPECT_EQ(std::strlen(objective->GetHintLine()), TsObjectiveWindow::kMaxHint);
@@ -364,8 +365,6 @@ TEST_F(InGameMenu, ALessonUnderAMessageKeepsItsTextAndExitScriptUntilItCloses)
 TEST_F(InGameMenu, TheObjectivesOkClosesOnlyThemNotTheLessonBeneath)
 {
     ShowLesson("g_lessonRead = 1");
-    auto* objective = dynamic_cast<TsObjectiveWindow*>(menu->GetObjectiveScreen());
-    ASSERT_NE(objective, nullptr);
     menu->PushWindowAt(objective, reinterpret_cast<TsGuiArg>("Find the door"), 0, TsFrontEndBase::kScreen);
     objective->button.OnMouseUp(0, 0);
     Frames(2, 100);
@@ -375,12 +374,8 @@ TEST_F(InGameMenu, TheObjectivesOkClosesOnlyThemNotTheLessonBeneath)
     EXPECT_EQ(tutorial->GetFragmentCount(), 1);
 }
 
-// The objectives OK'd with the mouse and shown again later in the level
-// stay until they are OK'd again.
 TEST_F(InGameMenu, TheObjectivesShownAgainAfterAMouseOkStayOpen)
 {
-    auto* objective = dynamic_cast<TsObjectiveWindow*>(menu->GetObjectiveScreen());
-    ASSERT_NE(objective, nullptr);
     Level()->SetObjectivesText("Find the door");
     Frames(1, 100);
     ASSERT_EQ(menu->GetTopWindow(), objective);
@@ -442,10 +437,6 @@ TEST_F(InGameMenu, ScrolledTutorialTextAndTopicsKeepToTheirWindowsAndRows)
     for (int word = 0; word < 400; ++word)
         longText += "Lesson ";
     tutorial->text.SetText(longText.c_str());
-    const auto look = [&] {
-        Frames(1, 100);
-        return Look();
-    };
     // The strip above the text window, over the width of its text.
     const int stripBottom = int(GuiToPixelsY(tutorial->text.GetY())) - 16;
     const int stripLeft = int(GuiToPixelsX(tutorial->text.GetX())) + 12;
@@ -457,10 +448,10 @@ TEST_F(InGameMenu, ScrolledTutorialTextAndTopicsKeepToTheirWindowsAndRows)
                 n += (a.At(x, y) & 0xFFFFFF) != (b.At(x, y) & 0xFFFFFF);
         return n;
     };
-    const Picture plain = look();
-    const int noise = differing(plain, look());
+    const Picture plain = LookAfter(1);
+    const int noise = differing(plain, LookAfter(1));
     tutorial->text.list.SetValue(0.1f); // ten lines scrolled away
-    const Picture scrolled = look();
+    const Picture scrolled = LookAfter(1);
     ASSERT_EQ(scrolled.pixels.size(), plain.pixels.size());
     EXPECT_LE(differing(plain, scrolled), noise + 20) << "scrolled text drawn above its window";
 
@@ -471,7 +462,7 @@ TEST_F(InGameMenu, ScrolledTutorialTextAndTopicsKeepToTheirWindowsAndRows)
     const int rowX = int(GuiToPixelsX(topics.GetX())) + 20, rowY = int(GuiToPixelsY(topics.GetY())) + 12;
     topics.OnMouseUp(GuiPackMouse(rowX, rowY), 0);
     EXPECT_EQ(topics.GetSelected(), first);
-    const Picture shown = look();
+    const Picture shown = LookAfter(1);
     const auto yellow = [&](int top, int bottom) {
         const int left = int(GuiToPixelsX(topics.GetX())), right = int(GuiToPixelsX(topics.GetRight()));
         return shown.Count(left, top, right, std::min(bottom, shown.height),

@@ -83,12 +83,8 @@ TEST_F(LevelGame, AQuickSaveAndALoadBringBackTheSameLevel)
     EXPECT_EQ(LuaNumber("g_demoTicks"), ticks); // the mission's globals
     EXPECT_EQ(TsAccess::LocalPlayer()->GetScriptState(0), int32_t(ticks));
     // The crate among the demo level's own entities.
-    const TsEntity* loaded = nullptr;
-    for (const OmList::Node* n = Level()->GetEntityDB()->GetEntities().GetFirst(); n; n = n->next)
-        if (LevelCrate::Cast(static_cast<OmObject*>(n->value)))
-            loaded = static_cast<const TsEntity*>(n->value);
+    const TsEntity* loaded = Named<LevelCrate>("crate");
     ASSERT_NE(loaded, nullptr);
-    EXPECT_STREQ(loaded->GetName(), "crate");
     EXPECT_EQ((loaded->GetPosition() - OmVector3(3.5f, 1.25f, -2.0f)).Length(), 0.0f);
     const TsTimerEntry* after = TsTimerTable::Instance().GetEntry(timer);
     ASSERT_NE(after, nullptr);

@@ -93,8 +93,7 @@ TEST_F(LoadScreen, ThePromptIsWrittenWithTheHUDFontBeforeAndAfterAVideo)
     g_loadScreen.held = 1;
     g_loadScreen.textY = 200;
     g_loadScreen.pulse.previous = g_loadScreen.pulse.current = 1.0f; // fully lit
-    FrameAfter(100);
-    const Picture screen = Look();
+    const Picture screen = LookAfter(1);
     ASSERT_FALSE(screen.pixels.empty());
     uint32_t size[2] = {};
     ASSERT_EQ(app->GetHUDFont()->GetTextExtent("Loading....", size), 0);
@@ -117,8 +116,7 @@ TEST_F(LoadScreen, ThePromptIsWrittenWithTheHUDFontBeforeAndAfterAVideo)
     TsVideo::SetFrameObserver([](int, void*) { TsVideo::Stop(); }, nullptr);
     TsVideo::PlayFMV("data\\FMV\\TitleCards.mpg");
     TsVideo::SetFrameObserver(nullptr, nullptr);
-    FrameAfter(100);
-    const Picture after = Look();
+    const Picture after = LookAfter(1);
     EXPECT_GT(after.Count(0, 0, after.width, after.height, [](uint32_t p) { return (p & 0x00FFFFFF) != 0; }), 20);
 }
 

@@ -114,8 +114,6 @@ TEST_F(ModeSwitch, AFrontEndThatCannotStartLeavesTheGameWithNoModeOnce)
     EXPECT_EQ(boxes.size(), 1u);
 }
 
-// A level that cannot start is refused, said so, and the front end comes
-// back in the next frame.
 TEST_F(ModeSwitch, ALevelThatCannotStartIsRefusedAndTheFrontEndComesBack)
 {
     const struct {

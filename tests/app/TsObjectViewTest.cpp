@@ -148,10 +148,8 @@ TEST_F(ObjectView, ShowsTheDemoWalkerWalking)
     const float blue[3] = {0.0f, 0.0f, 1.0f};
     OmD3D::Instance()->SetClearColour(blue);
     ASSERT_NE(ShowWalker(), nullptr);
-    FrameAfter(100);
-    const Picture first = Look();
-    FrameAfter(30); // a third of a step later
-    const Picture later = Look();
+    const Picture first = LookAfter(1);
+    const Picture later = LookAfter(1, 30); // a third of a step later
     ASSERT_FALSE(first.pixels.empty());
     ASSERT_EQ(first.pixels.size(), later.pixels.size());
     const int figure = first.Count(0, 0, first.width, first.height,

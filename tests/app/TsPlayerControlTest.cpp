@@ -125,12 +125,8 @@ TEST_F(PlayerControl, TheHealKeyStopsTheCharacterOnlyWhenItHasSomethingToHealWit
         SCOPED_TRACE(c.medkit ? "with a medkit" : "without");
         TsPCObject* pc = MakeParty({OmVector3(2.0f, 0, 4.0f)})[0];
         pc->SetHealth(pc->GetMaxHealth() - 10.0f);
-        if (c.medkit) {
-            auto* kit = new TsItemObject;
-            kit->SetTemplate("ItemTemplateMedkit");
-            ASSERT_TRUE(kit->RunTemplate());
-            Give(pc, kit);
-        }
+        if (c.medkit)
+            Give(pc, FromTemplate<TsItemObject>("ItemTemplateMedkit"));
         const float hurt = pc->GetHealth();
         pc->MoveTo(OmVector3(16.0f, 0.0f, 4.0f));
         ASSERT_EQ(pc->GetPendingCommand(), TsCharacterObject::kFollowPath);

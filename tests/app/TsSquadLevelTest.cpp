@@ -100,9 +100,7 @@ TEST_F(SquadLevel, BrusksTongueShowsOnHisBoneForTenTicksAfterAStrike)
     auto* shape = OmSkinShape::Cast(brusk->GetModel());
     ASSERT_NE(shape, nullptr);
     EXPECT_FALSE(TongueShown(*shape));
-    for (int tick = 0; tick < 200 && !TongueShown(*shape); ++tick)
-        Ticks(1);
-    ASSERT_TRUE(TongueShown(*shape)) << "brusk struck";
+    ASSERT_TRUE(TickUntil([&] { return TongueShown(*shape); }, 200)) << "brusk struck";
     // Pulled back from the fight, he shows it for the rest of its ten ticks.
     brusk->Stun(60.0f);
     Ticks(10);
@@ -122,9 +120,7 @@ TEST_F(SquadLevel, ASecondBruskStrikesWithHisOwnTongue)
     MakeSquad(21, kEnemyTeam, TS_BEHAVIOUR_IDLE);
     auto* shape = OmSkinShape::Cast(second->GetModel());
     ASSERT_NE(shape, nullptr);
-    for (int tick = 0; tick < 200 && !TongueShown(*shape); ++tick)
-        Ticks(1);
-    EXPECT_TRUE(TongueShown(*shape));
+    EXPECT_TRUE(TickUntil([&] { return TongueShown(*shape); }, 200));
 }
 
 // The player's friends are kept off the radar, and one who dies stays off
@@ -460,12 +456,7 @@ TEST_F(SquadLevel, AWanderingSquadWalksItsWaypointsInTurn)
     EXPECT_EQ(squad->GetEffectiveBehaviour(), TS_BEHAVIOUR_WANDER);
     Ticks(2);
     EXPECT_EQ(squad->GetPatrolWaypoint(), waypoints[1]) << "w1 was touched at once: on to w2";
-    bool reachedSecond = false;
-    for (int i = 0; i < 200 && !reachedSecond; ++i) {
-        Ticks(1);
-        reachedSecond = GroundDistance(walker->GetPosition(), points[1]) < 1.0f;
-    }
-    EXPECT_TRUE(reachedSecond);
+    EXPECT_TRUE(TickUntil([&] { return GroundDistance(walker->GetPosition(), points[1]) < 1.0f; }, 200));
     Ticks(3);
     EXPECT_EQ(squad->GetPatrolWaypoint(), waypoints[0]) << "then back to w1";
 }

@@ -66,14 +66,6 @@ namespace {
 class WeaponsGame : public InDemoLevel {
 protected:
     static Target* Place(float x, float z) { return PutInPlay(new Target, x, z); }
-    // A weapon filled in by one of the demo's templates.
-    static TsWeaponObject* FromTemplate(const char* name)
-    {
-        auto* weapon = new TsWeaponObject;
-        weapon->SetTemplate(name);
-        EXPECT_TRUE(weapon->RunTemplate()) << name;
-        return weapon;
-    }
     // One tick a frame.
     void Ticks(int count) { Frames(count, 100); }
 
@@ -83,7 +75,7 @@ protected:
     {
         TsAudio* audio = TsAccess::Audio();
         ASSERT_TRUE(audio && audio->LoadWavFromFile(kLoop));
-        gun = FromTemplate("WeaponTemplateBlaster");
+        gun = FromTemplate<TsWeaponObject>("WeaponTemplateBlaster");
         gun->Attributes(false).SetAmmoType(-1);
         gun->Attributes(false).SetReload(0.0f);
         ASSERT_TRUE(gun->FlagSoundForLoading(TS_WEAPON_SOUND_LOOP, kLoop));
@@ -99,15 +91,12 @@ protected:
     // blaster (needing no rounds) in the hand it carries weapons in.
     TsPCObject* ArmedHero(float x, float z, TsWeaponObject*& blaster)
     {
-        TsPCObject* hero = Figure(new TsPCObject, "hero", x, z, "walker.pbf");
+        auto* hero = new TsPCObject;
         hero->SetAttackBone(kHandBone);
-        TsPlayer* player = TsAccess::LocalPlayer();
-        EXPECT_TRUE(player->AddCharacter(OmRef<TsPCObject>::Adopt(hero)));
-        player->AddCharacterToSquad(hero, nullptr);
-        EXPECT_TRUE(hero->Initialise());
-        player->SetCurrentCharacter(0);
+        AddPartyMember("hero", x, z, 0, "walker.pbf", hero);
+        TsAccess::LocalPlayer()->SetCurrentCharacter(0);
         TsAccess::AnimDB()->LoadAnimations();
-        blaster = FromTemplate("WeaponTemplateBlaster");
+        blaster = FromTemplate<TsWeaponObject>("WeaponTemplateBlaster");
         blaster->Attributes(false).SetAmmoType(-1);
         EXPECT_TRUE(blaster->Import() && blaster->Initialise());
         EXPECT_GT(hero->GetInventory()->AddArticle(blaster), 0); // the inventory's reference now
@@ -128,7 +117,7 @@ TEST_F(WeaponsGame, ARocketHomesOnItsTargetAndBursts)
     // reach of a target at x = 7 by turning toward it.
     Target* target = Place(7.0f, 6.0f);
     Ticks(1);
-    auto launcher = OmRef<TsWeaponObject>::Adopt(FromTemplate("WeaponTemplateRocketLauncher"));
+    auto launcher = OmRef<TsWeaponObject>::Adopt(FromTemplate<TsWeaponObject>("WeaponTemplateRocketLauncher"));
     launcher->Attributes(false).SetAmmoType(-1);
     ASSERT_TRUE(launcher->FireAt(OmVector3(2.0f, 1.0f, 2.0f), OmVector3(0.0f, 0.0f, 1.0f), target));
     float farthestEast = 2.0f;
@@ -146,7 +135,7 @@ TEST_F(WeaponsGame, ARocketHomesOnItsTargetAndBursts)
 // put back afterwards.
 TEST_F(WeaponsGame, AFramesStreaksShareOneSetOfDeviceStates)
 {
-    auto blaster = OmRef<TsWeaponObject>::Adopt(FromTemplate("WeaponTemplateBlaster"));
+    auto blaster = OmRef<TsWeaponObject>::Adopt(FromTemplate<TsWeaponObject>("WeaponTemplateBlaster"));
     blaster->Attributes(false).SetAmmoType(-1);
     for (const OmVector3& d : {OmVector3(1, 0, 0), OmVector3(0, 0, 1)}) {
         blaster->SetReloadCountdown(0);
@@ -205,10 +194,7 @@ TEST_F(WeaponsGame, ATouchedMineCountsDownAndGoesOffWithItsRing)
     ASSERT_NE(blast, nullptr);
     Frames(2, 50);
     EXPECT_GT(blast->Shockwave().Elapsed(), 0.0f) << "the ring spreads";
-    bool listed = false;
-    for (const OmList::Node* n = TsAccess::EntityDB()->GetEntities().GetFirst(); n; n = n->next)
-        listed = listed || n->value == static_cast<TsEntity*>(mine);
-    EXPECT_FALSE(listed) << "a spent mine leaves the level";
+    EXPECT_FALSE(TsAccess::EntityDB()->ContainsEntity(mine)) << "a spent mine leaves the level";
 }
 
 TEST_F(WeaponsGame, ShotsInFlightComeBackWithASavedGame)
@@ -291,11 +277,9 @@ TEST_F(WeaponsGame, AnEquippedWeaponIsDrawnInTheHandItIsCarriedIn)
     EXPECT_TRUE(OmVector3::NearlyEqual(gun->GetWorldPosition(), held, 0.1f))
         << gun->GetWorldPosition().x << ", " << gun->GetWorldPosition().y << ", " << gun->GetWorldPosition().z;
 
-    FrameAfter(1);
-    const Picture with = Look();
+    const Picture with = LookAfter(1, 1);
     hero->DetachArticle(blaster);
-    FrameAfter(1);
-    const Picture without = Look();
+    const Picture without = LookAfter(1, 1);
     hero->AttachArticle(blaster);
     EXPECT_GT(with.Differing(without), 30) << "pixels of the blaster";
 }
