@@ -445,14 +445,12 @@ protected:
 // the trader, the smith's talk framed by the camera, a pause), the way out
 // to the mission (the objective page closed with Escape), the vault key
 // picked up, the door opened with the switch, the squad beaten, back to the
-// title and out. The title's music and the town's sound
-// are heard, the town's after the pause too.
+// title and out.
 TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
 {
     ASSERT_NO_FATAL_FAILURE(StartToTitle());
     EXPECT_TRUE(HeardFromNow()) << "the title's music is heard";
 
-    // New Game asks for the name; Return starts the campaign.
     Click(180, MenuButtonY(kNewGame));
     ASSERT_TRUE(WaitForScreen(NameDialogShown, "name-dialog"));
     // The name's box reads the typed keys in the tick they come to.
@@ -478,24 +476,19 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     EXPECT_EQ(strcasecmp(saves[0].c_str(), "ann [1] - Town"), 0) << saves[0];
     EXPECT_TRUE(HeardFromNow()) << "the town's sound is heard";
 
-    // The trader: a click starts his talk, which ends in the trade panel.
     EXPECT_EQ(Ask("TsAccess.LocalPlayer():GetKitty()"), "100");
     ASSERT_NO_FATAL_FAILURE(TradeWithTheWeaponTrader());
     EXPECT_TRUE(MenuButtonShown("menu-button-trade"));
     ASSERT_NO_FATAL_FAILURE(BuyTheTradersFirstArticle());
     EXPECT_EQ(Ask("TsAccess.LocalPlayer():GetKitty()"), "40") << "the blaster's price paid";
-    // The trader's picture stands in its frame right of the grids; a click
-    // on it ends the trade.
     EXPECT_TRUE(TraderPictureShown(Grab()));
     ASSERT_NO_FATAL_FAILURE(EndTheTrade());
     EXPECT_TRUE(MenuButtonShown("menu-button-after-trade"));
 
-    // The smith: the view is turned back as it was before the trader's talk
-    // (the heading that talk's camera set out from), Ann is put in the open
-    // square and the smith two steps east of her (setup steps; his leaves
-    // the view where it was); a click on him there starts his talk (its
-    // lines on the screen are the in-process CampaignLevel test's), and the
-    // camera moves to frame the two.
+    // The smith: the view turned back to the heading the trader's talk's
+    // camera set out from, and the two put side by side, are setup steps; a
+    // click on him starts his talk (its lines on the screen are the
+    // in-process CampaignLevel test's), and the camera frames the two.
     const Screenshot from = Grab();
     Run("TsAccess.CutScene():RotateCamera(0, 0); Ann:SetPosition(11, 0, 6); Ann:StopMoving()");
     // A view raised over a wall comes down only after four seconds of the
@@ -539,12 +532,10 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
                       "town-after-pause"));
     EXPECT_TRUE(HeardFromNow()) << "the town's sound is heard after the pause";
 
-    // The way out to the mission.
     ASSERT_NO_FATAL_FAILURE(TakeTheWayOutToTheMission());
     EXPECT_EQ(Ask("TsAccess.LocalPlayer():GetTeamCount()"), "2") << "the party came along";
-    // The objective page waits over the paused level; Escape closes it, and
-    // the same Escape opens no pause menu: the level runs on, and the
-    // opening ends. The menu button shows over the page and after it.
+    // The Escape that closes the objective page opens no pause menu: the
+    // level runs on, and the opening ends.
     ASSERT_NO_FATAL_FAILURE(CloseTheObjectivePage(true));
     EXPECT_TRUE(WaitForAnswer("g_missionIntro", "0", 60s)) << "the opening ends";
     EXPECT_FALSE(PauseMenuShown(Grab()));
@@ -584,8 +575,6 @@ TEST_F(CampaignFlow, AFallenPartyIsAskedTheGameOverQuestionAndMainMenuLeadsToThe
     ASSERT_NO_FATAL_FAILURE(QuitFromTitle());
 }
 
-// Space let go at once, well inside one of the game's ticks, is still the
-// player's press: one such tap lets the load screen go.
 TEST_F(CampaignFlow, TheLoadScreenGoesOnAfterOneTapShorterThanATick)
 {
     ASSERT_NO_FATAL_FAILURE(ToLoadScreenFromTheShell("mission"));
@@ -597,10 +586,8 @@ TEST_F(CampaignFlow, TheLoadScreenGoesOnAfterOneTapShorterThanATick)
     EXPECT_TRUE(WaitForScreen([](const Screenshot& s) { return !LoadScreenShown(s); }, "mission", 20s));
 }
 
-// The mission's blaster taken from where it lies, put back in the script's
-// hands and deleted, in one line of the shell as in one touch of a
-// trigger's script: the level's next pass and frames go by, and the game
-// plays on without a word of error.
+// One line of the shell stands for one touch of a trigger's script: the
+// level's next pass and frames go by without a word of error.
 TEST_F(CampaignFlow, AnArticleAScriptTakesPutsBackAndDeletesInOneLineLeavesPlayGoing)
 {
     ASSERT_NO_FATAL_FAILURE(PlayMissionFromTheShell());
@@ -610,12 +597,9 @@ TEST_F(CampaignFlow, AnArticleAScriptTakesPutsBackAndDeletesInOneLineLeavesPlayG
     ExpectNoErrors();
 }
 
-// The HUD's text where a player reads it, in the town. A right click on
-// Ann's portrait, in the panel at the screen's left edge, shows her details
-// wholly on the screen, each of their four lines (no description, her role,
-// vitality and health) on one row; during a trade the party's money shows
-// wholly on the screen; the count of her blaster's rounds, once it is
-// bought and in her hand, stands wholly inside its slot at the screen's foot.
+// The HUD's text where a player reads it, in the town: Ann's details (a
+// right click on her portrait), the party's money during a trade, and the
+// count of her blaster's rounds in its slot at the screen's foot.
 TEST_F(CampaignFlow, TheHudsWindowsAndCountsShowWhollyOnTheScreen)
 {
     ASSERT_NO_FATAL_FAILURE(ToLoadScreenFromTheShell("town"));
@@ -668,9 +652,7 @@ protected:
     }
 };
 
-// The whole scaled picture is seen, to its bottom-right corner: the HUD's
-// menu button there shows in the town, during a trade and after it, and in
-// the mission, over its objective page and after it.
+// The whole scaled picture is seen, to its bottom-right corner.
 TEST_F(ScaledCampaignFlow, TheMenuButtonInThePicturesCornerShowsInTownTradeAndMission)
 {
     ASSERT_NO_FATAL_FAILURE(ToLoadScreenFromTheShell("town"));

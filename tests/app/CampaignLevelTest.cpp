@@ -207,8 +207,7 @@ TEST_F(CampaignLevel, ATraderPressedOnStartsTheTradeWhereverTheButtonComesUp)
     EXPECT_EQ(Errors(log), "");
 }
 
-// A trader whose script fails, or starts no conversation, is logged and
-// leaves the HUD free.
+// A script that fails counts as one that starts no talk.
 TEST_F(CampaignLevel, ATraderWhoseScriptStartsNoTalkIsLoggedAndLeavesTheHudFree)
 {
     TsCharacterObject* trader = PlayTownBesideTheTrader();
@@ -348,11 +347,10 @@ TEST_F(CampaignLevel, AFallenPartyEndsInTheGameOverQuestion)
     EXPECT_EQ(Errors(log), "");
 }
 
-// The tutorial's four lessons, each shown in the tutorial window once the
-// one before is done and its task counted from the window's close box:
-// walking by a click on the floor, the vest picked up by a click, the door
-// opened by a click on its switch, and the guide's talk (reached through
-// that door). Its closing message's OK goes straight to the title.
+// The tutorial's four lessons, each shown once the one before is done and
+// its task counted from the window's close box: walking by a click on the
+// floor, the vest picked up by a click, the door opened by a click on its
+// switch, and the guide's talk (reached through that door).
 TEST_F(CampaignLevel, TheTutorialTeachesItsLessonsOneByOneAndEndsOnTheTitle)
 {
     ASSERT_NO_FATAL_FAILURE(Play("Tutorial"));
@@ -404,11 +402,8 @@ TEST_F(CampaignLevel, TheTutorialTeachesItsLessonsOneByOneAndEndsOnTheTitle)
     EXPECT_EQ(Errors(log), "");
 }
 
-// The smith's talk on the screen: each line (wrapped to the conversation's
-// width in the HUD's font) is drawn in white in the band above the panels
-// under his name in gold, nothing runs past its measured width, the band
-// changes with each line and empties when the talk ends. An open inventory
-// closes as the talk begins, and the camera frames the two.
+// Each line, wrapped to the conversation's width in the HUD's font, is drawn
+// in white in the band above the panels, under his name in gold.
 TEST_F(CampaignLevel, TheSmithsLinesShowAboveThePanelsInTheHudsFont)
 {
     ASSERT_NO_FATAL_FAILURE(Play("town"));

@@ -178,8 +178,6 @@ TEST_F(DoorsLevel, AClosedDoorBlocksAndOpensWithItsBuddyForItsSwitchOrACharacter
     EXPECT_EQ(TileAt(kDoorAX, kDoorZ), 0u);
 }
 
-// A door met as far off as the wall it is set into stands in front of it:
-// the segment meets the door.
 TEST_F(DoorsLevel, ADoorAsFarOffAsTheWallIsWhatASegmentMeets)
 {
     const OmVector3 from(4, 1, 1), to(10, 1, 1); // room A's east wall

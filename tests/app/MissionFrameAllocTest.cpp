@@ -112,8 +112,7 @@ TEST_P(FightFrames, AFightAllocatesNothingAfterItsFirstSecond)
 INSTANTIATE_TEST_SUITE_P(Pacings, FightFrames, testing::ValuesIn(FramePacings()),
                          [](const testing::TestParamInfo<Pacing>& info) { return std::string(info.param.name); });
 
-// The tutorial waiting for the walk of its first lesson, whose script reads
-// the leader's position every tick.
+// The first lesson's script reads the leader's position every tick.
 TEST_F(MissionFrames, TheTutorialWaitingForAWalkAllocatesNothing)
 {
     ASSERT_NO_FATAL_FAILURE(EnterDemoLevel(3, "Tutorial"));

@@ -198,7 +198,6 @@ protected:
         Ask("0");
     }
 
-    // Waits until the expression reads as the wanted value.
     bool WaitForAnswer(const std::string& expression, const std::string& wanted, std::chrono::seconds timeout = 30s)
     {
         return WaitUntil([&] { return Ask(expression) == wanted; }, timeout, 300ms);

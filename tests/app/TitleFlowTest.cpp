@@ -120,10 +120,7 @@ TEST_F(TitleScreen, MenusOptionsSavesAndQuitWorkThroughTheProgram)
     Click(720, 545);
     ASSERT_TRUE(WaitForScreen(MainMenuShown, "title-after-saves"));
 
-    // The Tutorial button starts the tutorial, whose first lesson is closed
-    // with the cross in its corner; F10 in play asks to quit, and Return
-    // ends the program with 0. The lessons themselves are played in process
-    // (CampaignLevel).
+    // The tutorial's lessons themselves are played in process (CampaignLevel).
     Click(180, MenuButtonY(kTutorial));
     ASSERT_TRUE(WaitForScreen(TutorialShown, "tutorial-welcome"));
     EXPECT_EQ(Ask("TsAccess.LevelInfo().levelName:Get()"), "Tutorial");
@@ -135,9 +132,7 @@ TEST_F(TitleScreen, MenusOptionsSavesAndQuitWorkThroughTheProgram)
 }
 
 // Escape let go at once, well inside one of the game's frames, is still
-// the player's press: each of ten such taps asks whether to quit, and
-// each question is answered No by a click. The system's quit request then
-// ends the game with 0.
+// the player's press.
 TEST_F(TitleScreen, EveryInstantTapOfEscapeAsksToQuit)
 {
     ASSERT_NO_FATAL_FAILURE(StartToTitle());

@@ -115,8 +115,7 @@ TEST_F(BaseMode, TheDebugOverlayQueuesEightLinesWithTheFrameRateFirst)
     OmD3D::Instance()->ClearQueuedText();
 }
 
-// The blended triangles a mesh files into the geometry batch reach the
-// screen: the mode opens the batch around its scene and flushes it.
+// The mode opens the geometry batch around its scene and flushes it.
 TEST_F(BaseMode, BlendedTrianglesOfItsSceneAreDrawnThroughTheBatch)
 {
     OmD3D& renderer = *OmD3D::Instance();
@@ -137,8 +136,6 @@ TEST_F(BaseMode, BlendedTrianglesOfItsSceneAreDrawnThroughTheBatch)
     renderer.ReleaseMaterial(glassId);
 }
 
-// The scene's blended parts that wait in the alpha queue are drawn with
-// the scene, under the developer overlay's red text, not over it.
 TEST_F(BaseMode, TheOverlayTextIsDrawnOverTheAlphaQueuedParts)
 {
     OmD3D& renderer = *OmD3D::Instance();

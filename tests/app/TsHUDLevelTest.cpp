@@ -86,7 +86,6 @@ TEST_F(HudLevel, ShowsThreePanelsWithTheirBarsAndPortraitsAndTheArrowCursor)
     EXPECT_EQ(x1, (w - 238) / 2); // three members: the second in the middle
     EXPECT_EQ(x2, w - 238);
     for (int x : {x0, x1, x2}) {
-        // The vitality bar is blue on every panel.
         const uint32_t vitality = screen.At(x + 74 + 10, h - 28 + 4);
         EXPECT_GT(Blue(vitality), Red(vitality) + 60) << std::hex << vitality;
     }
@@ -216,7 +215,6 @@ TEST_F(HudLevel, ThePopUpMenuUsesGivesAndDrops)
         x = int((strip.v[1].x + strip.v[3].x) / 2);
         y = int((strip.v[1].y + strip.v[0].y) / 2);
     };
-    // Articles: ammunition first, then items.
     ASSERT_EQ(inventory->GetArticle(0), ammo);
     ASSERT_EQ(inventory->GetArticle(1), medkit);
 
@@ -298,8 +296,7 @@ TEST_F(HudLevel, HudDrawingAllocatesNothingFrameAfterFrame)
     EXPECT_EQ(counted, 0u);
 }
 
-// Giving splits a stack by its pack size, never grows the receiver's stack
-// past its maximum and never leaves the giver an empty stack.
+// The giver is never left an empty stack.
 TEST_F(HudLevel, GivingSplitsByPackAndRespectsTheReceiversMaximum)
 {
     TsItemObject* rounds = Article<TsItemObject>(members[0], "ItemTemplateBlasterAmmo", 17);
@@ -374,8 +371,7 @@ TEST_F(HudLevel, CreateSpriteWithArgumentsOfTheWrongKindsIsRefused)
     EXPECT_TRUE(log.Contains("CreateSprite"));
 }
 
-// A word too long for its text window is cut and hyphenated to fit; a short
-// one is left alone.
+// A short word is left alone.
 TEST_F(HudLevel, AWordTooLongForItsWindowIsHyphenatedToFit)
 {
     char word[260] = "Supercalifragilisticexpialidocious";
@@ -391,8 +387,6 @@ TEST_F(HudLevel, AWordTooLongForItsWindowIsHyphenatedToFit)
     EXPECT_STREQ(shortWord, "ok");
 }
 
-// The character window's first line names the role the level's script gave
-// the character, by its text number.
 TEST_F(HudLevel, TheCharacterWindowNamesTheCharactersRole)
 {
     members[1]->SetDisplayRaceID(6400); // "Smith" in the demo's texts
@@ -400,8 +394,7 @@ TEST_F(HudLevel, TheCharacterWindowNamesTheCharactersRole)
     EXPECT_STREQ(hud->GetInfoWindow().GetLine(0), "Role: Smith");
 }
 
-// In a trade an article's window is what is clicked to buy or sell it: its
-// last line says so, whichever side the article is on.
+// The last line says so whichever side of the trade the article is on.
 TEST_F(HudLevel, AnArticlesTradeWindowSaysAClickOnItBuysOrSellsIt)
 {
     TsWeaponObject* blaster = Article<TsWeaponObject>(members[0], "WeaponTemplateBlaster");
@@ -415,8 +408,6 @@ TEST_F(HudLevel, AnArticlesTradeWindowSaysAClickOnItBuysOrSellsIt)
     }
 }
 
-// The character window of one of the campaign's party holds each of its
-// lines whole: one row of the HUD's text per line, none broken.
 TEST_F(HudLevel, TheCharacterWindowHoldsEachOfItsLinesOnOneRow)
 {
     TsPCObject* ann = members[0];
@@ -435,9 +426,7 @@ TEST_F(HudLevel, TheCharacterWindowHoldsEachOfItsLinesOnOneRow)
     EXPECT_FLOAT_EQ(window.GetHeight(), 5.0f * row);
 }
 
-// An info window opened where it would overhang an edge of the screen is
-// moved in, frame and all, by what overhangs; one that fits stays where it
-// was opened.
+// The frame moves in too; a window that fits stays where it was opened.
 TEST_F(HudLevel, AnInfoWindowIsMovedInByWhatOverhangsTheScreen)
 {
     const int w = TsAccess::ScreenWidth(), h = TsAccess::ScreenHeight();
@@ -503,8 +492,7 @@ TEST_F(HudLevel, ASpriteWhoseImageDoesNotLoadGivesItsTextureBack)
     renderer->ReleaseTexture(id);
 }
 
-// Unlimited ammunition (no maximum stack) moves whole; its rounds join the
-// receiver's stack of the kind and the article itself is released.
+// Unlimited (no maximum stack): every round joins the receiver's stack.
 TEST_F(HudLevel, GivingUnlimitedAmmunitionToAStackReleasesTheGivenArticle)
 {
     TsItemObject* rounds = Article<TsItemObject>(members[0], "ItemTemplateBlasterAmmo", 4);
@@ -521,8 +509,6 @@ TEST_F(HudLevel, GivingUnlimitedAmmunitionToAStackReleasesTheGivenArticle)
     EXPECT_EQ(TsItemObject::s_pool.GetLiveCount(), live - 1);
 }
 
-// A locked enemy gets the target marker, green while it is still far, and
-// its bars in the bottom-right corner.
 TEST_F(HudLevel, ALockedEnemyGetsTheMarkerAndItsBars)
 {
     TsAccess::LocalPlayer()->GetSquad()->SetTeam(kPlayerTeam);

@@ -94,10 +94,9 @@ protected:
 // The pause menu stops the level under it; its pages are made once, found
 // again by name and close back to it, by Escape or by a click let go on
 // the HUD's comms button (not one just beside it); a diary of one entry
-// takes a click anywhere in its list; the quit question's No keeps the
-// menu, and Escape does not reach the menu under the question. The comms
-// button then closes the menu and the level goes on, its music with it;
-// the quit question's Yes leaves for the title.
+// takes a click anywhere in its list; Escape does not reach the menu under
+// the quit question. The comms button then closes the menu and the level
+// goes on, its music with it.
 TEST_F(InGameMenu, ThePauseMenuStopsTheLevelAndEscapeLetsItGoOn)
 {
     const int w = TsAccess::ScreenWidth(), h = TsAccess::ScreenHeight();
@@ -298,8 +297,6 @@ TEST_F(InGameMenu, TheObjectivesHintAndALessonsExitScriptAreCutToTheirBounds)
     EXPECT_EQ(std::strlen(tutorial->GetExitScript()), TsTutorialDialog::kMaxExitScript);
 }
 
-// The close box of the last window lets the level go on, and a lesson's exit
-// script runs once.
 TEST_F(InGameMenu, TheLastWindowsCloseBoxResumesAndRunsTheExitScriptOnce)
 {
     menu->SetActive(true, false);
@@ -329,9 +326,6 @@ TEST_F(InGameMenu, AMemberFallenAsTheMenuOpensClosesItAgain)
     EXPECT_FALSE(menu->HasOpenWindows() || Level()->IsPaused());
 }
 
-// A message over a lesson leaves the lesson as it was: its words are on the
-// screen again once the message is answered, and its exit script waits for
-// the lesson itself to close.
 TEST_F(InGameMenu, ALessonUnderAMessageKeepsItsTextAndExitScriptUntilItCloses)
 {
     ShowLesson("g_lessonRead = (g_lessonRead or 0) + 1");
@@ -360,8 +354,7 @@ TEST_F(InGameMenu, ALessonUnderAMessageKeepsItsTextAndExitScriptUntilItCloses)
     EXPECT_EQ(tutorial->GetFragmentCount(), 0);
 }
 
-// The objectives shown over a lesson (a script started both in one tick):
-// their OK closes their own page, and the lesson is still there to be read.
+// A script starts the objectives and the lesson under them in one tick.
 TEST_F(InGameMenu, TheObjectivesOkClosesOnlyThemNotTheLessonBeneath)
 {
     ShowLesson("g_lessonRead = 1");
@@ -474,9 +467,8 @@ TEST_F(InGameMenu, ScrolledTutorialTextAndTopicsKeepToTheirWindowsAndRows)
     menu->PopWindow();
 }
 
-// A trader's articles beside the hero's: one bought and one sold at the
-// trade prices, the stack topped up and sold a pack at a time, and Escape
-// ending the trade without opening the pause menu as well.
+// The stack is topped up and sold a pack at a time; the Escape that ends
+// the trade opens no pause menu as well.
 TEST_F(InGameMenu, ATraderSellsAndBuysAtTheTradePrices)
 {
     TsPCObject* hero = AddHero(4.0f, 4.0f);
@@ -527,7 +519,6 @@ TEST_F(InGameMenu, ATraderSellsAndBuysAtTheTradePrices)
     EXPECT_EQ(player->GetKitty(), kitty + 8 + 8 + 4);
     Frames(2, 100);
 
-    // Not enough money: nothing changes.
     player->AddToKitty(-player->GetKitty());
     EXPECT_FALSE(hud->BuyArticle(*hero, *medkit));
     EXPECT_EQ(player->GetKitty(), 0);
@@ -542,9 +533,8 @@ TEST_F(InGameMenu, ATraderSellsAndBuysAtTheTradePrices)
     EXPECT_STREQ(TopName(), "inmenu") << "the next Escape does";
 }
 
-// Unlimited ammunition (no maximum stack) is bought as a new article; the
-// hero already carries some, so its rounds join that stack and the bought
-// article itself is released.
+// Unlimited (no maximum stack): a new article is bought, its rounds join the
+// hero's stack and the copy is released.
 TEST_F(InGameMenu, BuyingUnlimitedAmmunitionTheHeroCarriesReleasesTheBoughtCopy)
 {
     ASSERT_NO_FATAL_FAILURE(SetUpAmmunitionTrade(1.0f));
@@ -559,9 +549,7 @@ TEST_F(InGameMenu, BuyingUnlimitedAmmunitionTheHeroCarriesReleasesTheBoughtCopy)
     EXPECT_EQ(TsItemObject::s_pool.GetLiveCount(), live);
 }
 
-// Unlimited ammunition bought into a stack that has a limit: the stack
-// takes what it has room for, and the buyer pays for that much; a full
-// stack takes nothing and the buy is refused.
+// A full stack takes nothing and the buy is refused.
 TEST_F(InGameMenu, UnlimitedAmmunitionBoughtIntoACappedStackCostsOnlyWhatFits)
 {
     ASSERT_NO_FATAL_FAILURE(SetUpAmmunitionTrade(10.0f));

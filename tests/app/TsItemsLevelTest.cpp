@@ -50,7 +50,7 @@ TEST_F(ItemsLevel, AHeroPicksUpStacksEquipsAndDrops)
     EXPECT_EQ(medkit->GetOwner(), hero);
     Ticks(1);
     EXPECT_FALSE(db->ContainsEntity(medkit)); // off the level, into the inventory
-    // The inventory's reference, and the handle's of the script global naming it.
+    // The inventory's reference alone: the script global's handle is not the game's.
     EXPECT_EQ(TsScriptHandles::GameReferences(*medkit), 1u);
 
     // A second medkit merges into the first.
@@ -162,8 +162,7 @@ TEST_F(ItemsLevel, AHealthPackFromAChestHealsOnce)
     EXPECT_FALSE(db->ContainsEntity(pack));
 }
 
-// The vault's key turns its lock: using the lock runs the mission's script,
-// which turns it for a user carrying the key and then opens the vault door.
+// The lock's script turns it only for a user carrying the key.
 TEST_F(ItemsLevel, TheVaultKeyTurnsTheLockAndTheLockScriptOpensTheDoor)
 {
     ASSERT_EQ(RunLua("vaultDoor = PlaceDoor('vaultDoor', 11.875, 4, true)"), 0);

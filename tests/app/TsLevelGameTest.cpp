@@ -296,8 +296,6 @@ TEST_F(LevelGame, AConvertedLevelsWorldIsTheGroundUntilItsConversionEnds)
     EXPECT_TRUE(Level()->GetWorld()->IsGround());
 }
 
-// A damaged environment file a level loads leaves nothing behind once the
-// level goes, whatever the load made of it.
 TEST_F(LevelGame, ADamagedWorldFileLeavesNothingBehindWhenItsLevelGoes)
 {
     const auto world =

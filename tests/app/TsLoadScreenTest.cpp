@@ -57,8 +57,7 @@ TEST_F(LoadScreen, HoldsTheModeUntilSpaceThenPromptsForOneFrame)
     EXPECT_EQ(app->GetTickBase(), GetPerformanceTicks());
 }
 
-// A missing image is reported and the screen still waits; a found one
-// fills the screen until Space lets it go.
+// A missing image is reported and the screen still waits.
 TEST_F(LoadScreen, ItsImageFillsTheScreenUntilSpace)
 {
     Start();

@@ -47,7 +47,6 @@ TEST_F(MainClock, ALateFrameRunsTwoTicksAndRestartsTheClockAtThePresent)
     EXPECT_EQ(app->GetTickBase(), now);
     EXPECT_NEAR(Script().renders.back().fraction, 1.0f, 1e-6f);
     EXPECT_EQ(app->GetTickCount(), 3u);
-    // Tick counts handed on run 0, 1, 2.
     EXPECT_EQ(Script().ticks, (std::vector<uint32_t>{0, 1, 2}));
 
     // However late, never more than two.

@@ -50,8 +50,7 @@ TEST_F(OptionsApplied, AKeyReboundInTheOptionsFileFiresItsActionInTheRunningGame
     EXPECT_TRUE(app->GetInput()->IsActionDown(action));
 }
 
-// The display group sets the renderer's texture limit and the device's
-// gamma ramp; a level takes the limit of the options when it starts.
+// A level takes the limit of the options when it starts.
 TEST_F(OptionsApplied, TheDisplayGroupSetsTheTextureLimitAndTheDeviceGammaRamp)
 {
     TsMain::SetModeFactory(TS_MODE_LEVEL, &MakeLevel);

@@ -93,8 +93,7 @@ TEST_F(PlayerControl, CameraKeysTurnZoomAndSwitchTheFreeCamera)
     }
 }
 
-// The immune action has no key of its own; bound to one, it makes the whole
-// squad immune.
+// The immune action has no key of its own: the test binds one.
 TEST_F(PlayerControl, TheImmuneActionMakesTheWholeSquadImmune)
 {
     std::vector<TsPCObject*> party = MakeParty({OmVector3(2.0f, 0, 4.0f), OmVector3(1.5f, 0, 3.0f)});
@@ -113,8 +112,7 @@ TEST_F(PlayerControl, TheImmuneActionMakesTheWholeSquadImmune)
         EXPECT_EQ(pc->GetLifeState(), 0);
 }
 
-// The heal key uses the best healing item of the current character, which
-// stops to use it; without one it walks on.
+// The heal key uses the current character's best healing item.
 TEST_F(PlayerControl, TheHealKeyStopsTheCharacterOnlyWhenItHasSomethingToHealWith)
 {
     struct Case {
@@ -137,8 +135,7 @@ TEST_F(PlayerControl, TheHealKeyStopsTheCharacterOnlyWhenItHasSomethingToHealWit
     }
 }
 
-// While aiming, a locked target more than 9 away on the ground is let go;
-// one exactly 9 away stays, and so does any target while not aiming.
+// A target exactly 9 away stays, and so does any target while not aiming.
 TEST_F(PlayerControl, ALockedTargetBeyondNineIsDroppedWhileAiming)
 {
     auto* pc = static_cast<AimingPC*>(MakeParty({OmVector3(2.0f, 0, 4.0f)}, [] { return new AimingPC; })[0]);
@@ -169,8 +166,7 @@ TEST_F(PlayerControl, ALockedTargetBeyondNineIsDroppedWhileAiming)
     }
 }
 
-// From the fourth act a squad carrying the charm recovers vitality twice as
-// fast; before it, or without the charm, at the ordinary rate.
+// Before that act, or without the charm, vitality recovers at the usual rate.
 TEST_F(PlayerControl, TheCharmDoublesRecoveryFromTheFourthAct)
 {
     std::vector<TsPCObject*> party = MakeParty({OmVector3(2.0f, 0, 4.0f), OmVector3(1.5f, 0, 3.0f)});

@@ -126,8 +126,7 @@ TEST_F(ShellTools, ToolImportPBFAnswersTheImportedSceneAsAGroup)
     EXPECT_TRUE(log.Contains("incorrect argument to function 'ToolImportPBF'"));
 }
 
-// The imported scene is the script's alone: it goes once the script lets
-// go of it.
+// The imported scene is the script's alone.
 TEST_F(ShellTools, ToolImportPBFsSceneGoesWhenTheScriptLetsGoOfIt)
 {
     const void* group = ImportTheWalker();
@@ -136,8 +135,7 @@ TEST_F(ShellTools, ToolImportPBFsSceneGoesWhenTheScriptLetsGoOfIt)
     EXPECT_FALSE(OmFastAlloc::IsLive(group));
 }
 
-// The conversion tools hand the typed source file to the scripts' converter,
-// and say so when the scripts define none.
+// With no converter defined by the scripts, the tools say so.
 TEST_F(ShellTools, TheConversionToolsHandTheTypedFileToTheScriptsConverter)
 {
     struct Case {
@@ -197,8 +195,7 @@ TEST_F(ShellTools, ASecondLoadedSceneTakesTheFirstOnesPlace)
     EXPECT_EQ(app->GetMode()->GetSceneRoot()->GetLiveChildCount(), 1);
 }
 
-// The bone tools: a typed skinned figure loaded (a file that is not one
-// refused with a message), then a typed animation played on it.
+// A typed file that is not a skinned figure is refused with a message.
 TEST_F(ShellTools, ToolImportBoneAnimationPlaysATypedAnimationOnTheLoadedFigure)
 {
     RunLua("ToolImportBoneAnimation()");
@@ -229,8 +226,6 @@ TEST_F(ShellTools, ToolImportBoneAnimationPlaysATypedAnimationOnTheLoadedFigure)
     EXPECT_TRUE(log.Contains("two many arguments passed to 'Load Animation'"));
 }
 
-// A file that stores every bone in model space plays on the loaded figure,
-// read against the figure's own skeleton: the left leg swings.
 TEST_F(ShellTools, ToolImportBoneAnimationReadsModelSpaceFilesAgainstTheFigure)
 {
     const auto old = std::filesystem::current_path();

@@ -107,8 +107,7 @@ TEST_F(SquadLevel, BrusksTongueShowsOnHisBoneForTenTicksAfterAStrike)
     EXPECT_FALSE(TongueShown(*shape)) << "taken off after ten ticks";
 }
 
-// A second brusk in the level borrows the first one's figure, and strikes
-// with a tongue of his own all the same.
+// The second brusk borrows the first one's figure.
 TEST_F(SquadLevel, ASecondBruskStrikesWithHisOwnTongue)
 {
     MakeParty({OmVector3(4.5f, 0, 4.0f)});
@@ -223,8 +222,6 @@ TEST_F(SquadLevel, ThePlayersSquadFollowsTheSelectedCharacter)
             << "follower " << i << " kept up";
 }
 
-// A function key picks the current character by its place in the party,
-// and the character picked leads the squad.
 TEST_F(SquadLevel, TheFunctionKeysSwitchControlAndTheLead)
 {
     std::vector<TsPCObject*> party =
@@ -461,8 +458,7 @@ TEST_F(SquadLevel, AWanderingSquadWalksItsWaypointsInTurn)
     EXPECT_EQ(squad->GetPatrolWaypoint(), waypoints[0]) << "then back to w1";
 }
 
-// A member action called on its own, outside any squad behaviour: a
-// fleeing member drops its targets once the threat comes close.
+// A member action called on its own, outside any squad behaviour.
 TEST_F(SquadLevel, AFleeingMemberDropsItsTargetsWhenTheThreatComesClose)
 {
     TsPCObject* victim = MakeParty({OmVector3(2.0f, 0, 4.0f)})[0];

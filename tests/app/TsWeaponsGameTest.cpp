@@ -131,8 +131,7 @@ TEST_F(WeaponsGame, ARocketHomesOnItsTargetAndBursts)
     EXPECT_GT(TsInitialExplosions::ActiveCount(), 0u);
 }
 
-// The streaks of a frame are drawn with one set of device states, which are
-// put back afterwards.
+// The device states are put back after the streaks.
 TEST_F(WeaponsGame, AFramesStreaksShareOneSetOfDeviceStates)
 {
     auto blaster = OmRef<TsWeaponObject>::Adopt(FromTemplate<TsWeaponObject>("WeaponTemplateBlaster"));
@@ -284,8 +283,7 @@ TEST_F(WeaponsGame, AnEquippedWeaponIsDrawnInTheHandItIsCarriedIn)
     EXPECT_GT(with.Differing(without), 30) << "pixels of the blaster";
 }
 
-// A shot at a target ahead leaves the mouth of the blaster in the hand,
-// wherever the figure was last drawn.
+// The muzzle is found wherever the figure was last drawn.
 TEST_F(WeaponsGame, AShotLeavesTheMuzzleOfTheWeaponInTheHand)
 {
     TsWeaponObject* blaster = nullptr;

@@ -71,7 +71,6 @@ private:
     uint32_t m_seed = 1;
 };
 
-// The names of the state's globals.
 inline std::set<std::string> GlobalNames(lua_State* L)
 {
     std::set<std::string> names;

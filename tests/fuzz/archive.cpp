@@ -147,7 +147,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (data[0] & 1)
             archive.SetResourceOwner(&renderer.GetResourceOwner());
         const bool loaded = archive.Load(path.c_str());
-        // A failed load leaves no roots and no objects.
         if (!loaded && (archive.GetRootCount() != 0 || !Objects().empty()))
             __builtin_trap();
         // Loaded roots are objects of the registered classes, or null.

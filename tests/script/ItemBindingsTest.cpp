@@ -19,8 +19,7 @@ OM_IMPLEMENT_CLASS(TestWielder, TsCharacterObject)
 
 using ItemBindingsTest = GameStateTest;
 
-// A stash makes its payload from its template on import and hands it out
-// only under the class the payload really is.
+// A stash makes its payload from its template on import.
 TEST_F(ItemBindingsTest, AStashHandsOutItsPayloadOnlyUnderItsRealClass)
 {
     ASSERT_EQ(Run("s = TsStashObject:new() s:SetPayloadType('TsItemObject') s:SetPayloadTemplate('Medkit')"), "");
@@ -31,8 +30,7 @@ TEST_F(ItemBindingsTest, AStashHandsOutItsPayloadOnlyUnderItsRealClass)
     ASSERT_TRUE(stash->Import());
     EXPECT_EQ(Number("s:GetPayloadItem():GetHealth()"), 4.0);
     EXPECT_EQ(Type("s:GetPayloadWeapon()"), "nil");
-    // A payload type that names a class the payload is not: nothing is
-    // handed out under the wrong tag.
+    // A payload type that names a class the payload is not.
     stash->SetPayloadType("TsWeaponObject");
     EXPECT_EQ(Type("s:GetPayloadWeapon()"), "nil");
     EXPECT_EQ(Type("s:GetPayloadItem()"), "nil");

@@ -93,8 +93,7 @@ TEST_F(LevelInfoTest, ScriptsMakeWriteReadAndDeleteFilesWithTheirArgumentsChecke
 // A script-made level in the game's state, as the conversion tools use one.
 using ScriptLevelTest = GameStateTest;
 
-// The level's parts go with it: a handle the script kept of a deleted
-// level's cut scene is dead, not a way into freed memory.
+// The level's parts go with it: a kept handle never reaches freed memory.
 TEST_F(ScriptLevelTest, ADeletedLevelsCutSceneHandleIsDead)
 {
     ASSERT_EQ(Run("l = TsLevel:new() cs = l:GetCutScene() l:delete()"), "");

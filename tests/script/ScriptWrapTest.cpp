@@ -309,8 +309,6 @@ TEST_F(HandOverBindingsTest, AScriptCannotDeleteWhatItGaveTheGame)
     EXPECT_EQ(Run("o = TsNPCObject:new() scene:SetFollowTarget(nil) talk:AddFragment(1, nil, o) o:delete()"), "");
 }
 
-// A character the game owns already (one of the level's) joins the party
-// with a reference of the party's own.
 TEST_F(HandOverBindingsTest, ALevelsCharacterJoinsThePartyWithAReferenceOfItsOwn)
 {
     ASSERT_EQ(Run("o = TsPCObject:new()"), "");
@@ -321,8 +319,7 @@ TEST_F(HandOverBindingsTest, ALevelsCharacterJoinsThePartyWithAReferenceOfItsOwn
     EXPECT_EQ(pc->GetRefCount(), 3u) << "the handle's, the level's and the party's";
 }
 
-// What a script made is held by scripts alone (its mark and its handle)
-// until some holder of the game takes a reference of its own.
+// Scripts hold it by its mark and its handle.
 TEST_F(HandOverBindingsTest, WhatAScriptMadeIsHeldOnlyByScriptsTillAHolderTakesIt)
 {
     ASSERT_EQ(Run("o = TsDoorObject:new()"), "");
@@ -333,8 +330,7 @@ TEST_F(HandOverBindingsTest, WhatAScriptMadeIsHeldOnlyByScriptsTillAHolderTakesI
     scene->SetFollowTarget(nullptr);
 }
 
-// A squad holds its members: one the script deleted lives on in the squad,
-// and goes when the squad lets go of it.
+// A member the script deleted lives on in the squad until it lets go.
 TEST_F(HandOverBindingsTest, ASquadMemberTheScriptDeletedGoesWhenTheSquadLetsGo)
 {
     ASSERT_EQ(Run("player:SetSquad(TsSquadObject:new()) o = TsPCObject:new() player:AddCharacterToSquad(o, nil)\n"
@@ -347,8 +343,7 @@ TEST_F(HandOverBindingsTest, ASquadMemberTheScriptDeletedGoesWhenTheSquadLetsGo)
     EXPECT_EQ(TsPCObject::s_pool.GetLiveCount(), pcs - 1);
 }
 
-// A script's handle is a holder: what it reaches stays while it can reach
-// it, and a part's handle keeps the whole object it lives in.
+// A script's handle is a holder: what it reaches stays while it can reach it.
 TEST_F(HandOverBindingsTest, APartsHandleKeepsTheWholeObjectItLivesIn)
 {
     ASSERT_EQ(Run("o = TsWeaponObject:new() p = o:Attributes(false) scene:SetFollowTarget(o)\n"

@@ -50,8 +50,7 @@ TEST_F(VectorTest, MathsAndComponentsAndOnlyNormaliseChangesSelf)
     EXPECT_NE(Run("GetX(5)").find("argument #1 is 'number'; 'OmVector3' expected"), std::string::npos);
 }
 
-// Copies the script drops are freed, kept ones survive; a vector the game
-// owns (an entity's position, say) is pushed as it is and never collected.
+// A vector the game owns (an entity's position, say) is pushed as it is.
 TEST_F(VectorTest, CollectedCopiesAreFreedAndBorrowedOnesNever)
 {
     SetVector("v", 1, 0, 0);

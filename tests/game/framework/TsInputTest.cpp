@@ -53,7 +53,6 @@ protected:
             return down ? "?" : "R";
         return down ? "D" : "-";
     }
-    // Every key and mouse button held down.
     void HoldEverything()
     {
         for (int code = plat::kKeyEscape; code <= plat::kKeyMediaSelect; ++code)
@@ -173,8 +172,7 @@ TEST_F(TsInputTest, EveryTapOrClickIsOnePressAndOneReleaseWhateverTheFramesAndTi
     }
 }
 
-// An action of the mouse that a script also gives a key is down while
-// either is held: the held button keeps it down whatever the key does.
+// The held button keeps the action down whatever its key does.
 TEST_F(TsInputTest, AMouseActionWithAKeyTooIsDownWhileEitherIsHeld)
 {
     TsKeyBindings b;

@@ -79,8 +79,7 @@ TEST(TsLog, FormattedVariantsFillInColourAndCutTheirMessage)
 
 } // namespace
 
-// A fault met every tick is said once per flag: the first call logs and sets
-// it, later calls with the flag set log nothing.
+// A fault met every tick is said once: the first call also sets the flag.
 TEST(TsLog, AOnceLogIsWrittenOnlyByTheFirstCallWithItsFlag)
 {
     LogCapture log;
