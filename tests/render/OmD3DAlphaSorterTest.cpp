@@ -62,7 +62,6 @@ protected:
         EXPECT_NEAR(Channel(pixel, 0), 63, 3);
     }
 
-    // Half-transparent red and blue in one plain blended material.
     const float red[4] = {1, 0, 0, 0.5f}, blue[4] = {0, 0, 1, 0.5f};
     uint32_t material = 0;
     // The red square in front of the blue one, touching it.
@@ -164,8 +163,7 @@ TEST_F(SorterTest, ExactlyTheCapacityIsTakenAndOneTriangleMoreDropsTheNextItem)
     EXPECT_EQ(Sorter().GetTriangleCount(), 0u);
 }
 
-// Items seen through different cameras land on one screen at their own
-// view depths: where they overlap they are sorted together.
+// Each item lands on the one screen at its own view depth.
 TEST_F(SorterTest, OverlappingItemsOfDifferentCamerasAreSortedTogether)
 {
     AlphaObject nearer, farther;
@@ -257,7 +255,6 @@ TEST_F(BlendTest, BatchCapacitiesDropTheExcessAndReportOnce)
     EXPECT_EQ(batch.LockSourceVertices(OmD3DBatch::kMaxSourceVertices + 1), nullptr);
     EXPECT_EQ(log.Count("more vertices asked for in one lock"), 1u);
 
-    // Fill the output to the last vertex, then ask for more.
     for (uint32_t filled = 0; filled < OmD3DBatch::kMaxOutputVertices; filled += OmD3DBatch::kMaxSourceVertices) {
         ASSERT_NE(batch.LockSourceVertices(OmD3DBatch::kMaxSourceVertices), nullptr);
         batch.UnlockSourceVertices();
@@ -278,7 +275,6 @@ TEST_F(BlendTest, BatchCapacitiesDropTheExcessAndReportOnce)
     EXPECT_EQ(batch.GetTriangleCount(), 1u);
     EXPECT_EQ(log.Count("was not transformed"), 1u);
 
-    // Triangles beyond the store are dropped with one report.
     batch.AddTriangles(OmD3DBatch::kMaxTriangles, uint32_t(material), 0);
     batch.AddTriangles(5, uint32_t(material), 0);
     EXPECT_EQ(batch.GetTriangleCount(), OmD3DBatch::kMaxTriangles);

@@ -282,8 +282,7 @@ TEST_F(RendererTest, TheDepthFormatFallsBackThroughTheTable)
     }
 }
 
-// An adapter that does not exist is not used; the start falls back to
-// a window on adapter 0, if the adapter can draw into one.
+// The fallback window is on adapter 0.
 TEST_F(RendererTest, AMissingAdapterFallsBackToAWindowIfTheAdapterCanDrawIntoOne)
 {
     ASSERT_TRUE(Open(640, 480, 16, rtest::StandardAdapter(), 3));

@@ -24,7 +24,6 @@ protected:
         return made;
     }
 
-    // The box around every lit pixel of a frame.
     InkBox Ink(const std::vector<uint32_t>& pixels) const
     {
         return FindInk(pixels, int(width), [](uint32_t p) { return (p & 0xFFFFFF) != 0; });

@@ -86,8 +86,7 @@ TEST_F(LightTest, LightsSwitchOnAndOffById)
     EXPECT_GT(Channel(c, 8), 240u);
 }
 
-// Switched off, its slot free, its index cleared so it cannot reach the
-// light that takes the slot next.
+// Its slot is freed and its index cleared.
 TEST_F(LightTest, ARemovedLightIsOffAndCannotReachTheLightInItsSlot)
 {
     renderer->DispatchRenderState(GfxRs::Ambient, 0);

@@ -111,7 +111,6 @@ protected:
             return nullptr;
         return OmRef<OmD3DMesh>::Adopt(OmD3DMesh::Cast(archive.GetRoot(0))); // with the count it was saved with
     }
-    // Draws a device mesh alone through the batch.
     std::vector<uint32_t> DrawAlone(OmD3DMesh& mesh)
     {
         ClearTo(0, 0, 0);
@@ -205,7 +204,6 @@ TEST_F(MeshTest, ALitMeshShowsItsMaterialAndTheImportersLights)
     const OmRef<OmD3DMesh> device =
         Convert(*renderer, *GlassGrid(20, 5.0f, 5.0f, uint32_t(Material(OmColour(1, 0, 0, 1)))));
     ASSERT_NE(device, nullptr);
-    // Draws the mesh lit by the light alone and switches the light off.
     auto drawWith = [&](OmLight* light) {
         ClearTo(0, 0, 0);
         device->Render(*renderer);

@@ -332,7 +332,6 @@ TEST_F(RasterStateTest, AWireCylinderShowsItsSidesThroughAWallInFrontOfIt)
     EXPECT_GT(sides, 24);
 }
 
-// Once their programs are built.
 TEST_F(RasterStateTest, FogStencilFlatAndBiasFramesAllocateNothingOnceWarm)
 {
     uint64_t counted = 0;

@@ -103,7 +103,6 @@ protected:
         mesh->materialGroups.Add(OmMaterialGroup{uint32_t(right), 2, 2, 4, 4});
         return Convert(*renderer, *mesh, new OmD3DSkinMesh());
     }
-    // The triangles the figure handed to the sorted pass.
     static uint32_t SortedTriangles(OmD3DSkinMesh& figure)
     {
         const auto* list = static_cast<const OmArray<OmAlphaTriangle>*>(figure.GetTriangles());

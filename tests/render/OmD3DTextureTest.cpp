@@ -27,14 +27,12 @@ protected:
         return renderer->RegisterTexture(&resource);
     }
 
-    // Draws the texture over 160 x 80 pixels at the top left.
     std::vector<uint32_t> DrawTexture(int32_t id)
     {
         renderer->SetLighting(false);
         renderer->SetTexture(0, id);
         return DrawFrame([&] { DrawQuad(*renderer, 0, 0, 160, 80, 0xFFFFFFFF); });
     }
-    // A 2 x 2 green texture, loaded.
     int32_t LoadedGreen()
     {
         const int32_t id = Register(folder.Write("good.tga", SolidTga(2, 2, 0x00FF00)));
@@ -233,8 +231,7 @@ TEST_F(TextureTest, AForcedBlendModeHoldsUntilItIsReleased)
     ExpectStates({{GfxRs::SrcBlend, GfxBlend::One}, {GfxRs::AlphaBlendEnable, 0}, {GfxRs::ZWriteEnable, 1}});
 }
 
-// One id per distinct record, counted per registration; an id freed by the
-// last release is the next one handed out.
+// Ids are counted per registration.
 TEST(MaterialRegistry, EqualRecordsShareAnIdAndAFreedIdComesBackFirst)
 {
     OmD3D renderer; // no device needed

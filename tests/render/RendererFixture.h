@@ -251,14 +251,12 @@ protected:
         return pixels[size_t(y) * width + x];
     }
 
-    // The renderer's cached render states.
     void ExpectStates(std::initializer_list<std::pair<uint32_t, uint32_t>> states) const
     {
         for (const auto& [state, value] : states)
             EXPECT_EQ(renderer->GetRenderState(state), value) << "state " << state;
     }
 
-    // The cached states as the device has them.
     void ExpectCacheMatchesDevice(std::initializer_list<uint32_t> states)
     {
         for (uint32_t state : states) {

@@ -34,7 +34,7 @@ protected:
 
     TestFrontEnd& FrontEnd() { return *TestFrontEnd::Cast(app->GetMode()); }
 
-    // A square sprite of one colour (A8R8G8B8), loaded through the renderer.
+    // A sprite of one colour (A8R8G8B8), loaded through the renderer.
     TsGuiSprite* SolidSprite(int width, int height, uint32_t colour);
     // A sprite whose pixel (x, y) (top row first) has the colour given.
     TsGuiSprite* PatternSprite(int width, int height, const std::function<uint32_t(int, int)>& colour);
@@ -42,7 +42,6 @@ protected:
     // from then on) as a solid image.
     void WriteFrontEndImage(const std::string& name, int width, int height, uint32_t colour);
 
-    // A click at the middle of the control.
     void ClickCentre(const TsGuiControl& e)
     {
         Click(int(GuiToPixelsX(e.GetX() + e.GetWidth() / 2)), int(GuiToPixelsY(e.GetY() + e.GetHeight() / 2)));
@@ -64,7 +63,6 @@ private:
     int m_spriteCount = 0;
 };
 
-// A placement of a sprite with the default settings.
 inline TsGuiSpritePlacement Place(TsGuiSprite* sprite)
 {
     TsGuiSpritePlacement p;

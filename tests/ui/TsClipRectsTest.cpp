@@ -12,7 +12,6 @@ using plat::GfxSpan;
 
 namespace {
 
-// How many of the rectangles hold the pixel (x, y).
 int Holding(const std::vector<GfxRect>& rects, int x, int y)
 {
     int n = 0;

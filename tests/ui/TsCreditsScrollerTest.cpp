@@ -71,7 +71,6 @@ TEST_F(Credits, LinesRollEveryFiveTicksRepeatAndRestartWhenShownAgain)
     scroller.Reset();
     EXPECT_EQ(scroller.GetCurrentLine(), text);
     EXPECT_FLOAT_EQ(scroller.GetDrawnProgress(), 0.0f);
-    // The strips scroll continuously and wrap at 1.
     ticks(60);
     EXPECT_TRUE(scroller.GetScroll() >= 0.0f && scroller.GetScroll() < 1.0f) << scroller.GetScroll();
 }

@@ -144,7 +144,6 @@ TEST_F(FrontEndStack, AMessageBoxTakesTheMouseButBothWindowsAreDrawn)
 
 // ---- windows that change the stack from inside its walks ----
 
-// Pushes a transient box when it is pressed.
 class PushingButton : public TsGuiButton {
 public:
     void OnMouseDown(int32_t, uint32_t) override
@@ -157,7 +156,6 @@ public:
     int pushes = 0;
 };
 
-// Pops every window when it is released.
 class CloseAllButton : public TsGuiButton {
 public:
     void OnMouseUp(int32_t, uint32_t) override { GetOwner()->GetFrontEnd()->PopAllWindows(); }

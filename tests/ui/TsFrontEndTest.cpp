@@ -232,7 +232,6 @@ TEST_F(SkinShape, TheFigureGoesIntoItsTargetOrToTheScreenAndARefusedTargetSkipsI
     ASSERT_TRUE(shape->HasRenderTarget());
     EXPECT_EQ(Lit(DrawFigure(nullptr)), 0) << "nothing of the figure reaches the screen";
     EXPECT_GT(Lit(DrawFigure(Title().GetRenderTexture())), width * height / 50) << "the texture holds the figure";
-    // The screen's own target is back afterwards.
     OmRef<plat::GfxSurface> target, back;
     ASSERT_EQ(device->GetRenderTarget(target.Put()), plat::GfxResult::Ok);
     device->GetBackBuffer(0, 0, back.Put());

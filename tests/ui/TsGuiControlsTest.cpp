@@ -24,7 +24,6 @@ public:
     int32_t released = -1;
 };
 
-// A screen made of the controls under test.
 class ControlScreen : public TsGuiWindow {
 public:
     explicit ControlScreen(TsFrontEndBase* fe) : TsGuiWindow(fe)
@@ -147,8 +146,7 @@ TEST_F(GuiControls, AReleaseAwayFromAnEditBoxTakesItsFocusAndItsHeldKeys)
     EXPECT_STREQ(edit.GetText(), "A");
 }
 
-// The text stops at the box width; without a font (nothing has a width)
-// the text buffer alone bounds it.
+// Without a font nothing has a width, so the buffer alone bounds the text.
 TEST_F(GuiControls, AnEditBoxsTextStopsAtItsWidthOrItsBuffer)
 {
     TsGuiEditBox& edit = ShowEditBox();
@@ -169,8 +167,6 @@ TEST_F(GuiControls, AnEditBoxsTextStopsAtItsWidthOrItsBuffer)
     EXPECT_EQ(edit.GetCaretIndex(), edit.GetLength());
 }
 
-// BACKSPACE let go again before the tick that reads it still deletes a
-// letter, one.
 TEST_F(GuiControls, ABackspaceTapBetweenTwoTicksDeletesOneLetter)
 {
     TsGuiEditBox& edit = ShowEditBox();

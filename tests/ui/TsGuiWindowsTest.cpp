@@ -57,8 +57,6 @@ protected:
 const TsGuiMessageButton kSixButtons[6] = {{"Retry", 7}, {"Ignore", -1}, {"Skip", 9},
                                            {"Stop", 10}, {"More", 11},   {"Less", 12}};
 
-// A list box is drawn over its screen with its text and at most four
-// buttons stacked under it.
 TEST_F(GuiWindows, AListBoxIsDrawnInsideItsFrameWithFourButtonsUnderItsText)
 {
     CountedBox* box = Ask(TsGuiMessageBox::kList, 6, kSixButtons);
@@ -77,8 +75,7 @@ TEST_F(GuiWindows, AListBoxIsDrawnInsideItsFrameWithFourButtonsUnderItsText)
     EXPECT_GE(white.top, int(GuiToPixelsY(box->GetY())));
 }
 
-// A list button of result -1 closes nothing; any other closes the box with
-// its result.
+// Any other result closes the box with that result.
 TEST_F(GuiWindows, AListButtonOfResultMinusOneClosesNothing)
 {
     CountedBox* box = Ask(TsGuiMessageBox::kList, 6, kSixButtons);
@@ -112,8 +109,7 @@ TEST_F(GuiWindows, ReturnChoosesTheFirstButtonOnceAPress)
     EXPECT_EQ(FrontEnd().GetMessageResult(), TsFrontEndBase::kResultOk);
 }
 
-// A quick tap of Return on a busy machine is let go before the tick that
-// reads it: the tick still has it.
+// A quick tap of Return on a busy machine lets it go that early.
 TEST_F(GuiWindows, AReturnTapLetGoBeforeTheTickThatReadsItChoosesTheFirstButton)
 {
     const struct {

@@ -25,7 +25,6 @@ TEST(HudBars, FractionsClampAndAZeroMaximumIsEmpty)
         EXPECT_FLOAT_EQ(TsHUDe::BarFraction(c.value, c.max, c.factor), c.expected) << c.value << "/" << c.max;
 }
 
-// A 64-pixel portrait placed at (100, 200).
 class HudPortrait : public ::testing::Test {
 protected:
     HudPortrait()

@@ -21,7 +21,6 @@ protected:
     TsOptions& Options() { return *TsAccess::Options(); }
 
     std::string OptionsFile() const { return scratch->Read("options.lua"); }
-    // Whether options.lua holds the call.
     bool Wrote(const std::string& call) const { return OptionsFile().find(call) != std::string::npos; }
 
     // The top window is the question with this text: answer it.
@@ -146,8 +145,7 @@ TEST_F(OptionsScreens, TheKeyScreenKeepsOrDiscardsItsEditsAsAnswered)
     }
 }
 
-// Coming back to the key screen shows the stored settings on its toggles,
-// whatever a discarded visit left on them.
+// A discarded visit may have left other settings on the toggles.
 TEST_F(OptionsScreens, TheKeyScreensTogglesShowTheStoredSettingsOnEachVisit)
 {
     Options().SetUseMouseWheel(false);
@@ -180,7 +178,6 @@ TEST_F(OptionsScreens, CapturedKeysAreDirectInputCodesThatSurviveOptionsLua)
     char text[64];
     TsKeyBindingList::BindingText(edited, TS_ACTION_MEMBER_3, text, sizeof text);
     EXPECT_STREQ(text, "???");
-    // The back key is refused and the binding stays.
     EXPECT_FALSE(TsKeyBindingList::Bind(edited, TS_ACTION_NEXT_WEAPON, edited.KeyOf(TS_ACTION_MENU)));
     EXPECT_EQ(edited.KeyOf(TS_ACTION_NEXT_WEAPON), kKeyZ);
 

@@ -149,8 +149,7 @@ TEST_F(TitleScreens, DeletingASaveSelectsItsNeighbour)
     }
 }
 
-// Return let go again before the tick that reads it, as a quick tap on a
-// busy machine is, still gives the name.
+// A quick tap on a busy machine lets Return go before the tick that reads it.
 TEST_F(TitleScreens, AReturnTapBetweenTwoTicksGivesTheName)
 {
     TsNewGameScreen& dialog = StartOnNameDialog();
@@ -164,8 +163,7 @@ TEST_F(TitleScreens, AReturnTapBetweenTwoTicksGivesTheName)
     EXPECT_STREQ(PlayerName().Get(), "WARDEN");
 }
 
-// A name typed and Return pressed so quickly that one tick reads them all,
-// as a busy machine's ticks do, is the name given.
+// A busy machine's ticks can be that far apart.
 TEST_F(TitleScreens, ANameTypedWithReturnInOneTickIsTheNameGiven)
 {
     StartOnNameDialog();
@@ -177,8 +175,6 @@ TEST_F(TitleScreens, ANameTypedWithReturnInOneTickIsTheNameGiven)
     EXPECT_STREQ(PlayerName().Get(), "ANN");
 }
 
-// The name typed in the new-game dialog is checked when the dialog closes
-// with OK; closed any other way, the dialog is a cancel.
 TEST_F(TitleScreens, TheNameDialogTakesOnlyAGoodNameAndOnlyOnOk)
 {
     Start();
@@ -194,7 +190,6 @@ TEST_F(TitleScreens, TheNameDialogTakesOnlyAGoodNameAndOnlyOnOk)
     EXPECT_TRUE(PlayerName().IsEmpty());
     EXPECT_EQ(app->GetModeRequest(), TS_MODE_NO_REQUEST);
 
-    // Return accepts the typed name.
     title.PushWindow(dialog, TsFrontEndBase::kMessageBox);
     static_cast<TsNewGameScreen*>(dialog)->name.SetText("WARDEN");
     Tap(kKeyReturn);

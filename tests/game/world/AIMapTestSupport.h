@@ -65,7 +65,6 @@ inline void FillMap(TsAIMap& map, const std::vector<std::string>& rows, float ti
 
 using WorldPtr = OmRef<TsWorld>;
 
-// A world holding the map.
 inline WorldPtr WorldWith(TsAIMap&& map)
 {
     WorldPtr world = OmMakeRef<TsWorld>();

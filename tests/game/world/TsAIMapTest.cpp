@@ -268,7 +268,6 @@ TEST_F(TileWalkerTest, TilesOffTheMapReadBlockedAndIgnoreWrites)
     walker.SetPosition(10, 21);
     walker.SetTile(9);
     EXPECT_EQ(CodeAt(10, 21), 9u);
-    // A world point lands on the image tile under it.
     walker.SetWorldPosition(12.7f, 23.2f);
     EXPECT_EQ(walker.GetX(), 12);
     EXPECT_EQ(walker.GetZ(), 23);

@@ -69,7 +69,6 @@ TEST_F(WorldTest, DemoLevelSurvivesSaveAndLoad)
     ASSERT_EQ(loaded->GetEffectNodes().size(), 1u);
     EXPECT_STREQ(loaded->GetEffectNodes()[0]->GetName(), "smoke");
 
-    // The same 10,000 random segments give the same answers.
     std::mt19937 random(1234);
     std::uniform_real_distribution<float> x(-2, 22), y(-1, 4), z(-2, 10);
     int hits = 0;
@@ -116,7 +115,6 @@ protected:
         message = errors.Text();
         return loaded != nullptr;
     }
-    // The world built and saved, with the bytes it saved.
     void SetUp() override
     {
         ASSERT_NE(world, nullptr);

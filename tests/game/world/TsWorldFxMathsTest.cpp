@@ -145,7 +145,6 @@ TsExplosionParams RingType(float lifetime)
     return type;
 }
 
-// The explosion table and the pool of live explosions.
 class ExplosionPoolTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -180,8 +180,7 @@ TEST_F(WorldTest, VerticesNameOnlyTheLightsAByteCanHold)
     EXPECT_LE(world->Cell(0).GetLargestLightIndex(), 255u);
 }
 
-// A damaged liquid loses the triangle that names a vertex it lacks, as a
-// solid shape does, and keeps the rest.
+// The liquid keeps the rest, as a solid shape does.
 TEST_F(WorldTest, ALiquidTriangleNamingAMissingVertexIsLeftOut)
 {
     auto* root = new OmGroup();

@@ -200,8 +200,7 @@ TEST_F(WorldPixelTest, TheLampLightsOnlyItsCornerByItsColourAndScale)
     EXPECT_GT(Channel(red, 16), Channel(red, 8) + 60);
 }
 
-// From below the floor, looking up at its back faces: culled until its
-// material is double-sided.
+// Seen from below the floor, looking up at its back faces.
 TEST_F(WorldPixelTest, BackFacesAreCulledUntilTheirMaterialIsDoubleSided)
 {
     Build();

@@ -124,7 +124,6 @@ protected:
         return m_material;
     }
 
-    // A shape named `name` drawing the triangles, under root.
     OmShape* AddShape(OmGroup& root, const char* name, const Triangles& triangles)
     {
         auto* mesh = new OmMesh();
