@@ -68,7 +68,7 @@ bool TsWaypointObject::Import()
     if (!db)
         return false;
     for (const OmList::Node* n = db->GetWaypoints().GetFirst(); n; n = n->next) {
-        auto* waypoint = static_cast<TsWaypointObject*>(n->value);
+        auto* waypoint = OmList::ValueAt<TsWaypointObject>(n);
         const char* name = waypoint ? waypoint->GetName() : nullptr;
         if (name && std::strcmp(name, target) == 0) {
             m_next = waypoint;
