@@ -1,7 +1,6 @@
 #include "game/objects/TsWaypointObject.h"
 
 #include <cassert>
-#include <cmath>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -157,15 +156,7 @@ void TsWaypointObject::BuildTrack(TsPathTrack& track) const
         p = TsPathTrack::Point{.x = here.x, .z = here.z, .start = total};
         if (!following)
             continue;
-        const float dx = following->GetPosition().x - here.x;
-        const float dz = following->GetPosition().z - here.z;
-        const float length = std::sqrt(dx * dx + dz * dz);
-        if (length > 0.0f) {
-            p.directionX = dx / length;
-            p.directionZ = dz / length;
-        }
-        p.segmentLength = length;
-        total += length;
+        total += TsPathTrack::AimAt(p, following->GetPosition().x, following->GetPosition().z);
     }
     if (total <= kShortestTrack)
         return;
