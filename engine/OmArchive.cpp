@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "engine/OmClass.h"
 #include "engine/OmFastAlloc.h"
@@ -85,6 +86,23 @@ bool OmArchive::IsRoot(const OmObject* object) const
             return true;
     }
     return false;
+}
+
+// Each is held while the others let go, so none ends while another still
+// refers to it; one that nothing else holds goes at the end.
+void OmArchive::ReleaseRoots() const
+{
+    std::vector<OmObject*> roots;
+    for (uint32_t i = 0; i < m_roots.GetCount(); ++i) {
+        if (m_roots[i] && std::find(roots.begin(), roots.end(), m_roots[i]) == roots.end())
+            roots.push_back(m_roots[i]);
+    }
+    for (OmObject* root : roots)
+        root->AddRef();
+    for (OmObject* root : roots)
+        root->Release();
+    for (OmObject* root : roots)
+        root->Release();
 }
 
 int32_t OmArchive::GetObjectIndex(const OmObject* object) const

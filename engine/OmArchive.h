@@ -70,6 +70,10 @@ public:
     bool IsRoot(const OmObject* object) const;
     uint32_t GetRootCount() const { return m_roots.GetCount(); }
     OmObject* GetRoot(uint32_t i) const { return i < m_roots.GetCount() ? m_roots[i] : nullptr; }
+    // For a load whose roots the caller refuses: each distinct root gives
+    // back the one reference the file gave it as a root, however often the
+    // list names it. The roots stay listed but may be gone.
+    void ReleaseRoots() const;
 
     // False for null, for an object already registered, and (with a log
     // line) for an object whose class has no registry entry.

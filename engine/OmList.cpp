@@ -100,7 +100,7 @@ void OmList::RegisterAll(OmArchive& archive) const
 {
     for (Node* n = m_first; n; n = n->next) {
         if (n->value)
-            static_cast<OmObject*>(n->value)->Register(archive);
+            ValueAt<OmObject>(n)->Register(archive);
     }
 }
 
@@ -108,7 +108,7 @@ void OmList::WriteRefs(OmArchive& archive) const
 {
     archive.WriteU32(m_count);
     for (Node* n = m_first; n; n = n->next)
-        archive.WriteObjectRef(static_cast<const OmObject*>(n->value));
+        archive.WriteObjectRef(ValueAt<const OmObject>(n));
 }
 
 void OmList::ReadRefs(OmArchive& archive, bool held)

@@ -10,7 +10,7 @@ bool OmModifier::Register(OmArchive& archive)
     if (!OmNode::Register(archive))
         return false;
     for (const OmVoidChain::Link* link = m_targets.GetFirst(); link && link->value; link = link->next)
-        static_cast<OmNode*>(link->value)->Register(archive);
+        OmVoidChain::ValueAt<OmNode>(link)->Register(archive);
     return true;
 }
 
@@ -24,7 +24,7 @@ void OmModifier::Write(OmArchive& archive)
         ++count;
     archive.WriteU32(count);
     for (const OmVoidChain::Link* link = m_targets.GetFirst(); link && link->value; link = link->next)
-        archive.WriteObjectRef(static_cast<OmNode*>(link->value));
+        archive.WriteObjectRef(OmVoidChain::ValueAt<OmNode>(link));
 }
 
 void OmModifier::Read(OmArchive& archive)
@@ -50,7 +50,7 @@ void OmModifier::Update(float time)
     if (!m_enabled)
         return;
     for (const OmVoidChain::Link* link = m_targets.GetFirst(); link && link->value; link = link->next)
-        static_cast<OmNode*>(link->value)->AddModifier(this);
+        OmVoidChain::ValueAt<OmNode>(link)->AddModifier(this);
 }
 
 void OmSwitchLights(OmRenderer& renderer, int kind, const OmVoidChain& list, bool on)

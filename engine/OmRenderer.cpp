@@ -72,7 +72,7 @@ void OmRenderer::AddLights(int set, const OmVoidChain& chain)
     if (set < 0 || set >= kLightSetCount)
         return;
     for (const OmVoidChain::Link* link = chain.GetFirst(); link && link->value; link = link->next) {
-        auto* light = static_cast<OmModifier*>(link->value);
+        auto* light = OmVoidChain::ValueAt<OmModifier>(link);
         if (!light->IsEnabled())
             continue;
         if (InSet(m_lightSets[set], light)) {
@@ -91,7 +91,7 @@ void OmRenderer::RemoveLights(int set, const OmVoidChain& chain)
     if (set < 0 || set >= kLightSetCount)
         return;
     for (const OmVoidChain::Link* link = chain.GetFirst(); link && link->value; link = link->next) {
-        auto* light = static_cast<OmModifier*>(link->value);
+        auto* light = OmVoidChain::ValueAt<OmModifier>(link);
         if (!light->IsEnabled() || !InSet(m_lightSets[set], light))
             continue;
         if (light->useCount > 0)

@@ -22,6 +22,12 @@ public:
 
     // The embedded link; walk along next. An empty chain has a null value.
     const Link* GetFirst() const { return &m_head; }
+    // A link's value as the T* that was stored; null for no link.
+    template <class T>
+    static T* ValueAt(const Link* link)
+    {
+        return link ? static_cast<T*>(link->value) : nullptr;
+    }
 
     static unsigned GetPooledLinkCount();
 

@@ -45,10 +45,7 @@ int IsInsideBound(lua_State* L)
     const TsBoundObject* self = ToObject<const TsBoundObject>(L, 1);
     if (!self)
         Raise(L, OM_SELF_ERROR("IsInsideBound"));
-    const OmVector3* point = ToObject<const OmVector3>(L, 2);
-    if (!point)
-        Raise(L, "invalid point in function 'IsInsideBound'");
-    PushBool(L, self->IsInsideBound(*point));
+    PushBool(L, self->IsInsideBound(ToLiveObject<const OmVector3>(L, 2, OM_INVALID_ERROR("point", "IsInsideBound"))));
     return 1;
 }
 

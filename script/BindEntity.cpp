@@ -85,10 +85,8 @@ int GetPositionInto(lua_State* L)
     const TsEntity* self = ToObject<TsEntity>(L, 1);
     if (!self)
         Raise(L, OM_SELF_ERROR("GetPosition"));
-    OmVector3* into = ToObject<OmVector3>(L, 2);
-    if (!into)
-        Raise(L, "invalid vector in function 'GetPosition'");
-    *into = self->GetPosition();
+    OmVector3& into = ToLiveObject<OmVector3>(L, 2, OM_INVALID_ERROR("vector", "GetPosition"));
+    into = self->GetPosition();
     lua_settop(L, 2);
     return 1;
 }
@@ -102,10 +100,7 @@ int SetPositionOnGround(lua_State* L)
     TsEntity* self = ToObject<TsEntity>(L, 1);
     if (!self)
         Raise(L, OM_SELF_ERROR("SetPositionOnGround"));
-    const OmVector3* point = ToObject<const OmVector3>(L, 2);
-    if (!point)
-        Raise(L, "invalid point in function 'SetPositionOnGround'");
-    self->SetPositionOnGround(*point);
+    self->SetPositionOnGround(ToLiveObject<const OmVector3>(L, 2, OM_INVALID_ERROR("point", "SetPositionOnGround")));
     return 0;
 }
 
@@ -150,7 +145,7 @@ struct AddMessages {
 };
 
 #define OM_ADD_MESSAGES(fn)                                                                       \
-    AddMessages{OM_TYPE_ERROR(fn), OM_SELF_ERROR(fn), "invalid object in function '" fn "'", \
+    AddMessages{OM_TYPE_ERROR(fn), OM_SELF_ERROR(fn), OM_INVALID_ERROR("object", fn),             \
                       "object listed already in function '" fn "'",                              \
                       "object owned by the game in function '" fn "'"}
 

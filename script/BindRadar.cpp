@@ -39,7 +39,7 @@ int SetObjective(lua_State* L)
     auto* self = ToObject<TsRadar>(L, 1);
     if (!self)
         Raise(L, OM_SELF_ERROR("SetObjective"));
-    self->SetObjective(ToLiveObject<const OmVector3>(L, 2, "invalid vector in function 'SetObjective'"));
+    self->SetObjective(ToLiveObject<const OmVector3>(L, 2, OM_INVALID_ERROR("vector", "SetObjective")));
     return 0;
 }
 

@@ -36,7 +36,7 @@ int Dot(lua_State* L)
     const auto* self = ToObject<const OmVector3>(L, 1);
     if (!self)
         Raise(L, OM_SELF_ERROR("Dot"));
-    PushNumber(L, self->Dot(ToLiveObject<const OmVector3>(L, 2, "invalid vector in function 'Dot'")));
+    PushNumber(L, self->Dot(ToLiveObject<const OmVector3>(L, 2, OM_INVALID_ERROR("vector", "Dot"))));
     return 1;
 }
 
@@ -50,7 +50,7 @@ int Cross(lua_State* L)
     if (!self)
         Raise(L, OM_SELF_ERROR("Cross"));
     OmVector3 result;
-    CrossProduct(*self, ToLiveObject<const OmVector3>(L, 2, "invalid vector in function 'Cross'"), result);
+    CrossProduct(*self, ToLiveObject<const OmVector3>(L, 2, OM_INVALID_ERROR("vector", "Cross")), result);
     PushVectorCopy(L, result);
     return 1;
 }
@@ -84,19 +84,19 @@ const OmVector3& GlobalVectorArg(lua_State* L, const char* typeError, const char
 
 int GetX(lua_State* L)
 {
-    PushNumber(L, GlobalVectorArg(L, OM_TYPE_ERROR("GetX"), "invalid vector in function 'GetX'").x);
+    PushNumber(L, GlobalVectorArg(L, OM_TYPE_ERROR("GetX"), OM_INVALID_ERROR("vector", "GetX")).x);
     return 1;
 }
 
 int GetY(lua_State* L)
 {
-    PushNumber(L, GlobalVectorArg(L, OM_TYPE_ERROR("GetY"), "invalid vector in function 'GetY'").y);
+    PushNumber(L, GlobalVectorArg(L, OM_TYPE_ERROR("GetY"), OM_INVALID_ERROR("vector", "GetY")).y);
     return 1;
 }
 
 int GetZ(lua_State* L)
 {
-    PushNumber(L, GlobalVectorArg(L, OM_TYPE_ERROR("GetZ"), "invalid vector in function 'GetZ'").z);
+    PushNumber(L, GlobalVectorArg(L, OM_TYPE_ERROR("GetZ"), OM_INVALID_ERROR("vector", "GetZ")).z);
     return 1;
 }
 

@@ -28,10 +28,12 @@ class OmVector3;
 class OmString;
 class OmWideString;
 
-// The two messages of a wrapper, built at compile time from its Lua name.
+// The messages of a wrapper, built at compile time from its Lua name.
 // tolua_error expands the leading "#f" into the failing argument's details.
+// An argument of the right type that is null names what it should have been.
 #define OM_TYPE_ERROR(fn) "#ferror in function '" fn "'."
-#define OM_SELF_ERROR(fn) "invalid 'self' in function '" fn "'"
+#define OM_INVALID_ERROR(what, fn) "invalid " what " in function '" fn "'"
+#define OM_SELF_ERROR(fn) OM_INVALID_ERROR("'self'", fn)
 #define OM_VAR_SELF_ERROR(var) "invalid 'self' in accessing variable '" var "'"
 
 namespace script {

@@ -44,19 +44,6 @@ const char* Text(int32_t id)
     return text ? text : "";
 }
 
-void PlayHudSound(int32_t sound)
-{
-    if (TsAudio* audio = TsAccess::Audio()) {
-        audio->PlaySound(SoundId(sound), 0.0f, 0.0f, 0.0f, false);
-    }
-}
-
-TsPCObject* Member(int32_t slot)
-{
-    TsPlayer* player = TsAccess::LocalPlayer();
-    return player ? player->GetSquadMember(slot) : nullptr;
-}
-
 // The other squad members of a slot, in slot order.
 int OtherSlots(int32_t ownerSlot, int32_t out[2])
 {
@@ -77,20 +64,14 @@ TsHUDMenu::TsHUDMenu(TsHUDe& hud) : m_hud(hud) {}
 
 TsHUDMenu::~TsHUDMenu() = default;
 
-int TsHUDMenu::MemberCount() const
-{
-    TsPlayer* player = TsAccess::LocalPlayer();
-    return player ? std::min(player->GetTeamCount(), int32_t(TsHUDe::kPortraitCount)) : 0;
-}
-
 // Entry 2 needs a second squad member and entry 3 a third.
 bool TsHUDMenu::IsShown(int entry) const
 {
     if (entry == kGiveFirst) {
-        return MemberCount() >= 2;
+        return TsHUDe::PanelMemberCount() >= 2;
     }
     if (entry == kGiveSecond) {
-        return MemberCount() >= 3;
+        return TsHUDe::PanelMemberCount() >= 3;
     }
     return entry >= 0 && entry < kEntryCount;
 }
@@ -197,7 +178,7 @@ void TsHUDMenu::Open(TsCollectibleObject* article, int32_t ownerSlot)
     int32_t others[2] = {-1, -1};
     const int memberCount = OtherSlots(ownerSlot, others);
     for (int n = 0; n < memberCount; ++n) {
-        TsPCObject* member = Member(others[n]);
+        TsPCObject* member = TsHUDe::SquadMember(others[n]);
         char text[kTextSize];
         std::snprintf(text, sizeof text, "%s%s", Text(kTextGiveTo), member ? member->GetDisplayName() : "");
         MenuEntry& entry = *m_entries[kGiveFirst + n];
@@ -215,7 +196,7 @@ void TsHUDMenu::Open(TsCollectibleObject* article, int32_t ownerSlot)
     m_entries[kDrop]->enabled = article->CanDrop() ? 1 : 0;
     m_entries[kUse]->enabled = CanUseArticle() ? 1 : 0;
     m_lastSelected = -1;
-    PlayHudSound(kSoundOpen);
+    TsPlayFlatSound(kSoundOpen);
 }
 
 bool TsHUDMenu::CanUseArticle() const
@@ -251,7 +232,7 @@ bool TsHUDMenu::HandleInput(int x, int y)
     if (hit >= 0 && m_entries[hit]->enabled) {
         m_selected = hit;
         if (hit != m_lastSelected) {
-            PlayHudSound(kSoundMove);
+            TsPlayFlatSound(kSoundMove);
         }
         if (click) {
             Execute(hit);
@@ -269,8 +250,8 @@ bool TsHUDMenu::HandleInput(int x, int y)
 
 void TsHUDMenu::Execute(int entry)
 {
-    PlayHudSound(kSoundChoose);
-    TsPCObject* owner = Member(m_ownerSlot);
+    TsPlayFlatSound(kSoundChoose);
+    TsPCObject* owner = TsHUDe::SquadMember(m_ownerSlot);
     TsInventory* inventory = owner ? owner->GetInventory() : nullptr;
     switch (entry) {
     case kDrop:
@@ -299,8 +280,8 @@ void TsHUDMenu::Execute(int entry)
 // reaches 0).
 void TsHUDMenu::GiveArticle(TsCollectibleObject* article, int32_t fromSlot, int32_t toSlot)
 {
-    TsPCObject* f = Member(fromSlot);
-    TsPCObject* t = Member(toSlot);
+    TsPCObject* f = TsHUDe::SquadMember(fromSlot);
+    TsPCObject* t = TsHUDe::SquadMember(toSlot);
     if (!article || !article->CanDrop() || !f || !t || f == t || !f->GetInventory() || !t->GetInventory()) {
         return;
     }

@@ -58,7 +58,6 @@ private:
     void Layout(float x, float y);
     void MeasureEntry(int i, bool centre);
     bool LoadTextures();
-    int MemberCount() const;
 
     TsHUDe& m_hud;
     uint8_t m_open = 0;

@@ -61,13 +61,19 @@ TsPlayer* Player()
     return TsAccess::LocalPlayer();
 }
 
-int32_t MemberCount()
+} // namespace
+
+TsPCObject* TsHUDe::SquadMember(int32_t slot)
 {
     TsPlayer* player = Player();
-    return player ? std::min(player->GetTeamCount(), int32_t(TsHUDe::kPortraitCount)) : 0;
+    return player ? player->GetSquadMember(slot) : nullptr;
 }
 
-} // namespace
+int32_t TsHUDe::PanelMemberCount()
+{
+    TsPlayer* player = Player();
+    return player ? std::min(player->GetTeamCount(), int32_t(kPortraitCount)) : 0;
+}
 
 // Conversation lines are wrapped with the font the HUD draws them in.
 TsHUDe::TsHUDe(TsRadar* radar) : m_radar(radar), m_menu(*this), m_infoWindow(*this), m_priceWindow(*this)
@@ -300,7 +306,7 @@ void TsHUDe::GetPortraitOrigin(int32_t slot, int32_t& x, int32_t& y)
     y = TsAccess::ScreenHeight();
     if (slot == 0) {
         x = 0;
-    } else if (slot == 1 && MemberCount() == 3) {
+    } else if (slot == 1 && PanelMemberCount() == 3) {
         x = (w - kPanelWidth) / 2;
     } else {
         x = w - kPanelWidth;
@@ -309,7 +315,7 @@ void TsHUDe::GetPortraitOrigin(int32_t slot, int32_t& x, int32_t& y)
 
 void TsHUDe::Render(float frameFraction)
 {
-    const int32_t members = MemberCount();
+    const int32_t members = PanelMemberCount();
     for (int32_t slot = 0; slot < members; ++slot) {
         RenderPortraitPanel(slot);
     }

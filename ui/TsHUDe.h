@@ -131,6 +131,10 @@ public:
     static constexpr float kConversationPad = 6.0f;
     // Where the name and the text go, given the text's height and one row's.
     static void PlaceConversationLine(float textHeight, float rowHeight, float& x, float& nameY, float& textY);
+    // The local player's squad member in a slot (none without either), and
+    // how many of the squad have a portrait panel.
+    static TsPCObject* SquadMember(int32_t slot);
+    static int32_t PanelMemberCount();
 
     // ---- script hooks ----
     bool ExitDialogue(const char* scriptName, const char* text, bool choice);

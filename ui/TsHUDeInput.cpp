@@ -38,28 +38,9 @@ constexpr int32_t kRestrictedType = 1; // the character who may not change weapo
 constexpr float kIconInset = 2.0f;
 constexpr float kIconInside = 64.0f - 2.0f * kIconInset;
 
-void PlayHudSound(int32_t sound)
-{
-    if (TsAudio* audio = TsAccess::Audio()) {
-        audio->PlaySound(SoundId(sound), 0.0f, 0.0f, 0.0f, false);
-    }
-}
-
-TsPCObject* Member(int32_t slot)
-{
-    TsPlayer* player = TsAccess::LocalPlayer();
-    return player ? player->GetSquadMember(slot) : nullptr;
-}
-
-int32_t Members()
-{
-    TsPlayer* player = TsAccess::LocalPlayer();
-    return player ? std::min(player->GetTeamCount(), int32_t(TsHUDe::kPortraitCount)) : 0;
-}
-
 TsInventory* InventoryOf(int32_t slot)
 {
-    TsPCObject* member = Member(slot);
+    TsPCObject* member = TsHUDe::SquadMember(slot);
     return member ? member->GetInventory() : nullptr;
 }
 
@@ -143,7 +124,7 @@ bool TsHUDe::Tick(int x, int y)
     if (HandleMenuButton(x, y)) {
         return true;
     }
-    const int32_t members = Members();
+    const int32_t members = PanelMemberCount();
     for (int32_t slot = 0; slot < members; ++slot) {
         if (HandlePortraitClick(slot, x, y)) {
             return true;
@@ -168,12 +149,12 @@ void TsHUDe::WeaponKeys()
         if (allowed) {
             inventory->EquipNext();
         }
-        PlayHudSound(kSoundSelect);
+        TsPlayFlatSound(kSoundSelect);
     } else if (Released(TS_ACTION_PREVIOUS_WEAPON)) {
         if (allowed) {
             inventory->EquipPrevious();
         }
-        PlayHudSound(kSoundSelect);
+        TsPlayFlatSound(kSoundSelect);
     }
 }
 
@@ -197,7 +178,7 @@ bool TsHUDe::HandleMenuButton(int x, int y)
 
 bool TsHUDe::HandlePortraitClick(int32_t slot, int x, int y)
 {
-    TsPCObject* c = Member(slot);
+    TsPCObject* c = TsHUDe::SquadMember(slot);
     TsPlayer* player = TsAccess::LocalPlayer();
     if (!c || !player) {
         return false;
@@ -212,7 +193,7 @@ bool TsHUDe::HandlePortraitClick(int32_t slot, int x, int y)
     GetPortraitOrigin(slot, px, py);
     if (TsScreenRect{px + 65, py - 87, px + 129, py - 23}.Contains(x, y)) {
         if (left && slot != player->GetCurrentIndex()) {
-            PlayHudSound(kSoundSelect);
+            TsPlayFlatSound(kSoundSelect);
             player->SetCurrentCharacter(slot);
         } else if (right) {
             m_infoWindow.Show(float(px - 48), float(py - 192), c, TsHUDTextWindow::kCharacter, 140.0f);
@@ -228,12 +209,12 @@ bool TsHUDe::HandlePortraitClick(int32_t slot, int x, int y)
     }
     if (left && Square(px + 138, py - 23, 16, 16).Contains(x, y)) {
         c->SetStay(!c->GetStay());
-        PlayHudSound(kSoundToggle);
+        TsPlayFlatSound(kSoundToggle);
     }
     if (left && Square(px + 138, py - 55, 16, 16).Contains(x, y)) {
         const bool before = c->IsShootOn();
         c->SetAutoAttack(!before);
-        PlayHudSound(c->IsShootOn() == before ? kSoundRefused : kSoundToggle);
+        TsPlayFlatSound(c->IsShootOn() == before ? kSoundRefused : kSoundToggle);
     }
     if (Square(px, py - 64, 64, 64).Contains(x, y)) {
         if (left) {
@@ -249,7 +230,7 @@ bool TsHUDe::HandlePortraitClick(int32_t slot, int x, int y)
 
 void TsHUDe::OpenInventory(int32_t slot)
 {
-    PlayHudSound(kSoundOpen);
+    TsPlayFlatSound(kSoundOpen);
     if (m_noInventoryAnimation) {
         m_openSlot = slot;
         if (m_trader) {
@@ -270,7 +251,7 @@ void TsHUDe::CloseInventory(bool playSound, bool immediately)
         return;
     }
     if (playSound) {
-        PlayHudSound(kSoundClose);
+        TsPlayFlatSound(kSoundClose);
     }
     m_menu.Close();
     if (!m_noInventoryAnimation && !immediately) {
@@ -448,7 +429,7 @@ bool TsHUDe::HandleInventoryInput(int x, int y)
         return false;
     }
     TsInventory* inventory = InventoryOf(m_openSlot);
-    const TsPCObject* owner = Member(m_openSlot);
+    const TsPCObject* owner = TsHUDe::SquadMember(m_openSlot);
     const bool allowed = WeaponChangesAllowed(owner);
     const TsInput* input = TsAccess::Input();
     const int wheel = input ? input->GetMouseWheel() : 0;
@@ -456,7 +437,7 @@ bool TsHUDe::HandleInventoryInput(int x, int y)
         if (allowed && inventory) {
             wheel < 0 ? inventory->EquipNext() : inventory->EquipPrevious();
         }
-        PlayHudSound(kSoundSelect);
+        TsPlayFlatSound(kSoundSelect);
         return true;
     }
     const bool left = Pressed(TS_ACTION_SELECT), right = Pressed(TS_ACTION_CANCEL);
@@ -477,7 +458,7 @@ bool TsHUDe::HandleInventoryInput(int x, int y)
                 inventory->UnequipArticle();
             } else {
                 inventory->EquipArticle(article);
-                PlayHudSound(kSoundSelect);
+                TsPlayFlatSound(kSoundSelect);
             }
         } else if (right) {
             m_menu.Open(article, m_openSlot);

@@ -48,18 +48,6 @@ constexpr int32_t kRemarks[2] = {5980, 5970};
 constexpr int32_t kFullSlot = 7; // the member's "no room" sound slot
 constexpr float kCell = 64.0f;
 
-void Play(int32_t sound)
-{
-    if (TsAudio* audio = TsAccess::Audio())
-        audio->PlaySound(sound, 0.0f, 0.0f, 0.0f, false);
-}
-
-TsCharacterObject* SquadMember(int32_t slot)
-{
-    TsPlayer* player = TsAccess::LocalPlayer();
-    return player && slot >= 0 ? player->GetSquadMember(slot) : nullptr;
-}
-
 int32_t CurrentPCType()
 {
     const auto* pc = dynamic_cast<const TsPCObject*>(TsAccess::CurrentCharacter());
@@ -256,7 +244,7 @@ void TsHUDe::SelectTradeSlot(bool clicked, int x, int y)
                 continue;
             m_tradeSide = uint8_t(side);
             m_infoWindow.SetVisible(false);
-            Play(kSoundSelectArticle);
+            TsPlayFlatSound(kSoundSelectArticle);
             int32_t ox = 0, oy = 0;
             GetGridOrigin(0, ox, oy);
             m_infoWindow.Show(float(ox - 64) * 0.5f, float(oy) + m_infoWindow.GetMargin(), inventory->GetArticle(k), 1,
@@ -342,7 +330,7 @@ bool TsHUDe::BuyArticle(TsCharacterObject& member, TsCollectibleObject& article)
     }
     if (!quote.stack) {
         if (player->GetKitty() < quote.price) {
-            Play(kSoundNoMoney);
+            TsPlayFlatSound(kSoundNoMoney);
             return false;
         }
         int32_t classIndex = -1;
@@ -359,16 +347,16 @@ bool TsHUDe::BuyArticle(TsCharacterObject& member, TsCollectibleObject& article)
         if (TsOfferArticle(*inventory, bought) < 1) {
             return false;
         }
-        Play(kSoundDone);
+        TsPlayFlatSound(kSoundDone);
         player->AddToKitty(-quote.price);
         return true;
     }
     if (quote.amount <= 0 || player->GetKitty() < quote.price) {
-        Play(kSoundDone);
+        TsPlayFlatSound(kSoundDone);
         return false;
     }
     quote.stack->AddToStack(quote.amount);
-    Play(kSoundDone);
+    TsPlayFlatSound(kSoundDone);
     player->AddToKitty(-quote.price);
     return true;
 }
@@ -390,7 +378,7 @@ bool TsHUDe::SellArticle(TsCharacterObject& member, TsCollectibleObject& article
     } else if (auto* item = dynamic_cast<TsItemObject*>(&article)) {
         item->AddToStack(-quote.amount);
     }
-    Play(kSoundSold);
+    TsPlayFlatSound(kSoundSold);
     player->AddToKitty(quote.price);
     return true;
 }
@@ -402,7 +390,7 @@ void TsHUDe::HandleTradeExit(bool clicked, int x, int y)
     const bool inside = float(x) >= px && float(x) < px + 64.0f && float(y) >= py && float(y) < py + 64.0f;
     if (!Pressed(TS_ACTION_MENU) && !(clicked && inside))
         return;
-    Play(kSoundDone);
+    TsPlayFlatSound(kSoundDone);
     m_tradePanelVisible = 0;
     CloseInventory(false, false);
     m_trader = nullptr;

@@ -60,7 +60,7 @@ const TsDiaryData::Page* PageAt(int32_t index)
     int32_t i = 0;
     for (const OmList::Node* node = diary->GetPages().GetFirst(); node; node = node->next, ++i)
         if (i == index)
-            return static_cast<const TsDiaryData::Page*>(node->value);
+            return OmList::ValueAt<const TsDiaryData::Page>(node);
     return nullptr;
 }
 
@@ -135,7 +135,7 @@ void TsDiaryEntryView::Render(float fraction)
     // The speakers' column is as wide as the widest name.
     float speakerWidth = 0.0f, w = 0.0f, h = 0.0f;
     for (const OmList::Node* n = diaryPage->entries.GetFirst(); n; n = n->next) {
-        frontEnd->GetPlainTextExtent(Text(static_cast<const TsDiaryData::Entry*>(n->value)->speaker), w, h);
+        frontEnd->GetPlainTextExtent(Text(OmList::ValueAt<const TsDiaryData::Entry>(n)->speaker), w, h);
         speakerWidth = std::max(speakerWidth, w);
     }
     const int32_t lines = int32_t(diaryPage->entries.GetCount());
@@ -147,7 +147,7 @@ void TsDiaryEntryView::Render(float fraction)
     for (const OmList::Node* n = diaryPage->entries.GetFirst(); n && y < bottom; n = n->next, ++i) {
         if (i < first)
             continue;
-        const auto* entry = static_cast<const TsDiaryData::Entry*>(n->value);
+        const auto* entry = OmList::ValueAt<const TsDiaryData::Entry>(n);
         frontEnd->DrawPlainText(left, y, 0xFFC0C0FF, Text(entry->speaker), 0);
         float lw = 0.0f, lh = 0.0f;
         const float textLeft = left + speakerWidth + 16.0f;

@@ -188,7 +188,7 @@ void TsRadar::RenderBlips(const OmVector3& centre)
         return;
     const TsEntity* self = TsAccess::CurrentCharacter();
     for (const OmList::Node* node = db->GetCharacters().GetFirst(); node; node = node->next) {
-        const auto* entity = static_cast<const TsEntity*>(node->value);
+        const auto* entity = OmList::ValueAt<const TsEntity>(node);
         if (!entity || entity == self || entity->HasFlag(kEntityHidden))
             continue;
         const auto* character = dynamic_cast<const TsCharacterObject*>(entity);

@@ -544,3 +544,5 @@ uint32_t TsPlaySoundAt(int32_t sound, const OmVector3& at)
     TsAudio* audio = IsSoundId(sound) ? TsAccess::Audio() : nullptr;
     return audio ? audio->PlaySound(SoundId(sound), at.x, at.y, at.z, false) : 0;
 }
+
+uint32_t TsPlayFlatSound(int32_t sound) { return TsPlaySoundAt(sound, OmVector3(0.0f, 0.0f, 0.0f)); }

@@ -165,3 +165,5 @@ private:
 // through the application's audio, when it has one. 0 when nothing played:
 // no audio, or no such loaded effect (a negative id from data among them).
 uint32_t TsPlaySoundAt(int32_t sound, const OmVector3& at);
+// The same at the origin, flat: the interface's own sounds.
+uint32_t TsPlayFlatSound(int32_t sound);

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <iterator>
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsLog.h"
 #include "render/OmD3D.h"
 #include "render/OmD3DBuffer.h"
+#include "render/OmD3DSavedStates.h"
 #include "render/OmD3DDeviceVertex.h"
 
 using namespace plat;
@@ -20,11 +20,8 @@ namespace {
 constexpr uint32_t kSavedRenderStates[] = {GfxRs::AlphaBlendEnable, GfxRs::SrcBlend,     GfxRs::DestBlend,
                                            GfxRs::ZEnable,          GfxRs::ZWriteEnable, GfxRs::Lighting,
                                            GfxRs::CullMode};
-struct StageState {
-    uint32_t stage, type;
-};
-constexpr StageState kSavedStageStates[] = {{0, GfxTss::ColorOp}, {0, GfxTss::ColorArg1}, {0, GfxTss::AlphaOp},
-                                            {0, GfxTss::AlphaArg1}, {1, GfxTss::ColorOp},  {1, GfxTss::AlphaOp}};
+constexpr OmD3DStageState kSavedStageStates[] = {{0, GfxTss::ColorOp},   {0, GfxTss::ColorArg1}, {0, GfxTss::AlphaOp},
+                                                 {0, GfxTss::AlphaArg1}, {1, GfxTss::ColorOp},   {1, GfxTss::AlphaOp}};
 
 OmColour Lerp(const OmColour& a, const OmColour& b, float t)
 {
@@ -220,14 +217,7 @@ void TsFader::Draw()
     std::memcpy(out, m_vertices, sizeof m_vertices);
     buffer->Unlock();
 
-    uint32_t savedRender[std::size(kSavedRenderStates)];
-    uint32_t savedStage[std::size(kSavedStageStates)];
-    for (size_t i = 0; i < std::size(kSavedRenderStates); ++i) {
-        savedRender[i] = renderer->GetRenderState(kSavedRenderStates[i]);
-    }
-    for (size_t i = 0; i < std::size(kSavedStageStates); ++i) {
-        savedStage[i] = renderer->GetTextureStageState(kSavedStageStates[i].stage, kSavedStageStates[i].type);
-    }
+    const OmD3DSavedStates saved(*renderer, kSavedRenderStates, kSavedStageStates);
     renderer->DispatchRenderState(GfxRs::AlphaBlendEnable, 1);
     renderer->DispatchRenderState(GfxRs::SrcBlend, GfxBlend::SrcAlpha);
     renderer->DispatchRenderState(GfxRs::DestBlend, GfxBlend::InvSrcAlpha);
@@ -246,10 +236,4 @@ void TsFader::Draw()
     renderer->SetStreamSource(0, m_vertexBuffer);
     renderer->SetIndices(m_indexBuffer, 0);
     renderer->DrawIndexedPrimitive(m_primitiveType, 0, m_vertexCount, 0, kIndexCount / 3);
-    for (size_t i = 0; i < std::size(kSavedStageStates); ++i) {
-        renderer->SetTextureStageState(kSavedStageStates[i].stage, kSavedStageStates[i].type, savedStage[i]);
-    }
-    for (size_t i = 0; i < std::size(kSavedRenderStates); ++i) {
-        renderer->DispatchRenderState(kSavedRenderStates[i], savedRender[i]);
-    }
 }

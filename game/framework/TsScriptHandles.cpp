@@ -467,6 +467,9 @@ void* ArrayViewOwner(lua_State* L, int index)
     lua_pop(L, 1);
     if (!owner)
         return nullptr;
+    // KillViews clears the tables it made, but a script can copy ".self"
+    // into a table of its own and give it the array's metatable: only a
+    // table still in its owner's set is a view of a live owner.
     PushViewSet(L, owner, false);
     bool live = false;
     if (lua_istable(L, -1)) {

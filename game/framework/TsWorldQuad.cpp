@@ -1,13 +1,13 @@
 #include "game/framework/TsWorldQuad.h"
 
 #include <cstring>
-#include <iterator>
 
 #include "engine/OmMatrix3.h"
 #include "engine/OmTextureResource.h"
 #include "game/framework/TsLog.h"
 #include "render/OmD3D.h"
 #include "render/OmD3DBuffer.h"
+#include "render/OmD3DSavedStates.h"
 
 using namespace plat;
 
@@ -29,10 +29,7 @@ constexpr QuadVertex kCorners[4] = {
 
 constexpr uint32_t kSavedRenderStates[] = {GfxRs::Lighting,  GfxRs::CullMode,  GfxRs::AlphaBlendEnable,
                                            GfxRs::SrcBlend,  GfxRs::DestBlend, GfxRs::ZWriteEnable};
-struct StageState {
-    uint32_t stage, type;
-};
-constexpr StageState kSavedStageStates[] = {{0, GfxTss::ColorOp}, {0, GfxTss::ColorArg1}, {0, GfxTss::ColorArg2}};
+constexpr OmD3DStageState kSavedStageStates[] = {{0, GfxTss::ColorOp}, {0, GfxTss::ColorArg1}, {0, GfxTss::ColorArg2}};
 
 } // namespace
 
@@ -82,14 +79,7 @@ void TsWorldQuad::Render()
     if (!renderer || m_vertexBuffer < 0) {
         return;
     }
-    uint32_t savedRender[std::size(kSavedRenderStates)];
-    uint32_t savedStage[std::size(kSavedStageStates)];
-    for (size_t i = 0; i < std::size(kSavedRenderStates); ++i) {
-        savedRender[i] = renderer->GetRenderState(kSavedRenderStates[i]);
-    }
-    for (size_t i = 0; i < std::size(kSavedStageStates); ++i) {
-        savedStage[i] = renderer->GetTextureStageState(kSavedStageStates[i].stage, kSavedStageStates[i].type);
-    }
+    const OmD3DSavedStates saved(*renderer, kSavedRenderStates, kSavedStageStates);
     renderer->SetWorldTransform(&OmMatrix3::Identity(), &m_position, m_scale);
     renderer->DispatchRenderState(GfxRs::Lighting, 0);
     renderer->DispatchRenderState(GfxRs::CullMode, GfxCull::None);
@@ -104,10 +94,4 @@ void TsWorldQuad::Render()
     renderer->SetVertexShader(GfxFvf::PosDiffuseTex1);
     renderer->SetStreamSource(0, m_vertexBuffer);
     renderer->DrawPrimitive(GfxPrimitive::TriangleStrip, 0, 2);
-    for (size_t i = 0; i < std::size(kSavedStageStates); ++i) {
-        renderer->SetTextureStageState(kSavedStageStates[i].stage, kSavedStageStates[i].type, savedStage[i]);
-    }
-    for (size_t i = 0; i < std::size(kSavedRenderStates); ++i) {
-        renderer->DispatchRenderState(kSavedRenderStates[i], savedRender[i]);
-    }
 }

@@ -49,14 +49,10 @@ void RunText(const char* text)
 
 // Objects of a load that is refused: each root gives up the reference the
 // file gave it; what is left goes with the class pools at the next switch.
-void DropRoots(OmArchive& archive)
+void DropRoots(const OmArchive& archive)
 {
     TsTimerTable::Instance().Clear();
-    for (uint32_t i = 0; i < archive.GetRootCount(); ++i) {
-        if (OmObject* root = archive.GetRoot(i)) {
-            root->Release();
-        }
-    }
+    archive.ReleaseRoots();
 }
 
 } // namespace

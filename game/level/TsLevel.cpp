@@ -26,7 +26,6 @@
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldCell.h"
 #include "platform/FilePath.h"
-#include "render/OmD3D.h"
 #include "ui/TsGameFrontEnd.h"
 #include "ui/TsHUDe.h"
 #include "ui/TsRadar.h"
@@ -313,12 +312,7 @@ bool TsLevel::SaveWorld(const char* file)
         LogError("TsLevel::SaveWorld: there is no world or no file name");
         return false;
     }
-    OmArchive archive(OmClassRegistry::Instance());
-    if (OmD3D* renderer = OmD3D::Instance()) {
-        archive.SetResourceOwner(&renderer->GetResourceOwner());
-    }
-    archive.AddRoot(m_world);
-    return archive.SaveReplacing(file);
+    return m_world->SaveWorld(file);
 }
 
 // The two names go to the world's AI-map builder as the script gave them.

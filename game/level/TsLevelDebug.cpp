@@ -78,7 +78,7 @@ private:
 
 const TsCharacterObject* AsCharacter(const OmList::Node* node)
 {
-    return dynamic_cast<const TsCharacterObject*>(static_cast<const TsEntity*>(node->value));
+    return dynamic_cast<const TsCharacterObject*>(OmList::ValueAt<const TsEntity>(node));
 }
 
 } // namespace
@@ -267,7 +267,7 @@ void TsLevel::DrawCollectibles(OmRenderer& renderer) const
     }
     LineBatch lines(renderer, kCollectibleColour);
     for (const OmList::Node* node = m_entityDB->GetCollectibles().GetFirst(); node; node = node->next) {
-        const auto* entity = static_cast<const TsEntity*>(node->value);
+        const auto* entity = OmList::ValueAt<const TsEntity>(node);
         if (!entity || entity->IsDormant()) {
             continue;
         }

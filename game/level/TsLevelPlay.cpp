@@ -161,7 +161,7 @@ bool TsLevel::Initialise()
     // Squads the level's scripts made or brought (the party's) came after
     // the entities were initialised.
     for (const OmList::Node* node = m_entityDB->GetSquads().GetFirst(); node; node = node->next) {
-        if (auto* squad = TsSquadObject::Cast(static_cast<TsObject*>(node->value))) {
+        if (auto* squad = TsSquadObject::Cast(OmList::ValueAt<TsObject>(node))) {
             squad->ReserveThreats();
         }
     }

@@ -22,7 +22,7 @@ void TsLevel::WarmUpFightDrawing()
     }
     const float now = TsAccess::GameTime();
     const OmList::Node* first = m_entityDB->GetCharacters().GetFirst();
-    m_hud->SetRehearsedTarget(first ? TsCharacterObject::Cast(static_cast<OmObject*>(first->value)) : nullptr);
+    m_hud->SetRehearsedTarget(first ? TsCharacterObject::Cast(OmList::ValueAt<OmObject>(first)) : nullptr);
     m_warmingUp = true;
     DrawFrame(now, 0.0f);
     m_rehearsingFight = true;
@@ -37,7 +37,7 @@ void TsLevel::WarmUpFightDrawing()
 void TsLevel::RehearseCharacterLooks(float renderTime)
 {
     for (OmList::Node* node = m_entityDB->GetCharacters().GetFirst(); node; node = node->next) {
-        if (auto* character = TsCharacterObject::Cast(static_cast<OmObject*>(node->value))) {
+        if (auto* character = TsCharacterObject::Cast(OmList::ValueAt<OmObject>(node))) {
             character->DrawFightLooks(renderTime);
         }
     }

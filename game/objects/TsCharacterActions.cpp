@@ -52,14 +52,7 @@ void FillTrack(TsPathTrack& track, const OmArray<OmVector3>& route)
         p = TsPathTrack::Point{.x = route[i].x, .z = route[i].z, .start = total};
         if (i + 1 == count)
             continue;
-        const float dx = route[i + 1].x - p.x, dz = route[i + 1].z - p.z;
-        const float length = std::sqrt(dx * dx + dz * dz);
-        if (length > 0.0f) {
-            p.directionX = dx / length;
-            p.directionZ = dz / length;
-        }
-        p.segmentLength = length;
-        total += length;
+        total += TsPathTrack::AimAt(p, route[i + 1].x, route[i + 1].z);
     }
     if (total <= 0.0f)
         return; // a track of no length counts as done

@@ -26,21 +26,21 @@ bool IsEmpty(const char* text)
 TsDiaryData::~TsDiaryData()
 {
     for (OmList::Node* node = m_pages.GetFirst(); node; node = node->next)
-        FreePage(static_cast<Page*>(node->value));
+        FreePage(OmList::ValueAt<Page>(node));
     m_pages.RemoveAll();
 }
 
 void TsDiaryData::FreePage(Page* page)
 {
     for (OmList::Node* node = page->entries.GetFirst(); node; node = node->next)
-        delete static_cast<Entry*>(node->value);
+        delete OmList::ValueAt<Entry>(node);
     delete page;
 }
 
 TsDiaryData::Page* TsDiaryData::FindPage(const char* levelName) const
 {
     for (OmList::Node* node = m_pages.GetFirst(); node; node = node->next) {
-        Page* page = static_cast<Page*>(node->value);
+        Page* page = OmList::ValueAt<Page>(node);
         if (SameName(page->levelName.Get(), levelName))
             return page;
     }
@@ -81,12 +81,12 @@ void TsDiaryData::Write(OmArchive& archive)
     TsObject::Write(archive);
     archive.WriteU32(m_pages.GetCount());
     for (OmList::Node* node = m_pages.GetFirst(); node; node = node->next) {
-        const Page* page = static_cast<const Page*>(node->value);
+        const Page* page = OmList::ValueAt<const Page>(node);
         page->levelName.Write(archive);
         page->levelTitle.Write(archive);
         archive.WriteU32(page->entries.GetCount());
         for (OmList::Node* e = page->entries.GetFirst(); e; e = e->next) {
-            const Entry* entry = static_cast<const Entry*>(e->value);
+            const Entry* entry = OmList::ValueAt<const Entry>(e);
             entry->speaker.Write(archive);
             entry->line.Write(archive);
             archive.WriteI32(entry->id);

@@ -116,7 +116,7 @@ bool TsDoorObject::Import()
     m_buddy = nullptr;
     const TsEntityDB* db = TsAccess::EntityDB();
     for (OmList::Node* node = db ? db->GetDoors().GetFirst() : nullptr; node; node = node->next) {
-        auto* door = TsDoorObject::Cast(static_cast<OmObject*>(node->value));
+        auto* door = TsDoorObject::Cast(OmList::ValueAt<OmObject>(node));
         if (door && door != this && door->GetName() && strcasecmp(door->GetName(), m_buddyName.Get()) == 0) {
             m_buddy = door;
             return ok;
@@ -372,7 +372,7 @@ void TsDoorObject::ApplyClosedOverlays()
 {
     const TsEntityDB* db = TsAccess::EntityDB();
     for (OmList::Node* node = db ? db->GetDoors().GetFirst() : nullptr; node; node = node->next) {
-        auto* door = TsDoorObject::Cast(static_cast<OmObject*>(node->value));
+        auto* door = TsDoorObject::Cast(OmList::ValueAt<OmObject>(node));
         if (door && door->CurrentOverlayIndex() == kClosedOverlay)
             door->ApplyOverlay(kClosedOverlay);
     }

@@ -458,7 +458,7 @@ bool TsDynGeometry::CastSegmentAgainstDoors(const OmVector3& start, const OmVect
     hit.distance = FLT_MAX;
     bool clear = true;
     for (OmList::Node* node = db->GetDoors().GetFirst(); node; node = node->next) {
-        auto* geometry = TsDynGeometry::Cast(static_cast<OmObject*>(node->value));
+        auto* geometry = TsDynGeometry::Cast(OmList::ValueAt<OmObject>(node));
         TsWorldHit candidate;
         if (!geometry || geometry->TestSegment(start, end, candidate))
             continue;

@@ -141,11 +141,11 @@ void TsInventory::Read(OmArchive& archive)
 bool TsInventory::LinksAreSound() const
 {
     for (const OmList::Node* node = m_weapons.GetFirst(); node; node = node->next)
-        if (!TsWeaponObject::Cast(static_cast<OmObject*>(node->value)))
+        if (!TsWeaponObject::Cast(OmList::ValueAt<OmObject>(node)))
             return false;
     for (const Articles* list : {&m_ammo, &m_items})
         for (const OmList::Node* node = list->GetFirst(); node; node = node->next)
-            if (!TsItemObject::Cast(static_cast<OmObject*>(node->value)))
+            if (!TsItemObject::Cast(OmList::ValueAt<OmObject>(node)))
                 return false;
     return true;
 }

@@ -133,7 +133,7 @@ void TsLevelCursor::PickEntity(const TsEntityDB& db, float reach)
     const OmVector3 segment = m_rayDirection * reach;
     float nearest = FLT_MAX;
     for (const OmList::Node* node = db.GetEntities().GetFirst(); node; node = node->next) {
-        auto* entity = static_cast<TsEntity*>(node->value);
+        auto* entity = OmList::ValueAt<TsEntity>(node);
         if (!entity || !entity->HasFlag(TS_ENTITY_MODEL)) {
             continue;
         }

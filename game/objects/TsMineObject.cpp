@@ -245,7 +245,7 @@ void TsMineObject::Detonate()
         TsAttack attack;
         attack.SetMatterType(m_matterType);
         for (const OmList::Node* node = db->GetEntities().GetFirst(); node; node = node->next) {
-            auto* entity = static_cast<TsEntity*>(node->value);
+            auto* entity = OmList::ValueAt<TsEntity>(node);
             if (!entity || entity == this) {
                 continue;
             }

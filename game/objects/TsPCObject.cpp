@@ -224,7 +224,7 @@ bool TsPCObject::SetStartPosition()
 {
     const TsEntityDB* db = TsAccess::EntityDB();
     for (OmList::Node* n = db ? db->GetOtherEntities().GetFirst() : nullptr; n; n = n->next) {
-        auto* object = static_cast<TsObject*>(n->value);
+        auto* object = OmList::ValueAt<TsObject>(n);
         if (!object || !OmClass::IsDerivedFromNamed(object->GetClass(), "TsPCStartObject")) {
             continue;
         }

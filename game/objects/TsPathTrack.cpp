@@ -1,5 +1,7 @@
 #include "game/objects/TsPathTrack.h"
 
+#include <cmath>
+
 #include "engine/OmArchive.h"
 
 void TsPathTrack::Clear()
@@ -15,6 +17,18 @@ void TsPathTrack::SetLength(float total)
 {
     m_length = total;
     m_inverseLength = total > 0.0f ? 1.0f / total : -1.0f;
+}
+
+float TsPathTrack::AimAt(Point& point, float toX, float toZ)
+{
+    const float dx = toX - point.x, dz = toZ - point.z;
+    const float length = std::sqrt(dx * dx + dz * dz);
+    if (length > 0.0f) {
+        point.directionX = dx / length;
+        point.directionZ = dz / length;
+    }
+    point.segmentLength = length;
+    return length;
 }
 
 const TsPathTrack::Point& TsPathTrack::FindSegment(float s)

@@ -27,6 +27,9 @@ public:
     // The total length; its inverse is -1 when the length is not positive,
     // and such a track counts as done.
     void SetLength(float total);
+    // The point's segment runs on to (toX, toZ): its direction (none for a
+    // segment of no length) and its length, which is returned.
+    static float AimAt(Point& point, float toX, float toZ);
     // The point whose segment holds s (a fraction of the length). The
     // search resumes at the cursor and restarts from the first point when
     // s lies before it. The track must hold a point.

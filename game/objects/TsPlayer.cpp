@@ -538,7 +538,7 @@ bool TsPlayer::InitialiseForLevel(int32_t pcType)
         TsTeam* team = nullptr;
         const TsEntityDB* db = TsAccess::EntityDB();
         for (OmList::Node* n = db ? db->GetTeams().GetFirst() : nullptr; n && !team; n = n->next) {
-            TsTeam* candidate = TsTeam::Cast(static_cast<TsObject*>(n->value));
+            TsTeam* candidate = TsTeam::Cast(OmList::ValueAt<TsObject>(n));
             if (candidate && candidate->GetTeamId() == m_squad->GetTeamId()) {
                 team = candidate;
             }

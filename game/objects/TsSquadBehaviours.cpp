@@ -156,7 +156,7 @@ bool TsSquadObject::Import()
         return false;
     }
     for (const OmList::Node* n = db->GetSquads().GetFirst(); n; n = n->next) {
-        const auto* other = static_cast<const TsSquadObject*>(static_cast<TsObject*>(n->value));
+        const auto* other = static_cast<const TsSquadObject*>(OmList::ValueAt<TsObject>(n));
         if (other && other != this && other->m_index == m_index) {
             LogErrorF("Error - squad %s has same index (%d) as squad %s", NameOrEmpty(), m_index, other->NameOrEmpty());
             return false;
@@ -164,7 +164,7 @@ bool TsSquadObject::Import()
     }
     m_team = nullptr;
     for (const OmList::Node* n = db->GetTeams().GetFirst(); n && !m_team; n = n->next) {
-        TsTeam* team = TsTeam::Cast(static_cast<TsObject*>(n->value));
+        TsTeam* team = TsTeam::Cast(OmList::ValueAt<TsObject>(n));
         if (team && team->GetTeamId() == m_teamId) {
             m_team = team;
         }
@@ -176,7 +176,7 @@ bool TsSquadObject::Import()
     m_patrolPath = nullptr;
     if (!m_patrolPathName.IsEmpty()) {
         for (const OmList::Node* n = db->GetWaypoints().GetFirst(); n && !m_patrolPath; n = n->next) {
-            TsWaypointObject* waypoint = TsWaypointObject::Cast(static_cast<TsObject*>(n->value));
+            TsWaypointObject* waypoint = TsWaypointObject::Cast(OmList::ValueAt<TsObject>(n));
             if (waypoint && waypoint->GetName() && std::strcmp(waypoint->GetName(), m_patrolPathName.Get()) == 0) {
                 m_patrolPath = waypoint;
             }
@@ -207,7 +207,7 @@ void TsSquadObject::FindMembers()
     }
     const TsEntityDB* db = TsAccess::EntityDB();
     for (const OmList::Node* n = db ? db->GetCharacters().GetFirst() : nullptr; n; n = n->next) {
-        TsCharacterObject* character = TsCharacterObject::Cast(static_cast<TsObject*>(n->value));
+        TsCharacterObject* character = TsCharacterObject::Cast(OmList::ValueAt<TsObject>(n));
         if (character && character->GetSquadIndex() == m_index) {
             AddMember(character);
         }

@@ -193,7 +193,7 @@ bool TsSwitchObject::AdvanceMotion()
     return m_motionProgress >= 1.0f - 1e-6f;
 }
 
-void TsSwitchObject::ActivateSwitch()
+void TsSwitchObject::Throw(int32_t motion, int32_t state, const OmString& script)
 {
     if (m_state != kIdle)
         return;
@@ -202,24 +202,14 @@ void TsSwitchObject::ActivateSwitch()
         m_state = kRefused;
         return;
     }
-    StartMotion(m_activateMotion);
-    m_state = kActivating;
-    RunScript(m_activateScript);
+    StartMotion(motion);
+    m_state = state;
+    RunScript(script);
 }
 
-void TsSwitchObject::DeactivateSwitch()
-{
-    if (m_state != kIdle)
-        return;
-    if (m_disabled) {
-        StartMotion(m_deactivateMotion);
-        m_state = kRefused;
-        return;
-    }
-    StartMotion(m_deactivateMotion);
-    m_state = kDeactivating;
-    RunScript(m_deactivateScript);
-}
+void TsSwitchObject::ActivateSwitch() { Throw(m_activateMotion, kActivating, m_activateScript); }
+
+void TsSwitchObject::DeactivateSwitch() { Throw(m_deactivateMotion, kDeactivating, m_deactivateScript); }
 
 void TsSwitchObject::Use(TsCharacterObject*)
 {
@@ -322,7 +312,7 @@ void TsSwitchObject::CalculateHotspots()
     const TsEntityDB* db = TsAccess::EntityDB();
     TsPathfinder* pathfinder = TsAccess::Pathfinder();
     for (OmList::Node* node = db ? db->GetOtherEntities().GetFirst() : nullptr; node; node = node->next) {
-        auto* sw = TsSwitchObject::Cast(static_cast<OmObject*>(node->value));
+        auto* sw = TsSwitchObject::Cast(OmList::ValueAt<OmObject>(node));
         if (!sw)
             continue;
         if (pathfinder)

@@ -83,6 +83,8 @@ class TsSwitchObject : public TsDynGeometry {
 
 private:
     void StartMotion(int32_t kind);
+    // An idle switch starts the way asked, or refuses while disabled.
+    void Throw(int32_t motion, int32_t state, const OmString& script);
     // True when the motion of the present state has finished.
     bool AdvanceMotion();
     void RunScript(const OmString& script);

@@ -1,7 +1,6 @@
 #include "game/objects/TsWaypointObject.h"
 
 #include <cassert>
-#include <cmath>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -68,7 +67,7 @@ bool TsWaypointObject::Import()
     if (!db)
         return false;
     for (const OmList::Node* n = db->GetWaypoints().GetFirst(); n; n = n->next) {
-        auto* waypoint = static_cast<TsWaypointObject*>(n->value);
+        auto* waypoint = OmList::ValueAt<TsWaypointObject>(n);
         const char* name = waypoint ? waypoint->GetName() : nullptr;
         if (name && std::strcmp(name, target) == 0) {
             m_next = waypoint;
@@ -157,15 +156,7 @@ void TsWaypointObject::BuildTrack(TsPathTrack& track) const
         p = TsPathTrack::Point{.x = here.x, .z = here.z, .start = total};
         if (!following)
             continue;
-        const float dx = following->GetPosition().x - here.x;
-        const float dz = following->GetPosition().z - here.z;
-        const float length = std::sqrt(dx * dx + dz * dz);
-        if (length > 0.0f) {
-            p.directionX = dx / length;
-            p.directionZ = dz / length;
-        }
-        p.segmentLength = length;
-        total += length;
+        total += TsPathTrack::AimAt(p, following->GetPosition().x, following->GetPosition().z);
     }
     if (total <= kShortestTrack)
         return;

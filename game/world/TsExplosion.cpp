@@ -136,7 +136,7 @@ void TsInitialExplosions::DestroyAll(OmList* list)
     if (!list)
         return;
     for (OmList::Node* n = list->GetFirst(); n; n = n->next)
-        delete static_cast<TsExplosion*>(n->value);
+        delete OmList::ValueAt<TsExplosion>(n);
     delete list;
 }
 
@@ -166,7 +166,7 @@ bool TsInitialExplosions::Spawn(int32_t type, const OmVector3& position, const O
         return false;
     TsExplosion* explosion = nullptr;
     if (OmList::Node* head = s_free->GetFirst()) {
-        explosion = static_cast<TsExplosion*>(head->value);
+        explosion = OmList::ValueAt<TsExplosion>(head);
         s_free->RemoveAt(head);
     } else {
         explosion = new TsExplosion;
@@ -192,7 +192,7 @@ void TsInitialExplosions::Update(float time)
         return;
     for (OmList::Node* n = s_active->GetFirst(); n;) {
         OmList::Node* next = n->next;
-        auto* explosion = static_cast<TsExplosion*>(n->value);
+        auto* explosion = OmList::ValueAt<TsExplosion>(n);
         if (!explosion->Advance(time, dt, s_caster)) {
             s_active->RemoveAt(n);
             s_free->AddTail(explosion);
@@ -208,5 +208,5 @@ TsExplosion* TsInitialExplosions::Active(uint32_t i)
     OmList::Node* n = s_active->GetFirst();
     while (n && i--)
         n = n->next;
-    return n ? static_cast<TsExplosion*>(n->value) : nullptr;
+    return OmList::ValueAt<TsExplosion>(n);
 }

@@ -2,11 +2,6 @@
 // archive, with the renderer's materials and textures travelling along.
 #include "game/world/TsWorld.h"
 
-#include <algorithm>
-#include <unordered_map>
-#include <utility>
-#include <vector>
-
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmRenderer.h"
@@ -21,33 +16,6 @@ void UseRenderer(OmArchive& archive)
     OmClassRegistry::Instance().AssignClassIds();
     if (OmRenderer* renderer = OmRenderer::Current())
         archive.SetResourceOwner(&renderer->GetResourceOwner());
-}
-
-// Each root gives back the references the file gave it as a root: one per
-// place in the root list, as far as its count goes. Each is held while the
-// others let go, so none ends while another still refers to it; one that
-// nothing holds (a count of 0 included) goes at the end.
-void LetGoOfRoots(const OmArchive& archive)
-{
-    std::vector<std::pair<OmObject*, uint32_t>> roots; // each once, with its places in the list
-    std::unordered_map<const OmObject*, size_t> seen;
-    for (uint32_t i = 0; i < archive.GetRootCount(); ++i) {
-        if (OmObject* root = archive.GetRoot(i)) {
-            const auto [at, added] = seen.try_emplace(root, roots.size());
-            if (added)
-                roots.emplace_back(root, 0u);
-            ++roots[at->second].second;
-        }
-    }
-    for (auto& [root, drops] : roots)
-        drops = std::min(drops, root->GetRefCount());
-    for (const auto& [root, drops] : roots)
-        root->AddRef();
-    for (const auto& [root, drops] : roots)
-        for (uint32_t i = 0; i < drops; ++i)
-            root->Release();
-    for (const auto& [root, drops] : roots)
-        root->Release();
 }
 
 } // namespace
@@ -77,7 +45,7 @@ TsWorld* TsWorld::LoadWorld(const char* path)
     TsWorld* world = TsWorld::Cast(archive.GetRoot(0));
     if (!world) {
         LogErrorF("TsWorld::LoadWorld - the first root of %s is not a world", path);
-        LetGoOfRoots(archive);
+        archive.ReleaseRoots();
         return nullptr;
     }
     // Nothing in a level file refers to its world, so the one reference is

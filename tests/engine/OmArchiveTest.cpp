@@ -170,6 +170,24 @@ TEST(OmArchive, AnObjectOnlyAScriptHoldsIsLeftOutOfTheSave)
     EXPECT_EQ(TestBox::s_pool.GetLiveCount(), boxes);
 }
 
+// A root listed twice, which another root also holds, is let go once: the
+// holder's end ends it, and nothing is released after it has gone.
+TEST(OmArchive, ReleasingRefusedRootsEndsEachOnceHoweverOftenListed)
+{
+    const TestFile path("roots");
+    {
+        const auto held = OmMakeRef<TestNode>(), holder = OmMakeRef<TestNode>();
+        holder->SetLink(0, held.Get());
+        ASSERT_TRUE(SaveRoots(path, {held, held, holder}));
+        holder->SetLink(0, nullptr);
+    }
+    const uint32_t nodes = TestNode::s_pool.GetLiveCount();
+    OmArchive archive(Registry());
+    ASSERT_TRUE(archive.Load(path.c_str()));
+    archive.ReleaseRoots();
+    EXPECT_EQ(TestNode::s_pool.GetLiveCount(), nodes);
+}
+
 TEST(OmArchive, ASaveThatCannotWriteItsFileFailsAndSaysSo)
 {
     const auto node = OmMakeRef<TestNode>();

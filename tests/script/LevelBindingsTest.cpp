@@ -114,6 +114,8 @@ TEST_F(ScriptLevelTest, AViewKeptPastItsOwnerIsAScriptError)
     } cases[] = {
         {"TsRadar", "v = o:GetObjective()", "v:Normalise()", "invalid 'self' in function 'Normalise'"},
         {"TsRadar", "v = o:GetObjective()", "return GetX(v)", "invalid vector in function 'GetX'"},
+        {"TsLevelInfo", "v = o.exitTextStringIDs f = setmetatable({['.self'] = v['.self']}, getmetatable(v))",
+         "return f[1]", "invalid 'self' in array indexing."},
         {"TsLevelInfo", "v = o.exitTextStringIDs", "return v[1]", "invalid 'self' in array indexing."},
         {"TsLevelInfo", "v = o.exitTextStringIDs", "v[2] = 7", "invalid 'self' in array indexing."},
         {"TsLevelInfo", "v = o.exitTextStringIDs", "o.exitTextStringIDs[1] = 7",
