@@ -47,7 +47,6 @@
 
 #include "bench/BenchApp.h"
 #include "bench/BenchSupport.h"
-#include "bench/CountedNew.h"
 #include "engine/OmRand.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsConsole.h"
@@ -67,6 +66,7 @@
 #include "platform/Window.h"
 #include "render/OmD3D.h"
 #include "testing/ActiveSquads.h"
+#include "testing/AllocationCounter.h"
 #include "testing/FramePacings.h"
 #include "testing/HallFight.h"
 #include "testing/ManualClock.h"
@@ -272,7 +272,7 @@ Allocations CountAllocations(benchmark::State& state, Body body, Aside aside = {
 {
     for (int i = 0; i < kWarmUpRounds; ++i)
         body(i);
-    const uint64_t before = bench::g_allocations.load();
+    const uint64_t before = testalloc::Counted();
     const uint64_t luaBefore = g_luaHeap.allocations;
     uint64_t asideHeap = 0, asideLua = 0;
     int64_t rounds = 0;
@@ -280,16 +280,16 @@ Allocations CountAllocations(benchmark::State& state, Body body, Aside aside = {
         body(int(rounds++));
         if constexpr (!std::is_same_v<Aside, NoAside>) {
             state.PauseTiming();
-            const uint64_t heap = bench::g_allocations.load(), lua = g_luaHeap.allocations;
+            const uint64_t heap = testalloc::Counted(), lua = g_luaHeap.allocations;
             aside();
-            asideHeap += bench::g_allocations.load() - heap;
+            asideHeap += testalloc::Counted() - heap;
             asideLua += g_luaHeap.allocations - lua;
             state.ResumeTiming();
         }
     }
     Allocations counted;
     if (rounds > 0) {
-        counted.heap = double(bench::g_allocations.load() - before - asideHeap) / double(rounds);
+        counted.heap = double(testalloc::Counted() - before - asideHeap) / double(rounds);
         counted.lua = double(g_luaHeap.allocations - luaBefore - asideLua) / double(rounds);
     }
     state.counters["allocations"] = counted.heap;
@@ -429,9 +429,9 @@ void BM_MissionFight(benchmark::State& state)
         if (i % 6 == 0)
             hallfight::OrderAttacks(*TsAccess::CurrentLevel());
         const bool hadWindow = WindowOpen();
-        const uint64_t before = bench::g_allocations.load();
+        const uint64_t before = testalloc::Counted();
         Shared().Step(i % 3 == 2 ? 16 : 17);
-        const uint64_t made = bench::g_allocations.load() - before;
+        const uint64_t made = testalloc::Counted() - before;
         const bool endWindow = !hadWindow && WindowOpen();
         if (endWindow) {
             g_figures.endWindowFrame = frame;
@@ -472,9 +472,9 @@ PacedFight FightAt(const Pacing& pacing)
             ordered = elapsed;
         }
         const int64_t units = pacing.frames[size_t(fight.frames) % pacing.frames.size()];
-        const uint64_t before = bench::g_allocations.load();
+        const uint64_t before = testalloc::Counted();
         Shared().Step(units);
-        const uint64_t made = bench::g_allocations.load() - before;
+        const uint64_t made = testalloc::Counted() - before;
         fight.ended = WindowOpen();
         if (fight.ended) {
             fight.endAllocations = made;
@@ -718,11 +718,11 @@ void WriteFrameHashes(const char* path)
 // The counter must see the game's allocations for a 0 to mean anything.
 bool CounterCounts()
 {
-    const uint64_t before = bench::g_allocations.load();
+    const uint64_t before = testalloc::Counted();
     int* probe = new int(1);
     benchmark::DoNotOptimize(probe);
     delete probe;
-    return bench::g_allocations.load() > before;
+    return testalloc::Counted() > before;
 }
 
 } // namespace
@@ -730,6 +730,7 @@ bool CounterCounts()
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
+    testalloc::CountEveryThread(true);
     plat::SetDebugOutputHook([](std::string_view) {});
     TsConsole::SetHook(&bench::CountLoggedError, nullptr);
     if (!CounterCounts())

@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
-#include "bench/CountedNew.h"
 #include "engine/OmCamera.h"
 #include "engine/OmClass.h"
 #include "engine/OmGroup.h"
@@ -23,6 +22,7 @@
 #include "engine/OmMesh.h"
 #include "engine/OmShape.h"
 #include "render/OmD3D.h"
+#include "testing/AllocationCounter.h"
 
 using namespace plat;
 
@@ -152,14 +152,14 @@ void Run(benchmark::State& state, Path path)
         return;
     }
     s.Frame(path); // the first frame may grow what lasts (programs, queue storage)
-    const uint64_t before = bench::g_allocations.load();
+    const uint64_t before = testalloc::Counted();
     uint64_t frames = 0;
     for (auto _ : state) {
         s.Frame(path);
         ++frames;
     }
     Result& r = g_results[int(path)];
-    r.allocationsPerFrame = double(bench::g_allocations.load() - before) / double(frames);
+    r.allocationsPerFrame = double(testalloc::Counted() - before) / double(frames);
     state.counters["fps"] = benchmark::Counter(double(frames), benchmark::Counter::kIsRate);
     state.counters["allocations_per_frame"] = r.allocationsPerFrame;
 }
@@ -177,6 +177,7 @@ BENCHMARK(BM_BlendedThroughSorter)->Unit(benchmark::kMillisecond)->MinTime(2.0)-
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
+    testalloc::CountEveryThread(true);
     bench::RunReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const char* runs[3] = {"BM_OpaqueReference", "BM_BlendedThroughBatch", "BM_BlendedThroughSorter"};

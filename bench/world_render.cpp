@@ -16,7 +16,6 @@
 #include <new>
 
 #include "bench/BenchSupport.h"
-#include "bench/CountedNew.h"
 #include "engine/OmCamera.h"
 #include "engine/OmClass.h"
 #include "engine/OmGroup.h"
@@ -29,6 +28,7 @@
 #include "game/world/TsWorldDrawing.h"
 #include "platform/DebugOutput.h"
 #include "render/OmD3D.h"
+#include "testing/AllocationCounter.h"
 
 namespace {
 
@@ -131,13 +131,13 @@ void Frames(benchmark::State& state, bool world)
         return;
     Level& level = Shared();
     level.Frame(world); // the first frame makes what lasts (programs, buffers)
-    const uint64_t before = bench::g_allocations.load();
+    const uint64_t before = testalloc::Counted();
     uint64_t frames = 0;
     for (auto _ : state) {
         level.Frame(world);
         ++frames;
     }
-    g_allocationsPerFrame[world ? 1 : 0] = double(bench::g_allocations.load() - before) / double(frames);
+    g_allocationsPerFrame[world ? 1 : 0] = double(testalloc::Counted() - before) / double(frames);
     state.counters["fps"] = benchmark::Counter(double(frames), benchmark::Counter::kIsRate);
     state.counters["allocations_per_frame"] = g_allocationsPerFrame[world ? 1 : 0];
 }
@@ -171,6 +171,7 @@ BENCHMARK(BM_CellBatchCpuWithFade)->Unit(benchmark::kMillisecond)->MinTime(1.0)-
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
+    testalloc::CountEveryThread(true);
     plat::SetDebugOutputHook([](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stderr); });
     bench::RunReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

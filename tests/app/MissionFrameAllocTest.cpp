@@ -14,7 +14,7 @@
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsSquadObject.h"
 #include "platform/KeyCodes.h"
-#include "tests/AllocationCounter.h"
+#include "testing/AllocationCounter.h"
 #include "testing/ActiveSquads.h"
 #include "tests/app/DemoLevelFixture.h"
 #include "testing/FramePacings.h"

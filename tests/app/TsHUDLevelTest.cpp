@@ -17,7 +17,7 @@
 #include "game/objects/TsConversation.h"
 #include "game/objects/TsItemObject.h"
 #include "render/OmD3D.h"
-#include "tests/AllocationCounter.h"
+#include "testing/AllocationCounter.h"
 #include "tests/app/SquadLevelFixture.h"
 #include "ui/TsGameFrontEnd.h"
 #include "ui/TsGuiMessageBox.h"

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "tests/AllocationCounter.h"
+#include "testing/AllocationCounter.h"
 
 using namespace gfxtest;
 

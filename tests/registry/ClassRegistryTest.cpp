@@ -11,7 +11,7 @@
 #include "engine/OmClass.h"
 #include "engine/OmFastAlloc.h"
 #include "engine/OmObject.h"
-#include "tests/AllocationCounter.h"
+#include "testing/AllocationCounter.h"
 
 namespace {
 

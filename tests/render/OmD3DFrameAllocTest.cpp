@@ -1,7 +1,7 @@
 // The per-frame paths of the renderer, counted on the test's own thread.
 #include <gtest/gtest.h>
 
-#include "tests/AllocationCounter.h"
+#include "testing/AllocationCounter.h"
 #include "tests/render/RendererFixture.h"
 
 using FrameAllocTest = rtest::ScreenTest;

@@ -7,7 +7,7 @@
 #include <numbers>
 
 #include "platform/CameraMatrix.h"
-#include "tests/AllocationCounter.h"
+#include "testing/AllocationCounter.h"
 #include "tests/platform/ImageTestFiles.h"
 
 using namespace plat;

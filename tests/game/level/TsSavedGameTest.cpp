@@ -17,7 +17,7 @@
 #include "game/level/TsLevel.h"
 #include "game/objects/TsDiaryData.h"
 #include "game/objects/TsPlayer.h"
-#include "tests/AllocationCounter.h"
+#include "testing/AllocationCounter.h"
 #include "tests/engine/ArchiveTestSupport.h"
 #include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"

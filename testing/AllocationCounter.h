@@ -1,8 +1,9 @@
 // Counts the heap allocations a test makes on its own thread, for the tests
-// that prove per-frame work allocates nothing, and the heap bytes in use, for
-// the tests that bound what a piece of work may ask of memory. The program's global
-// allocation functions are replaced in AllocationCounter.cpp, which the test
-// programs that count link in once.
+// that prove per-frame work allocates nothing, or the whole program's, for the
+// benchmarks that report allocations per frame; and the heap bytes in use, for
+// the tests that bound what a piece of work may ask of memory. The program's
+// global allocation functions are replaced in AllocationCounter.cpp, which the
+// test and benchmark programs that count link in once.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +14,10 @@ namespace testalloc {
 // audio) are never counted.
 void Count(bool on);
 
-// Allocations counted so far, by every thread that had counting on.
+// Turns counting on or off for every thread at once.
+void CountEveryThread(bool on);
+
+// Allocations counted so far, by every thread while it was counted.
 uint64_t Counted();
 
 // Heap bytes the whole program holds now (every thread, whether counting or

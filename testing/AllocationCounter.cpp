@@ -1,4 +1,4 @@
-#include "tests/AllocationCounter.h"
+#include "testing/AllocationCounter.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -8,13 +8,14 @@
 namespace {
 
 thread_local bool t_counting = false;
+std::atomic<bool> g_everyThread{false};
 std::atomic<uint64_t> g_allocations{0};
 std::atomic<uint64_t> g_liveBytes{0};
 std::atomic<uint64_t> g_peakBytes{0};
 
 void* Allocate(std::size_t size) noexcept
 {
-    if (t_counting)
+    if (t_counting || g_everyThread.load(std::memory_order_relaxed))
         g_allocations.fetch_add(1, std::memory_order_relaxed);
     void* p = std::malloc(size ? size : 1);
     if (p) {
@@ -48,6 +49,11 @@ namespace testalloc {
 void Count(bool on)
 {
     t_counting = on;
+}
+
+void CountEveryThread(bool on)
+{
+    g_everyThread.store(on, std::memory_order_relaxed);
 }
 
 uint64_t Counted()
