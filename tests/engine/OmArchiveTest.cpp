@@ -177,9 +177,9 @@ TEST(OmArchive, ReleasingRefusedRootsEndsEachOnceHoweverOftenListed)
     const TestFile path("roots");
     {
         const auto held = OmMakeRef<TestNode>(), holder = OmMakeRef<TestNode>();
-        holder->SetLink(0, held.Get());
+        holder->links[0].Reset(held.Get());
         ASSERT_TRUE(SaveRoots(path, {held, held, holder}));
-        holder->SetLink(0, nullptr);
+        holder->links[0].Reset();
     }
     const uint32_t nodes = TestNode::s_pool.GetLiveCount();
     OmArchive archive(Registry());
