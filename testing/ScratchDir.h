@@ -52,6 +52,18 @@ public:
         std::ifstream in(m_root / relative, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
+    // Links the demo's data and scripts folders (from OM_SOURCE_DIR, else the
+    // folder the test started in) into this one; false when the demo data
+    // has not been made.
+    bool LinkDemoData() const
+    {
+        const char* dir = std::getenv("OM_SOURCE_DIR");
+        const std::filesystem::path source = dir ? std::filesystem::path(dir) : m_previous;
+        for (const char* shared : {"data", "scripts"})
+            std::filesystem::create_directory_symlink(source / shared, m_root / shared);
+        plat::ClearPathCache();
+        return std::filesystem::exists(source / "data" / "frontend" / "helmer" / "helmer.pbf");
+    }
     std::string Path() const { return m_root.generic_string(); }
     std::string File(const std::string& relative) const { return (m_root / relative).generic_string(); }
 

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <thread>
 
 #include "game/framework/TsAccess.h"
@@ -11,7 +9,6 @@
 #include "game/framework/TsScriptHost.h"
 #include "game/level/TsGameLevelHost.h"
 #include "platform/EventInjection.h"
-#include "platform/FilePath.h"
 #include "platform/GfxDevice.h"
 #include "platform/GfxTexture.h"
 #include "platform/MessageBox.h"
@@ -166,14 +163,8 @@ void AppTest::Tap(int keyCode, int frames)
 
 void AppTest::ScratchWithDemoData()
 {
-    const char* dir = std::getenv("OM_SOURCE_DIR");
-    const std::filesystem::path source = dir ? std::filesystem::path(dir) : std::filesystem::current_path();
-    ASSERT_TRUE(std::filesystem::exists(source / "data" / "frontend" / "helmer" / "helmer.pbf"))
-        << "the demo data is missing: run tools/make-data BUILD_DIR";
     scratch = std::make_unique<ScratchDir>();
-    for (const char* shared : {"data", "scripts"})
-        std::filesystem::create_directory_symlink(source / shared, shared);
-    plat::ClearPathCache();
+    ASSERT_TRUE(scratch->LinkDemoData()) << "the demo data is missing: run tools/make-data BUILD_DIR";
 }
 
 void AppTest::MouseTo(int x, int y)

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -15,15 +14,18 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "tests/platform/PrivateDisplay.h"
+
 namespace game_test {
 
 using namespace std::chrono_literals;
+using testwin::ReadText;
 
 // The build folder: named by the environment, else the one this test
 // program was built in (<build>/tests/app_tests).
@@ -79,41 +81,12 @@ protected:
     }
 
     // The game runs full screen and takes the focus: on a display of its own
-    // it cannot take it from other tests' windows. The server must not reset
-    // when its last client leaves (the game reconnects during start-up), and
-    // picks a free number itself, written down once it takes connections, so
-    // two tests starting together never meet on one display.
+    // it cannot take it from other tests' windows.
     void StartDisplay()
     {
-        int ready[2];
-        ASSERT_EQ(pipe(ready), 0);
-        m_display = fork();
-        if (m_display == 0) {
-            close(ready[0]);
-            const int quiet = open("/dev/null", O_WRONLY);
-            dup2(quiet, STDERR_FILENO);
-            const std::string fd = std::to_string(ready[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", m_screen.c_str(), "-nolisten", "tcp",
-                   "-noreset", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(ready[1]);
-        std::string number;
-        pollfd wait{ready[0], POLLIN, 0};
-        char c = 0;
-        while (poll(&wait, 1, 10000) == 1 && read(ready[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        close(ready[0]);
-        if (c == '\n' && !number.empty()) {
-            m_displayName = ":" + number;
-            return;
-        }
-        if (m_display > 0) {
-            kill(m_display, SIGKILL);
-            waitpid(m_display, nullptr, 0);
-            m_display = -1;
-        }
-        FAIL() << "no virtual display could be started";
+        m_display = std::make_unique<testwin::PrivateDisplay>(m_screen);
+        m_displayName = m_display->Name();
+        ASSERT_FALSE(m_displayName.empty()) << "no virtual display could be started:\n" << m_display->Log();
     }
 
     void TearDown() override
@@ -125,10 +98,7 @@ protected:
             }
         }
         std::system(("rm -rf '" + m_scratch + "'").c_str());
-        if (m_display > 0) {
-            kill(m_display, SIGTERM);
-            waitpid(m_display, nullptr, 0);
-        }
+        m_display.reset();
     }
 
     // Starts a copy whose output goes to <scratch>/<name>.log (its lock lives
@@ -221,13 +191,6 @@ protected:
         return answered;
     }
 
-    static std::string ReadText(const std::string& path)
-    {
-        std::ifstream in(path);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
     std::string Output(const std::string& name) const { return ReadText(m_scratch + "/" + name + ".log"); }
 
     bool WaitForOutput(const std::string& name, const std::string& piece, pid_t pid)
@@ -254,7 +217,7 @@ protected:
     std::string m_root;
     std::string m_scratch;
     std::vector<pid_t> m_started;
-    pid_t m_display = -1;
+    std::unique_ptr<testwin::PrivateDisplay> m_display;
     std::string m_displayName;
 };
 

@@ -87,9 +87,7 @@ protected:
     void SetUp() override
     {
         m_screen = std::to_string(m_shown.desktopWidth) + "x" + std::to_string(m_shown.desktopHeight) + "x24";
-        GameExecutable::SetUp();
-        if (HasFatalFailure())
-            return;
+        ASSERT_NO_FATAL_FAILURE(GameExecutable::SetUp());
         // The sound goes to a wave file (16-bit stereo) instead of a card;
         // every error the game reports is copied to its output too.
         m_sound = m_scratch + "/sound.wav";

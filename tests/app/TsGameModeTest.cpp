@@ -17,10 +17,7 @@ namespace {
 
 // A mode with nothing of its own.
 class PlainMode : public TsGameMode {
-    OM_DECLARE_CLASS(PlainMode)
-public:
-    PlainMode() = default;
-    explicit PlainMode(OmArchive& archive) : TsGameMode(archive) {}
+    OM_DECLARE_TEST_CLASS(PlainMode, TsGameMode)
     TsModeType GetModeType() const override { return TS_MODE_FRONT_END; }
     using TsGameMode::QueueDebugOverlay;
 };

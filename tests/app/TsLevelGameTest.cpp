@@ -32,16 +32,14 @@
 #include "render/OmD3D.h"
 #include "tests/app/DemoLevelFixture.h"
 #include "tests/engine/ArchiveTestSupport.h"
+#include "tests/engine/TestClass.h"
 #include "testing/HallFight.h"
 
 namespace apptest {
 
 // A placed object with a timer, as the level's game objects will be.
 class LevelCrate : public TsEntity {
-    OM_DECLARE_CLASS(LevelCrate)
-public:
-    LevelCrate() = default;
-    explicit LevelCrate(OmArchive& archive) : TsEntity(archive) {}
+    OM_DECLARE_TEST_CLASS(LevelCrate, TsEntity)
     bool OnTimer(TsTimerEntry&) override { return true; }
 };
 OM_IMPLEMENT_CLASS(LevelCrate, TsEntity)
@@ -49,10 +47,7 @@ OM_IMPLEMENT_CLASS(LevelCrate, TsEntity)
 // An entity that notes the cloud texture the frame's batch carries while
 // it is drawn.
 class CloudProbe : public TsEntity {
-    OM_DECLARE_CLASS(CloudProbe)
-public:
-    CloudProbe() = default;
-    explicit CloudProbe(OmArchive& archive) : TsEntity(archive) {}
+    OM_DECLARE_TEST_CLASS(CloudProbe, TsEntity)
     void Render(float, float) override { seen = OmD3D::Instance()->GetBatch().GetSecondTexture(); }
     int32_t seen = -2;
 };

@@ -9,16 +9,14 @@
 #include "game/world/TsWorldDrawing.h"
 #include "game/objects/TsItemObject.h"
 #include "platform/KeyCodes.h"
+#include "tests/engine/TestClass.h"
 
 namespace apptest {
 
 // A player character whose aim can be set as a shot leaves it: locked on
 // a target with the aiming flag up.
 class AimingPC : public TsPCObject {
-    OM_DECLARE_CLASS(AimingPC)
-public:
-    AimingPC() = default;
-    explicit AimingPC(OmArchive& archive) : TsPCObject(archive) {}
+    OM_DECLARE_TEST_CLASS(AimingPC, TsPCObject)
     void AimAt(TsEntity* target)
     {
         SetLockedTarget(target);

@@ -10,15 +10,13 @@
 #include "engine/OmResourceOwner.h"
 #include "engine/OmTextureResource.h"
 #include "tests/engine/ArchiveTestSupport.h"
+#include "tests/engine/TestClass.h"
 
 using namespace archive_test;
 
 // A mesh-like object that draws with one material.
 class TestMesh : public OmObject {
-    OM_DECLARE_CLASS(TestMesh)
-
-    TestMesh() = default;
-    explicit TestMesh(OmArchive& archive) : OmObject(archive) {}
+    OM_DECLARE_TEST_CLASS(TestMesh, OmObject)
 
     bool Register(OmArchive& archive) override
     {

@@ -12,10 +12,7 @@ namespace {
 
 // A render morph mesh that blends like the device one into a plain array.
 class TestMorphRenderMesh : public OmBaseMorphMesh {
-    OM_DECLARE_CLASS(TestMorphRenderMesh)
-
-    TestMorphRenderMesh() = default;
-    explicit TestMorphRenderMesh(OmArchive& archive) : OmBaseMorphMesh(archive) {}
+    OM_DECLARE_TEST_CLASS(TestMorphRenderMesh, OmBaseMorphMesh)
 
     void Render(OmRenderer&) override {}
     bool Create(OmRenderer&, uint32_t, uint32_t, uint32_t vertexCount, const uint8_t*) override

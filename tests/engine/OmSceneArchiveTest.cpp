@@ -13,10 +13,7 @@
 // Saves a camera the way its owners do: the camera does not enter the
 // archive by itself, its holder registers it.
 class TestCameraHolder : public OmObject {
-    OM_DECLARE_CLASS(TestCameraHolder)
-
-    TestCameraHolder() = default;
-    explicit TestCameraHolder(OmArchive& archive) : OmObject(archive) {}
+    OM_DECLARE_TEST_CLASS(TestCameraHolder, OmObject)
     ~TestCameraHolder() override
     {
         if (camera)
@@ -48,10 +45,7 @@ OM_TEST_CLASS(TestUnsavedShape, OmShape);
 
 // Writes the list links it is told to, as a damaged file would hold them.
 class TestMislinkedShape : public OmShape {
-    OM_DECLARE_CLASS(TestMislinkedShape)
-
-    TestMislinkedShape() = default;
-    explicit TestMislinkedShape(OmArchive& archive) : OmShape(archive) {}
+    OM_DECLARE_TEST_CLASS(TestMislinkedShape, OmShape)
     void Write(OmArchive& archive) override
     {
         OmNode::Write(archive);

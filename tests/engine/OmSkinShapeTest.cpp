@@ -98,10 +98,7 @@ protected:
 
 // A render skin mesh that keeps the bone matrices it is handed.
 class TestSkinRenderMesh : public OmBaseSkinMesh {
-    OM_DECLARE_CLASS(TestSkinRenderMesh)
-
-    TestSkinRenderMesh() = default;
-    explicit TestSkinRenderMesh(OmArchive& archive) : OmBaseSkinMesh(archive) {}
+    OM_DECLARE_TEST_CLASS(TestSkinRenderMesh, OmBaseSkinMesh)
 
     void Render(OmRenderer&) override { ++draws; }
     bool Create(OmRenderer&, uint32_t, uint32_t, uint32_t, const uint8_t*) override { return true; }

@@ -13,13 +13,11 @@
 #include "engine/OmShape.h"
 #include "render/OmD3D.h"
 #include "tests/engine/ArchiveTestSupport.h"
+#include "tests/engine/TestClass.h"
 
 // Made by RecordingRenderer::CreateMesh; each draw appends its name to the log.
 class TestRenderMesh : public OmBaseMesh {
-    OM_DECLARE_CLASS(TestRenderMesh)
-
-    TestRenderMesh() = default;
-    explicit TestRenderMesh(OmArchive& archive) : OmBaseMesh(archive) {}
+    OM_DECLARE_TEST_CLASS(TestRenderMesh, OmBaseMesh)
 
     void Render(OmRenderer& renderer) override;
     bool Create(OmRenderer&, uint32_t renderFlags, uint32_t indexCount, uint32_t vertexCount,

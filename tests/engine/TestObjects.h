@@ -11,10 +11,7 @@
 #include "tests/engine/TestClass.h"
 
 class TestNode : public OmObject {
-    OM_DECLARE_CLASS(TestNode)
-
-    TestNode() = default;
-    explicit TestNode(OmArchive& archive) : OmObject(archive) {}
+    OM_DECLARE_TEST_CLASS(TestNode, OmObject)
     ~TestNode() override;
 
     bool Register(OmArchive& archive) override;
@@ -37,10 +34,7 @@ class TestShape : public OmObject {
 };
 
 class TestBox : public TestShape {
-    OM_DECLARE_CLASS(TestBox)
-
-    TestBox() = default;
-    explicit TestBox(OmArchive& archive) : TestShape(archive) {}
+    OM_DECLARE_TEST_CLASS(TestBox, TestShape)
 
     bool Register(OmArchive& archive) override;
     void Write(OmArchive& archive) override;
@@ -60,10 +54,7 @@ OM_TEST_CLASS(TestKeeper, TestNode);
 
 // Containers that persist themselves: an id table, a reference list, a string.
 class TestHolder : public OmObject {
-    OM_DECLARE_CLASS(TestHolder)
-
-    TestHolder() = default;
-    explicit TestHolder(OmArchive& archive) : OmObject(archive) {}
+    OM_DECLARE_TEST_CLASS(TestHolder, OmObject)
 
     bool Register(OmArchive& archive) override;
     void Write(OmArchive& archive) override;

@@ -13,10 +13,7 @@ namespace {
 // A top-down 32-bit Targa file of A8R8G8B8 pixels.
 imgtest::Bytes Tga32(uint16_t w, uint16_t h, const std::vector<uint32_t>& pixels)
 {
-    imgtest::Bytes b = imgtest::TgaStart({.width = w, .height = h, .bits = 32, .descriptor = 0x28});
-    for (uint32_t p : pixels)
-        imgtest::Put32(b, p);
-    return b;
+    return imgtest::Tga(w, h, [&](uint32_t x, uint32_t y) { return pixels[y * w + x]; }, 32);
 }
 
 class FileTextureTest : public DeviceTest {

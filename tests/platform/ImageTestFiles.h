@@ -49,6 +49,18 @@ inline Bytes TgaStart(const TgaHeader& h)
     return b;
 }
 
+// A top-down Targa of 24 or 32 bits, coloured by colourAt(x, y) as
+// 0xAARRGGBB (the alpha kept at 32 bits).
+template <class ColourAt>
+Bytes Tga(uint16_t width, uint16_t height, ColourAt colourAt, uint8_t bits = 24)
+{
+    Bytes b = TgaStart({.width = width, .height = height, .bits = bits, .descriptor = uint8_t(bits == 32 ? 0x28 : 0x20)});
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x)
+            Put(b, bits / 8, {colourAt(x, y)});
+    return b;
+}
+
 // A BMP file: header fields, optional masks/palette bytes, then pixel rows as given.
 inline Bytes BmpFile(int32_t width, int32_t height, uint16_t bits, uint32_t compression, const Bytes& extra,
                      const Bytes& rows, uint32_t headerSize = 40, uint32_t paletteCount = 0,

@@ -15,9 +15,7 @@ class InputDevicesTest : public testwin::WindowTest {
 protected:
     void SetUp() override
     {
-        testwin::WindowTest::SetUp();
-        if (HasFatalFailure())
-            return;
+        ASSERT_NO_FATAL_FAILURE(testwin::WindowTest::SetUp());
         m_system = plat::InputSystem::Create();
         ASSERT_NE(m_system, nullptr);
         m_keyboard = m_system->CreateKeyboard();

@@ -1,17 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdlib>
-#include <fstream>
-#include <poll.h>
-#include <sstream>
 #include <string>
 #include <string_view>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "platform/KeyCodes.h"
 #include "platform/Window.h"
+#include "tests/platform/PrivateDisplay.h"
 
 // SDL's USB-HID scancode numbers of the keys checked here (stable ABI values).
 namespace sc {
@@ -66,90 +61,26 @@ TEST(KeyCodes, CodesAndScancodesOutsideTheTablesHaveNoKey)
 
 namespace {
 
-// An X server of the test's own, so changing its keyboard layout cannot
-// touch the shared display other tests type on. The server picks a free
-// display number itself and writes it down once it takes connections (so
-// parallel runs never meet on one number); the wait for it has a limit, so
-// a server that cannot start fails the test with what it printed rather
-// than holding it until the suite's limit.
-class PrivateDisplay {
-public:
-    PrivateDisplay()
-    {
-        char logName[] = "/tmp/om-keymap-xvfb-XXXXXX";
-        const int log = mkstemp(logName);
-        int ready[2];
-        if (log < 0 || pipe(ready) != 0)
-            return;
-        m_logName = logName;
-        const std::string fd = std::to_string(ready[1]); // made before the fork: the child only execs
-        m_pid = fork();
-        if (m_pid == 0) {
-            close(ready[0]);
-            dup2(log, STDOUT_FILENO);
-            dup2(log, STDERR_FILENO);
-            // -noreset: the layout set by one client outlives it.
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-nolisten", "tcp", "-screen", "0",
-                   "320x240x24", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(log);
-        close(ready[1]);
-        std::string number;
-        char c = 0;
-        pollfd wait{ready[0], POLLIN, 0};
-        while (m_pid > 0 && poll(&wait, 1, 60000) == 1 && read(ready[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        close(ready[0]);
-        if (c == '\n' && !number.empty())
-            m_name = ":" + number;
-    }
-    ~PrivateDisplay()
-    {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-        }
-        if (!m_logName.empty())
-            unlink(m_logName.c_str());
-    }
-    const std::string& Name() const { return m_name; }
-
-    // What the server printed, for a failure message.
-    std::string Log() const
-    {
-        std::ifstream in(m_logName);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    // The language the keymap gives once the layout is set on the server,
-    // read by a window (SDL's video) opened on it.
-    int LanguageWithLayout(const char* layout) const
-    {
-        const std::string command = "timeout 60 setxkbmap -display " + m_name + " " + layout;
-        EXPECT_EQ(std::system(command.c_str()), 0) << command;
-        plat::WindowDesc desc;
-        desc.width = 64;
-        desc.height = 64;
-        std::string error;
-        auto window = plat::Window::Create(desc, &plat::DefaultWindowProc, &error);
-        EXPECT_NE(window, nullptr) << error;
-        return plat::KeyboardLayoutLanguage();
-    }
-
-private:
-    pid_t m_pid = -1;
-    std::string m_name;
-    std::string m_logName;
-};
+// The language the keymap gives once the layout is set on the display's
+// server, read by a window (SDL's video) opened on it.
+int LanguageWithLayout(const std::string& display, const char* layout)
+{
+    const std::string command = "timeout 60 setxkbmap -display " + display + " " + layout;
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    plat::WindowDesc desc;
+    desc.width = 64;
+    desc.height = 64;
+    std::string error;
+    auto window = plat::Window::Create(desc, &plat::DefaultWindowProc, &error);
+    EXPECT_NE(window, nullptr) << error;
+    return plat::KeyboardLayoutLanguage();
+}
 
 } // namespace
 
 TEST(KeyboardLayout, LanguageComesFromTheServersKeymap)
 {
-    PrivateDisplay display;
+    testwin::PrivateDisplay display("320x240x24");
     ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start:\n" << display.Log();
     const char* shared = std::getenv("DISPLAY");
     const std::string saved = shared ? shared : "";
@@ -159,6 +90,6 @@ TEST(KeyboardLayout, LanguageComesFromTheServersKeymap)
         int language;
     } layouts[] = {{"gb", 0}, {"us", plat::kLanguageUsEnglish}, {"de", 0}, {"fr", 0}};
     for (const auto& l : layouts)
-        EXPECT_EQ(display.LanguageWithLayout(l.layout), l.language) << l.layout;
+        EXPECT_EQ(LanguageWithLayout(display.Name(), l.layout), l.language) << l.layout;
     setenv("DISPLAY", saved.c_str(), 1);
 }

@@ -10,6 +10,7 @@
 namespace rtest {
 
 using imgtest::Near;
+using imgtest::Tga;
 using testfs::TempFolder;
 
 // A rectangle in pixels with the whole texture on it.
@@ -21,22 +22,6 @@ inline void DrawQuad(OmD3D& renderer, float l, float t, float r, float b, uint32
                             {r, b, 0.5f, 1, colour, 1, 1}};
     renderer.SetVertexShader(plat::GfxFvf::RhwDiffuseTex1);
     renderer.DrawPrimitiveUP(plat::GfxPrimitive::TriangleStrip, 2, v, sizeof v[0]);
-}
-
-// A 24-bit Targa, top row first, coloured by colourAt(x, y) as 0xRRGGBB.
-template <class ColourAt>
-imgtest::Bytes Tga(uint16_t width, uint16_t height, ColourAt colourAt)
-{
-    imgtest::Bytes b = imgtest::TgaStart({.width = width, .height = height, .bits = 24, .descriptor = 0x20});
-    for (uint32_t y = 0; y < height; ++y) {
-        for (uint32_t x = 0; x < width; ++x) {
-            const uint32_t rgb = colourAt(x, y);
-            imgtest::Put8(b, rgb & 0xFF);
-            imgtest::Put8(b, rgb >> 8 & 0xFF);
-            imgtest::Put8(b, rgb >> 16 & 0xFF);
-        }
-    }
-    return b;
 }
 
 inline imgtest::Bytes SolidTga(uint16_t width, uint16_t height, uint32_t rgb)

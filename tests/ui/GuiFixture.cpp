@@ -18,11 +18,7 @@ namespace {
 // A top-down 32-bit Targa file.
 void WriteTga(const std::string& path, int width, int height, const std::function<uint32_t(int, int)>& colourAt)
 {
-    imgtest::Bytes b = imgtest::TgaStart({.width = uint16_t(width), .height = uint16_t(height), .bits = 32,
-                                          .descriptor = 0x28});
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            imgtest::Put32(b, colourAt(x, y));
+    const imgtest::Bytes b = imgtest::Tga(uint16_t(width), uint16_t(height), colourAt, 32);
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     EXPECT_TRUE(imgtest::WriteFile(path, b)) << path;
 }

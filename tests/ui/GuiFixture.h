@@ -17,10 +17,7 @@ namespace guitest {
 
 // A front end that draws its windows in a frame of its own on black.
 class TestFrontEnd : public TsFrontEndBase {
-    OM_DECLARE_CLASS(TestFrontEnd)
-public:
-    TestFrontEnd() = default;
-    explicit TestFrontEnd(OmArchive& archive) : TsFrontEndBase(archive) {}
+    OM_DECLARE_TEST_CLASS(TestFrontEnd, TsFrontEndBase)
     void Render(float renderTime, float fraction) override;
     void EnterGame() override { ++enterGameCalls; }
 

@@ -22,15 +22,10 @@ inline void RecordCall(const char* what, const OmObject& object)
     CallLog().push_back(std::string(what) + ":" + object.NameOrEmpty());
 }
 
-#define TEST_CLASS_BODY(Cls, Base)                      \
-    OM_DECLARE_CLASS(Cls)                               \
-    Cls() = default;                                    \
-    explicit Cls(OmArchive& archive) : Base(archive) {}
-
 // An ordinary entity that records its life-cycle calls and can be told to
 // fail either pass.
 class TestThing : public TsEntity {
-    TEST_CLASS_BODY(TestThing, TsEntity)
+    OM_DECLARE_TEST_CLASS(TestThing, TsEntity)
     ~TestThing() override { RecordCall("Destroy", *this); }
     bool Import() override { RecordCall("Import", *this); return importResult; }
     bool Initialise() override { RecordCall("Initialise", *this); return initialiseResult; }
@@ -43,7 +38,7 @@ class TestThing : public TsEntity {
 };
 
 class TestCharacter : public TsEntity, public TsNeighbourListOwner {
-    TEST_CLASS_BODY(TestCharacter, TsEntity)
+    OM_DECLARE_TEST_CLASS(TestCharacter, TsEntity)
     void BuildNeighbourList(const TsEntityGrid& activeEntities) override
     {
         ++neighbourBuilds;
@@ -61,7 +56,7 @@ OM_TEST_CLASS(TestDoor, TsEntity);
 OM_TEST_CLASS(TestLightEffect, TsObject);
 
 class TestPlainObject : public TsObject {
-    TEST_CLASS_BODY(TestPlainObject, TsObject)
+    OM_DECLARE_TEST_CLASS(TestPlainObject, TsObject)
     ~TestPlainObject() override { RecordCall("Destroy", *this); }
     bool Import() override { RecordCall("Import", *this); return true; }
     bool Initialise() override { RecordCall("Initialise", *this); return true; }
@@ -73,13 +68,13 @@ class TestPlainObject : public TsObject {
 };
 
 class TestTeam : public TsObject, public TsTeamIdentity {
-    TEST_CLASS_BODY(TestTeam, TsObject)
+    OM_DECLARE_TEST_CLASS(TestTeam, TsObject)
     int32_t GetTeamId() const override { return id; }
     int32_t id = 0;
 };
 
 class TestSquad : public TsObject, public TsSquadCensus {
-    TEST_CLASS_BODY(TestSquad, TsObject)
+    OM_DECLARE_TEST_CLASS(TestSquad, TsObject)
     const TsObject* GetCensusTeam() const override { return team; }
     int32_t AliveMemberCount() const override
     {

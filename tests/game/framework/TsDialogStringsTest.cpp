@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
 
 #include "game/framework/TsDialogStrings.h"
-#include "platform/FilePath.h"
 #include "platform/WavFile.h"
 #include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
@@ -106,11 +104,7 @@ TEST_F(DialogStringsTest, ReloadingReplacesTheTableAndAFailedLoadEmptiesIt)
 // shipped table takes: a second, and 70 ms a character, at least two.
 TEST_F(DialogStringsTest, EachDemoRecordingLastsAsLongAsReadingItsLine)
 {
-    const char* source = std::getenv("OM_SOURCE_DIR");
-    ASSERT_NE(source, nullptr);
-    for (const char* shared : {"data", "scripts"})
-        std::filesystem::create_directory_symlink(std::filesystem::path(source) / shared, shared);
-    plat::ClearPathCache();
+    ASSERT_TRUE(m_scratch.LinkDemoData());
     const TsDialogStrings strings(TsDialogStrings::kFileName);
     std::map<std::string, std::string> lineOf;
     for (DialogStringId id = 0; id <= TsDialogStrings::kMaxId; ++id)

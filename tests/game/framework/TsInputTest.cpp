@@ -17,9 +17,7 @@ class TsInputTest : public testwin::WindowTest {
 protected:
     void SetUp() override
     {
-        testwin::WindowTest::SetUp();
-        if (HasFatalFailure())
-            return;
+        ASSERT_NO_FATAL_FAILURE(testwin::WindowTest::SetUp());
         ASSERT_TRUE(m_input.Create(m_window.get(), false, true));
         plat::InjectFocus(*m_window, true);
         m_input.Reacquire();

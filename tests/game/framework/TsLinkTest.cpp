@@ -12,10 +12,7 @@
 // Kept out of the program's registry, so that only the test's own registry
 // drops them.
 class LinkHolder : public TsObject {
-    OM_DECLARE_CLASS(LinkHolder)
-public:
-    LinkHolder() = default;
-    explicit LinkHolder(OmArchive& archive) : TsObject(archive) {}
+    OM_DECLARE_TEST_CLASS(LinkHolder, TsObject)
     TsLink<TsObject> link;
 };
 OM_IMPLEMENT_UNLISTED_CLASS(LinkHolder, TsObject)

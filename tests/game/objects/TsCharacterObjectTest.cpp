@@ -22,6 +22,7 @@
 #include "game/objects/TsWaypointObject.h"
 #include "game/objects/TsWeaponObject.h"
 #include "testing/ScratchDir.h"
+#include "tests/engine/TestClass.h"
 #include "tests/game/framework/GameScript.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 
@@ -29,20 +30,14 @@ namespace {
 
 // The least concrete character.
 class TestWalker : public TsCharacterObject {
-    OM_DECLARE_CLASS(TestWalker)
-public:
-    TestWalker() = default;
-    explicit TestWalker(OmArchive& archive) : TsCharacterObject(archive) {}
+    OM_DECLARE_TEST_CLASS(TestWalker, TsCharacterObject)
     void OnTouch(TsEntity* other, float) override { touchedBy.push_back(other); }
     std::vector<TsEntity*> touchedBy;
 };
 OM_IMPLEMENT_CLASS(TestWalker, TsCharacterObject)
 
 class TouchBox : public TsEntity {
-    OM_DECLARE_CLASS(TouchBox)
-public:
-    TouchBox() = default;
-    explicit TouchBox(OmArchive& archive) : TsEntity(archive) {}
+    OM_DECLARE_TEST_CLASS(TouchBox, TsEntity)
     void OnTouch(TsEntity*, float) override { ++touches; }
     int touches = 0;
 };

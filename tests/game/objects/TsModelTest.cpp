@@ -12,15 +12,13 @@
 #include "engine/OmRef.h"
 #include "engine/OmShape.h"
 #include "game/objects/TsModel.h"
+#include "tests/engine/TestClass.h"
 #include "tests/game/framework/LogCapture.h"
 
 namespace {
 
 class Crate : public TsModel {
-    OM_DECLARE_CLASS(Crate)
-public:
-    Crate() = default;
-    explicit Crate(OmArchive& archive) : TsModel(archive) {}
+    OM_DECLARE_TEST_CLASS(Crate, TsModel)
     void SetupFromModel(TsModel* other) override { sharedFrom = other; }
     TsModel* sharedFrom = nullptr;
 };

@@ -13,6 +13,7 @@
 #include "game/framework/TsObject.h"
 #include "game/objects/TsTimerTable.h"
 #include "tests/engine/ArchiveTestSupport.h"
+#include "tests/engine/TestClass.h"
 #include "testing/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
 
@@ -23,10 +24,7 @@ int g_calls = 0;
 
 // Records the tick of every call and answers as told.
 class TimerTarget : public TsObject {
-    OM_DECLARE_CLASS(TimerTarget)
-public:
-    TimerTarget() = default;
-    explicit TimerTarget(OmArchive& archive) : TsObject(archive) {}
+    OM_DECLARE_TEST_CLASS(TimerTarget, TsObject)
     ~TimerTarget() override { ++g_destroyed; }
 
     bool OnTimer(TsTimerEntry& entry) override
@@ -50,10 +48,7 @@ OM_IMPLEMENT_CLASS(TimerTarget, TsObject)
 // Saves and loads a table as the level does, inside its own data.
 TsTimerTable* g_saved = nullptr;
 class TableHolder : public TsObject {
-    OM_DECLARE_CLASS(TableHolder)
-public:
-    TableHolder() = default;
-    explicit TableHolder(OmArchive& archive) : TsObject(archive) {}
+    OM_DECLARE_TEST_CLASS(TableHolder, TsObject)
     bool Register(OmArchive& archive) override
     {
         if (!TsObject::Register(archive))

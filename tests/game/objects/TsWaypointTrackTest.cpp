@@ -12,6 +12,7 @@
 #include "game/framework/TsObject.h"
 #include "game/objects/TsPathTrack.h"
 #include "game/objects/TsWaypointObject.h"
+#include "tests/engine/TestClass.h"
 #include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
@@ -163,10 +164,7 @@ TEST(TsWaypointTrack, SmoothingARouteLeavesTheLevelsWaypointsAlone)
 
 // Any saved object can carry a track: a character saves the one it follows.
 class TrackHolder : public TsObject {
-    OM_DECLARE_CLASS(TrackHolder)
-public:
-    TrackHolder() = default;
-    explicit TrackHolder(OmArchive& archive) : TsObject(archive) {}
+    OM_DECLARE_TEST_CLASS(TrackHolder, TsObject)
     void Write(OmArchive& archive) override
     {
         TsObject::Write(archive);

@@ -271,9 +271,7 @@ class CloudPixelTest : public WorldPixelTest {
 protected:
     void SetUp() override
     {
-        WorldPixelTest::SetUp();
-        if (HasFatalFailure())
-            return;
+        ASSERT_NO_FATAL_FAILURE(WorldPixelTest::SetUp());
         Build(false, true);
         m_world->SetCloudParams(0.05f, 0.5f);
         m_world->CreateEffects();
@@ -577,9 +575,7 @@ class PanelFadePixelTest : public BlobFadePixelTest {
 protected:
     void SetUp() override
     {
-        BlobFadePixelTest::SetUp();
-        if (HasFatalFailure())
-            return;
+        ASSERT_NO_FATAL_FAILURE(BlobFadePixelTest::SetUp());
         Build();
         LookAtFocus(10.0f);
         MakePanel(*m_world, m_world->Cell(0).Group(TS_CELL_OPAQUE).runs[0].material, panel);
