@@ -1,9 +1,14 @@
-// A temporary folder that is the working directory for one test.
+// A temporary folder of one test's own, removed with everything in it when
+// the test ends; by default it is the test's working directory meanwhile.
+// The game's path cache forgets it both times, so lookups see exactly what
+// the test wrote.
 #pragma once
 
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <unistd.h>
 #include <utime.h>
 
@@ -15,9 +20,10 @@
 
 class ScratchDir {
 public:
-    ScratchDir()
+    enum WorkingDir { kEnter, kStayOutside };
+
+    explicit ScratchDir(WorkingDir working = kEnter)
     {
-        m_previous = std::filesystem::current_path();
         // A fresh name every time: a folder left by a crashed run of a
         // process with the same id must not be reused.
         std::string pattern = (std::filesystem::temp_directory_path() / "ts_fw_XXXXXX").string();
@@ -25,12 +31,16 @@ public:
             throw std::filesystem::filesystem_error("cannot make a scratch folder", std::error_code(errno,
                                                     std::generic_category()));
         m_root = pattern;
-        std::filesystem::current_path(m_root);
+        if (working == kEnter) {
+            m_previous = std::filesystem::current_path();
+            std::filesystem::current_path(m_root);
+        }
         plat::ClearPathCache();
     }
     ~ScratchDir()
     {
-        std::filesystem::current_path(m_previous);
+        if (!m_previous.empty())
+            std::filesystem::current_path(m_previous);
         std::error_code ignored;
         std::filesystem::remove_all(m_root, ignored);
         plat::ClearPathCache();
@@ -38,12 +48,19 @@ public:
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
 
-    // Writes a file (folders are made) and answers its full path.
-    std::string Write(const std::string& relative, const std::string& text) const
+    // Writes the bytes (a string or a byte vector), making the folders on
+    // the way, and answers the file's full path.
+    template <class Bytes>
+    std::string Write(const std::string& relative, const Bytes& bytes) const
     {
         const std::filesystem::path path = m_root / relative;
         std::filesystem::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << text;
+        std::ofstream out(path, std::ios::binary);
+        if constexpr (std::is_convertible_v<const Bytes&, std::string_view>)
+            out << std::string_view(bytes);
+        else
+            out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        out.close();
         plat::ClearPathCache();
         return path.generic_string();
     }
@@ -53,22 +70,24 @@ public:
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
     // Links the demo's data and scripts folders (from OM_SOURCE_DIR, else the
-    // folder the test started in) into this one; false when the demo data
+    // folder the test started in, or works in) into this one; false when the demo data
     // has not been made.
     bool LinkDemoData() const
     {
         const char* dir = std::getenv("OM_SOURCE_DIR");
-        const std::filesystem::path source = dir ? std::filesystem::path(dir) : m_previous;
+        const std::filesystem::path source =
+            dir ? std::filesystem::path(dir) : m_previous.empty() ? std::filesystem::current_path() : m_previous;
         for (const char* shared : {"data", "scripts"})
             std::filesystem::create_directory_symlink(source / shared, m_root / shared);
         plat::ClearPathCache();
         return std::filesystem::exists(source / "data" / "frontend" / "helmer" / "helmer.pbf");
     }
+    const std::filesystem::path& Root() const { return m_root; }
     std::string Path() const { return m_root.generic_string(); }
     std::string File(const std::string& relative) const { return (m_root / relative).generic_string(); }
 
 private:
-    std::filesystem::path m_previous;
+    std::filesystem::path m_previous; // empty when the test stayed outside
     std::filesystem::path m_root;
 };
 

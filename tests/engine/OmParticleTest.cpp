@@ -11,7 +11,7 @@
 #include "engine/OmTextureResource.h"
 #include "tests/engine/ArchiveTestSupport.h"
 #include "tests/engine/SceneTestSupport.h"
-#include "tests/platform/TempFolder.h"
+#include "testing/ScratchDir.h"
 
 namespace fs = std::filesystem;
 
@@ -94,7 +94,7 @@ protected:
     }
 
     ParticleRenderer renderer;
-    testfs::TempFolder folder{"om_pbe"};
+    ScratchDir folder{ScratchDir::kStayOutside};
     std::vector<OmParticleEffect*> effects;
 };
 

@@ -4,7 +4,7 @@
 
 #include "platform/BmpFile.h"
 #include "platform/ImageFile.h"
-#include "tests/platform/TempFolder.h"
+#include "testing/ScratchDir.h"
 
 namespace fs = std::filesystem;
 
@@ -12,7 +12,7 @@ namespace {
 
 TEST(BmpWriter, WritesThroughGamePathsAndReportsFailure)
 {
-    testfs::TempFolder root("om_bmp");
+    ScratchDir root(ScratchDir::kStayOutside);
     fs::create_directories(root.Root() / "Shots");
     // 2 x 2 pixels of a surface whose rows are three apart: the junk between is not the picture's.
     const uint32_t pixels[6] = {0xFF0000FF, 0xFFFFFFFF, 0xDEADBEEF, 0xFF102030, 0xFFFF0000, 0xDEADBEEF};

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "platform/FilePath.h"
-#include "tests/platform/TempFolder.h"
+#include "testing/ScratchDir.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ protected:
         std::ofstream(m_root.Root() / "Data" / "FX" / "Blob2.TGA") << "y";
     }
     std::string Root() const { return m_root.Path(); }
-    testfs::TempFolder m_root{"om_path"};
+    ScratchDir m_root{ScratchDir::kStayOutside};
 };
 
 TEST_F(FilePathTest, BackslashesAndCaseResolveToTheFileOnDisk)

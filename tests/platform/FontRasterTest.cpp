@@ -5,7 +5,7 @@
 
 #include "platform/FilePath.h"
 #include "platform/FontRaster.h"
-#include "tests/platform/TempFolder.h"
+#include "testing/ScratchDir.h"
 
 namespace fs = std::filesystem;
 
@@ -144,7 +144,7 @@ protected:
         while (plat::RemoveFontFile(m_gamePath)) {
         }
     }
-    testfs::TempFolder m_root{"om_font"};
+    ScratchDir m_root{ScratchDir::kStayOutside};
     std::string m_gamePath = m_root.Path() + "\\data\\frontend\\face.ttf";
 };
 

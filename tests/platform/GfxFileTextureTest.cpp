@@ -1,7 +1,7 @@
 // Textures and surfaces from image files.
 #include "GfxTestSupport.h"
 #include "ImageTestFiles.h"
-#include "TempFolder.h"
+#include "testing/ScratchDir.h"
 
 #include "platform/GfxFileTexture.h"
 #include "platform/PixelFormat.h"
@@ -19,7 +19,7 @@ imgtest::Bytes Tga32(uint16_t w, uint16_t h, const std::vector<uint32_t>& pixels
 class FileTextureTest : public DeviceTest {
 protected:
     void SetUp() override { ASSERT_TRUE(Make(32, 32)); }
-    testfs::TempFolder root{"om_gfxfile"};
+    ScratchDir root{ScratchDir::kStayOutside};
     // Four by two pixels, one of them half transparent and one clear.
     const std::string file = root.Write("four.tga", Tga32(4, 2, {0xFFFF0000, 0x8000FF00, 0xFF0000FF, 0x00FFFFFF,
                                                               0xFF102030, 0xFF405060, 0xFF708090, 0xFFA0B0C0}));

@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "platform/InstanceLock.h"
-#include "tests/platform/TempFolder.h"
+#include "testing/ScratchDir.h"
 
 using State = plat::InstanceLock::State;
 
@@ -25,7 +25,7 @@ protected:
             ::unsetenv("XDG_RUNTIME_DIR");
     }
 
-    testfs::TempFolder m_folder{"om_lock"};
+    ScratchDir m_folder{ScratchDir::kStayOutside};
     const char* m_set = std::getenv("XDG_RUNTIME_DIR");
     std::optional<std::string> m_old = m_set ? std::optional<std::string>(m_set) : std::nullopt;
 };

@@ -2,7 +2,7 @@
 
 #include "platform/TextureImage.h"
 #include "tests/platform/ImageTestFiles.h"
-#include "tests/platform/TempFolder.h"
+#include "testing/ScratchDir.h"
 
 using namespace imgtest;
 
@@ -10,7 +10,7 @@ namespace {
 
 TEST(TextureImage, DefaultsComeFromTheFileAndTheDevice)
 {
-    testfs::TempFolder root("om_teximg");
+    ScratchDir root(ScratchDir::kStayOutside);
     // A flat-coloured Targa file of the given size and kind.
     const auto flat = [&](const char* name, uint16_t w, uint16_t h, uint8_t type = 2, uint8_t bits = 24) {
         Bytes b = TgaStart({.type = type, .width = w, .height = h, .bits = bits,

@@ -9,7 +9,7 @@
 #include "platform/VideoFile.h"
 #include "tests/platform/DebugOutputCapture.h"
 #include "tests/platform/ImageTestFiles.h"
-#include "tests/platform/TempFolder.h"
+#include "testing/ScratchDir.h"
 #include "tests/platform/MixedOutput.h"
 
 namespace fs = std::filesystem;
@@ -37,7 +37,7 @@ protected:
                                  });
     }
 
-    testfs::TempFolder m_root{"om_video"};
+    ScratchDir m_root{ScratchDir::kStayOutside};
     const fs::path& m_dir = m_root.Root();
     plat::VideoFile video;
     std::string error;

@@ -68,7 +68,7 @@ TEST_F(RendererTest, ALoadingImageFillsTheScreenAndABadFileLeavesIt)
 {
     ASSERT_TRUE(Open(800, 600));
     ClearTo(0.0f, 0.0f, 1.0f);
-    rtest::TempFolder folder("om_loading");
+    ScratchDir folder(ScratchDir::kStayOutside);
     const std::string path = folder.File("loading.bmp");
     const std::vector<uint32_t> green(8 * 8, 0xFF00FF00u);
     ASSERT_TRUE(WriteBmp24(path, green.data(), 8, 8, 8 * 4));
@@ -302,7 +302,7 @@ TEST_F(RendererTest, AModeTheAdapterDoesNotListEndsInTheDesktopWindow)
 
 TEST_F(RendererTest, ScreenshotsReadBackWithThePixelsDrawnFullScreenOrWindowed)
 {
-    rtest::TempFolder folder("om_shots");
+    ScratchDir folder(ScratchDir::kStayOutside);
     for (bool windowed : {false, true}) {
         SCOPED_TRACE(windowed);
         if (windowed) {

@@ -62,7 +62,7 @@ protected:
         });
     }
 
-    TempFolder folder{"om_sprites"};
+    ScratchDir folder{ScratchDir::kStayOutside};
     int32_t texture = -1;
     OmD3DSprite* sprite = nullptr;
 };

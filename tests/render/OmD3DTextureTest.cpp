@@ -40,7 +40,7 @@ protected:
         return id;
     }
 
-    TempFolder folder{"om_textures"};
+    ScratchDir folder{ScratchDir::kStayOutside};
 };
 
 OmMaterial WithFrames(std::initializer_list<int32_t> frames)

@@ -5,13 +5,12 @@
 #include "render/OmD3D.h"
 #include "tests/platform/GfxTestSupport.h"
 #include "tests/platform/ImageTestFiles.h"
-#include "tests/platform/TempFolder.h"
+#include "testing/ScratchDir.h"
 
 namespace rtest {
 
 using imgtest::Near;
 using imgtest::Tga;
-using testfs::TempFolder;
 
 // A rectangle in pixels with the whole texture on it.
 inline void DrawQuad(OmD3D& renderer, float l, float t, float r, float b, uint32_t colour)
