@@ -53,15 +53,6 @@ protected:
         // camera: it rests in the middle before the test's own moves.
         MouseToCentre();
     }
-    // What was logged as an error (red), one line each.
-    static std::string Errors(const LogCapture& log)
-    {
-        std::string errors;
-        for (const LoggedLine& line : log.Lines())
-            if (line.colour.r == 255 && line.colour.g == 0 && line.colour.b == 0)
-                errors += line.text + "\n";
-        return errors;
-    }
 
     // ---- the player's hands: keys and the mouse, through SDL's queue ----
 
@@ -204,7 +195,7 @@ TEST_F(CampaignLevel, ATraderPressedOnStartsTheTradeWhereverTheButtonComesUp)
     Frames(1, 100);
     EXPECT_EQ(hud->GetTrader(), trader);
     EXPECT_TRUE(TsAccess::Conversation()->HasConversationStarted());
-    EXPECT_EQ(Errors(log), "");
+    EXPECT_EQ(log.Errors(), "");
 }
 
 // A script that fails counts as one that starts no talk.
@@ -290,7 +281,7 @@ TEST_F(CampaignLevel, TheMissionsGuardsFightWithTheirClubs)
         << "a guard struck Ann";
     EXPECT_NE(std::find(guards.begin(), guards.end(), ann->GetLastAttacker()), guards.end());
     EXPECT_NEAR(before - (ann->GetHealth() + ann->GetVitality()), expected, 1e-3f);
-    EXPECT_EQ(Errors(log), "");
+    EXPECT_EQ(log.Errors(), "");
 }
 
 // The fight lost: the game-over question's "Try Again" (Return) loads the
@@ -344,7 +335,7 @@ TEST_F(CampaignLevel, AFallenPartyEndsInTheGameOverQuestion)
     ASSERT_NE(Member("Ann"), nullptr);
     EXPECT_FALSE(Member("Ann")->HasFlag(TS_ENTITY_DEAD)) << "the party stands again";
     EXPECT_FALSE(Member("Bob")->HasFlag(TS_ENTITY_DEAD));
-    EXPECT_EQ(Errors(log), "");
+    EXPECT_EQ(log.Errors(), "");
 }
 
 // The tutorial's four lessons, each shown once the one before is done and
@@ -399,7 +390,7 @@ TEST_F(CampaignLevel, TheTutorialTeachesItsLessonsOneByOneAndEndsOnTheTitle)
     EXPECT_EQ(Level(), nullptr) << "no closing screen after the tutorial";
     ASSERT_NE(app->GetMode(), nullptr);
     EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END);
-    EXPECT_EQ(Errors(log), "");
+    EXPECT_EQ(log.Errors(), "");
 }
 
 // Each line, wrapped to the conversation's width in the HUD's font, is drawn

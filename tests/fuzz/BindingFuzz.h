@@ -81,6 +81,14 @@ inline std::set<std::string> GlobalNames(lua_State* L)
     return names;
 }
 
+// Sets the global `name` to the object's handle as the game pushes it:
+// a counted object's handle holds a reference of its own.
+inline void Publish(lua_State* L, const char* name, void* object, const char* type)
+{
+    TsScriptHandles::Push(L, object, type);
+    lua_setglobal(L, name);
+}
+
 // A bound function (table empty for a global one) or a class's variable.
 struct Bound {
     std::string table, name;
@@ -414,19 +422,12 @@ private:
     // fill.
     void MakeHolders()
     {
-        Publish("Db", m_db = new TsEntityDB, "TsEntityDB");
-        Publish("Talk", m_talk = new TsConversation, "TsConversation");
-        Publish("Scene", m_scene = new TsCutScene, "TsCutScene");
-        Publish("Party", m_party = new TsPlayer, "TsPlayer");
+        Publish(m_L, "Db", m_db = new TsEntityDB, "TsEntityDB");
+        Publish(m_L, "Talk", m_talk = new TsConversation, "TsConversation");
+        Publish(m_L, "Scene", m_scene = new TsCutScene, "TsCutScene");
+        Publish(m_L, "Party", m_party = new TsPlayer, "TsPlayer");
         Call("Keeper = TsNPCObject:new() Inv = Keeper:GetInventory()");
         m_stage = std::make_unique<LevelStage>(m_L);
-    }
-
-    // Sets the global to the object's handle as the game pushes it.
-    void Publish(const char* name, void* object, const char* type)
-    {
-        TsScriptHandles::Push(m_L, object, type);
-        lua_setglobal(m_L, name);
     }
 
     // Owners the game destroys outright while a script may keep views of
@@ -434,9 +435,9 @@ private:
     // EndViewOwners destroys and replaces.
     void MakeViewOwners()
     {
-        Publish("Radar", (m_radar = std::make_unique<TsRadar>()).get(), "TsRadar");
-        Publish("Record", (m_record = std::make_unique<TsLevelInfo>()).get(), "TsLevelInfo");
-        Publish("Blast", (m_blast = std::make_unique<TsExplosionParams>()).get(), "TsExplosionParams");
+        Publish(m_L, "Radar", (m_radar = std::make_unique<TsRadar>()).get(), "TsRadar");
+        Publish(m_L, "Record", (m_record = std::make_unique<TsLevelInfo>()).get(), "TsLevelInfo");
+        Publish(m_L, "Blast", (m_blast = std::make_unique<TsExplosionParams>()).get(), "TsExplosionParams");
     }
     static int EndViewOwners(lua_State* L)
     {

@@ -100,11 +100,14 @@ void LuaTest::ExpectErrors(std::initializer_list<const char*> chunks, bool self)
 {
     for (const char* chunk : chunks) {
         const std::string fn = CalledName(chunk);
-        const std::string expected =
-            self ? "invalid 'self' in function '" + fn + "'" : "error in function '" + fn + "'.";
-        const std::string message = WithoutPosition(Run(chunk));
-        EXPECT_EQ(message.substr(0, expected.size()), expected) << chunk << "\nmessage: " << message;
+        ExpectError(chunk, self ? "invalid 'self' in function '" + fn + "'" : "error in function '" + fn + "'.");
     }
+}
+
+void LuaTest::ExpectError(const std::string& chunk, const std::string& prefix)
+{
+    const std::string message = WithoutPosition(Run(chunk));
+    EXPECT_EQ(message.substr(0, prefix.size()), prefix) << chunk << "\nmessage: " << message;
 }
 
 void LuaTest::ExpectRows(std::initializer_list<Row> rows)
@@ -112,8 +115,7 @@ void LuaTest::ExpectRows(std::initializer_list<Row> rows)
     for (const Row& row : rows) {
         const std::string expected = row.expected;
         if (expected.rfind("error:", 0) == 0) {
-            const std::string message = WithoutPosition(Run(row.chunk));
-            EXPECT_EQ(message.substr(0, expected.size() - 6), expected.substr(6)) << row.chunk;
+            ExpectError(row.chunk, expected.substr(6));
             continue;
         }
         ASSERT_EQ(Run(std::string("result = (function() ") + row.chunk + " end)()"), "") << row.chunk;

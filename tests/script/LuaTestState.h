@@ -5,7 +5,7 @@
 
 #include <tolua++.h>
 
-#include "game/framework/TsScriptHandles.h"
+#include "tests/fuzz/BindingFuzz.h"
 
 #include <gtest/gtest.h>
 
@@ -30,6 +30,8 @@ protected:
     // null-self error.
     void ExpectTypeErrors(std::initializer_list<const char*> chunks) { ExpectErrors(chunks, false); }
     void ExpectSelfErrors(std::initializer_list<const char*> chunks) { ExpectErrors(chunks, true); }
+    // Expects the chunk to fail with a message that starts with prefix.
+    void ExpectError(const std::string& chunk, const std::string& prefix);
 
     // A chunk and what it must give: a type ("nil", "userdata", "number",
     // "string"), "true", a number ("2.5"), a string in quotes ("'gate'"), or
@@ -41,13 +43,8 @@ protected:
     };
     void ExpectRows(std::initializer_list<Row> rows);
 
-    // Sets the global `name` to the object's handle as the game pushes it:
-    // a counted object's handle holds a reference of its own.
-    void Publish(const char* name, void* object, const char* type)
-    {
-        TsScriptHandles::Push(L, object, type);
-        lua_setglobal(L, name);
-    }
+    // Sets a global to the object's handle as the game pushes it.
+    void Publish(const char* name, void* object, const char* type) { bindingfuzz::Publish(L, name, object, type); }
     // The object a global holds (null when it holds none).
     template <class T = void>
     T* Global(const char* name)
@@ -76,10 +73,3 @@ protected:
 
 // The message without the "chunk:line: " position Lua puts in front.
 std::string WithoutPosition(const std::string& message);
-
-// Expects the chunk to fail with a message that starts with prefix.
-#define EXPECT_LUA_ERROR(code, prefix)                                                            \
-    do {                                                                                          \
-        const std::string message_ = WithoutPosition(Run(code));                                  \
-        EXPECT_EQ(message_.substr(0, std::string(prefix).size()), prefix) << "message: " << message_; \
-    } while (0)

@@ -216,7 +216,7 @@ TEST_F(WrapTest, MembersAndArrayItemsTakeOnlyTheirTypesAndIndexesInRange)
         {"r.ids[5] = 1", "array indexing out of range."}, {"return r.ids[-1/0]", "array indexing out of range."},
     };
     for (const auto& [chunk, message] : refused)
-        EXPECT_LUA_ERROR(chunk, message);
+        ExpectError(chunk, message);
     EXPECT_EQ(record.ids[1], 0);
 }
 
@@ -235,13 +235,13 @@ TEST_F(WrapTest, DeleteOnlyFreesWhatTheScriptMadeAndOnlyOnce)
     // An object the game pushed is not the script's to free.
     Thing gameThing;
     Publish("g", &gameThing, "Thing");
-    EXPECT_LUA_ERROR("g:delete()", "object not owned by the script in function 'delete'");
+    ExpectError("g:delete()", "object not owned by the script in function 'delete'");
 
     // Nor is one the script has since given to the game.
     ASSERT_EQ(Run("given = Thing:new()"), "");
     Thing* given = Global<Thing>("given");
     TsScriptHandles::HandToGame(L, given);
-    EXPECT_LUA_ERROR("given:delete()", "object not owned by the script in function 'delete'");
+    ExpectError("given:delete()", "object not owned by the script in function 'delete'");
     EXPECT_EQ(g_destroyed, 1);
     DestroyThing(given);
     EXPECT_EQ(g_destroyed, 2);

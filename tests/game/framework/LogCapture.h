@@ -28,6 +28,16 @@ public:
         return all;
     }
     bool Contains(const std::string& piece) const { return All().find(piece) != std::string::npos; }
+    // What was logged as an error (red), one line each.
+    std::string Errors() const
+    {
+        std::string errors;
+        for (const LoggedLine& line : m_lines)
+            if (line.colour == TsColour{255, 0, 0})
+                errors += line.text + "\n";
+        return errors;
+    }
+    bool ContainsError(const std::string& piece) const { return Errors().find(piece) != std::string::npos; }
     void Clear() { m_lines.clear(); }
     // Takes the console's lines again after a test lent the hook out.
     void Resume() { TsConsole::SetHook(&LogCapture::Take, this); }

@@ -14,14 +14,6 @@
 
 namespace {
 
-bool LoggedInRed(const LogCapture& log, const std::string& piece)
-{
-    for (const LoggedLine& line : log.Lines())
-        if (line.colour == TsColour{255, 0, 0} && line.text.find(piece) != std::string::npos)
-            return true;
-    return false;
-}
-
 // A script state from the host, with the console captured.
 class TsScriptHostTest : public ::testing::Test {
 protected:
@@ -49,8 +41,8 @@ TEST_F(TsScriptHostTest, ARunErrorReachesTheLogAndTheErrorReportAndLeavesTheStac
                       "g()"),
               TS_SCRIPT_RUN_ERROR);
     EXPECT_EQ(lua_gettop(lua.L()), top);
-    EXPECT_TRUE(LoggedInRed(log, "deep 100%s %d %n"));
-    EXPECT_TRUE(LoggedInRed(log, "lua error on running"));
+    EXPECT_TRUE(log.ContainsError("deep 100%s %d %n"));
+    EXPECT_TRUE(log.ContainsError("lua error on running"));
     EXPECT_TRUE(reported.Contains("deep 100%s %d %n"));
 }
 
@@ -69,15 +61,15 @@ TEST_F(TsScriptHostTest, ErrorCodesTellSyntaxFileAndHandlerErrorsApart)
     const int top = lua_gettop(lua.L());
     EXPECT_EQ(lua.Run("x = = 1"), TS_SCRIPT_SYNTAX_ERROR);
     EXPECT_EQ(lua_gettop(lua.L()), top);
-    EXPECT_TRUE(LoggedInRed(log, "lua syntax error"));
-    EXPECT_TRUE(LoggedInRed(log, "'='"));
+    EXPECT_TRUE(log.ContainsError("lua syntax error"));
+    EXPECT_TRUE(log.ContainsError("'='"));
 
     EXPECT_EQ(TsScriptHost::DoFile(lua.L(), "no\\such\\file.lua"), TS_SCRIPT_FILE_ERROR);
-    EXPECT_TRUE(LoggedInRed(log, "lua error whilst trying to do file"));
+    EXPECT_TRUE(log.ContainsError("lua error whilst trying to do file"));
 
     EXPECT_EQ(lua.Run("_ERRORMESSAGE = function(m) error('handler broke') end"), 0);
     EXPECT_EQ(lua.Run("error('first')"), TS_SCRIPT_HANDLER_ERROR);
-    EXPECT_TRUE(LoggedInRed(log, "lua error whilst running _ERRORMESSAGE"));
+    EXPECT_TRUE(log.ContainsError("lua error whilst running _ERRORMESSAGE"));
 }
 
 TEST_F(TsScriptHostTest, ACallAnswersTheFirstResultAsAnIntegerOrZero)
@@ -117,7 +109,7 @@ TEST_F(TsScriptHostTest, AStrictGlobalTableThatRaisesOnUnknownNamesIsSurvived)
     lua.Run("setmetatable(_G, {__index = function(t, k) error('undeclared ' .. k) end})");
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "NotThere"), 0);
     EXPECT_FALSE(TsScriptHost::IsFunctionDefined(lua.L(), "NotThere"));
-    EXPECT_TRUE(LoggedInRed(log, "undeclared NotThere"));
+    EXPECT_TRUE(log.ContainsError("undeclared NotThere"));
 }
 
 // Counts the blocks a script state makes or grows through its allocation
@@ -177,7 +169,7 @@ TEST_F(TsScriptHostTest, RepeatedCallsMakeNothingOnTheScriptHeap)
     lua_gc(lua.L(), LUA_GCRESTART, 0);
     EXPECT_EQ(number, 3.0);
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Broken"), 0);
-    EXPECT_TRUE(LoggedInRed(log, "no"));
+    EXPECT_TRUE(log.ContainsError("no"));
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Tick"), 0);
 }
 
@@ -217,7 +209,7 @@ TEST_F(TsScriptHostTest, DofileTakesBackslashPathsAndRemembersFilesOnce)
 
     EXPECT_EQ(lua.Run("code = dofile('scripts\\\\none.lua')"), 0);
     EXPECT_EQ(lua.Number("code"), TS_SCRIPT_FILE_ERROR);
-    EXPECT_TRUE(LoggedInRed(log, "dofile() could not open " + dir.Path() + "/Scripts/none.lua"));
+    EXPECT_TRUE(log.ContainsError("dofile() could not open " + dir.Path() + "/Scripts/none.lua"));
 }
 
 // dofile, the shell mode switch, the debugger's globals and the shell's
@@ -228,7 +220,7 @@ TEST_F(TsScriptHostTest, TheHostsGlobalsTestTheirArguments)
     auto refused = [&](const std::string& call, const std::string& message) {
         log.Clear();
         EXPECT_EQ(lua.Run(call), TS_SCRIPT_RUN_ERROR) << call;
-        EXPECT_TRUE(LoggedInRed(log, message)) << call << ": " << log.All();
+        EXPECT_TRUE(log.ContainsError(message)) << call << ": " << log.All();
     };
     for (const std::string call :
          {"dofile({})", "dofile('a.lua', 2)", "SwitchShellMode('on')", "SetDebugPrompt()", "SetDebugLocals(print)",
