@@ -213,38 +213,8 @@ protected:
         ASSERT_TRUE(BeginDeviceScene());
     }
 
-    // The back buffer as A8R8G8B8 words, top row first (32-bit modes).
-    std::vector<uint32_t> ReadPixels()
-    {
-        plat::GfxSurface* back = nullptr;
-        EXPECT_EQ(Device()->GetBackBuffer(0, plat::GfxBackBufferMono, &back), plat::GfxResult::Ok);
-        std::vector<uint32_t> pixels;
-        plat::GfxLockedRect locked{};
-        if (back && back->LockRect(&locked, nullptr, plat::GfxLock::ReadOnly) == plat::GfxResult::Ok) {
-            width = back->Width();
-            height = back->Height();
-            pixels.resize(size_t(width) * height);
-            const uint32_t bytes = plat::GfxFormatBytes(back->Format());
-            for (uint32_t y = 0; y < height; ++y) {
-                const auto* row = static_cast<const uint8_t*>(locked.bits) + size_t(y) * locked.pitch;
-                for (uint32_t x = 0; x < width; ++x) {
-                    uint32_t v = 0;
-                    std::memcpy(&v, row + size_t(x) * bytes, bytes);
-                    pixels[size_t(y) * width + x] = bytes == 2 ? Expand565(v) : (v | 0xFF000000u);
-                }
-            }
-            back->UnlockRect();
-        }
-        if (back)
-            back->Release();
-        return pixels;
-    }
-
-    static uint32_t Expand565(uint32_t v)
-    {
-        const uint32_t r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
-        return 0xFF000000u | ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
-    }
+    // The back buffer as A8R8G8B8 words, top row first.
+    std::vector<uint32_t> ReadPixels() { return gfxtest::ReadBackBuffer(*Device(), width, height); }
 
     uint32_t Pixel(const std::vector<uint32_t>& pixels, uint32_t x, uint32_t y) const
     {

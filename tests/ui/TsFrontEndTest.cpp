@@ -211,7 +211,7 @@ protected:
         device->SetTexture(0, texture);
         renderer->SetTextureStageState(0, plat::GfxTss::ColorOp, plat::GfxTop::SelectArg1);
         renderer->SetTextureStageState(0, plat::GfxTss::ColorArg1, plat::GfxTa::Texture);
-        rtest::DrawQuad(*renderer, 0.0f, 0.0f, float(width), float(height), 0xFFFFFFFF);
+        rtest::DrawTexQuad(*renderer, 0.0f, 0.0f, float(width), float(height), 0xFFFFFFFF);
         device->SetTexture(0, nullptr);
         renderer->SetTextureStageState(0, plat::GfxTss::ColorOp, plat::GfxTop::Modulate);
         renderer->DispatchRenderState(plat::GfxRs::ZEnable, 1);
