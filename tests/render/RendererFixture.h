@@ -19,6 +19,7 @@
 #include "engine/OmRef.h"
 #include "platform/GfxSystem.h"
 #include "render/OmD3D.h"
+#include "render/OmD3DMesh.h"
 #include "tests/platform/DebugOutputCapture.h"
 #include "tests/platform/GfxTestSupport.h"
 
@@ -43,6 +44,15 @@ inline plat::GfxTestAdapter StandardAdapter()
     using plat::GfxFormat::X8R8G8B8;
     return AdapterWith({{640, 480, 60, R5G6B5}, {640, 480, 60, X8R8G8B8},
                         {800, 600, 60, R5G6B5}, {800, 600, 60, X8R8G8B8}});
+}
+
+// The engine mesh converted into device (a fresh object, a plain device
+// mesh by default), held only if the conversion worked.
+template <class Device = OmD3DMesh, class Engine>
+OmRef<Device> Convert(OmD3D& renderer, Engine& mesh, Device* device = new Device())
+{
+    auto held = OmRef<Device>::Adopt(device);
+    return mesh.ConvertForRenderer(renderer, 0, *device) ? held : nullptr;
 }
 
 // Corner c (clockwise from the top left) of a square of half side half
@@ -194,15 +204,9 @@ protected:
         return bound;
     }
 
-    // Opens the device's scene; the test's end closes it.
-    bool BeginDeviceScene()
-    {
-        inScene = Device()->BeginScene() == plat::GfxResult::Ok;
-        return inScene;
-    }
-
     // Identity matrices (positions are screen fractions), lighting off, the
-    // screen cleared to black, and the device's scene open.
+    // screen cleared to black, and the device's scene open (the test's end
+    // closes it).
     void BeginScreenFractionScene()
     {
         renderer->SetWorldMatrix(&OmMatrix4::Identity());
@@ -210,7 +214,8 @@ protected:
         renderer->SetProjectionMatrix(&OmMatrix4::Identity());
         renderer->SetLighting(false);
         ClearTo(0.0f, 0.0f, 0.0f);
-        ASSERT_TRUE(BeginDeviceScene());
+        inScene = Device()->BeginScene() == plat::GfxResult::Ok;
+        ASSERT_TRUE(inScene);
     }
 
     // The back buffer as A8R8G8B8 words, top row first.

@@ -81,15 +81,4 @@ TsGuiSprite* GuiTest::PatternSprite(int width, int height, const std::function<u
     return sprites.back().get();
 }
 
-std::vector<uint32_t> GuiTest::DrawnAlone(const std::function<void(OmD3D&)>& draw)
-{
-    OmD3D& renderer = *OmD3D::Instance();
-    renderer.Clear(nullptr, 0);
-    EXPECT_TRUE(renderer.BeginScene(0.0f));
-    draw(renderer);
-    renderer.EndScene();
-    renderer.Present();
-    return ReadScreen();
-}
-
 } // namespace guitest

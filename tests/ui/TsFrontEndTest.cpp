@@ -188,19 +188,14 @@ protected:
     // light; with a render texture, that texture then covers the screen.
     std::vector<uint32_t> DrawFigure(plat::GfxTexture* showTexture)
     {
-        const float black[3] = {0, 0, 0};
-        renderer->SetClearColour(black);
-        renderer->Clear(nullptr, 0);
-        EXPECT_TRUE(renderer->BeginScene(0.0f));
-        renderer->ApplyCamera();
-        renderer->DispatchRenderState(plat::GfxRs::Ambient, 0xFFFFFFFF);
-        Title().GetCharacterModel()->Update(0.0f);
-        Title().GetCharacterModel()->Render(*renderer);
-        if (showTexture)
-            CoverScreen(showTexture);
-        renderer->EndScene();
-        renderer->Present();
-        return ReadScreen();
+        return DrawnAlone([&](OmD3D&) {
+            renderer->ApplyCamera();
+            renderer->DispatchRenderState(plat::GfxRs::Ambient, 0xFFFFFFFF);
+            Title().GetCharacterModel()->Update(0.0f);
+            Title().GetCharacterModel()->Render(*renderer);
+            if (showTexture)
+                CoverScreen(showTexture);
+        });
     }
 
     void CoverScreen(plat::GfxTexture* texture)
