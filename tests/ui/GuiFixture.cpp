@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "engine/OmTextureResource.h"
-#include "platform/FilePath.h"
 #include "render/OmD3D.h"
 #include "tests/platform/ImageTestFiles.h"
 
@@ -54,9 +53,8 @@ void GuiTest::WriteFrontEndImage(const std::string& name, int width, int height,
     if (!scratch) {
         scratch = std::make_unique<ScratchDir>();
     }
-    WriteTga((std::filesystem::current_path() / "data" / "frontend" / name).string(), width, height,
-             [colour](int, int) { return colour; });
-    plat::ClearPathCache();
+    scratch->Write("data/frontend/" + name,
+                   imgtest::Tga(uint16_t(width), uint16_t(height), [colour](int, int) { return colour; }, 32));
 }
 
 TsGuiSprite* GuiTest::SolidSprite(int width, int height, uint32_t colour)
