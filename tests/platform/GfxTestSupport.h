@@ -38,6 +38,20 @@ inline void FillTexture(GfxTexture* texture, uint32_t width, const std::vector<u
     texture->UnlockRect(0);
 }
 
+// A request for a width x height back buffer of format, discarded at each
+// present, with an automatic depth buffer of format depth (none for 0).
+inline GfxPresentParameters Presentation(uint32_t width, uint32_t height, uint32_t format, uint32_t depth)
+{
+    GfxPresentParameters p{};
+    p.backBufferWidth = width;
+    p.backBufferHeight = height;
+    p.backBufferFormat = format;
+    p.swapEffect = GfxSwap::Discard;
+    p.enableAutoDepthStencil = depth != 0;
+    p.autoDepthStencilFormat = depth;
+    return p;
+}
+
 inline uint32_t Expand565(uint32_t v)
 {
     const uint32_t r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
@@ -109,14 +123,8 @@ protected:
             hooked = true;
         }
         system = GfxSystem::Create(220);
-        params = {};
-        params.backBufferWidth = width;
-        params.backBufferHeight = height;
-        params.backBufferFormat = format;
-        params.swapEffect = GfxSwap::Discard;
+        params = Presentation(width, height, format, depth);
         params.windowed = 1;
-        params.enableAutoDepthStencil = depth != 0;
-        params.autoDepthStencilFormat = depth;
         return system && system->CreateDevice(0, GfxDevType::Hal, nullptr, GfxCreate::MixedVertexProcessing,
                                               &params, &device) == GfxResult::Ok;
     }
