@@ -1,9 +1,5 @@
 #include "tests/ui/GuiFixture.h"
 
-#include <unistd.h>
-
-#include <filesystem>
-
 #include "engine/OmTextureResource.h"
 #include "render/OmD3D.h"
 #include "tests/platform/ImageTestFiles.h"
@@ -11,18 +7,6 @@
 namespace guitest {
 
 OM_IMPLEMENT_CLASS(TestFrontEnd, TsFrontEndBase)
-
-namespace {
-
-// A top-down 32-bit Targa file.
-void WriteTga(const std::string& path, int width, int height, const std::function<uint32_t(int, int)>& colourAt)
-{
-    const imgtest::Bytes b = imgtest::Tga(uint16_t(width), uint16_t(height), colourAt, 32);
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    EXPECT_TRUE(imgtest::WriteFile(path, b)) << path;
-}
-
-} // namespace
 
 void TestFrontEnd::Render(float renderTime, float fraction)
 {
@@ -64,15 +48,12 @@ TsGuiSprite* GuiTest::SolidSprite(int width, int height, uint32_t colour)
 
 TsGuiSprite* GuiTest::PatternSprite(int width, int height, const std::function<uint32_t(int, int)>& colour)
 {
-    const std::string path = (std::filesystem::temp_directory_path() /
-                              ("ts_gui_" + std::to_string(::getpid()) + "_" + std::to_string(m_spriteCount++) + ".tga"))
-                                 .string();
-    WriteTga(path, width, height, colour);
+    const ScratchDir folder(ScratchDir::kStayOutside);
+    const std::string path = folder.Write("sprite.tga", imgtest::Tga(uint16_t(width), uint16_t(height), colour, 32));
     OmTextureResource* resource = new OmTextureResource(path.c_str(), 1, 0);
     const int32_t id = OmRenderer::Current()->RegisterTexture(resource);
     resource->Release();
     EXPECT_TRUE(OmRenderer::Current()->LoadTexture(id)) << path;
-    std::filesystem::remove(path);
     auto sprite = std::make_unique<TsGuiSprite>();
     sprite->textureId = id;
     sprites.push_back(std::move(sprite));

@@ -52,9 +52,6 @@ protected:
     }
 
     std::vector<std::unique_ptr<TsGuiSprite>> sprites;
-
-private:
-    int m_spriteCount = 0;
 };
 
 inline TsGuiSpritePlacement Place(TsGuiSprite* sprite)
