@@ -33,13 +33,7 @@ protected:
 
 GfxPresentParameters FullScreen(uint32_t w, uint32_t h, uint32_t depth)
 {
-    GfxPresentParameters p{};
-    p.backBufferWidth = w;
-    p.backBufferHeight = h;
-    p.backBufferFormat = GfxFormat::R5G6B5;
-    p.swapEffect = GfxSwap::Discard;
-    p.enableAutoDepthStencil = 1;
-    p.autoDepthStencilFormat = depth;
+    GfxPresentParameters p = Presentation(w, h, GfxFormat::R5G6B5, depth);
     p.fullScreenPresentationInterval = GfxPresentInterval::Immediate;
     return p;
 }

@@ -36,10 +36,7 @@ protected:
     void Square(float x0, float x1, float z, uint32_t colour)
     {
         const float l = x0 - 0.5f, r = x1 - 0.5f;
-        const RhwTexVertex v[4] = {{{l, l, z, 1, colour}, 0, 0}, {{r, l, z, 1, colour}, 1, 0},
-                                   {{l, r, z, 1, colour}, 0, 1}, {{r, r, z, 1, colour}, 1, 1}};
-        device->SetVertexShader(GfxFvf::RhwDiffuseTex1);
-        ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof(RhwTexVertex)), GfxResult::Ok);
+        DrawTexQuad(*device, l, l, r, r, colour, z);
     }
     void Opening(const Look& look)
     {

@@ -270,11 +270,7 @@ TEST_F(WindowDeviceTest, FullScreenSwitchesToAnOfferedModeOrScalesToTheDesktopAn
         SCOPED_TRACE(w);
         const bool switched = w == desktop.width || offers640;
         DebugOutputCapture log;
-        GfxPresentParameters p{};
-        p.backBufferWidth = w;
-        p.backBufferHeight = h;
-        p.backBufferFormat = GfxFormat::X8R8G8B8;
-        p.swapEffect = GfxSwap::Discard;
+        GfxPresentParameters p = Presentation(w, h, GfxFormat::X8R8G8B8, 0);
         p.deviceWindow = window;
         ASSERT_EQ(system->CreateDevice(0, GfxDevType::Hal, window, 0x82, &p, &device), GfxResult::Ok);
         EXPECT_EQ(log.Contains("is not possible"), !switched) << log.Text();

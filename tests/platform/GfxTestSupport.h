@@ -38,6 +38,66 @@ inline void FillTexture(GfxTexture* texture, uint32_t width, const std::vector<u
     texture->UnlockRect(0);
 }
 
+// A request for a width x height back buffer of format, discarded at each
+// present, with an automatic depth buffer of format depth (none for 0).
+inline GfxPresentParameters Presentation(uint32_t width, uint32_t height, uint32_t format, uint32_t depth)
+{
+    GfxPresentParameters p{};
+    p.backBufferWidth = width;
+    p.backBufferHeight = height;
+    p.backBufferFormat = format;
+    p.swapEffect = GfxSwap::Discard;
+    p.enableAutoDepthStencil = depth != 0;
+    p.autoDepthStencilFormat = depth;
+    return p;
+}
+
+inline uint32_t Expand565(uint32_t v)
+{
+    const uint32_t r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
+    return 0xFF000000u | ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
+}
+
+// The back buffer as A8R8G8B8 words, top row first, with its size; 16-bit
+// pixels widened to 8 bits a channel.
+inline std::vector<uint32_t> ReadBackBuffer(GfxDevice& device, uint32_t& width, uint32_t& height)
+{
+    GfxSurface* back = nullptr;
+    EXPECT_EQ(device.GetBackBuffer(0, GfxBackBufferMono, &back), GfxResult::Ok);
+    std::vector<uint32_t> pixels;
+    GfxLockedRect locked{};
+    if (back && back->LockRect(&locked, nullptr, GfxLock::ReadOnly) == GfxResult::Ok) {
+        width = back->Width();
+        height = back->Height();
+        pixels.resize(size_t(width) * height);
+        const uint32_t bytes = GfxFormatBytes(back->Format());
+        for (uint32_t y = 0; y < height; ++y) {
+            const auto* row = static_cast<const uint8_t*>(locked.bits) + size_t(y) * locked.pitch;
+            for (uint32_t x = 0; x < width; ++x) {
+                uint32_t v = 0;
+                std::memcpy(&v, row + size_t(x) * bytes, bytes);
+                pixels[size_t(y) * width + x] = bytes == 2 ? Expand565(v) : (v | 0xFF000000u);
+            }
+        }
+        back->UnlockRect();
+    }
+    if (back)
+        back->Release();
+    return pixels;
+}
+
+// Draws the rectangle l..r, t..b (pre-transformed, pixel edges at half
+// pixels) as a strip at depth z, texture u 0..uMax and v 0..1 across it, on
+// a device or a renderer.
+template <class Target>
+void DrawTexQuad(Target& target, float l, float t, float r, float b, uint32_t colour, float z = 0.5f, float uMax = 1)
+{
+    const RhwTexVertex v[4] = {{{l, t, z, 1, colour}, 0, 0}, {{r, t, z, 1, colour}, uMax, 0},
+                               {{l, b, z, 1, colour}, 0, 1}, {{r, b, z, 1, colour}, uMax, 1}};
+    target.SetVertexShader(GfxFvf::RhwDiffuseTex1);
+    EXPECT_EQ(target.DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof v[0]), GfxResult::Ok);
+}
+
 class DeviceTest : public ::testing::Test {
 protected:
     // Every test ends without OpenGL errors or programs that failed to build.
@@ -63,14 +123,8 @@ protected:
             hooked = true;
         }
         system = GfxSystem::Create(220);
-        params = {};
-        params.backBufferWidth = width;
-        params.backBufferHeight = height;
-        params.backBufferFormat = format;
-        params.swapEffect = GfxSwap::Discard;
+        params = Presentation(width, height, format, depth);
         params.windowed = 1;
-        params.enableAutoDepthStencil = depth != 0;
-        params.autoDepthStencilFormat = depth;
         return system && system->CreateDevice(0, GfxDevType::Hal, nullptr, GfxCreate::MixedVertexProcessing,
                                               &params, &device) == GfxResult::Ok;
     }
@@ -87,18 +141,12 @@ protected:
         device = nullptr, system = nullptr;
     }
 
-    // The back buffer's colour at (x, y), without the alpha byte (A8R8G8B8 / X8R8G8B8).
+    // The back buffer's colour at (x, y), without the alpha byte.
     uint32_t Rgb(int x, int y)
     {
-        GfxSurface* back = nullptr;
-        EXPECT_EQ(device->GetBackBuffer(0, GfxBackBufferMono, &back), GfxResult::Ok);
-        GfxLockedRect locked{};
-        EXPECT_EQ(back->LockRect(&locked, nullptr, GfxLock::ReadOnly), GfxResult::Ok);
-        uint32_t value = 0;
-        std::memcpy(&value, static_cast<uint8_t*>(locked.bits) + y * locked.pitch + x * 4, 4);
-        back->UnlockRect();
-        back->Release();
-        return value & 0xFFFFFF;
+        uint32_t width = 0, height = 0;
+        const std::vector<uint32_t> pixels = ReadBackBuffer(*device, width, height);
+        return pixels.empty() ? 0 : pixels[size_t(y) * width + size_t(x)] & 0xFFFFFF;
     }
 
     struct Probe {
@@ -129,13 +177,9 @@ protected:
     // A quad filling a size x size target, texture u from 0 to uMax, v from 0 to 1.
     void DrawTexturedQuad(float size, uint32_t color, float uMax = 1)
     {
-        const float e = size - 0.5f;
-        const RhwTexVertex v[4] = {{{-0.5f, -0.5f, 0.5f, 1, color}, 0, 0}, {{e, -0.5f, 0.5f, 1, color}, uMax, 0},
-                                   {{-0.5f, e, 0.5f, 1, color}, 0, 1}, {{e, e, 0.5f, 1, color}, uMax, 1}};
         device->BeginScene();
         ClearTo(0xFF000000);
-        device->SetVertexShader(GfxFvf::RhwDiffuseTex1);
-        ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof(RhwTexVertex)), GfxResult::Ok);
+        DrawTexQuad(*device, -0.5f, -0.5f, size - 0.5f, size - 0.5f, color, 0.5f, uMax);
         device->EndScene();
     }
 

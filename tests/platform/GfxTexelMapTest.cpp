@@ -82,16 +82,10 @@ TEST_F(DeviceTest, AStretchedTextureDrawnAfterOneLaidTexelForPixelIsStillFiltere
     device->SetTexture(0, texture);
     device->SetTextureStageState(0, GfxTss::MagFilter, GfxFilter::Linear);
     device->SetTextureStageState(0, GfxTss::MinFilter, GfxFilter::Linear);
-    device->SetVertexShader(GfxFvf::RhwDiffuseTex1);
-    const auto quad = [&](float x0, float x1) {
-        const RhwTexVertex v[4] = {{{x0, -0.5f, 0.5f, 1, 0xFFFFFFFF}, 0, 0}, {{x1, -0.5f, 0.5f, 1, 0xFFFFFFFF}, 1, 0},
-                                   {{x0, 0.5f, 0.5f, 1, 0xFFFFFFFF}, 0, 1}, {{x1, 0.5f, 0.5f, 1, 0xFFFFFFFF}, 1, 1}};
-        ASSERT_EQ(device->DrawPrimitiveUP(GfxPrimitive::TriangleStrip, 2, v, sizeof(RhwTexVertex)), GfxResult::Ok);
-    };
     device->BeginScene();
     ClearTo(0xFF000000);
-    quad(-0.5f, 1.5f); // pixels 0 and 1, one texel each
-    quad(1.5f, 5.5f);  // pixels 2 to 5, half a texel each
+    DrawTexQuad(*device, -0.5f, -0.5f, 1.5f, 0.5f, 0xFFFFFFFF); // pixels 0 and 1, one texel each
+    DrawTexQuad(*device, 1.5f, -0.5f, 5.5f, 0.5f, 0xFFFFFFFF);  // pixels 2 to 5, half a texel each
     device->EndScene();
     EXPECT_EQ(Rgb(0, 0), 0u);
     EXPECT_EQ(Rgb(1, 0), 0xFFFFFFu);

@@ -320,7 +320,7 @@ TEST_F(RendererTest, ScreenshotsReadBackWithThePixelsDrawnFullScreenOrWindowed)
         ClearTo(0, 0, 1);
         renderer->SetLighting(false);
         renderer->SetTexture(0, -1);
-        rtest::DrawQuad(*renderer, 10, 20, 110, 70, 0xFFFF0000);
+        rtest::DrawTexQuad(*renderer, 10, 20, 110, 70, 0xFFFF0000);
         renderer->EndScene();
         renderer->Present();
         ReadPixels(); // the size drawn

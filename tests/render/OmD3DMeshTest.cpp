@@ -18,6 +18,7 @@
 
 using namespace plat;
 using rtest::Channel;
+using rtest::Convert;
 using rtest::ErrorLog;
 using rtest::RendererTest;
 
@@ -38,12 +39,6 @@ OmRef<OmMesh> GlassGrid(uint32_t n, float h, float z, uint32_t material, uint32_
     return rtest::GridMesh(n, OmVector3(0, 0, -1), rtest::FacingCamera(n, h, z), colour, [=](uint32_t i, uint32_t) {
         return secondAlpha != ~0u && i >= 3 * n / 4 ? secondAlpha : alpha && i >= n / 2 ? alphaMaterial : material;
     });
-}
-
-OmRef<OmD3DMesh> Convert(OmD3D& renderer, OmMesh& mesh, uint32_t flags = 0)
-{
-    auto device = OmRef<OmD3DMesh>::Adopt(static_cast<OmD3DMesh*>(renderer.CreateMesh()));
-    return mesh.ConvertForRenderer(renderer, flags, *device) ? device : nullptr;
 }
 
 // A scene under a camera at the origin looking along +z, lighting off.
@@ -97,19 +92,15 @@ protected:
     uint32_t SaveGlassMesh(const std::string& path, int32_t red, int32_t glass)
     {
         const OmRef<OmD3DMesh> device = Convert(*renderer, *GlassGrid(4, 1.0f, 5.0f, uint32_t(red), uint32_t(glass)));
-        OmArchive archive(OmClassRegistry::Instance());
-        archive.SetResourceOwner(&renderer->GetResourceOwner());
-        archive.AddRoot(device);
-        EXPECT_TRUE(archive.Save(path.c_str()));
+        EXPECT_TRUE(archive_test::SaveRoots(path, {device.Get()}, &renderer->GetResourceOwner()));
         return device->GetAlphaVertexCount();
     }
     OmRef<OmD3DMesh> Load(const std::string& file)
     {
-        OmArchive archive(OmClassRegistry::Instance());
-        archive.SetResourceOwner(&renderer->GetResourceOwner());
-        if (!archive.Load(file.c_str()))
+        const archive_test::LoadResult loaded = archive_test::LoadFile(file, &renderer->GetResourceOwner());
+        if (!loaded.ok || loaded.roots.empty())
             return nullptr;
-        return OmRef<OmD3DMesh>::Adopt(OmD3DMesh::Cast(archive.GetRoot(0))); // with the count it was saved with
+        return OmRef<OmD3DMesh>::Adopt(OmD3DMesh::Cast(loaded.roots[0])); // with the count it was saved with
     }
     std::vector<uint32_t> DrawAlone(OmD3DMesh& mesh)
     {

@@ -4,9 +4,7 @@
 
 #include <bit>
 #include <cmath>
-#include <numbers>
 
-#include "platform/CameraMatrix.h"
 #include "testing/AllocationCounter.h"
 #include "tests/platform/ImageTestFiles.h"
 
@@ -47,11 +45,7 @@ protected:
         EXPECT_EQ(depth->Format(), GfxFormat::D24S8);
         depth->Release();
         BeginScreenFractionScene();
-        float projection[16];
-        MatrixPerspectiveFovLH(projection, std::numbers::pi_v<float> / 2, 4.0f / 3.0f, 1.0f, 1000.0f);
-        OmMatrix4 m;
-        m.Set(projection);
-        renderer->SetProjectionMatrix(&m);
+        rtest::AimCamera(*renderer, *renderer->GetCamera(), 4.0f / 3.0f);
         renderer->SetCulling(false);
         Clear();
     }

@@ -14,6 +14,7 @@
 
 using namespace plat;
 using rtest::BlendTest;
+using rtest::Convert;
 using rtest::ErrorLog;
 
 namespace {
@@ -71,14 +72,6 @@ OmRef<OmSkinMesh> TwoBoneFigure(int32_t material, uint8_t normal, uint8_t colour
     mesh->materialGroups.Add(OmMaterialGroup{uint32_t(material), 0, 4, 0, 8});
     mesh->ComputeBounds();
     return mesh;
-}
-
-// Takes over device, a fresh object; held only if the conversion worked.
-template <class Device, class Engine>
-OmRef<Device> Convert(OmD3D& renderer, Engine& mesh, Device* device)
-{
-    auto held = OmRef<Device>::Adopt(device);
-    return mesh.ConvertForRenderer(renderer, 0, *device) ? held : nullptr;
 }
 
 } // namespace

@@ -31,7 +31,7 @@ protected:
     {
         renderer->SetLighting(false);
         renderer->SetTexture(0, id);
-        return DrawFrame([&] { DrawQuad(*renderer, 0, 0, 160, 80, 0xFFFFFFFF); });
+        return DrawFrame([&] { DrawTexQuad(*renderer, 0, 0, 160, 80, 0xFFFFFFFF); });
     }
     int32_t LoadedGreen()
     {
@@ -205,7 +205,7 @@ TEST_F(TextureTest, EveryBlendWordBlendsAsTheTableSays)
             renderer->SetTextureStageState(0, GfxTss::AlphaOp, GfxTop::SelectArg1);
             renderer->SetTextureStageState(0, GfxTss::AlphaArg1, GfxTa::Diffuse);
             renderer->SetBlendMode(mode);
-            DrawQuad(*renderer, 10, 10, 50, 50, alpha << 24 | 0xFF4000);
+            DrawTexQuad(*renderer, 10, 10, 50, 50, alpha << 24 | 0xFF4000);
             renderer->SetBlendMode(0);
             renderer->EndScene();
             const auto pixels = ReadPixels();

@@ -19,6 +19,7 @@
 #include "engine/OmRef.h"
 #include "platform/GfxSystem.h"
 #include "render/OmD3D.h"
+#include "render/OmD3DMesh.h"
 #include "tests/platform/DebugOutputCapture.h"
 #include "tests/platform/GfxTestSupport.h"
 
@@ -43,6 +44,15 @@ inline plat::GfxTestAdapter StandardAdapter()
     using plat::GfxFormat::X8R8G8B8;
     return AdapterWith({{640, 480, 60, R5G6B5}, {640, 480, 60, X8R8G8B8},
                         {800, 600, 60, R5G6B5}, {800, 600, 60, X8R8G8B8}});
+}
+
+// The engine mesh converted into device (a fresh object, a plain device
+// mesh by default), held only if the conversion worked.
+template <class Device = OmD3DMesh, class Engine>
+OmRef<Device> Convert(OmD3D& renderer, Engine& mesh, Device* device = new Device())
+{
+    auto held = OmRef<Device>::Adopt(device);
+    return mesh.ConvertForRenderer(renderer, 0, *device) ? held : nullptr;
 }
 
 // Corner c (clockwise from the top left) of a square of half side half
@@ -194,15 +204,9 @@ protected:
         return bound;
     }
 
-    // Opens the device's scene; the test's end closes it.
-    bool BeginDeviceScene()
-    {
-        inScene = Device()->BeginScene() == plat::GfxResult::Ok;
-        return inScene;
-    }
-
     // Identity matrices (positions are screen fractions), lighting off, the
-    // screen cleared to black, and the device's scene open.
+    // screen cleared to black, and the device's scene open (the test's end
+    // closes it).
     void BeginScreenFractionScene()
     {
         renderer->SetWorldMatrix(&OmMatrix4::Identity());
@@ -210,41 +214,12 @@ protected:
         renderer->SetProjectionMatrix(&OmMatrix4::Identity());
         renderer->SetLighting(false);
         ClearTo(0.0f, 0.0f, 0.0f);
-        ASSERT_TRUE(BeginDeviceScene());
+        inScene = Device()->BeginScene() == plat::GfxResult::Ok;
+        ASSERT_TRUE(inScene);
     }
 
-    // The back buffer as A8R8G8B8 words, top row first (32-bit modes).
-    std::vector<uint32_t> ReadPixels()
-    {
-        plat::GfxSurface* back = nullptr;
-        EXPECT_EQ(Device()->GetBackBuffer(0, plat::GfxBackBufferMono, &back), plat::GfxResult::Ok);
-        std::vector<uint32_t> pixels;
-        plat::GfxLockedRect locked{};
-        if (back && back->LockRect(&locked, nullptr, plat::GfxLock::ReadOnly) == plat::GfxResult::Ok) {
-            width = back->Width();
-            height = back->Height();
-            pixels.resize(size_t(width) * height);
-            const uint32_t bytes = plat::GfxFormatBytes(back->Format());
-            for (uint32_t y = 0; y < height; ++y) {
-                const auto* row = static_cast<const uint8_t*>(locked.bits) + size_t(y) * locked.pitch;
-                for (uint32_t x = 0; x < width; ++x) {
-                    uint32_t v = 0;
-                    std::memcpy(&v, row + size_t(x) * bytes, bytes);
-                    pixels[size_t(y) * width + x] = bytes == 2 ? Expand565(v) : (v | 0xFF000000u);
-                }
-            }
-            back->UnlockRect();
-        }
-        if (back)
-            back->Release();
-        return pixels;
-    }
-
-    static uint32_t Expand565(uint32_t v)
-    {
-        const uint32_t r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
-        return 0xFF000000u | ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
-    }
+    // The back buffer as A8R8G8B8 words, top row first.
+    std::vector<uint32_t> ReadPixels() { return gfxtest::ReadBackBuffer(*Device(), width, height); }
 
     uint32_t Pixel(const std::vector<uint32_t>& pixels, uint32_t x, uint32_t y) const
     {

@@ -12,16 +12,7 @@ namespace rtest {
 using imgtest::Near;
 using imgtest::Tga;
 
-// A rectangle in pixels with the whole texture on it.
-inline void DrawQuad(OmD3D& renderer, float l, float t, float r, float b, uint32_t colour)
-{
-    const gfxtest::RhwTexVertex v[4] = {{l, t, 0.5f, 1, colour, 0, 0},
-                            {r, t, 0.5f, 1, colour, 1, 0},
-                            {l, b, 0.5f, 1, colour, 0, 1},
-                            {r, b, 0.5f, 1, colour, 1, 1}};
-    renderer.SetVertexShader(plat::GfxFvf::RhwDiffuseTex1);
-    renderer.DrawPrimitiveUP(plat::GfxPrimitive::TriangleStrip, 2, v, sizeof v[0]);
-}
+using gfxtest::DrawTexQuad;
 
 inline imgtest::Bytes SolidTga(uint16_t width, uint16_t height, uint32_t rgb)
 {

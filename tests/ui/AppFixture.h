@@ -5,6 +5,7 @@
 // scripts (so saves and options.lua stay there).
 #pragma once
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -50,6 +51,19 @@ protected:
         for (uint32_t& pixel : pixels)
             pixel &= 0xFFFFFF;
         return pixels;
+    }
+    // The screen after one scene of `draw` alone on a black screen.
+    std::vector<uint32_t> DrawnAlone(const std::function<void(OmD3D&)>& draw)
+    {
+        OmD3D& renderer = *OmD3D::Instance();
+        const float black[3] = {0.0f, 0.0f, 0.0f};
+        renderer.SetClearColour(black);
+        renderer.Clear(nullptr, 0);
+        EXPECT_TRUE(renderer.BeginScene(0.0f));
+        draw(renderer);
+        renderer.EndScene();
+        renderer.Present();
+        return ReadScreen();
     }
     // A pixel of the screen read back; an impossible colour outside it.
     uint32_t Pixel(const std::vector<uint32_t>& screen, int x, int y) const

@@ -44,9 +44,6 @@ protected:
         Click(int(GuiToPixelsX(e.GetX() + e.GetWidth() / 2)), int(GuiToPixelsY(e.GetY() + e.GetHeight() / 2)));
     }
 
-    // The screen after one scene of `draw` alone on a cleared screen.
-    std::vector<uint32_t> DrawnAlone(const std::function<void(OmD3D&)>& draw);
-
     // The smallest box holding every pixel of the colour (RGB); empty when none.
     using Box = rtest::InkBox;
     Box FindColour(const std::vector<uint32_t>& screen, uint32_t rgb) const
@@ -55,9 +52,6 @@ protected:
     }
 
     std::vector<std::unique_ptr<TsGuiSprite>> sprites;
-
-private:
-    int m_spriteCount = 0;
 };
 
 inline TsGuiSpritePlacement Place(TsGuiSprite* sprite)

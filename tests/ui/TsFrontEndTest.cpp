@@ -188,19 +188,14 @@ protected:
     // light; with a render texture, that texture then covers the screen.
     std::vector<uint32_t> DrawFigure(plat::GfxTexture* showTexture)
     {
-        const float black[3] = {0, 0, 0};
-        renderer->SetClearColour(black);
-        renderer->Clear(nullptr, 0);
-        EXPECT_TRUE(renderer->BeginScene(0.0f));
-        renderer->ApplyCamera();
-        renderer->DispatchRenderState(plat::GfxRs::Ambient, 0xFFFFFFFF);
-        Title().GetCharacterModel()->Update(0.0f);
-        Title().GetCharacterModel()->Render(*renderer);
-        if (showTexture)
-            CoverScreen(showTexture);
-        renderer->EndScene();
-        renderer->Present();
-        return ReadScreen();
+        return DrawnAlone([&](OmD3D&) {
+            renderer->ApplyCamera();
+            renderer->DispatchRenderState(plat::GfxRs::Ambient, 0xFFFFFFFF);
+            Title().GetCharacterModel()->Update(0.0f);
+            Title().GetCharacterModel()->Render(*renderer);
+            if (showTexture)
+                CoverScreen(showTexture);
+        });
     }
 
     void CoverScreen(plat::GfxTexture* texture)
@@ -211,7 +206,7 @@ protected:
         device->SetTexture(0, texture);
         renderer->SetTextureStageState(0, plat::GfxTss::ColorOp, plat::GfxTop::SelectArg1);
         renderer->SetTextureStageState(0, plat::GfxTss::ColorArg1, plat::GfxTa::Texture);
-        rtest::DrawQuad(*renderer, 0.0f, 0.0f, float(width), float(height), 0xFFFFFFFF);
+        rtest::DrawTexQuad(*renderer, 0.0f, 0.0f, float(width), float(height), 0xFFFFFFFF);
         device->SetTexture(0, nullptr);
         renderer->SetTextureStageState(0, plat::GfxTss::ColorOp, plat::GfxTop::Modulate);
         renderer->DispatchRenderState(plat::GfxRs::ZEnable, 1);

@@ -19,6 +19,7 @@
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldImporter.h"
 #include "render/OmD3D.h"
+#include "testing/ScratchDir.h"
 #include "tools/DemoLevel.h"
 
 namespace worldtest {
@@ -87,23 +88,8 @@ public:
 
 class WorldTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        std::error_code ignored;
-        for (const std::string& path : m_paths)
-            std::filesystem::remove_all(path, ignored);
-    }
-
-    // <temp>/<suite>.<test>.<suffix>, removed after the test.
-    std::string TempPath(const std::string& suffix)
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string path = (std::filesystem::temp_directory_path() /
-                            (std::string(info->test_suite_name()) + "." + info->name() + "." + suffix))
-                               .string();
-        m_paths.push_back(path);
-        return path;
-    }
+    // <the test's own folder>/world.<suffix>, removed after the test.
+    std::string TempPath(const std::string& suffix) const { return m_scratch.File("world." + suffix); }
 
     // The demo level imported afresh from its scene file.
     OmRef<TsWorld> ImportDemo()
@@ -155,7 +141,7 @@ protected:
 
 private:
     int32_t m_material = -1;
-    std::vector<std::string> m_paths;
+    ScratchDir m_scratch{ScratchDir::kStayOutside};
 };
 
 // A square floor quad at height y over x0..x1, z0..z1, facing up.
