@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "testing/ScratchDir.h"
 #include "tests/platform/PrivateDisplay.h"
 
 namespace game_test {
@@ -67,17 +68,14 @@ protected:
     {
         m_game = BuildDir() + "/tessaran";
         m_root = std::getenv("OM_SOURCE_DIR") ? std::getenv("OM_SOURCE_DIR") : ".";
-        char scratch[] = "/tmp/tessaran_run_XXXXXX";
-        ASSERT_NE(mkdtemp(scratch), nullptr);
-        m_scratch = scratch;
         ASSERT_EQ(access(m_game.c_str(), X_OK), 0) << "no game executable at " << m_game;
         StartDisplay();
         // The game runs in a folder of its own, so the options and log it
         // writes stay out of the source tree; its scripts and data are the
         // demo's.
-        for (const char* shared : {"scripts", "data"}) {
-            ASSERT_EQ(symlink((m_root + "/" + shared).c_str(), (m_scratch + "/" + shared).c_str()), 0);
-        }
+        m_scratchDir = std::make_unique<ScratchDir>(ScratchDir::kStayOutside);
+        m_scratch = m_scratchDir->Path();
+        ASSERT_TRUE(m_scratchDir->LinkDemoData()) << "the demo data is missing: run tools/make-data BUILD_DIR";
     }
 
     // The game runs full screen and takes the focus: on a display of its own
@@ -97,7 +95,7 @@ protected:
                 waitpid(pid, nullptr, 0);
             }
         }
-        std::system(("rm -rf '" + m_scratch + "'").c_str());
+        m_scratchDir.reset();
         m_display.reset();
     }
 
@@ -215,7 +213,8 @@ protected:
     std::vector<std::pair<std::string, std::string>> m_environment;
     std::string m_game;
     std::string m_root;
-    std::string m_scratch;
+    std::unique_ptr<ScratchDir> m_scratchDir;
+    std::string m_scratch; // its path
     std::vector<pid_t> m_started;
     std::unique_ptr<testwin::PrivateDisplay> m_display;
     std::string m_displayName;

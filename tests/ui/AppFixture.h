@@ -39,7 +39,6 @@ protected:
     }
     // One frame of exactly one tick, after the waiting input.
     void Frame() { FrameAfter(kTickUnits); }
-    void Frames(int count) { AppTest::Frames(count, kTickUnits); }
 
     // The front buffer as 0xRRGGBB words, top row first.
     std::vector<uint32_t> ReadScreen()
