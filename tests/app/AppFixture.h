@@ -132,8 +132,7 @@ protected:
     static std::string LuaString(const char* name);
     // The screen as A8R8G8B8 words: the pixel at the centre.
     uint32_t CentrePixel();
-    // The whole screen, row by row from the top.
-    std::vector<uint32_t> ScreenPixels(int& width, int& height);
+    // The whole screen.
     Picture Look();
     // The screen after count frames of `units` each.
     Picture LookAfter(int count, int64_t units = kTickUnits);

@@ -165,13 +165,13 @@ protected:
             ADD_FAILURE() << "xdotool is needed to work the start-up dialog";
             return false;
         }
-        const std::string search = "DISPLAY=" + m_displayName + " xdotool search --onlyvisible " + criteria;
-        const std::string find = search + " > /dev/null 2>&1";
+        const std::string search = "search --onlyvisible " + criteria;
+        const std::string find = Xdo(search);
         // Sent to that window alone. The window closes as the key goes down,
         // and xdotool then stops before the release: the key is let go again
         // on its own, or the server would hold it down into the game.
-        const std::string press = search + " windowfocus key --window %1 " + key + " > /dev/null 2>&1; DISPLAY=" +
-                                  m_displayName + " xdotool keyup " + key + " > /dev/null 2>&1";
+        const std::string press =
+            Xdo(search + " windowfocus key --window %1 " + key) + "; " + Xdo(std::string("keyup ") + key);
         bool seen = false, answered = false;
         auto pressed = std::chrono::steady_clock::now();
         WaitUntil(
@@ -187,6 +187,11 @@ protected:
             },
             120s, 100ms);
         return answered;
+    }
+
+    std::string Xdo(const std::string& args) const
+    {
+        return "DISPLAY=" + m_displayName + " xdotool " + args + " > /dev/null 2>&1";
     }
 
     std::string Output(const std::string& name) const { return ReadText(m_scratch + "/" + name + ".log"); }

@@ -1,5 +1,5 @@
-// Reads the pixels of an X display's root window, so an end-to-end test can
-// look at what the game shows.
+// A picture of the screen, and the reading of an X display's root window into
+// one, so an end-to-end test can look at what the game shows.
 #pragma once
 
 #include <algorithm>
@@ -51,12 +51,15 @@ struct Screenshot {
                 pixels.push_back(At(x, y));
         return pixels;
     }
-    // Those brighter than level in all three channels.
+    // Whether the pixel is brighter than level in all three channels, and
+    // how many of the rectangle's are.
+    bool Bright(int x, int y, int level) const
+    {
+        return Red(x, y) > level && Green(x, y) > level && Blue(x, y) > level;
+    }
     int CountBright(int x0, int y0, int x1, int y1, int level) const
     {
-        return Count(x0, y0, x1, y1, [&](int x, int y) {
-            return Red(x, y) > level && Green(x, y) > level && Blue(x, y) > level;
-        });
+        return Count(x0, y0, x1, y1, [&](int x, int y) { return Bright(x, y, level); });
     }
 };
 

@@ -43,12 +43,11 @@ protected:
     // The front buffer as 0xRRGGBB words, top row first.
     std::vector<uint32_t> ReadScreen()
     {
-        int w = 0, h = 0;
-        std::vector<uint32_t> pixels = ScreenPixels(w, h);
-        EXPECT_EQ(std::pair(w, h), std::pair(width, height));
-        for (uint32_t& pixel : pixels)
+        Picture screen = Look();
+        EXPECT_EQ(std::pair(screen.width, screen.height), std::pair(width, height));
+        for (uint32_t& pixel : screen.pixels)
             pixel &= 0xFFFFFF;
-        return pixels;
+        return screen.pixels;
     }
     // A pixel of the screen read back; an impossible colour outside it.
     uint32_t Pixel(const std::vector<uint32_t>& screen, int x, int y) const
