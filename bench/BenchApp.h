@@ -1,10 +1,9 @@
 // The real application started for a benchmark: in a scratch working folder
-// that sees the source folder's scripts and data, on a clock moved by hand,
+// that sees the demo's scripts and data, on a clock moved by hand,
 // with the front end and the level as its modes, its window focused.
 #pragma once
 
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string_view>
 
@@ -36,11 +35,9 @@ inline void CountLoggedError(std::string_view text, TsColour colour, void*)
 inline bool StartApp(std::unique_ptr<ScratchDir>& scratch, std::unique_ptr<ManualClock>& clock,
                      std::unique_ptr<TsMain>& app, int width, int height)
 {
-    namespace fs = std::filesystem;
-    const fs::path home = fs::current_path();
     scratch = std::make_unique<ScratchDir>();
-    fs::create_directory_symlink(home / "scripts", "scripts");
-    fs::create_directory_symlink(home / "data", "data");
+    if (!scratch->LinkDemoData())
+        std::fprintf(stderr, "the demo data is missing: run tools/make-data BUILD_DIR\n");
     clock = std::make_unique<ManualClock>(1000);
     TsMain::SetModeFactory(TS_MODE_FRONT_END, []() -> TsGameMode* { return new TsFrontEnd(); });
     TsMain::SetModeFactory(TS_MODE_LEVEL, &TsLevel::Make);

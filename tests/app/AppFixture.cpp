@@ -194,29 +194,27 @@ void AppTest::Click(int x, int y, int button)
     ClickHere(button);
 }
 
-std::vector<uint32_t> AppTest::ScreenPixels(int& width, int& height)
+Picture AppTest::Look()
 {
     plat::GfxDevice* device = OmD3D::Instance()->GetDevice();
-    width = height = 0;
-    app->GetWindow()->GetClientSize(width, height);
+    Picture picture;
+    app->GetWindow()->GetClientSize(picture.width, picture.height);
     plat::GfxSurface* screen = nullptr;
-    if (device->CreateImageSurface(uint32_t(width), uint32_t(height), plat::GfxFormat::A8R8G8B8, &screen)
-        != plat::GfxResult::Ok) {
+    if (device->CreateImageSurface(uint32_t(picture.width), uint32_t(picture.height), plat::GfxFormat::A8R8G8B8,
+                                   &screen) != plat::GfxResult::Ok) {
         ADD_FAILURE() << "no surface for the screen";
-        return {};
+        return picture;
     }
-    std::vector<uint32_t> pixels;
     if (device->GetFrontBuffer(screen) == plat::GfxResult::Ok) {
-        pixels.resize(size_t(width) * size_t(height));
-        for (int y = 0; y < height; ++y) {
+        for (int y = 0; y < picture.height; ++y) {
             const auto* row = reinterpret_cast<const uint32_t*>(screen->Pixels() + size_t(y) * screen->Pitch());
-            std::copy(row, row + width, pixels.begin() + std::ptrdiff_t(size_t(y) * size_t(width)));
+            picture.pixels.insert(picture.pixels.end(), row, row + picture.width);
         }
     } else {
         ADD_FAILURE() << "the screen could not be read";
     }
     screen->Release();
-    return pixels;
+    return picture;
 }
 
 int AppTest::RunLua(const std::string& code)
@@ -235,13 +233,6 @@ std::string AppTest::LuaString(const char* name)
     std::string text;
     TsScriptHost::GetGlobalString(TsAccess::LuaState(), name, &text);
     return text;
-}
-
-Picture AppTest::Look()
-{
-    Picture picture;
-    picture.pixels = ScreenPixels(picture.width, picture.height);
-    return picture;
 }
 
 Picture AppTest::LookAfter(int count, int64_t units)

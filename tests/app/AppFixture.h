@@ -15,6 +15,7 @@
 #include "game/framework/TsLoadScreen.h"
 #include "game/framework/TsMain.h"
 #include "testing/ManualClock.h"
+#include "tests/app/ScreenGrab.h"
 #include "tests/engine/TestClass.h"
 #include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
@@ -78,30 +79,7 @@ inline int Green(uint32_t p) { return int(p >> 8 & 0xFF); }
 inline int Blue(uint32_t p) { return int(p & 0xFF); }
 
 // The screen read back: A8R8G8B8 words, row by row from the top.
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<uint32_t> pixels;
-
-    uint32_t At(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
-    // Pixels of the rectangle [x0, x1) x [y0, y1) that pass the test.
-    template <typename Test>
-    int Count(int x0, int y0, int x1, int y1, Test test) const
-    {
-        int n = 0;
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x)
-                n += test(At(x, y)) ? 1 : 0;
-        return n;
-    }
-    // Pixels that differ from the other picture's at the same place.
-    int Differing(const Picture& other) const
-    {
-        int n = 0;
-        for (size_t i = 0; i < pixels.size() && i < other.pixels.size(); ++i)
-            n += pixels[i] != other.pixels[i];
-        return n;
-    }
-};
+using Picture = game_test::Screenshot;
 
 // Captured message boxes.
 struct ShownBox {
@@ -122,7 +100,7 @@ protected:
     // Moves the clock, then takes the waiting messages and runs one frame;
     // Frames does that count times.
     void FrameAfter(int64_t units);
-    void Frames(int count, int64_t units);
+    void Frames(int count, int64_t units = kTickUnits);
     // Frames of `units` each until the condition holds: false once both
     // maxFrames frames and maxSeconds of real time are spent without it. A
     // line being heard plays on the real clock, so while one is heard each
@@ -154,8 +132,7 @@ protected:
     static std::string LuaString(const char* name);
     // The screen as A8R8G8B8 words: the pixel at the centre.
     uint32_t CentrePixel();
-    // The whole screen, row by row from the top.
-    std::vector<uint32_t> ScreenPixels(int& width, int& height);
+    // The whole screen.
     Picture Look();
     // The screen after count frames of `units` each.
     Picture LookAfter(int count, int64_t units = kTickUnits);

@@ -173,21 +173,16 @@ bool OkBoxShown(const Screenshot& s) { return OkButtonY(s) >= 0; }
 
 // A conversation's line is white text on a dark band above the panels,
 // x 145..655, its last row of text ending at y 464; the band's backing keeps
-// the level behind it far from white. Whether the lowest row is white at
-// (x, y), and whether two looks show the same line there (nine tenths of
-// their white pixels shared, so the level's glow through the letters' soft
-// edges does not count).
+// the level behind it far from white. Whether two looks show the same line
+// there (nine tenths of their white pixels shared, so the level's glow
+// through the letters' soft edges does not count).
 constexpr int kLineLeft = 145, kLineRight = 655, kLineTop = 440, kLineBottom = 464;
-bool LineWhite(const Screenshot& s, int x, int y)
-{
-    return s.Red(x, y) > 200 && s.Green(x, y) > 200 && s.Blue(x, y) > 200;
-}
 bool SameLineShown(const Screenshot& a, const Screenshot& b)
 {
     const int both = a.Count(kLineLeft, kLineTop, kLineRight, kLineBottom,
-                             [&](int x, int y) { return LineWhite(a, x, y) && LineWhite(b, x, y); });
+                             [&](int x, int y) { return a.Bright(x, y, 200) && b.Bright(x, y, 200); });
     const int either = a.Count(kLineLeft, kLineTop, kLineRight, kLineBottom,
-                               [&](int x, int y) { return LineWhite(a, x, y) || LineWhite(b, x, y); });
+                               [&](int x, int y) { return a.Bright(x, y, 200) || b.Bright(x, y, 200); });
     return either > 40 && both * 10 >= either * 9;
 }
 

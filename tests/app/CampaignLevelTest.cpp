@@ -61,11 +61,6 @@ protected:
         MouseTo(x, y);
         Frames(2, 100);
     }
-    void ClickAt(int x, int y, int button = 0)
-    {
-        Point(x, y);
-        ClickHere(button);
-    }
     // Points at the middle of an entity (where the cursor finds it) and
     // clicks once the view holds still under the pointer; false when it is
     // off the screen or the cursor does not find it.
@@ -91,7 +86,7 @@ protected:
         int sx = 0, sy = 0;
         if (!ScreenPoint(OmVector3(x, 0.0f, z), sx, sy))
             return false;
-        ClickAt(sx, sy);
+        Click(sx, sy);
         const TsEntity* walker = TsAccess::CurrentCharacter();
         return StepUntil([&] {
             const OmVector3 d = walker->GetPosition() - OmVector3(x, walker->GetPosition().y, z);
@@ -135,9 +130,8 @@ protected:
         ASSERT_NE(box, nullptr);
         TsGuiButton* button = box->GetButton(index);
         ASSERT_NE(button, nullptr);
-        Point(int(GuiToPixelsX(button->GetX() + button->GetWidth() / 2.0f)),
+        Click(int(GuiToPixelsX(button->GetX() + button->GetWidth() / 2.0f)),
               int(GuiToPixelsY(button->GetY() + button->GetHeight() / 2.0f)));
-        ClickHere();
     }
     // Ann fetches the vault key and works the switch, by orders rather
     // than clicks (the door's own test clicks), two ticks a frame.
@@ -178,7 +172,7 @@ TEST_F(CampaignLevel, ATraderPressedOnStartsTheTradeWhereverTheButtonComesUp)
     TsCharacterObject* trader = PlayTownBesideTheTrader();
     ASSERT_NE(trader, nullptr);
     TsHUDe* hud = Level()->GetHUD();
-    ClickAt(40, 300);
+    Click(40, 300);
     EXPECT_FALSE(hud->IsTraderPending()) << "a click on the ground";
     // Ann walks there; the view rests with her before the press.
     ASSERT_TRUE(StepUntil([&] { return Member("Ann")->GetPendingCommand() == 0; }, 150));
@@ -372,7 +366,7 @@ TEST_F(CampaignLevel, TheTutorialTeachesItsLessonsOneByOneAndEndsOnTheTitle)
         EXPECT_EQ(tutorial->GetFragmentCount(), lesson.topics);
         EXPECT_EQ(std::string(tutorial->GetFragment(0)).rfind(lesson.title, 0), 0u) << tutorial->GetFragment(0);
         const auto& close = tutorial->text.closeBox;
-        ClickAt(int(GuiToPixelsX(close.GetX() + close.GetWidth() / 2.0f)),
+        Click(int(GuiToPixelsX(close.GetX() + close.GetWidth() / 2.0f)),
                 int(GuiToPixelsY(close.GetY() + close.GetHeight() / 2.0f)));
         ASSERT_FALSE(Menu()->HasOpenWindows());
         EXPECT_EQ(LuaNumber("g_lessonOpen"), 0.0) << "the exit script ran";
@@ -430,12 +424,7 @@ TEST_F(CampaignLevel, TheSmithsLinesShowAboveThePanelsInTheHudsFont)
         EXPECT_EQ(screen.Count(right + 2, top, left + int(TsHUDe::kConversationWidth), bottom, white), 0)
             << "nothing drawn past the line's measured width: " << text;
         EXPECT_GT(screen.Count(left, int(nameY), left + 200, top, gold), 10) << "the speaker's name";
-        std::vector<uint32_t> band;
-        for (int y = int(nameY); y < bottom; ++y) {
-            const auto from = screen.pixels.begin() + y * screen.width + left;
-            band.insert(band.end(), from, from + 510);
-        }
-        bands.push_back(std::move(band));
+        bands.push_back(screen.Region(left, int(nameY), left + 510, bottom));
         talk->Advance();
         Frames(1, 100);
         ++lines;

@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "testing/ScratchDir.h"
 #include "tests/platform/PrivateDisplay.h"
 
 namespace game_test {
@@ -67,17 +68,14 @@ protected:
     {
         m_game = BuildDir() + "/tessaran";
         m_root = std::getenv("OM_SOURCE_DIR") ? std::getenv("OM_SOURCE_DIR") : ".";
-        char scratch[] = "/tmp/tessaran_run_XXXXXX";
-        ASSERT_NE(mkdtemp(scratch), nullptr);
-        m_scratch = scratch;
         ASSERT_EQ(access(m_game.c_str(), X_OK), 0) << "no game executable at " << m_game;
         StartDisplay();
         // The game runs in a folder of its own, so the options and log it
         // writes stay out of the source tree; its scripts and data are the
         // demo's.
-        for (const char* shared : {"scripts", "data"}) {
-            ASSERT_EQ(symlink((m_root + "/" + shared).c_str(), (m_scratch + "/" + shared).c_str()), 0);
-        }
+        m_scratchDir = std::make_unique<ScratchDir>(ScratchDir::kStayOutside);
+        m_scratch = m_scratchDir->Path();
+        ASSERT_TRUE(m_scratchDir->LinkDemoData()) << "the demo data is missing: run tools/make-data BUILD_DIR";
     }
 
     // The game runs full screen and takes the focus: on a display of its own
@@ -97,7 +95,7 @@ protected:
                 waitpid(pid, nullptr, 0);
             }
         }
-        std::system(("rm -rf '" + m_scratch + "'").c_str());
+        m_scratchDir.reset();
         m_display.reset();
     }
 
@@ -167,13 +165,13 @@ protected:
             ADD_FAILURE() << "xdotool is needed to work the start-up dialog";
             return false;
         }
-        const std::string search = "DISPLAY=" + m_displayName + " xdotool search --onlyvisible " + criteria;
-        const std::string find = search + " > /dev/null 2>&1";
+        const std::string search = "search --onlyvisible " + criteria;
+        const std::string find = Xdo(search);
         // Sent to that window alone. The window closes as the key goes down,
         // and xdotool then stops before the release: the key is let go again
         // on its own, or the server would hold it down into the game.
-        const std::string press = search + " windowfocus key --window %1 " + key + " > /dev/null 2>&1; DISPLAY=" +
-                                  m_displayName + " xdotool keyup " + key + " > /dev/null 2>&1";
+        const std::string press =
+            Xdo(search + " windowfocus key --window %1 " + key) + "; " + Xdo(std::string("keyup ") + key);
         bool seen = false, answered = false;
         auto pressed = std::chrono::steady_clock::now();
         WaitUntil(
@@ -189,6 +187,11 @@ protected:
             },
             120s, 100ms);
         return answered;
+    }
+
+    std::string Xdo(const std::string& args) const
+    {
+        return "DISPLAY=" + m_displayName + " xdotool " + args + " > /dev/null 2>&1";
     }
 
     std::string Output(const std::string& name) const { return ReadText(m_scratch + "/" + name + ".log"); }
@@ -215,7 +218,8 @@ protected:
     std::vector<std::pair<std::string, std::string>> m_environment;
     std::string m_game;
     std::string m_root;
-    std::string m_scratch;
+    std::unique_ptr<ScratchDir> m_scratchDir;
+    std::string m_scratch; // its path
     std::vector<pid_t> m_started;
     std::unique_ptr<testwin::PrivateDisplay> m_display;
     std::string m_displayName;

@@ -58,7 +58,7 @@ TEST_F(GameExecutable, TheStartUpDialogShowsItsPicture)
         auto same = [&](int sx, int sy) {
             return shot.At(sx, sy) == (art.At(uint32_t(sx - left), uint32_t(sy - top)) & 0xFFFFFF);
         };
-        matching = shot.rgb.empty() ? 0 : shot.Count(left, top, left + panel.w, top + panel.h, same);
+        matching = shot.pixels.empty() ? 0 : shot.Count(left, top, left + panel.w, top + panel.h, same);
         return matching >= panel.w * panel.h * 9 / 10;
     };
     EXPECT_TRUE(game_test::WaitUntil(drawn, 120s, 200ms))

@@ -125,11 +125,6 @@ protected:
     // Gives the game's window the keyboard before a key or click.
     static inline const std::string kFocus = "search --name '^Tessaran - The Game$' windowfocus";
 
-    std::string Xdo(const std::string& args) const
-    {
-        return "DISPLAY=" + m_displayName + " xdotool " + args + " > /dev/null 2>&1";
-    }
-
     // The game keeps a click or a key tap that falls between two of its
     // ticks, so each goes down and up at once; the caller waits for what it
     // leads to. The game's cursor stands where the pointer is, whatever the

@@ -16,10 +16,10 @@ Screenshot GrabScreen(const std::string& display, int width, int height)
     if (image) {
         shot.width = width;
         shot.height = height;
-        shot.rgb.resize(size_t(width) * size_t(height));
+        shot.pixels.resize(size_t(width) * size_t(height));
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
-                shot.rgb[size_t(y) * size_t(width) + size_t(x)] = uint32_t(XGetPixel(image, x, y)) & 0xFFFFFF;
+                shot.pixels[size_t(y) * size_t(width) + size_t(x)] = uint32_t(XGetPixel(image, x, y)) & 0xFFFFFF;
         XDestroyImage(image);
     }
     XCloseDisplay(connection);
@@ -38,7 +38,7 @@ Screenshot GrabPicture(const std::string& display, const ShownPicture& shown)
     picture.height = shown.height;
     for (int y = 0; y < shown.height; ++y)
         for (int x = 0; x < shown.width; ++x)
-            picture.rgb.push_back(desktop.At(int(shown.DesktopX(x + 0.5)), int(shown.DesktopY(y + 0.5))));
+            picture.pixels.push_back(desktop.At(int(shown.DesktopX(x + 0.5)), int(shown.DesktopY(y + 0.5))));
     return picture;
 }
 

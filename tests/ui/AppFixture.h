@@ -40,17 +40,15 @@ protected:
     }
     // One frame of exactly one tick, after the waiting input.
     void Frame() { FrameAfter(kTickUnits); }
-    void Frames(int count) { AppTest::Frames(count, kTickUnits); }
 
     // The front buffer as 0xRRGGBB words, top row first.
     std::vector<uint32_t> ReadScreen()
     {
-        int w = 0, h = 0;
-        std::vector<uint32_t> pixels = ScreenPixels(w, h);
-        EXPECT_EQ(std::pair(w, h), std::pair(width, height));
-        for (uint32_t& pixel : pixels)
+        Picture screen = Look();
+        EXPECT_EQ(std::pair(screen.width, screen.height), std::pair(width, height));
+        for (uint32_t& pixel : screen.pixels)
             pixel &= 0xFFFFFF;
-        return pixels;
+        return screen.pixels;
     }
     // The screen after one scene of `draw` alone on a black screen.
     std::vector<uint32_t> DrawnAlone(const std::function<void(OmD3D&)>& draw)
