@@ -3,7 +3,6 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/OmMath.h"
 #include "engine/OmMatrix3.h"
 #include "engine/OmMatrix4.h"
 

@@ -12,7 +12,6 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace gfxtest {

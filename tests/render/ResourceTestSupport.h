@@ -2,7 +2,6 @@
 // for the test, and screen-space quads drawn with the renderer.
 #pragma once
 
-#include "render/OmD3D.h"
 #include "tests/platform/GfxTestSupport.h"
 #include "tests/platform/ImageTestFiles.h"
 #include "testing/ScratchDir.h"

@@ -7,7 +7,6 @@
 #include <lualib.h>
 
 #include <cctype>
-#include <cmath>
 #include <string>
 
 void LuaTest::SetUp()

@@ -2,7 +2,6 @@
 // threats, target scores and the archive, damaged input included.
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 #include "engine/OmRef.h"

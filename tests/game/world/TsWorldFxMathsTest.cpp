@@ -10,7 +10,6 @@
 #include "engine/OmMaxLight.h"
 #include "engine/OmPlane.h"
 #include "game/world/TsBlobRenderer.h"
-#include "game/world/TsEffectUtil.h"
 #include "game/world/TsExplosion.h"
 #include "game/world/TsLiquid.h"
 #include "game/world/TsModelLighting.h"
