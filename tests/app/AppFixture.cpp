@@ -1,6 +1,5 @@
 #include "tests/app/AppFixture.h"
 
-#include <algorithm>
 #include <chrono>
 #include <thread>
 

@@ -13,7 +13,6 @@
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsCutScene.h"
 #include "game/framework/TsInput.h"
-#include "game/framework/TsLevelInfo.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsCollectibleObject.h"
 #include "game/objects/TsConversation.h"
