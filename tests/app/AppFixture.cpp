@@ -1,6 +1,5 @@
 #include "tests/app/AppFixture.h"
 
-#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -14,6 +13,8 @@
 #include "platform/MessageBox.h"
 #include "platform/Window.h"
 #include "render/OmD3D.h"
+#include "ui/TsGuiDraw.h"
+#include "ui/TsGuiElement.h"
 
 namespace apptest {
 
@@ -192,6 +193,12 @@ void AppTest::Click(int x, int y, int button)
     MouseTo(x, y);
     FrameAfter(kTickUnits);
     ClickHere(button);
+}
+
+void AppTest::ClickCentre(const TsGuiControl& control)
+{
+    Click(int(GuiToPixelsX(control.GetX() + control.GetWidth() / 2)),
+          int(GuiToPixelsY(control.GetY() + control.GetHeight() / 2)));
 }
 
 Picture AppTest::Look()

@@ -20,6 +20,8 @@
 #include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
 
+class TsGuiControl;
+
 namespace apptest {
 
 // What the test modes saw, and how they behave.
@@ -121,6 +123,7 @@ protected:
     void ClickHere(int button = 0);
     // The pointer to (x, y) and a frame, then a click there.
     void Click(int x, int y, int button = 0);
+    void ClickCentre(const TsGuiControl& control);
     // A scratch folder, the working folder from then on, that sees the
     // demo's built scripts and data.
     void ScratchWithDemoData();

@@ -13,7 +13,6 @@
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsCutScene.h"
 #include "game/framework/TsInput.h"
-#include "game/framework/TsLevelInfo.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsCollectibleObject.h"
 #include "game/objects/TsConversation.h"
@@ -29,7 +28,6 @@
 #include "tests/game/framework/LogCapture.h"
 #include "ui/TsGameFrontEnd.h"
 #include "ui/TsGuiButton.h"
-#include "ui/TsGuiDraw.h"
 #include "ui/TsGuiMessageBox.h"
 #include "ui/TsGuiWindow.h"
 #include "ui/TsHUDe.h"
@@ -130,8 +128,7 @@ protected:
         ASSERT_NE(box, nullptr);
         TsGuiButton* button = box->GetButton(index);
         ASSERT_NE(button, nullptr);
-        Click(int(GuiToPixelsX(button->GetX() + button->GetWidth() / 2.0f)),
-              int(GuiToPixelsY(button->GetY() + button->GetHeight() / 2.0f)));
+        ClickCentre(*button);
     }
     // Ann fetches the vault key and works the switch, by orders rather
     // than clicks (the door's own test clicks), two ticks a frame.
@@ -365,9 +362,7 @@ TEST_F(CampaignLevel, TheTutorialTeachesItsLessonsOneByOneAndEndsOnTheTitle)
         EXPECT_TRUE(Level()->IsPaused()) << "the lesson holds the level";
         EXPECT_EQ(tutorial->GetFragmentCount(), lesson.topics);
         EXPECT_EQ(std::string(tutorial->GetFragment(0)).rfind(lesson.title, 0), 0u) << tutorial->GetFragment(0);
-        const auto& close = tutorial->text.closeBox;
-        Click(int(GuiToPixelsX(close.GetX() + close.GetWidth() / 2.0f)),
-                int(GuiToPixelsY(close.GetY() + close.GetHeight() / 2.0f)));
+        ClickCentre(tutorial->text.closeBox);
         ASSERT_FALSE(Menu()->HasOpenWindows());
         EXPECT_EQ(LuaNumber("g_lessonOpen"), 0.0) << "the exit script ran";
         ASSERT_TRUE(lesson.task());

@@ -7,7 +7,6 @@
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsCutScene.h"
 #include "game/framework/TsEntityDB.h"
-#include "game/framework/TsLevelInfo.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsBanterObject.h"
 #include "game/objects/TsConversation.h"

@@ -37,11 +37,8 @@ protected:
     int ChangedFromPlain()
     {
         const Picture now = LookAfter(2);
-        int count = 0;
-        for (int y = 0; y < m_plain.height; ++y)
-            for (int x = 0; x < m_plain.width; ++x)
-                count += m_plain.At(x, y) != now.At(x, y) && !m_moving.Holds(x, y);
-        return count;
+        return m_plain.Count(0, 0, m_plain.width, m_plain.height,
+                             [&](int x, int y) { return m_plain.At(x, y) != now.At(x, y) && !m_moving.Holds(x, y); });
     }
     struct Box {
         static constexpr int kMargin = 8;

@@ -2,21 +2,16 @@
 // player's party.
 #pragma once
 
-#include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "engine/OmClass.h"
-#include "engine/OmGroup.h"
-#include "engine/OmSkinShape.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"
-#include "game/framework/TsLevelInfo.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsInventory.h"

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <string>
-#include <vector>
 
 #include "ProgramFlow.h"
 #include "testing/ScratchDir.h"

@@ -435,11 +435,8 @@ TEST_F(InGameMenu, ScrolledTutorialTextAndTopicsKeepToTheirWindowsAndRows)
     const int stripLeft = int(GuiToPixelsX(tutorial->text.GetX())) + 12;
     const int stripRight = int(GuiToPixelsX(tutorial->text.list.GetX())) - 4;
     const auto differing = [&](const Picture& a, const Picture& b) {
-        int n = 0;
-        for (int y = 0; y < stripBottom; ++y)
-            for (int x = stripLeft; x < stripRight; ++x)
-                n += (a.At(x, y) & 0xFFFFFF) != (b.At(x, y) & 0xFFFFFF);
-        return n;
+        return a.Count(stripLeft, 0, stripRight, stripBottom,
+                       [&](int x, int y) { return (a.At(x, y) & 0xFFFFFF) != (b.At(x, y) & 0xFFFFFF); });
     };
     const Picture plain = LookAfter(1);
     const int noise = differing(plain, LookAfter(1));

@@ -14,7 +14,6 @@
 #include "engine/OmBaseSkinMesh.h"
 #include "engine/OmFastAlloc.h"
 #include "engine/OmGroup.h"
-#include "engine/OmParticleEffect.h"
 #include "engine/OmParticleSystem.h"
 #include "engine/OmShape.h"
 #include "engine/OmSkinShape.h"

@@ -2,6 +2,7 @@
 // behaviours, the player's squad, stealth and blows.
 #include "tests/app/SquadLevelFixture.h"
 
+#include "engine/OmSkinShape.h"
 #include "platform/KeyCodes.h"
 #include "ui/TsRadar.h"
 

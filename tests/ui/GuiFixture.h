@@ -39,11 +39,6 @@ protected:
     // from then on) as a solid image.
     void WriteFrontEndImage(const std::string& name, int width, int height, uint32_t colour);
 
-    void ClickCentre(const TsGuiControl& e)
-    {
-        Click(int(GuiToPixelsX(e.GetX() + e.GetWidth() / 2)), int(GuiToPixelsY(e.GetY() + e.GetHeight() / 2)));
-    }
-
     // The smallest box holding every pixel of the colour (RGB); empty when none.
     using Box = rtest::InkBox;
     Box FindColour(const std::vector<uint32_t>& screen, uint32_t rgb) const

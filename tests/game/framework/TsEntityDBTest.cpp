@@ -43,13 +43,11 @@ T* Add(TsEntityDB& db, const char* name, float x = 0, float z = 0)
     return object;
 }
 
-std::string NameOf(const OmObject* object) { return object->NameOrEmpty(); }
-
 Strings Names(const OmList& list)
 {
     Strings names;
     for (const OmList::Node* node = list.GetFirst(); node; node = node->next)
-        names.push_back(NameOf(static_cast<OmObject*>(node->value)));
+        names.push_back(static_cast<OmObject*>(node->value)->NameOrEmpty());
     return names;
 }
 
@@ -57,7 +55,7 @@ Strings Names(const OmArray<TsEntity*>& array)
 {
     Strings names;
     for (uint32_t i = 0; i < array.GetCount(); ++i)
-        names.push_back(NameOf(array[i]));
+        names.push_back(array[i]->NameOrEmpty());
     return names;
 }
 
@@ -65,7 +63,7 @@ Strings Names(const std::vector<OmRef<TsEntity>>& garbage)
 {
     Strings names;
     for (const OmRef<TsEntity>& entity : garbage)
-        names.push_back(NameOf(entity));
+        names.push_back(entity->NameOrEmpty());
     return names;
 }
 

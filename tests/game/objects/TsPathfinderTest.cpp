@@ -241,12 +241,12 @@ TEST_F(PathfinderTest, StartAndGoalInOneCellGiveTheTwoPointsThemselves)
     EXPECT_FLOAT_EQ(path[1].z, 0.9f);
 }
 
+// A diamond of blocked cells that meet only at their corners.
+const std::vector<std::string> kDiagonalGap = {".#...", "#.#..", ".#...", "....."};
+
 TEST_F(PathfinderTest, ARouteSqueezesDiagonallyBetweenTwoBlockedCells)
 {
-    Use({".#...",
-         "#.#..",
-         ".#...",
-         "....."});
+    Use(kDiagonalGap);
     ASSERT_TRUE(Find(0, 3, 1, 2));
     ASSERT_TRUE(Find(0, 3, 0, 1));
     EXPECT_EQ(path.GetCount(), 3u);
@@ -256,10 +256,7 @@ TEST_F(PathfinderTest, ARouteSqueezesDiagonallyBetweenTwoBlockedCells)
 
 TEST_F(PathfinderTest, TheIterationLimitEndsASearchThatNeedsMore)
 {
-    Use({".#...",
-         "#.#..",
-         ".#...",
-         "....."});
+    Use(kDiagonalGap);
     EXPECT_FALSE(Find(0, 3, 0, 1, false, false, 1));
     EXPECT_TRUE(Find(0, 3, 0, 1, false, false, 3));
 }
