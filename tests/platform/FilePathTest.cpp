@@ -12,9 +12,8 @@ class FilePathTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::filesystem::create_directories(m_root.Root() / "Data" / "FX");
-        std::ofstream(m_root.Root() / "Data" / "AnimDB.tsa") << "x";
-        std::ofstream(m_root.Root() / "Data" / "FX" / "Blob2.TGA") << "y";
+        m_root.Write("Data/AnimDB.tsa", "x");
+        m_root.Write("Data/FX/Blob2.TGA", "y");
     }
     std::string Root() const { return m_root.Path(); }
     ScratchDir m_root{ScratchDir::kStayOutside};

@@ -66,11 +66,13 @@ protected:
 };
 
 // Buffers for a quad: four vertices and six 16-bit indices.
-void MakeQuadBuffers(GfxDevice& device, GfxVertexBuffer*& vb, GfxIndexBuffer*& ib)
+std::pair<GfxVertexBuffer*, GfxIndexBuffer*> MakeQuadBuffers(GfxDevice& device)
 {
-    ASSERT_EQ(device.CreateVertexBuffer(4 * sizeof(RhwVertex), 0, GfxFvf::RhwDiffuse, GfxPool::Managed, &vb),
+    std::pair<GfxVertexBuffer*, GfxIndexBuffer*> quad{};
+    EXPECT_EQ(device.CreateVertexBuffer(4 * sizeof(RhwVertex), 0, GfxFvf::RhwDiffuse, GfxPool::Managed, &quad.first),
               GfxResult::Ok);
-    ASSERT_EQ(device.CreateIndexBuffer(12, 0, GfxFormat::Index16, GfxPool::Managed, &ib), GfxResult::Ok);
+    EXPECT_EQ(device.CreateIndexBuffer(12, 0, GfxFormat::Index16, GfxPool::Managed, &quad.second), GfxResult::Ok);
+    return quad;
 }
 
 } // namespace
@@ -79,9 +81,7 @@ void MakeQuadBuffers(GfxDevice& device, GfxVertexBuffer*& vb, GfxIndexBuffer*& i
 TEST_F(DeviceTest, ALockPastTheEndOfABufferIsRefused)
 {
     ASSERT_TRUE(Make(32, 32));
-    GfxVertexBuffer* vb = nullptr;
-    GfxIndexBuffer* ib = nullptr;
-    MakeQuadBuffers(*device, vb, ib);
+    const auto [vb, ib] = MakeQuadBuffers(*device);
     Hold(vb), Hold(ib);
     uint8_t* past = nullptr;
     EXPECT_EQ(vb->Lock(3 * sizeof(RhwVertex), 2 * sizeof(RhwVertex), &past, 0), GfxResult::InvalidCall);
@@ -92,9 +92,7 @@ TEST_F(DeviceTest, ALockPastTheEndOfABufferIsRefused)
 TEST_F(DeviceTest, BindingsKeepObjectsAliveAndMemoryDrawsUnbind)
 {
     ASSERT_TRUE(Make(32, 32));
-    GfxVertexBuffer* vb = nullptr;
-    GfxIndexBuffer* ib = nullptr;
-    MakeQuadBuffers(*device, vb, ib);
+    const auto [vb, ib] = MakeQuadBuffers(*device);
     const RhwVertex quad[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFF0000FF}, {31.5f, -0.5f, 0.5f, 1, 0xFF0000FF},
                                {-0.5f, 31.5f, 0.5f, 1, 0xFF0000FF}, {31.5f, 31.5f, 0.5f, 1, 0xFF0000FF}};
     const uint16_t idx[6] = {0, 1, 2, 1, 3, 2};
@@ -134,9 +132,7 @@ TEST_F(DeviceTest, BindingsKeepObjectsAliveAndMemoryDrawsUnbind)
 TEST_F(DeviceTest, ADrawReachingPastItsVerticesOrIndicesIsRefused)
 {
     ASSERT_TRUE(Make(32, 32));
-    GfxVertexBuffer* vb = nullptr;
-    GfxIndexBuffer* ib = nullptr;
-    MakeQuadBuffers(*device, vb, ib);
+    const auto [vb, ib] = MakeQuadBuffers(*device);
     Hold(vb), Hold(ib);
     const RhwVertex quad[4] = {};
     const uint16_t idx[6] = {0, 1, 2, 1, 3, 2};

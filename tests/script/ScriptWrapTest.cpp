@@ -330,7 +330,6 @@ TEST_F(HandOverBindingsTest, WhatAScriptMadeIsHeldOnlyByScriptsTillAHolderTakesI
     scene->SetFollowTarget(nullptr);
 }
 
-// A member the script deleted lives on in the squad until it lets go.
 TEST_F(HandOverBindingsTest, ASquadMemberTheScriptDeletedGoesWhenTheSquadLetsGo)
 {
     ASSERT_EQ(Run("player:SetSquad(TsSquadObject:new()) o = TsPCObject:new() player:AddCharacterToSquad(o, nil)\n"

@@ -2,8 +2,6 @@
 
 #include <clocale>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 
@@ -41,19 +39,17 @@ TsOptions ChangedOptions()
     return o;
 }
 
-// Two sets of options are the same when they write the same file.
-std::string Written(const TsOptions& options)
-{
-    EXPECT_TRUE(options.Save("compare.lua"));
-    std::ifstream in("compare.lua");
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The options file runs through the script bindings onto the game's options.
 class OptionsFileTest : public ::testing::Test {
 protected:
     OptionsFileTest() { m_options = TsOptions(); }
     ~OptionsFileTest() override { m_options = TsOptions(); }
+    // Two sets of options are the same when they write the same file.
+    std::string Written(const TsOptions& options)
+    {
+        EXPECT_TRUE(options.Save("compare.lua"));
+        return m_dir.Read("compare.lua");
+    }
     LogCapture m_log;
     ScratchDir m_dir;
     ScriptState m_lua;

@@ -3,7 +3,6 @@
 // ScratchDir: the files are left there.
 #pragma once
 
-#include <cstdint>
 #include <initializer_list>
 #include <vector>
 
