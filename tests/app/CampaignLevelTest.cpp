@@ -139,17 +139,13 @@ protected:
         auto* door = Named<TsDoorObject>("vaultDoor");
         ASSERT_TRUE(key && door);
         ann->UseEntity(key);
-        ASSERT_TRUE(TicksUntil(200, [&] { return ann->GetInventory()->Holds(key); })) << "the key picked up";
+        ASSERT_TRUE(StepUntil([&] { return ann->GetInventory()->Holds(key); }, 100, 0.0, 2 * kTickUnits))
+            << "the key picked up";
         ann->UseEntity(Named<TsEntity>("vaultSwitch"));
-        ASSERT_TRUE(TicksUntil(200, [&] { return door->IsOpen() && door->GetTransitionState() == TsDoorObject::kStill; }))
+        ASSERT_TRUE(StepUntil([&] { return door->IsOpen() && door->GetTransitionState() == TsDoorObject::kStill; },
+                              100, 0.0, 2 * kTickUnits))
             << "the door opened";
         FrameAfter(100); // the open door's ground is walkable from the next tick
-    }
-    // Frames of two ticks each until the condition holds, at most limit
-    // ticks: the game's clock runs, as shots and timers need.
-    bool TicksUntil(int limit, const std::function<bool()>& condition)
-    {
-        return StepUntil(condition, limit / 2, 0.0, 2 * kTickUnits);
     }
     std::vector<TsCharacterObject*> Guards()
     {

@@ -66,8 +66,6 @@ namespace {
 class WeaponsGame : public InDemoLevel {
 protected:
     static Target* Place(float x, float z) { return PutInPlay(new Target, x, z); }
-    // One tick a frame.
-    void Ticks(int count) { Frames(count, 100); }
 
     // A blaster of continuous fire in the wielder's hand, needing no rounds,
     // fired once: its loop plays.
@@ -116,14 +114,14 @@ TEST_F(WeaponsGame, ARocketHomesOnItsTargetAndBursts)
     // Fired north from x = 2, the rocket only comes within the blast's
     // reach of a target at x = 7 by turning toward it.
     Target* target = Place(7.0f, 6.0f);
-    Ticks(1);
+    Frames(1);
     auto launcher = OmRef<TsWeaponObject>::Adopt(FromTemplate<TsWeaponObject>("WeaponTemplateRocketLauncher"));
     launcher->Attributes(false).SetAmmoType(-1);
     ASSERT_TRUE(launcher->FireAt(OmVector3(2.0f, 1.0f, 2.0f), OmVector3(0.0f, 0.0f, 1.0f), target));
     float farthestEast = 2.0f;
     for (int i = 0; i < 40 && TsProjectile::LiveCount() > 0; ++i) {
         TsProjectile::ForEachLive([&](TsProjectile& p) { farthestEast = std::max(farthestEast, p.GetPosition().x); });
-        Ticks(1);
+        Frames(1);
     }
     EXPECT_GT(farthestEast, 5.0f) << "it steered toward the target";
     ASSERT_FALSE(target->damage.empty()) << "the rocket never reached its target";
@@ -158,7 +156,7 @@ TEST_F(WeaponsGame, AContinuousWeaponPutAwayWhileFiringStopsItsLoop)
     TsWeaponObject* gun = nullptr;
     ASSERT_NO_FATAL_FAILURE(FireALoopingGun(hero, gun));
     hero->GetInventory()->UnequipArticle();
-    Ticks(3);
+    Frames(3);
     EXPECT_FALSE(TsAccess::Audio()->IsSoundPlaying(kLoop));
 }
 
@@ -176,12 +174,12 @@ TEST_F(WeaponsGame, ATouchedMineCountsDownAndGoesOffWithItsRing)
     Target* far = Place(7.0f, 7.0f);   // out of reach
     Soldier* soldier = PutInPlay(new Soldier, 5.0f, 2.0f);
     const float vitality = soldier->GetVitality() + soldier->GetHealth();
-    Ticks(1);
+    Frames(1);
 
     mine->OnTouch(soldier, 0.0f);
-    Ticks(19);
+    Frames(19);
     const uint32_t explosions = TsInitialExplosions::ActiveCount();
-    Ticks(1);
+    Frames(1);
     ASSERT_EQ(near->damage.size(), 1u) << "the 20th tick after the touch";
     EXPECT_FLOAT_EQ(near->damage[0], 20.0f);
     ASSERT_EQ(mid->damage.size(), 1u);
@@ -211,7 +209,7 @@ TEST_F(WeaponsGame, ShotsInFlightComeBackWithASavedGame)
         ASSERT_TRUE(gun->FireAt(OmVector3(2.0f, 1.0f, z), OmVector3(1.0f, 0.0f, 0.0f), nullptr));
     }
     gun = nullptr;
-    Ticks(2);
+    Frames(2);
     ASSERT_EQ(TsProjectile::LiveCount(), 2u);
     ASSERT_TRUE(app->SaveGame());
     const std::string saved = TsAccess::LocalPlayer()->GetSaveName();

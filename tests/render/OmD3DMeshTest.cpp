@@ -20,7 +20,7 @@ using namespace plat;
 using rtest::Channel;
 using rtest::Convert;
 using rtest::ErrorLog;
-using rtest::RendererTest;
+using rtest::BlendTest;
 
 namespace {
 
@@ -42,20 +42,19 @@ OmRef<OmMesh> GlassGrid(uint32_t n, float h, float z, uint32_t material, uint32_
 }
 
 // A scene under a camera at the origin looking along +z, lighting off.
-class MeshTest : public RendererTest {
+class MeshTest : public BlendTest {
 protected:
     void SetUp() override
     {
         OmClassRegistry::Instance().AssignClassIds();
-        ASSERT_TRUE(Open(640, 480));
-        BeginScreenFractionScene();
+        ASSERT_NO_FATAL_FAILURE(BlendTest::SetUp());
         rtest::AimCamera(*renderer, *camera, 1.0f);
     }
     void TearDown() override
     {
         for (OmLight* light : lights)
             renderer->RemoveLight(light);
-        RendererTest::TearDown();
+        BlendTest::TearDown();
     }
 
     // A light at the camera, switched on.

@@ -112,10 +112,7 @@ TEST_F(GuiControls, EditBoxesTakeTypedKeysInUpperCaseAndEditAtTheCaret)
     Tap(plat::kKeyLeft);
     EXPECT_EQ(edit.GetCaretIndex(), 2);
     // BACKSPACE held for three ticks: B, then A, then nothing left to delete.
-    Key(plat::kKeyBackspace, true);
-    Frames(3);
-    Key(plat::kKeyBackspace, false);
-    Frame();
+    Tap(plat::kKeyBackspace, 3);
     EXPECT_STREQ(edit.GetText(), "C");
     EXPECT_EQ(edit.GetCaretOffset(), 0.0f);
 
@@ -139,10 +136,7 @@ TEST_F(GuiControls, AReleaseAwayFromAnEditBoxTakesItsFocusAndItsHeldKeys)
     ASSERT_TRUE(edit.IsFocused());
     Click(5, 5);
     EXPECT_FALSE(edit.IsFocused());
-    Key(plat::kKeyBackspace, true);
-    Frames(2);
-    Key(plat::kKeyBackspace, false);
-    Frame();
+    Tap(plat::kKeyBackspace, 2);
     EXPECT_STREQ(edit.GetText(), "A");
 }
 
