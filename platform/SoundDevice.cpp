@@ -17,6 +17,8 @@ struct OnDemandMixing {
     int rate = 0;
     std::vector<detail::SoundContext*> open;
     std::vector<std::int16_t> mixed;
+    bool keep = true;
+    std::vector<std::int16_t> discarded; // reused by every mix that keeps nothing
     LPALCLOOPBACKOPENDEVICESOFT openDevice = nullptr;
     LPALCRENDERSAMPLESSOFT render = nullptr;
 };
@@ -135,9 +137,15 @@ void PathState::Release(ALuint buffer, bool alsoPlaying)
 } // namespace detail
 
 
-void MixOnlyOnDemand(int rate)
+void MixOnlyOnDemand(int rate, SoundRecord record)
 {
-    OnDemand().rate = rate;
+    OnDemandMixing& mixing = OnDemand();
+    mixing.rate = rate;
+    mixing.keep = record == SoundRecord::Keep;
+    // Room for two seconds at once, more than any frame mixes.
+    if (!mixing.keep && rate > 0 && mixing.discarded.size() < 4 * static_cast<std::size_t>(rate)) {
+        mixing.discarded.resize(4 * static_cast<std::size_t>(rate));
+    }
 }
 
 void MixSound(double seconds)
@@ -148,9 +156,18 @@ void MixSound(double seconds)
     }
     const auto frames = static_cast<std::size_t>(seconds * mixing.rate + 0.5);
     for (detail::SoundContext* ctx : mixing.open) {
-        const std::size_t from = mixing.mixed.size();
-        mixing.mixed.resize(from + 2 * frames);
-        mixing.render(ctx->device, mixing.mixed.data() + from, static_cast<ALCsizei>(frames));
+        std::int16_t* into = nullptr;
+        if (mixing.keep) {
+            const std::size_t from = mixing.mixed.size();
+            mixing.mixed.resize(from + 2 * frames);
+            into = mixing.mixed.data() + from;
+        } else {
+            if (mixing.discarded.size() < 2 * frames) {
+                mixing.discarded.resize(2 * frames);
+            }
+            into = mixing.discarded.data();
+        }
+        mixing.render(ctx->device, into, static_cast<ALCsizei>(frames));
         ctx->mixedFrames += frames;
     }
 }

@@ -43,7 +43,10 @@ bool CheckSoundDevice(std::string& error);
 // passes for it only in MixSound, which mixes that much more of every such
 // device that is open (stereo 16-bit at `rate`) and keeps it; the device's
 // clock counts the frames mixed. Opening such a device starts a new record.
-void MixOnlyOnDemand(int rate);
+// A test that only needs the sound's time to follow its own clock discards
+// what is mixed: no record grows, and mixing allocates nothing once warm.
+enum class SoundRecord { Keep, Discard };
+void MixOnlyOnDemand(int rate, SoundRecord record = SoundRecord::Keep);
 void MixSound(double seconds);
 // Interleaved left/right samples mixed since the last on-demand device opened.
 const std::vector<std::int16_t>& MixedSound();

@@ -1,7 +1,5 @@
 #include "tests/app/AppFixture.h"
 
-#include <chrono>
-#include <thread>
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
@@ -11,6 +9,7 @@
 #include "platform/GfxDevice.h"
 #include "platform/GfxTexture.h"
 #include "platform/MessageBox.h"
+#include "platform/SoundDevice.h"
 #include "platform/Window.h"
 #include "render/OmD3D.h"
 #include "ui/TsGuiDraw.h"
@@ -74,7 +73,10 @@ void AppTest::SetUp()
     plat::SetMessageBoxHook([this](std::string_view caption, std::string_view text) {
         boxes.push_back({std::string(caption), std::string(text)});
     });
-    clock = std::make_unique<ManualClock>(1000);
+    clock = std::make_unique<ManualClock>(kClockRate);
+    // The sound keeps the test's time too: a line is heard as long as the
+    // frames that pass take, however fast or slow the machine runs them.
+    plat::MixOnlyOnDemand(kMixRate, plat::SoundRecord::Discard);
     TsMain::SetModeFactory(TS_MODE_FRONT_END, &MakeFrontEnd);
     TsMain::SetLevelHostFactory(&TsGameLevelHost::Make);
 }
@@ -84,6 +86,7 @@ void AppTest::TearDown()
     app.reset();
     scratch.reset();
     clock.reset();
+    plat::MixOnlyOnDemand(0);
     for (TsModeType type : {TS_MODE_OBJECT_VIEW, TS_MODE_LEVEL, TS_MODE_FRONT_END})
         TsMain::SetModeFactory(type, nullptr);
     TsMain::SetLevelHostFactory(nullptr);
@@ -115,6 +118,7 @@ void AppTest::FrameAfter(int64_t units)
 {
     clock->Advance(units);
     ASSERT_TRUE(app->Step());
+    plat::MixSound(double(units) / double(kClockRate));
 }
 
 void AppTest::Frames(int count, int64_t units)
@@ -123,23 +127,14 @@ void AppTest::Frames(int count, int64_t units)
         FrameAfter(units);
 }
 
-bool AppTest::StepUntil(const std::function<bool()>& condition, int maxFrames, double maxSeconds, int64_t units)
+bool AppTest::StepUntil(const std::function<bool()>& condition, int maxFrames, int64_t units)
 {
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point start = Clock::now();
-    const auto spent = [&](int frames) {
-        return frames >= maxFrames && std::chrono::duration<double>(Clock::now() - start).count() >= maxSeconds;
-    };
-    for (int frames = 0; !spent(frames); ++frames) {
+    for (int frames = 0; frames < maxFrames; ++frames) {
         if (condition())
             return true;
-        const Clock::time_point frameStart = Clock::now();
         FrameAfter(units);
         if (HasFatalFailure())
             return false;
-        const TsAudio* audio = TsAccess::Audio();
-        if (audio && audio->IsDialoguePlaying())
-            std::this_thread::sleep_until(frameStart + std::chrono::milliseconds(units));
     }
     return condition();
 }

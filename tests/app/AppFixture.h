@@ -103,12 +103,9 @@ protected:
     // Frames does that count times.
     void FrameAfter(int64_t units);
     void Frames(int count, int64_t units = kTickUnits);
-    // Frames of `units` each until the condition holds: false once both
-    // maxFrames frames and maxSeconds of real time are spent without it. A
-    // line being heard plays on the real clock, so while one is heard each
-    // frame also takes its span of real time, as in play.
-    bool StepUntil(const std::function<bool()>& condition, int maxFrames, double maxSeconds = 0.0,
-                   int64_t units = kTickUnits);
+    // Frames of `units` each until the condition holds: false once maxFrames
+    // frames are spent without it.
+    bool StepUntil(const std::function<bool()>& condition, int maxFrames, int64_t units = kTickUnits);
     // Puts the key's press or release, or the button's, into SDL's queue.
     void Key(int keyCode, bool down);
     void Button(bool down, int button = 0);
@@ -141,9 +138,9 @@ protected:
     Picture LookAfter(int count, int64_t units = kTickUnits);
 
     // The clock counts milliseconds: a tick of the game is 100 of them.
+    static constexpr int64_t kClockRate = 1000;
     static constexpr int64_t kTickUnits = 100;
-    // Real time a wait on lines being heard may take, whatever its frames.
-    static constexpr double kHearingSeconds = 30.0;
+    static constexpr int kMixRate = 22050;
 
     std::unique_ptr<ManualClock> clock;
     std::unique_ptr<TsMain> app;

@@ -139,11 +139,11 @@ protected:
         auto* door = Named<TsDoorObject>("vaultDoor");
         ASSERT_TRUE(key && door);
         ann->UseEntity(key);
-        ASSERT_TRUE(StepUntil([&] { return ann->GetInventory()->Holds(key); }, 100, 0.0, 2 * kTickUnits))
+        ASSERT_TRUE(StepUntil([&] { return ann->GetInventory()->Holds(key); }, 100, 2 * kTickUnits))
             << "the key picked up";
         ann->UseEntity(Named<TsEntity>("vaultSwitch"));
         ASSERT_TRUE(StepUntil([&] { return door->IsOpen() && door->GetTransitionState() == TsDoorObject::kStill; },
-                              100, 0.0, 2 * kTickUnits))
+                              100, 2 * kTickUnits))
             << "the door opened";
         FrameAfter(100); // the open door's ground is walkable from the next tick
     }
@@ -367,7 +367,7 @@ TEST_F(CampaignLevel, TheTutorialTeachesItsLessonsOneByOneAndEndsOnTheTitle)
     ASSERT_TRUE(StepUntil([&] { return LuaNumber("g_guideTalked") == 1.0; }, 300)) << "the leader got to the guide";
     EXPECT_TRUE(door->IsOpen());
     EXPECT_EQ(talk->GetFragmentCount(), 2u);
-    ASSERT_TRUE(StepUntil([&] { return !talk->HasConversationStarted() && Menu()->HasOpenWindows(); }, 400, kHearingSeconds))
+    ASSERT_TRUE(StepUntil([&] { return !talk->HasConversationStarted() && Menu()->HasOpenWindows(); }, 400))
         << "the talk ends and the closing message is shown";
     EXPECT_EQ(LuaNumber("g_tutorialOver"), 1.0);
     ASSERT_NO_FATAL_FAILURE(ClickButton(0));
