@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <vector>
 
 #include "engine/OmClass.h"
 #include "engine/OmFastAlloc.h"
@@ -88,21 +87,15 @@ bool OmArchive::IsRoot(const OmObject* object) const
     return false;
 }
 
-// Each is held while the others let go, so none ends while another still
-// refers to it; one that nothing else holds goes at the end.
-void OmArchive::ReleaseRoots() const
+// Taken down as a failed load is: releasing the roots instead would leave
+// behind whatever no root reaches, as in a file whose roots name one object
+// twice and another not at all.
+void OmArchive::RefuseLoad()
 {
-    std::vector<OmObject*> roots;
-    for (uint32_t i = 0; i < m_roots.GetCount(); ++i) {
-        if (m_roots[i] && std::find(roots.begin(), roots.end(), m_roots[i]) == roots.end())
-            roots.push_back(m_roots[i]);
-    }
-    for (OmObject* root : roots)
-        root->AddRef();
-    for (OmObject* root : roots)
-        root->Release();
-    for (OmObject* root : roots)
-        root->Release();
+    DiscardLoadedObjects();
+    ReleaseLoadedResources();
+    FreeLoadTable();
+    m_roots.RemoveAll();
 }
 
 int32_t OmArchive::GetObjectIndex(const OmObject* object) const
@@ -384,6 +377,7 @@ bool OmArchive::Load(const char* path)
     m_path = path ? path : "";
     m_failed = false;
     m_roots.RemoveAll();
+    FreeLoadTable();
     m_loadedMaterialRefs.RemoveAll();
     m_loadedTextureRefs.RemoveAll();
     m_input = std::make_unique<OmBufferedFile>(kBufferSize);
@@ -392,12 +386,8 @@ bool OmArchive::Load(const char* path)
         ReportError("Archive \"%s\": cannot open the file", m_path);
     else
         loaded = LoadContents() && !HasFailed();
-    if (!loaded) {
-        DiscardLoadedObjects();
-        ReleaseLoadedResources();
-        m_roots.RemoveAll();
-    }
-    FreeLoadTable();
+    if (!loaded)
+        RefuseLoad();
     FreeResourceTables();
     m_input.reset();
     return loaded;

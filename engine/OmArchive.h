@@ -70,10 +70,11 @@ public:
     bool IsRoot(const OmObject* object) const;
     uint32_t GetRootCount() const { return m_roots.GetCount(); }
     OmObject* GetRoot(uint32_t i) const { return i < m_roots.GetCount() ? m_roots[i] : nullptr; }
-    // For a load whose roots the caller refuses: each distinct root gives
-    // back the one reference the file gave it as a root, however often the
-    // list names it. The roots stay listed but may be gone.
-    void ReleaseRoots() const;
+    // For a load whose roots the caller refuses, before anything has taken
+    // one: everything the load built goes, as a failed load's does, however
+    // often the roots name an object and whether or not one reaches it. The
+    // root list is emptied.
+    void RefuseLoad();
 
     // False for null, for an object already registered, and (with a log
     // line) for an object whose class has no registry entry.
@@ -84,6 +85,8 @@ public:
     // Save into a temporary file beside path, put in its place only once it
     // was written whole: a full disk or a failed write keeps the old file.
     bool SaveReplacing(const char* path);
+    // A load that succeeded is remembered until the archive goes or loads
+    // again, so that its caller can still refuse it whole (RefuseLoad).
     bool Load(const char* path);
 
     // Writing primitives; each returns the archive so calls chain.
@@ -254,7 +257,8 @@ private:
     std::unique_ptr<OmBufferedFile> m_output;
     uint32_t m_versionMajor = 0;
     uint32_t m_versionMinor = 0;
-    // The classes the file lists, only while a load runs.
+    // The classes the file lists, from a load's start until the archive goes,
+    // loads again or the load is refused.
     std::unique_ptr<LoadClass[]> m_loadTable;
     uint32_t m_loadClassCount = 0;
     OmResourceOwner* m_resourceOwner = nullptr; // borrowed: the caller's renderer

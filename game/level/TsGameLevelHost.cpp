@@ -47,12 +47,25 @@ void RunText(const char* text)
     }
 }
 
-// Objects of a load that is refused: each root gives up the reference the
-// file gave it; what is left goes with the class pools at the next switch.
-void DropRoots(const OmArchive& archive)
+// A save holds the player and then the level, or no level in a transfer
+// file. Anything else is refused before a root is taken, which also keeps a
+// root the file names twice from being taken twice.
+bool HasAGamesRoots(const OmArchive& archive, const char* name)
 {
-    TsTimerTable::Instance().Clear();
-    archive.ReleaseRoots();
+    if (archive.GetRootCount() != 2) {
+        LogErrorF("Error loading game file %s - root object count is %d not 2", name,
+                  static_cast<int>(archive.GetRootCount()));
+        return false;
+    }
+    if (!TsPlayer::Cast(archive.GetRoot(0))) {
+        LogErrorF("Error loading game file %s - cannot load player object", name);
+        return false;
+    }
+    if (archive.GetRoot(1) && !TsLevel::Cast(archive.GetRoot(1))) {
+        LogErrorF("Error loading game file %s - the second root is not a level", name);
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -176,21 +189,15 @@ bool TsGameLevelHost::LoadSavedLevel(const std::string& saveName)
         LogErrorF("Error: cannot load game file %s", saveName.c_str());
         return false;
     }
-    if (archive.GetRootCount() != 2) {
-        LogErrorF("Error loading game file %s - root object count is %d not 2", saveName.c_str(),
-                  static_cast<int>(archive.GetRootCount()));
-        DropRoots(archive);
+    if (!HasAGamesRoots(archive, saveName.c_str())) {
+        archive.RefuseLoad();
+        // The timers read name objects the refusal took down.
+        TsTimerTable::Instance().Abandon();
         return false;
     }
-    TsPlayer* player = TsPlayer::Cast(archive.GetRoot(0));
-    if (!player) {
-        LogErrorF("Error loading game file %s - cannot load player object", saveName.c_str());
-        DropRoots(archive);
-        return false;
-    }
-    m_player.reset(player); // the file's reference, deleted with the level it plays
+    m_player.reset(TsPlayer::Cast(archive.GetRoot(0))); // the file's reference, deleted with the level it plays
     int32_t pcType = -1;
-    if (!AdoptLoadedLevel(archive.GetRoot(1), saveName.c_str(), pcType)) {
+    if (!AdoptLoadedLevel(TsLevel::Cast(archive.GetRoot(1)), pcType)) {
         return false;
     }
     if (!m_player->InitialiseForLevel(pcType) || !m_app.GetMode()->Initialise()) {
@@ -209,16 +216,10 @@ bool TsGameLevelHost::LoadSavedLevel(const std::string& saveName)
     return true;
 }
 
-bool TsGameLevelHost::AdoptLoadedLevel(OmObject* root, const char* name, int32_t& pcType)
+bool TsGameLevelHost::AdoptLoadedLevel(TsLevel* loaded, int32_t& pcType)
 {
-    if (root) {
-        TsLevel* level = TsLevel::Cast(root);
-        if (!level) {
-            LogErrorF("Error loading game file %s - the second root is not a level", name);
-            root->Release();
-            return false;
-        }
-        m_app.AdoptLevel(std::unique_ptr<TsGameMode>(level)); // the file's reference
+    if (loaded) {
+        m_app.AdoptLevel(std::unique_ptr<TsGameMode>(loaded)); // the file's reference
         return true;
     }
     auto made = std::make_unique<TsLevel>();

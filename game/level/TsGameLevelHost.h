@@ -9,7 +9,6 @@
 #include "game/framework/TsLevelHost.h"
 
 class OmArchive;
-class OmObject;
 class TsMain;
 
 class TsGameLevelHost final : public TsLevelHost {
@@ -62,7 +61,7 @@ public:
 private:
     // Root 1 of a save: the saved level, or none in a transfer file (the
     // next level is then built around the loaded player).
-    bool AdoptLoadedLevel(OmObject* root, const char* name, int32_t& pcType);
+    bool AdoptLoadedLevel(TsLevel* loaded, int32_t& pcType);
     void AddObjectivesToDiary();
 
     TsMain& m_app; // borrowed: the application that owns this host

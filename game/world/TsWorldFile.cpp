@@ -45,7 +45,7 @@ TsWorld* TsWorld::LoadWorld(const char* path)
     TsWorld* world = TsWorld::Cast(archive.GetRoot(0));
     if (!world) {
         LogErrorF("TsWorld::LoadWorld - the first root of %s is not a world", path);
-        archive.ReleaseRoots();
+        archive.RefuseLoad();
         return nullptr;
     }
     // Nothing in a level file refers to its world, so the one reference is

@@ -161,6 +161,20 @@ inline Layout ParseLayout(const std::vector<unsigned char>& bytes)
     return layout;
 }
 
+// The file with its root list replaced: root i names what the saved root
+// order[i] named; saved is how many roots the file had.
+inline std::vector<unsigned char> WithRoots(const std::vector<unsigned char>& bytes, uint32_t saved,
+                                            const std::vector<uint32_t>& order)
+{
+    const size_t roots = ParseLayout(bytes).rootsOffset;
+    std::vector<unsigned char> file(bytes.begin(), bytes.begin() + long(roots) + 4);
+    SetWord(file, roots, uint32_t(order.size()));
+    for (uint32_t i : order)
+        file.insert(file.end(), bytes.begin() + long(roots + 4 + 8 * i), bytes.begin() + long(roots + 12 + 8 * i));
+    file.insert(file.end(), bytes.begin() + long(roots + 4 + 8 * saved), bytes.end());
+    return file;
+}
+
 using ErrorCapture = DebugOutputCapture;
 
 } // namespace archive_test
