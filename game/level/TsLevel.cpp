@@ -248,17 +248,18 @@ void TsLevel::Read(OmArchive& archive)
     TsGameMode::Read(archive);
     TsTimerTable::Instance().Read(archive);
     archive.ReadU32(m_projectilesRead);
-    // The shots live in their pool; the references only bring them back.
+    // The shots live in their pool, each holding itself: the references
+    // name that hold, which the shot's count must cover.
     for (uint32_t i = 0; i < m_projectilesRead && !archive.HasFailed(); ++i) {
         TsProjectile* shot = nullptr;
-        archive.ReadRef(shot);
+        archive.ReadHeldRef(shot);
     }
     archive.ReadRef(m_entityDB);
     if (!archive.HasFailed() && !m_entityDB) {
         archive.Fail("a level without an entity database");
     }
     TsConversation* conversation = nullptr;
-    archive.ReadRef(conversation);
+    archive.ReadHeldRef(conversation);
     if (!archive.HasFailed() && conversation) {
         m_conversation.AdoptNew(conversation);
     }

@@ -1,5 +1,6 @@
 // The level played in the real application: missions started, saved and
 // loaded, damaged saves refused, the level guarded from scripts.
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -20,7 +21,9 @@
 #include "game/level/TsLevel.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsCharacterObject.h"
+#include "game/objects/TsConversation.h"
 #include "game/objects/TsPlayer.h"
+#include "game/objects/TsProjectile.h"
 #include "game/objects/TsTimerTable.h"
 #include "game/world/TsWorld.h"
 #include "game/world/TsWorldDrawing.h"
@@ -57,6 +60,19 @@ namespace fs = std::filesystem;
 
 using LevelGame = InDemoLevel;
 using LevelGameFromTitle = DemoLevelTest;
+
+// The save with the count of the object of that four-letter name set to 0.
+std::vector<unsigned char> CountedZero(std::vector<unsigned char> bytes, const char* name)
+{
+    uint32_t letters;
+    std::memcpy(&letters, name, 4);
+    const size_t at = archive_test::FindWords(bytes, {4, letters}); // the name's length and letters
+    if (at == std::string::npos || archive_test::WordAt(bytes, at - 4) != 1)
+        ADD_FAILURE() << name << " is not counted once in the save";
+    else
+        archive_test::SetWord(bytes, at - 4, 0);
+    return bytes;
+}
 
 TEST_F(LevelGame, AQuickSaveAndALoadBringBackTheSameLevel)
 {
@@ -123,9 +139,12 @@ TEST_F(LevelGameFromTitle, AFallenEnemyASaveHoldsComesBackHeldByTheLevelAlone)
 
 // Each refused before a root is taken, and freed whole (the switch back to
 // the title finds nothing left): a save's header damaged, its roots named
-// again in another order.
+// again in another order, the level's conversation or a shot in flight
+// (which holds itself) counted 0.
 TEST_F(LevelGame, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
 {
+    Level()->GetIncidentalConversation()->SetName("talk");
+    (new TsProjectile)->SetName("shot");
     ASSERT_TRUE(app->SaveGame());
     std::vector<unsigned char> bytes =
         archive_test::ReadFile(std::string("Save Games/") + TsAccess::LocalPlayer()->GetSaveName());
@@ -135,6 +154,8 @@ TEST_F(LevelGame, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
     for (const auto& [name, order] : {std::pair<const char*, std::vector<uint32_t>>{"Player twice", {0, 0}},
                                       {"Level twice", {1, 1}}, {"Level first", {1, 0}}, {"One root", {0}}})
         write(name, archive_test::WithRoots(bytes, 2, order));
+    for (const char* name : {"talk", "shot"})
+        write(std::string("Zero ") + name, CountedZero(bytes, name));
     bytes[20] ^= 0x5A; // inside the header
     write("Broken", bytes);
     struct {
@@ -147,6 +168,8 @@ TEST_F(LevelGame, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
         {"Player twice", "Error loading game file Player twice - the second root is not a level"},
         {"Level twice", "Error loading game file Level twice - cannot load player object"},
         {"Level first", "Error loading game file Level first - cannot load player object"},
+        {"Zero talk", "Error: cannot load game file Zero talk"},
+        {"Zero shot", "Error: cannot load game file Zero shot"},
     };
     for (const auto& c : cases) {
         log.Clear();
