@@ -22,6 +22,12 @@ class OmMaxLight : public OmObject {
 
     void Write(OmArchive& archive) override;
     void Read(OmArchive& archive) override;
+    // Holders that keep a reference to the light but save only its name,
+    // and take the reference again once read back (light effects): a saved
+    // count leaves their references out, or a load would count them twice.
+    uint32_t RetakenReferences() const override { return m_holdersByName; }
+    void AddHolderByName() { ++m_holdersByName; }
+    void RemoveHolderByName() { --m_holdersByName; }
 
     // Light falling on a surface at p with normal n.
     float IlluminationAt(const OmVector3& p, const OmVector3& n) const;
@@ -65,6 +71,8 @@ class OmMaxLight : public OmObject {
 
 private:
     float ConeFactor(const OmVector3& toPoint, float distance) const;
+
+    uint32_t m_holdersByName = 0; // never saved, nor copied
 };
 
 class OmMaxLightNode : public OmModifier {

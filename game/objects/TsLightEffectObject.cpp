@@ -41,6 +41,20 @@ OmMaxLight* FindWorldLight(const char* name)
     return nullptr;
 }
 
+// The light and the bound learn of the effect's reference, which a save
+// does not keep: the effect saves only their names.
+template <class T>
+void HoldByName(OmRef<T>& held, T* object)
+{
+    if (object == held)
+        return;
+    if (held)
+        held->RemoveHolderByName();
+    if (object)
+        object->AddHolderByName();
+    held.Reset(object);
+}
+
 } // namespace
 
 TsLightEffectObject::~TsLightEffectObject()
@@ -51,19 +65,12 @@ TsLightEffectObject::~TsLightEffectObject()
 
 void TsLightEffectObject::SetLightObject(OmMaxLight* light)
 {
-    m_light.Reset(light);
+    HoldByName(m_light, light);
 }
 
-// The bound learns of the reference, which a saved game does not keep.
 void TsLightEffectObject::SetBoundObject(TsBoundObject* bound)
 {
-    if (bound == m_boundObject)
-        return;
-    if (m_boundObject)
-        m_boundObject->RemoveHolderByName();
-    if (bound)
-        bound->AddHolderByName();
-    m_boundObject.Reset(bound);
+    HoldByName(m_boundObject, bound);
 }
 
 void TsLightEffectObject::Write(OmArchive& archive)
