@@ -35,6 +35,9 @@ uint32_t Mix(uint32_t under, uint32_t over, uint8_t coverage)
 std::unique_ptr<DialogSurface> DialogSurface::Create(const std::string& title, int width, int height,
                                                      std::string* error)
 {
+    // Taken before the dialog's window can take it.
+    SDL_Window* const focused = SDL_GetKeyboardFocus();
+    const uint32_t focusedBefore = focused ? SDL_GetWindowID(focused) : 0;
     WindowDesc desc;
     desc.title = title;
     desc.width = width;
@@ -45,19 +48,41 @@ std::unique_ptr<DialogSurface> DialogSurface::Create(const std::string& title, i
     }
     SDL_SetWindowPosition(window->NativeHandle(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     window->Show();
-    return std::unique_ptr<DialogSurface>(new DialogSurface(std::move(window), width, height));
+    return std::unique_ptr<DialogSurface>(new DialogSurface(std::move(window), width, height, focusedBefore));
 }
 
-DialogSurface::DialogSurface(std::unique_ptr<Window> window, int width, int height)
+DialogSurface::DialogSurface(std::unique_ptr<Window> window, int width, int height, uint32_t focusedBefore)
     : window_(std::move(window)), width_(width), height_(height),
-      pixels_(static_cast<size_t>(width) * height, 0xFFD4D0C8u)
+      pixels_(static_cast<size_t>(width) * height, 0xFFD4D0C8u),
+      glWindowBefore_(SDL_GL_GetCurrentWindow()), glContextBefore_(SDL_GL_GetCurrentContext()),
+      focusedBefore_(focusedBefore)
 {
     SDL_AddEventWatch(&DialogSurface::Watch, this);
 }
 
+// The window goes first: a GL renderer of its own goes with it and leaves
+// no context current. The window that had the keyboard is given it back,
+// as no window manager may be there to do it; a game without the keyboard
+// counts as in the background, where it neither ticks nor draws.
 DialogSurface::~DialogSurface()
 {
     SDL_DelEventWatch(&DialogSurface::Watch, this);
+    window_.reset();
+    RestoreGLContext();
+    if (SDL_Window* before = SDL_GetWindowFromID(focusedBefore_)) {
+        SDL_RaiseWindow(before);
+        SDL_SetWindowInputFocus(before);
+    }
+}
+
+// The window system may copy the canvas through a GL renderer made for the
+// dialog's window, whose context then stays current; the game's device
+// draws with whatever context is current, so its own is made current again.
+void DialogSurface::RestoreGLContext() const
+{
+    if (glContextBefore_ && SDL_GL_GetCurrentContext() != glContextBefore_) {
+        SDL_GL_MakeCurrent(glWindowBefore_, glContextBefore_);
+    }
 }
 
 int DialogSurface::Watch(void* self, SDL_Event* event)
@@ -197,6 +222,7 @@ void DialogSurface::Present()
         SDL_FreeSurface(canvas);
         SDL_UpdateWindowSurface(native);
     }
+    RestoreGLContext();
 }
 
 bool DialogSurface::TakeExposed()

@@ -1,7 +1,9 @@
-// A small window drawn in software for modal dialogs shown before the game's
-// device exists: a canvas of A8R8G8B8 pixels with rectangles and FreeType
-// text, copied to the window on Present, and the keyboard and mouse input
-// that arrived for the window, in order.
+// A small window drawn in software for modal dialogs, shown before the game's
+// device exists or over the game: a canvas of A8R8G8B8 pixels with
+// rectangles and FreeType text, copied to the window on Present, and the
+// keyboard and mouse input that arrived for the window, in order. What the
+// dialog takes from the game while it stands, the game has back when it
+// goes: its GL context current, and the keyboard.
 #pragma once
 
 #include <cstdint>
@@ -63,8 +65,9 @@ public:
     bool TakeExposed();
 
 private:
-    DialogSurface(std::unique_ptr<Window> window, int width, int height);
+    DialogSurface(std::unique_ptr<Window> window, int width, int height, uint32_t focusedBefore);
     static int Watch(void* self, SDL_Event* event);
+    void RestoreGLContext() const;
     void Blend(int x, int y, uint8_t coverage, uint32_t colour);
 
     std::unique_ptr<Window> window_;
@@ -75,6 +78,11 @@ private:
     bool closeRequested_ = false;
     bool exposed_ = false;
     int pointerX_ = 0, pointerY_ = 0;
+    // What was current before the dialog: the GL context and its window,
+    // and the id of the window with the keyboard (0 for none).
+    SDL_Window* glWindowBefore_ = nullptr;
+    void* glContextBefore_ = nullptr;
+    uint32_t focusedBefore_ = 0;
 };
 
 } // namespace plat

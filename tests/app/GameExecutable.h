@@ -148,10 +148,12 @@ protected:
     // Works this copy's start-up dialog as a player would, with one key
     // (Return plays, Escape quits); true once it has been answered.
     bool AnswerStartupDialog(pid_t game, const char* key) { return AnswerWindow(game, StartupDialog(game), key); }
-    // The xdotool search criteria of this copy's start-up dialog.
-    static std::string StartupDialog(pid_t game)
+    // The xdotool search criteria of this copy's start-up dialog, and of its message box.
+    static std::string StartupDialog(pid_t game) { return WindowOf(game, "Tessaran Demo V1.0"); }
+    static std::string MessageBoxOf(pid_t game) { return WindowOf(game, "TessaranApp"); }
+    static std::string WindowOf(pid_t game, const std::string& title)
     {
-        return "--all --pid " + std::to_string(game) + " --name '^Tessaran Demo V1.0$'";
+        return "--all --pid " + std::to_string(game) + " --name '^" + title + "$'";
     }
 
     // Presses the key on the window that the xdotool search finds once it

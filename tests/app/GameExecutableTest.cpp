@@ -66,8 +66,7 @@ TEST_F(GameExecutable, TheStartUpDialogShowsItsPicture)
     EXPECT_EQ(Output("picture").find("picture is missing"), std::string::npos) << Output("picture");
     ASSERT_TRUE(AnswerStartupDialog(game, "Return")) << Output("picture");
     ASSERT_TRUE(WaitForOutput("picture", "Animation database initialisation error", game)) << Output("picture");
-    EXPECT_TRUE(AnswerWindow(game, "--all --pid " + std::to_string(game) + " --name '^TessaranApp$'", "Return"))
-        << Output("picture");
+    EXPECT_TRUE(AnswerWindow(game, MessageBoxOf(game), "Return")) << Output("picture");
     EXPECT_EQ(WaitForExit(game), 0) << Output("picture");
 }
 

@@ -4,6 +4,7 @@
 // tests' (TitleScreens, Credits).
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 
 #include "ProgramFlow.h"
@@ -18,6 +19,12 @@ bool OptionsPageShown(const Screenshot& s)
 {
     return GoldButtons(s, 86, MenuButtonY(0) - 8) == 0xF && IsGold(s, 660, 538);
 }
+
+// The saves: their list, and Load, Delete and Back below it. The game's
+// message box stands over the middle of the screen, in grey.
+bool SavesPageShown(const Screenshot& s) { return !MainMenuShown(s) && IsGold(s, 660, 538); }
+constexpr uint32_t kBoxGrey = 0xD4D0C8;
+constexpr int kRowX = 200, kFirstRowY = 113, kLoadX = 120, kDeleteX = 327, kSaveButtonsY = 479;
 
 // A lesson of the tutorial: the text's gold-framed window on the left and
 // its topic list on the right, over the paused level. The text window's
@@ -106,12 +113,12 @@ TEST_F(TitleScreen, MenusOptionsSavesAndQuitWorkThroughTheProgram)
     // The saves: a click selects the one row, which the delete button,
     // after the question (Yes is Return), deletes from the folder.
     Click(180, MenuButtonY(kLoadGame));
-    ASSERT_TRUE(WaitForScreen([](const Screenshot& s) { return !MainMenuShown(s) && IsGold(s, 660, 538); }, "saves"));
-    Click(200, 113);
+    ASSERT_TRUE(WaitForScreen(SavesPageShown, "saves"));
+    Click(kRowX, kFirstRowY);
     PointAt(700, 300); // the row is seen lit with the pointer out of the way
     EXPECT_TRUE(WaitForScreen([](const Screenshot& s) { return s.CountBright(90, 107, 330, 119, 180) > 20; },
                               "row-selected"));
-    Click(327, 479);
+    Click(kDeleteX, kSaveButtonsY);
     ASSERT_TRUE(WaitForScreen(QuestionShown, "delete-question"));
     Key("Return");
     const std::string save = m_scratch + "/Save Games/alice [1]";
@@ -128,6 +135,25 @@ TEST_F(TitleScreen, MenusOptionsSavesAndQuitWorkThroughTheProgram)
     Key("Return");
     EXPECT_EQ(WaitForExit(m_game_pid), 0) << Output(kRun);
     ExpectNoErrors();
+}
+
+// A save cut short, chosen on the saves' page, is refused with the game's
+// box; once that is answered, the title is seen again and the shell answers.
+TEST_F(TitleScreen, AfterTheBoxOfADamagedSaveTheTitleIsSeenAgain)
+{
+    ASSERT_NO_FATAL_FAILURE(StartToTitle());
+    Run("CreateSave('demo', 5)");
+    std::filesystem::resize_file(m_scratch + "/Save Games/Test [5] - Demo", 3000);
+    Click(180, MenuButtonY(kLoadGame));
+    ASSERT_TRUE(WaitForScreen(SavesPageShown, "saves"));
+    Click(kRowX, kFirstRowY);
+    WaitForATick();
+    Click(kLoadX, kSaveButtonsY);
+    ASSERT_TRUE(WaitForOutput(kRun, "The level could not be started; returning to the front end.", m_game_pid));
+    ASSERT_TRUE(AnswerWindow(m_game_pid, MessageBoxOf(m_game_pid), "Return"));
+    EXPECT_TRUE(WaitForScreen([](const Screenshot& s) { return TitleAlone(s) && s.At(200, 260) != kBoxGrey; },
+                              "title-after-the-box"));
+    EXPECT_EQ(Ask("6 * 7"), "42");
 }
 
 // Escape let go at once, well inside one of the game's frames, is still
