@@ -10,6 +10,7 @@
 #include "engine/OmSkinShape.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
+#include "game/framework/TsGameTicks.h"
 #include "game/framework/TsLog.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsPCObject.h"
@@ -26,7 +27,7 @@
 namespace {
 
 constexpr float kPi = 3.14159265f;
-constexpr float kTickSeconds = 0.1f;
+constexpr float kTickSeconds = TsGameTicks::kSeconds;
 constexpr int32_t kMoveLimit = 500;
 constexpr int32_t kPlayerMoveLimit = 10000;
 constexpr float kNeighbourMarkReach = 3.0f;
@@ -519,7 +520,7 @@ void TsCharacterObject::AdvanceAlongPath(float speedFactor)
         if (GroundDirection(m_position, OmVector3(x, 0.0f, z), step) &&
             GroundDirection(m_position, other->GetPosition(), toward) && step.Dot(toward) > 0.0f) {
             if (m_busyTicks <= 0)
-                m_busyTicks = int32_t(kBlockWaitSeconds * float(TsAccess::TicksPerSecond()));
+                m_busyTicks = TsGameTicks::FromSeconds(kBlockWaitSeconds);
             return;
         }
     }

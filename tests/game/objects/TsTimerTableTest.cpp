@@ -2,7 +2,6 @@
 // owner, references, checked ids and the saved form.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
@@ -90,22 +89,6 @@ struct TimerTest : ::testing::Test {
     TsTimerTable table;
     int tick = 0;
 };
-
-TEST(TimerTicks, PeriodsAreWholeTicksRoundedUpAndNeverNone)
-{
-    struct Case {
-        float seconds;
-        int ticksPerSecond, ticks;
-    };
-    const Case cases[] = {
-        {0.5f, 30, 15}, {0.3f, 10, 3}, // 0.3 has no exact binary form: still three ticks
-        {1.5f, 10, 15}, {0.25f, 10, 3}, {2.0f, 10, 20},
-        {0.0f, 10, 1},  {-4.0f, 10, 1}, {0.01f, 10, 1}, {std::nanf(""), 10, 1},
-        {1e12f, 10, INT32_MAX},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(TsTimerTable::TicksFor(c.seconds, c.ticksPerSecond), c.ticks) << c.seconds;
-}
 
 TEST_F(TimerTest, FiresOnTheDueTickThenRepeatsAndFreesItsId)
 {
