@@ -8,6 +8,7 @@
 #include "engine/OmList.h"
 #include "engine/OmRef.h"
 #include "engine/OmTextureResource.h"
+#include "engine/OmVector4.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsEntity.h"
@@ -143,8 +144,8 @@ void TsRadar::DiscOffset(const OmVector3& position, const OmVector3& centre, flo
 uint32_t TsRadar::DiscShade(float d, float radius)
 {
     const float t = radius > 0.5f ? 1.0f - d / (radius - 0.5f) : 0.0f;
-    const int32_t g = std::min(255, std::max(0, int32_t(t * 255.0f)) + 1);
-    return 0xFF000000u | uint32_t(g) * 0x010101u;
+    const uint32_t g = std::min(255u, OmLevelByte(t * 255.0f) + 1);
+    return 0xFF000000u | g * 0x010101u;
 }
 
 void TsRadar::ShadeDensity(const TileSampler& map, float centreX, float centreZ, float range, uint16_t* texels,

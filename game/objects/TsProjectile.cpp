@@ -11,6 +11,7 @@
 #include "engine/OmMesh.h"
 #include "engine/OmNode.h"
 #include "engine/OmParticleEffect.h"
+#include "engine/OmVector4.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"
@@ -565,8 +566,7 @@ bool TsProjectile::BuildStreak(const OmVector3& forward, TsStreakVertex out[kStr
     const float q = std::min(rec->m_laserLength, m_laserLength);
     const OmVector3 tail = tip - m_heading * q + e;
     const float fade = (m_lifetime * rec->m_initialSpeed - m_laserLength) * 51.0f;
-    const int32_t alpha = std::clamp(static_cast<int32_t>(std::clamp(fade, -1.0f, 256.0f)), 0, 255);
-    const uint32_t colour = uint32_t(alpha) << 24 | (rec->m_laserARGB & 0x00FFFFFFu);
+    const uint32_t colour = OmLevelByte(fade) << 24 | (rec->m_laserARGB & 0x00FFFFFFu);
     const OmVector3 corners[kStreakVertices] = {tip + w, tail + w, tail - w, tail - w, tip - w, tip + w};
     const float us[kStreakVertices] = {0.0f, 1.0f, 1.0f, 1.0f, 0.0f, 0.0f};
     const float vs[kStreakVertices] = {0.0f, 0.0f, 1.0f, 1.0f, 1.0f, 0.0f};
