@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
-#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -96,15 +95,6 @@ TEST(OmMath, ClampIntKeepsValuesInTheRangeTestingTheLowBoundFirst)
     const int clamps[][4] = {{5, 0, 10, 5}, {-3, 0, 10, 0}, {11, 0, 10, 10}, {3, 5, 1, 5}, {7, 5, 1, 1}};
     for (const auto& c : clamps)
         EXPECT_EQ(ClampInt(c[0], c[1], c[2]), c[3]) << c[0] << " in " << c[1] << ".." << c[2];
-}
-
-TEST(OmMath, SaturatingIntTruncatesGivesTheNearestLimitPastTheRangeAndNaNAsZero)
-{
-    const std::pair<double, int32_t> ints[] = {{2.9, 2}, {-2.9, -2}, {2147483647.0, INT32_MAX},
-                                               {2147483648.0, INT32_MAX}, {-2147483649.0, INT32_MIN},
-                                               {-INFINITY, INT32_MIN}, {NAN, 0}};
-    for (auto [d, i] : ints)
-        EXPECT_EQ(SaturatingInt(d), i) << d;
 }
 
 TEST(OmMath, RoundToIntRoundsHalvesToEven)

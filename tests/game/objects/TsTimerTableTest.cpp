@@ -1,7 +1,9 @@
-// The timer table: periods in whole ticks, repeats, targets let go by their
-// owner, references, checked ids and the saved form.
+// The timer table and the game's rules for seconds as ticks: periods, repeats,
+// targets let go by their owner, references, checked ids and the saved form.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
@@ -9,6 +11,7 @@
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmRef.h"
+#include "game/framework/TsGameTicks.h"
 #include "game/framework/TsObject.h"
 #include "game/objects/TsTimerTable.h"
 #include "tests/engine/ArchiveTestSupport.h"
@@ -89,6 +92,24 @@ struct TimerTest : ::testing::Test {
     TsTimerTable table;
     int tick = 0;
 };
+
+// A time from a script or a file may be any float: each rule keeps its own
+// rounding and saturates past what an int holds.
+TEST(GameTicks, SecondsBecomeTruncatedOrRoundedUpTicksThatNeverOverflow)
+{
+    const struct {
+        float seconds;
+        int32_t truncated, roundedUp;
+    } cases[] = {
+        {1.5f, 15, 15}, {0.7f, 7, 7}, {0.25f, 2, 3}, {0.01f, 0, 1}, {0.0f, 0, 1}, {-4.0f, -40, 1},
+        {0.3f, 3, 3}, // no exact binary form: still three ticks
+        {1e30f, INT32_MAX, INT32_MAX}, {-1e30f, INT32_MIN, 1}, {INFINITY, INT32_MAX, INT32_MAX}, {NAN, 0, 1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TsGameTicks::FromSeconds(c.seconds), c.truncated) << c.seconds;
+        EXPECT_EQ(TsGameTicks::FromSecondsRoundedUp(c.seconds), c.roundedUp) << c.seconds;
+    }
+}
 
 TEST_F(TimerTest, FiresOnTheDueTickThenRepeatsAndFreesItsId)
 {
