@@ -6,6 +6,7 @@
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmList.h"
+#include "engine/OmMath.h"
 #include "engine/OmRef.h"
 #include "engine/OmTextureResource.h"
 #include "engine/OmVector4.h"
@@ -29,7 +30,6 @@ using namespace plat;
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
 const char* const kSpriteFiles[TsRadar::kSpriteCount] = {
     "data\\hud\\PCRadarSprite.tga", "data\\hud\\NPCRadarSprite.tga", "data\\hud\\BanterRadarSprite.tga",
     "data\\hud\\ObjectiveRadarSprite.tga"};
@@ -269,7 +269,7 @@ void TsRadar::CreateRadar(int32_t mode)
                       m_view);
     const OmMatrix4 previous = *renderer->GetProjectionMatrix();
     OmProjectionParams params;
-    params.halfWidth = std::tan(22.5f * kPi / 180.0f);
+    params.halfWidth = std::tan(22.5f * OM_PI / 180.0f);
     params.halfHeight = params.halfWidth * 0.5f;
     params.nearDistance = 1.0f;
     params.farDistance = 1000.0f;

@@ -6,6 +6,7 @@
 
 #include "engine/OmBoneAnimation.h"
 #include "engine/OmGroup.h"
+#include "engine/OmMath.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmSkinShape.h"
 #include "game/framework/TsAccess.h"
@@ -26,7 +27,7 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
+constexpr float kPi = OM_PI;
 constexpr float kTickSeconds = TsGameTicks::kSeconds;
 constexpr int32_t kMoveLimit = 500;
 constexpr int32_t kPlayerMoveLimit = 10000;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/OmArchive.h"
+#include "engine/OmMath.h"
 #include "engine/OmMatrix4.h"
 #include "engine/OmMesh.h"
 #include "engine/OmNode.h"
@@ -35,7 +36,6 @@ uint32_t TsProjectile::s_stateSetups = 0;
 
 namespace {
 
-constexpr float kTwoPi = 6.28318530717958647692f;
 constexpr float kCruiseProbe = 500.0f;
 constexpr float kLaunchAge = 0.001f;
 
@@ -506,7 +506,7 @@ OmVector3 TsProjectile::SpiralOffset(const OmVector3& velocity, float radius, fl
     }
     OmVector3 b;
     CrossProduct(a, u, b);
-    const float angle = elapsed * turnsPerSecond * kTwoPi;
+    const float angle = elapsed * turnsPerSecond * OM_TWO_PI;
     return a * (std::sin(angle) * radius) + b * (std::cos(angle) * radius);
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/OmArchive.h"
+#include "engine/OmMath.h"
 #include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
@@ -28,7 +29,7 @@ static_assert(TsWeaponObject::kFreeAmmoMode == TsPlayer::EGG_NO_AMMO);
 
 namespace {
 
-constexpr float kDegreesToRadians = 3.14159265358979323846f / 180.0f;
+constexpr float kDegreesToRadians = OM_PI / 180.0f;
 constexpr float kItemRadius = 0.3f;
 constexpr float kItemHeight = 0.2f;
 
