@@ -2,6 +2,7 @@
 #pragma once
 
 #include <bit>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 
@@ -29,6 +30,20 @@ inline int ClampInt(int v, int lo, int hi)
         return hi;
     }
     return v;
+}
+
+// A number from a script or a file as an int, truncated toward zero. A bare
+// cast is undefined past the int's range and for NaN; here a value past the
+// range gives the nearest limit and NaN gives 0.
+inline int32_t SaturatingInt(double v)
+{
+    if (std::isnan(v)) {
+        return 0;
+    }
+    if (v <= double(INT32_MIN)) {
+        return INT32_MIN;
+    }
+    return v >= double(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(v);
 }
 
 // v held to 0..1; NaN stays NaN.

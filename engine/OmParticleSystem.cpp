@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr float kTwoPi = 6.2831855f;
 
 struct ParticleSystem {
     OmParticleEffect effects[OM_MAX_PARTICLE_EFFECTS];
@@ -223,8 +222,8 @@ bool OmParticle::Update(float t)
     fade -= dt * fadeRate;
     if (e && e->spinBase != 0.0f) {
         angle += dt * spin;
-        if (angle > kTwoPi)
-            angle -= kTwoPi;
+        if (angle > OM_TWO_PI)
+            angle -= OM_TWO_PI;
     }
     sizeScale += dt * sizeRate;
     if (e && lastTime <= deathTime && fade >= 0.0f) {
@@ -353,10 +352,10 @@ void OmParticleEmitter::Spawn(float t, float dt, bool fadeWithLife)
     const float spinSize = OmRand01() * e.spinRandom + e.spinBase;
     const float spinSign = OmRand01() <= 0.5f ? -1.0f : 1.0f;
     p->spin = spinSize * spinSign;
-    if (p->spin > kTwoPi)
-        p->spin -= kTwoPi;
+    if (p->spin > OM_TWO_PI)
+        p->spin -= OM_TWO_PI;
     else if (p->spin < 0.0f)
-        p->spin += kTwoPi;
+        p->spin += OM_TWO_PI;
     p->value = e.valueBase + (OmRand01() - 0.5f) * e.valueRandom;
     p->lastTime = t;
     p->word8 = 0;

@@ -8,14 +8,16 @@ const OmVector4& OmVector4::UnitW()
 
 uint32_t OmColourByte(float v)
 {
+    return OmLevelByte(v > 1.0f ? 255.0f : v * 255.0f);
+}
+
+uint32_t OmLevelByte(float level)
+{
     // The negated test also sends NaN to 0.
-    if (!(v > 0.0f)) {
+    if (!(level > 0.0f)) {
         return 0;
     }
-    if (v > 1.0f) {
-        v = 1.0f;
-    }
-    return static_cast<uint32_t>(v * 255.0f);
+    return level >= 255.0f ? 255 : static_cast<uint32_t>(level);
 }
 
 uint32_t OmColour::PackRGBA() const

@@ -52,6 +52,8 @@ struct OmColour {
 // (NaN counts as 0, so a damaged value never reaches the integer cast), then
 // truncate, so 1.0 is 255 and anything above it stays 255 rather than wrapping.
 uint32_t OmColourByte(float v);
+// The same rule for a level already scaled to 0..255.
+uint32_t OmLevelByte(float level);
 
 // The device's A8R8G8B8 word from components packed by OmColourByte.
 inline uint32_t OmPackARGB(float r, float g, float b, float a)

@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/OmMath.h"
 #include "engine/OmPbfScene.h"
 #include "game/framework/TsAnimationDB.h"
 #include "tools/DemoSupport.h"
@@ -29,7 +30,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kFrames = 30; // one second of animation at 30 frames a second
-constexpr float kTwoPi = 6.2831853f;
 constexpr int kTitleFigureEntry = 5; // the title screen asks for this entry
 
 // Positions are in file units, ten to the engine's unit, with y up.
@@ -184,7 +184,7 @@ std::string AnimationText(const Figure& figure, Pose pose)
                       "\nDemo figure\nRelative motion\n-\n-\n-\n-\n-\n-\n";
     for (int f = 0; f < kFrames; ++f) {
         out += "// Frame # " + std::to_string(f) + "\n";
-        const float phase = kTwoPi * float(f) / float(kFrames);
+        const float phase = OM_TWO_PI * float(f) / float(kFrames);
         for (int b = 0; b < figure.bones; ++b) {
             out += "0 0 0\n" + std::string(figure.limbs[b].bone) + "\n-\n-\n-\n";
             PutMatrix(out, pose(figure, b, phase));
@@ -263,7 +263,7 @@ bool WriteJelly(const fs::path& folder)
     OmPbfScene scene;
     scene.materials.Add(demo::Material("Jelly", "skin.tga", {0.4f, 1.0f, 0.5f, 1.0f}));
     for (int f = 0; f < kFrames; ++f) {
-        const float wobble = std::sin(kTwoPi * float(f) / float(kFrames));
+        const float wobble = std::sin(OM_TWO_PI * float(f) / float(kFrames));
         const float high = 5.0f * (1.0f + 0.3f * wobble), wide = 4.0f * (1.0f - 0.2f * wobble);
         auto mesh = std::make_unique<OmPbfMeshRecord>();
         demo::AddSquareUvs(*mesh);

@@ -73,7 +73,7 @@ void CopyPiece(const char* from, const char* to, char* out, size_t size)
 
 uint32_t Grey(float level)
 {
-    const uint32_t g = uint32_t(std::clamp(level, 0.0f, 255.0f));
+    const uint32_t g = OmLevelByte(level);
     return g << 24 | g << 16 | g << 8 | g;
 }
 

@@ -9,6 +9,7 @@
 #include "engine/OmCamera.h"
 #include "engine/OmGroup.h"
 #include "engine/OmLight.h"
+#include "engine/OmMath.h"
 #include "engine/OmMatrix4.h"
 #include "engine/OmRand.h"
 #include "engine/OmRef.h"
@@ -29,8 +30,6 @@ using namespace plat;
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
-constexpr float kTwoPi = 6.2831853f;
 constexpr uint32_t kQuadFormat = 0x142;
 constexpr uint32_t kSceneAmbient = 0x90909090;
 constexpr float kPokeReach = 10.0f; // pixels
@@ -53,7 +52,7 @@ const LightSetup kLightSetups[4] = {
     {OmLight::kSpot, {0, 30, 0}, 5, 25},
 };
 
-float Radians(float degrees) { return degrees * kPi / 180.0f; }
+float Radians(float degrees) { return degrees * OM_PI / 180.0f; }
 
 OmD3D* Renderer() { return OmD3D::Instance(); }
 
@@ -513,7 +512,7 @@ void TsFrontEnd::AimLookBones(float fraction)
         target = OmVector3(origin.x, origin.y - 500.0f + y, 1000.0f);
     }
     OmMatrix4 look, turn;
-    turn.SetAxisRotation(kPi * 0.5f, 1.0f, 0.0f, 0.0f);
+    turn.SetAxisRotation(OM_PI * 0.5f, 1.0f, 0.0f, 0.0f);
     BuildLookAtMatrix(origin, target, OmVector3(0, 1, 0), look);
     turn.PostMultiply(look);
     OmMatrix3 rotation;
@@ -534,7 +533,7 @@ void TsFrontEnd::AimLookBones(float fraction)
             continue;
         const float p = m_pokePrevious[i] + (m_pokeProgress[i] - m_pokePrevious[i]) * fraction;
         bone.position += bone.rotation.Transform(OmVector3(0.0f, 0.0f, -0.5f * PokeExtent(p)));
-        bone.rotation.PreRotateZ((i == 0 ? 4.0f : -4.0f) * p * kTwoPi);
+        bone.rotation.PreRotateZ((i == 0 ? 4.0f : -4.0f) * p * OM_TWO_PI);
     }
 }
 

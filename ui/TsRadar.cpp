@@ -6,8 +6,10 @@
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmList.h"
+#include "engine/OmMath.h"
 #include "engine/OmRef.h"
 #include "engine/OmTextureResource.h"
+#include "engine/OmVector4.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsEntity.h"
@@ -28,7 +30,6 @@ using namespace plat;
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
 const char* const kSpriteFiles[TsRadar::kSpriteCount] = {
     "data\\hud\\PCRadarSprite.tga", "data\\hud\\NPCRadarSprite.tga", "data\\hud\\BanterRadarSprite.tga",
     "data\\hud\\ObjectiveRadarSprite.tga"};
@@ -143,8 +144,8 @@ void TsRadar::DiscOffset(const OmVector3& position, const OmVector3& centre, flo
 uint32_t TsRadar::DiscShade(float d, float radius)
 {
     const float t = radius > 0.5f ? 1.0f - d / (radius - 0.5f) : 0.0f;
-    const int32_t g = std::min(255, std::max(0, int32_t(t * 255.0f)) + 1);
-    return 0xFF000000u | uint32_t(g) * 0x010101u;
+    const uint32_t g = std::min(255u, OmLevelByte(t * 255.0f) + 1);
+    return 0xFF000000u | g * 0x010101u;
 }
 
 void TsRadar::ShadeDensity(const TileSampler& map, float centreX, float centreZ, float range, uint16_t* texels,
@@ -268,7 +269,7 @@ void TsRadar::CreateRadar(int32_t mode)
                       m_view);
     const OmMatrix4 previous = *renderer->GetProjectionMatrix();
     OmProjectionParams params;
-    params.halfWidth = std::tan(22.5f * kPi / 180.0f);
+    params.halfWidth = std::tan(22.5f * OM_PI / 180.0f);
     params.halfHeight = params.halfWidth * 0.5f;
     params.nearDistance = 1.0f;
     params.farDistance = 1000.0f;

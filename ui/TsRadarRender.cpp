@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engine/OmList.h"
+#include "engine/OmMath.h"
 #include "game/objects/TsPCObject.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsCamera.h"
@@ -22,7 +23,6 @@ using namespace plat;
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
 constexpr uint32_t kFvfXyz = 0x002, kFvfXyzRhw = 0x004, kFvfDiffuse = 0x040, kFvfTex1 = 0x100;
 constexpr uint32_t kEntityHidden = 64;
 
@@ -240,7 +240,7 @@ void TsRadar::DrawObjectiveArrow(const OmVector3& centre)
     const OmMatrix4 saved = *r.GetWorldMatrix();
     OmMatrix4 local;
     local.SetIdentity();
-    local.RotateZ(angle - kPi * 0.5f);
+    local.RotateZ(angle - OM_PI * 0.5f);
     local.m[12] = px, local.m[13] = py;
     OmMatrix4 world;
     MultiplyMatrix4(local, saved, world);

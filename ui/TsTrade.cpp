@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/OmMath.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsScriptQuote.h"
 
@@ -71,10 +72,13 @@ bool TsTrade::TraderCall(const char* objectName, const char* characterName, char
 int32_t TsTrade::BuyCost(float value, int32_t amount, int32_t playerCharacterType)
 {
     const double discount = playerCharacterType == 1 ? kBuyDiscount : 1.0;
-    return int32_t(double(value) * double(amount) * discount);
+    return SaturatingInt(double(value) * double(amount) * discount);
 }
 
-int32_t TsTrade::SellPrice(float value, int32_t amount) { return int32_t(double(value) * double(amount) * kSellFactor); }
+int32_t TsTrade::SellPrice(float value, int32_t amount)
+{
+    return SaturatingInt(double(value) * double(amount) * kSellFactor);
+}
 
 int32_t TsTrade::SellAmount(int32_t stackCount, int32_t packSize, int32_t maxStack, bool& removed)
 {

@@ -3,6 +3,8 @@
 // logs (once) what is missing, so a script sees nil instead of a crash.
 #pragma once
 
+#include "game/framework/TsGameTicks.h"
+
 struct lua_State;
 class TsGameMode;
 class TsLevel;
@@ -69,8 +71,8 @@ public:
 
     static int ScreenWidth();
     static int ScreenHeight();
-    static int TicksPerSecond() { return 10; }
-    static float TickDuration() { return 0.1f; }
+    static int TicksPerSecond() { return TsGameTicks::kPerSecond; }
+    static float TickDuration() { return TsGameTicks::kSeconds; }
     static float FrameDelta();
     static int TickCount();
     static float GameTime();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/OmMath.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsCamera.h"
 #include "game/framework/TsEntity.h"
@@ -14,9 +15,7 @@ OM_IMPLEMENT_CLASS(TsCutScene, TsObject)
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
-constexpr float kTwoPi = 2.0f * kPi;
-constexpr float kDegrees = kPi / 180.0f;
+constexpr float kDegrees = OM_PI / 180.0f;
 
 // Conversation framing.
 constexpr float kConversationZoom = 7.0f;
@@ -51,7 +50,7 @@ void TsCutScene::SetSceneFraming(float fieldOfView, float pitch)
 
 float TsCutScene::Wrap(float a)
 {
-    return a - std::floor(a / kTwoPi) * kTwoPi;
+    return a - std::floor(a / OM_TWO_PI) * OM_TWO_PI;
 }
 
 // The turn from a to b the short way round, in (-pi, pi]: a turn of more
@@ -59,8 +58,8 @@ float TsCutScene::Wrap(float a)
 float TsCutScene::ShortestDifference(float a, float b)
 {
     float d = Wrap(b - a);
-    if (d > kPi) {
-        d -= kTwoPi;
+    if (d > OM_PI) {
+        d -= OM_TWO_PI;
     }
     return d;
 }
@@ -140,7 +139,7 @@ void TsCutScene::RotateCamera(float turns, float seconds, int32_t kind)
     if (!m_camera) {
         return;
     }
-    const float angle = turns * kTwoPi;
+    const float angle = turns * OM_TWO_PI;
     if (!(seconds > 0.0f)) {
         // From where the last timed rotation started, not from the heading
         // now: a script that turns in steps of its own lands on the angles it
@@ -322,7 +321,7 @@ void TsCutScene::SetupConversationCamera(const OmVector3& p, const OmVector3& q,
     }
     // Between two and three seconds, longer the further the camera turns.
     const float turn = std::fabs(ShortestDifference(Wrap(m_camera->Heading().next), targetHeading));
-    const float seconds = kShortestTurnSeconds + (kLongestTurnSeconds - kShortestTurnSeconds) * (turn / kPi);
+    const float seconds = kShortestTurnSeconds + (kLongestTurnSeconds - kShortestTurnSeconds) * (turn / OM_PI);
     LockActive(true);
     SetPlayerLockedOut(true);
     MoveCamera(focus.x, focus.y, focus.z, seconds, TS_CAMERAMOVE_INTERP);

@@ -318,7 +318,7 @@ void TsMain::FrameBody()
     float dt = 0.0f;
     RunTicks(now, dt);
     m_profiler.StartSection(m_profileSections[PROFILE_INTERP]);
-    float fraction = 1.0f - static_cast<float>(TicksToSeconds(m_tickBase - now)) / kTickDuration;
+    float fraction = 1.0f - static_cast<float>(TicksToSeconds(m_tickBase - now)) / TsGameTicks::kSeconds;
     if (fraction < 0.0f) {
         OmTrace("timer wrap-around");
         fraction = 0.0f;
@@ -335,9 +335,9 @@ void TsMain::FrameBody()
 // catch-up ticks; a larger backlog is dropped.
 void TsMain::RunTicks(int64_t& now, float& dt)
 {
-    const int64_t period = SecondsToTicks(kTickDuration);
+    const int64_t period = SecondsToTicks(TsGameTicks::kSeconds);
     const int64_t elapsed = now - m_tickBase;
-    dt = elapsed > period ? kTickDuration : static_cast<float>(TicksToSeconds(elapsed));
+    dt = elapsed > period ? TsGameTicks::kSeconds : static_cast<float>(TicksToSeconds(elapsed));
     if (elapsed <= 0) {
         return;
     }
@@ -397,7 +397,7 @@ void TsMain::RenderFrame(float fraction, float dt)
     float renderTime = m_renderTime;
     float handed = 0.0f;
     if (!m_mode->IsPaused()) {
-        renderTime = (static_cast<float>(m_tickCount) + fraction) * kTickDuration;
+        renderTime = (static_cast<float>(m_tickCount) + fraction) * TsGameTicks::kSeconds;
         handed = fraction;
     }
     if (renderTime < m_renderTime) {
@@ -419,7 +419,7 @@ void TsMain::RenderFrame(float fraction, float dt)
         && device->GetBackBuffer(0, plat::GfxBackBufferMono, back.Put()) == plat::GfxResult::Ok && back) {
         device->CopyRects(g_loadScreen.image, nullptr, 0, back, nullptr);
     }
-    g_loadScreen.pulse.Interpolate(dt / kTickDuration);
+    g_loadScreen.pulse.Interpolate(dt / TsGameTicks::kSeconds);
     DrawLoadScreenText(g_loadScreen.pulse.interpolated);
     m_renderer->EndScene();
     m_renderer->Present();

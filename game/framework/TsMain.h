@@ -10,6 +10,7 @@
 #include <string>
 
 #include "game/framework/TsGameMode.h"
+#include "game/framework/TsGameTicks.h"
 #include "game/framework/TsProfilerDisplay.h"
 
 struct lua_State;
@@ -30,8 +31,6 @@ class TsMain {
 public:
     static constexpr const char* kCaption = "TessaranApp";
     static constexpr const char* kTitle = "Tessaran - The Game";
-    static constexpr int kTicksPerSecond = 10;
-    static constexpr float kTickDuration = 0.1f;
     static constexpr int kFrameRateInterval = 30;
 
     // Makes a mode object for a mode type. The modes themselves live in
@@ -141,7 +140,7 @@ public:
     int GetScreenWidth() const { return m_screenWidth; }
     int GetScreenHeight() const { return m_screenHeight; }
     uint32_t GetTickCount() const { return m_tickCount; }
-    float GetGameTime() const { return static_cast<float>(m_tickCount) * kTickDuration; }
+    float GetGameTime() const { return static_cast<float>(m_tickCount) * TsGameTicks::kSeconds; }
     float GetFrameDelta() const { return m_fraction; }
     float GetRenderTime() const { return m_renderTime; }
     int64_t GetTickBase() const { return m_tickBase; }

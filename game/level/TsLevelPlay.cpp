@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "engine/OmGroup.h"
+#include "engine/OmMath.h"
 #include "engine/OmParticleSystem.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
@@ -44,7 +45,6 @@
 namespace {
 
 constexpr float kActivationRange = 40.0f;
-constexpr float kPi = 3.14159265f;
 constexpr float kZoomRate = 0.3f;
 constexpr float kFadeRadius = 5.0f;
 
@@ -283,10 +283,10 @@ void TsLevel::CameraInput()
     const float dt = TsAccess::TickDuration();
     float heading = m_camera->Heading().next + dt * m_levelCursor->GetTurn();
     if (input->IsActionDown(TS_ACTION_CAMERA_LEFT)) {
-        heading -= kPi * dt;
+        heading -= OM_PI * dt;
     }
     if (input->IsActionDown(TS_ACTION_CAMERA_RIGHT)) {
-        heading += kPi * dt;
+        heading += OM_PI * dt;
     }
     m_camera->Heading().SetNext(heading);
     float fov = m_camera->GetFieldOfView();

@@ -6,10 +6,12 @@
 
 #include "engine/OmBoneAnimation.h"
 #include "engine/OmGroup.h"
+#include "engine/OmMath.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmSkinShape.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
+#include "game/framework/TsGameTicks.h"
 #include "game/framework/TsLog.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsPCObject.h"
@@ -25,8 +27,8 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
-constexpr float kTickSeconds = 0.1f;
+constexpr float kPi = OM_PI;
+constexpr float kTickSeconds = TsGameTicks::kSeconds;
 constexpr int32_t kMoveLimit = 500;
 constexpr int32_t kPlayerMoveLimit = 10000;
 constexpr float kNeighbourMarkReach = 3.0f;
@@ -519,7 +521,7 @@ void TsCharacterObject::AdvanceAlongPath(float speedFactor)
         if (GroundDirection(m_position, OmVector3(x, 0.0f, z), step) &&
             GroundDirection(m_position, other->GetPosition(), toward) && step.Dot(toward) > 0.0f) {
             if (m_busyTicks <= 0)
-                m_busyTicks = int32_t(kBlockWaitSeconds * float(TsAccess::TicksPerSecond()));
+                m_busyTicks = TsGameTicks::FromSeconds(kBlockWaitSeconds);
             return;
         }
     }

@@ -9,6 +9,7 @@
 #include "engine/OmSkinShape.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
+#include "game/framework/TsGameTicks.h"
 #include "game/framework/TsLog.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsCharacterObject.h"
@@ -22,7 +23,7 @@
 
 namespace {
 
-constexpr float kTickSeconds = 0.1f;
+constexpr float kTickSeconds = TsGameTicks::kSeconds;
 // The innate attack's attributes: what a character fights with while it
 // has nothing equipped.
 constexpr TsEquipType kInnateEquip = TS_EQUIP_BAREHANDED;

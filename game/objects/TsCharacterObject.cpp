@@ -26,6 +26,7 @@
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsCutScene.h"
+#include "game/framework/TsGameTicks.h"
 #include "game/framework/TsLevelInfo.h"
 #include "game/framework/TsLevelState.h"
 #include "game/framework/TsLog.h"
@@ -522,10 +523,7 @@ void TsCharacterObject::Stun(float seconds)
     }
     m_lifeState = kStunned;
     m_busyTicks = -1;
-    const float ticks = float(TsAccess::TicksPerSecond()) * seconds;
-    // Bounded so that a huge or broken duration cannot overflow the count.
-    const int32_t count = std::isfinite(ticks) ? int32_t(std::clamp(ticks, 0.0f, 1.0e9f)) : 0;
-    m_stunTicks = std::max(m_stunTicks, count);
+    m_stunTicks = std::max(m_stunTicks, TsGameTicks::FromSeconds(seconds));
 }
 
 void TsCharacterObject::Die()

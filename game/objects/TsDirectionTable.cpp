@@ -2,16 +2,13 @@
 
 #include <cmath>
 
-namespace {
-constexpr float kPi = 3.14159265f;
-constexpr float kTwoPi = 2.0f * kPi;
-} // namespace
+#include "engine/OmMath.h"
 
 TsDirectionTable::TsDirectionTable(float startAngle) : m_startAngle(startAngle)
 {
     for (int i = 0; i < kCount; ++i) {
-        float a = startAngle + float(i) * kPi / 4.0f;
-        a -= std::floor(a / kTwoPi) * kTwoPi;
+        float a = startAngle + float(i) * OM_PI / 4.0f;
+        a -= std::floor(a / OM_TWO_PI) * OM_TWO_PI;
         m_angle[i] = a;
         m_sine[i] = std::sin(a);
         m_cosine[i] = std::cos(a);

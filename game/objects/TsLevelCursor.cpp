@@ -6,13 +6,13 @@
 
 #include "engine/OmCamera.h"
 #include "engine/OmList.h"
+#include "engine/OmMath.h"
 #include "game/framework/TsEntity.h"
 #include "game/framework/TsEntityDB.h"
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
-constexpr float kTurnPerCount = 0.2f * kPi;
+constexpr float kTurnPerCount = 0.2f * OM_PI;
 constexpr float kParallel = 1e-6f;
 // How far the hover test reaches when the camera gives no far distance.
 constexpr float kDefaultReach = 1000.0f;

@@ -1,7 +1,6 @@
 #include "game/objects/TsMineObject.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -17,6 +16,7 @@
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"
+#include "game/framework/TsGameTicks.h"
 #include "game/framework/TsLog.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsProjectileAttributes.h"
@@ -64,11 +64,7 @@ TsMineObject::~TsMineObject() = default;
 
 void TsMineObject::SetDetonationDelay(float seconds)
 {
-    // A script may give any number: the count stays within an int.
-    double ticks = static_cast<double>(TsAccess::TicksPerSecond()) * seconds;
-    if (std::isnan(ticks))
-        ticks = 0.0;
-    m_countdownTicks = static_cast<int32_t>(std::clamp(ticks, double(INT32_MIN), double(INT32_MAX)));
+    m_countdownTicks = TsGameTicks::FromSeconds(seconds);
 }
 
 void TsMineObject::Write(OmArchive& archive)

@@ -9,6 +9,7 @@
 #include "engine/OmClass.h"
 #include "engine/OmFastAlloc.h"
 #include "engine/OmGroup.h"
+#include "engine/OmMath.h"
 #include "engine/OmRef.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmSceneImporter.h"
@@ -24,8 +25,6 @@ OM_IMPLEMENT_ABSTRACT_CLASS(TsModel, TsEntity)
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
-constexpr float kTwoPi = 2.0f * kPi;
 constexpr uint32_t kModelRenderFlags = 0x4C;
 constexpr size_t kMaxPath = 512;
 
@@ -128,10 +127,10 @@ void TsModel::LightFromWorld() const
 float TsModel::InterpolatedHeading(float fraction) const
 {
     float d = m_heading - m_previousHeading;
-    if (m_previousHeading < m_heading && d > kPi) {
-        d -= kTwoPi;
-    } else if (m_previousHeading >= m_heading && d < -kPi) {
-        d += kTwoPi;
+    if (m_previousHeading < m_heading && d > OM_PI) {
+        d -= OM_TWO_PI;
+    } else if (m_previousHeading >= m_heading && d < -OM_PI) {
+        d += OM_TWO_PI;
     }
     return m_previousHeading + d * fraction;
 }
@@ -295,9 +294,9 @@ const char* TsModel::GetDisplayDescription()
 
 void TsModel::SetHeading(float radians)
 {
-    float h = std::fmod(radians, kTwoPi);
-    if (h > kPi) {
-        h -= kTwoPi;
+    float h = std::fmod(radians, OM_TWO_PI);
+    if (h > OM_PI) {
+        h -= OM_TWO_PI;
     }
     m_heading = h;
     m_headingDirty = 1;
@@ -306,7 +305,7 @@ void TsModel::SetHeading(float radians)
 void TsModel::SetHeadingDegrees(float degrees)
 {
     // The remainder by a half turn, as the level scripts were placed with.
-    m_heading = std::fmod(degrees * kPi / 180.0f, kPi);
+    m_heading = std::fmod(degrees * OM_PI / 180.0f, OM_PI);
     m_headingDirty = 1;
 }
 

@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "engine/OmArchive.h"
+#include "engine/OmMath.h"
 #include "engine/OmMatrix4.h"
 #include "engine/OmMesh.h"
 #include "engine/OmNode.h"
 #include "engine/OmParticleEffect.h"
+#include "engine/OmVector4.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"
@@ -34,7 +36,6 @@ uint32_t TsProjectile::s_stateSetups = 0;
 
 namespace {
 
-constexpr float kTwoPi = 6.28318530717958647692f;
 constexpr float kCruiseProbe = 500.0f;
 constexpr float kLaunchAge = 0.001f;
 
@@ -505,7 +506,7 @@ OmVector3 TsProjectile::SpiralOffset(const OmVector3& velocity, float radius, fl
     }
     OmVector3 b;
     CrossProduct(a, u, b);
-    const float angle = elapsed * turnsPerSecond * kTwoPi;
+    const float angle = elapsed * turnsPerSecond * OM_TWO_PI;
     return a * (std::sin(angle) * radius) + b * (std::cos(angle) * radius);
 }
 
@@ -565,8 +566,7 @@ bool TsProjectile::BuildStreak(const OmVector3& forward, TsStreakVertex out[kStr
     const float q = std::min(rec->m_laserLength, m_laserLength);
     const OmVector3 tail = tip - m_heading * q + e;
     const float fade = (m_lifetime * rec->m_initialSpeed - m_laserLength) * 51.0f;
-    const int32_t alpha = std::clamp(static_cast<int32_t>(std::clamp(fade, -1.0f, 256.0f)), 0, 255);
-    const uint32_t colour = uint32_t(alpha) << 24 | (rec->m_laserARGB & 0x00FFFFFFu);
+    const uint32_t colour = OmLevelByte(fade) << 24 | (rec->m_laserARGB & 0x00FFFFFFu);
     const OmVector3 corners[kStreakVertices] = {tip + w, tail + w, tail - w, tail - w, tip - w, tip + w};
     const float us[kStreakVertices] = {0.0f, 1.0f, 1.0f, 1.0f, 0.0f, 0.0f};
     const float vs[kStreakVertices] = {0.0f, 0.0f, 1.0f, 1.0f, 1.0f, 0.0f};

@@ -7,6 +7,7 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmGroup.h"
+#include "engine/OmMath.h"
 #include "engine/OmMatrix3.h"
 #include "engine/OmNode.h"
 #include "engine/OmRef.h"
@@ -23,7 +24,6 @@ OM_IMPLEMENT_CLASS(TsStashObject, TsModel)
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
 
 bool NameHoldsLid(const char* name)
 {
@@ -182,7 +182,7 @@ void TsStashObject::AdvanceOpening(float dt)
         m_opened = 0;
         SetFlag(TS_ENTITY_PENDING_DELETE);
     }
-    const float angle = std::fmin(m_openProgress, 1.0f) * kPi;
+    const float angle = std::fmin(m_openProgress, 1.0f) * OM_PI;
     m_lid->LocalRotation().SetRotationX(angle);
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/OmArchive.h"
+#include "engine/OmMath.h"
 #include "engine/OmRenderer.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsEntityDB.h"
@@ -19,7 +20,6 @@ bool TsSwitchObject::s_debug = false;
 
 namespace {
 
-constexpr float kTwoPi = 6.2831853f;
 constexpr float kHotspotMarker = 0.25f;
 constexpr uint32_t kHotspotColour = 0xFFFFFF00u;
 
@@ -155,15 +155,15 @@ void TsSwitchObject::StartMotion(int32_t kind)
     switch (kind) {
     case kMotionUp:
         m_motionDirection = OmVector3(0, 1, 0);
-        m_motionSpin = OmVector3(0, kTwoPi, 0);
+        m_motionSpin = OmVector3(0, OM_TWO_PI, 0);
         break;
     case kMotionDown:
         m_motionDirection = OmVector3(0, -1, 0);
-        m_motionSpin = OmVector3(0, kTwoPi, 0);
+        m_motionSpin = OmVector3(0, OM_TWO_PI, 0);
         break;
     case kMotionSpin:
         m_motionDirection = OmVector3();
-        m_motionSpin = OmVector3(0, 0, kTwoPi);
+        m_motionSpin = OmVector3(0, 0, OM_TWO_PI);
         break;
     default:
         break;

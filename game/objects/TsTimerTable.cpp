@@ -1,11 +1,9 @@
 #include "game/objects/TsTimerTable.h"
 
-#include <climits>
-#include <cmath>
 #include <utility>
 
 #include "engine/OmArchive.h"
-#include "game/framework/TsAccess.h"
+#include "game/framework/TsGameTicks.h"
 #include "game/framework/TsObject.h"
 
 TsTimerTable& TsTimerTable::Instance()
@@ -20,18 +18,6 @@ TsTimerTable::~TsTimerTable()
 {
     // The program is ending: the objects' pools may already be gone.
     Abandon();
-}
-
-int32_t TsTimerTable::TicksFor(float seconds, int ticksPerSecond)
-{
-    const double ticks = double(seconds) * double(ticksPerSecond);
-    if (!(ticks > 1.0)) {
-        return 1; // also for a time that is not a number
-    }
-    // A hair below whole ticks counts as whole: 0.3 s is three ticks, not
-    // four because 0.3 has no exact binary form.
-    const double whole = std::ceil(ticks - 1e-4);
-    return whole >= double(INT32_MAX) ? INT32_MAX : int32_t(whole);
 }
 
 int32_t TsTimerTable::AddTimer(TsObject* target, float seconds, int32_t repeats, int32_t userWord1,
@@ -50,7 +36,7 @@ int32_t TsTimerTable::AddTimer(TsObject* target, float seconds, int32_t repeats,
     slot.setInWalk = m_walk;
     TsTimerEntry& entry = slot.entry;
     entry.target = target;
-    entry.period = entry.countdown = TicksFor(seconds, TsAccess::TicksPerSecond());
+    entry.period = entry.countdown = TsGameTicks::FromSecondsRoundedUp(seconds);
     entry.repeats = repeats < 0 ? 0 : repeats;
     entry.userWord1 = userWord1;
     entry.userWord2 = userWord2;

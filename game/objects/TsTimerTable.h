@@ -70,10 +70,6 @@ public:
     // objects' saved counts.
     void Read(OmArchive& archive);
 
-    // The ticks a timer of seconds waits at ticksPerSecond: rounded up,
-    // never below one tick.
-    static int32_t TicksFor(float seconds, int ticksPerSecond);
-
 private:
     // An id's entry with the references that keep its objects alive. The
     // array drops no element when emptied, so a slot past the count holds

@@ -1,11 +1,14 @@
 #include "game/objects/TsWeaponObject.h"
 
+#include <climits>
 #include <cmath>
 
 #include "engine/OmArchive.h"
+#include "engine/OmMath.h"
 #include "engine/OmRef.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
+#include "game/framework/TsGameTicks.h"
 #include "game/framework/TsLog.h"
 #include "game/framework/TsRandom.h"
 #include "game/objects/TsAttack.h"
@@ -26,7 +29,7 @@ static_assert(TsWeaponObject::kFreeAmmoMode == TsPlayer::EGG_NO_AMMO);
 
 namespace {
 
-constexpr float kDegreesToRadians = 3.14159265358979323846f / 180.0f;
+constexpr float kDegreesToRadians = OM_PI / 180.0f;
 constexpr float kItemRadius = 0.3f;
 constexpr float kItemHeight = 0.2f;
 
@@ -34,11 +37,6 @@ bool IsSoundIdPlaying(int32_t id)
 {
     const TsAudio* audio = id >= 0 ? TsAccess::Audio() : nullptr;
     return audio && audio->IsSoundPlaying(SoundId(id));
-}
-
-int32_t SecondsToTicks(float seconds)
-{
-    return static_cast<int32_t>(static_cast<float>(TsAccess::TicksPerSecond()) * seconds);
 }
 
 void WriteAttributes(OmArchive& archive, const TsWeaponAttributes& a)
@@ -199,7 +197,7 @@ TsCharacterObject* TsWeaponObject::Wielder() const
 
 int32_t TsWeaponObject::ReloadTicks() const
 {
-    return SecondsToTicks(Current().reload);
+    return TsGameTicks::FromSeconds(Current().reload);
 }
 
 int32_t TsWeaponObject::ConsumeAmmo()
@@ -413,7 +411,7 @@ bool TsWeaponObject::FireMelee(const OmVector3& origin, const OmVector3& directi
         attack.SetTarget(neighbours[i].entity);
         attack.SetAttacker(wielder);
     }
-    m_hitCountdown = SecondsToTicks(kMeleeDelaySeconds);
+    m_hitCountdown = TsGameTicks::FromSeconds(kMeleeDelaySeconds);
     if (a.efficiency < 0.0f) {
         wielder->IncrementVitality(a.efficiency * 0.5f);
     }
@@ -440,7 +438,11 @@ void TsWeaponObject::Tick(uint32_t tickCount)
     } else {
         StopLoop();
     }
-    --m_reloadCountdown;
+    // It may fall below 0, but not past what the count holds: a reload a
+    // script set hugely negative, or a damaged save, must not wrap it.
+    if (m_reloadCountdown > INT32_MIN) {
+        --m_reloadCountdown;
+    }
     // The countdown rests at -1 once its blow has landed.
     if (m_hitCountdown >= 0) {
         --m_hitCountdown;

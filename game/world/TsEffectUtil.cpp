@@ -1,9 +1,9 @@
 #include "game/world/TsEffectUtil.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "engine/OmTextureResource.h"
+#include "engine/OmVector4.h"
 #include "render/OmD3D.h"
 
 using namespace plat;
@@ -43,7 +43,7 @@ void BeginTextureFactorFade(float alpha)
     if (!s_supported || !d3d)
         return;
     s_active = true;
-    const uint32_t g = static_cast<uint32_t>(std::clamp(alpha * 255.0f, 0.0f, 255.0f));
+    const uint32_t g = OmColourByte(alpha);
     d3d->DispatchRenderState(GfxRs::TextureFactor, g * 0x01010101u);
     s_savedAlphaArg2 = d3d->GetTextureStageState(0, GfxTss::AlphaArg2);
     s_savedAlphaOp = d3d->GetTextureStageState(0, GfxTss::AlphaOp);

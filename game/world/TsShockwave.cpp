@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/OmMatrix4.h"
+#include "engine/OmVector4.h"
 #include "game/world/TsExplosionParams.h"
 #include "platform/DebugOutput.h"
 #include "render/OmD3D.h"
@@ -31,7 +32,7 @@ void FillTables()
 
 uint32_t Channel(float level, float bias)
 {
-    return static_cast<uint32_t>(std::clamp(level * bias, 0.0f, 255.0f));
+    return OmLevelByte(level * bias);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 
 #include "engine/OmMaxLight.h"
 #include "engine/OmRenderer.h"
+#include "engine/OmVector4.h"
 #include "game/framework/TsLog.h"
 #include "game/world/TsCellGeometry.h"
 #include "game/world/TsDirectionTable.h"
@@ -31,8 +32,7 @@ int32_t QuantiseTrunc(float value, float origin, float size)
 
 uint8_t ColourByte(float c)
 {
-    const float half = c * 0.5f;
-    return uint8_t((half <= 0.0f ? 0.0f : half >= 1.0f ? 1.0f : half) * 255.0f);
+    return uint8_t(OmColourByte(c * 0.5f));
 }
 
 // Texture coordinates move a hair off whole numbers 0 and 1 so sampling at
@@ -100,9 +100,8 @@ void TsWorldImporter::EncodeVertex(const OmMeshVertex& in, const TsWorldCell& ce
     out.lightIndices = 0;
     out.lightWeights = 0;
     for (int k = 0; k < 4; ++k) {
-        const float w = std::clamp(strength[k] * 0.5f, 0.0f, 1.0f);
         out.lightIndices |= index[k] << (24 - 8 * k);
-        out.lightWeights |= uint32_t(w * 255.0f) << (24 - 8 * k);
+        out.lightWeights |= OmColourByte(strength[k] * 0.5f) << (24 - 8 * k);
     }
     const float u = nudge ? Nudge(in.uv0[0]) : in.uv0[0];
     const float v = nudge ? Nudge(in.uv0[1]) : in.uv0[1];

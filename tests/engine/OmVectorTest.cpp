@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "engine/OmMath.h"
@@ -84,6 +85,9 @@ TEST(OmMath, ColourPackingSaturatesEachChannelAndNaNPacksAsZero)
     for (const auto& c : colours)
         EXPECT_EQ(OmPackColour(c.c), c.argb) << std::hex << c.argb;
     EXPECT_EQ(OmColour(2.0f, -1.0f, 0.5f, 1.0f).PackRGBA(), 0xFF007FFFu);
+    const std::pair<float, uint32_t> levels[] = {{127.9f, 127}, {300.0f, 255}, {-1.0f, 0}, {NAN, 0}};
+    for (auto [level, byte] : levels)
+        EXPECT_EQ(OmLevelByte(level), byte) << level;
 }
 
 TEST(OmMath, ClampIntKeepsValuesInTheRangeTestingTheLowBoundFirst)

@@ -2,6 +2,8 @@
 // buying and selling cost and pay.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "tests/game/framework/LogCapture.h"
 #include "ui/TsTrade.h"
 
@@ -37,6 +39,7 @@ TEST(TradeRules, PricesAsBoughtAndSold)
     EXPECT_EQ(TsTrade::SellPrice(3, 4), 8);
     EXPECT_EQ(TsTrade::SellPrice(3, 3), 6);
     EXPECT_EQ(TsTrade::SellPrice(0, 5), 0);
+    EXPECT_EQ(TsTrade::BuyCost(3e38f, 10, 0), INT32_MAX) << "a script's value past what a price holds";
 }
 
 TEST(TradeRules, ASaleTakesAPackFromALargerStackElseTheWholeArticle)

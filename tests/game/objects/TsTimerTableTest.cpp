@@ -1,7 +1,8 @@
-// The timer table: periods in whole ticks, repeats, targets let go by their
-// owner, references, checked ids and the saved form.
+// The timer table and the game's rules for seconds as ticks: periods, repeats,
+// targets let go by their owner, references, checked ids and the saved form.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -10,6 +11,7 @@
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmRef.h"
+#include "game/framework/TsGameTicks.h"
 #include "game/framework/TsObject.h"
 #include "game/objects/TsTimerTable.h"
 #include "tests/engine/ArchiveTestSupport.h"
@@ -91,20 +93,22 @@ struct TimerTest : ::testing::Test {
     int tick = 0;
 };
 
-TEST(TimerTicks, PeriodsAreWholeTicksRoundedUpAndNeverNone)
+// A time from a script or a file may be any float: each rule keeps its own
+// rounding and saturates past what an int holds.
+TEST(GameTicks, SecondsBecomeTruncatedOrRoundedUpTicksThatNeverOverflow)
 {
-    struct Case {
+    const struct {
         float seconds;
-        int ticksPerSecond, ticks;
+        int32_t truncated, roundedUp;
+    } cases[] = {
+        {1.5f, 15, 15}, {0.7f, 7, 7}, {0.25f, 2, 3}, {0.01f, 0, 1}, {0.0f, 0, 1}, {-4.0f, -40, 1},
+        {0.3f, 3, 3}, // no exact binary form: still three ticks
+        {1e30f, INT32_MAX, INT32_MAX}, {-1e30f, INT32_MIN, 1}, {INFINITY, INT32_MAX, INT32_MAX}, {NAN, 0, 1},
     };
-    const Case cases[] = {
-        {0.5f, 30, 15}, {0.3f, 10, 3}, // 0.3 has no exact binary form: still three ticks
-        {1.5f, 10, 15}, {0.25f, 10, 3}, {2.0f, 10, 20},
-        {0.0f, 10, 1},  {-4.0f, 10, 1}, {0.01f, 10, 1}, {std::nanf(""), 10, 1},
-        {1e12f, 10, INT32_MAX},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(TsTimerTable::TicksFor(c.seconds, c.ticksPerSecond), c.ticks) << c.seconds;
+    for (const auto& c : cases) {
+        EXPECT_EQ(TsGameTicks::FromSeconds(c.seconds), c.truncated) << c.seconds;
+        EXPECT_EQ(TsGameTicks::FromSecondsRoundedUp(c.seconds), c.roundedUp) << c.seconds;
+    }
 }
 
 TEST_F(TimerTest, FiresOnTheDueTickThenRepeatsAndFreesItsId)

@@ -235,6 +235,24 @@ TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelay)
     }
 }
 
+// A script may set any reload: one too long to count still holds the next
+// shot, and the countdown of one that cannot be counted never wraps.
+TEST_F(WeaponTest, AReloadOfAnySizeHoldsTheNextShotOrFreesItWithoutWrapping)
+{
+    const struct {
+        float reload;
+        bool firesAgain;
+    } cases[] = {{1e30f, false}, {-1e30f, true}, {NAN, true}};
+    for (const auto& c : cases) {
+        weapon->Attributes(false).SetReload(c.reload);
+        weapon->SetReloadCountdown(0);
+        ASSERT_TRUE(weapon->FireRanged(OmVector3(), OmVector3(0, 0, 1))) << c.reload;
+        for (uint32_t tick = 0; tick < 3; ++tick)
+            weapon->Tick(tick);
+        EXPECT_EQ(weapon->FireRanged(OmVector3(), OmVector3(0, 0, 1)), c.firesAgain) << c.reload;
+    }
+}
+
 // A blow keeps its target across ticks; a script may delete it meanwhile.
 TEST_F(WeaponTest, ABlowWhoseTargetWasDestroyedBeforeItLandsStrikesNothing)
 {
