@@ -208,19 +208,6 @@ int GetIncidentalConversation(lua_State* L)
 
 // ---- level info variables ----
 
-// A string field reads as the record's own holder (GetOmStringVar), so its
-// Set changes the record; assigning takes a holder and copies its text.
-template <auto Member, const char* SelfError>
-int SetStringVar(lua_State* L)
-{
-    TsLevelInfo* self = VariableSelf<TsLevelInfo>(L, SelfError);
-    tolua_Error err;
-    if (!IsObject(L, 2, "const OmString", NilArg::Reject, &err))
-        RaiseTypeError(L, kVarTypeError, &err);
-    self->*Member = ToLiveObject<const OmString>(L, 2, kVarValueError).Get();
-    return 0;
-}
-
 #define OM_INFO_SELF(var) constexpr char k_##var[] = OM_VAR_SELF_ERROR(#var);
 OM_INFO_SELF(missionName)
 OM_INFO_SELF(levelName)
@@ -239,8 +226,9 @@ OM_INFO_SELF(bIsTown)
 OM_INFO_SELF(bIsSneakLevel)
 #undef OM_INFO_SELF
 
-#define OM_STRING_VAR(var) \
-    tolua_variable(L, #var, GetOmStringVar<TsLevelInfo, &TsLevelInfo::var, k_##var>, SetStringVar<&TsLevelInfo::var, k_##var>)
+#define OM_STRING_VAR(var)                                                       \
+    tolua_variable(L, #var, GetOmStringVar<TsLevelInfo, &TsLevelInfo::var, k_##var>, \
+                   SetOmStringVar<TsLevelInfo, &TsLevelInfo::var, k_##var>)
 #define OM_NUMBER_VAR(var)                                                    \
     tolua_variable(L, #var, GetNumberVar<TsLevelInfo, &TsLevelInfo::var, k_##var>, \
                    SetNumberVar<TsLevelInfo, &TsLevelInfo::var, k_##var>)
