@@ -74,23 +74,6 @@ int GetPosition(lua_State* L)
     return 1;
 }
 
-// The position written into a vector the script holds, which is returned:
-// a script that reads a position every tick makes no new copy each time.
-// Without a vector it is the copy above.
-int GetPositionInto(lua_State* L)
-{
-    tolua_Error err;
-    if (!IsSelf(L, kEntity, &err) || !IsObject(L, 2, "OmVector3", NilArg::Reject, &err) || !IsEnd(L, 3, &err))
-        return GetPosition(L);
-    const TsEntity* self = ToObject<TsEntity>(L, 1);
-    if (!self)
-        Raise(L, OM_SELF_ERROR("GetPosition"));
-    OmVector3& into = ToLiveObject<OmVector3>(L, 2, OM_INVALID_ERROR("vector", "GetPosition"));
-    into = self->GetPosition();
-    lua_settop(L, 2);
-    return 1;
-}
-
 int SetPositionOnGround(lua_State* L)
 {
     tolua_Error err;
@@ -222,7 +205,6 @@ void TsEntityClass(lua_State* L)
     tolua_function(L, "SetCollidable", SetCollidable);
     tolua_function(L, "SetPosition", SetPosition);
     tolua_function(L, "GetPosition", GetPosition);
-    tolua_function(L, "GetPosition", GetPositionInto);
     tolua_function(L, "SetPositionOnGround", SetPositionOnGround);
     tolua_function(L, "Import", Import);
     tolua_function(L, "SetDormant", SetDormant);

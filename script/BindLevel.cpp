@@ -137,18 +137,13 @@ int GetPlayerLockout(lua_State* L)
     return 1;
 }
 
+// A level built by its scripts has no other way to let its conversations
+// take the camera: the flag is otherwise only read back from a saved level.
 int SetConversationCamera(lua_State* L)
 {
     SelfAnd(L, TestBool, OM_TYPE_ERROR("SetConversationCamera"), OM_SELF_ERROR("SetConversationCamera"))
         ->SetConversationCamera(ToBool(L, 2));
     return 0;
-}
-
-int GetConversationCamera(lua_State* L)
-{
-    PushBool(L, Self(L, OM_TYPE_ERROR("GetConversationCamera"), OM_SELF_ERROR("GetConversationCamera"))
-                    ->GetConversationCamera());
-    return 1;
 }
 
 int LoadWorld(lua_State* L)
@@ -252,7 +247,6 @@ void TsLevelClass(lua_State* L)
     tolua_function(L, "SetPlayerLockout", SetPlayerLockout);
     tolua_function(L, "GetPlayerLockout", GetPlayerLockout);
     tolua_function(L, "SetConversationCamera", SetConversationCamera);
-    tolua_function(L, "GetConversationCamera", GetConversationCamera);
     tolua_function(L, "LoadWorld", LoadWorld);
     tolua_function(L, "SaveWorld", SaveWorld);
     tolua_function(L, "Import", Import);
