@@ -41,7 +41,6 @@ OM_ACCESS_OBJECT(Audio, "TsAudio")
 OM_ACCESS_NUMBER(FrameDelta)
 OM_ACCESS_NUMBER(TickDuration)
 OM_ACCESS_NUMBER(TicksPerSecond)
-OM_ACCESS_NUMBER(TickCount)
 OM_ACCESS_NUMBER(ScreenWidth)
 OM_ACCESS_NUMBER(ScreenHeight)
 OM_ACCESS_OBJECT(LevelInfo, "TsLevelInfo")
@@ -165,7 +164,6 @@ void TsAccessClass(lua_State* L)
     tolua_function(L, "FrameDelta", FrameDelta);
     tolua_function(L, "TickDuration", TickDuration);
     tolua_function(L, "TicksPerSecond", TicksPerSecond);
-    tolua_function(L, "TickCount", TickCount);
     tolua_function(L, "ScreenWidth", ScreenWidth);
     tolua_function(L, "ScreenHeight", ScreenHeight);
     tolua_function(L, "LevelInfo", LevelInfo);

@@ -74,23 +74,6 @@ int GetPosition(lua_State* L)
     return 1;
 }
 
-// The position written into a vector the script holds, which is returned:
-// a script that reads a position every tick makes no new copy each time.
-// Without a vector it is the copy above.
-int GetPositionInto(lua_State* L)
-{
-    tolua_Error err;
-    if (!IsSelf(L, kEntity, &err) || !IsObject(L, 2, "OmVector3", NilArg::Reject, &err) || !IsEnd(L, 3, &err))
-        return GetPosition(L);
-    const TsEntity* self = ToObject<TsEntity>(L, 1);
-    if (!self)
-        Raise(L, OM_SELF_ERROR("GetPosition"));
-    OmVector3& into = ToLiveObject<OmVector3>(L, 2, OM_INVALID_ERROR("vector", "GetPosition"));
-    into = self->GetPosition();
-    lua_settop(L, 2);
-    return 1;
-}
-
 int SetPositionOnGround(lua_State* L)
 {
     tolua_Error err;
@@ -134,20 +117,37 @@ int LuaClearEntityFlag(lua_State* L)
 // the script can no longer delete the object. An object some
 // other owner holds (a character's inventory, the party) is refused: it
 // would be released twice. So is one the database lists already: it would
-// tick twice and stay pickable after it was picked up. A refusal is logged
-// and the script goes on, as after any add the game declines.
+// tick twice and stay pickable after it was picked up. An entity handed to
+// an inventory in this tick and taken out again by the script is still
+// listed until the next pass: given back, it simply stays. A refusal is
+// logged and the script goes on, as after any add the game declines.
 struct AddMessages {
     const char* type;
     const char* self;
     const char* null;
     const char* listed;
+    const char* handedOver;
     const char* owned;
 };
 
 #define OM_ADD_MESSAGES(fn)                                                                       \
     AddMessages{OM_TYPE_ERROR(fn), OM_SELF_ERROR(fn), OM_INVALID_ERROR("object", fn),             \
-                      "object listed already in function '" fn "'",                              \
-                      "object owned by the game in function '" fn "'"}
+                "object listed already in function '" fn "'",                                   \
+                "object taken by another owner in function '" fn "'",                           \
+                "object owned by the game in function '" fn "'"}
+
+// Why the object may not be added, or null when it may.
+const char* AddRefusal(lua_State* L, const TsEntityDB& db, TsObject* object, const AddMessages& m)
+{
+    const bool scripts = TsScriptHandles::IsScriptCreated(L, object);
+    if (db.IsListed(object)) {
+        const TsEntity* entity = TsEntity::Cast(object);
+        if (!entity || !entity->IsHandedOver())
+            return m.listed;
+        return scripts ? nullptr : m.handedOver;
+    }
+    return scripts || db.HoldsReference(object) ? nullptr : m.owned;
+}
 
 template <class T>
 int AddTo(lua_State* L, const char* argType, bool (TsEntityDB::*add)(OmRef<T>), const AddMessages& m)
@@ -161,13 +161,14 @@ int AddTo(lua_State* L, const char* argType, bool (TsEntityDB::*add)(OmRef<T>), 
     T* object = ToObject<T>(L, 2);
     if (!object)
         Raise(L, m.null);
-    if (self->IsListed(object) || (!TsScriptHandles::IsScriptCreated(L, object) && !self->HoldsReference(object))) {
-        LogError(self->IsListed(object) ? m.listed : m.owned);
+    if (const char* refusal = AddRefusal(L, *self, object, m)) {
+        LogError(refusal);
         return 0;
     }
     TsScriptHandles::HandToGame(L, object);
     // The database takes its own reference (one in its garbage is listed
-    // again with the reference the garbage keeps).
+    // again with the reference the garbage keeps; one handed over and given
+    // back keeps the reference its lists kept all along).
     (self->*add)(OmRef<T>(object));
     return 0;
 }
@@ -204,7 +205,6 @@ void TsEntityClass(lua_State* L)
     tolua_function(L, "SetCollidable", SetCollidable);
     tolua_function(L, "SetPosition", SetPosition);
     tolua_function(L, "GetPosition", GetPosition);
-    tolua_function(L, "GetPosition", GetPositionInto);
     tolua_function(L, "SetPositionOnGround", SetPositionOnGround);
     tolua_function(L, "Import", Import);
     tolua_function(L, "SetDormant", SetDormant);

@@ -197,25 +197,45 @@ int GetAmmoCountForWeapon(lua_State* L)
 }
 
 // An inventory that keeps an article takes a reference of its own. The
-// script lets go of one it made; the level hands over one lying in the
-// level, which then leaves the level as when a character picks it up (an
-// article only merged into a stack stays where it was), the level's lists
-// keeping theirs till the next pass. Any other article has an owner
-// that would release it too (an inventory carrying it, a stash): refused. So
-// is a level article already on its way out (handed to an inventory earlier
-// in the same tick, or used up), and one this inventory holds already. A
-// refusal is logged and answers 0, as a full inventory does: the script
-// goes on.
+// script lets go of one it made or took out of an inventory; the level hands
+// over one lying in the level, which then leaves the level as when a
+// character picks it up (an article only merged into a stack stays where it
+// was), the level's lists keeping theirs till the next pass. One handed over
+// in this tick and taken out again by the script goes on to this inventory
+// from the script. An article another inventory holds, or another owner (a
+// stash), is refused: it would be released twice. So is one this inventory
+// holds already, and a level article on its way out that the script does
+// not hold (used up). A refusal is logged and answers 0, as a full
+// inventory does: the script goes on.
 struct ArticleMessages {
     const char* type;
     const char* self;
     const char* owned;
     const char* held;
+    const char* leaving;
 };
 
 #define OM_ARTICLE_MESSAGES(fn)                                                                   \
     ArticleMessages{OM_TYPE_ERROR(fn), OM_SELF_ERROR(fn), "article held by another owner in function '" fn "'", \
-                    "article held already in function '" fn "'"}
+                    "article held already in function '" fn "'",                                  \
+                    "article leaving the level in function '" fn "'"}
+
+// Why the inventory may not take the article, or null when it may.
+const char* ArticleRefusal(lua_State* L, const TsInventory& inventory, TsCollectibleObject& article, bool listed,
+                           const ArticleMessages& m)
+{
+    if (inventory.Holds(&article))
+        return m.held;
+    const TsCharacterObject* owner = article.GetOwner();
+    if (owner && owner->GetInventory() && owner->GetInventory()->Holds(&article))
+        return m.owned;
+    const bool scripts = TsScriptHandles::IsScriptCreated(L, &article);
+    if (!listed)
+        return scripts ? nullptr : m.owned;
+    if (!article.HasFlag(TS_ENTITY_PENDING_DELETE))
+        return nullptr;
+    return article.IsHandedOver() && scripts ? nullptr : m.leaving;
+}
 
 int AddArticleTo(lua_State* L, int32_t (TsInventory::*add)(TsCollectibleObject*), const ArticleMessages& m)
 {
@@ -223,19 +243,14 @@ int AddArticleTo(lua_State* L, int32_t (TsInventory::*add)(TsCollectibleObject*)
     TsInventory* self = InventoryWithObject<TsCollectibleObject>(L, kCollectible, article, m.type, m.self);
     TsEntityDB* db = TsAccess::EntityDB();
     const bool listed = db && db->ContainsEntity(article);
-    const char* refusal = nullptr;
-    if (article && self->Holds(article))
-        refusal = m.held;
-    else if (article && (listed ? article->HasFlag(TS_ENTITY_PENDING_DELETE) : !TsScriptHandles::IsScriptCreated(L, article)))
-        refusal = m.owned;
-    if (refusal) {
+    if (const char* refusal = article ? ArticleRefusal(L, *self, *article, listed, m) : nullptr) {
         LogError(refusal);
         PushInt(L, 0);
         return 1;
     }
     PushInt(L, (self->*add)(article));
     if (article && self->Holds(article)) {
-        if (listed) {
+        if (listed && !article->IsHandedOver()) {
             db->HandOver(article);
         } else {
             article->AddRef(); // the inventory's own

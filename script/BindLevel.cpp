@@ -137,18 +137,13 @@ int GetPlayerLockout(lua_State* L)
     return 1;
 }
 
+// A level built by its scripts has no other way to let its conversations
+// take the camera: the flag is otherwise only read back from a saved level.
 int SetConversationCamera(lua_State* L)
 {
     SelfAnd(L, TestBool, OM_TYPE_ERROR("SetConversationCamera"), OM_SELF_ERROR("SetConversationCamera"))
         ->SetConversationCamera(ToBool(L, 2));
     return 0;
-}
-
-int GetConversationCamera(lua_State* L)
-{
-    PushBool(L, Self(L, OM_TYPE_ERROR("GetConversationCamera"), OM_SELF_ERROR("GetConversationCamera"))
-                    ->GetConversationCamera());
-    return 1;
 }
 
 int LoadWorld(lua_State* L)
@@ -208,19 +203,6 @@ int GetIncidentalConversation(lua_State* L)
 
 // ---- level info variables ----
 
-// A string field reads as the record's own holder (GetOmStringVar), so its
-// Set changes the record; assigning takes a holder and copies its text.
-template <auto Member, const char* SelfError>
-int SetStringVar(lua_State* L)
-{
-    TsLevelInfo* self = VariableSelf<TsLevelInfo>(L, SelfError);
-    tolua_Error err;
-    if (!IsObject(L, 2, "const OmString", NilArg::Reject, &err))
-        RaiseTypeError(L, kVarTypeError, &err);
-    self->*Member = ToLiveObject<const OmString>(L, 2, kVarValueError).Get();
-    return 0;
-}
-
 #define OM_INFO_SELF(var) constexpr char k_##var[] = OM_VAR_SELF_ERROR(#var);
 OM_INFO_SELF(missionName)
 OM_INFO_SELF(levelName)
@@ -239,8 +221,9 @@ OM_INFO_SELF(bIsTown)
 OM_INFO_SELF(bIsSneakLevel)
 #undef OM_INFO_SELF
 
-#define OM_STRING_VAR(var) \
-    tolua_variable(L, #var, GetOmStringVar<TsLevelInfo, &TsLevelInfo::var, k_##var>, SetStringVar<&TsLevelInfo::var, k_##var>)
+#define OM_STRING_VAR(var)                                                       \
+    tolua_variable(L, #var, GetOmStringVar<TsLevelInfo, &TsLevelInfo::var, k_##var>, \
+                   SetOmStringVar<TsLevelInfo, &TsLevelInfo::var, k_##var>)
 #define OM_NUMBER_VAR(var)                                                    \
     tolua_variable(L, #var, GetNumberVar<TsLevelInfo, &TsLevelInfo::var, k_##var>, \
                    SetNumberVar<TsLevelInfo, &TsLevelInfo::var, k_##var>)
@@ -264,7 +247,6 @@ void TsLevelClass(lua_State* L)
     tolua_function(L, "SetPlayerLockout", SetPlayerLockout);
     tolua_function(L, "GetPlayerLockout", GetPlayerLockout);
     tolua_function(L, "SetConversationCamera", SetConversationCamera);
-    tolua_function(L, "GetConversationCamera", GetConversationCamera);
     tolua_function(L, "LoadWorld", LoadWorld);
     tolua_function(L, "SaveWorld", SaveWorld);
     tolua_function(L, "Import", Import);

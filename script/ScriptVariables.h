@@ -89,7 +89,8 @@ int GetFieldView(lua_State* L, const char* type)
 }
 
 // An OmString field reads as the record's own holder, so holder:Set changes
-// the record; assigning a holder or a plain string copies the text.
+// the record; assigning takes a holder and copies its text (a plain string
+// is the wrong type, as for any other variable).
 template <class C, auto Member, const char* SelfError>
 int GetOmStringVar(lua_State* L)
 {
@@ -100,10 +101,6 @@ template <class C, auto Member, const char* SelfError>
 int SetOmStringVar(lua_State* L)
 {
     C* self = VariableSelf<C>(L, SelfError);
-    if (lua_type(L, 2) == LUA_TSTRING) {
-        (self->*Member).Set(lua_tostring(L, 2));
-        return 0;
-    }
     tolua_Error err;
     if (!IsObject(L, 2, "const OmString", NilArg::Reject, &err))
         RaiseTypeError(L, kVarTypeError, &err);

@@ -1,9 +1,9 @@
 // The demo mission played by the real application: with its hall's squad
 // kept active on patrol, the main loop's frames - the ticks among them -
-// allocate nothing once running, nor in the tutorial waiting for a walk,
-// nor in a fight after its first second, through hits, deaths and the
-// fallen's fades, at ten pacings of the frames; leaving it lets go of every object, even with a death's
-// pending fade, whose timer holds the dead character.
+// allocate nothing once running, nor in a fight after its first second,
+// through hits, deaths and the fallen's fades, at ten pacings of the frames;
+// leaving it lets go of every object, even with a death's pending fade, whose
+// timer holds the dead character.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -25,22 +25,6 @@ namespace {
 
 class MissionFrames : public DemoLevelTest {
 protected:
-    // What 72 frames of the main loop allocate at sixty frames a second (a
-    // tick every sixth frame); they must tick.
-    uint64_t AllocationsOfRunningFrames()
-    {
-        const uint32_t ticks = app->GetTickCount();
-        uint64_t counted = 0;
-        for (int frame = 0; frame < 72; ++frame) {
-            testalloc::Count(true);
-            const uint64_t before = testalloc::Counted();
-            FrameAfter(frame % 3 == 2 ? 16 : 17);
-            counted += testalloc::Counted() - before;
-            testalloc::Count(false);
-        }
-        EXPECT_GE(app->GetTickCount() - ticks, 11u) << "the frames ticked";
-        return counted;
-    }
     // The mission entered, its objective page closed and its hall's squad
     // kept active, past the opening cut scene at a frame a tick.
     void PlayTheMission()
@@ -55,10 +39,21 @@ protected:
 };
 using MissionTearDown = DemoLevelTest;
 
+// Sixty frames a second: a tick every sixth frame.
 TEST_F(MissionFrames, TheMainLoopAllocatesNothingOnceRunning)
 {
     ASSERT_NO_FATAL_FAILURE(PlayTheMission());
-    EXPECT_EQ(AllocationsOfRunningFrames(), 0u);
+    const uint32_t ticks = app->GetTickCount();
+    uint64_t counted = 0;
+    for (int frame = 0; frame < 72; ++frame) {
+        testalloc::Count(true);
+        const uint64_t before = testalloc::Counted();
+        FrameAfter(frame % 3 == 2 ? 16 : 17);
+        counted += testalloc::Counted() - before;
+        testalloc::Count(false);
+    }
+    EXPECT_EQ(counted, 0u);
+    EXPECT_GE(app->GetTickCount() - ticks, 11u) << "the frames ticked";
 }
 
 class FightFrames : public MissionFrames, public testing::WithParamInterface<Pacing> {};
@@ -111,19 +106,6 @@ TEST_P(FightFrames, AFightAllocatesNothingAfterItsFirstSecond)
 
 INSTANTIATE_TEST_SUITE_P(Pacings, FightFrames, testing::ValuesIn(FramePacings()),
                          [](const testing::TestParamInfo<Pacing>& info) { return std::string(info.param.name); });
-
-// The first lesson's script reads the leader's position every tick.
-TEST_F(MissionFrames, TheTutorialWaitingForAWalkAllocatesNothing)
-{
-    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel(3, "Tutorial"));
-    ASSERT_TRUE(StepUntil([] { return LuaNumber("g_lessonOpen") == 1.0; }, 100)) << "the walking lesson shows";
-    Level()->ActivateIngameFrontEnd(false);
-    Frames(5, 100);
-    ASSERT_EQ(LuaNumber("g_lessonOpen"), 0.0) << "the lesson was read";
-    ASSERT_FALSE(Level()->IsPaused());
-    EXPECT_EQ(AllocationsOfRunningFrames(), 0u);
-    EXPECT_EQ(LuaNumber("g_lesson"), 1.0) << "nobody walked";
-}
 
 TEST_F(MissionTearDown, LeavingRightAfterADeathLeavesNothingReferenced)
 {

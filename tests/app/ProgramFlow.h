@@ -196,26 +196,29 @@ protected:
         return WaitUntil([&] { return Ask(expression) == wanted; }, timeout, 300ms);
     }
 
-    // The game's own clock: the ticks it has run, paused time aside.
-    int Ticks() { return std::atoi(Ask("TsAccess.TickCount()").c_str()); }
-
-    // Waits until the game's own clock has gone on by the ticks the
-    // expression gives.
-    bool WaitForGameTicks(const std::string& ticks)
-    {
-        return WaitForAnswer("TsAccess.TickCount() >= " + std::to_string(Ticks()) + " + " + ticks, "true", 120s);
-    }
-    bool WaitForGameSeconds(double seconds)
-    {
-        return WaitForGameTicks("SecondsToTicks(" + std::to_string(seconds) + ")");
-    }
-
     // Returns once the game has read all input sent before the call and run
-    // a tick on it. The shell reads its lines between frames, each frame
-    // taking in the input that came before it, and a frame runs two ticks
-    // at most: the third tick after the count is read comes after a frame
-    // that took the input in.
-    void WaitForATick() { EXPECT_TRUE(WaitForGameTicks("3")) << "the game's clock stands"; }
+    // a tick on it. The shell answers between frames, each frame reading
+    // the input that came before it, and the part of a tick gone by at the
+    // last frame (TsAccess.FrameDelta) only grows until a tick begins: an
+    // answer lower than the one before it comes after a frame that read the
+    // input and ran a tick. A whole part is a frame that fell behind, after
+    // which the next frame ticks at once: so do frames slower than two ticks,
+    // whose part stays whole.
+    void WaitForATick()
+    {
+        double before = -1.0;
+        auto ticked = [&] {
+            const std::string answer = Ask("TsAccess.FrameDelta()");
+            char* end = nullptr;
+            const double now = std::strtod(answer.c_str(), &end);
+            if (end == answer.c_str())
+                return false;
+            const bool began = before >= 0.0 && (now < before || (now >= 1.0 && before >= 1.0));
+            before = now;
+            return began;
+        };
+        EXPECT_TRUE(WaitUntil(ticked, 120s)) << "no tick began";
+    }
 
     // Clicks at (x, y), up to three times, until the expression reads as
     // the wanted value: a click may come down before the view settled. Only

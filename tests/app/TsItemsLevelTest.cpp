@@ -34,6 +34,9 @@ protected:
         Ticks(1);
     }
 
+    // The hero's inventory and a new character's, as scripts name them.
+    static constexpr const char* kInventories =
+        "inv = TsAccess.LocalPlayer():GetCharacter('hero'):GetInventory() other = TsNPCObject:new():GetInventory()";
     TsEntityDB* db = nullptr;
 };
 
@@ -216,28 +219,61 @@ TEST_F(ItemsLevel, ArticlesAScriptGivesFromTheLevelHaveOneOwnerEach)
 }
 
 // A trigger that gives one level article to each character touching it in
-// the same tick: the first inventory keeps it; the second call, into the
-// same inventory or another, is refused: logged, it answers 0 and the
+// the same tick: the first inventory keeps it; a later give, into the same
+// inventory, another or back to the level, is refused, and so is a give of
+// an article used up: each is logged with its reason, answers 0, and the
 // trigger's script goes on.
-TEST_F(ItemsLevel, ALevelArticleGivenTwiceInOneTickHasOneOwner)
+TEST_F(ItemsLevel, AGiveOfALevelArticleHeldElsewhereOrUsedUpIsRefusedWithItsReason)
 {
     TsPCObject* hero = AddHero(4.0f, 4.0f);
     TsItemObject* medkit = Named<TsItemObject>("medkitA");
     ASSERT_NE(medkit, nullptr);
-    ASSERT_EQ(RunLua("inv = TsAccess.LocalPlayer():GetCharacter('hero'):GetInventory()\n"
-                     "other = TsNPCObject:new():GetInventory()\n"
-                     "inv:AddArticle(medkitA)\n"
-                     "g_same = inv:AddArticle(medkitA)\n"
-                     "g_other = other:AddArticleAndRemove(medkitA)"),
-              0);
-    EXPECT_EQ(LuaNumber("g_same"), 0.0);
-    EXPECT_EQ(LuaNumber("g_other"), 0.0);
-    EXPECT_TRUE(log.Contains("article held already in function 'AddArticle'")) << log.All();
-    EXPECT_TRUE(log.Contains("article held by another owner in function 'AddArticleAndRemove'")) << log.All();
+    ASSERT_EQ(RunLua(kInventories), 0);
+    ASSERT_EQ(RunLua("inv:AddArticle(medkitA)"), 0);
+    const struct {
+        const char* give;
+        const char* logged;
+    } refusals[] = {
+        {"return inv:AddArticle(medkitA)", "article held already in function 'AddArticle'"},
+        {"return other:AddArticleAndRemove(medkitA)", "article held by another owner in function 'AddArticleAndRemove'"},
+        {"TsAccess.EntityDB():AddEntity(medkitA)", "object taken by another owner in function 'AddEntity'"},
+        {"vestA:OnRemove() return other:AddArticle(vestA)", "article leaving the level in function 'AddArticle'"},
+    };
+    for (const auto& r : refusals) {
+        SCOPED_TRACE(r.give);
+        log.Clear();
+        ASSERT_EQ(RunLua(std::string("g_given = (function() ") + r.give + " end)() or 0"), 0);
+        EXPECT_EQ(LuaNumber("g_given"), 0.0);
+        EXPECT_TRUE(log.Contains(r.logged)) << log.All();
+    }
     EXPECT_EQ(hero->GetInventory()->GetTotalCount(), 1);
     EXPECT_EQ(RunLua("assert(other:GetTotalCount() == 0)"), 0);
     Ticks(1);
     EXPECT_EQ(TsScriptHandles::GameReferences(*medkit), 1u);
+}
+
+// A trigger's script that takes the vault key into an inventory and gives it
+// back in the same touch: the key stays in the level, or goes on to another
+// inventory, with one owner after the pass and without a word of error.
+TEST_F(ItemsLevel, AnArticleTakenAndGivenBackInOneTickHasOneOwner)
+{
+    AddHero(4.0f, 4.0f);
+    TsItemObject* key = Named<TsItemObject>("vaultKey");
+    ASSERT_NE(key, nullptr);
+    ASSERT_EQ(RunLua(kInventories), 0);
+    for (const std::string giveBack : {"TsAccess.EntityDB():AddEntity(vaultKey)", "other:AddArticle(vaultKey)"}) {
+        SCOPED_TRACE(giveBack);
+        log.Clear();
+        ASSERT_EQ(RunLua("inv:AddArticle(vaultKey) inv:RemoveArticle(vaultKey) " + giveBack +
+                         " g_carried = other:GetTotalCount()"),
+                  0);
+        Ticks(1);
+        EXPECT_EQ(log.Errors(), "");
+        const bool inLevel = giveBack.starts_with("TsAccess");
+        EXPECT_EQ(db->ContainsEntity(key), inLevel);
+        EXPECT_EQ(LuaNumber("g_carried"), inLevel ? 0.0 : 1.0);
+        EXPECT_EQ(TsScriptHandles::GameReferences(*key), 1u);
+    }
 }
 
 // A quick save in the tick the hero picked the medkit up, loaded, and the

@@ -70,6 +70,8 @@ TEST_F(CallTableBindingsTest, UntestedNamesAnswerAndRefuseAsTheyShould)
         {"return level:GetIncidentalConversation()", "userdata"},
         {"level:GetIncidentalConversation():SetOverrideLockout(1) return 0", "0"},
         {"return TsAccess.FrameDelta()", "0"},
+        {"return TsAccess.TickCount", "nil"}, // no such function
+        {"return TsLevel.GetConversationCamera", "nil"},
         {"return (TsAccess:Options() == TsAccess.Options()) or nil", "true"},
         {"return TsAccess:TicksPerSecond() + TsAccess.TicksPerSecond()", "20"},
         {"TsAccess:SetExitMovie('outro.bik') return TsAccess:GetExitMovie()", "'outro.bik'"},

@@ -27,11 +27,11 @@ protected:
 TEST_F(WeaponBindingsTest, ExplosionRecordsStayPutAndShrinkingKeepsThoseScriptsHold)
 {
     ASSERT_EQ(Run("kept = FxGetExplosionType(5) kept.m_speed = 4 kept.m_szParticleType:Set('smoke')\n"
-                  "kept.m_szShockTexture = 'ring.tga'\n"
+                  "kept.m_szShockTexture = kept.m_szParticleType\n"
                   "kept:SetColourBias(1, 0.5, 0.25) FxGetExplosionType(300)"),
               "");
     const TsExplosionParams& e = *TsExplosionTable::At(5);
-    EXPECT_STREQ(e.m_szShockTexture.Get(), "ring.tga");
+    EXPECT_STREQ(e.m_szShockTexture.Get(), "smoke");
     EXPECT_FLOAT_EQ(e.m_shockColourBias.y, 0.5f);
     EXPECT_EQ(TsExplosionTable::Count(), 301);
     EXPECT_EQ(Number("kept.m_speed"), 4);
@@ -74,6 +74,8 @@ TEST_F(WeaponBindingsTest, ExplosionNumbersPastTheLimitAndBadValuesAreRefused)
         {"FxGetExplosionType(0):SetColourBias(1, 2)", "error:error in function 'SetColourBias'."},
         {"FxGetExplosionType(0).m_speed = 'fast'", "error:invalid type in variable assignment"},
         {"FxGetExplosionType(0).m_szParticleType = 5", "error:invalid type in variable assignment"},
+        {"FxGetExplosionType(0).m_szParticleType = 'smoke'", "error:invalid type in variable assignment"},
+        {"TsProjectileAttributes:_Attributes(0).m_szLaserTexture = 'laser'", "error:invalid type in variable assignment"},
     });
     ExpectTypeErrors({"FxGetExplosionType('x')", "FxGetExplosionType()", "FxSetNumExplosionTypes({})"});
 }

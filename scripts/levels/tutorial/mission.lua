@@ -9,12 +9,9 @@
 -- The lesson shown last (0 before the first); 1 while its window is up.
 g_lesson = 0
 g_lessonOpen = 0
--- Where the current character stood when the walking lesson was closed,
--- and the vector its position is read into while the lesson waits: read
--- every tick, a new copy each time would be garbage each time.
+-- Where the current character stood when the walking lesson was closed.
 g_walkFromX = nil
 g_walkFromZ = nil
-g_walkAt = nil
 -- 1 once the guide has begun his talk; 1 once the closing message is up.
 g_guideTalked = 0
 g_tutorialOver = 0
@@ -28,12 +25,7 @@ function Walked()
     if pc == nil then
         return false
     end
-    if g_walkAt == nil then
-        g_walkAt = pc:GetPosition()
-    else
-        pc:GetPosition(g_walkAt)
-    end
-    local at = g_walkAt
+    local at = pc:GetPosition()
     if g_walkFromX == nil then
         g_walkFromX, g_walkFromZ = GetX(at), GetZ(at)
     end
