@@ -102,6 +102,7 @@ bool TsHUDe::WeaponChangesAllowed(const TsPCObject* pc) const
 
 bool TsHUDe::Tick(int x, int y)
 {
+    EndTradeOfAGoneTrader();
     TsCutScene* scene = TsAccess::CutScene();
     if (scene && scene->IsCutSceneActive() && !m_tradePanelVisible) {
         return false;
