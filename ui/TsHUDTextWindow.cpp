@@ -64,7 +64,7 @@ bool TsHUDTextWindow::Init()
 
 bool TsHUDTextWindow::Show(float x, float y, TsObject* object, int32_t kind, float width)
 {
-    m_visible = m_visible ? 0 : 1;
+    m_visible = IsVisible() ? 0 : 1;
     if (!m_visible) {
         return true;
     }
@@ -108,7 +108,7 @@ void TsHUDTextWindow::GetRect(int32_t out[4], bool grow) const
 
 void TsHUDTextWindow::Render()
 {
-    if (!m_visible) {
+    if (!IsVisible()) {
         return;
     }
     {

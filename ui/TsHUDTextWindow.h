@@ -25,7 +25,9 @@ public:
     // Toggles the window; when it becomes visible it shows the object.
     bool Show(float x, float y, TsObject* object, int32_t kind, float width);
     void SetVisible(bool visible) { m_visible = visible ? 1 : 0; }
-    bool IsVisible() const { return m_visible != 0; }
+    // A window about a character or an article closes as its subject goes:
+    // only its empty frame would be left.
+    bool IsVisible() const { return m_visible != 0 && (m_kind == kMoney || m_object); }
     void SetHighlight(bool on) { m_highlighted = on ? 1 : 0; }
     bool IsHighlighted() const { return m_highlighted != 0; }
     TsObject* GetObject() const { return m_object; }

@@ -123,7 +123,7 @@ bool TsHUDe::LoadSprites()
     const TsOptions* options = TsAccess::Options();
     m_noInventoryAnimation = options && options->IsAnimatingInventory() ? 0 : 1;
     m_openSlot = -1;
-    m_trader = nullptr;
+    SetTrader(nullptr);
     m_tradePanelVisible = 0;
     m_menu.Init();
     m_infoWindow.Init();

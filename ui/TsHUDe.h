@@ -183,6 +183,13 @@ public:
     void HandleTradeMemberSwitch(bool clicked, int x, int y);
     void HandleTradeClick(bool clicked, int x, int y);
     void HandleTradeExit(bool clicked, int x, int y);
+    // Leaving the trade: the panel and both info windows go, the radar and
+    // the player's control come back.
+    void EndTrade();
+    // A trader who went during the trade (killed, sent to sleep by a
+    // script, taken off the level) ends it as leaving does, once his talk
+    // is over.
+    void EndTradeOfAGoneTrader();
     void RenderTraderGrid(float gx, float gy, TsInventory* inventory);
     // What trading the article moves and costs: the price window shows
     // what a click then charges or pays. Side 1 buys from the trader into
@@ -200,10 +207,16 @@ public:
     bool SellArticle(TsCharacterObject& member, TsCollectibleObject& article);
     void SetTradePanelVisible(bool visible) { m_tradePanelVisible = visible ? 1 : 0; }
     void SetTradeSide(int32_t side) { m_tradeSide = uint8_t(side); }
-    bool IsTraderPending() const { return m_trader != nullptr; }
+    // From the click on the trader until the trade is left, or ends with
+    // the trader gone.
+    bool IsTraderPending() const { return m_trading != 0; }
     bool IsPanelOpen() const { return m_openSlot >= 0 || m_animating != 0; }
     TsCharacterObject* GetTrader() const { return m_trader; }
-    void SetTrader(TsCharacterObject* trader) { m_trader = trader; }
+    void SetTrader(TsCharacterObject* trader)
+    {
+        m_trader = trader;
+        m_trading = trader ? 1 : 0;
+    }
     int32_t GetTradeSide() const { return m_tradeSide; }
     bool IsTradePanelVisible() const { return m_tradePanelVisible != 0; }
 
@@ -275,6 +288,8 @@ private:
     float m_blinkLastElapsed = 0.0f;
     char m_exitScript[kExitScriptSize] = {};
     TsLink<TsCharacterObject> m_trader;
+    // The trade is under way even once its trader's link reads none.
+    uint8_t m_trading = 0;
     // The character the left button went down on, until it comes up.
     TsLink<TsCharacterObject> m_pressedOn;
     OmD3DFont* m_font = nullptr;

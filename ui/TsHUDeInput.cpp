@@ -102,6 +102,7 @@ bool TsHUDe::WeaponChangesAllowed(const TsPCObject* pc) const
 
 bool TsHUDe::Tick(int x, int y)
 {
+    EndTradeOfAGoneTrader();
     TsCutScene* scene = TsAccess::CutScene();
     if (scene && scene->IsCutSceneActive() && !m_tradePanelVisible) {
         return false;
@@ -185,7 +186,9 @@ bool TsHUDe::HandlePortraitClick(int32_t slot, int x, int y)
     }
     const bool left = Pressed(TS_ACTION_SELECT), right = Pressed(TS_ACTION_CANCEL);
     const bool middle = Pressed(TS_ACTION_WEAPON_MODE_BUTTON);
-    if ((left || right || middle) && m_infoWindow.IsVisible()) {
+    // The money window opens with a character's details and stays when they
+    // close with their character: a click puts both away.
+    if ((left || right || middle) && (m_infoWindow.IsVisible() || m_priceWindow.IsVisible())) {
         m_infoWindow.SetVisible(false);
         m_priceWindow.SetVisible(false);
     }

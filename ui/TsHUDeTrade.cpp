@@ -67,6 +67,14 @@ void TraderCell(int32_t k, int32_t length, int32_t& row, int32_t& column)
     column = k;
 }
 
+// A trader the party can still deal with: on the level's list, neither
+// dead nor sent to sleep by a script.
+bool InPlay(const TsCharacterObject* trader)
+{
+    const TsEntityDB* db = TsAccess::EntityDB();
+    return trader && db && db->ContainsEntity(trader) && !trader->HasFlag(TS_ENTITY_DEAD | TS_ENTITY_DORMANT);
+}
+
 TsCharacterObject* HoveredCharacter()
 {
     const TsLevelCursor* cursor = TsAccess::LevelCursor();
@@ -116,8 +124,7 @@ TsCharacterObject* TsHUDe::ClickedTrader() const
     TsCharacterObject* hovered = HoveredCharacter();
     if (hovered && TsTrade::TraderScript(hovered->GetName()))
         return hovered;
-    const TsEntityDB* db = TsAccess::EntityDB();
-    if (m_pressedOn && db && db->ContainsEntity(m_pressedOn) && TsTrade::TraderScript(m_pressedOn->GetName()))
+    if (InPlay(m_pressedOn) && TsTrade::TraderScript(m_pressedOn->GetName()))
         return m_pressedOn;
     return nullptr;
 }
@@ -135,7 +142,7 @@ void TsHUDe::StartTraderConversation(bool clicked)
         return;
     m_infoWindow.SetVisible(false);
     m_menu.Close();
-    m_trader = trader;
+    SetTrader(trader);
     // Only the end of the trader's conversation opens the panel and lets the
     // HUD go: a script that failed, or started no conversation, would leave
     // the HUD taking every click until the level ends.
@@ -143,7 +150,7 @@ void TsHUDe::StartTraderConversation(bool clicked)
     const TsConversation* talk = TsAccess::Conversation();
     if (!L || TsScriptHost::DoString(L, call) != 0 || !talk || !talk->HasConversationStarted()) {
         LogErrorF("Trade: %s started no conversation; there is no trade", call);
-        m_trader = nullptr;
+        SetTrader(nullptr);
         return;
     }
     if (TsCutScene* cutScene = TsAccess::CutScene())
@@ -152,7 +159,9 @@ void TsHUDe::StartTraderConversation(bool clicked)
 
 void TsHUDe::OnConversationEnd()
 {
-    if (!m_trader)
+    // A trader gone during his talk opens no panel: the next tick ends
+    // the trade.
+    if (!InPlay(m_trader))
         return;
     if (CurrentPCType() == 1) {
         const int32_t line = kRemarks[Random() & 1];
@@ -388,12 +397,24 @@ void TsHUDe::HandleTradeExit(bool clicked, int x, int y)
     float px = 0, py = 0;
     PicturePoint(px, py);
     const bool inside = float(x) >= px && float(x) < px + 64.0f && float(y) >= py && float(y) < py + 64.0f;
-    if (!Pressed(TS_ACTION_MENU) && !(clicked && inside))
-        return;
+    if (Pressed(TS_ACTION_MENU) || (clicked && inside))
+        EndTrade();
+}
+
+void TsHUDe::EndTradeOfAGoneTrader()
+{
+    const TsConversation* talk = TsAccess::Conversation();
+    const bool talking = talk && talk->HasConversationStarted();
+    if (m_trading && !InPlay(m_trader) && !talking)
+        EndTrade();
+}
+
+void TsHUDe::EndTrade()
+{
     TsPlayFlatSound(kSoundDone);
     m_tradePanelVisible = 0;
     CloseInventory(false, false);
-    m_trader = nullptr;
+    SetTrader(nullptr);
     if (TsLevelCursor* cursor = TsAccess::LevelCursor())
         cursor->ClearHovered();
     m_infoWindow.SetVisible(false);

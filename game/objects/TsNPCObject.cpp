@@ -226,6 +226,43 @@ void TsNPCObject::BeginFadeOut()
     }
 }
 
+namespace {
+
+// Whether the squad's team is a friend of the player's squad's team.
+bool FriendOfTheParty(const TsSquadObject* squad)
+{
+    const TsPlayer* player = TsAccess::LocalPlayer();
+    const TsSquadObject* playerSquad = player ? player->GetSquad() : nullptr;
+    const TsTeam* team = squad ? squad->GetTeam() : nullptr;
+    return team && playerSquad && team->GetAlliance(playerSquad->GetTeam()) == TS_ALLIANCE_FRIENDLY;
+}
+
+// The level's squad that takes the characters of that squad index.
+const TsSquadObject* SquadNumbered(int32_t index)
+{
+    const TsEntityDB* db = TsAccess::EntityDB();
+    for (const OmList::Node* n = db && index >= 0 ? db->GetSquads().GetFirst() : nullptr; n; n = n->next) {
+        const TsSquadObject* squad = TsSquadObject::Cast(OmList::ValueAt<TsObject>(n));
+        if (squad && squad->GetIndex() == index) {
+            return squad;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// A body saved after its squad let go of it still carries the squad's
+// index, and that squad's team tells again whether it fell a friend.
+bool TsNPCObject::Initialise()
+{
+    const bool ok = TsCharacterObject::Initialise();
+    if (HasFlag(TS_ENTITY_DEAD) && !GetSquad()) {
+        m_fellAFriend = FriendOfTheParty(SquadNumbered(GetSquadIndex())) ? 1 : 0;
+    }
+    return ok;
+}
+
 // The squad lets go of a member as it dies, and the team the radar reads
 // goes with it: the verdict is taken while the squad still holds it.
 void TsNPCObject::Die()
@@ -238,14 +275,5 @@ void TsNPCObject::Die()
 bool TsNPCObject::IsRadarVisible() const
 {
     const TsSquadObject* squad = GetSquad();
-    if (!squad) {
-        return m_fellAFriend == 0;
-    }
-    const TsPlayer* player = TsAccess::LocalPlayer();
-    const TsSquadObject* playerSquad = player ? player->GetSquad() : nullptr;
-    const TsTeam* team = squad->GetTeam();
-    if (!team || !playerSquad) {
-        return true;
-    }
-    return team->GetAlliance(playerSquad->GetTeam()) != TS_ALLIANCE_FRIENDLY;
+    return squad ? !FriendOfTheParty(squad) : m_fellAFriend == 0;
 }

@@ -32,6 +32,7 @@ class TsNPCObject : public TsCharacterObject {
     void Write(OmArchive& archive) override;
     void Read(OmArchive& archive) override;
     bool Import() override;
+    bool Initialise() override;
     void BeginFadeOut() override;
     // Notes, before the squad lets go of it, whether it falls a friend.
     void Die() override;
@@ -58,6 +59,7 @@ private:
     OmString m_weaponName;
     OmString m_itemName;
     // A friend's body stays off the radar through its death and fade,
-    // though its squad (and with it its team) has let go of it.
+    // though its squad (and with it its team) has let go of it. Not saved:
+    // a loaded body reads it again from its squad's number.
     uint8_t m_fellAFriend = 0;
 };

@@ -91,6 +91,15 @@ bool TradePanelShown(const Screenshot& s)
     return article(528, 76) && article(592, 76) && article(592, 140) && article(208, 76);
 }
 
+// The radar's frame in the top-right corner: its light top and dark right bevels.
+bool RadarShown(const Screenshot& s)
+{
+    auto grey = [&](int x, int y, int level) {
+        return std::abs(s.Red(x, y) - level) + std::abs(s.Blue(x, y) - level - 15) < 40;
+    };
+    return grey(kWidth - 138, 11, 200) && grey(kWidth - 66, 11, 200) && grey(kWidth - 12, 74, 70);
+}
+
 // The HUD's info windows: white text on pale tan paper, in a slate frame
 // 10 pixels wide.
 bool IsWindowPaper(const Screenshot& s, int x, int y)
@@ -594,8 +603,8 @@ TEST_F(CampaignFlow, TheLoadScreenGoesOnAfterOneTapShorterThanATick)
 }
 
 // The HUD's text where a player reads it, in the town: Ann's details (a
-// right click on her portrait), the party's money during a trade, and the
-// count of her blaster's rounds in its slot at the screen's foot.
+// right click on her portrait) and the count of her blaster's rounds in its
+// slot at the screen's foot.
 TEST_F(CampaignFlow, TheHudsWindowsAndCountsShowWhollyOnTheScreen)
 {
     ASSERT_NO_FATAL_FAILURE(ToLoadScreenFromTheShell("town"));
@@ -613,19 +622,12 @@ TEST_F(CampaignFlow, TheHudsWindowsAndCountsShowWhollyOnTheScreen)
     Click(97, 545); // a click on her portrait closes them
     EXPECT_TRUE(WaitForScreen([&](const Screenshot& s) { return !FramedOnScreen(s, details(s)); }, "details-closed"));
 
-    // The money window stands under the trader's picture.
-    ASSERT_NO_FATAL_FAILURE(TradeWithTheWeaponTrader());
-    auto money = [](const Screenshot& s) { return PaperIn(s, kPictureX - 80, kPictureY + 64, kWidth, kHeight); };
-    EXPECT_TRUE(WaitForScreen([&](const Screenshot& s) { return FramedOnScreen(s, money(s)); }, "money"));
-    ASSERT_NO_FATAL_FAILURE(BuyTheTradersFirstArticle());
-    ASSERT_NO_FATAL_FAILURE(EndTheTrade());
-
     // The count is drawn 46 pixels into the 64-pixel slot, bottom-left; a
     // row clear of its ink lies between it and the screen's edge. It is
     // read once the slot shows the blaster (green) and looks the same twice
-    // running: the closing panel's slots, with their counts, fly home over
-    // it first.
-    Run("local pack = Ann:GetInventory(); pack:EquipArticle(pack:GetWeapon(0))");
+    // running.
+    Run("local gun = TsWeaponObject:new(); WeaponTemplateBlaster(gun); gun:Import(); local pack = Ann:GetInventory(); "
+        "pack:AddArticle(gun); pack:EquipArticle(gun)");
     auto countRows = [](const Screenshot& s) { return InkRows(s, 0, kHeight - 64, 64, kHeight); };
     auto settled = StillRegion(0, kHeight - 64, 64, kHeight, [&](const Screenshot& s, auto&) {
         return s.Green(32, kHeight - 40) > s.Red(32, kHeight - 40) + 60 && !countRows(s).empty();
@@ -634,6 +636,24 @@ TEST_F(CampaignFlow, TheHudsWindowsAndCountsShowWhollyOnTheScreen)
     const std::vector<int> rows = countRows(m_shot);
     ASSERT_FALSE(rows.empty());
     EXPECT_LT(rows.back(), kHeight - 2) << "the count's lowest row of ink";
+    ExpectNoErrors();
+}
+
+// A trader killed during the trade (one line of a script) ends it as leaving
+// does: the radar is back, the money window (whole until then) gone.
+TEST_F(CampaignFlow, ATraderKilledMidTradeGivesTheRadarBackAndTakesTheMoneyWindow)
+{
+    ASSERT_NO_FATAL_FAILURE(ToLoadScreenFromTheShell("town"));
+    ASSERT_NO_FATAL_FAILURE(LeaveTheLoadScreen("Town"));
+    ASSERT_TRUE(WaitForScreen(PlayShown, "town"));
+    ASSERT_NO_FATAL_FAILURE(TradeWithTheWeaponTrader());
+    auto money = [](const Screenshot& s) { return PaperIn(s, kPictureX - 80, kPictureY + 64, kWidth, kHeight); };
+    ASSERT_TRUE(
+        WaitForScreen([&](const Screenshot& s) { return FramedOnScreen(s, money(s)) && !RadarShown(s); }, "money"));
+    Run("WeaponTrader:IncrementHealth(-WeaponTrader:GetMaxHealth())");
+    EXPECT_TRUE(WaitForScreen(
+        [&](const Screenshot& s) { return RadarShown(s) && !FramedOnScreen(s, money(s)) && !TraderPictureShown(s); },
+        "trade-over", 20s));
     ExpectNoErrors();
 }
 
@@ -648,7 +668,6 @@ protected:
     }
 };
 
-// The whole scaled picture is seen, to its bottom-right corner.
 TEST_F(ScaledCampaignFlow, TheMenuButtonInThePicturesCornerShowsInTownTradeAndMission)
 {
     ASSERT_NO_FATAL_FAILURE(ToLoadScreenFromTheShell("town"));

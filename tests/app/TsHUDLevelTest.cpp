@@ -387,13 +387,6 @@ TEST_F(HudLevel, AWordTooLongForItsWindowIsHyphenatedToFit)
     EXPECT_STREQ(shortWord, "ok");
 }
 
-TEST_F(HudLevel, TheCharacterWindowNamesTheCharactersRole)
-{
-    members[1]->SetDisplayRaceID(6400); // "Smith" in the demo's texts
-    ASSERT_TRUE(hud->GetInfoWindow().Show(100.0f, 100.0f, members[1], TsHUDTextWindow::kCharacter, 140.0f));
-    EXPECT_STREQ(hud->GetInfoWindow().GetLine(0), "Role: Smith");
-}
-
 // The last line says so whichever side of the trade the article is on.
 TEST_F(HudLevel, AnArticlesTradeWindowSaysAClickOnItBuysOrSellsIt)
 {
@@ -408,16 +401,18 @@ TEST_F(HudLevel, AnArticlesTradeWindowSaysAClickOnItBuysOrSellsIt)
     }
 }
 
-TEST_F(HudLevel, TheCharacterWindowHoldsEachOfItsLinesOnOneRow)
+TEST_F(HudLevel, TheCharacterWindowNamesTheRoleAndHoldsEachLineOnOneRow)
 {
     TsPCObject* ann = members[0];
     ann->SetDisplayNameID(6400); // a name line too
+    ann->SetDisplayRaceID(6400); // "Smith" in the demo's texts
     ann->SetMaxVitality(10.0f);
     ann->SetVitality(10.0f);
     ann->SetMaxHealth(30.0f);
     ann->SetHealth(30.0f);
     TsHUDTextWindow& window = hud->GetInfoWindow();
     ASSERT_TRUE(window.Show(100.0f, 100.0f, ann, TsHUDTextWindow::kCharacter, 140.0f));
+    EXPECT_STREQ(window.GetLine(0), "Role: Smith");
     ASSERT_STREQ(window.GetLine(1), "Vitality: 10 out of 10");
     float width = 0.0f, row = 0.0f;
     hud->GetTextExtent("Ay", width, row);
@@ -706,6 +701,16 @@ TEST_F(HudLevel, TheHudTakesNoNewcomerForTheObjectWhoseCellItFills)
         ASSERT_EQ(newcomer.Get(), cell);
         EXPECT_EQ(row.kept(), nullptr);
     }
+}
+
+// No empty frame is left on the screen.
+TEST_F(HudLevel, TheInfoWindowOfACharacterThatGoesCloses)
+{
+    OmRef<TsEntity> character(OmMakeRef<TsNPCObject>());
+    hud->GetInfoWindow().Show(100.0f, 100.0f, character, TsHUDTextWindow::kCharacter, 140.0f);
+    ASSERT_TRUE(hud->GetInfoWindow().IsVisible());
+    character = nullptr;
+    EXPECT_FALSE(hud->GetInfoWindow().IsVisible());
 }
 
 } // namespace apptest

@@ -3,6 +3,7 @@
 // the radar draws and keeps its settings through a save, and the trade.
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "game/framework/TsAccess.h"
@@ -464,8 +465,7 @@ TEST_F(InGameMenu, ScrolledTutorialTextAndTopicsKeepToTheirWindowsAndRows)
     menu->PopWindow();
 }
 
-// The stack is topped up and sold a pack at a time; the Escape that ends
-// the trade opens no pause menu as well.
+// The stack is topped up and sold a pack at a time.
 TEST_F(InGameMenu, ATraderSellsAndBuysAtTheTradePrices)
 {
     TsPCObject* hero = AddHero(4.0f, 4.0f);
@@ -490,11 +490,6 @@ TEST_F(InGameMenu, ATraderSellsAndBuysAtTheTradePrices)
     player->AddToKitty(100 - player->GetKitty());
 
     TsHUDe* hud = Level()->GetHUD();
-    hud->SetTrader(trader);
-    hud->OnConversationEnd();
-    Frames(30, 100); // the inventory flies out
-    EXPECT_TRUE(hud->IsTradePanelVisible());
-    EXPECT_FALSE(Level()->GetRadar()->IsRadarShown()) << "the price window takes the radar's corner";
 
     // Buying: a new medkit of the trader's, at its value times its pack.
     const int32_t before = hero->GetInventory()->GetTotalCount();
@@ -519,15 +514,36 @@ TEST_F(InGameMenu, ATraderSellsAndBuysAtTheTradePrices)
     player->AddToKitty(-player->GetKitty());
     EXPECT_FALSE(hud->BuyArticle(*hero, *medkit));
     EXPECT_EQ(player->GetKitty(), 0);
+}
 
-    Tap(plat::kKeyEscape);
-    Frames(30, 100); // the inventory closes
-    EXPECT_FALSE(hud->IsTraderPending());
-    EXPECT_FALSE(hud->IsTradePanelVisible());
-    EXPECT_TRUE(Level()->GetRadar()->IsRadarShown());
-    EXPECT_FALSE(menu->HasOpenWindows()) << "the Escape that ends a trade opens no menu";
-    Tap(plat::kKeyEscape);
-    EXPECT_STREQ(TopName(), "inmenu") << "the next Escape does";
+// A trade left with Escape, or whose trader goes, ends: the radar is back,
+// the money window and the inventory gone; the next Escape opens the menu.
+TEST_F(InGameMenu, ATradeEndsAsItIsLeftOrItsTraderGoes)
+{
+    const std::pair<const char*, std::function<void(TsNPCObject*)>> rows[] = {
+        {"left", [&](TsNPCObject*) { Tap(plat::kKeyEscape); }},
+        {"killed", [](TsNPCObject* trader) { trader->IncrementHealth(-2.0f * trader->GetMaxHealth()); }},
+        {"sent to sleep by a script", [](TsNPCObject* trader) { trader->SetDormant(true); }},
+        {"taken off the level", [](TsNPCObject* trader) { Level()->GetEntityDB()->RemoveEntity(trader); }},
+    };
+    AddHero(4.0f, 4.0f);
+    TsHUDe* hud = Level()->GetHUD();
+    for (const auto& [how, go] : rows) {
+        SCOPED_TRACE(how);
+        TsNPCObject* trader = AddStranger("TechTrader", 6.0f, 4.0f);
+        hud->SetTrader(trader);
+        hud->OnConversationEnd();
+        Frames(30, 100); // the inventory flies out
+        ASSERT_FALSE(Level()->GetRadar()->IsRadarShown()) << "the money window takes its corner";
+        go(trader);
+        Frames(30, 100); // the inventory flies home
+        EXPECT_FALSE(hud->IsTraderPending() || hud->IsPanelOpen() || hud->GetPriceWindow().IsVisible());
+        EXPECT_TRUE(Level()->GetRadar()->IsRadarShown());
+        EXPECT_FALSE(menu->HasOpenWindows());
+        Tap(plat::kKeyEscape);
+        EXPECT_STREQ(TopName(), "inmenu");
+        Tap(plat::kKeyEscape);
+    }
 }
 
 // Unlimited (no maximum stack): a new article is bought, its rounds join the

@@ -123,8 +123,8 @@ TEST_F(SquadLevel, ASecondBruskStrikesWithHisOwnTongue)
     EXPECT_TRUE(TickUntil([&] { return TongueShown(*shape); }, 200));
 }
 
-// The player's friends are kept off the radar, and one who dies stays off
-// it through his fall, though his squad lets go of him as he falls.
+// The player's friends are kept off the radar; one who dies stays off it as
+// his squad lets go of him in his fall, and in a game saved then.
 TEST_F(SquadLevel, AFriendWhoDiesStaysOffTheRadar)
 {
     MakeParty({OmVector3(4.0f, 0, 4.0f)});
@@ -138,6 +138,11 @@ TEST_F(SquadLevel, AFriendWhoDiesStaysOffTheRadar)
     ally->Die();
     Frames(2, 100);
     EXPECT_EQ(radar->GetDrawnBlips(TsRadar::kNPCBlip), 0) << "fallen";
+    ASSERT_TRUE(app->SaveGame());
+    ASSERT_NO_FATAL_FAILURE(LoadFromTitle(TsAccess::LocalPlayer()->GetSaveName()));
+    Key(plat::kKeySpace, true);
+    Frames(2, 100);
+    EXPECT_EQ(Level()->GetRadar()->GetDrawnBlips(TsRadar::kNPCBlip), 0) << "fallen, in the game loaded";
 }
 
 TEST_F(SquadLevel, ACoweringSquadRunsToACowerPointOutOfTheThreatsLine)
