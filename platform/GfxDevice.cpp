@@ -2,6 +2,7 @@
 
 #include "platform/DebugOutput.h"
 #include "platform/FullScreen.h"
+#include "platform/WindowRect.h"
 
 #include <algorithm>
 #include <cmath>
@@ -462,13 +463,7 @@ GfxRect GfxDevice::ShownRect() const
 {
     int ww = 0, wh = 0;
     SDL_GL_GetDrawableSize(gl_->window, &ww, &wh);
-    if (params_.windowed || ww <= 0 || wh <= 0)
-        return {0, 0, ww, wh};
-    // Full screen keeps the mode's shape, with black bars where the desktop's differs.
-    const double scale = std::min(static_cast<double>(ww) / width_, static_cast<double>(wh) / height_);
-    const int w = static_cast<int>(width_ * scale + 0.5), h = static_cast<int>(height_ * scale + 0.5);
-    const int x = (ww - w) / 2, y = (wh - h) / 2;
-    return {x, y, x + w, y + h};
+    return ShownPictureRect(gl_->window, ww, wh, width_, height_);
 }
 
 void GfxDevice::BlitToWindow()
