@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -46,6 +47,10 @@ enum GfxUniform : uint32_t {
 // is made).
 inline constexpr uint32_t kUniformFloats[kUTex0] = {16, 16, 9, 4, 2, 2, 4, 4, 4, 4, 4, 1,
                                                     32, 32, 32, 32, 24, 24, 24, 16 * GfxMaxStages, 4, 1, 4, 4};
+
+// A shader made from its source; 0, with the compiler's words on the
+// developer's channel, when it does not compile.
+GLuint GfxCompileShader(GLenum type, const std::string& source);
 
 struct GfxProgram {
     GLuint id = 0; // 0: the program failed to build

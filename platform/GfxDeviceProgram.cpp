@@ -23,7 +23,9 @@ const char* const kUniformNames[kUniformCount] = {
     "uTex6",      "uTex7",
 };
 
-GLuint Compile(GLenum type, const std::string& source)
+} // namespace
+
+GLuint GfxCompileShader(GLenum type, const std::string& source)
 {
     const GLuint shader = glCreateShader(type);
     const char* text = source.c_str();
@@ -40,8 +42,6 @@ GLuint Compile(GLenum type, const std::string& source)
     }
     return shader;
 }
-
-} // namespace
 
 void GfxDevice::BuildKey(GfxProgramKey& key) const
 {
@@ -148,8 +148,8 @@ GfxProgram& GfxDevice::ProgramFor(const GfxProgramKey& key)
     if (found != gl_->programs.end())
         return found->second;
     GfxProgram program;
-    const GLuint vs = Compile(GL_VERTEX_SHADER, GfxVertexShaderSource(key));
-    const GLuint fs = vs ? Compile(GL_FRAGMENT_SHADER, GfxFragmentShaderSource(key)) : 0;
+    const GLuint vs = GfxCompileShader(GL_VERTEX_SHADER, GfxVertexShaderSource(key));
+    const GLuint fs = vs ? GfxCompileShader(GL_FRAGMENT_SHADER, GfxFragmentShaderSource(key)) : 0;
     if (vs && fs) {
         const GLuint id = glCreateProgram();
         glAttachShader(id, vs);

@@ -308,6 +308,28 @@ TEST_F(WindowDeviceTest, FullScreenSwitchesToAnOfferedModeOrScalesToTheDesktopAn
     }
 }
 
+// Where the display takes no gamma ramp, the picture it is shown goes
+// through the ramp; a ramp that moves no 8-bit level leaves it as drawn.
+TEST_F(WindowDeviceTest, ARampTheDisplayRefusesIsDrawnIntoThePictureItShows)
+{
+    ASSERT_NO_FATAL_FAILURE(OpenWindow(640, 480, 0));
+    GfxPresentParameters p = Presentation(640, 480, GfxFormat::X8R8G8B8, 0);
+    p.deviceWindow = window;
+    ASSERT_EQ(system->CreateDevice(0, GfxDevType::Hal, window, 0x82, &p, &device), GfxResult::Ok);
+    device->RefuseDisplayGamma();
+    int ww = 0, wh = 0;
+    SDL_GetWindowSize(window, &ww, &wh);
+    for (const auto& [halved, shown] : {std::pair{false, 0x806040u}, std::pair{true, 0x403020u}}) {
+        GfxGammaRamp ramp{};
+        for (int i = 0; i < 256; ++i) // the neutral ramp a little under each level, as gamma curves come
+            ramp.red[i] = ramp.green[i] = ramp.blue[i] = uint16_t(halved ? i * 257 / 2 : i * 257 - (i > 0));
+        device->SetGammaRamp(0, &ramp);
+        ClearTo(0xFF806040);
+        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
+        EXPECT_TRUE(DisplayShows(ww / 2, wh / 2, shown)) << (halved ? "halved" : "neutral");
+    }
+}
+
 TEST_F(DeviceTest, ClearFillsTheBackBufferOrOneRectangleAndNeverLeavesTheViewport)
 {
     ASSERT_TRUE(Make(800, 600));
