@@ -48,9 +48,11 @@ enum GfxUniform : uint32_t {
 inline constexpr uint32_t kUniformFloats[kUTex0] = {16, 16, 9, 4, 2, 2, 4, 4, 4, 4, 4, 1,
                                                     32, 32, 32, 32, 24, 24, 24, 16 * GfxMaxStages, 4, 1, 4, 4};
 
-// A shader made from its source; 0, with the compiler's words on the
-// developer's channel, when it does not compile.
-GLuint GfxCompileShader(GLenum type, const std::string& source);
+// A program made from its two shaders' sources, its attributes' places
+// given by bindAttributes (when not null) before it is linked; 0, with the
+// compiler's or linker's words on the developer's channel, when it cannot
+// be made.
+GLuint GfxBuildProgram(const std::string& vertex, const std::string& fragment, void (*bindAttributes)(GLuint));
 
 struct GfxProgram {
     GLuint id = 0; // 0: the program failed to build

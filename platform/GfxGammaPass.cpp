@@ -1,6 +1,5 @@
 #include "platform/GfxGammaPass.h"
 
-#include "platform/DebugOutput.h"
 #include "platform/GfxDeviceImpl.h"
 
 #include <cstring>
@@ -49,29 +48,12 @@ bool GfxGammaPass::IsNeutral(const GfxGammaRamp& ramp)
 
 GfxGammaPass::GfxGammaPass()
 {
-    const GLuint vs = GfxCompileShader(GL_VERTEX_SHADER, kVertexShader);
-    const GLuint fs = vs ? GfxCompileShader(GL_FRAGMENT_SHADER, kFragmentShader) : 0;
-    if (vs && fs) {
-        const GLuint id = glCreateProgram();
-        glAttachShader(id, vs);
-        glAttachShader(id, fs);
-        glLinkProgram(id);
-        GLint linked = 0;
-        glGetProgramiv(id, GL_LINK_STATUS, &linked);
-        if (linked) {
-            program_ = id;
-            glUseProgram(id);
-            glUniform1i(glGetUniformLocation(id, "uPicture"), 0);
-            glUniform1i(glGetUniformLocation(id, "uRamp"), 1);
-        } else {
-            DebugOutput("Graphics device: the gamma ramp's program does not link\n");
-            glDeleteProgram(id);
-        }
+    program_ = GfxBuildProgram(kVertexShader, kFragmentShader, nullptr);
+    if (program_) {
+        glUseProgram(program_);
+        glUniform1i(glGetUniformLocation(program_, "uPicture"), 0);
+        glUniform1i(glGetUniformLocation(program_, "uRamp"), 1);
     }
-    if (vs)
-        glDeleteShader(vs);
-    if (fs)
-        glDeleteShader(fs);
     glGenVertexArrays(1, &vertexArray_);
     glGenTextures(1, &rampTexture_);
     glBindTexture(GL_TEXTURE_2D, rampTexture_);

@@ -11,12 +11,16 @@
 #include "platform/FullScreen.h"
 #include "tests/app/ScreenGrab.h"
 #include "tests/platform/DebugOutputCapture.h"
+#include "tests/platform/PrivateDisplay.h"
 
 using namespace gfxtest;
 
 namespace {
 
-// A device on a window of the application's own, destroyed with the window.
+// A device on a window of the application's own, destroyed with the window,
+// on a display of the test's own: full screen, it covers the display and
+// reads it back, which on the shared one would cover, or be covered by,
+// another test's window.
 class WindowDeviceTest : public DeviceTest {
 protected:
     void TearDown() override
@@ -25,9 +29,14 @@ protected:
         if (window)
             SDL_DestroyWindow(window);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        if (!shared.empty())
+            setenv("DISPLAY", shared.c_str(), 1);
     }
     void OpenWindow(int w, int h, uint32_t flags)
     {
+        ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start:\n" << display.Log();
+        shared = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+        setenv("DISPLAY", display.Name().c_str(), 1);
         ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0);
         window = SDL_CreateWindow("device test", 0, 0, w, h, SDL_WINDOW_OPENGL | flags);
         ASSERT_NE(window, nullptr);
@@ -47,6 +56,8 @@ protected:
         }
         return false;
     }
+    testwin::PrivateDisplay display{"1280x1024x24"};
+    std::string shared; // the suite's display
     SDL_Window* window = nullptr;
 };
 
