@@ -2,6 +2,8 @@
 
 #include "platform/DebugOutput.h"
 #include "platform/FullScreen.h"
+#include "platform/GfxGammaPass.h"
+#include "platform/WindowRect.h"
 
 #include <algorithm>
 #include <cmath>
@@ -298,6 +300,7 @@ GfxDevice::~GfxDevice()
         glDeleteBuffers(1, &gl_->vbo);
         glDeleteBuffers(1, &gl_->ibo);
         glDeleteVertexArrays(1, &gl_->vao);
+        gammaPass_.reset();
         SDL_GL_DeleteContext(gl_->context);
     } else if (backBuffer_) {
         backBuffer_->DetachDevice();
@@ -444,6 +447,8 @@ int32_t GfxDevice::Present(const GfxRect* source, const GfxRect* dest, void* win
     PresentKeptPass();
     if (forcedLevel_ != GfxResult::Ok)
         return GfxResult::DeviceLost;
+    if (gammaUntried_ && SDL_GetKeyboardFocus() == gl_->window)
+        ShowGammaRamp();
     const GLint w = static_cast<GLint>(width_), h = static_cast<GLint>(height_);
     glDisable(GL_SCISSOR_TEST);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, gl_->backFbo);
@@ -462,13 +467,7 @@ GfxRect GfxDevice::ShownRect() const
 {
     int ww = 0, wh = 0;
     SDL_GL_GetDrawableSize(gl_->window, &ww, &wh);
-    if (params_.windowed || ww <= 0 || wh <= 0)
-        return {0, 0, ww, wh};
-    // Full screen keeps the mode's shape, with black bars where the desktop's differs.
-    const double scale = std::min(static_cast<double>(ww) / width_, static_cast<double>(wh) / height_);
-    const int w = static_cast<int>(width_ * scale + 0.5), h = static_cast<int>(height_ * scale + 0.5);
-    const int x = (ww - w) / 2, y = (wh - h) / 2;
-    return {x, y, x + w, y + h};
+    return ShownPictureRect(gl_->window, ww, wh, width_, height_);
 }
 
 void GfxDevice::BlitToWindow()
@@ -481,9 +480,36 @@ void GfxDevice::BlitToWindow()
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
+    if (gammaDrawn_ && DrawThroughGammaRamp(r, wh))
+        return;
     // The image is stored top row first; the window wants the bottom row first.
     glBlitFramebuffer(0, 0, static_cast<GLint>(width_), static_cast<GLint>(height_), r.left,
                       wh - r.top, r.right, wh - r.bottom, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+}
+
+bool GfxDevice::DrawThroughGammaRamp(const GfxRect& shown, int windowHeight)
+{
+    if (!gammaPass_)
+        gammaPass_ = std::make_unique<GfxGammaPass>();
+    if (!gammaPass_->Ready())
+        return false;
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_STENCIL_TEST);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glViewport(shown.left, windowHeight - shown.bottom, shown.right - shown.left, shown.bottom - shown.top);
+    glBindSampler(0, 0);
+    glBindSampler(1, 0);
+    gammaPass_->Draw(gl_->frontColor, gamma_);
+    // The drawing's own program, vertex array and samplers come back; the
+    // rest is sent again with the next draw (Present forgets it).
+    glBindSampler(0, gl_->samplers[0]);
+    glBindSampler(1, gl_->samplers[1]);
+    glBindVertexArray(gl_->vao);
+    glUseProgram(0);
+    gl_->usedProgram = 0;
+    return true;
 }
 
 int32_t GfxDevice::Clear(uint32_t count, const GfxRect* rects, uint32_t flags, uint32_t color,
@@ -585,9 +611,31 @@ void GfxDevice::SetGammaRamp(uint32_t /*flags*/, const GfxGammaRamp* ramp)
     if (!ramp)
         return;
     gamma_ = *ramp;
-    // Only a full-screen window may change what the display shows.
-    if (gl_->window && (SDL_GetWindowFlags(gl_->window) & SDL_WINDOW_FULLSCREEN))
-        SDL_SetWindowGammaRamp(gl_->window, gamma_.red, gamma_.green, gamma_.blue);
+    ShowGammaRamp();
+}
+
+// Only a full-screen window may change what the display shows. A display
+// that takes no ramp (Wayland's never does, X's only through a colour map)
+// is shown the picture drawn through it instead.
+void GfxDevice::ShowGammaRamp()
+{
+    gammaDrawn_ = gammaUntried_ = false;
+    if (!gl_->window || !(SDL_GetWindowFlags(gl_->window) & SDL_WINDOW_FULLSCREEN))
+        return;
+    // SDL keeps the ramp of a window without the keyboard until it has it,
+    // and then says nothing of a display that refuses it: the ramp is given
+    // again at the first frame shown with the keyboard.
+    const bool focused = SDL_GetKeyboardFocus() == gl_->window;
+    const bool refused =
+        displayRefusesGamma_ || SDL_SetWindowGammaRamp(gl_->window, gamma_.red, gamma_.green, gamma_.blue) != 0;
+    gammaUntried_ = !refused && !focused;
+    gammaDrawn_ = refused && !GfxGammaPass::IsNeutral(gamma_);
+    if (refused && !gammaRefusalSaid_) {
+        gammaRefusalSaid_ = true;
+        DebugOutput(std::string("Graphics device: the display takes no gamma ramp (")
+                    + (displayRefusesGamma_ ? "the device was told so" : SDL_GetError())
+                    + "); the picture is drawn through it\n");
+    }
 }
 
 void GfxDevice::GetGammaRamp(GfxGammaRamp* ramp) const

@@ -21,6 +21,7 @@
 namespace plat {
 
 struct GfxProgram;
+class GfxGammaPass;
 struct GfxGLRaster;
 struct GfxDrawCall;
 struct GfxDrawnTriangles;
@@ -206,6 +207,8 @@ public:
     // DeviceNotReset; Ok ends it) and make the next Reset calls fail.
     void SimulateCooperativeLevel(int32_t result) { forcedLevel_ = result; }
     void FailNextResets(int count) { failResets_ = count; }
+    // Test hook: the display refuses every gamma ramp, as Wayland's does.
+    void RefuseDisplayGamma() { displayRefusesGamma_ = true; }
 
     // Used by surfaces and textures.
     void ReadBackBuffer(uint8_t* pixels);
@@ -298,6 +301,9 @@ private:
     // On a new back buffer: forgets the kept pass and may try it again.
     void DropKeptPicture();
     void BlitToWindow();
+    // Draws the shown picture through the gamma ramp; false when it cannot.
+    bool DrawThroughGammaRamp(const GfxRect& shown, int windowHeight);
+    void ShowGammaRamp();
     // Where Present puts the image in the window, in window pixels.
     GfxRect ShownRect() const;
 
@@ -319,6 +325,11 @@ private:
     // zero width for a hidden window of the device's own.
     GfxDisplayMode screen_{};
     GfxGammaRamp gamma_{};
+    bool gammaDrawn_ = false;   // the display would not take the ramp: Present draws through it
+    bool gammaUntried_ = false; // SDL keeps the ramp until the window has the keyboard
+    bool displayRefusesGamma_ = false;
+    bool gammaRefusalSaid_ = false;
+    std::unique_ptr<GfxGammaPass> gammaPass_; // made at the first frame drawn through a ramp
     uint32_t width_ = 0, height_ = 0;
     bool inScene_ = false;
     bool presented_ = false;

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -46,6 +47,12 @@ enum GfxUniform : uint32_t {
 // is made).
 inline constexpr uint32_t kUniformFloats[kUTex0] = {16, 16, 9, 4, 2, 2, 4, 4, 4, 4, 4, 1,
                                                     32, 32, 32, 32, 24, 24, 24, 16 * GfxMaxStages, 4, 1, 4, 4};
+
+// A program made from its two shaders' sources, its attributes' places
+// given by bindAttributes (when not null) before it is linked; 0, with the
+// compiler's or linker's words on the developer's channel, when it cannot
+// be made.
+GLuint GfxBuildProgram(const std::string& vertex, const std::string& fragment, void (*bindAttributes)(GLuint));
 
 struct GfxProgram {
     GLuint id = 0; // 0: the program failed to build

@@ -43,6 +43,33 @@ GLuint Compile(GLenum type, const std::string& source)
 
 } // namespace
 
+GLuint GfxBuildProgram(const std::string& vertex, const std::string& fragment, void (*bindAttributes)(GLuint))
+{
+    const GLuint vs = Compile(GL_VERTEX_SHADER, vertex);
+    const GLuint fs = vs ? Compile(GL_FRAGMENT_SHADER, fragment) : 0;
+    GLuint id = 0;
+    if (vs && fs) {
+        id = glCreateProgram();
+        glAttachShader(id, vs);
+        glAttachShader(id, fs);
+        if (bindAttributes)
+            bindAttributes(id);
+        glLinkProgram(id);
+        GLint ok = 0;
+        glGetProgramiv(id, GL_LINK_STATUS, &ok);
+        if (!ok) {
+            DebugOutput("Graphics device: program does not link\n");
+            glDeleteProgram(id);
+            id = 0;
+        }
+    }
+    if (vs)
+        glDeleteShader(vs);
+    if (fs)
+        glDeleteShader(fs);
+    return id;
+}
+
 void GfxDevice::BuildKey(GfxProgramKey& key) const
 {
     std::memset(&key, 0, sizeof key);
@@ -148,44 +175,29 @@ GfxProgram& GfxDevice::ProgramFor(const GfxProgramKey& key)
     if (found != gl_->programs.end())
         return found->second;
     GfxProgram program;
-    const GLuint vs = Compile(GL_VERTEX_SHADER, GfxVertexShaderSource(key));
-    const GLuint fs = vs ? Compile(GL_FRAGMENT_SHADER, GfxFragmentShaderSource(key)) : 0;
-    if (vs && fs) {
-        const GLuint id = glCreateProgram();
-        glAttachShader(id, vs);
-        glAttachShader(id, fs);
-        glBindAttribLocation(id, GfxAttrib::Position, "aPos");
-        glBindAttribLocation(id, GfxAttrib::Normal, "aNormal");
-        glBindAttribLocation(id, GfxAttrib::Diffuse, "aDiffuse");
-        glBindAttribLocation(id, GfxAttrib::Specular, "aSpecular");
+    const GLuint id = GfxBuildProgram(GfxVertexShaderSource(key), GfxFragmentShaderSource(key), [](GLuint made) {
+        glBindAttribLocation(made, GfxAttrib::Position, "aPos");
+        glBindAttribLocation(made, GfxAttrib::Normal, "aNormal");
+        glBindAttribLocation(made, GfxAttrib::Diffuse, "aDiffuse");
+        glBindAttribLocation(made, GfxAttrib::Specular, "aSpecular");
         for (unsigned i = 0; i < 8; ++i)
-            glBindAttribLocation(id, GfxAttrib::Tex0 + i, ("aTex" + std::to_string(i)).c_str());
-        glLinkProgram(id);
-        GLint ok = 0;
-        glGetProgramiv(id, GL_LINK_STATUS, &ok);
-        if (ok) {
-            program.id = id;
-            for (uint32_t u = 0; u < kUniformCount; ++u)
-                program.uniforms[u] = glGetUniformLocation(id, kUniformNames[u]);
-            glUseProgram(id);
-            gl_->usedProgram = id;
-            for (GLint i = 0; i < static_cast<GLint>(GfxMaxStages); ++i)
-                glUniform1i(program.uniforms[kUTex0 + i], i);
-            uint32_t floats = 0;
-            for (uint32_t u = 0; u < kUTex0; ++u) {
-                program.offsets[u] = floats;
-                floats += kUniformFloats[u];
-            }
-            program.values.assign(floats, 0.0f);
-        } else {
-            DebugOutput("Graphics device: program does not link\n");
-            glDeleteProgram(id);
+            glBindAttribLocation(made, GfxAttrib::Tex0 + i, ("aTex" + std::to_string(i)).c_str());
+    });
+    if (id) {
+        program.id = id;
+        for (uint32_t u = 0; u < kUniformCount; ++u)
+            program.uniforms[u] = glGetUniformLocation(id, kUniformNames[u]);
+        glUseProgram(id);
+        gl_->usedProgram = id;
+        for (GLint i = 0; i < static_cast<GLint>(GfxMaxStages); ++i)
+            glUniform1i(program.uniforms[kUTex0 + i], i);
+        uint32_t floats = 0;
+        for (uint32_t u = 0; u < kUTex0; ++u) {
+            program.offsets[u] = floats;
+            floats += kUniformFloats[u];
         }
+        program.values.assign(floats, 0.0f);
     }
-    if (vs)
-        glDeleteShader(vs);
-    if (fs)
-        glDeleteShader(fs);
     program.lighting = key.lighting;
     return gl_->programs.emplace(key, program).first->second;
 }

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include "platform/GfxGL.h"
+#include "platform/WindowRect.h"
 
 #include <algorithm>
 #include <deque>
@@ -35,12 +36,19 @@ bool IsFor(const Window& window, uint32_t windowId)
     return windowId == window.Id() || windowId == 0;
 }
 
-int Scale(int value, int to, int from)
+// A pointer coordinate in the window (of size pixels) to the picture's, which
+// stands in [shownFrom, shownTo) of the window and is pictureSize pixels
+// across. Over a black bar beside the picture the pointer reads as the
+// picture's nearest edge.
+int ToPicture(int value, int size, int shownFrom, int shownTo, int pictureSize)
 {
-    if (from <= 0) {
+    if (shownTo <= shownFrom) {
         return value;
     }
-    return static_cast<int>(static_cast<int64_t>(value) * to / from);
+    if (value >= 0 && value < size) {
+        value = std::clamp(value, shownFrom, shownTo - 1);
+    }
+    return static_cast<int>(static_cast<int64_t>(value - shownFrom) * pictureSize / (shownTo - shownFrom));
 }
 
 } // namespace
@@ -144,8 +152,10 @@ void Window::GetCursorPosition(int& x, int& y) const
 {
     int width = 0, height = 0;
     GetClientSize(width, height);
-    x = Scale(cursorX_, backBufferWidth_, width);
-    y = Scale(cursorY_, backBufferHeight_, height);
+    const GfxRect shown = ShownPictureRect(window_, width, height, static_cast<uint32_t>(backBufferWidth_),
+                                           static_cast<uint32_t>(backBufferHeight_));
+    x = ToPicture(cursorX_, width, shown.left, shown.right, backBufferWidth_);
+    y = ToPicture(cursorY_, height, shown.top, shown.bottom, backBufferHeight_);
 }
 
 intptr_t Window::Send(uint32_t message, uintptr_t wParam, intptr_t lParam)

@@ -69,7 +69,8 @@ public:
     void SetBackBufferSize(int width, int height);
     void GetBackBufferSize(int& width, int& height) const;
 
-    // The last pointer position seen over the window, in back-buffer pixels.
+    // The last pointer position seen over the window, in back-buffer pixels
+    // of the picture where the window shows it.
     void GetCursorPosition(int& x, int& y) const;
 
     // Calls the window procedure at once, as a message sent rather than posted.

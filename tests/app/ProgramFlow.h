@@ -132,10 +132,14 @@ protected:
     // the same read of the mouse takes the move and the click.
     void Click(int x, int y, int button = 1)
     {
-        std::system(Xdo(kFocus + " mousemove " + std::to_string(int(std::ceil(m_shown.DesktopX(x)))) + " " +
-                        std::to_string(int(std::ceil(m_shown.DesktopY(y)))) +
-                        " click " + std::to_string(button))
-                        .c_str());
+        std::system(Xdo(kFocus + " mousemove " + OnDesktop(x, y) + " click " + std::to_string(button)).c_str());
+    }
+
+    // Where the point of the picture is on the desktop, as xdotool takes it.
+    std::string OnDesktop(int x, int y) const
+    {
+        return std::to_string(int(std::ceil(m_shown.DesktopX(x)))) + " " +
+               std::to_string(int(std::ceil(m_shown.DesktopY(y))));
     }
 
     void Key(const char* key) { std::system(Xdo(kFocus + " key " + key).c_str()); }

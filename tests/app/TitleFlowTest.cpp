@@ -6,6 +6,8 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "ProgramFlow.h"
 #include "testing/ScratchDir.h"
@@ -35,6 +37,11 @@ bool TutorialShown(const Screenshot& s)
     return IsGold(s, 10, 300) && IsGold(s, 562, 200);
 }
 
+// The game's cursor is drawn 8 pixels up and left of the pointer at (x, y): its pale fill.
+auto CursorAt(int x, int y)
+{
+    return [=](const Screenshot& s) { return s.CountBright(x - 8, y - 6, x, y + 8, 180) > 10; };
+}
 
 // The title through the real program: the same start as the campaign's.
 class TitleScreen : public ProgramFlow {
@@ -44,8 +51,7 @@ protected:
     // release.
     void Drag(int fromX, int toX, int y)
     {
-        const std::string from = std::to_string(fromX) + " " + std::to_string(y);
-        std::system(Xdo(kFocus + " mousemove " + from + " mousedown 1").c_str());
+        std::system(Xdo(kFocus + " mousemove " + OnDesktop(fromX, y) + " mousedown 1").c_str());
         WaitForATick();
         for (int step = 1; step <= 4; ++step)
             PointAt(fromX + (toX - fromX) * step / 4, y);
@@ -56,17 +62,17 @@ protected:
     // The pointer goes to (x, y) and a tick has taken it there.
     void PointAt(int x, int y)
     {
-        std::system(Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y)).c_str());
+        std::system(Xdo("mousemove " + OnDesktop(x, y)).c_str());
         WaitForATick();
     }
 
     std::string Options() const { return ReadText(m_scratch + "/options.lua"); }
 };
 
-// One copy at a time; the title's scene, cursor, options, a save deleted
-// and the tutorial's start, each worked with the mouse and keys. The save
-// list's order, the credits and the name dialog's answers are the title
-// screens' in-process tests'.
+// One copy at a time; the title's scene, options, a save deleted and the
+// tutorial's start, each worked with the mouse and keys. The save list's
+// order, the credits and the name dialog's answers are the title screens'
+// in-process tests'; the cursor is ScaledTitle's.
 TEST_F(TitleScreen, MenusOptionsSavesAndQuitWorkThroughTheProgram)
 {
     MakeSave("alice [1]", 1767261600, m_scratch + "/Save Games");
@@ -83,12 +89,6 @@ TEST_F(TitleScreen, MenusOptionsSavesAndQuitWorkThroughTheProgram)
     // The scene behind the menu is drawn, nothing gold left of the buttons.
     EXPECT_GT(DrawnPoints(m_shot, 400, 0, kWidth, kHeight), 500);
     EXPECT_FALSE(IsGold(m_shot, 60, MenuButtonY(0) - 8));
-    // The cursor is drawn 8 pixels up and left of the pointer (its pale
-    // fill); the pointer moves there and the screen is watched for it.
-    std::system(Xdo("mousemove 590 490 mousemove 600 500").c_str());
-    auto cursorShown = [](const Screenshot& s) { return s.CountBright(592, 494, 600, 508, 180) > 10; };
-    EXPECT_TRUE(WaitForScreen(cursorShown, "cursor"));
-    EXPECT_LT(m_shot.CountBright(620, 440, 640, 460, 180), 5) << "no cursor away from the pointer";
 
     // Options, then sound: the music slider goes down; leaving the screen
     // writes the new volume.
@@ -173,5 +173,29 @@ TEST_F(TitleScreen, EveryInstantTapOfEscapeAsksToQuit)
     ASSERT_EQ(kill(m_game_pid, SIGTERM), 0);
     EXPECT_EQ(WaitForExit(m_game_pid), 0) << Output(kRun);
 }
+
+// A desktop of another shape than the picture's, which the display cannot
+// switch to: the picture is shown scaled between black bars, and the game's
+// cursor is drawn under the mouse near the picture's top and its bottom.
+class ScaledTitle : public TitleScreen, public ::testing::WithParamInterface<std::pair<int, int>> {
+protected:
+    void SetUp() override
+    {
+        std::tie(m_shown.desktopWidth, m_shown.desktopHeight) = GetParam();
+        TitleScreen::SetUp();
+    }
+};
+
+TEST_P(ScaledTitle, TheGamesCursorIsDrawnUnderTheMouse)
+{
+    ASSERT_NO_FATAL_FAILURE(StartToTitle());
+    for (const auto& [x, y] : {std::pair{600, 60}, std::pair{600, 540}}) {
+        PointAt(x, y);
+        EXPECT_TRUE(WaitForScreen(CursorAt(x, y), "cursor")) << "the mouse at " << x << ", " << y;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(FiveByFourAndWide, ScaledTitle,
+                         ::testing::Values(std::pair{1280, 1024}, std::pair{1920, 1080}));
 
 } // namespace

@@ -11,12 +11,16 @@
 #include "platform/FullScreen.h"
 #include "tests/app/ScreenGrab.h"
 #include "tests/platform/DebugOutputCapture.h"
+#include "tests/platform/PrivateDisplay.h"
 
 using namespace gfxtest;
 
 namespace {
 
-// A device on a window of the application's own, destroyed with the window.
+// A device on a window of the application's own, destroyed with the window,
+// on a display of the test's own: full screen, it covers the display and
+// reads it back, which on the shared one would cover, or be covered by,
+// another test's window.
 class WindowDeviceTest : public DeviceTest {
 protected:
     void TearDown() override
@@ -25,9 +29,14 @@ protected:
         if (window)
             SDL_DestroyWindow(window);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        if (!shared.empty())
+            setenv("DISPLAY", shared.c_str(), 1);
     }
     void OpenWindow(int w, int h, uint32_t flags)
     {
+        ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start:\n" << display.Log();
+        shared = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+        setenv("DISPLAY", display.Name().c_str(), 1);
         ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0);
         window = SDL_CreateWindow("device test", 0, 0, w, h, SDL_WINDOW_OPENGL | flags);
         ASSERT_NE(window, nullptr);
@@ -47,6 +56,8 @@ protected:
         }
         return false;
     }
+    testwin::PrivateDisplay display{"1280x1024x24"};
+    std::string shared; // the suite's display
     SDL_Window* window = nullptr;
 };
 
@@ -305,6 +316,28 @@ TEST_F(WindowDeviceTest, FullScreenSwitchesToAnOfferedModeOrScalesToTheDesktopAn
         shot->Release();
         device->Release();
         device = nullptr;
+    }
+}
+
+// Where the display takes no gamma ramp, the picture it is shown goes
+// through the ramp; a ramp that moves no 8-bit level leaves it as drawn.
+TEST_F(WindowDeviceTest, ARampTheDisplayRefusesIsDrawnIntoThePictureItShows)
+{
+    ASSERT_NO_FATAL_FAILURE(OpenWindow(640, 480, 0));
+    GfxPresentParameters p = Presentation(640, 480, GfxFormat::X8R8G8B8, 0);
+    p.deviceWindow = window;
+    ASSERT_EQ(system->CreateDevice(0, GfxDevType::Hal, window, 0x82, &p, &device), GfxResult::Ok);
+    device->RefuseDisplayGamma();
+    int ww = 0, wh = 0;
+    SDL_GetWindowSize(window, &ww, &wh);
+    for (const auto& [halved, shown] : {std::pair{false, 0x806040u}, std::pair{true, 0x403020u}}) {
+        GfxGammaRamp ramp{};
+        for (int i = 0; i < 256; ++i) // the neutral ramp a little under each level, as gamma curves come
+            ramp.red[i] = ramp.green[i] = ramp.blue[i] = uint16_t(halved ? i * 257 / 2 : i * 257 - (i > 0));
+        device->SetGammaRamp(0, &ramp);
+        ClearTo(0xFF806040);
+        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), GfxResult::Ok);
+        EXPECT_TRUE(DisplayShows(ww / 2, wh / 2, shown)) << (halved ? "halved" : "neutral");
     }
 }
 

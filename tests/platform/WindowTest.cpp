@@ -50,4 +50,25 @@ TEST_F(WindowTest, EventsForAnotherWindowAreNotThisWindowsMessages)
     EXPECT_FALSE(plat::PeekWindowMessage(m, true));
 }
 
+// Full screen the picture keeps its shape between black bars: the pointer
+// is read where the picture shows, and over a bar as the picture's nearest edge.
+TEST(FullScreenWindow, ThePointerIsReadWhereThePictureShowsAndOverABarAtItsEdge)
+{
+    plat::WindowDesc desc;
+    desc.fullScreen = true;
+    auto window = plat::Window::Create(desc, nullptr);
+    ASSERT_NE(window, nullptr);
+    int w = 0, h = 0;
+    window->GetClientSize(w, h);
+    window->SetBackBufferSize(w, h / 2); // at its own size, a bar above and below
+    const int top = (h - h / 2) / 2;
+    for (const auto& [windowY, pictureY] :
+         {std::pair{top / 2, 0}, std::pair{top + 10, 10}, std::pair{h - 1, h / 2 - 1}}) {
+        plat::InjectMouseMove(*window, w / 2, windowY);
+        int x = 0, y = 0;
+        window->GetCursorPosition(x, y);
+        EXPECT_EQ(std::pair(x, y), std::pair(w / 2, pictureY)) << "pointer at y " << windowY;
+    }
+}
+
 } // namespace
