@@ -112,8 +112,7 @@ void TsCharacterObject::TickRecovery()
     }
     if (HasFlag(TS_ENTITY_DEAD))
         return; // the dead do not recover, nor die again each tick
-    IncrementVitality(kTickSeconds * m_vitalityRecovery);
-    IncrementHealth(kTickSeconds * m_healthRecovery);
+    m_vitals.Recover(kTickSeconds, [this] { Die(); });
 }
 
 void TsCharacterObject::TickCounters()
@@ -154,7 +153,7 @@ void TsCharacterObject::TickStun()
 // touched: a trigger's script runs in between.
 void TsCharacterObject::TouchScan()
 {
-    if (m_touchingNeighbours == 0)
+    if (m_neighbours.TouchingCount() == 0)
         return;
     static OmArray<Neighbour> touching{16};
     NeighboursWithin(0.0f, touching);
@@ -333,9 +332,10 @@ bool TsCharacterObject::PlanPath(const OmVector3& point, int32_t iterationLimit,
     MarkOwnCell(false);
     // Nearby characters stand in the way; other entities (triggers,
     // items) do not block a route.
-    for (uint32_t i = 0; i < m_neighbours.GetCount(); ++i) {
-        const TsEntity* other = m_neighbours[i].entity;
-        if (m_neighbours[i].separation <= kNeighbourMarkReach && IsCharacter(other) && other != ignore)
+    const OmArray<Neighbour>& neighbours = m_neighbours.Gathered();
+    for (uint32_t i = 0; i < neighbours.GetCount(); ++i) {
+        const TsEntity* other = neighbours[i].entity;
+        if (neighbours[i].separation <= kNeighbourMarkReach && IsCharacter(other) && other != ignore)
             pathfinder->MarkOccupied(pathfinder->CellFromWorld(other->GetPosition().x, other->GetPosition().z), 0);
     }
     if (ignore) {
@@ -507,8 +507,9 @@ void TsCharacterObject::AdvanceAlongPath(float speedFactor)
         return;
     // Someone in the way: wait for the way to clear (giving up after a while).
     // The distance is the cheaper test, and rules out nearly everyone.
-    for (uint32_t i = 0; i < m_neighbours.GetCount(); ++i) {
-        const TsEntity* other = m_neighbours[i].entity;
+    const OmArray<Neighbour>& neighbours = m_neighbours.Gathered();
+    for (uint32_t i = 0; i < neighbours.GetCount(); ++i) {
+        const TsEntity* other = neighbours[i].entity;
         if (!other)
             continue;
         const float ox = other->GetPosition().x - x, oz = other->GetPosition().z - z;

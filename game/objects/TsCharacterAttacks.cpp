@@ -168,12 +168,13 @@ void TsCharacterObject::PlayDamageSound(float dealt)
 int32_t TsCharacterObject::ChooseDamageSound(float dealt, bool coinIsZero) const
 {
     // The health thresholds need a maximum to measure against.
-    if (TsPCObject::Cast(this) && m_maxHealth > 0.0f) {
-        const float h = std::clamp(m_health, 0.0f, m_maxHealth);
-        const float ratio = h / m_maxHealth;
-        if (m_sounds[TS_CHARSOUND_DAMAGE50] >= 0 && ratio <= 0.9f && h + dealt > 0.9f * m_maxHealth)
+    const float maximum = m_vitals.GetMaxHealth();
+    if (TsPCObject::Cast(this) && maximum > 0.0f) {
+        const float h = std::clamp(m_vitals.GetHealth(), 0.0f, maximum);
+        const float ratio = h / maximum;
+        if (m_sounds[TS_CHARSOUND_DAMAGE50] >= 0 && ratio <= 0.9f && h + dealt > 0.9f * maximum)
             return TS_CHARSOUND_DAMAGE50;
-        if (m_sounds[TS_CHARSOUND_DAMAGE10] >= 0 && ratio <= 0.5f && h + dealt > 0.5f * m_maxHealth)
+        if (m_sounds[TS_CHARSOUND_DAMAGE10] >= 0 && ratio <= 0.5f && h + dealt > 0.5f * maximum)
             return TS_CHARSOUND_DAMAGE10;
     }
     return coinIsZero && m_sounds[TS_CHARSOUND_PAIN2] >= 0 ? TS_CHARSOUND_PAIN2 : TS_CHARSOUND_PAIN1;

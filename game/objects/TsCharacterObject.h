@@ -24,7 +24,9 @@
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsModel.h"
+#include "game/objects/TsNeighbourList.h"
 #include "game/objects/TsPathTrack.h"
+#include "game/objects/TsVitals.h"
 #include "game/objects/TsWeaponAttributes.h"
 #include "game/objects/TsWeaponObject.h"
 
@@ -109,10 +111,7 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     // Timer kind that only holds a creature that burst to the next tick.
     static constexpr int32_t kLastTickTimerKind = 3;
 
-    struct Neighbour {
-        TsEntity* entity = nullptr;
-        float separation = 0.0f;
-    };
+    using Neighbour = TsNeighbourList::Neighbour;
     struct Ignored {
         TsLink<TsEntity> entity;
         int32_t ticksLeft = 0;
@@ -165,13 +164,13 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     float GetWalkSpeed() const { return m_walkSpeed; }
     void SetRunSpeed(float speed);
     float GetRunSpeed() const { return m_runSpeed; }
-    void SetMaxHealth(float maximum);
-    void SetMaxVitality(float maximum);
-    void SetHealth(float value) { m_health = value; }
-    void SetVitality(float value) { m_vitality = value; }
-    void SetHealthRecovery(float rate) { m_healthRecovery = rate; }
-    void SetVitalityRecovery(float rate) { m_vitalityRecovery = rate; }
-    float GetVitalityRecovery() const { return m_vitalityRecovery; }
+    void SetMaxHealth(float maximum) { m_vitals.SetMaxHealth(maximum); }
+    void SetMaxVitality(float maximum) { m_vitals.SetMaxVitality(maximum); }
+    void SetHealth(float value) { m_vitals.SetHealth(value); }
+    void SetVitality(float value) { m_vitals.SetVitality(value); }
+    void SetHealthRecovery(float rate) { m_vitals.SetHealthRecovery(rate); }
+    void SetVitalityRecovery(float rate) { m_vitals.SetVitalityRecovery(rate); }
+    float GetVitalityRecovery() const { return m_vitals.GetVitalityRecovery(); }
     void SetPhysicalDefence(float value) { m_defences[0] = value; }
     void SetChemicalDefence(float value) { m_defences[1] = value; }
     void SetEnergyDefence(float value) { m_defences[2] = value; }
@@ -189,10 +188,11 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     bool IsStunned() const { return m_lifeState == kStunned; }
     void SetAttentionRange(float range) { m_attentionRange = range; }
     float GetAttentionRange() const { return m_attentionRange; }
-    float GetMaxHealth() const { return m_maxHealth; }
-    float GetHealth() const { return m_health; }
-    float GetMaxVitality() const { return m_maxVitality; }
-    float GetVitality() const { return m_vitality; }
+    float GetMaxHealth() const { return m_vitals.GetMaxHealth(); }
+    float GetHealth() const { return m_vitals.GetHealth(); }
+    float GetMaxVitality() const { return m_vitals.GetMaxVitality(); }
+    float GetVitality() const { return m_vitals.GetVitality(); }
+    // Both die when health runs out.
     float IncrementVitality(float delta);
     float IncrementHealth(float delta);
     // The giver's article count at the end.
@@ -239,23 +239,16 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     // those within the character's reach are gathered; from a plain array
     // every entity is.
     void BuildNeighbourList(const TsEntityGrid& activeEntities) override;
-    void BuildNeighbourList(const OmArray<TsEntity*>& activeEntities);
+    void BuildNeighbourList(const OmArray<TsEntity*>& activeEntities) { m_neighbours.Build(*this, activeEntities); }
     // The farthest separation anything the character does looks for its
     // neighbours at: its senses (alerted or not), its weapon's reach, and
     // the squads' and the player's own checks.
     float NeighbourReach() const;
     static constexpr float kLeastNeighbourReach = 20.0f;
-    // Shorter lists are sorted the plain way.
-    static constexpr uint32_t kBucketSortFrom = 32;
-    // Nearest first, ties in the order gathered; sorted on the first asking
-    // after a build, as most walks of the list need no order.
-    const OmArray<Neighbour>& GetNeighbours() const;
-    // The same entries in no promised order, for walks whose outcome does
-    // not depend on it.
-    const OmArray<Neighbour>& GetGatheredNeighbours() const { return m_neighbours; }
-    // The neighbours within limit, nearest first as GetNeighbours() has
-    // them, into out; sorting only those when that gives the same order.
-    void NeighboursWithin(float limit, OmArray<Neighbour>& out) const;
+    // Nearest first (see TsNeighbourList).
+    const OmArray<Neighbour>& GetNeighbours() const { return m_neighbours.Sorted(); }
+    const OmArray<Neighbour>& GetGatheredNeighbours() const { return m_neighbours.Gathered(); }
+    void NeighboursWithin(float limit, OmArray<Neighbour>& out) const { m_neighbours.Within(limit, out); }
 
     // Entities the AI skips for a short while.
     void AddIgnore(TsEntity* entity);
@@ -425,14 +418,6 @@ protected:
                            TsEntity* target);
     bool AddInitialArticle();
     void KnockBack(const OmVector3& direction, float dealt);
-    void AddNeighbour(TsEntity* entity, float x, float z, float radius, float reach);
-    void SortNeighbours() const;
-    // Whether a walk that wants nearest first may take the list as gathered
-    // and sort only what it keeps (with SortNearestFirst).
-    bool WalksGathered() const;
-    bool SortKeepsGatheredTies() const;
-    // Nearest first, ties kept in the order they stand.
-    static void SortNearestFirst(OmArray<Neighbour>& part);
     void MarkOwnCell(bool occupied);
     // The owned and referenced objects as the archive sees them.
     OmObject* InventoryObject() const;
@@ -453,12 +438,7 @@ protected:
     uint8_t m_runToAttack = 0;
     float m_floatWord = 0.0f; // kept for the saved format: saved and read, never used
     float m_attentionRange = 10.0f;
-    float m_maxHealth = 10.0f;
-    float m_health = 10.0f;
-    float m_maxVitality = 10.0f;
-    float m_vitality = 10.0f;
-    float m_healthRecovery = 0.0f;
-    float m_vitalityRecovery = 2.0f;
+    TsVitals m_vitals;
     float m_defences[TS_NUM_MATTER_TYPES] = {0.0f, 0.0f, 0.0f};
     float m_offenceSkill = 100.0f;
     int32_t m_skill = TS_SKILL_NONE;
@@ -495,13 +475,7 @@ protected:
     int32_t m_stunTicks = 0;
     int32_t m_busyTicks = 0;
     int32_t m_beaconIndex = 0;
-    // Sorted lazily: the const getter may put it in order.
-    mutable OmArray<Neighbour> m_neighbours{64};
-    mutable bool m_neighboursSorted = true;
-    // Whether sorting the list keeps its ties as gathered, once worked out.
-    mutable bool m_tiesKnown = false;
-    mutable bool m_tiesKept = false;
-    uint32_t m_touchingNeighbours = 0; // those at a separation of 0 or less
+    TsNeighbourList m_neighbours;
     OmNode* m_modelInstance = nullptr;
     int32_t m_attackBone = -1;
     int32_t m_limits[2] = {8388607, 8388607};

@@ -12,7 +12,6 @@
 #include "engine/OmRand.h"
 #include "engine/OmRef.h"
 #include "game/framework/TsAnimationDB.h"
-#include "game/framework/TsEntityGrid.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsSquadObject.h"
@@ -81,33 +80,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(CharacterTest, VitalityAbsorbsFirstAndHealthClampsAtItsMaximum)
-{
-    struct Case {
-        float vitality, health, delta;
-        float vitalityAfter, healthAfter;
-    };
-    const Case cases[] = {
-        {10, 10, -30, 0, -10},  // the rest reaches health, which dies below 0
-        {10, 80, -30, 0, 60},   // vitality 0, 20 taken from health
-        {5, 10, 20, 10, 10},    // healing clamps at the maximum
-        {10, 10, -10, 0, 10},   // exactly used up: health untouched
-    };
-    for (const Case& c : cases) {
-        TestWalker* w = Make<TestWalker>();
-        w->SetMaxHealth(100.0f);
-        w->SetHealth(c.health);
-        w->SetVitality(c.vitality);
-        EXPECT_FLOAT_EQ(w->IncrementVitality(c.delta), c.vitalityAfter) << c.delta;
-        EXPECT_FLOAT_EQ(w->GetHealth(), std::min(c.healthAfter, 100.0f)) << c.delta;
-        EXPECT_EQ(w->HasFlag(TS_ENTITY_DEAD), c.healthAfter <= 0.0f);
-    }
-    TestWalker* w = Make<TestWalker>();
-    w->SetHealth(80.0f);
-    w->SetMaxHealth(50.0f);
-    EXPECT_FLOAT_EQ(w->GetHealth(), 50.0f) << "a lower maximum clamps the health";
-}
 
 // A second death answers 3 and changes nothing; the fade starts 2 s later
 // and the character goes once it is clear.
@@ -539,51 +511,6 @@ TEST_F(CharacterTest, ACharacterIsHeardByItsCooldownAndSeenOnlyAhead)
         EXPECT_EQ(listener->Sense(), c.sensed) << c.what;
         EXPECT_EQ(sides.squads[0]->GetThreatCount(), c.sensed ? 1 : 0) << c.what;
     }
-}
-
-// The same as when a character measures itself against every entity; long
-// lists with ties and a far straggler sort as short ones do, and the near part
-// of a list, asked for before the whole is sorted, comes in the whole list's
-// order, ties and all.
-TEST_F(CharacterTest, NeighboursFromTheGridAreThoseWithinReachInOrder)
-{
-    TestWalker* centre = Make<TestWalker>(0.0f, 0.0f);
-    OmArray<TsEntity*> all;
-    all.Add(centre);
-    for (int i = 0; i < 300; ++i) {
-        // A spiral out to 60 units, every tenth on the spot of the one before.
-        const float r = 0.2f * float(i - i % 10 / 9), a = 0.7f * float(i - i % 10 / 9);
-        all.Add(Make<TestWalker>(r * std::cos(a), r * std::sin(a)));
-    }
-    all.Add(Make<TestWalker>(1.0e5f, 0.0f));
-    centre->BuildNeighbourList(all);
-    const OmArray<TsCharacterObject::Neighbour>& list = centre->GetNeighbours();
-    ASSERT_EQ(list.GetCount(), all.GetCount() - 1) << "from a plain array: everyone";
-    std::vector<TsEntity*> near;
-    for (uint32_t i = 0; i < list.GetCount(); ++i) {
-        if (i > 0) {
-            EXPECT_LE(list[i - 1].separation, list[i].separation) << i;
-        }
-        if (list[i].separation <= centre->NeighbourReach())
-            near.push_back(list[i].entity);
-    }
-    TsEntityGrid grid;
-    grid.Build(all);
-    centre->BuildNeighbourList(grid);
-    OmArray<TsCharacterObject::Neighbour> part;
-    centre->NeighboursWithin(10.0f, part);
-    const OmArray<TsCharacterObject::Neighbour>& sorted = centre->GetNeighbours();
-    ASSERT_EQ(sorted.GetCount(), near.size()) << "from the grid: those within reach";
-    for (uint32_t i = 0; i < sorted.GetCount(); ++i) {
-        if (i > 0) {
-            EXPECT_LE(sorted[i - 1].separation, sorted[i].separation) << i;
-        }
-        EXPECT_NE(std::find(near.begin(), near.end(), sorted[i].entity), near.end()) << i;
-    }
-    ASSERT_GT(part.GetCount(), TsCharacterObject::kBucketSortFrom);
-    ASSERT_LT(part.GetCount(), sorted.GetCount());
-    for (uint32_t i = 0; i < part.GetCount(); ++i)
-        EXPECT_EQ(part[i].entity, sorted[i].entity) << i;
 }
 
 // For a sentry's next point and a place to attack or cower from, whatever the compiler.
