@@ -31,34 +31,11 @@ constexpr int32_t kMoveLimit = 500;
 constexpr int32_t kPlayerMoveLimit = 10000;
 constexpr float kNeighbourMarkReach = 3.0f;
 constexpr float kBlockWaitSeconds = 3.0f;
-constexpr float kArrived = 0.01f;
 constexpr uint32_t kHitFlashBlend = 64;
 
 bool IsCharacter(const TsEntity* entity)
 {
     return entity && entity->IsKindOf(&TsCharacterObject::s_class);
-}
-
-// Copies route points into a follower: each point with the direction and
-// length of its segment and its start as a fraction of the whole length.
-void FillTrack(TsPathTrack& track, const OmArray<OmVector3>& route)
-{
-    track.Clear();
-    const uint32_t count = route.GetCount();
-    track.GetPoints().Resize(count);
-    float total = 0.0f;
-    for (uint32_t i = 0; i < count; ++i) {
-        TsPathTrack::Point& p = track.GetPoints()[i];
-        p = TsPathTrack::Point{.x = route[i].x, .z = route[i].z, .start = total};
-        if (i + 1 == count)
-            continue;
-        total += TsPathTrack::AimAt(p, route[i + 1].x, route[i + 1].z);
-    }
-    if (total <= 0.0f)
-        return; // a track of no length counts as done
-    track.SetLength(total);
-    for (uint32_t i = 0; i < count; ++i)
-        track.GetPoints()[i].start *= track.GetInverseLength();
 }
 
 } // namespace
@@ -201,9 +178,8 @@ void TsCharacterObject::RunCommand()
 
 void TsCharacterObject::StopMoving()
 {
-    m_follower.Clear();
+    m_route.Stop();
     m_actionState = kStand;
-    m_progress = 0.0f;
     m_pendingCommand = kNoCommand;
     m_running = 0;
 }
@@ -212,7 +188,7 @@ void TsCharacterObject::DropLockedTarget()
 {
     m_lockedTarget = nullptr;
     m_aiming = 0;
-    if (m_follower.GetCount() > 0) {
+    if (m_route.GetTrack().GetCount() > 0) {
         ChooseGait();
         StartFollowing();
     } else {
@@ -225,8 +201,8 @@ void TsCharacterObject::ChooseGait()
 {
     if ((m_skill & TS_SKILL_STEALTH) && CurrentEquipType() == TS_EQUIP_STEALTH) {
         m_running = 0;
-    } else if (m_runToAttack && !m_follower.IsClosed()) {
-        const float length = m_follower.GetLength();
+    } else if (m_runToAttack && !m_route.GetTrack().IsClosed()) {
+        const float length = m_route.GetTrack().GetLength();
         m_running = (length > 1.5f || (m_running && length > 0.75f)) ? 1 : 0;
     } else {
         m_running = 0;
@@ -255,7 +231,7 @@ void TsCharacterObject::PlanMoveTo(const OmVector3& point, bool adjust, TsEntity
     }
     const bool player = TsPCObject::Cast(this) != nullptr;
     PlanPath(point, player ? kPlayerMoveLimit : kMoveLimit, adjust, ignore);
-    if (m_follower.GetCount() > 0) {
+    if (m_route.GetTrack().GetCount() > 0) {
         ChooseGait();
         StartFollowing();
         if (player)
@@ -271,9 +247,9 @@ void TsCharacterObject::FollowWaypoints(TsWaypointObject* first)
 {
     if (!first || !IsMobile())
         return;
-    first->BuildTrack(m_follower);
-    m_progress = 0.0f;
-    if (m_follower.IsDone()) {
+    first->BuildTrack(m_route.GetTrack());
+    m_route.SetProgress(0.0f);
+    if (m_route.GetTrack().IsDone()) {
         StopMoving();
         return;
     }
@@ -313,7 +289,7 @@ bool TsCharacterObject::CanWalkStraight(const OmVector3& from, const OmVector3& 
     if (!pathfinder)
         return false;
     return pathfinder->IsStraightWalkable(from.x, from.z, to.x, to.z, pathfinder->ClassForRadius(m_radius),
-                                          m_pathKeyA != 0, occupiedOK);
+                                          m_route.HasPathKeyA(), occupiedOK);
 }
 
 bool TsCharacterObject::PlanPath(const OmVector3& point, int32_t iterationLimit, bool adjust, TsEntity* ignore)
@@ -324,11 +300,11 @@ bool TsCharacterObject::PlanPath(const OmVector3& point, int32_t iterationLimit,
         // to plan on; said once, as characters ask every tick.
         static bool reported = false;
         LogErrorOnce(reported, "TsCharacterObject: no level's pathfinder to plan a route with");
-        m_follower.Clear();
+        m_route.GetTrack().Clear();
         return false;
     }
     const int32_t cls = pathfinder->ClassForRadius(m_radius);
-    const bool keyA = m_pathKeyA != 0;
+    const bool keyA = m_route.HasPathKeyA();
     MarkOwnCell(false);
     // Nearby characters stand in the way; other entities (triggers,
     // items) do not block a route.
@@ -342,65 +318,18 @@ bool TsCharacterObject::PlanPath(const OmVector3& point, int32_t iterationLimit,
         pathfinder->ClearOccupied(pathfinder->CellFromWorld(ignore->GetPosition().x, ignore->GetPosition().z),
                                   pathfinder->ClassForRadius(ignore->GetRadius()));
     }
-    const uint32_t count = m_follower.GetCount();
-    if (count > 0) {
-        const TsPathTrack::Point& last = m_follower.GetPoints()[count - 1];
-        const int32_t lastCell = pathfinder->CellFromWorld(last.x, last.z);
-        if (lastCell >= 0 && lastCell == pathfinder->CellFromWorld(point.x, point.z) && !m_follower.IsClosed()) {
-            MarkOwnCell(true);
-            return true;
-        }
+    if (m_route.EndsInCellOf(*pathfinder, point)) {
+        MarkOwnCell(true);
+        return true;
     }
     OmVector3 goal = point;
     if (adjust && !pathfinder->GetValidDestination(m_position, point, m_radius, keyA, false, goal)) {
         MarkOwnCell(true);
         return false;
     }
-    m_route.RemoveAll();
-    const bool found =
-        pathfinder->FindPath(m_position.x, m_position.z, goal.x, goal.z, cls, keyA, false, iterationLimit, m_route);
-    if (found) {
-        // Cut every node that a straight walk from the kept node before it
-        // to the node after it can skip.
-        if (m_route.GetCount() > 2) {
-            uint32_t kept = 1;
-            for (uint32_t i = 1; i + 1 < m_route.GetCount(); ++i) {
-                if (!pathfinder->IsStraightWalkable(m_route[kept - 1].x, m_route[kept - 1].z, m_route[i + 1].x,
-                                                    m_route[i + 1].z, cls, keyA, m_mayCrossOccupied != 0))
-                    m_route[kept++] = m_route[i];
-            }
-            m_route[kept++] = m_route[m_route.GetCount() - 1];
-            m_route.Resize(kept);
-        }
-        FillTrack(m_follower, m_route);
-    } else {
-        m_follower.Clear();
-    }
-    m_progress = 0.0f;
+    const bool found = m_route.Plan(*pathfinder, m_position, goal, cls, iterationLimit);
     MarkOwnCell(true);
     return found;
-}
-
-bool TsCharacterObject::IsPathDone() const
-{
-    const uint32_t count = m_follower.GetCount();
-    if (count == 0 || m_progress >= 1.0f || m_follower.IsDone())
-        return true;
-    // A loop's last point is passed on the way round, not its end.
-    if (m_follower.IsClosed())
-        return false;
-    const TsPathTrack::Point& last = m_follower.GetPoints()[count - 1];
-    return std::fabs(m_position.x - last.x) <= kArrived && std::fabs(m_position.z - last.z) <= kArrived;
-}
-
-bool TsCharacterObject::GetMoveTarget(OmVector3& point) const
-{
-    const uint32_t count = m_follower.GetCount();
-    if (count == 0)
-        return false;
-    const TsPathTrack::Point& last = m_follower.GetPoints()[count - 1];
-    point.Set(last.x, m_goalHeight, last.z);
-    return true;
 }
 
 // The walker's own height says nothing of where it is going: measured from
@@ -408,42 +337,33 @@ bool TsCharacterObject::GetMoveTarget(OmVector3& point) const
 void TsCharacterObject::StoreGoalHeight(float goalY)
 {
     OmVector3 goal;
-    if (!GetMoveTarget(goal))
-        return;
-    m_goalHeight = 0.0f;
+    if (GetMoveTarget(goal))
+        m_route.SetGoalHeight(GroundUnder(goal, goalY));
+}
+
+float TsCharacterObject::GroundUnder(const OmVector3& goal, float goalY) const
+{
     TsWorld* world = TsAccess::World();
     if (!world)
-        return;
+        return 0.0f;
     TsWorldHit hit;
     const OmVector3 from(goal.x, goalY + m_height, goal.z);
-    if (world->CastSegment(from, OmVector3(goal.x, from.y - 100.0f, goal.z), hit, false)) {
-        m_goalHeight = hit.point.y;
-        return;
-    }
+    if (world->CastSegment(from, OmVector3(goal.x, from.y - 100.0f, goal.z), hit, false))
+        return hit.point.y;
     OmVector3 points[8];
     const int32_t n =
         world->FindAllIntersections(OmVector3(goal.x, goalY + 20.0f, goal.z), OmVector3(0, -1, 0), points, 8, false);
-    float best = 0.0f;
+    float best = 0.0f, height = 0.0f;
     bool any = false;
     for (int32_t i = 0; i < n; ++i) {
         const float gap = points[i].y - goalY;
         if (!any || gap < best) {
             best = gap;
-            m_goalHeight = points[i].y;
+            height = points[i].y;
             any = true;
         }
     }
-}
-
-bool TsCharacterObject::PathDirection(OmVector3& direction)
-{
-    if (m_follower.GetCount() == 0)
-        return false;
-    const TsPathTrack::Point& p = m_follower.FindSegment(std::clamp(m_progress, 0.0f, 1.0f));
-    if (p.directionX == 0.0f && p.directionZ == 0.0f)
-        return false;
-    direction.Set(p.directionX, 0.0f, p.directionZ);
-    return true;
+    return height;
 }
 
 bool TsCharacterObject::TurnToward(const OmVector3& direction)
@@ -473,7 +393,7 @@ void TsCharacterObject::FollowPath()
     }
     if (!m_aiming) {
         OmVector3 direction;
-        if (PathDirection(direction) && !TurnToward(direction)) {
+        if (m_route.Direction(direction) && !TurnToward(direction)) {
             m_actionState = kTurning;
             return;
         }
@@ -493,17 +413,12 @@ void TsCharacterObject::FollowPath()
 
 void TsCharacterObject::AdvanceAlongPath(float speedFactor)
 {
-    if (m_follower.IsDone())
+    if (m_route.GetTrack().IsDone())
         return;
     const float speed = m_running ? m_runSpeed : m_walkSpeed;
     m_cooldown = std::max(m_cooldown, 5);
-    float progress = m_progress + kTickSeconds * speed * speedFactor * m_follower.GetInverseLength();
-    if (!std::isfinite(progress))
-        progress = 1.0f;
-    if (progress >= 1.0f)
-        progress = m_follower.IsClosed() ? progress - std::floor(progress) : 1.0f;
-    float x = 0.0f, z = 0.0f;
-    if (!m_follower.PointAt(progress, x, z))
+    float progress = 0.0f, x = 0.0f, z = 0.0f;
+    if (!m_route.Step(kTickSeconds * speed * speedFactor, progress, x, z))
         return;
     // Someone in the way: wait for the way to clear (giving up after a while).
     // The distance is the cheaper test, and rules out nearly everyone.
@@ -529,14 +444,14 @@ void TsCharacterObject::AdvanceAlongPath(float speedFactor)
     // allowed (a scripted patrol) is still walked.
     if (TsPathfinder* pathfinder = TsAccess::Pathfinder()) {
         const int32_t cls = pathfinder->ClassForRadius(m_radius);
-        const bool keyA = m_pathKeyA != 0;
+        const bool keyA = m_route.HasPathKeyA();
         if (!pathfinder->IsPassableAt(x, z, cls, keyA, true) &&
             pathfinder->IsPassableAt(m_position.x, m_position.z, cls, keyA, true)) {
             StopMoving();
             return;
         }
     }
-    m_progress = progress;
+    m_route.SetProgress(progress);
     MarkOwnCell(false);
     SetPositionOnGround(OmVector3(x, m_position.y, z));
     MarkOwnCell(true);
@@ -547,7 +462,7 @@ void TsCharacterObject::AimedMovement()
 {
     if (!m_lockedTarget || !m_lockedTarget->HasFlag(TS_ENTITY_ACTIVE))
         return;
-    if (m_follower.GetCount() == 0) {
+    if (m_route.GetTrack().GetCount() == 0) {
         OmVector3 toTarget;
         if (std::fabs(m_waistAngle) < 0.01f && GroundDirection(m_position, m_lockedTarget->GetPosition(), toTarget))
             SetDirection(toTarget);
@@ -556,7 +471,7 @@ void TsCharacterObject::AimedMovement()
     }
     m_running = 0;
     OmVector3 m, t;
-    if (!PathDirection(m) || !GroundDirection(m_position, m_lockedTarget->GetPosition(), t))
+    if (!m_route.Direction(m) || !GroundDirection(m_position, m_lockedTarget->GetPosition(), t))
         return;
     const float c = std::clamp(m.Dot(t), -1.0f, 1.0f);
     const float a = std::acos(c);
@@ -615,7 +530,7 @@ bool TsCharacterObject::UseEntity(TsEntity* target)
     const bool sameCell = pathfinder && pathfinder->CellFromWorld(m_position.x, m_position.z) ==
                                             pathfinder->CellFromWorld(destination.x, destination.z);
     if (Overlaps(*this, *target) || sameCell) {
-        m_follower.Clear();
+        m_route.GetTrack().Clear();
         UseStep();
         return true;
     }
@@ -632,7 +547,7 @@ bool TsCharacterObject::UseEntity(TsEntity* target)
         StoreGoalHeight(destination.y);
     AdvanceAlongPath(1.0f);
     OmVector3 direction;
-    if (PathDirection(direction))
+    if (m_route.Direction(direction))
         SetDirection(direction);
     return true;
 }
@@ -644,7 +559,7 @@ void TsCharacterObject::UseStep()
     if (m_useTarget) {
         if (!IsPathDone()) {
             OmVector3 direction;
-            if (PathDirection(direction) && !TurnToward(direction)) {
+            if (m_route.Direction(direction) && !TurnToward(direction)) {
                 m_actionState = kTurning;
                 return;
             }

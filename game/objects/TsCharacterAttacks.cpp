@@ -152,7 +152,7 @@ void TsCharacterObject::KnockBack(const OmVector3& direction, float dealt)
     const OmVector3 to = m_position + push * distance;
     // The square the character stands on is its own, not in its way.
     MarkOwnCell(false);
-    if (CanWalkStraight(m_position, to, m_mayCrossOccupied != 0))
+    if (CanWalkStraight(m_position, to, m_route.MayCrossOccupied()))
         SetPositionOnGround(to);
     MarkOwnCell(true);
 }
@@ -259,15 +259,14 @@ void TsCharacterObject::RangedAttackStep()
             ShootAt(m_aimPoint, true);
     }
     if (IsPathDone()) {
-        m_follower.Clear();
-        m_progress = 0.0f;
+        m_route.Stop();
         m_running = 0;
         return;
     }
     AdvanceAlongPath(1.0f);
     OmVector3 direction;
     if (!m_aiming) {
-        if (PathDirection(direction))
+        if (m_route.Direction(direction))
             SetDirection(direction);
     } else {
         AimedMovement();
@@ -307,7 +306,7 @@ void TsCharacterObject::TakeFiringPose(const OmVector3& d, bool rocket)
     if (!holding) {
         if (m_aiming) {
             AimedMovement();
-            if (m_follower.GetCount() == 0) {
+            if (m_route.GetTrack().GetCount() == 0) {
                 m_previousHeading = m_heading;
                 if (!rocket) {
                     m_actionState = kAttacking;
@@ -322,22 +321,22 @@ void TsCharacterObject::TakeFiringPose(const OmVector3& d, bool rocket)
             const float before = m_heading;
             SetDirection(d);
             m_waistAngle = m_previousWaistAngle = 0.0f;
-            m_follower.Clear();
+            m_route.GetTrack().Clear();
             m_pendingCommand = kNoCommand;
             m_actionState = CurrentWeaponType() == TS_WEAPON_RANGED_AUTO ? kStand : kAttacking;
             m_followUpState = CurrentWeaponType() == TS_WEAPON_RANGED_AUTO ? kNoAction : kStand;
             if (std::fabs(m_heading - before) > 0.2f * 3.14159265f)
                 m_previousHeading = m_heading;
-            m_progress = 0.0f;
+            m_route.SetProgress(0.0f);
             m_position = previous;
         }
     }
     if (rocket) {
-        m_follower.Clear();
+        m_route.GetTrack().Clear();
         m_pendingCommand = kNoCommand;
         m_actionState = kAttacking;
         m_followUpState = kStand;
-        m_progress = 0.0f;
+        m_route.SetProgress(0.0f);
         m_position = previous;
         // The launcher's mouth is where the firing pose holds it now.
         UpdateAnimation();
@@ -395,7 +394,7 @@ void TsCharacterObject::CloseAttackStep()
         if (PlanPath(at, kApproachLimit, true, m_lockedTarget)) {
             AdvanceAlongPath(1.0f);
             OmVector3 direction;
-            if (PathDirection(direction))
+            if (m_route.Direction(direction))
                 SetDirection(direction);
             if (m_pendingCommand == kCloseAttack) { // not stopped by a door
                 m_actionState = m_running ? kRun : kWalk;
@@ -464,13 +463,13 @@ bool TsCharacterObject::GenerateAttackBase(const OmVector3& p, float minDistance
         for (int32_t attempt = 0; attempt < kAttackBaseTries; ++attempt) {
             const OmVector3 candidate = RingPoint(p, minDistance, maxDistance);
             float x = candidate.x, z = candidate.z;
-            bool accept = pathfinder->IsStraightWalkable(p.x, p.z, x, z, cls, m_pathKeyA != 0, true);
+            bool accept = pathfinder->IsStraightWalkable(p.x, p.z, x, z, cls, m_route.HasPathKeyA(), true);
             if (!accept) {
                 // Where the walk stopped, when that still keeps the distance.
                 const int32_t cell = pathfinder->GetLastCell();
                 if (cell >= 0) {
                     pathfinder->CellCentre(cell, x, z);
-                    accept = pathfinder->IsPassableAt(x, z, cls, m_pathKeyA != 0, true) &&
+                    accept = pathfinder->IsPassableAt(x, z, cls, m_route.HasPathKeyA(), true) &&
                              (std::fabs(x - p.x) >= minDistance || std::fabs(z - p.z) >= minDistance);
                 }
             }
@@ -493,11 +492,9 @@ bool TsCharacterObject::GenerateCowerBase(const TsEntity* threat, float minDista
         const OmVector3& t = threat->GetPosition();
         const OmVector3 candidate = RingPoint(t, minDistance, maxDistance);
         const float x = candidate.x, z = candidate.z;
-        if (!pathfinder->IsStraightWalkable(t.x, t.z, x, z, cls, m_pathKeyA != 0, true)) {
+        if (!pathfinder->IsStraightWalkable(t.x, t.z, x, z, cls, m_route.HasPathKeyA(), true)) {
             // The route itself is not kept: only whether there is one.
-            m_route.RemoveAll();
-            if (pathfinder->FindPath(m_position.x, m_position.z, x, z, cls, m_pathKeyA != 0, true, kCowerPathLimit,
-                                     m_route)) {
+            if (m_route.CanReach(*pathfinder, m_position, candidate, cls, kCowerPathLimit)) {
                 m_basePoint.Set(x, 0.0f, z);
                 return true;
             }

@@ -212,8 +212,7 @@ bool TsCharacterObject::Initialise()
     m_basePoint = m_position;
     // A route, its track and the neighbour list start with room for a
     // grow step each, so that the first chase of a fight allocates nothing.
-    m_route.Reserve(m_route.GetGrowStep());
-    m_follower.GetPoints().Reserve(m_follower.GetPoints().GetGrowStep());
+    m_route.Reserve();
     m_neighbours.Reserve();
     return ok;
 }
@@ -385,7 +384,8 @@ void TsCharacterObject::Write(OmArchive& archive)
     archive.WriteFloat(m_offenceSkill).WriteI32(m_skill);
     archive.WriteObjectRef(InnateAttackObject());
     archive.WriteI32(m_lifeState).WriteU32(m_running).WriteU32(m_actionByte).WriteU32(m_aiming);
-    archive.WriteI32(m_options).WriteFloat(m_fade).WriteU32(m_pathKeyA).WriteU32(m_mayCrossOccupied);
+    archive.WriteI32(m_options).WriteFloat(m_fade);
+    m_route.WriteKeys(archive);
     archive.WriteObjectRef(m_firstTarget).WriteObjectRef(m_lockedTarget).WriteVector(m_aimPoint);
     archive.WriteObjectRef(m_assignedTarget).WriteVector(m_basePoint);
     archive.WriteObjectRef(m_lastAttacker).WriteI32(m_lastHitTick);
@@ -393,10 +393,10 @@ void TsCharacterObject::Write(OmArchive& archive)
     archive.WriteFloat(m_waistAngle).WriteFloat(m_previousWaistAngle).WriteFloat(m_maxTurnRate);
     archive.WriteI32(m_attackRequested).WriteI32(m_playingState).WriteI32(m_actionState);
     archive.WriteI32(m_followUpState).WriteI32(m_aimKind).WriteI32(m_pendingCommand).WriteU32(m_spareByte);
-    archive.WriteI32(m_hitFlashTicks).WriteI32(m_stunTicks).WriteI32(m_busyTicks).WriteI32(m_beaconIndex);
+    archive.WriteI32(m_hitFlashTicks).WriteI32(m_stunTicks).WriteI32(m_busyTicks).WriteI32(m_route.GetBeaconIndex());
     archive.WriteI32(m_attackBone).WriteI32(m_limits[0]).WriteI32(m_limits[1]).WriteI32(m_animationClass);
-    m_follower.Write(archive);
-    archive.WriteFloat(m_progress).WriteI32(m_squadIndex).WriteObjectRef(SquadObject());
+    m_route.WriteTrack(archive);
+    archive.WriteI32(m_squadIndex).WriteObjectRef(SquadObject());
     for (int32_t sound : m_sounds)
         archive.WriteI32(sound);
 }
@@ -429,8 +429,7 @@ void TsCharacterObject::Read(OmArchive& archive)
     m_actionByte = ReadByte(archive);
     m_aiming = ReadByte(archive);
     archive.ReadI32(m_options).ReadFloat(m_fade);
-    m_pathKeyA = ReadByte(archive);
-    m_mayCrossOccupied = ReadByte(archive);
+    m_route.ReadKeys(archive);
     ReadLink(archive, m_firstTarget);
     ReadLink(archive, m_lockedTarget).ReadVector(m_aimPoint);
     ReadLink(archive, m_assignedTarget).ReadVector(m_basePoint);
@@ -440,10 +439,12 @@ void TsCharacterObject::Read(OmArchive& archive)
     archive.ReadI32(m_attackRequested).ReadI32(m_playingState).ReadI32(m_actionState);
     archive.ReadI32(m_followUpState).ReadI32(m_aimKind).ReadI32(m_pendingCommand);
     m_spareByte = ReadByte(archive);
-    archive.ReadI32(m_hitFlashTicks).ReadI32(m_stunTicks).ReadI32(m_busyTicks).ReadI32(m_beaconIndex);
+    int32_t beaconIndex = 0;
+    archive.ReadI32(m_hitFlashTicks).ReadI32(m_stunTicks).ReadI32(m_busyTicks).ReadI32(beaconIndex);
+    m_route.SetBeaconIndex(beaconIndex);
     archive.ReadI32(m_attackBone).ReadI32(m_limits[0]).ReadI32(m_limits[1]).ReadI32(m_animationClass);
-    m_follower.Read(archive);
-    archive.ReadFloat(m_progress).ReadI32(m_squadIndex);
+    m_route.ReadTrack(archive);
+    archive.ReadI32(m_squadIndex);
     archive.ReadRef(m_squad);
     // The squad's reference, which the saved count leaves out.
     if (m_squad)
@@ -453,8 +454,6 @@ void TsCharacterObject::Read(OmArchive& archive)
     // A damaged file must not leave a state the tick cannot handle.
     if (m_lifeState < kImmune || m_lifeState > kFading)
         archive.Fail("a character's life state is out of range");
-    if (!std::isfinite(m_progress))
-        m_progress = 0.0f;
     // The playing animation is chosen again after a load.
     m_playingState = kNoAction;
 }
@@ -566,8 +565,7 @@ void TsCharacterObject::ResetState()
     m_followUpState = kNoAction;
     m_lifeState = kAlive;
     m_fade = 1.0f;
-    m_pathKeyA = 0;
-    m_mayCrossOccupied = 0;
+    m_route.ForgetKeys();
     ClearTargets();
     m_aimPoint = OmVector3();
     m_lastAttacker = nullptr;
@@ -578,7 +576,7 @@ void TsCharacterObject::ResetState()
     m_waistAngle = m_previousWaistAngle = 0.0f;
     m_busyTicks = m_stunTicks = 0;
     m_attackRequested = 0;
-    m_progress = 0.0f;
+    m_route.SetProgress(0.0f);
     m_limits[0] = m_limits[1] = 8388607;
     if (TsWeaponObject* attack = GetCurrentAttack())
         attack->ResetAttack();

@@ -26,6 +26,7 @@
 #include "game/objects/TsModel.h"
 #include "game/objects/TsNeighbourList.h"
 #include "game/objects/TsPathTrack.h"
+#include "game/objects/TsRouteFollower.h"
 #include "game/objects/TsVitals.h"
 #include "game/objects/TsWeaponAttributes.h"
 #include "game/objects/TsWeaponObject.h"
@@ -211,9 +212,9 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     bool IsCrouchable() const { return (m_options & kCrouchableBit) != 0; }
     void SetDisplayRaceID(int32_t id) { m_displayRaceId = id; }
     int32_t GetDisplayRaceID() const { return m_displayRaceId; }
-    void GivePathKeyA() { m_pathKeyA = 1; }
-    bool HasPathKeyA() const { return m_pathKeyA != 0; }
-    void SetMayCrossOccupied(bool may) { m_mayCrossOccupied = may ? 1 : 0; }
+    void GivePathKeyA() { m_route.GivePathKeyA(); }
+    bool HasPathKeyA() const { return m_route.HasPathKeyA(); }
+    void SetMayCrossOccupied(bool may) { m_route.SetMayCrossOccupied(may); }
     void SetInitialArticleName(const char* name) { m_initialArticle.Set(name); }
     // The article the inventory equips is shown in the character's hand
     // (on the attack bone) and taken away again when unequipped.
@@ -282,8 +283,8 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     const OmVector3& GetAimPoint() const { return m_aimPoint; }
     TsCharacterObject* GetLastAttacker() const { return m_lastAttacker; }
     int32_t GetLastHitTick() const { return m_lastHitTick; }
-    int32_t GetBeaconIndex() const { return m_beaconIndex; }
-    void SetBeaconIndex(int32_t index) { m_beaconIndex = index; }
+    int32_t GetBeaconIndex() const { return m_route.GetBeaconIndex(); }
+    void SetBeaconIndex(int32_t index) { m_route.SetBeaconIndex(index); }
     int32_t GetCurrentAnimation() const { return m_currentAnimation; }
 
     TsEntity* GetFirstTarget() const { return m_firstTarget; }
@@ -306,11 +307,11 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     bool UseEntity(TsEntity* target);
     // Walks a waypoint chain: round and round for a closed chain.
     void FollowWaypoints(TsWaypointObject* first);
-    bool IsPathDone() const;
-    bool GetMoveTarget(OmVector3& point) const;
-    TsPathTrack& GetFollower() { return m_follower; }
-    const TsPathTrack& GetFollower() const { return m_follower; }
-    float GetPathProgress() const { return m_progress; }
+    bool IsPathDone() const { return m_route.IsDone(m_position); }
+    bool GetMoveTarget(OmVector3& point) const { return m_route.GetEnd(point); }
+    TsPathTrack& GetFollower() { return m_route.GetTrack(); }
+    const TsPathTrack& GetFollower() const { return m_route.GetTrack(); }
+    float GetPathProgress() const { return m_route.GetProgress(); }
     // Turns toward a unit ground direction by at most this tick's turn;
     // true when facing it.
     bool TurnToward(const OmVector3& direction);
@@ -382,7 +383,6 @@ protected:
     void StartFollowing();
     void FollowPath();
     void AdvanceAlongPath(float speedFactor);
-    bool PathDirection(OmVector3& direction);
     void AimedMovement();
     void UseStep();
     void RangedAttackStep();
@@ -401,6 +401,7 @@ protected:
     // The ground under the path's end, measured from the height of the point
     // the move was ordered to (the HUD's destination marker stands there).
     void StoreGoalHeight(float goalY);
+    float GroundUnder(const OmVector3& goal, float goalY) const;
     void AttackOrder(TsEntity* target);
     bool WithinRange(const TsEntity* target) const;
     void WalkToBase();
@@ -448,8 +449,6 @@ protected:
     uint8_t m_aiming = 0;
     int32_t m_options = 1;
     float m_fade = 1.0f;
-    uint8_t m_pathKeyA = 0;
-    uint8_t m_mayCrossOccupied = 0;
     // Targets and the last attacker are not held: one that goes (a script's
     // character deleted, one the level let go of) is cut from them.
     TsLink<TsEntity> m_firstTarget;
@@ -474,7 +473,6 @@ protected:
     int32_t m_hitFlashTicks = 0;
     int32_t m_stunTicks = 0;
     int32_t m_busyTicks = 0;
-    int32_t m_beaconIndex = 0;
     TsNeighbourList m_neighbours;
     OmNode* m_modelInstance = nullptr;
     int32_t m_attackBone = -1;
@@ -482,8 +480,7 @@ protected:
     int32_t m_animationClass = -1;
     OmRef<OmNode> m_attachment; // the tongue; on bone 1 while its ticks last
     int32_t m_attachmentTicks = 0;
-    TsPathTrack m_follower;
-    float m_progress = 0.0f;
+    TsRouteFollower m_route;
     int32_t m_squadIndex = -1;
     int32_t m_sounds[TS_NUM_CHARACTER_SOUNDS] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
     OmString m_initialArticle;
@@ -492,6 +489,4 @@ protected:
     TsLink<TsEntity> m_useTarget;
     int32_t m_currentAnimation = -1;
     int32_t m_animationTicks = 0;
-    float m_goalHeight = 0.0f;
-    OmArray<OmVector3> m_route{64};
 };

@@ -367,10 +367,8 @@ void TsCharacterObject::Cower(float minDistance, float maxDistance)
     bool reachable = true;
     if (!inLine) {
         TsPathfinder* pathfinder = TsAccess::Pathfinder();
-        m_route.RemoveAll();
-        reachable = pathfinder && pathfinder->FindPath(m_position.x, m_position.z, m_basePoint.x, m_basePoint.z,
-                                                       pathfinder->ClassForRadius(m_radius), m_pathKeyA != 0, true,
-                                                       kCowerPathLimit, m_route);
+        reachable = pathfinder && m_route.CanReach(*pathfinder, m_position, m_basePoint,
+                                                   pathfinder->ClassForRadius(m_radius), kCowerPathLimit);
     }
     if (inLine || !reachable)
         GenerateCowerBase(threat, minDistance, maxDistance);
@@ -397,7 +395,7 @@ void TsCharacterObject::CloseApproach()
         return;
     const OmVector3& at = target->GetPosition();
     if (GroundDistanceSquared(m_position, at) < kApproachDistance * kApproachDistance) {
-        m_follower.Clear();
+        m_route.GetTrack().Clear();
         OmVector3 d;
         if (GroundDirection(m_position, at, d) && !TurnToward(d)) {
             m_actionState = kTurning;

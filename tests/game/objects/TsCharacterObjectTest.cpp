@@ -245,32 +245,6 @@ TEST_F(CharacterTest, TouchesReachNearEntitiesOfOverlappingHeightAndTriggersAtAn
     EXPECT_EQ(w->touchedBy.size(), 2u) << "the character hears of both touches too";
 }
 
-TEST_F(CharacterTest, APatrolWalksItsLoopForever)
-{
-    TsWaypointObject* const* points = SquareLoop();
-    TestWalker* pacer = Make<TestWalker>();
-    pacer->SetWalkSpeed(2.0f);
-    pacer->FollowWaypoints(points[0]);
-    EXPECT_EQ(pacer->GetPendingCommand(), TsCharacterObject::kFollowPath);
-    EXPECT_FALSE(pacer->IsRunning()) << "a loop is walked";
-    // 16 units at 0.2 a tick: once round in 80 ticks; go round 25 times.
-    float lastProgress = 0.0f;
-    int wraps = 0;
-    for (int t = 1; t <= 2000; ++t) {
-        pacer->Tick(uint32_t(t));
-        if (pacer->GetPathProgress() < lastProgress)
-            ++wraps;
-        lastProgress = pacer->GetPathProgress();
-        const OmVector3& p = pacer->GetPosition();
-        const bool onEdge = std::fabs(p.x) < 1e-3f || std::fabs(p.x - 4) < 1e-3f || std::fabs(p.z) < 1e-3f ||
-                            std::fabs(p.z - 4) < 1e-3f;
-        ASSERT_TRUE(onEdge) << "tick " << t << " at " << p.x << "," << p.z;
-    }
-    EXPECT_EQ(wraps, 24);
-    EXPECT_EQ(pacer->GetPendingCommand(), TsCharacterObject::kFollowPath) << "still walking";
-    EXPECT_EQ(pacer->GetActionState(), TsCharacterObject::kWalk);
-}
-
 // A -> B -> C -> B: the walk ends where the chain turns back.
 TEST_F(CharacterTest, AWalkAlongAChainThatTurnsBackEndsWhereItTurns)
 {
