@@ -45,7 +45,7 @@ bool IsCharacter(const TsEntity* entity)
 void TsCharacterObject::Tick(uint32_t tickCount)
 {
     TsModel::Tick(tickCount);
-    m_previousWaistAngle = m_waistAngle;
+    m_waist.Remember();
     if (TsWeaponObject* attack = GetCurrentAttack())
         attack->Tick(tickCount);
     if (CurrentEquipType() == TS_EQUIP_STEALTH)
@@ -65,7 +65,7 @@ void TsCharacterObject::Tick(uint32_t tickCount)
         RunCommand();
     m_attackRequested = 0;
     if (!m_aiming)
-        m_waistAngle -= kTickSeconds * m_waistAngle * 0.3f;
+        m_waist.Decay(kTickSeconds);
     UpdateAnimation();
 }
 
@@ -464,7 +464,7 @@ void TsCharacterObject::AimedMovement()
         return;
     if (m_route.GetTrack().GetCount() == 0) {
         OmVector3 toTarget;
-        if (std::fabs(m_waistAngle) < 0.01f && GroundDirection(m_position, m_lockedTarget->GetPosition(), toTarget))
+        if (m_waist.IsNearlyStraight() && GroundDirection(m_position, m_lockedTarget->GetPosition(), toTarget))
             SetDirection(toTarget);
         m_actionState = kStand;
         return;
@@ -474,31 +474,30 @@ void TsCharacterObject::AimedMovement()
     if (!m_route.Direction(m) || !GroundDirection(m_position, m_lockedTarget->GetPosition(), t))
         return;
     const float c = std::clamp(m.Dot(t), -1.0f, 1.0f);
-    const float a = std::acos(c);
     const float s = (m.z * t.x - m.x * t.z) >= 0.0f ? 1.0f : -1.0f; // vertical part of m x t
-    constexpr float kCos45 = 0.70710678f;
     int32_t kind;
-    if (c > kCos45) {
+    switch (m_waist.AimAcross(c, s)) {
+    case TsWaist::kForward:
         kind = kAimForward;
-        m_waistAngle = s * a;
         SetDirection(m);
-    } else if (c < -kCos45) {
+        break;
+    case TsWaist::kBackward:
         kind = kAimBackward;
-        m_waistAngle = s * (a - kPi);
         SetDirection(-m);
-    } else if (s > 0.0f) {
+        break;
+    case TsWaist::kRight:
         kind = kStrafeRight;
-        m_waistAngle = a - kPi / 2;
         SetDirection(m.z, -m.x);
-    } else {
+        break;
+    default:
         kind = kStrafeLeft;
-        m_waistAngle = kPi / 2 - a;
         SetDirection(-m.z, m.x);
+        break;
     }
     if (kind != m_aimKind) {
         // No blend across a change of the way the body faces.
         m_previousHeading = m_heading;
-        m_previousWaistAngle = m_waistAngle;
+        m_waist.Remember();
         m_aimKind = kind;
     }
     m_actionState = kind;
@@ -762,9 +761,7 @@ bool TsCharacterObject::DrawModel(float time, float fraction)
             shape->SetScaledBone(head, TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_BIGHEADS) ? 4.0f : 1.0f);
         // The waist turns the upper body toward what the character aims at,
         // blended across the tick like the heading.
-        const bool twists = m_waistBone > 0 && shape->GetSkeleton() && shape->GetSkeleton()->IsBone(m_waistBone);
-        const float angle = m_previousWaistAngle + (m_waistAngle - m_previousWaistAngle) * fraction;
-        shape->SetTwistedBone(twists ? m_waistBone : -1, twists ? -angle : 0.0f);
+        m_waist.Pose(*shape, fraction);
     }
     return TsModel::DrawModel(time, fraction);
 }

@@ -241,8 +241,7 @@ void TsCharacterObject::RangedAttackStep()
                      LeadOn(m_lockedTarget);
         OmVector3 toAim;
         if (GroundDirection(m_position, m_aimPoint, toAim)) {
-            const float angle = std::acos(std::clamp(toAim.z, -1.0f, 1.0f));
-            m_waistAngle = m_previousWaistAngle = toAim.x < 0.0f ? -angle : angle;
+            m_waist.FaceToward(toAim);
         }
         m_aiming = 1;
     }
@@ -320,7 +319,7 @@ void TsCharacterObject::TakeFiringPose(const OmVector3& d, bool rocket)
                 m_aiming = 1;
             const float before = m_heading;
             SetDirection(d);
-            m_waistAngle = m_previousWaistAngle = 0.0f;
+            m_waist.Straighten();
             m_route.GetTrack().Clear();
             m_pendingCommand = kNoCommand;
             m_actionState = CurrentWeaponType() == TS_WEAPON_RANGED_AUTO ? kStand : kAttacking;
@@ -383,7 +382,7 @@ void TsCharacterObject::CloseAttackStep()
         Strike(d);
         return;
     }
-    m_waistAngle = m_previousWaistAngle = 0.0f;
+    m_waist.Straighten();
     const OmVector3& at = m_lockedTarget->GetPosition();
     const float dx = at.x - m_position.x, dz = at.z - m_position.z;
     const float gap = std::sqrt(dx * dx + dz * dz) - m_lockedTarget->GetRadius();

@@ -389,8 +389,9 @@ void TsCharacterObject::Write(OmArchive& archive)
     archive.WriteObjectRef(m_firstTarget).WriteObjectRef(m_lockedTarget).WriteVector(m_aimPoint);
     archive.WriteObjectRef(m_assignedTarget).WriteVector(m_basePoint);
     archive.WriteObjectRef(m_lastAttacker).WriteI32(m_lastHitTick);
-    archive.WriteI32(m_tickCounter).WriteI32(m_cooldown).WriteI32(m_waistBone);
-    archive.WriteFloat(m_waistAngle).WriteFloat(m_previousWaistAngle).WriteFloat(m_maxTurnRate);
+    archive.WriteI32(m_tickCounter).WriteI32(m_cooldown);
+    m_waist.Write(archive);
+    archive.WriteFloat(m_maxTurnRate);
     archive.WriteI32(m_attackRequested).WriteI32(m_playingState).WriteI32(m_actionState);
     archive.WriteI32(m_followUpState).WriteI32(m_aimKind).WriteI32(m_pendingCommand).WriteU32(m_spareByte);
     archive.WriteI32(m_hitFlashTicks).WriteI32(m_stunTicks).WriteI32(m_busyTicks).WriteI32(m_route.GetBeaconIndex());
@@ -434,8 +435,9 @@ void TsCharacterObject::Read(OmArchive& archive)
     ReadLink(archive, m_lockedTarget).ReadVector(m_aimPoint);
     ReadLink(archive, m_assignedTarget).ReadVector(m_basePoint);
     ReadLink(archive, m_lastAttacker).ReadI32(m_lastHitTick);
-    archive.ReadI32(m_tickCounter).ReadI32(m_cooldown).ReadI32(m_waistBone);
-    archive.ReadFloat(m_waistAngle).ReadFloat(m_previousWaistAngle).ReadFloat(m_maxTurnRate);
+    archive.ReadI32(m_tickCounter).ReadI32(m_cooldown);
+    m_waist.Read(archive);
+    archive.ReadFloat(m_maxTurnRate);
     archive.ReadI32(m_attackRequested).ReadI32(m_playingState).ReadI32(m_actionState);
     archive.ReadI32(m_followUpState).ReadI32(m_aimKind).ReadI32(m_pendingCommand);
     m_spareByte = ReadByte(archive);
@@ -573,7 +575,7 @@ void TsCharacterObject::ResetState()
     m_tickCounter = 0;
     m_cooldown = 0;
     m_running = m_actionByte = m_aiming = 0;
-    m_waistAngle = m_previousWaistAngle = 0.0f;
+    m_waist.Straighten();
     m_busyTicks = m_stunTicks = 0;
     m_attackRequested = 0;
     m_route.SetProgress(0.0f);

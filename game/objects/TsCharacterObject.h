@@ -28,6 +28,7 @@
 #include "game/objects/TsPathTrack.h"
 #include "game/objects/TsRouteFollower.h"
 #include "game/objects/TsVitals.h"
+#include "game/objects/TsWaist.h"
 #include "game/objects/TsWeaponAttributes.h"
 #include "game/objects/TsWeaponObject.h"
 
@@ -180,7 +181,7 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     // Adds the skill bits; none is ever taken away.
     void SetSkill(int32_t skill) { m_skill |= skill; }
     int32_t GetSkill() const { return m_skill; }
-    void SetWaistBone(int32_t bone) { m_waistBone = bone; }
+    void SetWaistBone(int32_t bone) { m_waist.SetBone(bone); }
     void SetAttackBone(int32_t bone) { m_attackBone = bone; }
     void SetMaxTurnRate(float rate) { m_maxTurnRate = rate; }
     float GetMaxTurnRate() const { return m_maxTurnRate; }
@@ -277,7 +278,7 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     void SetCooldown(int32_t ticks) { m_cooldown = ticks; }
     int32_t GetTickCounter() const { return m_tickCounter; }
     void SetTickCounter(int32_t counter) { m_tickCounter = counter; }
-    float GetWaistAngle() const { return m_waistAngle; }
+    float GetWaistAngle() const { return m_waist.GetAngle(); }
     const OmVector3& GetBasePoint() const { return m_basePoint; }
     void SetBasePoint(const OmVector3& point) { m_basePoint = point; }
     const OmVector3& GetAimPoint() const { return m_aimPoint; }
@@ -459,9 +460,7 @@ protected:
     TsLink<TsCharacterObject> m_lastAttacker;
     int32_t m_lastHitTick = -1;
     int32_t m_tickCounter = 0;
-    int32_t m_waistBone = -1;
-    float m_waistAngle = 0.0f;
-    float m_previousWaistAngle = 0.0f;
+    TsWaist m_waist;
     float m_maxTurnRate = 6.2831853f;
     int32_t m_attackRequested = 0;
     int32_t m_playingState = kNoAction;
