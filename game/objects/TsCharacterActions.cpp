@@ -108,21 +108,18 @@ void TsCharacterObject::TickCounters()
             StopMoving();
         }
     }
-    if (m_attachment && m_attachmentTicks > 0 && --m_attachmentTicks == 0)
-        DetachTongue();
+    m_action.TickAttachment();
 }
 
 void TsCharacterObject::TickStun()
 {
     if (m_lifeState != kStunned)
         return;
-    if (m_actionState != kFalling)
-        m_actionState = kLying;
-    m_pendingCommand = kNoCommand;
+    m_action.HoldDown();
     if (--m_stunTicks < 1) {
         m_stunTicks = 0;
         m_lifeState = kAlive;
-        m_actionState = kStand;
+        m_action.SetState(kStand);
     }
 }
 
@@ -154,9 +151,9 @@ void TsCharacterObject::RunCommand()
     // Following goes on while a blocked step waits for the way to clear;
     // every other command waits for the character to be free.
     const bool waiting = m_busyTicks > 0;
-    if (waiting && (m_pendingCommand != kFollowPath || IsWorldFrozen()))
+    if (waiting && (m_action.GetCommand() != kFollowPath || IsWorldFrozen()))
         return;
-    switch (m_pendingCommand) {
+    switch (m_action.GetCommand()) {
     case kFollowPath:
         FollowPath();
         break;
@@ -179,8 +176,7 @@ void TsCharacterObject::RunCommand()
 void TsCharacterObject::StopMoving()
 {
     m_route.Stop();
-    m_actionState = kStand;
-    m_pendingCommand = kNoCommand;
+    m_action.Stop();
     m_running = 0;
 }
 
@@ -192,8 +188,7 @@ void TsCharacterObject::DropLockedTarget()
         ChooseGait();
         StartFollowing();
     } else {
-        m_actionState = kStand;
-        m_pendingCommand = kNoCommand;
+        m_action.Stop();
     }
 }
 
@@ -211,9 +206,7 @@ void TsCharacterObject::ChooseGait()
 
 void TsCharacterObject::StartFollowing()
 {
-    m_actionState = m_running ? kRun : kWalk;
-    m_pendingCommand = kFollowPath;
-    m_followUpState = kNoAction;
+    m_action.Follow(m_running != 0);
 }
 
 void TsCharacterObject::PlanMoveTo(const OmVector3& point, bool adjust, TsEntity* ignore)
@@ -226,7 +219,7 @@ void TsCharacterObject::PlanMoveTo(const OmVector3& point, bool adjust, TsEntity
     const float dx = point.x - m_position.x, dz = point.z - m_position.z;
     if (!(dx * dx + dz * dz > m_radius * m_radius)) {
         StopMoving(); // already there
-        m_followUpState = kNoAction;
+        m_action.SetFollowUp(kNoAction);
         return;
     }
     const bool player = TsPCObject::Cast(this) != nullptr;
@@ -237,9 +230,9 @@ void TsCharacterObject::PlanMoveTo(const OmVector3& point, bool adjust, TsEntity
         if (player)
             StoreGoalHeight(point.y);
     } else {
-        m_pendingCommand = kNoCommand;
-        m_actionState = kStand;
-        m_followUpState = kNoAction;
+        m_action.SetCommand(kNoCommand);
+        m_action.SetState(kStand);
+        m_action.SetFollowUp(kNoAction);
     }
 }
 
@@ -394,12 +387,12 @@ void TsCharacterObject::FollowPath()
     if (!m_aiming) {
         OmVector3 direction;
         if (m_route.Direction(direction) && !TurnToward(direction)) {
-            m_actionState = kTurning;
+            m_action.SetState(kTurning);
             return;
         }
         AdvanceAlongPath(1.0f);
-        if (m_pendingCommand == kFollowPath) // not stopped on the way
-            m_actionState = m_running ? kRun : kWalk;
+        if (m_action.GetCommand() == kFollowPath) // not stopped on the way
+            m_action.SetState(m_running ? kRun : kWalk);
         return;
     }
     const TsWeaponType type = CurrentWeaponType();
@@ -466,7 +459,7 @@ void TsCharacterObject::AimedMovement()
         OmVector3 toTarget;
         if (m_waist.IsNearlyStraight() && GroundDirection(m_position, m_lockedTarget->GetPosition(), toTarget))
             SetDirection(toTarget);
-        m_actionState = kStand;
+        m_action.SetState(kStand);
         return;
     }
     m_running = 0;
@@ -494,13 +487,11 @@ void TsCharacterObject::AimedMovement()
         SetDirection(-m.z, m.x);
         break;
     }
-    if (kind != m_aimKind) {
+    if (m_action.TakeAimKind(kind)) {
         // No blend across a change of the way the body faces.
         m_previousHeading = m_heading;
         m_waist.Remember();
-        m_aimKind = kind;
     }
-    m_actionState = kind;
 }
 
 // ---- using things ------------------------------------------------------------------------
@@ -514,7 +505,7 @@ bool TsCharacterObject::UseEntity(TsEntity* target)
         return false;
     m_useTarget = target;
     m_aiming = 0;
-    m_pendingCommand = kGoToUse;
+    m_action.SetCommand(kGoToUse);
     OmVector3 destination = target->GetPosition();
     if (target->HasFlag(TS_ENTITY_USABLE)) {
         const float gap = target->GetRadius() + m_radius + 0.5f;
@@ -534,14 +525,14 @@ bool TsCharacterObject::UseEntity(TsEntity* target)
         return true;
     }
     if (!PlanPath(destination, kPlayerMoveLimit, true, nullptr)) {
-        m_pendingCommand = kNoCommand;
+        m_action.SetCommand(kNoCommand);
         m_useTarget = nullptr;
         StopMoving();
         return true;
     }
     ChooseGait();
     StartFollowing();
-    m_pendingCommand = kGoToUse;
+    m_action.SetCommand(kGoToUse);
     if (TsPCObject::Cast(this))
         StoreGoalHeight(destination.y);
     AdvanceAlongPath(1.0f);
@@ -559,12 +550,12 @@ void TsCharacterObject::UseStep()
         if (!IsPathDone()) {
             OmVector3 direction;
             if (m_route.Direction(direction) && !TurnToward(direction)) {
-                m_actionState = kTurning;
+                m_action.SetState(kTurning);
                 return;
             }
             AdvanceAlongPath(1.0f);
-            if (m_pendingCommand == kGoToUse)
-                m_actionState = m_running ? kRun : kWalk;
+            if (m_action.GetCommand() == kGoToUse)
+                m_action.SetState(m_running ? kRun : kWalk);
             return;
         }
         TsEntity* target = m_useTarget;
@@ -577,162 +568,14 @@ void TsCharacterObject::UseStep()
 
 // ---- animation ------------------------------------------------------------------------------
 
-namespace {
-
-// The two states whose animation turns on the weapon kind alone, each a
-// table of its own beside the states that only tell one hand from two.
-int32_t AttackAnimation(TsEquipType equip)
+TsActionState::Figure TsCharacterObject::GetFigure() const
 {
-    switch (equip) {
-    case TS_EQUIP_BAREHANDED:
-    case TS_EQUIP_RANGED_SHOULDER:
-    case TS_EQUIP_RANGED_HEADMOUNTED:
-        return TSANIM_STAND_PUNCH;
-    case TS_EQUIP_MELEE_1HAND:
-        return TSANIM_STAND_1HSLASH;
-    case TS_EQUIP_MELEE_2HAND:
-        return TSANIM_STAND_2HSLASH;
-    case TS_EQUIP_RANGED_1HAND:
-        return TSANIM_STAND_1HFIRE;
-    case TS_EQUIP_RANGED_2HAND:
-        return TSANIM_STAND_2HFIRE;
-    case TS_EQUIP_RANGED_TWINHAND:
-        return TSANIM_INVALIDANIM;
-    case TS_EQUIP_HEAL:
-        return TSANIM_STAND_HEAL2H;
-    default:
-        return TSANIM_STAND;
-    }
-}
-
-int32_t StandAnimation(TsEquipType equip)
-{
-    switch (equip) {
-    case TS_EQUIP_MELEE_1HAND:
-    case TS_EQUIP_RANGED_1HAND:
-        return TSANIM_STAND_1H;
-    case TS_EQUIP_MELEE_2HAND:
-        return TSANIM_STAND_2H_MELEE;
-    case TS_EQUIP_RANGED_2HAND:
-    case TS_EQUIP_RANGED_TWINHAND:
-        return TSANIM_STAND_2H;
-    case TS_EQUIP_STEALTH:
-        return TSANIM_STAND_CREEP;
-    default:
-        return TSANIM_STAND;
-    }
-}
-
-} // namespace
-
-int32_t TsCharacterObject::AnimationFor(int32_t state, TsEquipType equip)
-{
-    const bool oneHand = equip >= TS_EQUIP_MELEE_1HAND && equip <= TS_EQUIP_RANGED_1HAND;
-    const bool twoHand = equip == TS_EQUIP_RANGED_2HAND || equip == TS_EQUIP_RANGED_TWINHAND;
-    const bool turnKind = equip == TS_EQUIP_RANGED_SHOULDER || equip == TS_EQUIP_RANGED_HEADMOUNTED;
-    switch (state) {
-    case kWalk:
-        return oneHand   ? TSANIM_WALK_1H
-               : twoHand ? TSANIM_WALK_2H
-               : equip == TS_EQUIP_STEALTH ? TSANIM_CREEP_WALK
-                                           : TSANIM_WALK;
-    case kRun:
-        return oneHand   ? TSANIM_RUN_1H
-               : twoHand ? TSANIM_RUN_2H
-               : equip == TS_EQUIP_STEALTH ? TSANIM_CREEP_WALK
-                                           : TSANIM_RUN;
-    case kAimForward:
-        return oneHand ? TSANIM_LOCKEDFORWARDS_1H : twoHand ? TSANIM_LOCKEDFORWARDS_2H : TSANIM_WALK;
-    case kAimBackward:
-        return equip == TS_EQUIP_RANGED_2HAND ? TSANIM_LOCKEDBACKWARDS_2H
-               : turnKind                     ? TSANIM_TURN
-                                              : TSANIM_LOCKEDBACKWARDS_1H;
-    case kStrafeLeft:
-        return equip == TS_EQUIP_RANGED_2HAND ? TSANIM_STRAFELEFT_2H : turnKind ? TSANIM_TURN : TSANIM_STRAFELEFT_1H;
-    case kStrafeRight:
-        return equip == TS_EQUIP_RANGED_2HAND ? TSANIM_STRAFERIGHT_2H : turnKind ? TSANIM_TURN : TSANIM_STRAFERIGHT_1H;
-    case kAttacking:
-        return AttackAnimation(equip);
-    case kStand:
-        return StandAnimation(equip);
-    case kTurning:
-        return TSANIM_STAND_CREEP;
-    case kListening:
-        return oneHand ? TSANIM_STAND_LISTEN1H : twoHand ? TSANIM_STAND_LISTEN2H : TSANIM_STAND_LISTEN;
-    case kCreeping:
-        return TSANIM_CREEP_WALK;
-    case kHealing:
-        return TSANIM_STAND_HEAL2H;
-    case kHitReaction:
-        return oneHand ? TSANIM_STAND_RECOIL1H : twoHand ? TSANIM_STAND_RECOIL2H : TSANIM_STAND_RECOIL;
-    case kFalling:
-    case kLying:
-        return TSANIM_DIE;
-    default:
-        return TSANIM_INVALIDANIM;
-    }
-}
-
-void TsCharacterObject::PlayAnimation(int32_t id, int32_t mode, bool queue)
-{
-    if (!queue) {
-        m_currentAnimation = id;
-        m_animationTicks = 0;
-    }
-    auto* shape = static_cast<OmSkinShape*>(m_modelInstance);
-    TsAnimationDB* db = shape && m_animationClass >= 0 ? TsAccess::AnimDB() : nullptr;
-    if (!db)
-        return;
-    const OmBoneAnimation* animation = db->GetAnimation(m_animationClass, id);
-    if (!animation)
-        return; // a figure without this animation keeps its pose
-    if (queue)
-        shape->QueueAnimation(animation, mode);
-    else
-        shape->PlayAnimation(animation, mode);
-}
-
-bool TsCharacterObject::AnimationEnded() const
-{
-    auto* shape = static_cast<const OmSkinShape*>(m_modelInstance);
-    TsAnimationDB* db = shape && m_animationClass >= 0 ? TsAccess::AnimDB() : nullptr;
-    const OmBoneAnimation* animation = db ? db->GetAnimation(m_animationClass, m_currentAnimation) : nullptr;
-    if (!animation)
-        return true; // nothing to wait for
-    return float(m_animationTicks) * kTickSeconds >= animation->duration;
+    return {static_cast<OmSkinShape*>(m_modelInstance), m_animationClass};
 }
 
 void TsCharacterObject::UpdateAnimation()
 {
-    ++m_animationTicks;
-    const TsEquipType equip = CurrentEquipType();
-    if (m_busyTicks > 0 && m_lifeState < kStunned) {
-        const int32_t stand = AnimationFor(kStand, equip);
-        if (m_currentAnimation != stand)
-            PlayAnimation(stand, OM_PLAY_LOOP, false);
-        return;
-    }
-    if (m_actionState != m_playingState) {
-        const int32_t id = AnimationFor(m_actionState, equip);
-        if (m_followUpState != kNoAction) {
-            PlayAnimation(id, OM_PLAY_ONCE, false);
-            PlayAnimation(AnimationFor(kStand, equip), OM_PLAY_LOOP, true);
-            m_followUpState = kStand;
-        } else if (m_actionState != kFalling) {
-            PlayAnimation(id, OM_PLAY_LOOP, false);
-            m_followUpState = kNoAction;
-        } else {
-            PlayAnimation(id, OM_PLAY_ONCE, false);
-            PlayAnimation(id, OM_PLAY_HOLD, true);
-            m_followUpState = kLying;
-        }
-    } else if (m_followUpState != kNoAction && AnimationEnded()) {
-        m_actionState = m_followUpState;
-        m_followUpState = kNoAction;
-        PlayAnimation(AnimationFor(m_actionState, equip), m_actionState == kLying ? OM_PLAY_HOLD : OM_PLAY_LOOP,
-                      false);
-    }
-    m_playingState = m_actionState;
+    m_action.Animate(CurrentEquipType(), m_busyTicks > 0 && m_lifeState < kStunned, GetFigure(), kTickSeconds);
 }
 
 // ---- drawing ------------------------------------------------------------------------------

@@ -131,8 +131,7 @@ void TsCharacterObject::OnHit(TsAttack& attack)
         KnockBack(attack.GetDirection(), dealt);
     if (damage > 0.1f && m_lifeState == kAlive) {
         PlayDamageSound(dealt);
-        m_followUpState = kStand;
-        m_actionState = kHitReaction;
+        m_action.PlayOnce(kHitReaction);
     }
 }
 
@@ -224,7 +223,7 @@ bool TsCharacterObject::AttackTarget(TsEntity* target, const OmVector3& aimPoint
         }
     }
     m_attackRequested = 1;
-    m_pendingCommand = IsCloseAttack() ? kCloseAttack : kRangedAttack;
+    m_action.SetCommand(IsCloseAttack() ? kCloseAttack : kRangedAttack);
     m_aimPoint = aimPoint;
     return true;
 }
@@ -308,8 +307,7 @@ void TsCharacterObject::TakeFiringPose(const OmVector3& d, bool rocket)
             if (m_route.GetTrack().GetCount() == 0) {
                 m_previousHeading = m_heading;
                 if (!rocket) {
-                    m_actionState = kAttacking;
-                    m_followUpState = kStand;
+                    m_action.PlayOnce(kAttacking);
                 }
             }
         } else if (rocket) {
@@ -321,9 +319,9 @@ void TsCharacterObject::TakeFiringPose(const OmVector3& d, bool rocket)
             SetDirection(d);
             m_waist.Straighten();
             m_route.GetTrack().Clear();
-            m_pendingCommand = kNoCommand;
-            m_actionState = CurrentWeaponType() == TS_WEAPON_RANGED_AUTO ? kStand : kAttacking;
-            m_followUpState = CurrentWeaponType() == TS_WEAPON_RANGED_AUTO ? kNoAction : kStand;
+            m_action.SetCommand(kNoCommand);
+            m_action.SetState(CurrentWeaponType() == TS_WEAPON_RANGED_AUTO ? kStand : kAttacking);
+            m_action.SetFollowUp(CurrentWeaponType() == TS_WEAPON_RANGED_AUTO ? kNoAction : kStand);
             if (std::fabs(m_heading - before) > 0.2f * 3.14159265f)
                 m_previousHeading = m_heading;
             m_route.SetProgress(0.0f);
@@ -332,9 +330,8 @@ void TsCharacterObject::TakeFiringPose(const OmVector3& d, bool rocket)
     }
     if (rocket) {
         m_route.GetTrack().Clear();
-        m_pendingCommand = kNoCommand;
-        m_actionState = kAttacking;
-        m_followUpState = kStand;
+        m_action.SetCommand(kNoCommand);
+        m_action.PlayOnce(kAttacking);
         m_route.SetProgress(0.0f);
         m_position = previous;
         // The launcher's mouth is where the firing pose holds it now.
@@ -364,8 +361,8 @@ void TsCharacterObject::ShootAt(const OmVector3& aimPoint, bool rocket)
     if (direction.Normalise() <= 0.0f)
         direction = d;
     if (!FireCurrentAttack(muzzle, direction, m_lockedTarget)) {
-        m_actionState = kStand;
-        m_followUpState = kNoAction;
+        m_action.SetState(kStand);
+        m_action.SetFollowUp(kNoAction);
     }
     // Continuous fire is heard from farther than single shots.
     const TsWeaponObject* attack = GetCurrentAttack();
@@ -395,9 +392,9 @@ void TsCharacterObject::CloseAttackStep()
             OmVector3 direction;
             if (m_route.Direction(direction))
                 SetDirection(direction);
-            if (m_pendingCommand == kCloseAttack) { // not stopped by a door
-                m_actionState = m_running ? kRun : kWalk;
-                m_followUpState = kNoAction;
+            if (m_action.GetCommand() == kCloseAttack) { // not stopped by a door
+                m_action.SetState(m_running ? kRun : kWalk);
+                m_action.SetFollowUp(kNoAction);
             }
             RemoveIgnore(m_lockedTarget);
         } else {
@@ -419,29 +416,9 @@ void TsCharacterObject::Strike(const OmVector3& direction)
     StopMoving();
     FireCurrentAttack(m_position, direction, m_lockedTarget);
     m_cooldown = std::max(m_cooldown, 15);
-    m_actionState = kAttacking;
-    m_followUpState = kStand;
-    if (m_attachment && CurrentEquipType() == TS_EQUIP_TONGUE)
-        ShowTongue();
-}
-
-// The tongue hangs from the node the skin keeps for bone 1 while its ticks
-// last; the character keeps its own reference throughout.
-void TsCharacterObject::ShowTongue()
-{
-    auto* shape = static_cast<OmSkinShape*>(m_modelInstance);
-    OmGroup* bone = shape ? shape->AttachNodeToBone(kTongueBone) : nullptr;
-    if (!bone)
-        return;
-    if (m_attachment->GetParent() != static_cast<OmNode*>(bone))
-        bone->AddChild(m_attachment);
-    m_attachmentTicks = kTongueTicks;
-}
-
-void TsCharacterObject::DetachTongue()
-{
-    if (auto* parent = OmGroup::Cast(m_attachment->GetParent()))
-        parent->RemoveChild(m_attachment);
+    m_action.PlayOnce(kAttacking);
+    if (m_action.HasAttachment() && CurrentEquipType() == TS_EQUIP_TONGUE)
+        m_action.ShowAttachment(GetFigure().shape, kTongueBone, kTongueTicks);
 }
 
 // ---- where to stand ------------------------------------------------------------------------

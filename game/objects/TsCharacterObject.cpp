@@ -140,10 +140,7 @@ TsCharacterObject::~TsCharacterObject()
         for (uint32_t i = shape->GetAttachmentCount(); i-- > 0;)
             shape->DetachAttachmentAt(i);
     }
-    if (m_attachment) {
-        DetachTongue();
-        m_attachment = nullptr;
-    }
+    m_action.ReleaseAttachment();
     m_modelInstance = nullptr;
 }
 
@@ -337,8 +334,7 @@ void TsCharacterObject::LoadTongue()
                   path.c_str());
         return;
     }
-    m_attachment.AdoptNew(tongue);
-    m_attachmentTicks = 0;
+    m_action.SetAttachment(tongue);
 }
 
 // ---- saving ---------------------------------------------------------------
@@ -392,8 +388,9 @@ void TsCharacterObject::Write(OmArchive& archive)
     archive.WriteI32(m_tickCounter).WriteI32(m_cooldown);
     m_waist.Write(archive);
     archive.WriteFloat(m_maxTurnRate);
-    archive.WriteI32(m_attackRequested).WriteI32(m_playingState).WriteI32(m_actionState);
-    archive.WriteI32(m_followUpState).WriteI32(m_aimKind).WriteI32(m_pendingCommand).WriteU32(m_spareByte);
+    archive.WriteI32(m_attackRequested);
+    m_action.Write(archive);
+    archive.WriteU32(m_spareByte);
     archive.WriteI32(m_hitFlashTicks).WriteI32(m_stunTicks).WriteI32(m_busyTicks).WriteI32(m_route.GetBeaconIndex());
     archive.WriteI32(m_attackBone).WriteI32(m_limits[0]).WriteI32(m_limits[1]).WriteI32(m_animationClass);
     m_route.WriteTrack(archive);
@@ -438,8 +435,8 @@ void TsCharacterObject::Read(OmArchive& archive)
     archive.ReadI32(m_tickCounter).ReadI32(m_cooldown);
     m_waist.Read(archive);
     archive.ReadFloat(m_maxTurnRate);
-    archive.ReadI32(m_attackRequested).ReadI32(m_playingState).ReadI32(m_actionState);
-    archive.ReadI32(m_followUpState).ReadI32(m_aimKind).ReadI32(m_pendingCommand);
+    archive.ReadI32(m_attackRequested);
+    m_action.Read(archive);
     m_spareByte = ReadByte(archive);
     int32_t beaconIndex = 0;
     archive.ReadI32(m_hitFlashTicks).ReadI32(m_stunTicks).ReadI32(m_busyTicks).ReadI32(beaconIndex);
@@ -456,8 +453,6 @@ void TsCharacterObject::Read(OmArchive& archive)
     // A damaged file must not leave a state the tick cannot handle.
     if (m_lifeState < kImmune || m_lifeState > kFading)
         archive.Fail("a character's life state is out of range");
-    // The playing animation is chosen again after a load.
-    m_playingState = kNoAction;
 }
 
 uint32_t TsCharacterObject::RetakenReferences() const
@@ -492,8 +487,7 @@ void TsCharacterObject::Stun(float seconds)
         return;
     if (m_lifeState != kStunned) {
         StopMoving();
-        m_actionState = kFalling;
-        m_followUpState = kNoAction;
+        m_action.Fall();
     }
     m_lifeState = kStunned;
     m_busyTicks = -1;
@@ -539,8 +533,7 @@ int32_t TsCharacterObject::DieAndReport()
     PlaySoundSlot(TS_CHARSOUND_DEATH, m_position);
     m_height = 0.1f;
     StopMoving();
-    m_actionState = kFalling;
-    m_followUpState = kNoAction;
+    m_action.Fall();
     m_busyTicks = -1;
     if (m_squad)
         return m_squad->OnMemberDied(this) ? 1 : 0;
@@ -562,9 +555,7 @@ void TsCharacterObject::BeginFadeOut()
 
 void TsCharacterObject::ResetState()
 {
-    m_actionState = kStand;
-    m_playingState = kNoAction;
-    m_followUpState = kNoAction;
+    m_action.Reset();
     m_lifeState = kAlive;
     m_fade = 1.0f;
     m_route.ForgetKeys();

@@ -21,6 +21,7 @@
 #include "engine/OmVector3.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLink.h"
+#include "game/objects/TsActionState.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsModel.h"
@@ -73,33 +74,10 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
         kDead = 3,
         kFading = 4,
     };
-    // Action states; each picks an animation by the equipped kind.
-    enum ActionState : int32_t {
-        kWalk = 0,
-        kRun = 1,
-        kAimForward = 2,
-        kAimBackward = 3,
-        kStrafeLeft = 4,
-        kStrafeRight = 5,
-        kAttacking = 6,
-        kStand = 7,
-        kTurning = 8,
-        kListening = 9,
-        kCreeping = 10,
-        kHealing = 11,
-        kHitReaction = 12,
-        kFalling = 13,
-        kLying = 14,
-    };
-    // Pending commands.
-    enum Command : int32_t {
-        kNoCommand = 0,
-        kFollowPath = 1,
-        kGoToUse = 2,
-        kRangedAttack = 3,
-        kCloseAttack = 4,
-    };
-    static constexpr int32_t kNoAction = -1;
+    // The action states and pending commands (see TsActionState).
+    using enum TsActionState::State;
+    using enum TsActionState::Command;
+    static constexpr int32_t kNoAction = TsActionState::kNoAction;
     static constexpr float kMeleeReach = 4.0f;
     static constexpr int32_t kCrouchableBit = 4;
     static constexpr int32_t kMaxSoundId = 239;
@@ -185,7 +163,7 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     void SetAttackBone(int32_t bone) { m_attackBone = bone; }
     void SetMaxTurnRate(float rate) { m_maxTurnRate = rate; }
     float GetMaxTurnRate() const { return m_maxTurnRate; }
-    bool IsMobile() const { return m_lifeState < kStunned && m_actionState != kHitReaction; }
+    bool IsMobile() const { return m_lifeState < kStunned && m_action.GetState() != kHitReaction; }
     void Stun(float seconds);
     bool IsStunned() const { return m_lifeState == kStunned; }
     void SetAttentionRange(float range) { m_attentionRange = range; }
@@ -262,11 +240,9 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     // State read by the AI, the HUD and rendering.
     int32_t GetLifeState() const { return m_lifeState; }
     void SetLifeState(int32_t state) { m_lifeState = state; }
-    int32_t GetActionState() const { return m_actionState; }
-    void SetActionState(int32_t state) { m_actionState = state; }
-    int32_t GetPlayingState() const { return m_playingState; }
-    int32_t GetFollowUpState() const { return m_followUpState; }
-    int32_t GetPendingCommand() const { return m_pendingCommand; }
+    int32_t GetActionState() const { return m_action.GetState(); }
+    void SetActionState(int32_t state) { m_action.SetState(state); }
+    int32_t GetPendingCommand() const { return m_action.GetCommand(); }
     bool IsRunning() const { return m_running != 0; }
     bool IsAiming() const { return m_aiming != 0; }
     float GetFade() const { return m_fade; }
@@ -286,7 +262,7 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     int32_t GetLastHitTick() const { return m_lastHitTick; }
     int32_t GetBeaconIndex() const { return m_route.GetBeaconIndex(); }
     void SetBeaconIndex(int32_t index) { m_route.SetBeaconIndex(index); }
-    int32_t GetCurrentAnimation() const { return m_currentAnimation; }
+    int32_t GetCurrentAnimation() const { return m_action.GetCurrentAnimation(); }
 
     TsEntity* GetFirstTarget() const { return m_firstTarget; }
     void SetFirstTarget(TsEntity* target) { m_firstTarget = target; }
@@ -316,8 +292,6 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     // Turns toward a unit ground direction by at most this tick's turn;
     // true when facing it.
     bool TurnToward(const OmVector3& direction);
-    // The animation id of an action state for an equip type.
-    static int32_t AnimationFor(int32_t actionState, TsEquipType equipType);
     // Whether the straight walk between two points suits this character.
     bool CanWalkStraight(const OmVector3& from, const OmVector3& to, bool occupiedOK) const;
     // The pathfinder cell the character stands on and its clearance class.
@@ -377,8 +351,8 @@ protected:
     void UpdateAnimation();
     // Starts (or queues after the current one) an animation of the
     // character's animation class on its skinned shape.
-    void PlayAnimation(int32_t id, int32_t mode, bool queue);
-    bool AnimationEnded() const;
+    void PlayAnimation(int32_t id, int32_t mode, bool queue) { m_action.Play(GetFigure(), id, mode, queue); }
+    TsActionState::Figure GetFigure() const;
 
     void ChooseGait();
     void StartFollowing();
@@ -396,8 +370,6 @@ protected:
     bool LoadMorphFigure(const std::string& folder, const std::string& path);
     bool BorrowSkinMesh();
     bool LoadSkinnedFigure(const std::string& folder, const std::string& path, const std::string& bones);
-    void ShowTongue();
-    void DetachTongue();
     void CloseApproach();
     // The ground under the path's end, measured from the height of the point
     // the move was ordered to (the HUD's destination marker stands there).
@@ -463,11 +435,7 @@ protected:
     TsWaist m_waist;
     float m_maxTurnRate = 6.2831853f;
     int32_t m_attackRequested = 0;
-    int32_t m_playingState = kNoAction;
-    int32_t m_actionState = kStand;
-    int32_t m_followUpState = kNoAction;
-    int32_t m_aimKind = kNoAction;
-    int32_t m_pendingCommand = kNoCommand;
+    TsActionState m_action;
     uint8_t m_spareByte = 0; // kept for the saved format: saved and read, never used
     int32_t m_hitFlashTicks = 0;
     int32_t m_stunTicks = 0;
@@ -477,8 +445,6 @@ protected:
     int32_t m_attackBone = -1;
     int32_t m_limits[2] = {8388607, 8388607};
     int32_t m_animationClass = -1;
-    OmRef<OmNode> m_attachment; // the tongue; on bone 1 while its ticks last
-    int32_t m_attachmentTicks = 0;
     TsRouteFollower m_route;
     int32_t m_squadIndex = -1;
     int32_t m_sounds[TS_NUM_CHARACTER_SOUNDS] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
@@ -486,6 +452,4 @@ protected:
 
     // Not saved: rebuilt as play goes on.
     TsLink<TsEntity> m_useTarget;
-    int32_t m_currentAnimation = -1;
-    int32_t m_animationTicks = 0;
 };

@@ -260,9 +260,9 @@ bool TsCharacterObject::WithinRange(const TsEntity* target) const
 
 void TsCharacterObject::WalkToBase()
 {
-    if (m_pendingCommand == kNoCommand && !IsPathDone())
+    if (m_action.GetCommand() == kNoCommand && !IsPathDone())
         return;
-    if (m_pendingCommand == kNoCommand)
+    if (m_action.GetCommand() == kNoCommand)
         m_basePoint = m_position;
     MoveTo(m_basePoint);
 }
@@ -398,7 +398,7 @@ void TsCharacterObject::CloseApproach()
         m_route.GetTrack().Clear();
         OmVector3 d;
         if (GroundDirection(m_position, at, d) && !TurnToward(d)) {
-            m_actionState = kTurning;
+            m_action.SetState(kTurning);
             return;
         }
         const TsWeaponObject* attack = GetCurrentAttack();
