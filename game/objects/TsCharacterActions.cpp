@@ -33,34 +33,11 @@ constexpr int32_t kMoveLimit = 500;
 constexpr int32_t kPlayerMoveLimit = 10000;
 constexpr float kNeighbourMarkReach = 3.0f;
 constexpr float kBlockWaitSeconds = 3.0f;
-constexpr float kArrived = 0.01f;
 constexpr uint32_t kHitFlashBlend = 64;
 
 bool IsCharacter(const TsEntity* entity)
 {
     return entity && entity->IsKindOf(&TsCharacterObject::s_class);
-}
-
-// Copies route points into a follower: each point with the direction and
-// length of its segment and its start as a fraction of the whole length.
-void FillTrack(TsPathTrack& track, const OmArray<OmVector3>& route)
-{
-    track.Clear();
-    const uint32_t count = route.GetCount();
-    track.GetPoints().Resize(count);
-    float total = 0.0f;
-    for (uint32_t i = 0; i < count; ++i) {
-        TsPathTrack::Point& p = track.GetPoints()[i];
-        p = TsPathTrack::Point{.x = route[i].x, .z = route[i].z, .start = total};
-        if (i + 1 == count)
-            continue;
-        total += TsPathTrack::AimAt(p, route[i + 1].x, route[i + 1].z);
-    }
-    if (total <= 0.0f)
-        return; // a track of no length counts as done
-    track.SetLength(total);
-    for (uint32_t i = 0; i < count; ++i)
-        track.GetPoints()[i].start *= track.GetInverseLength();
 }
 
 } // namespace
@@ -70,7 +47,7 @@ void FillTrack(TsPathTrack& track, const OmArray<OmVector3>& route)
 void TsCharacterObject::Tick(uint32_t tickCount)
 {
     TsModel::Tick(tickCount);
-    m_previousWaistAngle = m_waistAngle;
+    m_waist.Remember();
     if (TsWeaponObject* attack = GetCurrentAttack())
         attack->Tick(tickCount);
     if (CurrentEquipType() == TS_EQUIP_STEALTH)
@@ -90,7 +67,7 @@ void TsCharacterObject::Tick(uint32_t tickCount)
         RunCommand();
     m_attackRequested = 0;
     if (!m_aiming)
-        m_waistAngle -= kTickSeconds * m_waistAngle * 0.3f;
+        m_waist.Decay(kTickSeconds);
     UpdateAnimation();
 }
 
@@ -114,8 +91,7 @@ void TsCharacterObject::TickRecovery()
     }
     if (HasFlag(TS_ENTITY_DEAD))
         return; // the dead do not recover, nor die again each tick
-    IncrementVitality(kTickSeconds * m_vitalityRecovery);
-    IncrementHealth(kTickSeconds * m_healthRecovery);
+    m_vitals.Recover(kTickSeconds, [this] { Die(); });
 }
 
 void TsCharacterObject::TickCounters()
@@ -134,21 +110,18 @@ void TsCharacterObject::TickCounters()
             StopMoving();
         }
     }
-    if (m_attachment && m_attachmentTicks > 0 && --m_attachmentTicks == 0)
-        DetachTongue();
+    m_action.TickAttachment();
 }
 
 void TsCharacterObject::TickStun()
 {
     if (m_lifeState != kStunned)
         return;
-    if (m_actionState != kFalling)
-        m_actionState = kLying;
-    m_pendingCommand = kNoCommand;
+    m_action.HoldDown();
     if (--m_stunTicks < 1) {
         m_stunTicks = 0;
         m_lifeState = kAlive;
-        m_actionState = kStand;
+        m_action.SetState(kStand);
     }
 }
 
@@ -156,7 +129,7 @@ void TsCharacterObject::TickStun()
 // touched: a trigger's script runs in between.
 void TsCharacterObject::TouchScan()
 {
-    if (m_touchingNeighbours == 0)
+    if (m_neighbours.TouchingCount() == 0)
         return;
     static OmArray<Neighbour> touching{16};
     NeighboursWithin(0.0f, touching);
@@ -180,9 +153,9 @@ void TsCharacterObject::RunCommand()
     // Following goes on while a blocked step waits for the way to clear;
     // every other command waits for the character to be free.
     const bool waiting = m_busyTicks > 0;
-    if (waiting && (m_pendingCommand != kFollowPath || IsWorldFrozen()))
+    if (waiting && (m_action.GetCommand() != kFollowPath || IsWorldFrozen()))
         return;
-    switch (m_pendingCommand) {
+    switch (m_action.GetCommand()) {
     case kFollowPath:
         FollowPath();
         break;
@@ -204,10 +177,8 @@ void TsCharacterObject::RunCommand()
 
 void TsCharacterObject::StopMoving()
 {
-    m_follower.Clear();
-    m_actionState = kStand;
-    m_progress = 0.0f;
-    m_pendingCommand = kNoCommand;
+    m_route.Stop();
+    m_action.Stop();
     m_running = 0;
 }
 
@@ -215,12 +186,11 @@ void TsCharacterObject::DropLockedTarget()
 {
     m_lockedTarget = nullptr;
     m_aiming = 0;
-    if (m_follower.GetCount() > 0) {
+    if (m_route.GetTrack().GetCount() > 0) {
         ChooseGait();
         StartFollowing();
     } else {
-        m_actionState = kStand;
-        m_pendingCommand = kNoCommand;
+        m_action.Stop();
     }
 }
 
@@ -228,8 +198,8 @@ void TsCharacterObject::ChooseGait()
 {
     if ((m_skill & TS_SKILL_STEALTH) && CurrentEquipType() == TS_EQUIP_STEALTH) {
         m_running = 0;
-    } else if (m_runToAttack && !m_follower.IsClosed()) {
-        const float length = m_follower.GetLength();
+    } else if (m_runToAttack && !m_route.GetTrack().IsClosed()) {
+        const float length = m_route.GetTrack().GetLength();
         m_running = (length > 1.5f || (m_running && length > 0.75f)) ? 1 : 0;
     } else {
         m_running = 0;
@@ -238,9 +208,7 @@ void TsCharacterObject::ChooseGait()
 
 void TsCharacterObject::StartFollowing()
 {
-    m_actionState = m_running ? kRun : kWalk;
-    m_pendingCommand = kFollowPath;
-    m_followUpState = kNoAction;
+    m_action.Follow(m_running != 0);
 }
 
 void TsCharacterObject::PlanMoveTo(const OmVector3& point, bool adjust, TsEntity* ignore)
@@ -253,20 +221,20 @@ void TsCharacterObject::PlanMoveTo(const OmVector3& point, bool adjust, TsEntity
     const float dx = point.x - m_position.x, dz = point.z - m_position.z;
     if (!(dx * dx + dz * dz > m_radius * m_radius)) {
         StopMoving(); // already there
-        m_followUpState = kNoAction;
+        m_action.SetFollowUp(kNoAction);
         return;
     }
     const bool player = TsPCObject::Cast(this) != nullptr;
     PlanPath(point, player ? kPlayerMoveLimit : kMoveLimit, adjust, ignore);
-    if (m_follower.GetCount() > 0) {
+    if (m_route.GetTrack().GetCount() > 0) {
         ChooseGait();
         StartFollowing();
         if (player)
             StoreGoalHeight(point.y);
     } else {
-        m_pendingCommand = kNoCommand;
-        m_actionState = kStand;
-        m_followUpState = kNoAction;
+        m_action.SetCommand(kNoCommand);
+        m_action.SetState(kStand);
+        m_action.SetFollowUp(kNoAction);
     }
 }
 
@@ -274,9 +242,9 @@ void TsCharacterObject::FollowWaypoints(TsWaypointObject* first)
 {
     if (!first || !IsMobile())
         return;
-    first->BuildTrack(m_follower);
-    m_progress = 0.0f;
-    if (m_follower.IsDone()) {
+    first->BuildTrack(m_route.GetTrack());
+    m_route.SetProgress(0.0f);
+    if (m_route.GetTrack().IsDone()) {
         StopMoving();
         return;
     }
@@ -316,7 +284,7 @@ bool TsCharacterObject::CanWalkStraight(const OmVector3& from, const OmVector3& 
     if (!pathfinder)
         return false;
     return pathfinder->IsStraightWalkable(from.x, from.z, to.x, to.z, pathfinder->ClassForRadius(m_radius),
-                                          m_pathKeyA != 0, occupiedOK);
+                                          m_route.HasPathKeyA(), occupiedOK);
 }
 
 bool TsCharacterObject::PlanPath(const OmVector3& point, int32_t iterationLimit, bool adjust, TsEntity* ignore)
@@ -327,82 +295,36 @@ bool TsCharacterObject::PlanPath(const OmVector3& point, int32_t iterationLimit,
         // to plan on; said once, as characters ask every tick.
         static bool reported = false;
         LogErrorOnce(reported, "TsCharacterObject: no level's pathfinder to plan a route with");
-        m_follower.Clear();
+        m_route.GetTrack().Clear();
         return false;
     }
     const int32_t cls = pathfinder->ClassForRadius(m_radius);
-    const bool keyA = m_pathKeyA != 0;
+    const bool keyA = m_route.HasPathKeyA();
     MarkOwnCell(false);
     // Nearby characters stand in the way; other entities (triggers,
     // items) do not block a route.
-    for (uint32_t i = 0; i < m_neighbours.GetCount(); ++i) {
-        const TsEntity* other = m_neighbours[i].entity;
-        if (m_neighbours[i].separation <= kNeighbourMarkReach && IsCharacter(other) && other != ignore)
+    const OmArray<Neighbour>& neighbours = m_neighbours.Gathered();
+    for (uint32_t i = 0; i < neighbours.GetCount(); ++i) {
+        const TsEntity* other = neighbours[i].entity;
+        if (neighbours[i].separation <= kNeighbourMarkReach && IsCharacter(other) && other != ignore)
             pathfinder->MarkOccupied(pathfinder->CellFromWorld(other->GetPosition().x, other->GetPosition().z), 0);
     }
     if (ignore) {
         pathfinder->ClearOccupied(pathfinder->CellFromWorld(ignore->GetPosition().x, ignore->GetPosition().z),
                                   pathfinder->ClassForRadius(ignore->GetRadius()));
     }
-    const uint32_t count = m_follower.GetCount();
-    if (count > 0) {
-        const TsPathTrack::Point& last = m_follower.GetPoints()[count - 1];
-        const int32_t lastCell = pathfinder->CellFromWorld(last.x, last.z);
-        if (lastCell >= 0 && lastCell == pathfinder->CellFromWorld(point.x, point.z) && !m_follower.IsClosed()) {
-            MarkOwnCell(true);
-            return true;
-        }
+    if (m_route.EndsInCellOf(*pathfinder, point)) {
+        MarkOwnCell(true);
+        return true;
     }
     OmVector3 goal = point;
     if (adjust && !pathfinder->GetValidDestination(m_position, point, m_radius, keyA, false, goal)) {
         MarkOwnCell(true);
         return false;
     }
-    m_route.RemoveAll();
-    const bool found =
-        pathfinder->FindPath(m_position.x, m_position.z, goal.x, goal.z, cls, keyA, false, iterationLimit, m_route);
-    if (found) {
-        // Cut every node that a straight walk from the kept node before it
-        // to the node after it can skip.
-        if (m_route.GetCount() > 2) {
-            uint32_t kept = 1;
-            for (uint32_t i = 1; i + 1 < m_route.GetCount(); ++i) {
-                if (!pathfinder->IsStraightWalkable(m_route[kept - 1].x, m_route[kept - 1].z, m_route[i + 1].x,
-                                                    m_route[i + 1].z, cls, keyA, m_mayCrossOccupied != 0))
-                    m_route[kept++] = m_route[i];
-            }
-            m_route[kept++] = m_route[m_route.GetCount() - 1];
-            m_route.Resize(kept);
-        }
-        FillTrack(m_follower, m_route);
-    } else {
-        m_follower.Clear();
-    }
-    m_progress = 0.0f;
+    const bool found = m_route.Plan(*pathfinder, m_position, goal, cls, iterationLimit);
     MarkOwnCell(true);
     return found;
-}
-
-bool TsCharacterObject::IsPathDone() const
-{
-    const uint32_t count = m_follower.GetCount();
-    if (count == 0 || m_progress >= 1.0f || m_follower.IsDone())
-        return true;
-    // A loop's last point is passed on the way round, not its end.
-    if (m_follower.IsClosed())
-        return false;
-    const TsPathTrack::Point& last = m_follower.GetPoints()[count - 1];
-    return std::fabs(m_position.x - last.x) <= kArrived && std::fabs(m_position.z - last.z) <= kArrived;
-}
-
-bool TsCharacterObject::GetMoveTarget(OmVector3& point) const
-{
-    const uint32_t count = m_follower.GetCount();
-    if (count == 0)
-        return false;
-    const TsPathTrack::Point& last = m_follower.GetPoints()[count - 1];
-    point.Set(last.x, m_goalHeight, last.z);
-    return true;
 }
 
 // The walker's own height says nothing of where it is going: measured from
@@ -410,42 +332,33 @@ bool TsCharacterObject::GetMoveTarget(OmVector3& point) const
 void TsCharacterObject::StoreGoalHeight(float goalY)
 {
     OmVector3 goal;
-    if (!GetMoveTarget(goal))
-        return;
-    m_goalHeight = 0.0f;
+    if (GetMoveTarget(goal))
+        m_route.SetGoalHeight(GroundUnder(goal, goalY));
+}
+
+float TsCharacterObject::GroundUnder(const OmVector3& goal, float goalY) const
+{
     TsWorld* world = TsAccess::World();
     if (!world)
-        return;
+        return 0.0f;
     TsWorldHit hit;
     const OmVector3 from(goal.x, goalY + m_height, goal.z);
-    if (world->CastSegment(from, OmVector3(goal.x, from.y - 100.0f, goal.z), hit, false)) {
-        m_goalHeight = hit.point.y;
-        return;
-    }
+    if (world->CastSegment(from, OmVector3(goal.x, from.y - 100.0f, goal.z), hit, false))
+        return hit.point.y;
     OmVector3 points[8];
     const int32_t n =
         world->FindAllIntersections(OmVector3(goal.x, goalY + 20.0f, goal.z), OmVector3(0, -1, 0), points, 8, false);
-    float best = 0.0f;
+    float best = 0.0f, height = 0.0f;
     bool any = false;
     for (int32_t i = 0; i < n; ++i) {
         const float gap = points[i].y - goalY;
         if (!any || gap < best) {
             best = gap;
-            m_goalHeight = points[i].y;
+            height = points[i].y;
             any = true;
         }
     }
-}
-
-bool TsCharacterObject::PathDirection(OmVector3& direction)
-{
-    if (m_follower.GetCount() == 0)
-        return false;
-    const TsPathTrack::Point& p = m_follower.FindSegment(std::clamp(m_progress, 0.0f, 1.0f));
-    if (p.directionX == 0.0f && p.directionZ == 0.0f)
-        return false;
-    direction.Set(p.directionX, 0.0f, p.directionZ);
-    return true;
+    return height;
 }
 
 bool TsCharacterObject::TurnToward(const OmVector3& direction)
@@ -475,13 +388,13 @@ void TsCharacterObject::FollowPath()
     }
     if (!m_aiming) {
         OmVector3 direction;
-        if (PathDirection(direction) && !TurnToward(direction)) {
-            m_actionState = kTurning;
+        if (m_route.Direction(direction) && !TurnToward(direction)) {
+            m_action.SetState(kTurning);
             return;
         }
         AdvanceAlongPath(1.0f);
-        if (m_pendingCommand == kFollowPath) // not stopped on the way
-            m_actionState = m_running ? kRun : kWalk;
+        if (m_action.GetCommand() == kFollowPath) // not stopped on the way
+            m_action.SetState(m_running ? kRun : kWalk);
         return;
     }
     const TsWeaponType type = CurrentWeaponType();
@@ -495,22 +408,18 @@ void TsCharacterObject::FollowPath()
 
 void TsCharacterObject::AdvanceAlongPath(float speedFactor)
 {
-    if (m_follower.IsDone())
+    if (m_route.GetTrack().IsDone())
         return;
     const float speed = m_running ? m_runSpeed : m_walkSpeed;
     m_cooldown = std::max(m_cooldown, 5);
-    float progress = m_progress + kTickSeconds * speed * speedFactor * m_follower.GetInverseLength();
-    if (!std::isfinite(progress))
-        progress = 1.0f;
-    if (progress >= 1.0f)
-        progress = m_follower.IsClosed() ? progress - std::floor(progress) : 1.0f;
-    float x = 0.0f, z = 0.0f;
-    if (!m_follower.PointAt(progress, x, z))
+    float progress = 0.0f, x = 0.0f, z = 0.0f;
+    if (!m_route.Step(kTickSeconds * speed * speedFactor, progress, x, z))
         return;
     // Someone in the way: wait for the way to clear (giving up after a while).
     // The distance is the cheaper test, and rules out nearly everyone.
-    for (uint32_t i = 0; i < m_neighbours.GetCount(); ++i) {
-        const TsEntity* other = m_neighbours[i].entity;
+    const OmArray<Neighbour>& neighbours = m_neighbours.Gathered();
+    for (uint32_t i = 0; i < neighbours.GetCount(); ++i) {
+        const TsEntity* other = neighbours[i].entity;
         if (!other)
             continue;
         const float ox = other->GetPosition().x - x, oz = other->GetPosition().z - z;
@@ -530,14 +439,14 @@ void TsCharacterObject::AdvanceAlongPath(float speedFactor)
     // allowed (a scripted patrol) is still walked.
     if (TsPathfinder* pathfinder = TsAccess::Pathfinder()) {
         const int32_t cls = pathfinder->ClassForRadius(m_radius);
-        const bool keyA = m_pathKeyA != 0;
+        const bool keyA = m_route.HasPathKeyA();
         if (!pathfinder->IsPassableAt(x, z, cls, keyA, true) &&
             pathfinder->IsPassableAt(m_position.x, m_position.z, cls, keyA, true)) {
             StopMoving();
             return;
         }
     }
-    m_progress = progress;
+    m_route.SetProgress(progress);
     MarkOwnCell(false);
     SetPositionOnGround(OmVector3(x, m_position.y, z));
     MarkOwnCell(true);
@@ -548,46 +457,43 @@ void TsCharacterObject::AimedMovement()
 {
     if (!m_lockedTarget || !m_lockedTarget->HasFlag(TS_ENTITY_ACTIVE))
         return;
-    if (m_follower.GetCount() == 0) {
+    if (m_route.GetTrack().GetCount() == 0) {
         OmVector3 toTarget;
-        if (std::fabs(m_waistAngle) < 0.01f && GroundDirection(m_position, m_lockedTarget->GetPosition(), toTarget))
+        if (m_waist.IsNearlyStraight() && GroundDirection(m_position, m_lockedTarget->GetPosition(), toTarget))
             SetDirection(toTarget);
-        m_actionState = kStand;
+        m_action.SetState(kStand);
         return;
     }
     m_running = 0;
     OmVector3 m, t;
-    if (!PathDirection(m) || !GroundDirection(m_position, m_lockedTarget->GetPosition(), t))
+    if (!m_route.Direction(m) || !GroundDirection(m_position, m_lockedTarget->GetPosition(), t))
         return;
     const float c = std::clamp(m.Dot(t), -1.0f, 1.0f);
-    const float a = std::acos(c);
     const float s = (m.z * t.x - m.x * t.z) >= 0.0f ? 1.0f : -1.0f; // vertical part of m x t
-    constexpr float kCos45 = 0.70710678f;
     int32_t kind;
-    if (c > kCos45) {
+    switch (m_waist.AimAcross(c, s)) {
+    case TsWaist::kForward:
         kind = kAimForward;
-        m_waistAngle = s * a;
         SetDirection(m);
-    } else if (c < -kCos45) {
+        break;
+    case TsWaist::kBackward:
         kind = kAimBackward;
-        m_waistAngle = s * (a - kPi);
         SetDirection(-m);
-    } else if (s > 0.0f) {
+        break;
+    case TsWaist::kRight:
         kind = kStrafeRight;
-        m_waistAngle = a - kPi / 2;
         SetDirection(m.z, -m.x);
-    } else {
+        break;
+    default:
         kind = kStrafeLeft;
-        m_waistAngle = kPi / 2 - a;
         SetDirection(-m.z, m.x);
+        break;
     }
-    if (kind != m_aimKind) {
+    if (m_action.TakeAimKind(kind)) {
         // No blend across a change of the way the body faces.
         m_previousHeading = m_heading;
-        m_previousWaistAngle = m_waistAngle;
-        m_aimKind = kind;
+        m_waist.Remember();
     }
-    m_actionState = kind;
 }
 
 // ---- using things ------------------------------------------------------------------------
@@ -601,7 +507,7 @@ bool TsCharacterObject::UseEntity(TsEntity* target)
         return false;
     m_useTarget = target;
     m_aiming = 0;
-    m_pendingCommand = kGoToUse;
+    m_action.SetCommand(kGoToUse);
     OmVector3 destination = target->GetPosition();
     if (target->HasFlag(TS_ENTITY_USABLE)) {
         const float gap = target->GetRadius() + m_radius + 0.5f;
@@ -616,24 +522,24 @@ bool TsCharacterObject::UseEntity(TsEntity* target)
     const bool sameCell = pathfinder && pathfinder->CellFromWorld(m_position.x, m_position.z) ==
                                             pathfinder->CellFromWorld(destination.x, destination.z);
     if (Overlaps(*this, *target) || sameCell) {
-        m_follower.Clear();
+        m_route.GetTrack().Clear();
         UseStep();
         return true;
     }
     if (!PlanPath(destination, kPlayerMoveLimit, true, nullptr)) {
-        m_pendingCommand = kNoCommand;
+        m_action.SetCommand(kNoCommand);
         m_useTarget = nullptr;
         StopMoving();
         return true;
     }
     ChooseGait();
     StartFollowing();
-    m_pendingCommand = kGoToUse;
+    m_action.SetCommand(kGoToUse);
     if (TsPCObject::Cast(this))
         StoreGoalHeight(destination.y);
     AdvanceAlongPath(1.0f);
     OmVector3 direction;
-    if (PathDirection(direction))
+    if (m_route.Direction(direction))
         SetDirection(direction);
     return true;
 }
@@ -645,13 +551,13 @@ void TsCharacterObject::UseStep()
     if (m_useTarget) {
         if (!IsPathDone()) {
             OmVector3 direction;
-            if (PathDirection(direction) && !TurnToward(direction)) {
-                m_actionState = kTurning;
+            if (m_route.Direction(direction) && !TurnToward(direction)) {
+                m_action.SetState(kTurning);
                 return;
             }
             AdvanceAlongPath(1.0f);
-            if (m_pendingCommand == kGoToUse)
-                m_actionState = m_running ? kRun : kWalk;
+            if (m_action.GetCommand() == kGoToUse)
+                m_action.SetState(m_running ? kRun : kWalk);
             return;
         }
         TsEntity* target = m_useTarget;
@@ -664,162 +570,14 @@ void TsCharacterObject::UseStep()
 
 // ---- animation ------------------------------------------------------------------------------
 
-namespace {
-
-// The two states whose animation turns on the weapon kind alone, each a
-// table of its own beside the states that only tell one hand from two.
-int32_t AttackAnimation(TsEquipType equip)
+TsActionState::Figure TsCharacterObject::GetFigure() const
 {
-    switch (equip) {
-    case TS_EQUIP_BAREHANDED:
-    case TS_EQUIP_RANGED_SHOULDER:
-    case TS_EQUIP_RANGED_HEADMOUNTED:
-        return TSANIM_STAND_PUNCH;
-    case TS_EQUIP_MELEE_1HAND:
-        return TSANIM_STAND_1HSLASH;
-    case TS_EQUIP_MELEE_2HAND:
-        return TSANIM_STAND_2HSLASH;
-    case TS_EQUIP_RANGED_1HAND:
-        return TSANIM_STAND_1HFIRE;
-    case TS_EQUIP_RANGED_2HAND:
-        return TSANIM_STAND_2HFIRE;
-    case TS_EQUIP_RANGED_TWINHAND:
-        return TSANIM_INVALIDANIM;
-    case TS_EQUIP_HEAL:
-        return TSANIM_STAND_HEAL2H;
-    default:
-        return TSANIM_STAND;
-    }
-}
-
-int32_t StandAnimation(TsEquipType equip)
-{
-    switch (equip) {
-    case TS_EQUIP_MELEE_1HAND:
-    case TS_EQUIP_RANGED_1HAND:
-        return TSANIM_STAND_1H;
-    case TS_EQUIP_MELEE_2HAND:
-        return TSANIM_STAND_2H_MELEE;
-    case TS_EQUIP_RANGED_2HAND:
-    case TS_EQUIP_RANGED_TWINHAND:
-        return TSANIM_STAND_2H;
-    case TS_EQUIP_STEALTH:
-        return TSANIM_STAND_CREEP;
-    default:
-        return TSANIM_STAND;
-    }
-}
-
-} // namespace
-
-int32_t TsCharacterObject::AnimationFor(int32_t state, TsEquipType equip)
-{
-    const bool oneHand = equip >= TS_EQUIP_MELEE_1HAND && equip <= TS_EQUIP_RANGED_1HAND;
-    const bool twoHand = equip == TS_EQUIP_RANGED_2HAND || equip == TS_EQUIP_RANGED_TWINHAND;
-    const bool turnKind = equip == TS_EQUIP_RANGED_SHOULDER || equip == TS_EQUIP_RANGED_HEADMOUNTED;
-    switch (state) {
-    case kWalk:
-        return oneHand   ? TSANIM_WALK_1H
-               : twoHand ? TSANIM_WALK_2H
-               : equip == TS_EQUIP_STEALTH ? TSANIM_CREEP_WALK
-                                           : TSANIM_WALK;
-    case kRun:
-        return oneHand   ? TSANIM_RUN_1H
-               : twoHand ? TSANIM_RUN_2H
-               : equip == TS_EQUIP_STEALTH ? TSANIM_CREEP_WALK
-                                           : TSANIM_RUN;
-    case kAimForward:
-        return oneHand ? TSANIM_LOCKEDFORWARDS_1H : twoHand ? TSANIM_LOCKEDFORWARDS_2H : TSANIM_WALK;
-    case kAimBackward:
-        return equip == TS_EQUIP_RANGED_2HAND ? TSANIM_LOCKEDBACKWARDS_2H
-               : turnKind                     ? TSANIM_TURN
-                                              : TSANIM_LOCKEDBACKWARDS_1H;
-    case kStrafeLeft:
-        return equip == TS_EQUIP_RANGED_2HAND ? TSANIM_STRAFELEFT_2H : turnKind ? TSANIM_TURN : TSANIM_STRAFELEFT_1H;
-    case kStrafeRight:
-        return equip == TS_EQUIP_RANGED_2HAND ? TSANIM_STRAFERIGHT_2H : turnKind ? TSANIM_TURN : TSANIM_STRAFERIGHT_1H;
-    case kAttacking:
-        return AttackAnimation(equip);
-    case kStand:
-        return StandAnimation(equip);
-    case kTurning:
-        return TSANIM_STAND_CREEP;
-    case kListening:
-        return oneHand ? TSANIM_STAND_LISTEN1H : twoHand ? TSANIM_STAND_LISTEN2H : TSANIM_STAND_LISTEN;
-    case kCreeping:
-        return TSANIM_CREEP_WALK;
-    case kHealing:
-        return TSANIM_STAND_HEAL2H;
-    case kHitReaction:
-        return oneHand ? TSANIM_STAND_RECOIL1H : twoHand ? TSANIM_STAND_RECOIL2H : TSANIM_STAND_RECOIL;
-    case kFalling:
-    case kLying:
-        return TSANIM_DIE;
-    default:
-        return TSANIM_INVALIDANIM;
-    }
-}
-
-void TsCharacterObject::PlayAnimation(int32_t id, int32_t mode, bool queue)
-{
-    if (!queue) {
-        m_currentAnimation = id;
-        m_animationTicks = 0;
-    }
-    auto* shape = static_cast<OmSkinShape*>(m_modelInstance);
-    TsAnimationDB* db = shape && m_animationClass >= 0 ? TsAccess::AnimDB() : nullptr;
-    if (!db)
-        return;
-    const OmBoneAnimation* animation = db->GetAnimation(m_animationClass, id);
-    if (!animation)
-        return; // a figure without this animation keeps its pose
-    if (queue)
-        shape->QueueAnimation(animation, mode);
-    else
-        shape->PlayAnimation(animation, mode);
-}
-
-bool TsCharacterObject::AnimationEnded() const
-{
-    auto* shape = static_cast<const OmSkinShape*>(m_modelInstance);
-    TsAnimationDB* db = shape && m_animationClass >= 0 ? TsAccess::AnimDB() : nullptr;
-    const OmBoneAnimation* animation = db ? db->GetAnimation(m_animationClass, m_currentAnimation) : nullptr;
-    if (!animation)
-        return true; // nothing to wait for
-    return float(m_animationTicks) * kTickSeconds >= animation->duration;
+    return {static_cast<OmSkinShape*>(m_modelInstance), m_animationClass};
 }
 
 void TsCharacterObject::UpdateAnimation()
 {
-    ++m_animationTicks;
-    const TsEquipType equip = CurrentEquipType();
-    if (m_busyTicks > 0 && m_lifeState < kStunned) {
-        const int32_t stand = AnimationFor(kStand, equip);
-        if (m_currentAnimation != stand)
-            PlayAnimation(stand, OM_PLAY_LOOP, false);
-        return;
-    }
-    if (m_actionState != m_playingState) {
-        const int32_t id = AnimationFor(m_actionState, equip);
-        if (m_followUpState != kNoAction) {
-            PlayAnimation(id, OM_PLAY_ONCE, false);
-            PlayAnimation(AnimationFor(kStand, equip), OM_PLAY_LOOP, true);
-            m_followUpState = kStand;
-        } else if (m_actionState != kFalling) {
-            PlayAnimation(id, OM_PLAY_LOOP, false);
-            m_followUpState = kNoAction;
-        } else {
-            PlayAnimation(id, OM_PLAY_ONCE, false);
-            PlayAnimation(id, OM_PLAY_HOLD, true);
-            m_followUpState = kLying;
-        }
-    } else if (m_followUpState != kNoAction && AnimationEnded()) {
-        m_actionState = m_followUpState;
-        m_followUpState = kNoAction;
-        PlayAnimation(AnimationFor(m_actionState, equip), m_actionState == kLying ? OM_PLAY_HOLD : OM_PLAY_LOOP,
-                      false);
-    }
-    m_playingState = m_actionState;
+    m_action.Animate(CurrentEquipType(), m_busyTicks > 0 && m_lifeState < kStunned, GetFigure(), kTickSeconds);
 }
 
 // ---- drawing ------------------------------------------------------------------------------
@@ -848,9 +606,7 @@ bool TsCharacterObject::DrawModel(float time, float fraction)
             shape->SetScaledBone(head, TsPlayer::_IsEasterEggEnabled(TsPlayer::EGG_BIGHEADS) ? 4.0f : 1.0f);
         // The waist turns the upper body toward what the character aims at,
         // blended across the tick like the heading.
-        const bool twists = m_waistBone > 0 && shape->GetSkeleton() && shape->GetSkeleton()->IsBone(m_waistBone);
-        const float angle = m_previousWaistAngle + (m_waistAngle - m_previousWaistAngle) * fraction;
-        shape->SetTwistedBone(twists ? m_waistBone : -1, twists ? -angle : 0.0f);
+        m_waist.Pose(*shape, fraction);
     }
     return TsModel::DrawModel(time, fraction);
 }

@@ -132,8 +132,7 @@ void TsCharacterObject::OnHit(TsAttack& attack)
         KnockBack(attack.GetDirection(), dealt);
     if (damage > 0.1f && m_lifeState == kAlive) {
         PlayDamageSound(dealt);
-        m_followUpState = kStand;
-        m_actionState = kHitReaction;
+        m_action.PlayOnce(kHitReaction);
     }
 }
 
@@ -153,7 +152,7 @@ void TsCharacterObject::KnockBack(const OmVector3& direction, float dealt)
     const OmVector3 to = m_position + push * distance;
     // The square the character stands on is its own, not in its way.
     MarkOwnCell(false);
-    if (CanWalkStraight(m_position, to, m_mayCrossOccupied != 0))
+    if (CanWalkStraight(m_position, to, m_route.MayCrossOccupied()))
         SetPositionOnGround(to);
     MarkOwnCell(true);
 }
@@ -169,12 +168,13 @@ void TsCharacterObject::PlayDamageSound(float dealt)
 int32_t TsCharacterObject::ChooseDamageSound(float dealt, bool coinIsZero) const
 {
     // The health thresholds need a maximum to measure against.
-    if (TsPCObject::Cast(this) && m_maxHealth > 0.0f) {
-        const float h = std::clamp(m_health, 0.0f, m_maxHealth);
-        const float ratio = h / m_maxHealth;
-        if (m_sounds[TS_CHARSOUND_DAMAGE50] >= 0 && ratio <= 0.9f && h + dealt > 0.9f * m_maxHealth)
+    const float maximum = m_vitals.GetMaxHealth();
+    if (TsPCObject::Cast(this) && maximum > 0.0f) {
+        const float h = std::clamp(m_vitals.GetHealth(), 0.0f, maximum);
+        const float ratio = h / maximum;
+        if (m_sounds[TS_CHARSOUND_DAMAGE50] >= 0 && ratio <= 0.9f && h + dealt > 0.9f * maximum)
             return TS_CHARSOUND_DAMAGE50;
-        if (m_sounds[TS_CHARSOUND_DAMAGE10] >= 0 && ratio <= 0.5f && h + dealt > 0.5f * m_maxHealth)
+        if (m_sounds[TS_CHARSOUND_DAMAGE10] >= 0 && ratio <= 0.5f && h + dealt > 0.5f * maximum)
             return TS_CHARSOUND_DAMAGE10;
     }
     return coinIsZero && m_sounds[TS_CHARSOUND_PAIN2] >= 0 ? TS_CHARSOUND_PAIN2 : TS_CHARSOUND_PAIN1;
@@ -224,7 +224,7 @@ bool TsCharacterObject::AttackTarget(TsEntity* target, const OmVector3& aimPoint
         }
     }
     m_attackRequested = 1;
-    m_pendingCommand = IsCloseAttack() ? kCloseAttack : kRangedAttack;
+    m_action.SetCommand(IsCloseAttack() ? kCloseAttack : kRangedAttack);
     m_aimPoint = aimPoint;
     return true;
 }
@@ -241,8 +241,7 @@ void TsCharacterObject::RangedAttackStep()
                      LeadOn(m_lockedTarget);
         OmVector3 toAim;
         if (GroundDirection(m_position, m_aimPoint, toAim)) {
-            const float angle = std::acos(std::clamp(toAim.z, -1.0f, 1.0f));
-            m_waistAngle = m_previousWaistAngle = toAim.x < 0.0f ? -angle : angle;
+            m_waist.FaceToward(toAim);
         }
         m_aiming = 1;
     }
@@ -259,15 +258,14 @@ void TsCharacterObject::RangedAttackStep()
             ShootAt(m_aimPoint, true);
     }
     if (IsPathDone()) {
-        m_follower.Clear();
-        m_progress = 0.0f;
+        m_route.Stop();
         m_running = 0;
         return;
     }
     AdvanceAlongPath(1.0f);
     OmVector3 direction;
     if (!m_aiming) {
-        if (PathDirection(direction))
+        if (m_route.Direction(direction))
             SetDirection(direction);
     } else {
         AimedMovement();
@@ -307,11 +305,10 @@ void TsCharacterObject::TakeFiringPose(const OmVector3& d, bool rocket)
     if (!holding) {
         if (m_aiming) {
             AimedMovement();
-            if (m_follower.GetCount() == 0) {
+            if (m_route.GetTrack().GetCount() == 0) {
                 m_previousHeading = m_heading;
                 if (!rocket) {
-                    m_actionState = kAttacking;
-                    m_followUpState = kStand;
+                    m_action.PlayOnce(kAttacking);
                 }
             }
         } else if (rocket) {
@@ -321,23 +318,22 @@ void TsCharacterObject::TakeFiringPose(const OmVector3& d, bool rocket)
                 m_aiming = 1;
             const float before = m_heading;
             SetDirection(d);
-            m_waistAngle = m_previousWaistAngle = 0.0f;
-            m_follower.Clear();
-            m_pendingCommand = kNoCommand;
-            m_actionState = CurrentWeaponType() == TS_WEAPON_RANGED_AUTO ? kStand : kAttacking;
-            m_followUpState = CurrentWeaponType() == TS_WEAPON_RANGED_AUTO ? kNoAction : kStand;
+            m_waist.Straighten();
+            m_route.GetTrack().Clear();
+            m_action.SetCommand(kNoCommand);
+            m_action.SetState(CurrentWeaponType() == TS_WEAPON_RANGED_AUTO ? kStand : kAttacking);
+            m_action.SetFollowUp(CurrentWeaponType() == TS_WEAPON_RANGED_AUTO ? kNoAction : kStand);
             if (std::fabs(m_heading - before) > 0.2f * 3.14159265f)
                 m_previousHeading = m_heading;
-            m_progress = 0.0f;
+            m_route.SetProgress(0.0f);
             m_position = previous;
         }
     }
     if (rocket) {
-        m_follower.Clear();
-        m_pendingCommand = kNoCommand;
-        m_actionState = kAttacking;
-        m_followUpState = kStand;
-        m_progress = 0.0f;
+        m_route.GetTrack().Clear();
+        m_action.SetCommand(kNoCommand);
+        m_action.PlayOnce(kAttacking);
+        m_route.SetProgress(0.0f);
         m_position = previous;
         // The launcher's mouth is where the firing pose holds it now.
         UpdateAnimation();
@@ -366,8 +362,8 @@ void TsCharacterObject::ShootAt(const OmVector3& aimPoint, bool rocket)
     if (direction.Normalise() <= 0.0f)
         direction = d;
     if (!FireCurrentAttack(muzzle, direction, m_lockedTarget)) {
-        m_actionState = kStand;
-        m_followUpState = kNoAction;
+        m_action.SetState(kStand);
+        m_action.SetFollowUp(kNoAction);
     }
     // Continuous fire is heard from farther than single shots.
     const TsWeaponObject* attack = GetCurrentAttack();
@@ -384,7 +380,7 @@ void TsCharacterObject::CloseAttackStep()
         Strike(d);
         return;
     }
-    m_waistAngle = m_previousWaistAngle = 0.0f;
+    m_waist.Straighten();
     const OmVector3& at = m_lockedTarget->GetPosition();
     const float dx = at.x - m_position.x, dz = at.z - m_position.z;
     const float gap = std::sqrt(dx * dx + dz * dz) - m_lockedTarget->GetRadius();
@@ -395,11 +391,11 @@ void TsCharacterObject::CloseAttackStep()
         if (PlanPath(at, kApproachLimit, true, m_lockedTarget)) {
             AdvanceAlongPath(1.0f);
             OmVector3 direction;
-            if (PathDirection(direction))
+            if (m_route.Direction(direction))
                 SetDirection(direction);
-            if (m_pendingCommand == kCloseAttack) { // not stopped by a door
-                m_actionState = m_running ? kRun : kWalk;
-                m_followUpState = kNoAction;
+            if (m_action.GetCommand() == kCloseAttack) { // not stopped by a door
+                m_action.SetState(m_running ? kRun : kWalk);
+                m_action.SetFollowUp(kNoAction);
             }
             RemoveIgnore(m_lockedTarget);
         } else {
@@ -421,29 +417,9 @@ void TsCharacterObject::Strike(const OmVector3& direction)
     StopMoving();
     FireCurrentAttack(m_position, direction, m_lockedTarget);
     m_cooldown = std::max(m_cooldown, 15);
-    m_actionState = kAttacking;
-    m_followUpState = kStand;
-    if (m_attachment && CurrentEquipType() == TS_EQUIP_TONGUE)
-        ShowTongue();
-}
-
-// The tongue hangs from the node the skin keeps for bone 1 while its ticks
-// last; the character keeps its own reference throughout.
-void TsCharacterObject::ShowTongue()
-{
-    auto* shape = static_cast<OmSkinShape*>(m_modelInstance);
-    OmGroup* bone = shape ? shape->AttachNodeToBone(kTongueBone) : nullptr;
-    if (!bone)
-        return;
-    if (m_attachment->GetParent() != static_cast<OmNode*>(bone))
-        bone->AddChild(m_attachment);
-    m_attachmentTicks = kTongueTicks;
-}
-
-void TsCharacterObject::DetachTongue()
-{
-    if (auto* parent = OmGroup::Cast(m_attachment->GetParent()))
-        parent->RemoveChild(m_attachment);
+    m_action.PlayOnce(kAttacking);
+    if (m_action.HasAttachment() && CurrentEquipType() == TS_EQUIP_TONGUE)
+        m_action.ShowAttachment(GetFigure().shape, kTongueBone, kTongueTicks);
 }
 
 // ---- where to stand ------------------------------------------------------------------------
@@ -464,13 +440,13 @@ bool TsCharacterObject::GenerateAttackBase(const OmVector3& p, float minDistance
         for (int32_t attempt = 0; attempt < kAttackBaseTries; ++attempt) {
             const OmVector3 candidate = RingPoint(p, minDistance, maxDistance);
             float x = candidate.x, z = candidate.z;
-            bool accept = pathfinder->IsStraightWalkable(p.x, p.z, x, z, cls, m_pathKeyA != 0, true);
+            bool accept = pathfinder->IsStraightWalkable(p.x, p.z, x, z, cls, m_route.HasPathKeyA(), true);
             if (!accept) {
                 // Where the walk stopped, when that still keeps the distance.
                 const int32_t cell = pathfinder->GetLastCell();
                 if (cell >= 0) {
                     pathfinder->CellCentre(cell, x, z);
-                    accept = pathfinder->IsPassableAt(x, z, cls, m_pathKeyA != 0, true) &&
+                    accept = pathfinder->IsPassableAt(x, z, cls, m_route.HasPathKeyA(), true) &&
                              (std::fabs(x - p.x) >= minDistance || std::fabs(z - p.z) >= minDistance);
                 }
             }
@@ -493,11 +469,9 @@ bool TsCharacterObject::GenerateCowerBase(const TsEntity* threat, float minDista
         const OmVector3& t = threat->GetPosition();
         const OmVector3 candidate = RingPoint(t, minDistance, maxDistance);
         const float x = candidate.x, z = candidate.z;
-        if (!pathfinder->IsStraightWalkable(t.x, t.z, x, z, cls, m_pathKeyA != 0, true)) {
+        if (!pathfinder->IsStraightWalkable(t.x, t.z, x, z, cls, m_route.HasPathKeyA(), true)) {
             // The route itself is not kept: only whether there is one.
-            m_route.RemoveAll();
-            if (pathfinder->FindPath(m_position.x, m_position.z, x, z, cls, m_pathKeyA != 0, true, kCowerPathLimit,
-                                     m_route)) {
+            if (m_route.CanReach(*pathfinder, m_position, candidate, cls, kCowerPathLimit)) {
                 m_basePoint.Set(x, 0.0f, z);
                 return true;
             }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <strings.h>
 #include <string>
 #include <utility>
@@ -142,10 +141,7 @@ TsCharacterObject::~TsCharacterObject()
         for (uint32_t i = shape->GetAttachmentCount(); i-- > 0;)
             shape->DetachAttachmentAt(i);
     }
-    if (m_attachment) {
-        DetachTongue();
-        m_attachment = nullptr;
-    }
+    m_action.ReleaseAttachment();
     m_modelInstance = nullptr;
 }
 
@@ -155,20 +151,6 @@ void TsCharacterObject::SetRunSpeed(float speed)
 {
     m_runSpeed = speed;
     m_runToAttack = 1;
-}
-
-void TsCharacterObject::SetMaxHealth(float maximum)
-{
-    m_maxHealth = maximum;
-    if (m_health > maximum)
-        m_health = maximum;
-}
-
-void TsCharacterObject::SetMaxVitality(float maximum)
-{
-    m_maxVitality = maximum;
-    if (m_vitality > maximum)
-        m_vitality = maximum;
 }
 
 bool TsCharacterObject::Import()
@@ -228,9 +210,8 @@ bool TsCharacterObject::Initialise()
     m_basePoint = m_position;
     // A route, its track and the neighbour list start with room for a
     // grow step each, so that the first chase of a fight allocates nothing.
-    m_route.Reserve(m_route.GetGrowStep());
-    m_follower.GetPoints().Reserve(m_follower.GetPoints().GetGrowStep());
-    m_neighbours.Reserve(m_neighbours.GetGrowStep());
+    m_route.Reserve();
+    m_neighbours.Reserve();
     return ok;
 }
 
@@ -354,8 +335,7 @@ void TsCharacterObject::LoadTongue()
                   path.c_str());
         return;
     }
-    m_attachment.AdoptNew(tongue);
-    m_attachmentTicks = 0;
+    m_action.SetAttachment(tongue);
 }
 
 // ---- saving ---------------------------------------------------------------
@@ -395,25 +375,27 @@ void TsCharacterObject::Write(OmArchive& archive)
     archive.WriteObjectRef(InventoryObject());
     archive.WriteI32(m_displayRaceId).WriteFloat(m_walkSpeed).WriteFloat(m_runSpeed);
     archive.WriteU32(m_runToAttack).WriteFloat(m_floatWord).WriteFloat(m_attentionRange);
-    archive.WriteFloat(m_maxHealth).WriteFloat(m_health).WriteFloat(m_maxVitality).WriteFloat(m_vitality);
-    archive.WriteFloat(m_healthRecovery).WriteFloat(m_vitalityRecovery);
+    m_vitals.Write(archive);
     for (float defence : m_defences)
         archive.WriteFloat(defence);
     archive.WriteFloat(m_offenceSkill).WriteI32(m_skill);
     archive.WriteObjectRef(InnateAttackObject());
     archive.WriteI32(m_lifeState).WriteU32(m_running).WriteU32(m_actionByte).WriteU32(m_aiming);
-    archive.WriteI32(m_options).WriteFloat(m_fade).WriteU32(m_pathKeyA).WriteU32(m_mayCrossOccupied);
+    archive.WriteI32(m_options).WriteFloat(m_fade);
+    m_route.WriteKeys(archive);
     archive.WriteObjectRef(m_firstTarget).WriteObjectRef(m_lockedTarget).WriteVector(m_aimPoint);
     archive.WriteObjectRef(m_assignedTarget).WriteVector(m_basePoint);
     archive.WriteObjectRef(m_lastAttacker).WriteI32(m_lastHitTick);
-    archive.WriteI32(m_tickCounter).WriteI32(m_cooldown).WriteI32(m_waistBone);
-    archive.WriteFloat(m_waistAngle).WriteFloat(m_previousWaistAngle).WriteFloat(m_maxTurnRate);
-    archive.WriteI32(m_attackRequested).WriteI32(m_playingState).WriteI32(m_actionState);
-    archive.WriteI32(m_followUpState).WriteI32(m_aimKind).WriteI32(m_pendingCommand).WriteU32(m_spareByte);
-    archive.WriteI32(m_hitFlashTicks).WriteI32(m_stunTicks).WriteI32(m_busyTicks).WriteI32(m_beaconIndex);
+    archive.WriteI32(m_tickCounter).WriteI32(m_cooldown);
+    m_waist.Write(archive);
+    archive.WriteFloat(m_maxTurnRate);
+    archive.WriteI32(m_attackRequested);
+    m_action.Write(archive);
+    archive.WriteU32(m_spareByte);
+    archive.WriteI32(m_hitFlashTicks).WriteI32(m_stunTicks).WriteI32(m_busyTicks).WriteI32(m_route.GetBeaconIndex());
     archive.WriteI32(m_attackBone).WriteI32(m_limits[0]).WriteI32(m_limits[1]).WriteI32(m_animationClass);
-    m_follower.Write(archive);
-    archive.WriteFloat(m_progress).WriteI32(m_squadIndex).WriteObjectRef(SquadObject());
+    m_route.WriteTrack(archive);
+    archive.WriteI32(m_squadIndex).WriteObjectRef(SquadObject());
     for (int32_t sound : m_sounds)
         archive.WriteI32(sound);
 }
@@ -436,8 +418,7 @@ void TsCharacterObject::Read(OmArchive& archive)
     archive.ReadI32(m_displayRaceId).ReadFloat(m_walkSpeed).ReadFloat(m_runSpeed);
     m_runToAttack = ReadByte(archive);
     archive.ReadFloat(m_floatWord).ReadFloat(m_attentionRange);
-    archive.ReadFloat(m_maxHealth).ReadFloat(m_health).ReadFloat(m_maxVitality).ReadFloat(m_vitality);
-    archive.ReadFloat(m_healthRecovery).ReadFloat(m_vitalityRecovery);
+    m_vitals.Read(archive);
     for (float& defence : m_defences)
         archive.ReadFloat(defence);
     archive.ReadFloat(m_offenceSkill).ReadI32(m_skill);
@@ -447,21 +428,23 @@ void TsCharacterObject::Read(OmArchive& archive)
     m_actionByte = ReadByte(archive);
     m_aiming = ReadByte(archive);
     archive.ReadI32(m_options).ReadFloat(m_fade);
-    m_pathKeyA = ReadByte(archive);
-    m_mayCrossOccupied = ReadByte(archive);
+    m_route.ReadKeys(archive);
     ReadLink(archive, m_firstTarget);
     ReadLink(archive, m_lockedTarget).ReadVector(m_aimPoint);
     ReadLink(archive, m_assignedTarget).ReadVector(m_basePoint);
     ReadLink(archive, m_lastAttacker).ReadI32(m_lastHitTick);
-    archive.ReadI32(m_tickCounter).ReadI32(m_cooldown).ReadI32(m_waistBone);
-    archive.ReadFloat(m_waistAngle).ReadFloat(m_previousWaistAngle).ReadFloat(m_maxTurnRate);
-    archive.ReadI32(m_attackRequested).ReadI32(m_playingState).ReadI32(m_actionState);
-    archive.ReadI32(m_followUpState).ReadI32(m_aimKind).ReadI32(m_pendingCommand);
+    archive.ReadI32(m_tickCounter).ReadI32(m_cooldown);
+    m_waist.Read(archive);
+    archive.ReadFloat(m_maxTurnRate);
+    archive.ReadI32(m_attackRequested);
+    m_action.Read(archive);
     m_spareByte = ReadByte(archive);
-    archive.ReadI32(m_hitFlashTicks).ReadI32(m_stunTicks).ReadI32(m_busyTicks).ReadI32(m_beaconIndex);
+    int32_t beaconIndex = 0;
+    archive.ReadI32(m_hitFlashTicks).ReadI32(m_stunTicks).ReadI32(m_busyTicks).ReadI32(beaconIndex);
+    m_route.SetBeaconIndex(beaconIndex);
     archive.ReadI32(m_attackBone).ReadI32(m_limits[0]).ReadI32(m_limits[1]).ReadI32(m_animationClass);
-    m_follower.Read(archive);
-    archive.ReadFloat(m_progress).ReadI32(m_squadIndex);
+    m_route.ReadTrack(archive);
+    archive.ReadI32(m_squadIndex);
     archive.ReadRef(m_squad);
     // The squad's reference, which the saved count leaves out.
     if (m_squad)
@@ -471,10 +454,6 @@ void TsCharacterObject::Read(OmArchive& archive)
     // A damaged file must not leave a state the tick cannot handle.
     if (m_lifeState < kImmune || m_lifeState > kFading)
         archive.Fail("a character's life state is out of range");
-    if (!std::isfinite(m_progress))
-        m_progress = 0.0f;
-    // The playing animation is chosen again after a load.
-    m_playingState = kNoAction;
 }
 
 uint32_t TsCharacterObject::RetakenReferences() const
@@ -491,25 +470,16 @@ bool TsCharacterObject::LinksAreSound() const
 
 float TsCharacterObject::IncrementVitality(float delta)
 {
-    m_vitality += delta;
-    if (m_vitality > m_maxVitality) {
-        m_vitality = m_maxVitality;
-    } else if (m_vitality < 0.0f) {
-        const float rest = m_vitality;
-        m_vitality = 0.0f;
-        IncrementHealth(rest);
-    }
-    return m_vitality;
+    if (m_vitals.AddVitality(delta))
+        Die();
+    return m_vitals.GetVitality();
 }
 
 float TsCharacterObject::IncrementHealth(float delta)
 {
-    m_health += delta;
-    if (m_health > m_maxHealth)
-        m_health = m_maxHealth;
-    else if (m_health <= 0.0f)
+    if (m_vitals.AddHealth(delta))
         Die();
-    return m_health;
+    return m_vitals.GetHealth();
 }
 
 void TsCharacterObject::Stun(float seconds)
@@ -518,8 +488,7 @@ void TsCharacterObject::Stun(float seconds)
         return;
     if (m_lifeState != kStunned) {
         StopMoving();
-        m_actionState = kFalling;
-        m_followUpState = kNoAction;
+        m_action.Fall();
     }
     m_lifeState = kStunned;
     m_busyTicks = -1;
@@ -562,8 +531,7 @@ int32_t TsCharacterObject::DieAndReport()
     PlaySoundSlot(TS_CHARSOUND_DEATH, m_position);
     m_height = 0.1f;
     StopMoving();
-    m_actionState = kFalling;
-    m_followUpState = kNoAction;
+    m_action.Fall();
     m_busyTicks = -1;
     if (m_squad)
         return m_squad->OnMemberDied(this) ? 1 : 0;
@@ -585,13 +553,10 @@ void TsCharacterObject::BeginFadeOut()
 
 void TsCharacterObject::ResetState()
 {
-    m_actionState = kStand;
-    m_playingState = kNoAction;
-    m_followUpState = kNoAction;
+    m_action.Reset();
     m_lifeState = kAlive;
     m_fade = 1.0f;
-    m_pathKeyA = 0;
-    m_mayCrossOccupied = 0;
+    m_route.ForgetKeys();
     ClearTargets();
     m_aimPoint = OmVector3();
     m_lastAttacker = nullptr;
@@ -599,10 +564,10 @@ void TsCharacterObject::ResetState()
     m_tickCounter = 0;
     m_cooldown = 0;
     m_running = m_actionByte = m_aiming = 0;
-    m_waistAngle = m_previousWaistAngle = 0.0f;
+    m_waist.Straighten();
     m_busyTicks = m_stunTicks = 0;
     m_attackRequested = 0;
-    m_progress = 0.0f;
+    m_route.SetProgress(0.0f);
     m_limits[0] = m_limits[1] = 8388607;
     if (TsWeaponObject* attack = GetCurrentAttack())
         attack->ResetAttack();
@@ -693,59 +658,9 @@ bool TsCharacterObject::IsSoundSlotPlaying(int32_t slot) const
 
 // ---- neighbours and the ignore list ------------------------------------------------
 
-void TsCharacterObject::BuildNeighbourList(const OmArray<TsEntity*>& activeEntities)
-{
-    m_neighbours.RemoveAll();
-    m_touchingNeighbours = 0;
-    for (uint32_t i = 0; i < activeEntities.GetCount(); ++i)
-        AddNeighbour(activeEntities[i], activeEntities[i]->GetPosition().x, activeEntities[i]->GetPosition().z,
-                     activeEntities[i]->GetRadius(), std::numeric_limits<float>::infinity());
-    m_neighboursSorted = false;
-    m_tiesKnown = false;
-}
-
-// A row of cells at a time, as AddNeighbour measures: room is made for the
-// whole run first, so the measuring loop only reads and writes. The spread
-// of the separations is noted on the way (see SortKeepsGatheredTies).
 void TsCharacterObject::BuildNeighbourList(const TsEntityGrid& activeEntities)
 {
-    m_neighbours.RemoveAll();
-    m_touchingNeighbours = 0;
-    const float reach = NeighbourReach();
-    const float gather = reach + m_radius + activeEntities.GetLargestRadius();
-    const float x = m_position.x, z = m_position.z, own = m_radius;
-    uint32_t touching = 0, numbers = 0;
-    float lo = std::numeric_limits<float>::infinity(), hi = -lo;
-    activeEntities.ForEachRunNear(x, z, gather, [&](const TsEntityGrid::Item* item, const TsEntityGrid::Item* end) {
-        const uint32_t count = m_neighbours.GetCount();
-        m_neighbours.Reserve(count + uint32_t(end - item));
-        Neighbour* const first = m_neighbours.GetData() + count;
-        Neighbour* out = first;
-        // Every item is measured and written; only those kept move the
-        // end on, so the loop has no branch for the disc's ragged edge.
-        for (; item != end; ++item) {
-            const float dx = item->x - x;
-            const float dz = item->z - z;
-            const float squared = dx * dx + dz * dz;
-            const float edges = reach + own + item->radius;
-            const float separation = FastSqrt(squared) - own - item->radius;
-            *out = Neighbour{item->entity, separation};
-            out += uint32_t(!(squared > edges * edges)) & uint32_t(item->entity != this) &
-                   uint32_t(!(separation > reach));
-        }
-        for (const Neighbour* n = first; n != out; ++n) {
-            touching += n->separation <= 0.0f ? 1u : 0u;
-            numbers += std::isfinite(n->separation) ? 1u : 0u;
-            lo = std::min(lo, n->separation);
-            hi = std::max(hi, n->separation);
-        }
-        m_neighbours.Resize(count + uint32_t(out - first));
-    });
-    m_touchingNeighbours = touching;
-    m_neighboursSorted = false;
-    const uint32_t count = m_neighbours.GetCount();
-    m_tiesKept = count >= kBucketSortFrom && numbers == count && hi > lo;
-    m_tiesKnown = true;
+    m_neighbours.Build(*this, NeighbourReach(), activeEntities);
 }
 
 float TsCharacterObject::NeighbourReach() const
@@ -753,158 +668,6 @@ float TsCharacterObject::NeighbourReach() const
     const TsLevelInfo* info = TsAccess::LevelInfo();
     const float alert = info && info->bIsSneakLevel ? 3.0f : 1.0f;
     return std::max({kLeastNeighbourReach, 2.0f * m_attentionRange * alert, CurrentRange()});
-}
-
-// Kept when its separation is within the reach (the grid's cells also
-// hold entities beyond it).
-void TsCharacterObject::AddNeighbour(TsEntity* entity, float x, float z, float radius, float reach)
-{
-    if (entity == this)
-        return;
-    const float dx = x - m_position.x;
-    const float dz = z - m_position.z;
-    const float squared = dx * dx + dz * dz;
-    const float edges = reach + m_radius + radius;
-    if (squared > edges * edges)
-        return; // the square root is saved for those kept
-    Neighbour n;
-    n.entity = entity;
-    n.separation = FastSqrt(squared) - m_radius - radius;
-    if (n.separation > reach)
-        return;
-    m_neighbours.Add(n);
-    if (n.separation <= 0.0f)
-        ++m_touchingNeighbours;
-}
-
-namespace {
-
-// The scratch of the neighbour sort, shared by every character: the game
-// ticks on one thread, and a list is sorted before the next is built.
-OmArray<TsCharacterObject::Neighbour> g_sortedNeighbours{256};
-OmArray<uint32_t> g_neighbourBuckets{256};
-
-bool Nearer(const TsCharacterObject::Neighbour& a, const TsCharacterObject::Neighbour& b)
-{
-    return a.separation < b.separation;
-}
-
-// A counting sort on a coarse key puts the list nearly in order in two
-// passes, and an insertion sort finishes the few out of place; both keep
-// ties in the order they came. The separations lie in lo..hi, lo below hi.
-void BucketSort(TsCharacterObject::Neighbour* list, uint32_t count, float lo, float hi)
-{
-    const float scale = float(count - 1) / (hi - lo);
-    auto bucketOf = [&](float separation) { return std::min(uint32_t((separation - lo) * scale), count - 1); };
-    g_neighbourBuckets.Resize(count + 1);
-    uint32_t* starts = g_neighbourBuckets.GetData();
-    std::fill(starts, starts + count + 1, 0u);
-    for (uint32_t i = 0; i < count; ++i)
-        ++starts[bucketOf(list[i].separation) + 1];
-    for (uint32_t b = 0; b < count; ++b)
-        starts[b + 1] += starts[b];
-    g_sortedNeighbours.Resize(count);
-    for (uint32_t i = 0; i < count; ++i)
-        g_sortedNeighbours[starts[bucketOf(list[i].separation)]++] = list[i];
-    for (uint32_t i = 0; i < count; ++i) {
-        const TsCharacterObject::Neighbour n = g_sortedNeighbours[i];
-        uint32_t j = i;
-        for (; j > 0 && Nearer(n, list[j - 1]); --j)
-            list[j] = list[j - 1];
-        list[j] = n;
-    }
-}
-
-// Whether the separations are all numbers and not all alike, their least
-// and greatest in lo and hi.
-bool Spread(const TsCharacterObject::Neighbour* list, uint32_t count, float& lo, float& hi)
-{
-    bool finite = true;
-    lo = hi = count > 0 ? list[0].separation : 0.0f;
-    for (uint32_t i = 0; i < count; ++i) {
-        const float s = list[i].separation;
-        finite = finite && std::isfinite(s);
-        lo = std::min(lo, s);
-        hi = std::max(hi, s);
-    }
-    return finite && hi > lo;
-}
-
-} // namespace
-
-const OmArray<TsCharacterObject::Neighbour>& TsCharacterObject::GetNeighbours() const
-{
-    if (!m_neighboursSorted) {
-        SortNeighbours();
-        m_neighboursSorted = true;
-    }
-    return m_neighbours;
-}
-
-// Every character's list holds a hundred or so neighbours: long lists of
-// numbers take the bucketed sort, the rest the plain one.
-void TsCharacterObject::SortNeighbours() const
-{
-    const uint32_t count = m_neighbours.GetCount();
-    Neighbour* list = m_neighbours.GetData();
-    float lo = 0.0f, hi = 0.0f;
-    if (count < kBucketSortFrom || !Spread(list, count, lo, hi)) {
-        std::sort(list, list + count, Nearer);
-        return;
-    }
-    BucketSort(list, count, lo, hi);
-}
-
-// The bucketed sort keeps ties as gathered, so any part of the list sorted
-// the same way comes out in the order the whole list would have it.
-bool TsCharacterObject::SortKeepsGatheredTies() const
-{
-    float lo = 0.0f, hi = 0.0f;
-    return m_neighbours.GetCount() >= kBucketSortFrom && Spread(m_neighbours.GetData(), m_neighbours.GetCount(), lo, hi);
-}
-
-void TsCharacterObject::SortNearestFirst(OmArray<Neighbour>& part)
-{
-    Neighbour* list = part.GetData();
-    const uint32_t count = part.GetCount();
-    float lo = 0.0f, hi = 0.0f;
-    if (count >= kBucketSortFrom && Spread(list, count, lo, hi)) {
-        BucketSort(list, count, lo, hi);
-        return;
-    }
-    for (uint32_t i = 1; i < count; ++i) {
-        const Neighbour n = list[i];
-        uint32_t j = i;
-        for (; j > 0 && Nearer(n, list[j - 1]); --j)
-            list[j] = list[j - 1];
-        list[j] = n;
-    }
-}
-
-bool TsCharacterObject::WalksGathered() const
-{
-    if (m_neighboursSorted)
-        return false;
-    if (!m_tiesKnown) {
-        m_tiesKept = SortKeepsGatheredTies();
-        m_tiesKnown = true;
-    }
-    return m_tiesKept;
-}
-
-void TsCharacterObject::NeighboursWithin(float limit, OmArray<Neighbour>& out) const
-{
-    out.RemoveAll();
-    if (!WalksGathered()) {
-        const OmArray<Neighbour>& sorted = GetNeighbours();
-        for (uint32_t i = 0; i < sorted.GetCount() && sorted[i].separation <= limit; ++i)
-            out.Add(sorted[i]);
-        return;
-    }
-    for (uint32_t i = 0; i < m_neighbours.GetCount(); ++i)
-        if (m_neighbours[i].separation <= limit)
-            out.Add(m_neighbours[i]);
-    SortNearestFirst(out);
 }
 
 void TsCharacterObject::AddIgnore(TsEntity* entity)

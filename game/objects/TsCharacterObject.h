@@ -21,10 +21,15 @@
 #include "engine/OmVector3.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLink.h"
+#include "game/objects/TsActionState.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsModel.h"
+#include "game/objects/TsNeighbourList.h"
 #include "game/objects/TsPathTrack.h"
+#include "game/objects/TsRouteFollower.h"
+#include "game/objects/TsVitals.h"
+#include "game/objects/TsWaist.h"
 #include "game/objects/TsWeaponAttributes.h"
 #include "game/objects/TsWeaponObject.h"
 
@@ -69,33 +74,10 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
         kDead = 3,
         kFading = 4,
     };
-    // Action states; each picks an animation by the equipped kind.
-    enum ActionState : int32_t {
-        kWalk = 0,
-        kRun = 1,
-        kAimForward = 2,
-        kAimBackward = 3,
-        kStrafeLeft = 4,
-        kStrafeRight = 5,
-        kAttacking = 6,
-        kStand = 7,
-        kTurning = 8,
-        kListening = 9,
-        kCreeping = 10,
-        kHealing = 11,
-        kHitReaction = 12,
-        kFalling = 13,
-        kLying = 14,
-    };
-    // Pending commands.
-    enum Command : int32_t {
-        kNoCommand = 0,
-        kFollowPath = 1,
-        kGoToUse = 2,
-        kRangedAttack = 3,
-        kCloseAttack = 4,
-    };
-    static constexpr int32_t kNoAction = -1;
+    // The action states and pending commands (see TsActionState).
+    using enum TsActionState::State;
+    using enum TsActionState::Command;
+    static constexpr int32_t kNoAction = TsActionState::kNoAction;
     static constexpr float kMeleeReach = 4.0f;
     static constexpr int32_t kCrouchableBit = 4;
     static constexpr int32_t kMaxSoundId = 239;
@@ -109,10 +91,7 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     // Timer kind that only holds a creature that burst to the next tick.
     static constexpr int32_t kLastTickTimerKind = 3;
 
-    struct Neighbour {
-        TsEntity* entity = nullptr;
-        float separation = 0.0f;
-    };
+    using Neighbour = TsNeighbourList::Neighbour;
     struct Ignored {
         TsLink<TsEntity> entity;
         int32_t ticksLeft = 0;
@@ -165,13 +144,13 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     float GetWalkSpeed() const { return m_walkSpeed; }
     void SetRunSpeed(float speed);
     float GetRunSpeed() const { return m_runSpeed; }
-    void SetMaxHealth(float maximum);
-    void SetMaxVitality(float maximum);
-    void SetHealth(float value) { m_health = value; }
-    void SetVitality(float value) { m_vitality = value; }
-    void SetHealthRecovery(float rate) { m_healthRecovery = rate; }
-    void SetVitalityRecovery(float rate) { m_vitalityRecovery = rate; }
-    float GetVitalityRecovery() const { return m_vitalityRecovery; }
+    void SetMaxHealth(float maximum) { m_vitals.SetMaxHealth(maximum); }
+    void SetMaxVitality(float maximum) { m_vitals.SetMaxVitality(maximum); }
+    void SetHealth(float value) { m_vitals.SetHealth(value); }
+    void SetVitality(float value) { m_vitals.SetVitality(value); }
+    void SetHealthRecovery(float rate) { m_vitals.SetHealthRecovery(rate); }
+    void SetVitalityRecovery(float rate) { m_vitals.SetVitalityRecovery(rate); }
+    float GetVitalityRecovery() const { return m_vitals.GetVitalityRecovery(); }
     void SetPhysicalDefence(float value) { m_defences[0] = value; }
     void SetChemicalDefence(float value) { m_defences[1] = value; }
     void SetEnergyDefence(float value) { m_defences[2] = value; }
@@ -180,19 +159,20 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     // Adds the skill bits; none is ever taken away.
     void SetSkill(int32_t skill) { m_skill |= skill; }
     int32_t GetSkill() const { return m_skill; }
-    void SetWaistBone(int32_t bone) { m_waistBone = bone; }
+    void SetWaistBone(int32_t bone) { m_waist.SetBone(bone); }
     void SetAttackBone(int32_t bone) { m_attackBone = bone; }
     void SetMaxTurnRate(float rate) { m_maxTurnRate = rate; }
     float GetMaxTurnRate() const { return m_maxTurnRate; }
-    bool IsMobile() const { return m_lifeState < kStunned && m_actionState != kHitReaction; }
+    bool IsMobile() const { return m_lifeState < kStunned && m_action.GetState() != kHitReaction; }
     void Stun(float seconds);
     bool IsStunned() const { return m_lifeState == kStunned; }
     void SetAttentionRange(float range) { m_attentionRange = range; }
     float GetAttentionRange() const { return m_attentionRange; }
-    float GetMaxHealth() const { return m_maxHealth; }
-    float GetHealth() const { return m_health; }
-    float GetMaxVitality() const { return m_maxVitality; }
-    float GetVitality() const { return m_vitality; }
+    float GetMaxHealth() const { return m_vitals.GetMaxHealth(); }
+    float GetHealth() const { return m_vitals.GetHealth(); }
+    float GetMaxVitality() const { return m_vitals.GetMaxVitality(); }
+    float GetVitality() const { return m_vitals.GetVitality(); }
+    // Both die when health runs out.
     float IncrementVitality(float delta);
     float IncrementHealth(float delta);
     // The giver's article count at the end.
@@ -211,9 +191,9 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     bool IsCrouchable() const { return (m_options & kCrouchableBit) != 0; }
     void SetDisplayRaceID(int32_t id) { m_displayRaceId = id; }
     int32_t GetDisplayRaceID() const { return m_displayRaceId; }
-    void GivePathKeyA() { m_pathKeyA = 1; }
-    bool HasPathKeyA() const { return m_pathKeyA != 0; }
-    void SetMayCrossOccupied(bool may) { m_mayCrossOccupied = may ? 1 : 0; }
+    void GivePathKeyA() { m_route.GivePathKeyA(); }
+    bool HasPathKeyA() const { return m_route.HasPathKeyA(); }
+    void SetMayCrossOccupied(bool may) { m_route.SetMayCrossOccupied(may); }
     void SetInitialArticleName(const char* name) { m_initialArticle.Set(name); }
     // The article the inventory equips is shown in the character's hand
     // (on the attack bone) and taken away again when unequipped.
@@ -239,23 +219,16 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     // those within the character's reach are gathered; from a plain array
     // every entity is.
     void BuildNeighbourList(const TsEntityGrid& activeEntities) override;
-    void BuildNeighbourList(const OmArray<TsEntity*>& activeEntities);
+    void BuildNeighbourList(const OmArray<TsEntity*>& activeEntities) { m_neighbours.Build(*this, activeEntities); }
     // The farthest separation anything the character does looks for its
     // neighbours at: its senses (alerted or not), its weapon's reach, and
     // the squads' and the player's own checks.
     float NeighbourReach() const;
     static constexpr float kLeastNeighbourReach = 20.0f;
-    // Shorter lists are sorted the plain way.
-    static constexpr uint32_t kBucketSortFrom = 32;
-    // Nearest first, ties in the order gathered; sorted on the first asking
-    // after a build, as most walks of the list need no order.
-    const OmArray<Neighbour>& GetNeighbours() const;
-    // The same entries in no promised order, for walks whose outcome does
-    // not depend on it.
-    const OmArray<Neighbour>& GetGatheredNeighbours() const { return m_neighbours; }
-    // The neighbours within limit, nearest first as GetNeighbours() has
-    // them, into out; sorting only those when that gives the same order.
-    void NeighboursWithin(float limit, OmArray<Neighbour>& out) const;
+    // Nearest first (see TsNeighbourList).
+    const OmArray<Neighbour>& GetNeighbours() const { return m_neighbours.Sorted(); }
+    const OmArray<Neighbour>& GetGatheredNeighbours() const { return m_neighbours.Gathered(); }
+    void NeighboursWithin(float limit, OmArray<Neighbour>& out) const { m_neighbours.Within(limit, out); }
 
     // Entities the AI skips for a short while.
     void AddIgnore(TsEntity* entity);
@@ -267,11 +240,9 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     // State read by the AI, the HUD and rendering.
     int32_t GetLifeState() const { return m_lifeState; }
     void SetLifeState(int32_t state) { m_lifeState = state; }
-    int32_t GetActionState() const { return m_actionState; }
-    void SetActionState(int32_t state) { m_actionState = state; }
-    int32_t GetPlayingState() const { return m_playingState; }
-    int32_t GetFollowUpState() const { return m_followUpState; }
-    int32_t GetPendingCommand() const { return m_pendingCommand; }
+    int32_t GetActionState() const { return m_action.GetState(); }
+    void SetActionState(int32_t state) { m_action.SetState(state); }
+    int32_t GetPendingCommand() const { return m_action.GetCommand(); }
     bool IsRunning() const { return m_running != 0; }
     bool IsAiming() const { return m_aiming != 0; }
     float GetFade() const { return m_fade; }
@@ -283,15 +254,15 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     void SetCooldown(int32_t ticks) { m_cooldown = ticks; }
     int32_t GetTickCounter() const { return m_tickCounter; }
     void SetTickCounter(int32_t counter) { m_tickCounter = counter; }
-    float GetWaistAngle() const { return m_waistAngle; }
+    float GetWaistAngle() const { return m_waist.GetAngle(); }
     const OmVector3& GetBasePoint() const { return m_basePoint; }
     void SetBasePoint(const OmVector3& point) { m_basePoint = point; }
     const OmVector3& GetAimPoint() const { return m_aimPoint; }
     TsCharacterObject* GetLastAttacker() const { return m_lastAttacker; }
     int32_t GetLastHitTick() const { return m_lastHitTick; }
-    int32_t GetBeaconIndex() const { return m_beaconIndex; }
-    void SetBeaconIndex(int32_t index) { m_beaconIndex = index; }
-    int32_t GetCurrentAnimation() const { return m_currentAnimation; }
+    int32_t GetBeaconIndex() const { return m_route.GetBeaconIndex(); }
+    void SetBeaconIndex(int32_t index) { m_route.SetBeaconIndex(index); }
+    int32_t GetCurrentAnimation() const { return m_action.GetCurrentAnimation(); }
 
     TsEntity* GetFirstTarget() const { return m_firstTarget; }
     void SetFirstTarget(TsEntity* target) { m_firstTarget = target; }
@@ -313,16 +284,14 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     bool UseEntity(TsEntity* target);
     // Walks a waypoint chain: round and round for a closed chain.
     void FollowWaypoints(TsWaypointObject* first);
-    bool IsPathDone() const;
-    bool GetMoveTarget(OmVector3& point) const;
-    TsPathTrack& GetFollower() { return m_follower; }
-    const TsPathTrack& GetFollower() const { return m_follower; }
-    float GetPathProgress() const { return m_progress; }
+    bool IsPathDone() const { return m_route.IsDone(m_position); }
+    bool GetMoveTarget(OmVector3& point) const { return m_route.GetEnd(point); }
+    TsPathTrack& GetFollower() { return m_route.GetTrack(); }
+    const TsPathTrack& GetFollower() const { return m_route.GetTrack(); }
+    float GetPathProgress() const { return m_route.GetProgress(); }
     // Turns toward a unit ground direction by at most this tick's turn;
     // true when facing it.
     bool TurnToward(const OmVector3& direction);
-    // The animation id of an action state for an equip type.
-    static int32_t AnimationFor(int32_t actionState, TsEquipType equipType);
     // Whether the straight walk between two points suits this character.
     bool CanWalkStraight(const OmVector3& from, const OmVector3& to, bool occupiedOK) const;
     // The pathfinder cell the character stands on and its clearance class.
@@ -382,14 +351,13 @@ protected:
     void UpdateAnimation();
     // Starts (or queues after the current one) an animation of the
     // character's animation class on its skinned shape.
-    void PlayAnimation(int32_t id, int32_t mode, bool queue);
-    bool AnimationEnded() const;
+    void PlayAnimation(int32_t id, int32_t mode, bool queue) { m_action.Play(GetFigure(), id, mode, queue); }
+    TsActionState::Figure GetFigure() const;
 
     void ChooseGait();
     void StartFollowing();
     void FollowPath();
     void AdvanceAlongPath(float speedFactor);
-    bool PathDirection(OmVector3& direction);
     void AimedMovement();
     void UseStep();
     void RangedAttackStep();
@@ -402,12 +370,11 @@ protected:
     bool LoadMorphFigure(const std::string& folder, const std::string& path);
     bool BorrowSkinMesh();
     bool LoadSkinnedFigure(const std::string& folder, const std::string& path, const std::string& bones);
-    void ShowTongue();
-    void DetachTongue();
     void CloseApproach();
     // The ground under the path's end, measured from the height of the point
     // the move was ordered to (the HUD's destination marker stands there).
     void StoreGoalHeight(float goalY);
+    float GroundUnder(const OmVector3& goal, float goalY) const;
     void AttackOrder(TsEntity* target);
     bool WithinRange(const TsEntity* target) const;
     void WalkToBase();
@@ -425,14 +392,6 @@ protected:
                            TsEntity* target);
     bool AddInitialArticle();
     void KnockBack(const OmVector3& direction, float dealt);
-    void AddNeighbour(TsEntity* entity, float x, float z, float radius, float reach);
-    void SortNeighbours() const;
-    // Whether a walk that wants nearest first may take the list as gathered
-    // and sort only what it keeps (with SortNearestFirst).
-    bool WalksGathered() const;
-    bool SortKeepsGatheredTies() const;
-    // Nearest first, ties kept in the order they stand.
-    static void SortNearestFirst(OmArray<Neighbour>& part);
     void MarkOwnCell(bool occupied);
     // The owned and referenced objects as the archive sees them.
     OmObject* InventoryObject() const;
@@ -453,12 +412,7 @@ protected:
     uint8_t m_runToAttack = 0;
     float m_floatWord = 0.0f; // kept for the saved format: saved and read, never used
     float m_attentionRange = 10.0f;
-    float m_maxHealth = 10.0f;
-    float m_health = 10.0f;
-    float m_maxVitality = 10.0f;
-    float m_vitality = 10.0f;
-    float m_healthRecovery = 0.0f;
-    float m_vitalityRecovery = 2.0f;
+    TsVitals m_vitals;
     float m_defences[TS_NUM_MATTER_TYPES] = {0.0f, 0.0f, 0.0f};
     float m_offenceSkill = 100.0f;
     int32_t m_skill = TS_SKILL_NONE;
@@ -468,8 +422,6 @@ protected:
     uint8_t m_aiming = 0;
     int32_t m_options = 1;
     float m_fade = 1.0f;
-    uint8_t m_pathKeyA = 0;
-    uint8_t m_mayCrossOccupied = 0;
     // Targets and the last attacker are not held: one that goes (a script's
     // character deleted, one the level let go of) is cut from them.
     TsLink<TsEntity> m_firstTarget;
@@ -480,44 +432,24 @@ protected:
     TsLink<TsCharacterObject> m_lastAttacker;
     int32_t m_lastHitTick = -1;
     int32_t m_tickCounter = 0;
-    int32_t m_waistBone = -1;
-    float m_waistAngle = 0.0f;
-    float m_previousWaistAngle = 0.0f;
+    TsWaist m_waist;
     float m_maxTurnRate = 6.2831853f;
     int32_t m_attackRequested = 0;
-    int32_t m_playingState = kNoAction;
-    int32_t m_actionState = kStand;
-    int32_t m_followUpState = kNoAction;
-    int32_t m_aimKind = kNoAction;
-    int32_t m_pendingCommand = kNoCommand;
+    TsActionState m_action;
     uint8_t m_spareByte = 0; // kept for the saved format: saved and read, never used
     int32_t m_hitFlashTicks = 0;
     int32_t m_stunTicks = 0;
     int32_t m_busyTicks = 0;
-    int32_t m_beaconIndex = 0;
-    // Sorted lazily: the const getter may put it in order.
-    mutable OmArray<Neighbour> m_neighbours{64};
-    mutable bool m_neighboursSorted = true;
-    // Whether sorting the list keeps its ties as gathered, once worked out.
-    mutable bool m_tiesKnown = false;
-    mutable bool m_tiesKept = false;
-    uint32_t m_touchingNeighbours = 0; // those at a separation of 0 or less
+    TsNeighbourList m_neighbours;
     OmNode* m_modelInstance = nullptr;
     int32_t m_attackBone = -1;
     int32_t m_limits[2] = {8388607, 8388607};
     int32_t m_animationClass = -1;
-    OmRef<OmNode> m_attachment; // the tongue; on bone 1 while its ticks last
-    int32_t m_attachmentTicks = 0;
-    TsPathTrack m_follower;
-    float m_progress = 0.0f;
+    TsRouteFollower m_route;
     int32_t m_squadIndex = -1;
     int32_t m_sounds[TS_NUM_CHARACTER_SOUNDS] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
     OmString m_initialArticle;
 
     // Not saved: rebuilt as play goes on.
     TsLink<TsEntity> m_useTarget;
-    int32_t m_currentAnimation = -1;
-    int32_t m_animationTicks = 0;
-    float m_goalHeight = 0.0f;
-    OmArray<OmVector3> m_route{64};
 };

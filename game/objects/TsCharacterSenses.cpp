@@ -121,8 +121,8 @@ bool TsCharacterObject::Sense()
     static OmArray<Neighbour> fresh{64};
     fresh.RemoveAll();
     bool sensed = false;
-    const bool gathered = WalksGathered();
-    const OmArray<Neighbour>& neighbours = gathered ? m_neighbours : GetNeighbours();
+    const bool gathered = m_neighbours.WalksGathered();
+    const OmArray<Neighbour>& neighbours = gathered ? m_neighbours.Gathered() : m_neighbours.Sorted();
     for (uint32_t i = 0; i < neighbours.GetCount(); ++i) {
         if (!(neighbours[i].separation <= 2.0f * range)) {
             if (gathered)
@@ -167,7 +167,7 @@ bool TsCharacterObject::Sense()
         else if (!m_squad->RenewThreat(entity))
             fresh.Add(neighbours[i]);
     }
-    SortNearestFirst(fresh);
+    TsNeighbourList::SortNearestFirst(fresh);
     for (uint32_t i = 0; i < fresh.GetCount(); ++i)
         m_squad->AddThreat(fresh[i].entity);
     return sensed;
@@ -198,13 +198,14 @@ bool TsCharacterObject::IsEnemyNear(float radius, float& reach) const
 {
     reach = 0.0f;
     bool any = false;
-    for (uint32_t i = 0; i < m_neighbours.GetCount(); ++i) {
-        const TsEntity* entity = m_neighbours[i].entity;
-        if (!(m_neighbours[i].separation <= radius) || GroundDistanceSquared(m_position, entity->GetPosition()) > radius * radius || !IsValidTarget(entity, false))
+    const OmArray<Neighbour>& neighbours = m_neighbours.Gathered();
+    for (uint32_t i = 0; i < neighbours.GetCount(); ++i) {
+        const TsEntity* entity = neighbours[i].entity;
+        if (!(neighbours[i].separation <= radius) || GroundDistanceSquared(m_position, entity->GetPosition()) > radius * radius || !IsValidTarget(entity, false))
             continue;
         const auto* other = static_cast<const TsCharacterObject*>(entity);
         const float threat = std::max(other->CurrentRange() * 1.5f, 2.0f * other->m_runSpeed);
-        if (threat >= m_neighbours[i].separation) {
+        if (threat >= neighbours[i].separation) {
             any = true;
             reach = std::max(reach, threat);
         }
@@ -259,9 +260,9 @@ bool TsCharacterObject::WithinRange(const TsEntity* target) const
 
 void TsCharacterObject::WalkToBase()
 {
-    if (m_pendingCommand == kNoCommand && !IsPathDone())
+    if (m_action.GetCommand() == kNoCommand && !IsPathDone())
         return;
-    if (m_pendingCommand == kNoCommand)
+    if (m_action.GetCommand() == kNoCommand)
         m_basePoint = m_position;
     MoveTo(m_basePoint);
 }
@@ -366,10 +367,8 @@ void TsCharacterObject::Cower(float minDistance, float maxDistance)
     bool reachable = true;
     if (!inLine) {
         TsPathfinder* pathfinder = TsAccess::Pathfinder();
-        m_route.RemoveAll();
-        reachable = pathfinder && pathfinder->FindPath(m_position.x, m_position.z, m_basePoint.x, m_basePoint.z,
-                                                       pathfinder->ClassForRadius(m_radius), m_pathKeyA != 0, true,
-                                                       kCowerPathLimit, m_route);
+        reachable = pathfinder && m_route.CanReach(*pathfinder, m_position, m_basePoint,
+                                                   pathfinder->ClassForRadius(m_radius), kCowerPathLimit);
     }
     if (inLine || !reachable)
         GenerateCowerBase(threat, minDistance, maxDistance);
@@ -396,10 +395,10 @@ void TsCharacterObject::CloseApproach()
         return;
     const OmVector3& at = target->GetPosition();
     if (GroundDistanceSquared(m_position, at) < kApproachDistance * kApproachDistance) {
-        m_follower.Clear();
+        m_route.GetTrack().Clear();
         OmVector3 d;
         if (GroundDirection(m_position, at, d) && !TurnToward(d)) {
-            m_actionState = kTurning;
+            m_action.SetState(kTurning);
             return;
         }
         const TsWeaponObject* attack = GetCurrentAttack();

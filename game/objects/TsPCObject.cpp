@@ -92,7 +92,7 @@ void TsPCObject::ApplySkillRule()
 bool TsPCObject::Initialise()
 {
     const bool ok = TsCharacterObject::Initialise();
-    const int32_t stand = AnimationFor(kStand, CurrentEquipType());
+    const int32_t stand = TsActionState::AnimationFor(kStand, CurrentEquipType());
     if (GetCurrentAnimation() != stand) {
         PlayAnimation(stand, OM_PLAY_LOOP, false);
     }

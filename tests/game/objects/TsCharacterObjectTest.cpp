@@ -11,8 +11,6 @@
 #include "engine/OmMath.h"
 #include "engine/OmRand.h"
 #include "engine/OmRef.h"
-#include "game/framework/TsAnimationDB.h"
-#include "game/framework/TsEntityGrid.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsCharacterObject.h"
 #include "game/objects/TsSquadObject.h"
@@ -81,33 +79,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(CharacterTest, VitalityAbsorbsFirstAndHealthClampsAtItsMaximum)
-{
-    struct Case {
-        float vitality, health, delta;
-        float vitalityAfter, healthAfter;
-    };
-    const Case cases[] = {
-        {10, 10, -30, 0, -10},  // the rest reaches health, which dies below 0
-        {10, 80, -30, 0, 60},   // vitality 0, 20 taken from health
-        {5, 10, 20, 10, 10},    // healing clamps at the maximum
-        {10, 10, -10, 0, 10},   // exactly used up: health untouched
-    };
-    for (const Case& c : cases) {
-        TestWalker* w = Make<TestWalker>();
-        w->SetMaxHealth(100.0f);
-        w->SetHealth(c.health);
-        w->SetVitality(c.vitality);
-        EXPECT_FLOAT_EQ(w->IncrementVitality(c.delta), c.vitalityAfter) << c.delta;
-        EXPECT_FLOAT_EQ(w->GetHealth(), std::min(c.healthAfter, 100.0f)) << c.delta;
-        EXPECT_EQ(w->HasFlag(TS_ENTITY_DEAD), c.healthAfter <= 0.0f);
-    }
-    TestWalker* w = Make<TestWalker>();
-    w->SetHealth(80.0f);
-    w->SetMaxHealth(50.0f);
-    EXPECT_FLOAT_EQ(w->GetHealth(), 50.0f) << "a lower maximum clamps the health";
-}
 
 // A second death answers 3 and changes nothing; the fade starts 2 s later
 // and the character goes once it is clear.
@@ -273,32 +244,6 @@ TEST_F(CharacterTest, TouchesReachNearEntitiesOfOverlappingHeightAndTriggersAtAn
     EXPECT_EQ(w->touchedBy.size(), 2u) << "the character hears of both touches too";
 }
 
-TEST_F(CharacterTest, APatrolWalksItsLoopForever)
-{
-    TsWaypointObject* const* points = SquareLoop();
-    TestWalker* pacer = Make<TestWalker>();
-    pacer->SetWalkSpeed(2.0f);
-    pacer->FollowWaypoints(points[0]);
-    EXPECT_EQ(pacer->GetPendingCommand(), TsCharacterObject::kFollowPath);
-    EXPECT_FALSE(pacer->IsRunning()) << "a loop is walked";
-    // 16 units at 0.2 a tick: once round in 80 ticks; go round 25 times.
-    float lastProgress = 0.0f;
-    int wraps = 0;
-    for (int t = 1; t <= 2000; ++t) {
-        pacer->Tick(uint32_t(t));
-        if (pacer->GetPathProgress() < lastProgress)
-            ++wraps;
-        lastProgress = pacer->GetPathProgress();
-        const OmVector3& p = pacer->GetPosition();
-        const bool onEdge = std::fabs(p.x) < 1e-3f || std::fabs(p.x - 4) < 1e-3f || std::fabs(p.z) < 1e-3f ||
-                            std::fabs(p.z - 4) < 1e-3f;
-        ASSERT_TRUE(onEdge) << "tick " << t << " at " << p.x << "," << p.z;
-    }
-    EXPECT_EQ(wraps, 24);
-    EXPECT_EQ(pacer->GetPendingCommand(), TsCharacterObject::kFollowPath) << "still walking";
-    EXPECT_EQ(pacer->GetActionState(), TsCharacterObject::kWalk);
-}
-
 // A -> B -> C -> B: the walk ends where the chain turns back.
 TEST_F(CharacterTest, AWalkAlongAChainThatTurnsBackEndsWhereItTurns)
 {
@@ -341,46 +286,6 @@ TEST_F(CharacterTest, TurningKeepsToTheTurnRateAndTheShortWay)
     TestWalker* w = Make<TestWalker>();
     EXPECT_TRUE(w->TurnToward(OmVector3())) << "a zero direction needs no turn";
     EXPECT_FALSE(std::isnan(w->GetHeading()));
-}
-
-TEST(CharacterAnimation, EachActionStatePlaysItsAnimationForTheEquippedKind)
-{
-    struct Anim {
-        int32_t state;
-        TsEquipType equip;
-        int32_t anim;
-    };
-    const Anim anims[] = {
-        {0, TS_EQUIP_BAREHANDED, TSANIM_WALK},
-        {0, TS_EQUIP_MELEE_2HAND, TSANIM_WALK_1H},
-        {0, TS_EQUIP_RANGED_TWINHAND, TSANIM_WALK_2H},
-        {0, TS_EQUIP_STEALTH, TSANIM_CREEP_WALK},
-        {1, TS_EQUIP_BAREHANDED, TSANIM_RUN},
-        {1, TS_EQUIP_RANGED_2HAND, TSANIM_RUN_2H},
-        {2, TS_EQUIP_RANGED_1HAND, TSANIM_LOCKEDFORWARDS_1H},
-        {2, TS_EQUIP_BAREHANDED, TSANIM_WALK},
-        {3, TS_EQUIP_RANGED_2HAND, TSANIM_LOCKEDBACKWARDS_2H},
-        {3, TS_EQUIP_RANGED_SHOULDER, TSANIM_TURN},
-        {3, TS_EQUIP_RANGED_TWINHAND, TSANIM_LOCKEDBACKWARDS_1H},
-        {4, TS_EQUIP_RANGED_HEADMOUNTED, TSANIM_TURN},
-        {5, TS_EQUIP_RANGED_2HAND, TSANIM_STRAFERIGHT_2H},
-        {6, TS_EQUIP_BAREHANDED, TSANIM_STAND_PUNCH},
-        {6, TS_EQUIP_RANGED_TWINHAND, TSANIM_INVALIDANIM},
-        {6, TS_EQUIP_HEAL, TSANIM_STAND_HEAL2H},
-        {6, TS_EQUIP_TONGUE, TSANIM_STAND},
-        {7, TS_EQUIP_MELEE_2HAND, TSANIM_STAND_2H_MELEE},
-        {7, TS_EQUIP_STEALTH, TSANIM_STAND_CREEP},
-        {7, TS_EQUIP_BAREHANDED, TSANIM_STAND},
-        {8, TS_EQUIP_RANGED_2HAND, TSANIM_STAND_CREEP},
-        {9, TS_EQUIP_MELEE_1HAND, TSANIM_STAND_LISTEN1H},
-        {12, TS_EQUIP_RANGED_TWINHAND, TSANIM_STAND_RECOIL2H},
-        {13, TS_EQUIP_BAREHANDED, TSANIM_DIE},
-        {14, TS_EQUIP_RANGED_1HAND, TSANIM_DIE},
-        {15, TS_EQUIP_BAREHANDED, TSANIM_INVALIDANIM},
-        {-1, TS_EQUIP_BAREHANDED, TSANIM_INVALIDANIM},
-    };
-    for (const Anim& c : anims)
-        EXPECT_EQ(TsCharacterObject::AnimationFor(c.state, c.equip), c.anim) << c.state << "/" << c.equip;
 }
 
 TEST_F(CharacterTest, EverythingSurvivesTheArchive)
@@ -539,51 +444,6 @@ TEST_F(CharacterTest, ACharacterIsHeardByItsCooldownAndSeenOnlyAhead)
         EXPECT_EQ(listener->Sense(), c.sensed) << c.what;
         EXPECT_EQ(sides.squads[0]->GetThreatCount(), c.sensed ? 1 : 0) << c.what;
     }
-}
-
-// The same as when a character measures itself against every entity; long
-// lists with ties and a far straggler sort as short ones do, and the near part
-// of a list, asked for before the whole is sorted, comes in the whole list's
-// order, ties and all.
-TEST_F(CharacterTest, NeighboursFromTheGridAreThoseWithinReachInOrder)
-{
-    TestWalker* centre = Make<TestWalker>(0.0f, 0.0f);
-    OmArray<TsEntity*> all;
-    all.Add(centre);
-    for (int i = 0; i < 300; ++i) {
-        // A spiral out to 60 units, every tenth on the spot of the one before.
-        const float r = 0.2f * float(i - i % 10 / 9), a = 0.7f * float(i - i % 10 / 9);
-        all.Add(Make<TestWalker>(r * std::cos(a), r * std::sin(a)));
-    }
-    all.Add(Make<TestWalker>(1.0e5f, 0.0f));
-    centre->BuildNeighbourList(all);
-    const OmArray<TsCharacterObject::Neighbour>& list = centre->GetNeighbours();
-    ASSERT_EQ(list.GetCount(), all.GetCount() - 1) << "from a plain array: everyone";
-    std::vector<TsEntity*> near;
-    for (uint32_t i = 0; i < list.GetCount(); ++i) {
-        if (i > 0) {
-            EXPECT_LE(list[i - 1].separation, list[i].separation) << i;
-        }
-        if (list[i].separation <= centre->NeighbourReach())
-            near.push_back(list[i].entity);
-    }
-    TsEntityGrid grid;
-    grid.Build(all);
-    centre->BuildNeighbourList(grid);
-    OmArray<TsCharacterObject::Neighbour> part;
-    centre->NeighboursWithin(10.0f, part);
-    const OmArray<TsCharacterObject::Neighbour>& sorted = centre->GetNeighbours();
-    ASSERT_EQ(sorted.GetCount(), near.size()) << "from the grid: those within reach";
-    for (uint32_t i = 0; i < sorted.GetCount(); ++i) {
-        if (i > 0) {
-            EXPECT_LE(sorted[i - 1].separation, sorted[i].separation) << i;
-        }
-        EXPECT_NE(std::find(near.begin(), near.end(), sorted[i].entity), near.end()) << i;
-    }
-    ASSERT_GT(part.GetCount(), TsCharacterObject::kBucketSortFrom);
-    ASSERT_LT(part.GetCount(), sorted.GetCount());
-    for (uint32_t i = 0; i < part.GetCount(); ++i)
-        EXPECT_EQ(part[i].entity, sorted[i].entity) << i;
 }
 
 // For a sentry's next point and a place to attack or cower from, whatever the compiler.

@@ -1,0 +1,44 @@
+#include <gtest/gtest.h>
+
+#include "game/framework/TsAnimationDB.h"
+#include "game/objects/TsActionState.h"
+
+TEST(ActionState, EachActionStatePlaysItsAnimationForTheEquippedKind)
+{
+    struct Anim {
+        int32_t state;
+        TsEquipType equip;
+        int32_t anim;
+    };
+    const Anim anims[] = {
+        {0, TS_EQUIP_BAREHANDED, TSANIM_WALK},
+        {0, TS_EQUIP_MELEE_2HAND, TSANIM_WALK_1H},
+        {0, TS_EQUIP_RANGED_TWINHAND, TSANIM_WALK_2H},
+        {0, TS_EQUIP_STEALTH, TSANIM_CREEP_WALK},
+        {1, TS_EQUIP_BAREHANDED, TSANIM_RUN},
+        {1, TS_EQUIP_RANGED_2HAND, TSANIM_RUN_2H},
+        {2, TS_EQUIP_RANGED_1HAND, TSANIM_LOCKEDFORWARDS_1H},
+        {2, TS_EQUIP_BAREHANDED, TSANIM_WALK},
+        {3, TS_EQUIP_RANGED_2HAND, TSANIM_LOCKEDBACKWARDS_2H},
+        {3, TS_EQUIP_RANGED_SHOULDER, TSANIM_TURN},
+        {3, TS_EQUIP_RANGED_TWINHAND, TSANIM_LOCKEDBACKWARDS_1H},
+        {4, TS_EQUIP_RANGED_HEADMOUNTED, TSANIM_TURN},
+        {5, TS_EQUIP_RANGED_2HAND, TSANIM_STRAFERIGHT_2H},
+        {6, TS_EQUIP_BAREHANDED, TSANIM_STAND_PUNCH},
+        {6, TS_EQUIP_RANGED_TWINHAND, TSANIM_INVALIDANIM},
+        {6, TS_EQUIP_HEAL, TSANIM_STAND_HEAL2H},
+        {6, TS_EQUIP_TONGUE, TSANIM_STAND},
+        {7, TS_EQUIP_MELEE_2HAND, TSANIM_STAND_2H_MELEE},
+        {7, TS_EQUIP_STEALTH, TSANIM_STAND_CREEP},
+        {7, TS_EQUIP_BAREHANDED, TSANIM_STAND},
+        {8, TS_EQUIP_RANGED_2HAND, TSANIM_STAND_CREEP},
+        {9, TS_EQUIP_MELEE_1HAND, TSANIM_STAND_LISTEN1H},
+        {12, TS_EQUIP_RANGED_TWINHAND, TSANIM_STAND_RECOIL2H},
+        {13, TS_EQUIP_BAREHANDED, TSANIM_DIE},
+        {14, TS_EQUIP_RANGED_1HAND, TSANIM_DIE},
+        {15, TS_EQUIP_BAREHANDED, TSANIM_INVALIDANIM},
+        {-1, TS_EQUIP_BAREHANDED, TSANIM_INVALIDANIM},
+    };
+    for (const Anim& c : anims)
+        EXPECT_EQ(TsActionState::AnimationFor(c.state, c.equip), c.anim) << c.state << "/" << c.equip;
+}
