@@ -4,13 +4,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/OmBoneAnimation.h"
-#include "engine/OmGroup.h"
 #include "engine/OmMath.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmSkinShape.h"
 #include "game/framework/TsAccess.h"
-#include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsGameTicks.h"
 #include "game/framework/TsLog.h"
 #include "game/objects/TsCharacterObject.h"
@@ -27,8 +24,6 @@
 
 namespace {
 
-constexpr float kPi = OM_PI;
-constexpr float kTickSeconds = TsGameTicks::kSeconds;
 constexpr int32_t kMoveLimit = 500;
 constexpr int32_t kPlayerMoveLimit = 10000;
 constexpr float kNeighbourMarkReach = 3.0f;
@@ -67,7 +62,7 @@ void TsCharacterObject::Tick(uint32_t tickCount)
         RunCommand();
     m_attackRequested = 0;
     if (!m_aiming)
-        m_waist.Decay(kTickSeconds);
+        m_waist.Decay(TsGameTicks::kSeconds);
     UpdateAnimation();
 }
 
@@ -75,7 +70,7 @@ bool TsCharacterObject::TickLife()
 {
     if (m_lifeState != kFading)
         return true;
-    m_fade -= 0.99f * kTickSeconds;
+    m_fade -= 0.99f * TsGameTicks::kSeconds;
     if (m_fade < 0.0f) {
         SetFlag(TS_ENTITY_PENDING_DELETE);
         return false;
@@ -91,7 +86,7 @@ void TsCharacterObject::TickRecovery()
     }
     if (HasFlag(TS_ENTITY_DEAD))
         return; // the dead do not recover, nor die again each tick
-    m_vitals.Recover(kTickSeconds, [this] { Die(); });
+    m_vitals.Recover(TsGameTicks::kSeconds, [this] { Die(); });
 }
 
 void TsCharacterObject::TickCounters()
@@ -365,12 +360,12 @@ bool TsCharacterObject::TurnToward(const OmVector3& direction)
 {
     if (!(direction.x * direction.x + direction.z * direction.z > 0.0f))
         return true; // nowhere to turn to
-    if (m_maxTurnRate >= kPi) {
+    if (m_maxTurnRate >= OM_PI) {
         SetDirection(direction);
         return true;
     }
     const OmVector3 heading = GetDirection();
-    const float step = kTickSeconds * m_maxTurnRate;
+    const float step = TsGameTicks::kSeconds * m_maxTurnRate;
     if (std::cos(step) <= heading.x * direction.x + heading.z * direction.z) {
         SetDirection(direction);
         return true;
@@ -413,7 +408,7 @@ void TsCharacterObject::AdvanceAlongPath(float speedFactor)
     const float speed = m_running ? m_runSpeed : m_walkSpeed;
     m_cooldown = std::max(m_cooldown, 5);
     float progress = 0.0f, x = 0.0f, z = 0.0f;
-    if (!m_route.Step(kTickSeconds * speed * speedFactor, progress, x, z))
+    if (!m_route.Step(TsGameTicks::kSeconds * speed * speedFactor, progress, x, z))
         return;
     // Someone in the way: wait for the way to clear (giving up after a while).
     // The distance is the cheaper test, and rules out nearly everyone.
@@ -577,7 +572,7 @@ TsActionState::Figure TsCharacterObject::GetFigure() const
 
 void TsCharacterObject::UpdateAnimation()
 {
-    m_action.Animate(CurrentEquipType(), m_busyTicks > 0 && m_lifeState < kStunned, GetFigure(), kTickSeconds);
+    m_action.Animate(CurrentEquipType(), m_busyTicks > 0 && m_lifeState < kStunned, GetFigure(), TsGameTicks::kSeconds);
 }
 
 // ---- drawing ------------------------------------------------------------------------------

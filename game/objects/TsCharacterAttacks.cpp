@@ -4,9 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/OmGroup.h"
 #include "engine/OmRand.h"
-#include "engine/OmSkinShape.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsGameTicks.h"
@@ -17,13 +15,11 @@
 #include "game/objects/TsPathfinder.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsProjectileAttributes.h"
-#include "game/objects/TsSquadObject.h"
 #include "game/objects/TsWeaponObject.h"
 #include "game/world/TsWorld.h"
 
 namespace {
 
-constexpr float kTickSeconds = TsGameTicks::kSeconds;
 // The innate attack's attributes: what a character fights with while it
 // has nothing equipped.
 constexpr TsEquipType kInnateEquip = TS_EQUIP_BAREHANDED;

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "engine/OmArray.h"
+#include "engine/OmMath.h"
 #include "engine/OmRef.h"
 #include "engine/OmString.h"
 #include "engine/OmVector3.h"
@@ -433,7 +434,7 @@ protected:
     int32_t m_lastHitTick = -1;
     int32_t m_tickCounter = 0;
     TsWaist m_waist;
-    float m_maxTurnRate = 6.2831853f;
+    float m_maxTurnRate = OM_TWO_PI;
     int32_t m_attackRequested = 0;
     TsActionState m_action;
     uint8_t m_spareByte = 0; // kept for the saved format: saved and read, never used
