@@ -1,6 +1,7 @@
 // The demo mission played by the real application: with its hall's squad
 // kept active on patrol, the main loop's frames - the ticks among them -
-// allocate nothing once running, nor in a fight after its first second,
+// allocate nothing once running, on the heap or the script heap, nor in the
+// tutorial waiting for a walk, nor in a fight after its first second,
 // through hits, deaths and the fallen's fades, at ten pacings of the frames;
 // leaving it lets go of every object, even with a death's pending fade, whose
 // timer holds the dead character.
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "game/framework/TsAccess.h"
 #include "game/framework/TsConsole.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsCharacterObject.h"
@@ -19,12 +21,31 @@
 #include "tests/app/DemoLevelFixture.h"
 #include "testing/FramePacings.h"
 #include "testing/HallFight.h"
+#include "testing/ScriptHeapCount.h"
 
 namespace apptest {
 namespace {
 
 class MissionFrames : public DemoLevelTest {
 protected:
+    // 72 frames of the main loop at sixty frames a second (a tick every
+    // sixth frame) tick and make nothing on the heap or the script heap.
+    void ExpectRunningFramesMakeNothing()
+    {
+        const uint32_t ticks = app->GetTickCount();
+        const ScriptHeapCount script(TsAccess::LuaState());
+        uint64_t counted = 0;
+        for (int frame = 0; frame < 72; ++frame) {
+            testalloc::Count(true);
+            const uint64_t before = testalloc::Counted();
+            FrameAfter(frame % 3 == 2 ? 16 : 17);
+            counted += testalloc::Counted() - before;
+            testalloc::Count(false);
+        }
+        EXPECT_EQ(counted, 0u);
+        EXPECT_EQ(ScriptHeapCount::Blocks(), 0);
+        EXPECT_GE(app->GetTickCount() - ticks, 11u) << "the frames ticked";
+    }
     // The mission entered, its objective page closed and its hall's squad
     // kept active, past the opening cut scene at a frame a tick.
     void PlayTheMission()
@@ -39,21 +60,23 @@ protected:
 };
 using MissionTearDown = DemoLevelTest;
 
-// Sixty frames a second: a tick every sixth frame.
 TEST_F(MissionFrames, TheMainLoopAllocatesNothingOnceRunning)
 {
     ASSERT_NO_FATAL_FAILURE(PlayTheMission());
-    const uint32_t ticks = app->GetTickCount();
-    uint64_t counted = 0;
-    for (int frame = 0; frame < 72; ++frame) {
-        testalloc::Count(true);
-        const uint64_t before = testalloc::Counted();
-        FrameAfter(frame % 3 == 2 ? 16 : 17);
-        counted += testalloc::Counted() - before;
-        testalloc::Count(false);
-    }
-    EXPECT_EQ(counted, 0u);
-    EXPECT_GE(app->GetTickCount() - ticks, 11u) << "the frames ticked";
+    ExpectRunningFramesMakeNothing();
+}
+
+// The walking lesson watches for the walk while the level runs.
+TEST_F(MissionFrames, TheTutorialWaitingForAWalkAllocatesNothing)
+{
+    ASSERT_NO_FATAL_FAILURE(EnterDemoLevel(3, "Tutorial"));
+    ASSERT_TRUE(StepUntil([] { return LuaNumber("g_lessonOpen") == 1.0; }, 100)) << "the walking lesson shows";
+    Level()->ActivateIngameFrontEnd(false);
+    Frames(5, 100);
+    ASSERT_EQ(LuaNumber("g_lessonOpen"), 0.0) << "the lesson was read";
+    ASSERT_FALSE(Level()->IsPaused());
+    ExpectRunningFramesMakeNothing();
+    EXPECT_EQ(LuaNumber("g_lesson"), 1.0) << "nobody walked";
 }
 
 class FightFrames : public MissionFrames, public testing::WithParamInterface<Pacing> {};

@@ -9,28 +9,75 @@
 -- The lesson shown last (0 before the first); 1 while its window is up.
 g_lesson = 0
 g_lessonOpen = 0
--- Where the current character stood when the walking lesson was closed.
-g_walkFromX = nil
-g_walkFromZ = nil
+-- 1 once the leader has walked for the walking lesson; 1 once the ring that
+-- watches for that walk stands round the leader (again after a load).
+g_walked = 0
+g_walkRingPlaced = 0
 -- 1 once the guide has begun his talk; 1 once the closing message is up.
 g_guideTalked = 0
 g_tutorialOver = 0
 
--- How far the leader must walk for the walking lesson, in units.
-WALK_LESSON_DISTANCE = 1.5
+-- The walking lesson is watched by a ring of trigger volumes round where the
+-- leader stands once it is read: eight, overlapping, so that a walk of 1.2
+-- to 1.5 units in any direction steps into one, which tells the script once.
+-- Reading the leader's position every tick instead would make a new vector
+-- every tick. The ring is saved with the level.
+WALK_RING_COUNT = 8
+WALK_RING_DISTANCE = 2.3
+WALK_RING_RADIUS = 0.8
 
--- A game loaded in the walking lesson counts from where the leader stands.
-function Walked()
+-- A volume of the ring: the level's own (a loaded game publishes it under
+-- its name), else a new one.
+function WalkRingTrigger(i)
+    local name = "walkRing" .. i
+    if _G[name] == nil then
+        local trigger = TsTriggerObject:new()
+        trigger:SetName(name)
+        trigger:SetRadius(WALK_RING_RADIUS)
+        trigger:SetAcceptType(3) -- the current character alone
+        trigger:SetTriggerScript("OnWalked")
+        TsAccess.EntityDB():AddEntity(trigger)
+        _G[name] = trigger
+    end
+    return _G[name]
+end
+
+-- The ring round where the current character stands, awake; at its height,
+-- as a volume measures the distance to its toucher through the height too.
+function PlaceWalkRing()
     local pc = TsAccess.CurrentCharacter()
     if pc == nil then
-        return false
+        return
     end
     local at = pc:GetPosition()
-    if g_walkFromX == nil then
-        g_walkFromX, g_walkFromZ = GetX(at), GetZ(at)
+    local x, y, z = GetX(at), GetY(at), GetZ(at)
+    for i = 1, WALK_RING_COUNT do
+        local angle = 2 * math.pi * i / WALK_RING_COUNT
+        local trigger = WalkRingTrigger(i)
+        trigger:SetPosition(x + WALK_RING_DISTANCE * math.cos(angle), y, z + WALK_RING_DISTANCE * math.sin(angle))
+        trigger:SetDormant(false)
+        trigger:SetActive(true)
     end
-    local dx, dz = GetX(at) - g_walkFromX, GetZ(at) - g_walkFromZ
-    return dx * dx + dz * dz >= WALK_LESSON_DISTANCE * WALK_LESSON_DISTANCE
+    g_walkRingPlaced = 1
+end
+
+-- The leader stepped into the ring: the walk is done, and the ring sleeps.
+function OnWalked()
+    g_walked = 1
+    for i = 1, WALK_RING_COUNT do
+        local trigger = WalkRingTrigger(i)
+        trigger:SetActive(false)
+        trigger:SetDormant(true)
+    end
+end
+
+-- The ring is placed once the lesson has been read, and again in a game
+-- loaded in the walking lesson, which counts from where the leader stands.
+function Walked()
+    if g_walkRingPlaced == 0 then
+        PlaceWalkRing()
+    end
+    return g_walked == 1
 end
 
 -- Each lesson: its texts (the first is shown, all are listed as topics)
@@ -63,11 +110,6 @@ end
 -- The window's exit script: the lesson's task counts from here.
 function OnLessonRead()
     g_lessonOpen = 0
-    local pc = TsAccess.CurrentCharacter()
-    if pc ~= nil then
-        local at = pc:GetPosition()
-        g_walkFromX, g_walkFromZ = GetX(at), GetZ(at)
-    end
 end
 
 -- The next lesson once the last is done, when nothing else holds the

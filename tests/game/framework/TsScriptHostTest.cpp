@@ -9,6 +9,7 @@
 #include "game/framework/TsShell.h"
 #include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
+#include "testing/ScriptHeapCount.h"
 #include "tests/game/framework/ScriptState.h"
 #include "tests/platform/DebugOutputCapture.h"
 
@@ -111,35 +112,6 @@ TEST_F(TsScriptHostTest, AStrictGlobalTableThatRaisesOnUnknownNamesIsSurvived)
     EXPECT_FALSE(TsScriptHost::IsFunctionDefined(lua.L(), "NotThere"));
     EXPECT_TRUE(log.ContainsError("undeclared NotThere"));
 }
-
-// Counts the blocks a script state makes or grows through its allocation
-// function while it is installed.
-class ScriptHeapCount {
-public:
-    explicit ScriptHeapCount(lua_State* L) : m_L(L)
-    {
-        s_inner = lua_getallocf(L, &s_user);
-        s_blocks = 0;
-        lua_setallocf(L, &Count, nullptr);
-    }
-    ~ScriptHeapCount() { lua_setallocf(m_L, s_inner, s_user); }
-    ScriptHeapCount(const ScriptHeapCount&) = delete;
-    ScriptHeapCount& operator=(const ScriptHeapCount&) = delete;
-
-    static int Blocks() { return s_blocks; }
-
-private:
-    static void* Count(void*, void* block, size_t oldSize, size_t newSize)
-    {
-        if (newSize > oldSize)
-            ++s_blocks;
-        return s_inner(s_user, block, oldSize, newSize);
-    }
-    lua_State* m_L;
-    static inline lua_Alloc s_inner = nullptr;
-    static inline void* s_user = nullptr;
-    static inline int s_blocks = 0;
-};
 
 // The level calls its script every tick: once a call has been made, calling
 // a function that makes nothing, or reading a global, leaves the script
