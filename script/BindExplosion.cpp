@@ -1,8 +1,9 @@
 // The explosion types for the start-up script "LoadExplosionAttributes": it
 // fetches each record with FxGetExplosionType and fills its variables. The
 // two text fields cross as OmString holders (reading gives the record's own
-// holder, so holder:Set changes the record); assigning a holder or a plain
-// string copies the text. The colour bias reads as an opaque OmTuple3.
+// holder, so holder:Set changes the record); assigning a holder copies its
+// text, and assigning anything else (a plain string or nil too) raises the
+// type error. The colour bias reads as an opaque OmTuple3.
 
 #include <cmath>
 

@@ -71,6 +71,7 @@ TsMain::~TsMain()
     m_animDB.reset();
     ReleaseLoadScreenImage();
     m_renderer.reset();
+    RemoveFontFiles();
     m_window.reset();
     if (s_instance == this) {
         s_instance = nullptr;
@@ -79,6 +80,7 @@ TsMain::~TsMain()
 
 void TsMain::CreateRenderer()
 {
+    AddFontFiles();
     if (!m_renderer) {
         m_renderer = std::make_unique<OmD3D>();
     }

@@ -53,7 +53,9 @@ public:
 
     static TsMain* Instance() { return s_instance; }
 
-    // The renderer the application draws through (owned from here on).
+    // The renderer the application draws through (owned from here on). The
+    // game's font files are added first: the device makes its own text font
+    // with itself and again after every reset, and finds the game's faces.
     void CreateRenderer();
 
     // Window, input, developer shell and StartUp; false (with the reason
@@ -149,9 +151,8 @@ public:
 
     // ---- fonts (owned for the whole run) ----
     enum Font { TITLE_FONT, LARGE_FONT, SMALL_FONT, SMALLEST_FONT, FONT_COUNT };
-    // Adds the game's two font files and makes the four fonts on the
-    // device; does nothing when they are loaded. False when one cannot be
-    // made (the others stay usable).
+    // Makes the four fonts on the device; does nothing when they are
+    // loaded. False when one cannot be made (the others stay usable).
     bool CreateFonts();
     void DestroyFonts();
     bool FontsLoaded() const { return m_fontsLoaded; }
@@ -197,6 +198,10 @@ private:
     void FrameBody();
     void TickBody();
     void DrawLoadScreenText(float alpha);
+    // The game's two font files, added for the process until the renderer
+    // has gone.
+    void AddFontFiles();
+    void RemoveFontFiles();
 
     static TsMain* s_instance;
 
@@ -237,6 +242,7 @@ private:
     uint32_t m_tickCount = 0;
     int m_frameRateCountdown = 1;
     float m_renderTime = 0.0f;
+    bool m_fontFilesAdded = false;
     std::unique_ptr<OmD3D> m_renderer;
     std::unique_ptr<plat::Window> m_window;
     bool m_fontsLoaded = false;

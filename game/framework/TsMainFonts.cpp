@@ -1,5 +1,6 @@
-// The application's four fonts, made once the renderer stands and kept for
-// the whole run, and the load screen's prompt written with the HUD's one.
+// The game's font files, added before the renderer is made; the
+// application's four fonts, made once the renderer stands and kept for the
+// whole run; and the load screen's prompt written with the HUD's one.
 #include "game/framework/TsMain.h"
 
 #include <algorithm>
@@ -41,12 +42,6 @@ bool TsMain::CreateFonts()
         LogError("Start-up: there is no renderer to make the fonts on");
         return false;
     }
-    for (const char* file : kFontFiles) {
-        if (plat::AddFontFile(file) == 0) {
-            LogErrorF("Start-up: the font file %s could not be read; its faces fall back to the default face",
-                      file);
-        }
-    }
     for (int i = 0; i < FONT_COUNT; ++i) {
         m_fonts[i] = std::make_unique<OmD3DFont>(kFonts[i].face, kFonts[i].height, kFonts[i].flags);
     }
@@ -74,9 +69,31 @@ void TsMain::DestroyFonts()
         font.reset();
     }
     m_fontsLoaded = false;
+}
+
+void TsMain::AddFontFiles()
+{
+    if (m_fontFilesAdded) {
+        return;
+    }
+    for (const char* file : kFontFiles) {
+        if (plat::AddFontFile(file) == 0) {
+            LogErrorF("Start-up: the font file %s could not be read; its faces fall back to the default face",
+                      file);
+        }
+    }
+    m_fontFilesAdded = true;
+}
+
+void TsMain::RemoveFontFiles()
+{
+    if (!m_fontFilesAdded) {
+        return;
+    }
     for (const char* file : kFontFiles) {
         plat::RemoveFontFile(file);
     }
+    m_fontFilesAdded = false;
 }
 
 // Centred on the screen at the load screen's height, fading with its pulse.

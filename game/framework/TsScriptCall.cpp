@@ -12,11 +12,19 @@ namespace {
 // Set by the handler when _ERRORMESSAGE itself raised; one state, one thread.
 bool g_handlerFailed = false;
 
+// _ERRORMESSAGE takes a text, but Lua raises any value: a number goes as
+// its text, anything else as nil (no message). The value raised stays.
 int MessageHandler(lua_State* L)
 {
     lua_getfield(L, LUA_GLOBALSINDEX, "_ERRORMESSAGE");
     if (lua_isfunction(L, -1)) {
         lua_pushvalue(L, 1);
+        if (lua_isstring(L, -1)) {
+            lua_tostring(L, -1); // turns the copy only into text
+        } else {
+            lua_pop(L, 1);
+            lua_pushnil(L);
+        }
         if (lua_pcall(L, 1, 0, 0) != 0) {
             g_handlerFailed = true;
             lua_pop(L, 1);

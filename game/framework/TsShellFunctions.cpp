@@ -196,18 +196,6 @@ int GetCurrentLevel(lua_State* L)
     return 1;
 }
 
-int ShellWrite(lua_State* L)
-{
-    LogInfo(TextOrNull(L, 1));
-    return 0;
-}
-
-int ErrorMessage(lua_State* L)
-{
-    LogError(TextOrNull(L, 1));
-    return 0;
-}
-
 // The globals the package leaves to the host follow its wrappers' rules:
 // each argument of its kind from position 1 (a Lua number, not a numeric
 // text; a text may be nil unless refused), nothing after the last, and the
@@ -246,6 +234,20 @@ void CheckArgs(lua_State* L, std::initializer_list<ArgKind> kinds, const char* t
     }
     if (lua_gettop(L) >= lo)
         RaiseTypeError(L, typeError, lo, "[no object]");
+}
+
+int ShellWrite(lua_State* L)
+{
+    CheckArgs(L, {ArgKind::Text}, OM_TYPE_ERROR("ShellWrite"));
+    LogInfo(TextOrNull(L, 1));
+    return 0;
+}
+
+int ErrorMessage(lua_State* L)
+{
+    CheckArgs(L, {ArgKind::Text}, OM_TYPE_ERROR("_ERRORMESSAGE"));
+    LogError(TextOrNull(L, 1));
+    return 0;
 }
 
 // The run's status: 0 when the file ran, else the code it failed with.

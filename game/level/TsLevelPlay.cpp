@@ -166,6 +166,11 @@ bool TsLevel::Initialise()
         }
     }
     WarmUpFightDrawing();
+    // Play starts with no ambient light (each model brings its own); set
+    // last, as the base's default states and the frames above leave another.
+    if (OmD3D* renderer = OmD3D::Instance()) {
+        renderer->SetAmbientColour(0.0f, 0.0f, 0.0f);
+    }
     return true;
 }
 

@@ -2,13 +2,20 @@
 // with the developer overlay, and the renderer prepared at initialisation.
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <utility>
 
 #include "engine/OmCamera.h"
 #include "engine/OmMaterial.h"
 #include "engine/OmMesh.h"
 #include "engine/OmShape.h"
 #include "game/framework/TsCamera.h"
+#include "platform/FontRaster.h"
 #include "render/OmD3D.h"
+#include "render/OmD3DFont.h"
 #include "tests/app/AppFixture.h"
 #include "tests/render/RendererFixture.h"
 
@@ -148,6 +155,47 @@ TEST_F(BaseMode, TheOverlayTextIsDrawnOverTheAlphaQueuedParts)
     EXPECT_GT(pureRed, 20) << "the overlay's letters stand red over the green sheet";
     EXPECT_EQ(renderer.GetAlphaQueueLength(), 0u);
     renderer.ReleaseMaterial(glassId);
+}
+
+// The font file with "DejaVu Sans" in its names spelt as `family` and NULs,
+// which end a name: in bytes and in the Windows names' UTF-16BE.
+std::string Renamed(const char* fontFile, std::string family)
+{
+    std::ifstream in(fontFile, std::ios::binary);
+    std::string font(std::istreambuf_iterator<char>(in), {}), from = "DejaVu Sans", wideFrom, wideTo;
+    family.resize(from.size(), '\0');
+    for (size_t i = 0; i < from.size(); ++i)
+        wideFrom += {'\0', from[i]}, wideTo += {'\0', family[i]};
+    for (const auto& [old, spelt] : {std::pair{from, family}, {wideFrom, wideTo}})
+        for (size_t at = font.find(old); at != std::string::npos; at = font.find(old, at))
+            font.replace(at, old.size(), spelt);
+    return font;
+}
+
+using DeveloperText = AppTest;
+
+// The renderer writes the developer texts in Arial, which the game's own
+// font files supply: from the first frame, and again after a reset.
+TEST_F(DeveloperText, TheRenderersFontIsTheGamesArialFromTheStartAndAfterAReset)
+{
+    const std::filesystem::path animations = std::filesystem::absolute("data/animdb.tsa");
+    scratch = std::make_unique<ScratchDir>();
+    scratch->Write("data/frontend/arial.ttf", Renamed(plat::kFallbackFontFiles[1], "Arial"));
+    std::filesystem::create_symlink(animations, scratch->Root() / "data" / "animdb.tsa");
+    ASSERT_NO_FATAL_FAILURE(Start());
+    OmD3D& renderer = *OmD3D::Instance();
+    OmD3DFont outlines("DejaVu Sans", 10, OmD3DFont::kBold); // the file's, as the fallback's bold face
+    ASSERT_EQ(outlines.CreateGlyphTexture(renderer), 0);
+    auto laidOutAsArial = [&] { // the last glyph's place sums every advance before it
+        return renderer.GetFont() && std::memcmp(&renderer.GetFont()->GetGlyph('~'), &outlines.GetGlyph('~'),
+                                                 sizeof(OmD3DFont::Glyph)) == 0;
+    };
+    EXPECT_TRUE(laidOutAsArial());
+    renderer.MarkDeviceLost();
+    renderer.ReleaseDeviceObjects();
+    ASSERT_TRUE(renderer.Reset());
+    renderer.ClearDeviceLost();
+    EXPECT_TRUE(laidOutAsArial());
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include "engine/OmMaxLight.h"
 #include "engine/OmParticleSystem.h"
 #include "engine/OmPoolLeaks.h"
+#include "engine/OmVector4.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"
@@ -199,6 +200,14 @@ TEST_F(LevelGameFromTitle, TheLoadsDrawingMovesNoParticleOnToTheGameTime)
     const float now = TsAccess::GameTime();
     for (uint32_t i = 0; i < GetLiveParticleCount(); ++i)
         EXPECT_LT(GetLiveParticle(i)->lastTime, now) << "particle " << i;
+}
+
+// Whatever light the title left on, a level starts with none of its own.
+TEST_F(LevelGameFromTitle, ALevelStartsWithNoAmbientLight)
+{
+    OmD3D::Instance()->SetAmbientColour(1.0f, 1.0f, 1.0f);
+    ASSERT_NO_FATAL_FAILURE(LoadMission("demo"));
+    EXPECT_EQ(OmD3D::Instance()->GetRenderState(plat::GfxRs::Ambient), OmPackARGB(0.0f, 0.0f, 0.0f, 1.0f));
 }
 
 TEST_F(LevelGame, TheLevelBeingPlayedCannotBeReplacedOrDeletedByScripts)

@@ -68,6 +68,11 @@ TEST_F(TsScriptHostTest, ErrorCodesTellSyntaxFileAndHandlerErrorsApart)
     EXPECT_EQ(TsScriptHost::DoFile(lua.L(), "no\\such\\file.lua"), TS_SCRIPT_FILE_ERROR);
     EXPECT_TRUE(log.ContainsError("lua error whilst trying to do file"));
 
+    // Lua raises any value; one that is not a text is no fault of the handler.
+    EXPECT_EQ(lua.Run("error(1234567)"), TS_SCRIPT_RUN_ERROR);
+    EXPECT_TRUE(log.ContainsError("1234567"));
+    EXPECT_EQ(lua.Run("error({})"), TS_SCRIPT_RUN_ERROR);
+
     EXPECT_EQ(lua.Run("_ERRORMESSAGE = function(m) error('handler broke') end"), 0);
     EXPECT_EQ(lua.Run("error('first')"), TS_SCRIPT_HANDLER_ERROR);
     EXPECT_TRUE(log.ContainsError("lua error whilst running _ERRORMESSAGE"));
@@ -197,7 +202,8 @@ TEST_F(TsScriptHostTest, TheHostsGlobalsTestTheirArguments)
     for (const std::string call :
          {"dofile({})", "dofile('a.lua', 2)", "SwitchShellMode('on')", "SetDebugPrompt()", "SetDebugLocals(print)",
           "SetDebugStackFrame('a', 1)", "SetDebugSourceWindow({})", "SetDebugBreakpointList('f')",
-          "SetDebugBreakpoint('f', 'x', 1)", "SetDebugBreakpoint('f', 3)", "SetDebugBreakpoint('f', 3, 1, 0)"})
+          "SetDebugBreakpoint('f', 'x', 1)", "SetDebugBreakpoint('f', 3)", "SetDebugBreakpoint('f', 3, 1, 0)",
+          "ShellWrite(5)", "ShellWrite({})", "ShellWrite('a', 'b')", "_ERRORMESSAGE(Print)", "_ERRORMESSAGE(7)"})
         refused(call, "error in function '" + call.substr(0, call.find('(')) + "'.");
     refused("AddMenuItem('only one')", "incorrect number of arguments to function 'AddMenuItem'");
     refused("AddMenuItem('label', 5)", "incorrect argument to function 'AddMenuItem'");
@@ -206,7 +212,8 @@ TEST_F(TsScriptHostTest, TheHostsGlobalsTestTheirArguments)
     refused("PlayFMV()", "incorrect argument to function 'PlayFMV'");
     for (const char* accepted : {"SwitchShellMode(1)", "SwitchShellMode(0)", "SetDebugPrompt(nil)",
                                  "SetDebugLocals('x = 1')", "SetDebugStackFrame(nil)", "SetDebugSourceWindow('none')",
-                                 "SetDebugBreakpoint('f', 3, 0)", "SetDebugBreakpointList('f', '4 ')"})
+                                 "SetDebugBreakpoint('f', 3, 0)", "SetDebugBreakpointList('f', '4 ')",
+                                 "ShellWrite(nil)", "ShellWrite('x')", "_ERRORMESSAGE('shown')"})
         EXPECT_EQ(lua.Run(accepted), 0) << accepted;
 }
 
