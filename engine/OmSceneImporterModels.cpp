@@ -2,7 +2,6 @@
 // meshes of one scene file, and a skinned mesh bound to the skeleton of the
 // bone text file. Both turn mesh records into shared-vertex lists: corners
 // equal in every word (and in position index) become one vertex.
-#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstring>
@@ -262,20 +261,23 @@ OmMorphMesh* OmSceneImporter::LoadMorphModel(const char* path, float scale)
     }
     for (int32_t f = 0; f < frames; ++f) {
         const OmPbfObject* object = m_scene->objects.At(f);
+        // A record that is not a mesh (a marker, a light) shows the base,
+        // scaled like every other frame so the figure keeps its size.
+        const VertexList* source = &list;
         VertexList frame;
-        if (!object || object->type != kPbfMesh) {
-            std::copy(mesh->vertices.GetData(), mesh->vertices.GetData() + count, anim->frames[f]);
-            continue;
-        }
-        // A frame must supply every vertex of the base.
-        if (!BuildVertexList(static_cast<const OmPbfMeshRecord&>(*object), false, frame) || int32_t(frame.vertices.size()) < count) {
-            ReportError("LoadMorphModel: frame %d of %s has %d vertices, the base has %d", f, path,
-                        int32_t(frame.vertices.size()), count);
-            delete anim;
+        if (object && object->type == kPbfMesh) {
+            // A frame must supply every vertex of the base.
+            if (!BuildVertexList(static_cast<const OmPbfMeshRecord&>(*object), false, frame) ||
+                int32_t(frame.vertices.size()) < count) {
+                ReportError("LoadMorphModel: frame %d of %s has %d vertices, the base has %d", f, path,
+                            int32_t(frame.vertices.size()), count);
+                delete anim;
                 return nullptr;
+            }
+            source = &frame;
         }
         for (int32_t j = 0; j < count; ++j)
-            anim->frames[f][j] = ToMeshVertex(frame.vertices[size_t(j)], scale);
+            anim->frames[f][j] = ToMeshVertex(source->vertices[size_t(j)], scale);
     }
     mesh->AddAnimation(anim);
     GroupByMaterial(*mesh);

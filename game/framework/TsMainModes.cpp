@@ -216,12 +216,15 @@ bool TsMain::BuildNewLevel()
 // A mode that cannot start would be rebuilt every frame for ever; the
 // player is told once, and the game goes back to the front end (or, when
 // the front end itself fails, runs with no mode). What the switch was to do
-// once the level stood goes with it: the save after a move to the next level
-// (else the next level that does load writes a save nobody asked for), and
-// the load screen held for a level that never came (else the failure's box
-// is followed by "Press Space To Continue" instead of the title).
+// goes with it: the saved game it was to load (else the next level request
+// tries that save again instead of building a level), the save after a move
+// to the next level (else the next level that does load writes a save
+// nobody asked for), and the load screen held for a level that never came
+// (else the failure's box is followed by "Press Space To Continue" instead
+// of the title).
 bool TsMain::ModeStartFailed(int request)
 {
+    m_pendingLoad.clear();
     m_savePending = false;
     g_loadScreen.held = 0;
     g_loadScreen.prompt = 0;

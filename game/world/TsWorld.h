@@ -177,8 +177,9 @@ class TsWorld : public TsObject {
     void WarmUpEffects(float now);
     void UpdateEffects(float time);
     // A triangle of importer vertices joins a liquid surface; corners at an
-    // open edge of their mesh are still.
-    static void AddLiquidTriangle(TsLiquid& liquid, const OmMeshVertex* corners[3], const bool still[3]);
+    // open edge of their mesh are still. False, the surface unchanged, when
+    // the triangle's new vertices would pass what its indices can name.
+    static bool AddLiquidTriangle(TsLiquid& liquid, const OmMeshVertex* corners[3], const bool still[3]);
 
     // ---- the AI map (built from its Targa with the AI-map code) ---------
     bool CreateAIMap(const char* targaName, const char* boundsModelName);

@@ -281,6 +281,11 @@ bool TsWorldCell::Validate(OmArchive& archive) const
         }
     }
     for (uint32_t i = 0; i < m_liquids.GetCount(); ++i) {
+        // Vertices past what the 16-bit indices name mean indices that wrapped.
+        if (m_liquids[i]->vertices.GetCount() > TsLiquid::kLimits.vertices) {
+            archive.Fail("a world cell's liquid has more vertices than its indices can name");
+            return false;
+        }
         if (!LiquidHoldsTogether(*m_liquids[i])) {
             archive.Fail("a world cell's liquid names a vertex it does not have");
             return false;

@@ -46,6 +46,19 @@ struct TsCellRun {
 static_assert(sizeof(TsCellRun) == 20);
 static_assert(sizeof(OmPlane) == 16, "cell planes are stored raw");
 
+// What one list of 16-bit indices and its vertices may hold. A triangle
+// joins only while the vertices it brings and its three indices still fit;
+// one that does not is left out whole rather than given an index that wraps.
+struct TsIndexLimits {
+    uint32_t vertices;
+    uint32_t indices;
+
+    bool Admits(uint32_t vertexCount, uint32_t freshVertices, uint32_t indexCount) const
+    {
+        return uint64_t(vertexCount) + freshVertices <= vertices && uint64_t(indexCount) + 3 <= indices;
+    }
+};
+
 // One geometry group: triangles 3t, 3t+1, 3t+2 of the index list.
 struct TsCellGroup {
     OmArray<TsCellVertex> vertices{64};
@@ -72,6 +85,9 @@ static_assert(sizeof(TsLiquidTriangle) == 6);
 // A water, lava or mist surface inside one cell.
 struct TsLiquid {
     enum Kind : uint32_t { kWater = 0, kLava = 4, kMist = 8 };
+    // As many vertices as a 16-bit index names; the surface is drawn in
+    // pieces, so its triangles have no limit of their own.
+    static constexpr TsIndexLimits kLimits{65536, UINT32_MAX};
 
     uint32_t kind = kWater;
     OmVector3 origin;
@@ -100,6 +116,7 @@ class TsWorldCell : public OmObject {
     // What the cell renderer can draw from one group.
     static constexpr uint32_t kMaxVertices = 8192;
     static constexpr uint32_t kMaxIndices = 16384;
+    static constexpr TsIndexLimits kGroupLimits{kMaxVertices, kMaxIndices};
 
     TsWorldCell() = default;
     explicit TsWorldCell(OmArchive& archive) : OmObject(archive) {}

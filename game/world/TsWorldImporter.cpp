@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 #include <strings.h>
 
@@ -373,6 +374,7 @@ void TsWorldImporter::DiceLiquid(OmShape& shape, uint32_t kind)
     if (adjacency.GetCount() < triangles * 3)
         return;
     Polygon triangle(3), piece;
+    std::map<int32_t, uint32_t> leftOut; // per grid position
     for (uint32_t t = 0; t < triangles; ++t) {
         bool valid = true;
         for (uint32_t c = 0; c < 3 && valid; ++c) {
@@ -390,11 +392,14 @@ void TsWorldImporter::DiceLiquid(OmShape& shape, uint32_t kind)
             ForEachSolidFanTriangle(piece, [&](size_t k) {
                 const OmMeshVertex* fan[3] = {&piece[0].vertex, &piece[k].vertex, &piece[k + 1].vertex};
                 const bool still[3] = {piece[0].still, piece[k].still, piece[k + 1].still};
-                TsWorld::AddLiquidTriangle(*liquid, fan, still);
+                if (!TsWorld::AddLiquidTriangle(*liquid, fan, still))
+                    ++leftOut[position];
             });
             m_occupied[size_t(position)] = 1;
         });
     }
+    for (const auto& [position, dropped] : leftOut)
+        ReportLeftOut(position % m_gridSize, position / m_gridSize, "liquid vertices", dropped);
 }
 
 void TsWorldImporter::ProcessEffects()

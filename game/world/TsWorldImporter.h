@@ -9,7 +9,8 @@
 // One importer serves one import: construct, Run, WriteDynamicObjects,
 // destroy. Triangles that clipping or quantising squeezed flat are dropped;
 // a cell group the cell renderer could not draw (too many vertices or
-// indices) keeps only what fits, with a message naming the cell.
+// indices), or a liquid with more vertices than its 16-bit indices name,
+// keeps only what fits, with a message naming the cell.
 #pragma once
 
 #include <cstdint>
@@ -83,6 +84,8 @@ private:
     void BuildCells(OmRenderer* renderer);
     void BuildCell(int32_t x, int32_t z, TsWorldCell& cell, OmRenderer* renderer);
     void ConvertMesh(OmMesh& mesh, TsWorldCell& cell, int kind, bool append);
+    // Names the cell that kept only what fitted and what it left out.
+    void ReportLeftOut(int32_t x, int32_t z, const char* what, uint32_t dropped) const;
     void BuildBins(TsWorldCell& cell) const;
     void PrepareGroup(TsWorldCell& cell, int kind);
     void SetHeights(TsWorldCell& cell, int32_t position);

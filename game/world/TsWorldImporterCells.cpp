@@ -144,8 +144,7 @@ void TsWorldImporter::ConvertMesh(OmMesh& mesh, TsWorldCell& cell, int kind, boo
         if (e1[1] * e2[2] - e1[2] * e2[1] == 0 && e1[2] * e2[0] - e1[0] * e2[2] == 0 &&
             e1[0] * e2[1] - e1[1] * e2[0] == 0)
             continue;
-        if (group.vertices.GetCount() + fresh > TsWorldCell::kMaxVertices ||
-            group.indices.GetCount() + 3 > TsWorldCell::kMaxIndices) {
+        if (!TsWorldCell::kGroupLimits.Admits(group.vertices.GetCount(), fresh, group.indices.GetCount())) {
             ++dropped;
             continue;
         }
@@ -169,11 +168,14 @@ void TsWorldImporter::ConvertMesh(OmMesh& mesh, TsWorldCell& cell, int kind, boo
     }
     for (size_t i = 0; i < lights.size(); ++i)
         lights[i]->on = wasOn[i];
-    if (dropped) {
-        const OmVector3& o = cell.GetBoxOrigin();
-        LogErrorF("Cell (%d,%d) has too many vertices or indices [origin (%3.2f,%3.2f)]: %u triangles left out",
-                  m_buildX, m_buildZ, double(o.x), double(o.z), dropped);
-    }
+    if (dropped)
+        ReportLeftOut(m_buildX, m_buildZ, "vertices or indices", dropped);
+}
+
+void TsWorldImporter::ReportLeftOut(int32_t x, int32_t z, const char* what, uint32_t dropped) const
+{
+    LogErrorF("Cell (%d,%d) has too many %s [origin (%3.2f,%3.2f)]: %u triangles left out", x, z, what,
+              double(m_origin.x + float(x) * m_edge), double(m_origin.z + float(z) * m_edge), dropped);
 }
 
 // ---- bins and planes ------------------------------------------------------------

@@ -185,7 +185,7 @@ TEST_F(LevelGame, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
         EXPECT_EQ(app->GetMode()->GetModeType(), TS_MODE_FRONT_END) << c.name;
         EXPECT_EQ(g_loadScreen.held, 0) << c.name;
         EXPECT_EQ(boxes.size(), 1u) << c.name << ": the failure's message";
-        EXPECT_EQ(app->GetPendingLoad(), c.name) << c.name; // kept until a load completes
+        EXPECT_TRUE(app->GetPendingLoad().empty()) << c.name; // forgotten once refused
         EXPECT_EQ(OmPoolLeaks::Reported(), leaks) << c.name;
     }
 }
@@ -463,6 +463,16 @@ TEST_F(LevelGameFromTitle, TheShellStartsMissionsAndWritesNumberedSaves)
     SwitchAndContinue();
     ASSERT_NE(Level(), nullptr);
     EXPECT_STREQ(TsAccess::LocalPlayer()->GetName(), "Test");
+}
+
+TEST_F(LevelGameFromTitle, TheLevelModeAfterARefusedSaveBuildsALevel)
+{
+    app->SetPendingLoad("Missing");
+    app->RequestMode(TS_MODE_LEVEL);
+    Frames(3, 100);
+    EXPECT_EQ(RunLua("LevelMode()"), 0);
+    FrameAfter(10);
+    EXPECT_TRUE(log.Contains("TsLevel: there is no local player")) << "a level built finds no player: " << log.All();
 }
 
 } // namespace

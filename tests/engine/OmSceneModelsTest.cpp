@@ -120,18 +120,18 @@ TEST_F(ImportTest, AMorphModelTakesFramesFromEveryMeshAndLeavesThePathAlone)
     ASSERT_TRUE(scene.Save(files.File("wave.pbf").c_str()));
     std::string path = files.File("WAVE.PBF");
     std::vector<char> text(path.c_str(), path.c_str() + path.size() + 1);
-    const auto morph = OmRef<OmMorphMesh>::Adopt(importer.LoadMorphModel(text.data(), 0.5f));
+    const auto morph = OmRef<OmMorphMesh>::Adopt(importer.LoadMorphModel(text.data(), 0.1f));
     EXPECT_STREQ(text.data(), path.c_str());
     ASSERT_NE(morph, nullptr);
-    // The base is not scaled; the marker's frame keeps the base.
+    // The base is not scaled; the marker's frame is the base in the frames' units.
     ASSERT_EQ(morph->vertices.GetCount(), 4u);
     EXPECT_EQ(morph->vertices[1].position.x, 10.0f);
     const OmMorphAnimation* anim = morph->GetAnimation(0);
     ASSERT_TRUE(anim);
     ASSERT_EQ(anim->frameCount, 3);
-    EXPECT_EQ(anim->frames[0][1].position.x, 5.0f);
-    EXPECT_EQ(anim->frames[1][1].position.x, 10.0f);
-    EXPECT_EQ(anim->frames[2][1].position.x, 15.0f);
+    EXPECT_FLOAT_EQ(anim->frames[0][1].position.x, 1.0f);
+    EXPECT_FLOAT_EQ(anim->frames[1][1].position.x, 1.0f);
+    EXPECT_FLOAT_EQ(anim->frames[2][1].position.x, 3.0f);
 }
 
 TEST_F(ImportTest, AMorphModelRefusesFramesShorterThanTheBaseAndMissingFiles)

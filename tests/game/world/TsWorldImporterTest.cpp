@@ -100,17 +100,22 @@ TEST_F(WorldTest, AFlatCellSpansAUnitEitherSideOfItsOwnHeight)
     }
 }
 
+// count small triangles in rows of perRow over (0, 0)-(4, 4), three vertices each.
+static Triangles Separate(int count, int perRow)
+{
+    const float step = 3.9f / float(perRow), size = 0.75f * step;
+    Triangles t;
+    for (int i = 0; i < count; ++i) {
+        const float x = 0.01f + float(i % perRow) * step, z = 0.01f + float(i / perRow) * step;
+        t.corners.insert(t.corners.end(), {OmVector3(x, 0, z), OmVector3(x, 0, z + size), OmVector3(x + size, 0, z)});
+    }
+    return t;
+}
+
 TEST_F(WorldTest, CellBeyondWhatTheRendererDrawsKeepsWhatFitsAndSaysSo)
 {
-    // 9000 separate triangles need 27000 vertices: more than a group holds.
-    Triangles many;
-    for (int i = 0; i < 9000; ++i) {
-        const float x = 0.01f + float(i % 95) * 0.04f, z = 0.01f + float(i / 95) * 0.04f;
-        many.corners.insert(many.corners.end(),
-                            {OmVector3(x, 0, z), OmVector3(x, 0, z + 0.03f), OmVector3(x + 0.03f, 0, z)});
-    }
     OmGroup* root = new OmGroup();
-    AddShape(*root, "floor", many);
+    AddShape(*root, "floor", Separate(9000, 95)); // 27000 vertices: more than a group holds
     LogCapture log;
     OmRef<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
     ASSERT_EQ(world->GetCellCount(), 1);
@@ -119,6 +124,18 @@ TEST_F(WorldTest, CellBeyondWhatTheRendererDrawsKeepsWhatFitsAndSaysSo)
     EXPECT_LE(group.indices.GetCount(), TsWorldCell::kMaxIndices);
     EXPECT_GT(group.GetTriangleCount(), 2000u);
     EXPECT_TRUE(log.Contains("Cell (0,0) has too many vertices or indices")) << log.All();
+}
+
+TEST_F(WorldTest, LiquidBeyondWhatItsIndicesReachKeepsWhatFitsAndSaysSo)
+{
+    OmGroup* root = new OmGroup();
+    AddShape(*root, "fx_water", Separate(22000, 149)); // 66000 vertices: past what a 16-bit index names
+    LogCapture log;
+    OmRef<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
+    ASSERT_EQ(world->GetCellCount(), 1);
+    ASSERT_EQ(world->Cell(0).GetLiquidCount(), 1u);
+    EXPECT_EQ(world->Cell(0).Liquid(0).vertices.GetCount(), 65535u); // 21845 whole triangles, no more
+    EXPECT_TRUE(log.Contains("Cell (0,0) has too many liquid vertices")) << log.All();
 }
 
 TEST_F(WorldTest, TextureCoordinatesAreClampedToSixteenBits)
