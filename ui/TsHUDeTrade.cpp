@@ -75,6 +75,13 @@ bool InPlay(const TsCharacterObject* trader)
     return trader && db && db->ContainsEntity(trader) && !trader->HasFlag(TS_ENTITY_DEAD | TS_ENTITY_DORMANT);
 }
 
+// A trader in play whom the party may click to deal with: known by his
+// name to the trade rules.
+bool TraderToDealWith(const TsCharacterObject* character)
+{
+    return InPlay(character) && TsTrade::TraderScript(character->GetName());
+}
+
 TsCharacterObject* HoveredCharacter()
 {
     const TsLevelCursor* cursor = TsAccess::LevelCursor();
@@ -118,15 +125,13 @@ bool TsHUDe::HandleTradeInput(int x, int y)
 // The trader under the cursor as the button comes up or, failing that, the
 // one it went down on: the press sends the character walking to him, the
 // view follows, and after a slow frame he may have slid from under the
-// cursor before the release is read.
+// cursor before the release is read. Either must still be in play: a
+// fallen or sleeping trader's body has nothing to say.
 TsCharacterObject* TsHUDe::ClickedTrader() const
 {
-    TsCharacterObject* hovered = HoveredCharacter();
-    if (hovered && TsTrade::TraderScript(hovered->GetName()))
+    if (TsCharacterObject* hovered = HoveredCharacter(); TraderToDealWith(hovered))
         return hovered;
-    if (InPlay(m_pressedOn) && TsTrade::TraderScript(m_pressedOn->GetName()))
-        return m_pressedOn;
-    return nullptr;
+    return TraderToDealWith(m_pressedOn) ? m_pressedOn.Get() : nullptr;
 }
 
 void TsHUDe::StartTraderConversation(bool clicked)

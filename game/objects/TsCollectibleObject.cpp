@@ -1,5 +1,7 @@
 #include "game/objects/TsCollectibleObject.h"
 
+#include <algorithm>
+
 #include "engine/OmArchive.h"
 #include "engine/OmBaseSprite.h"
 #include "engine/OmNode.h"
@@ -64,8 +66,8 @@ bool TsCollectibleObject::Initialise()
 void TsCollectibleObject::Tick(uint32_t tickCount)
 {
     TsModel::Tick(tickCount);
-    if (m_pickupDelay > 0 && --m_pickupDelay == 0)
-        m_owner = nullptr;
+    if (m_pickupDelay > 0)
+        SetPickupDelay(m_pickupDelay - 1);
 }
 
 void TsCollectibleObject::OnTouch(TsEntity* other, float)
@@ -78,6 +80,19 @@ void TsCollectibleObject::SetOwner(TsEntity* owner)
 {
     m_owner = owner;
     m_pickupDelay = 0;
+}
+
+void TsCollectibleObject::HoldFor(TsEntity* holder, int32_t ticks)
+{
+    m_owner = ticks > 0 ? holder : nullptr;
+    m_pickupDelay = std::max(ticks, 0);
+}
+
+void TsCollectibleObject::SetPickupDelay(int32_t ticks)
+{
+    if (ticks < 1 && m_pickupDelay > 0)
+        m_owner = nullptr;
+    m_pickupDelay = std::max(ticks, 0);
 }
 
 TsCharacterObject* TsCollectibleObject::GetOwner() const

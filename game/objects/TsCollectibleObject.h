@@ -4,11 +4,13 @@
 // keeps a just-dropped or refused article from being taken straight back,
 // and the flags and value the inventory and trading read.
 //
-// The owner is not a counted reference: characters stay listed by the
-// entity database until the level goes, and an article in an inventory is
-// released by that inventory. An article on the ground keeps its owner only
-// while its pick-up delay runs, so the pointer never outlives the play that
-// set it.
+// The owner is the character whose inventory lists the article, and only
+// the inventory gives and takes that kind of owner, as it takes the article
+// in and lets it go. An article no inventory holds has an owner only while
+// its pick-up delay holds it back for someone (a drop, a refused pick-up, a
+// stash opened): the holder goes with the delay. The owner is not a counted
+// reference: characters stay listed by the entity database until the level
+// goes, and an article in an inventory is released by that inventory.
 #pragma once
 
 #include <cstdint>
@@ -56,13 +58,15 @@ class TsCollectibleObject : public TsModel {
     void SetTemplate(const char* name) { m_templateName.Set(name); }
     const char* GetTemplate() const { return m_templateName.Get(); }
 
-    // Owner and pick-up delay 0 together: the article now belongs to it.
-    void SetOwner(TsEntity* owner);
     bool HasOwner() const { return m_owner != nullptr; }
     // The owning character; null when the owner is none or not a character.
     TsCharacterObject* GetOwner() const;
     TsEntity* GetOwnerEntity() const { return m_owner; }
-    void SetPickupDelay(int32_t ticks) { m_pickupDelay = ticks; }
+    // Keeps the article from being picked up for ticks, held meanwhile for
+    // holder (whose touch keeps holding it); none for fewer than one tick.
+    void HoldFor(TsEntity* holder, int32_t ticks);
+    // A delay below one tick ends a hold, and its holder with it.
+    void SetPickupDelay(int32_t ticks);
     int32_t GetPickupDelay() const { return m_pickupDelay; }
     bool CanPickup() const { return m_pickupDelay < 1; }
 
@@ -80,12 +84,20 @@ protected:
     bool LoadResources();
 
     OmString m_templateName;
-    // The owner holds the article, not the other way: an owner that goes
-    // leaves the article without one.
-    TsLink<TsEntity> m_owner;
-    int32_t m_pickupDelay = 0;
     uint8_t m_canEquip = 0;
     uint8_t m_canDrop = 1;
     uint8_t m_forSale = 1;
     float m_value = 0.0f;
+
+private:
+    // The inventory lists the article, and a character's innate attack is
+    // its own hands: the only lasting owners (pick-up delay 0).
+    friend class TsInventory;
+    friend class TsCharacterObject;
+    void SetOwner(TsEntity* owner);
+
+    // The owner holds the article, not the other way: an owner that goes
+    // leaves the article without one.
+    TsLink<TsEntity> m_owner;
+    int32_t m_pickupDelay = 0;
 };

@@ -216,12 +216,35 @@ TsItemObject* TsInventory::MergeStackFor(const TsCollectibleObject* article) con
     return FindStackFor(item);
 }
 
-// The article becomes the inventory's: the reference its giver handed over
-// is the inventory's from now on.
+TsInventory::Articles& TsInventory::ListFor(const TsCollectibleObject* article)
+{
+    const TsItemObject* item = TsItemObject::Cast(article);
+    return !item ? m_weapons : item->IsAmmo() ? m_ammo : m_items;
+}
+
+// The one way in: the article is listed with its kind and belongs to the
+// inventory's character from now on; the reference its giver handed over is
+// the inventory's.
 void TsInventory::TakeArticle(TsCollectibleObject* article)
 {
+    if (TsItemObject* item = TsItemObject::Cast(article); item && item->IsAmmo())
+        InsertAmmo(item);
+    else
+        ListFor(article).AddTail(OmRef<TsCollectibleObject>::Adopt(article));
     article->SetOwner(m_owner);
     ++m_count;
+}
+
+// The one way out: off its list, the article belongs to no one, and the
+// caller has the inventory's reference.
+OmRef<TsCollectibleObject> TsInventory::LetGo(TsCollectibleObject* article)
+{
+    OmRef<TsCollectibleObject> removed = ListFor(article).Remove(article);
+    if (removed) {
+        article->SetOwner(nullptr);
+        --m_count;
+    }
+    return removed;
 }
 
 void TsInventory::Refuse(TsCollectibleObject* article)
@@ -232,8 +255,7 @@ void TsInventory::Refuse(TsCollectibleObject* article)
     }
     // The refusing character has to step off it for a second before it may
     // try again.
-    article->SetOwner(m_owner);
-    article->SetPickupDelay(TsAccess::TicksPerSecond());
+    article->HoldFor(m_owner, TsAccess::TicksPerSecond());
 }
 
 // The list stays sorted by ammo type: the new stack goes before the first
@@ -261,7 +283,6 @@ int32_t TsInventory::AddArticle(TsCollectibleObject* article)
             return 0;
         }
         TakeArticle(article);
-        m_weapons.AddTail(OmRef<TsCollectibleObject>::Adopt(article));
         added = 1;
     } else if (item->IsAutoUse()) {
         return 1;
@@ -272,10 +293,6 @@ int32_t TsInventory::AddArticle(TsCollectibleObject* article)
         return 0;
     } else {
         TakeArticle(article);
-        if (item->IsAmmo())
-            InsertAmmo(item);
-        else
-            m_items.AddTail(OmRef<TsCollectibleObject>::Adopt(item));
         added = item->IsAmmo() || item->IsStackable() ? item->GetStack() : 1;
     }
     RecomputeDefenceBonuses();
@@ -298,28 +315,19 @@ OmRef<TsCollectibleObject> TsInventory::RemoveArticle(TsCollectibleObject* artic
         return nullptr;
     if (m_equipped && m_equipped->value == article)
         SetEquipped(nullptr);
-    OmRef<TsCollectibleObject> removed;
-    if (TsWeaponObject::Cast(article)) {
-        removed = m_weapons.Remove(article);
-    } else if (TsItemObject* item = TsItemObject::Cast(article)) {
-        removed = (item->IsAmmo() ? m_ammo : m_items).Remove(article);
-        if (removed) {
-            --m_count;
-            RecomputeDefenceBonuses();
-        }
-        return removed;
-    } else {
-        // Reported to the debug trace only, which shows nothing.
+    // Neither a weapon nor an item: reported to the debug trace only,
+    // which shows nothing.
+    if (!TsWeaponObject::Cast(article) && !TsItemObject::Cast(article))
         return nullptr;
-    }
-    if (removed)
-        --m_count;
+    OmRef<TsCollectibleObject> removed = LetGo(article);
+    if (removed && TsItemObject::Cast(article))
+        RecomputeDefenceBonuses();
     return removed;
 }
 
-// The dropped article keeps its dropper as owner only for its pick-up
-// delay: the dropper cannot take it straight back, and the article lets go
-// of the dropper a second after the dropper stops touching it.
+// The dropped article is held for its dropper only for its pick-up delay:
+// the dropper cannot take it straight back, and the article lets go of the
+// dropper a second after the dropper stops touching it.
 bool TsInventory::DropArticle(TsCollectibleObject* article)
 {
     if (!article || !article->CanDrop() || !article->GetModel() || !Holds(article))
@@ -342,7 +350,7 @@ bool TsInventory::DropArticle(TsCollectibleObject* article)
     db->AddEntity(RemoveArticle(article));
     if (sound >= 0)
         TsPlaySoundAt(sound, article->GetPosition());
-    article->SetPickupDelay(TsAccess::TicksPerSecond());
+    article->HoldFor(m_owner, TsAccess::TicksPerSecond());
     return true;
 }
 

@@ -6,10 +6,11 @@
 //
 // Articles in the inventory belong to it: their owner is the inventory's
 // character, their pick-up delay 0, and they are on no entity list until
-// dropped. The inventory's lists hold one reference to each article: it is
-// taken over from the giver when the article is listed, handed to whoever
-// takes the article out, and given back when the inventory goes, whatever
-// other references the articles have.
+// dropped; an article it lets go of belongs to no one. The inventory's lists
+// hold one reference to each article: it is taken over from the giver when
+// the article is listed, handed to whoever takes the article out, and given
+// back when the inventory goes, whatever other references the articles
+// have.
 #pragma once
 
 #include <cstdint>
@@ -116,7 +117,11 @@ private:
     using Articles = OmRefList<TsCollectibleObject>;
 
     void SetEquipped(const Articles::Node* entry);
+    // The list of the article's kind: weapons (and anything that is not an
+    // item), ammunition or items.
+    Articles& ListFor(const TsCollectibleObject* article);
     void TakeArticle(TsCollectibleObject* article);
+    OmRef<TsCollectibleObject> LetGo(TsCollectibleObject* article);
     void Refuse(TsCollectibleObject* article);
     void InsertAmmo(TsItemObject* ammo);
     TsItemObject* FindStackFor(const TsItemObject* item) const;

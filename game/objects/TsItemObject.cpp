@@ -136,7 +136,6 @@ void TsItemObject::OnRemove()
     TsCharacterObject* owner = GetOwner();
     TsInventory* inventory = owner ? owner->GetInventory() : nullptr;
     if (OmRef<TsCollectibleObject> held = inventory ? inventory->RemoveArticle(this) : nullptr) {
-        m_owner = nullptr;
         if (db) {
             db->AddEntity(std::move(held));
             SetFlag(TS_ENTITY_PENDING_DELETE);

@@ -162,8 +162,7 @@ void TsStashObject::Open(TsEntity* opener)
         if (TsEntityDB* db = TsAccess::EntityDB()) {
             db->AddEntity(OmRef<TsEntity>(m_payload));
         }
-        m_payload->SetOwner(opener);
-        m_payload->SetPickupDelay(TsAccess::TicksPerSecond());
+        m_payload->HoldFor(opener, TsAccess::TicksPerSecond());
         SetPayload(nullptr);
         if (TsAudio* audio = TsAccess::Audio())
             audio->PlaySound(SoundId(kOpenSound), m_position.x, m_position.y, m_position.z, false);

@@ -91,6 +91,13 @@ bool TradePanelShown(const Screenshot& s)
     return article(528, 76) && article(592, 76) && article(592, 140) && article(208, 76);
 }
 
+// The cursor over something a click acts on: a green square round a green dot.
+bool SelectCursorAt(const Screenshot& s, int x, int y)
+{
+    auto green = [&](int dx, int dy) { return s.Green(x + dx, y + dy) > 200 && s.Red(x + dx, y + dy) < 170; };
+    return green(-7, -7) && green(6, -7) && green(-7, 6) && green(6, 6) && green(0, 0);
+}
+
 // The radar's frame in the top-right corner: its light top and dark right bevels.
 bool RadarShown(const Screenshot& s)
 {
@@ -453,9 +460,7 @@ protected:
         ASSERT_NO_FATAL_FAILURE(LeaveTheLoadScreen("Mission"));
         ASSERT_NO_FATAL_FAILURE(CloseTheObjectivePage());
     }
-
 };
-
 
 // The won run: a new game from the title (the name, the intro skipped with a
 // key, the load screen let go with Space), the town (a blaster bought from
@@ -654,6 +659,23 @@ TEST_F(CampaignFlow, ATraderKilledMidTradeGivesTheRadarBackAndTakesTheMoneyWindo
     EXPECT_TRUE(WaitForScreen(
         [&](const Screenshot& s) { return RadarShown(s) && !FramedOnScreen(s, money(s)) && !TraderPictureShown(s); },
         "trade-over", 20s));
+    ExpectNoErrors();
+}
+
+// A fallen trader's body, under the cursor, is no trader to deal with: a
+// click on it starts no line of his and no trade.
+TEST_F(CampaignFlow, AClickOnAFallenTradersBodyStartsNoTalkAndNoTrade)
+{
+    ASSERT_NO_FATAL_FAILURE(ToLoadScreenFromTheShell("town"));
+    ASSERT_NO_FATAL_FAILURE(LeaveTheLoadScreen("Town"));
+    ASSERT_NO_FATAL_FAILURE(StandWestOf("WeaponTrader"));
+    Run("WeaponTrader:IncrementHealth(-WeaponTrader:GetMaxHealth())");
+    std::system(Xdo(kFocus + " mousemove " + OnDesktop(kItemX, kItemY)).c_str());
+    ASSERT_TRUE(WaitForScreen([](const Screenshot& s) { return SelectCursorAt(s, kItemX, kItemY); }, "body", 10s));
+    Click(kItemX, kItemY);
+    WaitForATick();
+    EXPECT_EQ(Ask("TsAccess.Conversation():HasConversationStarted() == 1"), "false");
+    EXPECT_FALSE(TradePanelShown(Grab()));
     ExpectNoErrors();
 }
 

@@ -105,19 +105,6 @@ TEST_F(ItemBindingsTest, AnInventoryAsMissionScriptsSeeIt)
     ExpectTypeErrors({"inv:AddArticle()", "inv:AddArticle(inv)", "inv:GetWeapon()", "inv:GetAmmoCount(1)"});
 }
 
-
-// An article taken out of an inventory still names its old owner; once the
-// owner goes, it names none instead of pointing at freed memory.
-TEST_F(ItemBindingsTest, AnArticleWhoseOwnerWentHasNoOwner)
-{
-    ExpectRows({
-        {"n = TsNPCObject:new() w = TsWeaponObject:new() n:GetInventory():AddArticle(w)\n"
-         "n:GetInventory():RemoveArticle(w) return w:GetOwner() == n",
-         "true"},
-        {"n:delete() collectgarbage() return w:GetOwner()", "nil"},
-    });
-}
-
 // What a script made lives until it deletes it or the level closes, even
 // kept only in a local: a light effect's bound, a switch action's door and
 // key switches and a door's dependent switches are each looked up by name

@@ -62,6 +62,8 @@ TEST_F(InventoryTest, AFullInventoryStillTopsUpItsStacksButTakesNoNewOne)
     EXPECT_FALSE(inv().Holds(axe));
     EXPECT_EQ(axe->GetOwner(), wielder);
     EXPECT_EQ(axe->GetPickupDelay(), 10);
+    wielder = nullptr; // gone within that second: the article names no one
+    EXPECT_EQ(axe->GetOwnerEntity(), nullptr);
 }
 
 TEST_F(InventoryTest, ArticlesAreIndexedWeaponsThenAmmunitionByTypeThenItems)

@@ -14,11 +14,9 @@
 #include "game/objects/TsPCObject.h"
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsSquadObject.h"
-#include "game/objects/TsWeaponObject.h"
 #include "tests/engine/TestClass.h"
 #include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
-#include "tests/game/objects/ItemTestSupport.h"
 
 namespace {
 
@@ -211,20 +209,6 @@ TEST(TsNPCObject, ACrittersPayloadIsDrawnFromTheFirstEntriesTheNumberAllows)
 // Something to point a healer at that is not a character.
 OM_TEST_CLASS(NotAPatient, TsEntity);
 OM_IMPLEMENT_CLASS(NotAPatient, TsEntity)
-
-TEST(TsPlayerParty, AnArticleOfAMemberTheClearedPartyReleasedHasNoOwner)
-{
-    const auto player = std::make_unique<TsPlayer>();
-    TsPCObject* pc = MakePC("pc0", 0);
-    ASSERT_TRUE(player->AddCharacter(OmRef<TsPCObject>::Adopt(pc)));
-    TsWeaponObject* sword = MakeWeapon("sword");
-    ASSERT_EQ(pc->GetInventory()->AddArticle(sword), 1);
-    OmRef<TsCollectibleObject> removed = pc->GetInventory()->RemoveArticle(sword);
-    ASSERT_TRUE(removed);
-    EXPECT_EQ(sword->GetOwner(), pc);
-    player->Clear();
-    EXPECT_EQ(sword->GetOwnerEntity(), nullptr);
-}
 
 // A healer that leads its squad is not sent to heal what is not a
 // character, nobody, someone unhurt, or when it cannot spare the life.

@@ -71,6 +71,9 @@ protected:
         return count == 1 ? found : nullptr;
     }
 
+    // Into the wielder's hands as the game puts it there: its inventory takes it.
+    void Arm(TsCharacterObject& wielder) { ASSERT_EQ(wielder.GetInventory()->AddArticle(OmRef(weapon).Detach()), 1); }
+
     OmRef<TsWeaponObject> weapon = OmMakeRef<TsWeaponObject>();
     LogCapture log;
 };
@@ -141,7 +144,7 @@ TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
     auto fighter = OmMakeRef<TestWielder>();
     TsItemObject* ammo = MakeAmmo(3, 5);
     ASSERT_EQ(fighter->GetInventory()->AddArticle(ammo), 5);
-    weapon->SetOwner(fighter);
+    Arm(*fighter);
     TsWeaponAttributes& a = weapon->Attributes(false);
     a.SetAmmoType(3);
     a.SetAmmoPerShot(2);
@@ -160,7 +163,6 @@ TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
     TsPlayer::_EnableEasterEgg(TsWeaponObject::kFreeAmmoMode, true);
     EXPECT_EQ(weapon->ConsumeAmmo(), 2);
     TsPlayer::_EnableEasterEgg(TsWeaponObject::kFreeAmmoMode, false);
-    weapon->SetOwner(nullptr);
 }
 
 // Out of ammunition, a player character speaks up on the first empty click
@@ -172,13 +174,14 @@ TEST_F(WeaponTest, AnEmptyWeaponSaysSoOnlyAsItsReloadEnds)
     TsWeaponAttributes& a = weapon->Attributes(false);
     a.SetAmmoType(5);
     a.SetReload(0.2f);
-    const auto npc = OmMakeRef<TestWielder>();
-    weapon->SetOwner(npc);
-    EXPECT_FALSE(weapon->FireRanged(OmVector3(), OmVector3(1, 0, 0)));
-    EXPECT_EQ(TsWeaponObject::GetNoAmmoCounter(), 0) << "only the player's characters hear it";
-
+    {
+        const auto npc = OmMakeRef<TestWielder>();
+        Arm(*npc);
+        EXPECT_FALSE(weapon->FireRanged(OmVector3(), OmVector3(1, 0, 0)));
+        EXPECT_EQ(TsWeaponObject::GetNoAmmoCounter(), 0) << "only the player's characters hear it";
+    }
     const auto pc = OmMakeRef<TsPCObject>();
-    weapon->SetOwner(pc);
+    Arm(*pc);
     weapon->SetReloadCountdown(0);
     const int expected[] = {10, 10, 9, 9, 8, 8};
     for (int attempt : expected) {
@@ -186,7 +189,6 @@ TEST_F(WeaponTest, AnEmptyWeaponSaysSoOnlyAsItsReloadEnds)
         EXPECT_EQ(TsWeaponObject::GetNoAmmoCounter(), attempt);
         weapon->Tick(0); // one tick of the two-tick reload
     }
-    weapon->SetOwner(nullptr);
     TsWeaponObject::ResetNoAmmoCounter();
 }
 
@@ -218,7 +220,7 @@ TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelay)
         a.SetEfficiency(5.0f);
         a.SetRange(2.0f);
         a.SetSpread(c.spread);
-        weapon->SetOwner(fighter);
+        Arm(*fighter);
         weapon->SetReloadCountdown(0);
         EXPECT_EQ(weapon->FireMelee(OmVector3(0, 1, 0), OmVector3(0, 0, 1)), c.struck >= 0) << c.spread;
         Dummy* struck = c.struck >= 0 ? static_cast<Dummy*>(around[uint32_t(c.struck)]) : nullptr;
@@ -229,7 +231,6 @@ TEST_F(WeaponTest, TheMeleeSweepLandsOnTheFarthestInTheConeAfterItsDelay)
         if (struck && !struck->hits.empty()) {
             EXPECT_FLOAT_EQ(struck->hits[0], c.damage);
         }
-        weapon->SetOwner(nullptr);
         for (uint32_t i = 0; i < around.GetCount(); ++i)
             around[i]->Release();
     }
@@ -279,11 +280,10 @@ TEST_F(WeaponTest, AHealingBlowCostsTheWielderHalfItsWorthInVitality)
     a.SetEfficiency(-4.0f);
     a.SetSpread(90.0f);
     a.SetRange(2.0f);
-    weapon->SetOwner(fighter);
+    Arm(*fighter);
     weapon->SetReloadCountdown(0);
     ASSERT_TRUE(weapon->FireMelee(OmVector3(), OmVector3(0, 0, 1)));
     EXPECT_FLOAT_EQ(fighter->GetVitality(), before - 2.0f);
-    weapon->SetOwner(nullptr);
 }
 
 } // namespace
