@@ -445,6 +445,8 @@ bool OmArchive::ReadClassTable()
             Fail("unknown class");
             return false;
         }
+        if (!MayHold(entry))
+            return false;
         totalObjects += entry.count;
     }
     if (!CanRead(totalObjects * kMinObjectBytes)) {
@@ -466,6 +468,20 @@ bool OmArchive::ReadClassTable()
         entry.pages = std::make_unique<OmFastAllocPage*[]>(entry.pageCount);
     }
     return true;
+}
+
+bool OmArchive::MayHold(const LoadClass& entry)
+{
+    if (entry.count == 0 || m_heldClasses.empty())
+        return true;
+    const OmClass* cls = m_registry.GetClass(entry.registryIndex);
+    if (std::find(m_heldClasses.begin(), m_heldClasses.end(), cls) != m_heldClasses.end())
+        return true;
+    char why[200];
+    std::snprintf(why, sizeof why, "it holds objects of class %s, which a file of its kind does not hold",
+                  entry.name.get());
+    Fail(why);
+    return false;
 }
 
 // A class that declares nothing is charged its cell's size again, which

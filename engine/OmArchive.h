@@ -27,7 +27,9 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
+#include <vector>
 
 #include "engine/OmArray.h"
 #include "engine/OmRef.h"
@@ -65,6 +67,13 @@ public:
     // when saved without.
     void SetResourceOwner(OmResourceOwner* owner) { m_resourceOwner = owner; }
     OmResourceOwner* GetResourceOwner() const { return m_resourceOwner; }
+
+    // The classes a file of the caller's kind holds. A load whose class
+    // table counts an object of any other class (one derived from a class
+    // listed too) is refused, naming that class, before it builds or reads
+    // a single object. Until this is called every registered class may be
+    // held.
+    void HoldOnly(std::initializer_list<const OmClass*> classes) { m_heldClasses.assign(classes); }
 
     void AddRoot(OmObject* object) { m_roots.Add(object); }
     bool IsRoot(const OmObject* object) const;
@@ -217,6 +226,9 @@ private:
     bool LoadContents();
     bool ReadHeader();
     bool ReadClassTable();
+    // Whether a file of the caller's kind may hold objects of the class
+    // (fails the archive, naming it, when not).
+    bool MayHold(const LoadClass& entry);
     // Whether what the objects the class table lists cost stays within what
     // the rest of the file could justify; fails the archive when not.
     bool ObjectsFitTheFile();
@@ -262,6 +274,7 @@ private:
     std::unique_ptr<LoadClass[]> m_loadTable;
     uint32_t m_loadClassCount = 0;
     OmResourceOwner* m_resourceOwner = nullptr; // borrowed: the caller's renderer
+    std::vector<const OmClass*> m_heldClasses;   // empty: any registered class
     // Per resource slot (saving) or per resource of the file (loading).
     std::unique_ptr<int32_t[]> m_materialUseCounts;
     std::unique_ptr<int32_t[]> m_materialIdMap;

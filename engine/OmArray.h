@@ -91,6 +91,15 @@ public:
 
     void RemoveAll() { m_count = 0; }
 
+    // Each array takes the other's elements, block and grow step as they are.
+    void Swap(OmArray& other) noexcept
+    {
+        std::swap(m_data, other.m_data);
+        std::swap(m_count, other.m_count);
+        std::swap(m_capacity, other.m_capacity);
+        std::swap(m_growStep, other.m_growStep);
+    }
+
     uint32_t GetCount() const { return m_count; }
     uint32_t GetCapacity() const { return m_capacity; }
     uint32_t GetGrowStep() const { return m_growStep; }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "engine/OmArchive.h"
@@ -90,6 +91,16 @@ void OmIndexTable::Clear()
     m_links = nullptr;
     m_capacity = m_count = 0;
     m_freeHead = m_usedHead = -1;
+}
+
+void OmIndexTable::Swap(OmIndexTable& other) noexcept
+{
+    std::swap(m_capacity, other.m_capacity);
+    std::swap(m_growStep, other.m_growStep);
+    std::swap(m_links, other.m_links);
+    std::swap(m_count, other.m_count);
+    std::swap(m_freeHead, other.m_freeHead);
+    std::swap(m_usedHead, other.m_usedHead);
 }
 
 void OmIndexTable::Write(OmArchive& archive) const

@@ -28,6 +28,8 @@ public:
     int32_t GetNext(int32_t& cursor) const;
 
     void Clear();
+    // Each table takes the other's ids and chains as they are.
+    void Swap(OmIndexTable& other) noexcept;
 
     void Write(OmArchive& archive) const;
     // A table that does not hold together (heads or links out of range,

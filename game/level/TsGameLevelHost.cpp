@@ -184,15 +184,11 @@ bool TsGameLevelHost::LoadSavedLevel(const std::string& saveName)
     OmArchive archive(OmClassRegistry::Instance());
     const std::string path = plat::ResolvePath(TsSaveGames::PathOf(saveName));
     if (!archive.Load(path.c_str())) {
-        // The timers read before the failure name objects the load took down.
-        TsTimerTable::Instance().Abandon();
         LogErrorF("Error: cannot load game file %s", saveName.c_str());
         return false;
     }
     if (!HasAGamesRoots(archive, saveName.c_str())) {
         archive.RefuseLoad();
-        // The timers read name objects the refusal took down.
-        TsTimerTable::Instance().Abandon();
         return false;
     }
     m_player.reset(TsPlayer::Cast(archive.GetRoot(0))); // the file's reference, deleted with the level it plays
@@ -219,6 +215,7 @@ bool TsGameLevelHost::LoadSavedLevel(const std::string& saveName)
 bool TsGameLevelHost::AdoptLoadedLevel(TsLevel* loaded, int32_t& pcType)
 {
     if (loaded) {
+        loaded->InstallReadTimers();
         m_app.AdoptLevel(std::unique_ptr<TsGameMode>(loaded)); // the file's reference
         return true;
     }

@@ -164,6 +164,9 @@ void TsLevel::ReleaseOwned()
         LetGoWhileTakenDown(m_world);
         LetGoWhileTakenDown(m_conversation);
         LetGoWhileTakenDown(m_entityDB);
+        if (m_readTimers) {
+            m_readTimers->Abandon(); // their objects are taken down too
+        }
         return;
     }
     m_world = nullptr;
@@ -173,6 +176,9 @@ void TsLevel::ReleaseOwned()
     // one the shell replaced) leaves it to the level that is played.
     if (IsPlayedOrNoneIs(this))
         TsTimerTable::Instance().Clear();
+    if (m_readTimers) {
+        m_readTimers->Clear();
+    }
     // The conversation holds its speakers: it lets go of them before the
     // database takes the characters down.
     m_conversation = nullptr;
@@ -215,7 +221,7 @@ bool TsLevel::Register(OmArchive& archive)
     if (!TsGameMode::Register(archive)) {
         return false;
     }
-    TsTimerTable::Instance().Register(archive);
+    Timers().Register(archive);
     TsProjectile::ForEachLive([&archive](TsProjectile& shot) { shot.Register(archive); });
     if (m_entityDB) {
         m_entityDB->Register(archive);
@@ -226,12 +232,25 @@ bool TsLevel::Register(OmArchive& archive)
     return true;
 }
 
+TsTimerTable& TsLevel::Timers()
+{
+    return m_readTimers ? *m_readTimers : TsTimerTable::Instance();
+}
+
+void TsLevel::InstallReadTimers()
+{
+    if (m_readTimers) {
+        TsTimerTable::Instance().TakeOver(*m_readTimers);
+        m_readTimers.reset();
+    }
+}
+
 // The live projectiles are written with their count in front: a load must
 // know how many references follow, whatever is live when it runs.
 void TsLevel::Write(OmArchive& archive)
 {
     TsGameMode::Write(archive);
-    TsTimerTable::Instance().Write(archive);
+    Timers().Write(archive);
     archive.WriteU32(TsProjectile::LiveCount());
     TsProjectile::ForEachLive([&archive](TsProjectile& shot) { archive.WriteObjectRef(&shot); });
     archive.WriteObjectRef(m_entityDB);
@@ -246,7 +265,10 @@ void TsLevel::Write(OmArchive& archive)
 void TsLevel::Read(OmArchive& archive)
 {
     TsGameMode::Read(archive);
-    TsTimerTable::Instance().Read(archive);
+    // Kept with the level until it is played: reading them into the
+    // program's table would drop the timers that run now.
+    m_readTimers = std::make_unique<TsTimerTable>();
+    m_readTimers->Read(archive);
     archive.ReadU32(m_projectilesRead);
     // The shots live in their pool, each holding itself: the references
     // name that hold, which the shot's count must cover.

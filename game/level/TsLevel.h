@@ -30,6 +30,7 @@ class TsLevelAudioView;
 class TsLevelCursorQueries;
 class TsPathfinder;
 class TsRadar;
+class TsTimerTable;
 class TsTrade;
 class TsWorld;
 
@@ -53,6 +54,10 @@ class TsLevel : public TsGameMode, public TsLevelState {
     bool Register(OmArchive& archive) override;
     void Write(OmArchive& archive) override;
     void Read(OmArchive& archive) override;
+    // A loaded level keeps the timers it read until it is the level played:
+    // its host makes them the program's as it adopts the level, so a load
+    // that fails or is refused leaves the running timers as they were.
+    void InstallReadTimers();
 
     bool Import() override;
     bool Initialise() override;
@@ -169,6 +174,9 @@ private:
     void CreateMembers();
     void TakeWorld(TsWorld* world);
     void ReleaseOwned();
+    // The timers the level saves: those it read until they are installed,
+    // else the program's.
+    TsTimerTable& Timers();
     // The steps of a tick, in their order.
     bool RunInGameMenu();
     void SetUpPlayCamera();
@@ -260,4 +268,5 @@ private:
     // While the warm-up draws its frame of a fight's looks.
     bool m_rehearsingFight = false;
     uint32_t m_projectilesRead = 0;
+    std::unique_ptr<TsTimerTable> m_readTimers; // null once installed, and for a level never read
 };

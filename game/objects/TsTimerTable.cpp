@@ -144,6 +144,16 @@ void TsTimerTable::Abandon()
     m_entries.RemoveAll();
 }
 
+void TsTimerTable::TakeOver(TsTimerTable& other)
+{
+    if (&other == this) {
+        return;
+    }
+    Clear();
+    m_ids.Swap(other.m_ids);
+    m_entries.Swap(other.m_entries);
+}
+
 void TsTimerTable::Register(OmArchive& archive)
 {
     for (int32_t cursor = m_ids.GetFirst(); cursor != -1;) {

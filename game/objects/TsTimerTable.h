@@ -54,9 +54,13 @@ public:
     void Tick();
     // Ends every entry, letting go of its references.
     void Clear();
-    // Drops every entry without touching the objects: for a load that
-    // failed after the table was read, whose objects the archive discards.
+    // Drops every entry without touching the objects: for a table whose
+    // objects are gone or are being taken down with it.
     void Abandon();
+    // Ends every entry of this table, then takes the other's entries as
+    // they stand (ids, order, countdowns and references); the other is
+    // left empty. How a table read with a level becomes the program's.
+    void TakeOver(TsTimerTable& other);
 
     // The entry of an id in use; null for any other id.
     const TsTimerEntry* GetEntry(int32_t id) const;

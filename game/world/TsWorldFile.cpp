@@ -4,7 +4,9 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
+#include "engine/OmMaxLight.h"
 #include "engine/OmRenderer.h"
+#include "engine/OmShape.h"
 #include "game/framework/TsLog.h"
 
 namespace {
@@ -36,6 +38,10 @@ TsWorld* TsWorld::LoadWorld(const char* path)
 {
     OmArchive archive(OmClassRegistry::Instance());
     UseRenderer(archive);
+    // What a world holds: its lights and its effects' nodes, the shapes
+    // whose geometry the import took away. A file holding anything else
+    // (a level, say) is no world file, and is refused unread.
+    archive.HoldOnly({&TsWorld::s_class, &OmMaxLight::s_class, &OmShape::s_class});
     if (!path || !archive.Load(path)) {
         LogErrorF("TsWorld::LoadWorld - could not load %s", path ? path : "(no path)");
         return nullptr;

@@ -268,13 +268,34 @@ TEST_F(OmArchiveLoad, AWrongHeaderOrVersionOrAMissingFileFailsTheLoad)
     EXPECT_FALSE(LoadFile(TestFile("no_such_file")).ok);
 }
 
-TEST_F(OmArchiveLoad, AnUnknownClassNameIsRefusedAndNamedInTheLog)
+// A class the registry does not know, or one the caller says a file of its
+// kind does not hold (one derived from a class it holds too), is refused
+// and named in the log.
+TEST_F(OmArchiveLoad, AClassTheLoaderMayNotBuildIsRefusedAndNamedInTheLog)
 {
-    std::vector<unsigned char> bytes = file.bytes;
-    size_t nameAt = layout.classes.at("TestNode").countOffset - 4;
-    bytes[nameAt] = 'X';
-    EXPECT_FALSE(LoadBytes(bad, bytes).ok);
-    EXPECT_TRUE(errors.Contains("unknown class \"TestXode\"")) << errors.Text();
+    std::vector<unsigned char> unknown = file.bytes;
+    unknown[layout.classes.at("TestNode").countOffset - 4] = 'X';
+    const struct {
+        std::initializer_list<const OmClass*> held; // empty: any the registry knows
+        const std::vector<unsigned char>& bytes;
+        const char* refused; // null: it loads
+    } cases[] = {
+        {{}, unknown, "unknown class \"TestXode\""},
+        {{&TestNode::s_class, &TestBox::s_class}, file.bytes, nullptr},
+        {{&TestNode::s_class}, file.bytes, "class TestBox"},
+        {{&TestNode::s_class, &TestShape::s_class}, file.bytes, "class TestBox"},
+        {{&TestBox::s_class}, file.bytes, "class TestNode"},
+    };
+    for (const auto& c : cases) {
+        errors.Clear();
+        WriteFile(bad, c.bytes);
+        OmArchive archive(Registry());
+        if (c.held.size())
+            archive.HoldOnly(c.held);
+        EXPECT_EQ(archive.Load(bad.c_str()), c.refused == nullptr) << errors.Text();
+        EXPECT_TRUE(!c.refused || errors.Contains(c.refused)) << errors.Text();
+        archive.RefuseLoad();
+    }
 }
 
 // References to objects that were never registered are written so.

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <string>
 
 #include "engine/OmPoolLeaks.h"
@@ -64,31 +63,6 @@ inline std::string WriteInput(const char* name, const uint8_t* data, size_t size
     std::fwrite(data, 1, size, file);
     std::fclose(file);
     return path;
-}
-
-// Whether an archive's class table gives some class more objects than
-// allowed(name) (the table follows the 75-byte header text and the version).
-inline bool HasForeignObjects(const uint8_t* data, size_t size,
-                              const std::function<uint32_t(const std::string&)>& allowed)
-{
-    auto word = [&](size_t at, uint32_t& value) { return at + 4 <= size && (std::memcpy(&value, data + at, 4), true); };
-    size_t at = 75 + 8;
-    uint32_t count = 0, length = 0, objects = 0;
-    if (!word(at, count))
-        return false;
-    at += 4;
-    for (uint32_t c = 0; c < count; ++c) {
-        if (!word(at, length) || length > size - at - 4)
-            return false;
-        const std::string name(reinterpret_cast<const char*>(data + at + 4), length);
-        at += 4 + length;
-        if (!word(at, objects))
-            return false;
-        at += 4;
-        if (objects > allowed(name))
-            return true;
-    }
-    return false;
 }
 
 } // namespace fuzzinput

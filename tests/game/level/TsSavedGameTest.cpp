@@ -17,6 +17,7 @@
 #include "game/level/TsLevel.h"
 #include "game/objects/TsDiaryData.h"
 #include "game/objects/TsPlayer.h"
+#include "game/objects/TsTimerTable.h"
 #include "testing/AllocationCounter.h"
 #include "tests/engine/ArchiveTestSupport.h"
 #include "tests/game/framework/LogCapture.h"
@@ -238,6 +239,32 @@ TEST_F(SavedGameFile, EveryShortenedCopyFailsToLoad)
         dir.Write("cut", bytes.substr(0, cut));
         OmArchive archive(OmClassRegistry::Instance());
         EXPECT_FALSE(archive.Load("cut")) << "cut at " << cut;
+    }
+}
+
+// A load that fails, or that its caller refuses, leaves the running timers
+// as they were: it neither drops them nor leaves the file's behind, naming
+// objects it took down (the sanitizer sees any such at its due tick).
+TEST_F(SavedGameFile, AFailedOrRefusedLoadLeavesTheRunningTimersAsTheyWere)
+{
+    TsTimerTable& timers = TsTimerTable::Instance();
+    timers.AddTimer(static_cast<TsObject*>(saved.level->GetEntityDB()->GetEntities().GetFirst()->value), 0.1f, 1);
+    ASSERT_TRUE(saved.Save("timed"));
+    timers.Clear();
+    const std::string timed = dir.Read("Save Games/timed");
+    dir.Write("Save Games/cut", timed.substr(0, timed.size() - 4));
+    const auto running = OmMakeRef<TestThing>();
+    for (const char* file : {"Save Games/cut", "Save Games/timed"}) {
+        SCOPED_TRACE(file);
+        const int32_t id = timers.AddTimer(running, 0.2f, 1);
+        if (OmArchive archive(OmClassRegistry::Instance()); archive.Load(file))
+            archive.RefuseLoad();
+        const TsTimerEntry* entry = timers.GetEntry(id);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->target, running.Get());
+        for (int i = 0; i < 3; ++i)
+            timers.Tick();
+        EXPECT_EQ(timers.GetActiveCount(), 0u) << "it fired once and ended, and nothing else was left";
     }
 }
 

@@ -13,6 +13,7 @@
 
 #include "WorldTestSupport.h"
 #include "engine/OmRef.h"
+#include "game/level/TsLevel.h"
 #include "tests/engine/ArchiveTestSupport.h"
 
 using namespace archive_test;
@@ -249,20 +250,24 @@ TEST_F(DamagedWorldTest, TheLoadedWorldIsTheCallersWhateverItsSavedCount)
     }
 }
 
-// A world is its file's only root: a file holding anything beside it, or
-// no world, loads none and leaves nothing behind (the pools count it).
+// A world is its file's only root, and the file holds what a world holds:
+// a file holding anything beside it (a level, too), or no world, loads none
+// and leaves nothing behind (the pools count it).
 TEST_F(DamagedWorldTest, AFileHoldingMoreThanItsWorldLoadsNoneAndKeepsNothing)
 {
     const auto lamp = OmMakeRef<OmMaxLight>();
+    const auto level = std::make_unique<TsLevel>();
     OmMaxLight* listed = world->GetLightNodes().back();
     struct Case {
         const char* what;
         std::initializer_list<OmObject*> roots;
+        const char* message;
     } cases[] = {
-        {"a light of its own after the world", {world, lamp}},
-        {"a light the world lists, before it", {listed, world}},
-        {"the world twice", {world, world}},
-        {"a light and no world", {lamp, lamp}},
+        {"a light of its own after the world", {world, lamp}, "only root"},
+        {"a light the world lists, before it", {listed, world}, "only root"},
+        {"the world twice", {world, world}, "only root"},
+        {"a light and no world", {lamp, lamp}, "not a world"},
+        {"a level beside the world", {world, level.get()}, "which a file of its kind does not hold"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -270,6 +275,7 @@ TEST_F(DamagedWorldTest, AFileHoldingMoreThanItsWorldLoadsNoneAndKeepsNothing)
         ASSERT_TRUE(SaveRoots(path, c.roots, &renderer.GetResourceOwner()));
         ErrorCapture errors;
         EXPECT_EQ(OmRef<TsWorld>::Adopt(TsWorld::LoadWorld(path.c_str())), nullptr);
+        EXPECT_TRUE(errors.Contains(c.message)) << errors.Text();
         EXPECT_EQ(TsWorld::s_pool.GetLiveCount(), worlds);
         EXPECT_EQ(OmMaxLight::s_pool.GetLiveCount(), lights);
     }
