@@ -3,6 +3,7 @@
 // planning and following, the animation choice and the drawing.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "engine/OmMath.h"
 #include "engine/OmRenderer.h"
@@ -81,7 +82,7 @@ bool TsCharacterObject::TickLife()
 void TsCharacterObject::TickRecovery()
 {
     if (IsWorldFrozen()) {
-        m_busyTicks = 2;
+        m_busyTicks.Set(2);
         return;
     }
     if (HasFlag(TS_ENTITY_DEAD))
@@ -91,15 +92,14 @@ void TsCharacterObject::TickRecovery()
 
 void TsCharacterObject::TickCounters()
 {
-    ++m_tickCounter;
-    if (m_tickCounter < 0)
-        m_tickCounter = 0; // a counter from a damaged save wraps to the start
-    m_hitFlashTicks = std::max(0, m_hitFlashTicks - 1);
-    m_cooldown = std::max(0, m_cooldown - 1);
-    if (m_busyTicks > 0) {
-        const int32_t was = m_busyTicks--;
-        if (was == 1 && m_lifeState < kStunned) {
-            m_busyTicks = -1;
+    // The rhythm starts over past its top.
+    m_tickCounter = m_tickCounter >= 0 && m_tickCounter < INT32_MAX ? m_tickCounter + 1 : 0;
+    m_hitFlashTicks.Tick();
+    m_cooldown.Tick();
+    if (m_busyTicks.Get() > 0) {
+        m_busyTicks.Tick();
+        if (m_busyTicks.Get() == 0 && m_lifeState < kStunned) {
+            m_busyTicks.Set(-1);
             ClearTargets();
             m_tickCounter = 0;
             StopMoving();
@@ -113,8 +113,8 @@ void TsCharacterObject::TickStun()
     if (m_lifeState != kStunned)
         return;
     m_action.HoldDown();
-    if (--m_stunTicks < 1) {
-        m_stunTicks = 0;
+    m_stunTicks.Tick();
+    if (m_stunTicks.Get() < 1) {
         m_lifeState = kAlive;
         m_action.SetState(kStand);
     }
@@ -147,7 +147,7 @@ void TsCharacterObject::RunCommand()
 {
     // Following goes on while a blocked step waits for the way to clear;
     // every other command waits for the character to be free.
-    const bool waiting = m_busyTicks > 0;
+    const bool waiting = m_busyTicks.Get() > 0;
     if (waiting && (m_action.GetCommand() != kFollowPath || IsWorldFrozen()))
         return;
     switch (m_action.GetCommand()) {
@@ -210,7 +210,7 @@ void TsCharacterObject::PlanMoveTo(const OmVector3& point, bool adjust, TsEntity
 {
     if (!IsMobile())
         return;
-    m_busyTicks = -1;
+    m_busyTicks.Set(-1);
     if (!m_lockedTarget)
         m_aiming = 0;
     const float dx = point.x - m_position.x, dz = point.z - m_position.z;
@@ -243,7 +243,7 @@ void TsCharacterObject::FollowWaypoints(TsWaypointObject* first)
         StopMoving();
         return;
     }
-    m_busyTicks = -1;
+    m_busyTicks.Set(-1);
     ChooseGait();
     StartFollowing();
 }
@@ -406,7 +406,7 @@ void TsCharacterObject::AdvanceAlongPath(float speedFactor)
     if (m_route.GetTrack().IsDone())
         return;
     const float speed = m_running ? m_runSpeed : m_walkSpeed;
-    m_cooldown = std::max(m_cooldown, 5);
+    m_cooldown.AtLeast(5);
     float progress = 0.0f, x = 0.0f, z = 0.0f;
     if (!m_route.Step(TsGameTicks::kSeconds * speed * speedFactor, progress, x, z))
         return;
@@ -424,8 +424,8 @@ void TsCharacterObject::AdvanceAlongPath(float speedFactor)
         OmVector3 step, toward;
         if (GroundDirection(m_position, OmVector3(x, 0.0f, z), step) &&
             GroundDirection(m_position, other->GetPosition(), toward) && step.Dot(toward) > 0.0f) {
-            if (m_busyTicks <= 0)
-                m_busyTicks = TsGameTicks::FromSeconds(kBlockWaitSeconds);
+            if (m_busyTicks.Get() <= 0)
+                m_busyTicks.Set(TsGameTicks::FromSeconds(kBlockWaitSeconds));
             return;
         }
     }
@@ -445,7 +445,7 @@ void TsCharacterObject::AdvanceAlongPath(float speedFactor)
     MarkOwnCell(false);
     SetPositionOnGround(OmVector3(x, m_position.y, z));
     MarkOwnCell(true);
-    m_busyTicks = 0;
+    m_busyTicks.Set(0);
 }
 
 void TsCharacterObject::AimedMovement()
@@ -572,7 +572,7 @@ TsActionState::Figure TsCharacterObject::GetFigure() const
 
 void TsCharacterObject::UpdateAnimation()
 {
-    m_action.Animate(CurrentEquipType(), m_busyTicks > 0 && m_lifeState < kStunned, GetFigure(), TsGameTicks::kSeconds);
+    m_action.Animate(CurrentEquipType(), m_busyTicks.Get() > 0 && m_lifeState < kStunned, GetFigure(), TsGameTicks::kSeconds);
 }
 
 // ---- drawing ------------------------------------------------------------------------------
@@ -621,7 +621,7 @@ void TsCharacterObject::Render(float renderTime, float fraction)
     ModulateSkinAlpha();
     // A character just hit flashes in the additive blend; one fading out
     // is drawn at its opacity.
-    OmD3D* d3d = m_hitFlashTicks > 0 ? OmD3D::Instance() : nullptr;
+    OmD3D* d3d = m_hitFlashTicks.Get() > 0 ? OmD3D::Instance() : nullptr;
     if (d3d)
         d3d->ForceBlendMode(kHitFlashBlend);
     const bool fading = m_fade < 1.0f;

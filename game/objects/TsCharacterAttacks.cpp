@@ -109,7 +109,7 @@ void TsCharacterObject::OnHit(TsAttack& attack)
     TsCharacterObject* attacker = attack.GetAttacker();
     if (attacker && !IsHostileTo(attacker))
         return;
-    m_hitFlashTicks = TsAccess::TicksPerSecond() >> 2;
+    m_hitFlashTicks.Set(TsAccess::TicksPerSecond() >> 2);
     if (attack.GetStun() > 0.0f)
         Stun(attack.GetStun());
     if (m_lifeState == kStunned || IsImmune())
@@ -364,7 +364,7 @@ void TsCharacterObject::ShootAt(const OmVector3& aimPoint, bool rocket)
     // Continuous fire is heard from farther than single shots.
     const TsWeaponObject* attack = GetCurrentAttack();
     const bool continuous = attack && attack->Current().reload <= 0.0f;
-    m_cooldown = std::max(m_cooldown, rocket ? 50 : continuous ? 40 : 30);
+    m_cooldown.AtLeast(rocket ? 50 : continuous ? 40 : 30);
 }
 
 void TsCharacterObject::CloseAttackStep()
@@ -412,7 +412,7 @@ void TsCharacterObject::Strike(const OmVector3& direction)
         SetDirection(direction);
     StopMoving();
     FireCurrentAttack(m_position, direction, m_lockedTarget);
-    m_cooldown = std::max(m_cooldown, 15);
+    m_cooldown.AtLeast(15);
     m_action.PlayOnce(kAttacking);
     if (m_action.HasAttachment() && CurrentEquipType() == TS_EQUIP_TONGUE)
         m_action.ShowAttachment(GetFigure().shape, kTongueBone, kTongueTicks);

@@ -386,13 +386,17 @@ void TsCharacterObject::Write(OmArchive& archive)
     archive.WriteObjectRef(m_firstTarget).WriteObjectRef(m_lockedTarget).WriteVector(m_aimPoint);
     archive.WriteObjectRef(m_assignedTarget).WriteVector(m_basePoint);
     archive.WriteObjectRef(m_lastAttacker).WriteI32(m_lastHitTick);
-    archive.WriteI32(m_tickCounter).WriteI32(m_cooldown);
+    archive.WriteI32(m_tickCounter);
+    m_cooldown.Write(archive);
     m_waist.Write(archive);
     archive.WriteFloat(m_maxTurnRate);
     archive.WriteI32(m_attackRequested);
     m_action.Write(archive);
     archive.WriteU32(m_spareByte);
-    archive.WriteI32(m_hitFlashTicks).WriteI32(m_stunTicks).WriteI32(m_busyTicks).WriteI32(m_route.GetBeaconIndex());
+    m_hitFlashTicks.Write(archive);
+    m_stunTicks.Write(archive);
+    m_busyTicks.Write(archive);
+    archive.WriteI32(m_route.GetBeaconIndex());
     archive.WriteI32(m_attackBone).WriteI32(m_limits[0]).WriteI32(m_limits[1]).WriteI32(m_animationClass);
     m_route.WriteTrack(archive);
     archive.WriteI32(m_squadIndex).WriteObjectRef(SquadObject());
@@ -433,14 +437,18 @@ void TsCharacterObject::Read(OmArchive& archive)
     ReadLink(archive, m_lockedTarget).ReadVector(m_aimPoint);
     ReadLink(archive, m_assignedTarget).ReadVector(m_basePoint);
     ReadLink(archive, m_lastAttacker).ReadI32(m_lastHitTick);
-    archive.ReadI32(m_tickCounter).ReadI32(m_cooldown);
+    archive.ReadI32(m_tickCounter);
+    m_cooldown.Read(archive, "a character's cooldown");
     m_waist.Read(archive);
     archive.ReadFloat(m_maxTurnRate);
     archive.ReadI32(m_attackRequested);
     m_action.Read(archive);
     m_spareByte = ReadByte(archive);
     int32_t beaconIndex = 0;
-    archive.ReadI32(m_hitFlashTicks).ReadI32(m_stunTicks).ReadI32(m_busyTicks).ReadI32(beaconIndex);
+    m_hitFlashTicks.Read(archive, "a character's hit flash");
+    m_stunTicks.Read(archive, "a character's stun");
+    m_busyTicks.Read(archive, "a character's busy wait");
+    archive.ReadI32(beaconIndex);
     m_route.SetBeaconIndex(beaconIndex);
     archive.ReadI32(m_attackBone).ReadI32(m_limits[0]).ReadI32(m_limits[1]).ReadI32(m_animationClass);
     m_route.ReadTrack(archive);
@@ -454,6 +462,8 @@ void TsCharacterObject::Read(OmArchive& archive)
     // A damaged file must not leave a state the tick cannot handle.
     if (m_lifeState < kImmune || m_lifeState > kFading)
         archive.Fail("a character's life state is out of range");
+    if (m_tickCounter < 0)
+        archive.Fail("a character's tick counter is below 0");
 }
 
 uint32_t TsCharacterObject::RetakenReferences() const
@@ -491,8 +501,8 @@ void TsCharacterObject::Stun(float seconds)
         m_action.Fall();
     }
     m_lifeState = kStunned;
-    m_busyTicks = -1;
-    m_stunTicks = std::max(m_stunTicks, TsGameTicks::FromSeconds(seconds));
+    m_busyTicks.Set(-1);
+    m_stunTicks.AtLeast(TsGameTicks::FromSeconds(seconds));
 }
 
 void TsCharacterObject::Die()
@@ -532,7 +542,7 @@ int32_t TsCharacterObject::DieAndReport()
     m_height = 0.1f;
     StopMoving();
     m_action.Fall();
-    m_busyTicks = -1;
+    m_busyTicks.Set(-1);
     if (m_squad)
         return m_squad->OnMemberDied(this) ? 1 : 0;
     return -1;
@@ -562,10 +572,11 @@ void TsCharacterObject::ResetState()
     m_lastAttacker = nullptr;
     m_lastHitTick = -1;
     m_tickCounter = 0;
-    m_cooldown = 0;
+    m_cooldown.Set(0);
     m_running = m_actionByte = m_aiming = 0;
     m_waist.Straighten();
-    m_busyTicks = m_stunTicks = 0;
+    m_busyTicks.Set(0);
+    m_stunTicks.Set(0);
     m_attackRequested = 0;
     m_route.SetProgress(0.0f);
     m_limits[0] = m_limits[1] = 8388607;

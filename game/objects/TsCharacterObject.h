@@ -20,6 +20,7 @@
 #include "engine/OmRef.h"
 #include "engine/OmString.h"
 #include "engine/OmVector3.h"
+#include "game/framework/TsCountdown.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLink.h"
 #include "game/objects/TsActionState.h"
@@ -247,12 +248,12 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     bool IsRunning() const { return m_running != 0; }
     bool IsAiming() const { return m_aiming != 0; }
     float GetFade() const { return m_fade; }
-    int32_t GetBusyTicks() const { return m_busyTicks; }
-    void SetBusyTicks(int32_t ticks) { m_busyTicks = ticks; }
-    int32_t GetStunTicks() const { return m_stunTicks; }
-    int32_t GetHitFlashTicks() const { return m_hitFlashTicks; }
-    int32_t GetCooldown() const { return m_cooldown; }
-    void SetCooldown(int32_t ticks) { m_cooldown = ticks; }
+    int32_t GetBusyTicks() const { return m_busyTicks.Get(); }
+    void SetBusyTicks(int32_t ticks) { m_busyTicks.Set(ticks); }
+    int32_t GetStunTicks() const { return m_stunTicks.Get(); }
+    int32_t GetHitFlashTicks() const { return m_hitFlashTicks.Get(); }
+    int32_t GetCooldown() const { return m_cooldown.Get(); }
+    void SetCooldown(int32_t ticks) { m_cooldown.Set(ticks); }
     int32_t GetTickCounter() const { return m_tickCounter; }
     void SetTickCounter(int32_t counter) { m_tickCounter = counter; }
     float GetWaistAngle() const { return m_waist.GetAngle(); }
@@ -403,7 +404,7 @@ protected:
     // each tick (is it stunned, whose side is it on, how loud is it): they
     // share a cache line.
     int32_t m_lifeState = kAlive;
-    int32_t m_cooldown = 0;
+    TsCountdown<0> m_cooldown;
     TsSquadObject* m_squad = nullptr; // borrowed: the squad lists its members
     OmArray<Ignored> m_ignoreList{16};
     OmRef<TsInventory> m_inventory;
@@ -438,9 +439,10 @@ protected:
     int32_t m_attackRequested = 0;
     TsActionState m_action;
     uint8_t m_spareByte = 0; // kept for the saved format: saved and read, never used
-    int32_t m_hitFlashTicks = 0;
-    int32_t m_stunTicks = 0;
-    int32_t m_busyTicks = 0;
+    TsCountdown<0> m_hitFlashTicks;
+    TsCountdown<0> m_stunTicks;
+    // -1 when the character waits for nothing; 0 once a wait is over.
+    TsCountdown<-1> m_busyTicks;
     TsNeighbourList m_neighbours;
     OmNode* m_modelInstance = nullptr;
     int32_t m_attackBone = -1;

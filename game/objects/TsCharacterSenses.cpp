@@ -153,7 +153,7 @@ bool TsCharacterObject::Sense()
         // hearing and any sight, are each a coin's toss in a crowd: both
         // are worked out, and one branch takes what is left.
         const bool hostile = (other->m_lifeState != kStunned) & alliances.IsHostile(squad->GetTeam());
-        const float hearing = float(std::max(0, other->m_cooldown)) + 1.0f;
+        const float hearing = float(other->m_cooldown.Get()) + 1.0f;
         const float squared = GroundDistanceSquared(m_position, other->m_position);
         if (!hostile | IsClearlyBeyond(squared, hearing, sightSquared))
             continue;
