@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/OmMath.h"
 #include "engine/OmRand.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
@@ -319,7 +320,7 @@ void TsCharacterObject::TakeFiringPose(const OmVector3& d, bool rocket)
             m_action.SetCommand(kNoCommand);
             m_action.SetState(CurrentWeaponType() == TS_WEAPON_RANGED_AUTO ? kStand : kAttacking);
             m_action.SetFollowUp(CurrentWeaponType() == TS_WEAPON_RANGED_AUTO ? kNoAction : kStand);
-            if (std::fabs(m_heading - before) > 0.2f * 3.14159265f)
+            if (std::fabs(m_heading - before) > 0.2f * OM_PI)
                 m_previousHeading = m_heading;
             m_route.SetProgress(0.0f);
             m_position = previous;
