@@ -142,17 +142,6 @@ TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
     }
 }
 
-TEST_F(CharacterTest, AHitReactionPlaysOnceAndEndsStandingAgain)
-{
-    TestWalker* struck = Make<TestWalker>();
-    Strike(struck, 1.0f);
-    EXPECT_FALSE(struck->IsMobile());
-    for (int i = 1; i <= 3; ++i)
-        struck->Tick(uint32_t(i));
-    EXPECT_EQ(struck->GetActionState(), TsCharacterObject::kStand) << "no figure: nothing to wait for";
-    EXPECT_TRUE(struck->IsMobile());
-}
-
 TEST_F(CharacterTest, AnAttackDropsABrokenDamage)
 {
     TestWalker* struck = Make<TestWalker>();
@@ -332,14 +321,11 @@ TEST_F(CharacterTest, ABrokenLifeStateFailsTheLoad)
     EXPECT_TRUE(LoadRoots("broken.sav").empty());
 }
 
-// Counters of a save the game wrote, each set to a limit: one below what
-// the game ever writes fails the load, and none wraps as it counts on.
 TEST_F(CharacterTest, ASavedCounterPastItsRangeFailsTheLoadAndNoneWraps)
 {
-    using Read = int32_t (*)(const TsCharacterObject&);
-    const Read stun = [](const TsCharacterObject& c) { return c.GetStunTicks(); };
-    const Read busy = [](const TsCharacterObject& c) { return c.GetBusyTicks(); };
-    const Read counter = [](const TsCharacterObject& c) { return c.GetTickCounter(); };
+    using Read = int32_t (TsCharacterObject::*)() const;
+    const Read stun = &TsCharacterObject::GetStunTicks, busy = &TsCharacterObject::GetBusyTicks;
+    const Read counter = &TsCharacterObject::GetTickCounter;
     const struct {
         uint32_t marker; // the value the game saved, and how far on the counter lies
         int32_t shift, value;
@@ -373,7 +359,7 @@ TEST_F(CharacterTest, ASavedCounterPastItsRangeFailsTheLoadAndNoneWraps)
         if (back)
             back->Tick(1);
         if (back && c.read) {
-            EXPECT_EQ(c.read(*back), c.afterTick);
+            EXPECT_EQ((back->*c.read)(), c.afterTick);
         }
     }
 }
