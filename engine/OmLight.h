@@ -3,6 +3,7 @@
 // on while the nodes it targets are drawn.
 #pragma once
 
+#include "engine/OmMath.h"
 #include "engine/OmModifier.h"
 
 class OmLight : public OmModifier {
@@ -33,7 +34,7 @@ class OmLight : public OmModifier {
     float specular[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     float range = 1000.0f; // 0 or less: unlimited
     float innerCone = 0.78539816f; // radians
-    float outerCone = 1.57079633f;
+    float outerCone = OM_HALF_PI;
     float attenuation[3] = {0.0f, 0.0f, 1.0f}; // constant, linear, quadratic
     int32_t id = -1;
     int32_t deviceLightId = -1;

@@ -8,7 +8,7 @@ OM_IMPLEMENT_CLASS(OmMaxLight, OmObject)
 OM_IMPLEMENT_CLASS(OmMaxLightNode, OmModifier)
 
 OmMaxLight::OmMaxLight(const OmMaxLight& o)
-    : OmObject(), position(o.position), direction(o.direction), upVector(o.upVector), lightName(o.lightName),
+    : OmHeldByName(), position(o.position), direction(o.direction), upVector(o.upVector), lightName(o.lightName),
       on(o.on), type(o.type), multiplier(o.multiplier), overshoot(o.overshoot), hotspot(o.hotspot),
       falloff(o.falloff), beamShape(o.beamShape), aspect(o.aspect), param3(o.param3), flag4(o.flag4),
       projectorMap(o.projectorMap), nearAttenuation(o.nearAttenuation), nearStart(o.nearStart),

@@ -5,10 +5,11 @@
 // scene tree.
 #pragma once
 
+#include "engine/OmHeldByName.h"
 #include "engine/OmModifier.h"
 #include "engine/OmString.h"
 
-class OmMaxLight : public OmObject {
+class OmMaxLight : public OmHeldByName<OmObject> {
     OM_DECLARE_CLASS(OmMaxLight)
 
     // type values; any other is a parallel beam.
@@ -16,18 +17,12 @@ class OmMaxLight : public OmObject {
     enum Decay : int32_t { kNoDecay = 0, kInverse = 1, kInverseSquare = 2 };
 
     OmMaxLight() = default;
-    explicit OmMaxLight(OmArchive& archive) : OmObject(archive) {}
+    explicit OmMaxLight(OmArchive& archive) : OmHeldByName(archive) {}
     // Copies every stored field; the names as copies.
     OmMaxLight(const OmMaxLight& other);
 
     void Write(OmArchive& archive) override;
     void Read(OmArchive& archive) override;
-    // Holders that keep a reference to the light but save only its name,
-    // and take the reference again once read back (light effects): a saved
-    // count leaves their references out, or a load would count them twice.
-    uint32_t RetakenReferences() const override { return m_holdersByName; }
-    void AddHolderByName() { ++m_holdersByName; }
-    void RemoveHolderByName() { --m_holdersByName; }
 
     // Light falling on a surface at p with normal n.
     float IlluminationAt(const OmVector3& p, const OmVector3& n) const;
@@ -71,8 +66,6 @@ class OmMaxLight : public OmObject {
 
 private:
     float ConeFactor(const OmVector3& toPoint, float distance) const;
-
-    uint32_t m_holdersByName = 0; // never saved, nor copied
 };
 
 class OmMaxLightNode : public OmModifier {

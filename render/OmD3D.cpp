@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/OmMaterial.h"
+#include "engine/OmMath.h"
 #include "engine/OmMatrix3.h"
 #include "engine/OmRef.h"
 #include "engine/OmReport.h"
@@ -434,7 +435,7 @@ void OmD3D::SetDefaultMatrices()
     float view[16], projection[16];
     const float eye[3] = {30.0f, 0.0f, 0.0f}, at[3] = {0.0f, 0.0f, 0.0f}, up[3] = {0.0f, 1.0f, 0.0f};
     MatrixLookAtLH(view, eye, at, up);
-    MatrixPerspectiveFovLH(projection, 1.5707964f, 1.3333334f, 1.0f, 1000.0f);
+    MatrixPerspectiveFovLH(projection, OM_HALF_PI, 1.3333334f, 1.0f, 1000.0f);
     OmMatrix4 v, p;
     std::memcpy(v.m, view, sizeof view);
     std::memcpy(p.m, projection, sizeof projection);

@@ -237,7 +237,7 @@ void TsLevel::DrawCharacterDebug(OmRenderer& renderer) const
         }
         const OmVector3& at = character->GetPosition();
         const float height = at.y + 0.1f; // just above the floor it stands on
-        const TsPathTrack& track = character->GetFollower();
+        const TsPathTrack& track = character->GetTrack();
         if (paths && !track.IsDone()) {
             const auto& points = track.GetPoints();
             OmVector3 previous(at.x, height, at.z);

@@ -2,7 +2,6 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmBoneAnimation.h"
-#include "engine/OmGroup.h"
 #include "engine/OmSkinShape.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
@@ -169,43 +168,6 @@ void TsActionState::Animate(TsEquipType equip, bool busy, const Figure& figure, 
         Play(figure, AnimationFor(m_state, equip), m_state == kLying ? OM_PLAY_HOLD : OM_PLAY_LOOP, false);
     }
     m_playingState = m_state;
-}
-
-void TsActionState::SetAttachment(OmGroup* adopted)
-{
-    m_attachment.AdoptNew(adopted);
-    m_attachmentTicks = 0;
-}
-
-// The character keeps its own reference throughout.
-void TsActionState::ShowAttachment(OmSkinShape* shape, int32_t bone, int32_t ticks)
-{
-    OmGroup* node = shape ? shape->AttachNodeToBone(bone) : nullptr;
-    if (!node)
-        return;
-    if (m_attachment->GetParent() != static_cast<OmNode*>(node))
-        node->AddChild(m_attachment);
-    m_attachmentTicks = ticks;
-}
-
-void TsActionState::HideAttachment()
-{
-    if (auto* parent = OmGroup::Cast(m_attachment->GetParent()))
-        parent->RemoveChild(m_attachment);
-}
-
-void TsActionState::TickAttachment()
-{
-    if (m_attachment && m_attachmentTicks > 0 && --m_attachmentTicks == 0)
-        HideAttachment();
-}
-
-void TsActionState::ReleaseAttachment()
-{
-    if (m_attachment) {
-        HideAttachment();
-        m_attachment = nullptr;
-    }
 }
 
 void TsActionState::Write(OmArchive& archive) const

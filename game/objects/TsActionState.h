@@ -1,20 +1,17 @@
 // What a character is doing and the animation that shows it: the action
 // state, the state whose animation is playing and the state to go to when a
 // once-played animation ends; the kind of aimed movement; the pending
-// command; the animation playing and for how many ticks; and a timed
-// attachment (the tongue of the one figure that strikes with it), shown on
-// a bone while its ticks last. The figure the animations play on is the
-// character's and is handed in.
+// command; the gait, walking or running; and the animation playing and for
+// how many ticks. The character moves it only by the transitions below,
+// each the whole of a change it makes. The figure the animations play on is
+// the character's and is handed in.
 #pragma once
 
 #include <cstdint>
 
-#include "engine/OmRef.h"
 #include "game/objects/TsWeaponAttributes.h"
 
 class OmArchive;
-class OmGroup;
-class OmNode;
 class OmSkinShape;
 
 class TsActionState {
@@ -56,15 +53,16 @@ public:
 
     // The animation id of an action state for an equip type.
     static int32_t AnimationFor(int32_t state, TsEquipType equip);
+    // Fists, blades and skills strike close; every other weapon from afar.
+    static bool IsClose(TsWeaponType type) { return type == TS_WEAPON_MELEE || type == TS_WEAPON_SKILL; }
 
     int32_t GetState() const { return m_state; }
-    void SetState(int32_t state) { m_state = state; }
-    int32_t GetPlayingState() const { return m_playingState; }
-    int32_t GetFollowUp() const { return m_followUp; }
-    void SetFollowUp(int32_t state) { m_followUp = state; }
     int32_t GetCommand() const { return m_command; }
-    void SetCommand(int32_t command) { m_command = command; }
     int32_t GetCurrentAnimation() const { return m_currentAnimation; }
+    // The gait outlasts the moves that show it (a turn on the way keeps
+    // it): walking and running are taken from it as the character goes.
+    bool IsRunning() const { return m_running != 0; }
+    void SetRunning(bool running) { m_running = running ? 1 : 0; }
 
     // Standing with nothing to do.
     void Stop()
@@ -72,11 +70,58 @@ public:
         m_state = kStand;
         m_command = kNoCommand;
     }
-    // Walking or running along the path, with nothing to follow up.
-    void Follow(bool running)
+    // Standing with nothing to do and nothing to follow up.
+    void Idle()
     {
-        m_state = running ? kRun : kWalk;
-        m_command = kFollowPath;
+        Stop();
+        m_followUp = kNoAction;
+    }
+    // Standing; the command and what follows up stay.
+    void Stand() { m_state = kStand; }
+    // Turning on the spot before going on.
+    void Turn() { m_state = kTurning; }
+    // Walking or running along the path under a command, with nothing to
+    // follow up.
+    void Follow(Command command)
+    {
+        m_state = GaitState();
+        m_command = command;
+        m_followUp = kNoAction;
+    }
+    // Walking or running on, while the command is still the one it goes
+    // under: a step that stopped the character leaves it standing.
+    void Stride(Command command)
+    {
+        if (m_command == command)
+            m_state = GaitState();
+    }
+    // Closing in on a target to strike it: as Stride, and nothing follows up.
+    void Chase()
+    {
+        if (m_command == kCloseAttack) {
+            m_state = GaitState();
+            m_followUp = kNoAction;
+        }
+    }
+    // An attack ordered with a weapon of a kind: close or from afar.
+    void OrderAttack(TsWeaponType type) { m_command = IsClose(type) ? kCloseAttack : kRangedAttack; }
+    void GoToUse() { m_command = kGoToUse; }
+    // Firing where it stands, the command done: an automatic weapon fires
+    // on while the character stands; any other plays its attack once.
+    void FireStanding(TsWeaponType type)
+    {
+        m_command = kNoCommand;
+        if (type == TS_WEAPON_RANGED_AUTO) {
+            m_state = kStand;
+            m_followUp = kNoAction;
+        } else {
+            PlayOnce(kAttacking);
+        }
+    }
+    // A shot that did not fire: standing, with nothing to follow up.
+    void HoldFire()
+    {
+        m_state = kStand;
         m_followUp = kNoAction;
     }
     // A state whose animation plays once before the character stands again.
@@ -98,12 +143,13 @@ public:
             m_state = kLying;
         m_command = kNoCommand;
     }
-    // Standing, with the animation to be chosen afresh.
+    // Standing and walking, with the animation to be chosen afresh.
     void Reset()
     {
         m_state = kStand;
         m_playingState = kNoAction;
         m_followUp = kNoAction;
+        m_running = 0;
     }
     // Takes a kind of aimed movement as the state; true when it differs
     // from the last kind taken (the body turned another way).
@@ -118,32 +164,23 @@ public:
     // class on its shape.
     void Play(const Figure& figure, int32_t id, int32_t mode, bool queue);
 
-    // The attachment, adopted, hidden until shown.
-    void SetAttachment(OmGroup* adopted);
-    bool HasAttachment() const { return m_attachment != nullptr; }
-    // Shown on the node the shape keeps for a bone, for a number of ticks.
-    void ShowAttachment(OmSkinShape* shape, int32_t bone, int32_t ticks);
-    void HideAttachment();
-    // Counts the attachment's ticks down and hides it when they run out.
-    void TickAttachment();
-    void ReleaseAttachment();
-
     // The five action words, in the order the character's archive keeps
-    // them; the playing state is chosen again after a load.
+    // them; the playing state is chosen again after a load. The gait is
+    // kept where the character's archive keeps it.
     void Write(OmArchive& archive) const;
     void Read(OmArchive& archive);
 
 private:
     bool AnimationEnded(const Figure& figure, float tickSeconds) const;
+    int32_t GaitState() const { return m_running ? kRun : kWalk; }
 
     int32_t m_playingState = kNoAction;
     int32_t m_state = kStand;
     int32_t m_followUp = kNoAction;
     int32_t m_aimKind = kNoAction;
     int32_t m_command = kNoCommand;
+    uint8_t m_running = 0;
     // Not saved: rebuilt as play goes on.
     int32_t m_currentAnimation = -1;
     int32_t m_animationTicks = 0;
-    OmRef<OmNode> m_attachment; // on its bone while its ticks last
-    int32_t m_attachmentTicks = 0;
 };

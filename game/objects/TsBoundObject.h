@@ -6,12 +6,13 @@
 #include <cstdint>
 
 #include "engine/OmArray.h"
+#include "engine/OmHeldByName.h"
 #include "engine/OmPlane.h"
 #include "game/framework/TsObject.h"
 
 class OmVector3;
 
-class TsBoundObject : public TsObject {
+class TsBoundObject : public OmHeldByName<TsObject> {
     OM_DECLARE_CLASS(TsBoundObject)
 
     struct Volume {
@@ -20,7 +21,7 @@ class TsBoundObject : public TsObject {
     };
 
     TsBoundObject() = default;
-    explicit TsBoundObject(OmArchive& archive) : TsObject(archive) {}
+    explicit TsBoundObject(OmArchive& archive) : OmHeldByName(archive) {}
 
     // Adds the plane through three points (normal along (p3 - p2) x (p1 -
     // p2)) to the volume, which is one of the bound's or the next new one.
@@ -35,15 +36,8 @@ class TsBoundObject : public TsObject {
 
     void Write(OmArchive& archive) override;
     void Read(OmArchive& archive) override;
-    // Holders that keep a reference to the bound but save only its name,
-    // and take the reference again once read back (light effects): a saved
-    // count leaves their references out, or a load would count them twice.
-    uint32_t RetakenReferences() const override { return m_holdersByName; }
-    void AddHolderByName() { ++m_holdersByName; }
-    void RemoveHolderByName() { --m_holdersByName; }
 
 private:
     OmArray<OmPlane> m_planes{64};
     OmArray<Volume> m_volumes{64};
-    uint32_t m_holdersByName = 0; // never saved
 };

@@ -3,6 +3,7 @@
 // planning and following, the animation choice and the drawing.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "engine/OmMath.h"
 #include "engine/OmRenderer.h"
@@ -24,8 +25,6 @@
 
 namespace {
 
-constexpr int32_t kMoveLimit = 500;
-constexpr int32_t kPlayerMoveLimit = 10000;
 constexpr float kNeighbourMarkReach = 3.0f;
 constexpr float kBlockWaitSeconds = 3.0f;
 constexpr uint32_t kHitFlashBlend = 64;
@@ -46,7 +45,7 @@ void TsCharacterObject::Tick(uint32_t tickCount)
     if (TsWeaponObject* attack = GetCurrentAttack())
         attack->Tick(tickCount);
     if (CurrentEquipType() == TS_EQUIP_STEALTH)
-        m_running = 0;
+        m_action.SetRunning(false);
     if (!TickLife())
         return;
     AgeIgnoreList();
@@ -54,9 +53,9 @@ void TsCharacterObject::Tick(uint32_t tickCount)
     TickCounters();
     TickStun();
     TouchScan();
-    if (m_lockedTarget && !IsValidTarget(m_lockedTarget, true))
-        m_lockedTarget = nullptr;
-    if (!m_lockedTarget)
+    if (!IsValidTarget(m_targets.GetLocked(), true))
+        m_targets.Lock(nullptr);
+    if (!m_targets.GetLocked())
         m_aiming = 0;
     if (IsMobile() && !HasFlag(TS_ENTITY_DEAD))
         RunCommand();
@@ -81,7 +80,7 @@ bool TsCharacterObject::TickLife()
 void TsCharacterObject::TickRecovery()
 {
     if (IsWorldFrozen()) {
-        m_busyTicks = 2;
+        m_counters.SetBusyTicks(2);
         return;
     }
     if (HasFlag(TS_ENTITY_DEAD))
@@ -91,21 +90,12 @@ void TsCharacterObject::TickRecovery()
 
 void TsCharacterObject::TickCounters()
 {
-    ++m_tickCounter;
-    if (m_tickCounter < 0)
-        m_tickCounter = 0; // a counter from a damaged save wraps to the start
-    m_hitFlashTicks = std::max(0, m_hitFlashTicks - 1);
-    m_cooldown = std::max(0, m_cooldown - 1);
-    if (m_busyTicks > 0) {
-        const int32_t was = m_busyTicks--;
-        if (was == 1 && m_lifeState < kStunned) {
-            m_busyTicks = -1;
-            ClearTargets();
-            m_tickCounter = 0;
-            StopMoving();
-        }
+    // A wait that ran out gives up what the character was doing.
+    if (m_counters.Tick(m_lifeState < kStunned)) {
+        ClearTargets();
+        StopMoving();
     }
-    m_action.TickAttachment();
+    m_tongue.Tick();
 }
 
 void TsCharacterObject::TickStun()
@@ -113,10 +103,9 @@ void TsCharacterObject::TickStun()
     if (m_lifeState != kStunned)
         return;
     m_action.HoldDown();
-    if (--m_stunTicks < 1) {
-        m_stunTicks = 0;
+    if (m_counters.TickStun()) {
         m_lifeState = kAlive;
-        m_action.SetState(kStand);
+        m_action.Stand();
     }
 }
 
@@ -147,7 +136,7 @@ void TsCharacterObject::RunCommand()
 {
     // Following goes on while a blocked step waits for the way to clear;
     // every other command waits for the character to be free.
-    const bool waiting = m_busyTicks > 0;
+    const bool waiting = m_counters.IsBusy();
     if (waiting && (m_action.GetCommand() != kFollowPath || IsWorldFrozen()))
         return;
     switch (m_action.GetCommand()) {
@@ -174,12 +163,12 @@ void TsCharacterObject::StopMoving()
 {
     m_route.Stop();
     m_action.Stop();
-    m_running = 0;
+    m_action.SetRunning(false);
 }
 
 void TsCharacterObject::DropLockedTarget()
 {
-    m_lockedTarget = nullptr;
+    m_targets.Lock(nullptr);
     m_aiming = 0;
     if (m_route.GetTrack().GetCount() > 0) {
         ChooseGait();
@@ -192,44 +181,42 @@ void TsCharacterObject::DropLockedTarget()
 void TsCharacterObject::ChooseGait()
 {
     if ((m_skill & TS_SKILL_STEALTH) && CurrentEquipType() == TS_EQUIP_STEALTH) {
-        m_running = 0;
+        m_action.SetRunning(false);
     } else if (m_runToAttack && !m_route.GetTrack().IsClosed()) {
         const float length = m_route.GetTrack().GetLength();
-        m_running = (length > 1.5f || (m_running && length > 0.75f)) ? 1 : 0;
+        m_action.SetRunning(length > 1.5f || (m_action.IsRunning() && length > 0.75f));
     } else {
-        m_running = 0;
+        m_action.SetRunning(false);
     }
 }
 
 void TsCharacterObject::StartFollowing()
 {
-    m_action.Follow(m_running != 0);
+    m_action.Follow(kFollowPath);
 }
 
 void TsCharacterObject::PlanMoveTo(const OmVector3& point, bool adjust, TsEntity* ignore)
 {
     if (!IsMobile())
         return;
-    m_busyTicks = -1;
-    if (!m_lockedTarget)
+    m_counters.SetBusyTicks(-1);
+    if (!m_targets.GetLocked())
         m_aiming = 0;
     const float dx = point.x - m_position.x, dz = point.z - m_position.z;
     if (!(dx * dx + dz * dz > m_radius * m_radius)) {
         StopMoving(); // already there
-        m_action.SetFollowUp(kNoAction);
+        m_action.Idle();
         return;
     }
     const bool player = TsPCObject::Cast(this) != nullptr;
-    PlanPath(point, player ? kPlayerMoveLimit : kMoveLimit, adjust, ignore);
+    PlanPath(point, player ? TsRouteFollower::kPlayerMoveLimit : TsRouteFollower::kMoveLimit, adjust, ignore);
     if (m_route.GetTrack().GetCount() > 0) {
         ChooseGait();
         StartFollowing();
         if (player)
             StoreGoalHeight(point.y);
     } else {
-        m_action.SetCommand(kNoCommand);
-        m_action.SetState(kStand);
-        m_action.SetFollowUp(kNoAction);
+        m_action.Idle();
     }
 }
 
@@ -237,13 +224,11 @@ void TsCharacterObject::FollowWaypoints(TsWaypointObject* first)
 {
     if (!first || !IsMobile())
         return;
-    first->BuildTrack(m_route.GetTrack());
-    m_route.SetProgress(0.0f);
-    if (m_route.GetTrack().IsDone()) {
+    if (!m_route.Lay(*first)) {
         StopMoving();
         return;
     }
-    m_busyTicks = -1;
+    m_counters.SetBusyTicks(-1);
     ChooseGait();
     StartFollowing();
 }
@@ -290,7 +275,7 @@ bool TsCharacterObject::PlanPath(const OmVector3& point, int32_t iterationLimit,
         // to plan on; said once, as characters ask every tick.
         static bool reported = false;
         LogErrorOnce(reported, "TsCharacterObject: no level's pathfinder to plan a route with");
-        m_route.GetTrack().Clear();
+        m_route.Clear();
         return false;
     }
     const int32_t cls = pathfinder->ClassForRadius(m_radius);
@@ -384,12 +369,11 @@ void TsCharacterObject::FollowPath()
     if (!m_aiming) {
         OmVector3 direction;
         if (m_route.Direction(direction) && !TurnToward(direction)) {
-            m_action.SetState(kTurning);
+            m_action.Turn();
             return;
         }
         AdvanceAlongPath(1.0f);
-        if (m_action.GetCommand() == kFollowPath) // not stopped on the way
-            m_action.SetState(m_running ? kRun : kWalk);
+        m_action.Stride(kFollowPath);
         return;
     }
     const TsWeaponType type = CurrentWeaponType();
@@ -405,8 +389,8 @@ void TsCharacterObject::AdvanceAlongPath(float speedFactor)
 {
     if (m_route.GetTrack().IsDone())
         return;
-    const float speed = m_running ? m_runSpeed : m_walkSpeed;
-    m_cooldown = std::max(m_cooldown, 5);
+    const float speed = m_action.IsRunning() ? m_runSpeed : m_walkSpeed;
+    m_counters.SoundFor(5);
     float progress = 0.0f, x = 0.0f, z = 0.0f;
     if (!m_route.Step(TsGameTicks::kSeconds * speed * speedFactor, progress, x, z))
         return;
@@ -424,8 +408,7 @@ void TsCharacterObject::AdvanceAlongPath(float speedFactor)
         OmVector3 step, toward;
         if (GroundDirection(m_position, OmVector3(x, 0.0f, z), step) &&
             GroundDirection(m_position, other->GetPosition(), toward) && step.Dot(toward) > 0.0f) {
-            if (m_busyTicks <= 0)
-                m_busyTicks = TsGameTicks::FromSeconds(kBlockWaitSeconds);
+            m_counters.Block(TsGameTicks::FromSeconds(kBlockWaitSeconds));
             return;
         }
     }
@@ -445,23 +428,24 @@ void TsCharacterObject::AdvanceAlongPath(float speedFactor)
     MarkOwnCell(false);
     SetPositionOnGround(OmVector3(x, m_position.y, z));
     MarkOwnCell(true);
-    m_busyTicks = 0;
+    m_counters.SetBusyTicks(0);
 }
 
 void TsCharacterObject::AimedMovement()
 {
-    if (!m_lockedTarget || !m_lockedTarget->HasFlag(TS_ENTITY_ACTIVE))
+    const TsEntity* target = m_targets.GetLocked();
+    if (!target || !target->HasFlag(TS_ENTITY_ACTIVE))
         return;
     if (m_route.GetTrack().GetCount() == 0) {
         OmVector3 toTarget;
-        if (m_waist.IsNearlyStraight() && GroundDirection(m_position, m_lockedTarget->GetPosition(), toTarget))
+        if (m_waist.IsNearlyStraight() && GroundDirection(m_position, target->GetPosition(), toTarget))
             SetDirection(toTarget);
-        m_action.SetState(kStand);
+        m_action.Stand();
         return;
     }
-    m_running = 0;
+    m_action.SetRunning(false);
     OmVector3 m, t;
-    if (!m_route.Direction(m) || !GroundDirection(m_position, m_lockedTarget->GetPosition(), t))
+    if (!m_route.Direction(m) || !GroundDirection(m_position, target->GetPosition(), t))
         return;
     const float c = std::clamp(m.Dot(t), -1.0f, 1.0f);
     const float s = (m.z * t.x - m.x * t.z) >= 0.0f ? 1.0f : -1.0f; // vertical part of m x t
@@ -502,7 +486,7 @@ bool TsCharacterObject::UseEntity(TsEntity* target)
         return false;
     m_useTarget = target;
     m_aiming = 0;
-    m_action.SetCommand(kGoToUse);
+    m_action.GoToUse();
     OmVector3 destination = target->GetPosition();
     if (target->HasFlag(TS_ENTITY_USABLE)) {
         const float gap = target->GetRadius() + m_radius + 0.5f;
@@ -517,19 +501,17 @@ bool TsCharacterObject::UseEntity(TsEntity* target)
     const bool sameCell = pathfinder && pathfinder->CellFromWorld(m_position.x, m_position.z) ==
                                             pathfinder->CellFromWorld(destination.x, destination.z);
     if (Overlaps(*this, *target) || sameCell) {
-        m_route.GetTrack().Clear();
+        m_route.Clear();
         UseStep();
         return true;
     }
-    if (!PlanPath(destination, kPlayerMoveLimit, true, nullptr)) {
-        m_action.SetCommand(kNoCommand);
+    if (!PlanPath(destination, TsRouteFollower::kPlayerMoveLimit, true, nullptr)) {
         m_useTarget = nullptr;
         StopMoving();
         return true;
     }
     ChooseGait();
-    StartFollowing();
-    m_action.SetCommand(kGoToUse);
+    m_action.Follow(kGoToUse);
     if (TsPCObject::Cast(this))
         StoreGoalHeight(destination.y);
     AdvanceAlongPath(1.0f);
@@ -547,12 +529,11 @@ void TsCharacterObject::UseStep()
         if (!IsPathDone()) {
             OmVector3 direction;
             if (m_route.Direction(direction) && !TurnToward(direction)) {
-                m_action.SetState(kTurning);
+                m_action.Turn();
                 return;
             }
             AdvanceAlongPath(1.0f);
-            if (m_action.GetCommand() == kGoToUse)
-                m_action.SetState(m_running ? kRun : kWalk);
+            m_action.Stride(kGoToUse);
             return;
         }
         TsEntity* target = m_useTarget;
@@ -572,7 +553,8 @@ TsActionState::Figure TsCharacterObject::GetFigure() const
 
 void TsCharacterObject::UpdateAnimation()
 {
-    m_action.Animate(CurrentEquipType(), m_busyTicks > 0 && m_lifeState < kStunned, GetFigure(), TsGameTicks::kSeconds);
+    const bool busy = m_counters.IsBusy() && m_lifeState < kStunned;
+    m_action.Animate(CurrentEquipType(), busy, GetFigure(), TsGameTicks::kSeconds);
 }
 
 // ---- drawing ------------------------------------------------------------------------------
@@ -621,7 +603,7 @@ void TsCharacterObject::Render(float renderTime, float fraction)
     ModulateSkinAlpha();
     // A character just hit flashes in the additive blend; one fading out
     // is drawn at its opacity.
-    OmD3D* d3d = m_hitFlashTicks > 0 ? OmD3D::Instance() : nullptr;
+    OmD3D* d3d = m_counters.GetHitFlash() > 0 ? OmD3D::Instance() : nullptr;
     if (d3d)
         d3d->ForceBlendMode(kHitFlashBlend);
     const bool fading = m_fade < 1.0f;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/OmMath.h"
 #include "engine/OmRand.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
@@ -26,8 +27,6 @@ constexpr TsEquipType kInnateEquip = TS_EQUIP_BAREHANDED;
 constexpr TsWeaponType kInnateWeapon = TS_WEAPON_MELEE;
 constexpr float kInnateRange = 2.0f;
 constexpr int32_t kAttackBaseTries = 3;
-constexpr int32_t kCowerPathLimit = 300;
-constexpr int32_t kApproachLimit = 500;
 constexpr int32_t kTongueBone = 1;
 constexpr int32_t kTongueTicks = 10;
 
@@ -84,8 +83,7 @@ bool TsCharacterObject::FireCurrentAttack(const OmVector3& from, const OmVector3
 
 bool TsCharacterObject::IsCloseAttack() const
 {
-    const TsWeaponType type = CurrentWeaponType();
-    return type == TS_WEAPON_MELEE || type == TS_WEAPON_SKILL;
+    return TsActionState::IsClose(CurrentWeaponType());
 }
 
 // ---- hits ----------------------------------------------------------------------------
@@ -109,13 +107,12 @@ void TsCharacterObject::OnHit(TsAttack& attack)
     TsCharacterObject* attacker = attack.GetAttacker();
     if (attacker && !IsHostileTo(attacker))
         return;
-    m_hitFlashTicks = TsAccess::TicksPerSecond() >> 2;
+    m_counters.Flash(TsAccess::TicksPerSecond() >> 2);
     if (attack.GetStun() > 0.0f)
         Stun(attack.GetStun());
     if (m_lifeState == kStunned || IsImmune())
         return;
-    m_lastAttacker = attacker;
-    m_lastHitTick = TsAccess::TickCount();
+    m_targets.RecordHit(attacker, TsAccess::TickCount());
     const float factor = std::max(0.0f, 1.0f - GetDefence(attack.GetMatterType()) * 0.01f);
     const float dealt = factor * damage;
     IncrementVitality(-dealt);
@@ -207,21 +204,12 @@ bool TsCharacterObject::AttackTarget(TsEntity* target, const OmVector3& aimPoint
         return false;
     if (!force && CurrentWeaponType() != TS_WEAPON_RANGED_AUTO)
         return false;
-    if (IsValidTarget(target, true)) {
-        m_lockedTarget = target;
-    } else if (!IsValidTarget(m_lockedTarget, true)) {
-        m_lockedTarget = nullptr;
-        const OmArray<Neighbour>& neighbours = GetNeighbours();
-        for (uint32_t i = 0; i < neighbours.GetCount() && neighbours[i].separation <= kMeleeReach; ++i) {
-            if (IsValidTarget(neighbours[i].entity, true)) {
-                m_lockedTarget = neighbours[i].entity;
-                break;
-            }
-        }
-    }
+    m_targets.ChooseLock(
+        target, [this](const TsEntity* entity) { return IsValidTarget(entity, true); },
+        [this]() -> const OmArray<Neighbour>& { return GetNeighbours(); }, kMeleeReach);
     m_attackRequested = 1;
-    m_action.SetCommand(IsCloseAttack() ? kCloseAttack : kRangedAttack);
-    m_aimPoint = aimPoint;
+    m_action.OrderAttack(CurrentWeaponType());
+    m_targets.AimAt(aimPoint);
     return true;
 }
 
@@ -229,33 +217,32 @@ bool TsCharacterObject::AttackTarget(TsEntity* target, const OmVector3& aimPoint
 
 void TsCharacterObject::RangedAttackStep()
 {
-    if (!m_lockedTarget)
+    if (!m_targets.GetLocked())
         m_aiming = 0;
     const bool holding = SquadConfiguredBehaviour() == kPatrolBehaviour;
-    if (holding && m_lockedTarget) {
-        m_aimPoint = m_lockedTarget->GetPosition() + OmVector3(0.0f, 0.5f * m_lockedTarget->GetHeight(), 0.0f) +
-                     LeadOn(m_lockedTarget);
+    if (holding && m_targets.GetLocked()) {
+        const TsEntity* locked = m_targets.GetLocked();
+        m_targets.AimAt(locked->GetPosition() + OmVector3(0.0f, 0.5f * locked->GetHeight(), 0.0f) + LeadOn(locked));
         OmVector3 toAim;
-        if (GroundDirection(m_position, m_aimPoint, toAim)) {
+        if (GroundDirection(m_position, m_targets.GetAimPoint(), toAim)) {
             m_waist.FaceToward(toAim);
         }
         m_aiming = 1;
     }
     if (m_attackRequested) {
         if (!holding) {
-            m_aimPoint = m_lockedTarget ? m_lockedTarget->GetPosition() +
-                                              OmVector3(0.0f, 0.7f * m_lockedTarget->GetHeight(), 0.0f)
-                                        : m_aimPoint;
+            if (const TsEntity* locked = m_targets.GetLocked())
+                m_targets.AimAt(locked->GetPosition() + OmVector3(0.0f, 0.7f * locked->GetHeight(), 0.0f));
         }
         const TsWeaponType type = CurrentWeaponType();
         if (type == TS_WEAPON_RANGED_MANUAL || type == TS_WEAPON_RANGED_AUTO)
-            ShootAt(m_aimPoint, false);
+            ShootAt(m_targets.GetAimPoint(), false);
         else if (type == TS_WEAPON_ROCKET)
-            ShootAt(m_aimPoint, true);
+            ShootAt(m_targets.GetAimPoint(), true);
     }
     if (IsPathDone()) {
         m_route.Stop();
-        m_running = 0;
+        m_action.SetRunning(false);
         return;
     }
     AdvanceAlongPath(1.0f);
@@ -310,26 +297,21 @@ void TsCharacterObject::TakeFiringPose(const OmVector3& d, bool rocket)
         } else if (rocket) {
             TurnToward(d);
         } else {
-            if (m_lockedTarget)
+            if (m_targets.GetLocked())
                 m_aiming = 1;
             const float before = m_heading;
             SetDirection(d);
             m_waist.Straighten();
-            m_route.GetTrack().Clear();
-            m_action.SetCommand(kNoCommand);
-            m_action.SetState(CurrentWeaponType() == TS_WEAPON_RANGED_AUTO ? kStand : kAttacking);
-            m_action.SetFollowUp(CurrentWeaponType() == TS_WEAPON_RANGED_AUTO ? kNoAction : kStand);
-            if (std::fabs(m_heading - before) > 0.2f * 3.14159265f)
+            m_route.Stop();
+            m_action.FireStanding(CurrentWeaponType());
+            if (std::fabs(m_heading - before) > 0.2f * OM_PI)
                 m_previousHeading = m_heading;
-            m_route.SetProgress(0.0f);
             m_position = previous;
         }
     }
     if (rocket) {
-        m_route.GetTrack().Clear();
-        m_action.SetCommand(kNoCommand);
-        m_action.PlayOnce(kAttacking);
-        m_route.SetProgress(0.0f);
+        m_route.Stop();
+        m_action.FireStanding(CurrentWeaponType());
         m_position = previous;
         // The launcher's mouth is where the firing pose holds it now.
         UpdateAnimation();
@@ -353,49 +335,46 @@ void TsCharacterObject::ShootAt(const OmVector3& aimPoint, bool rocket)
     }
     OmVector3 direction = aimPoint - muzzle;
     const float gx = aimPoint.x - muzzle.x, gz = aimPoint.z - muzzle.z;
-    if (!m_lockedTarget && gx * gx + gz * gz < 25.0f)
+    if (!m_targets.GetLocked() && gx * gx + gz * gz < 25.0f)
         direction = d;
     if (direction.Normalise() <= 0.0f)
         direction = d;
-    if (!FireCurrentAttack(muzzle, direction, m_lockedTarget)) {
-        m_action.SetState(kStand);
-        m_action.SetFollowUp(kNoAction);
+    if (!FireCurrentAttack(muzzle, direction, m_targets.GetLocked())) {
+        m_action.HoldFire();
     }
     // Continuous fire is heard from farther than single shots.
     const TsWeaponObject* attack = GetCurrentAttack();
     const bool continuous = attack && attack->Current().reload <= 0.0f;
-    m_cooldown = std::max(m_cooldown, rocket ? 50 : continuous ? 40 : 30);
+    m_counters.SoundFor(rocket ? 50 : continuous ? 40 : 30);
 }
 
 void TsCharacterObject::CloseAttackStep()
 {
-    if (!m_lockedTarget) {
+    TsEntity* target = m_targets.GetLocked();
+    if (!target) {
         OmVector3 d;
-        if (!GroundDirection(m_position, m_aimPoint, d))
+        if (!GroundDirection(m_position, m_targets.GetAimPoint(), d))
             d = GetDirection();
         Strike(d);
         return;
     }
     m_waist.Straighten();
-    const OmVector3& at = m_lockedTarget->GetPosition();
+    const OmVector3& at = target->GetPosition();
     const float dx = at.x - m_position.x, dz = at.z - m_position.z;
-    const float gap = std::sqrt(dx * dx + dz * dz) - m_lockedTarget->GetRadius();
+    const float gap = std::sqrt(dx * dx + dz * dz) - target->GetRadius();
     if (gap > CurrentRange()) {
         if (SquadConfiguredBehaviour() == kPatrolBehaviour)
             return;
-        m_running = m_runToAttack;
-        if (PlanPath(at, kApproachLimit, true, m_lockedTarget)) {
+        m_action.SetRunning(m_runToAttack != 0);
+        if (PlanPath(at, TsRouteFollower::kApproachLimit, true, target)) {
             AdvanceAlongPath(1.0f);
             OmVector3 direction;
             if (m_route.Direction(direction))
                 SetDirection(direction);
-            if (m_action.GetCommand() == kCloseAttack) { // not stopped by a door
-                m_action.SetState(m_running ? kRun : kWalk);
-                m_action.SetFollowUp(kNoAction);
-            }
-            RemoveIgnore(m_lockedTarget);
+            m_action.Chase(); // unless stopped by a door
+            RemoveIgnore(target);
         } else {
-            AddIgnore(m_lockedTarget);
+            AddIgnore(target);
             StopMoving();
         }
         return;
@@ -411,11 +390,11 @@ void TsCharacterObject::Strike(const OmVector3& direction)
     if (SquadConfiguredBehaviour() != kPatrolBehaviour)
         SetDirection(direction);
     StopMoving();
-    FireCurrentAttack(m_position, direction, m_lockedTarget);
-    m_cooldown = std::max(m_cooldown, 15);
+    FireCurrentAttack(m_position, direction, m_targets.GetLocked());
+    m_counters.SoundFor(15);
     m_action.PlayOnce(kAttacking);
-    if (m_action.HasAttachment() && CurrentEquipType() == TS_EQUIP_TONGUE)
-        m_action.ShowAttachment(GetFigure().shape, kTongueBone, kTongueTicks);
+    if (m_tongue.IsLoaded() && CurrentEquipType() == TS_EQUIP_TONGUE)
+        m_tongue.Show(GetFigure().shape, kTongueBone, kTongueTicks);
 }
 
 // ---- where to stand ------------------------------------------------------------------------
@@ -447,13 +426,13 @@ bool TsCharacterObject::GenerateAttackBase(const OmVector3& p, float minDistance
                 }
             }
             if (accept) {
-                m_basePoint.Set(x, 0.0f, z);
+                m_targets.SetBasePoint(OmVector3(x, 0.0f, z));
                 return true;
             }
         }
     }
     LogInfoF("info - generate attack base failed for %s", NameOrEmpty());
-    m_basePoint = p;
+    m_targets.SetBasePoint(p);
     return false;
 }
 
@@ -467,8 +446,8 @@ bool TsCharacterObject::GenerateCowerBase(const TsEntity* threat, float minDista
         const float x = candidate.x, z = candidate.z;
         if (!pathfinder->IsStraightWalkable(t.x, t.z, x, z, cls, m_route.HasPathKeyA(), true)) {
             // The route itself is not kept: only whether there is one.
-            if (m_route.CanReach(*pathfinder, m_position, candidate, cls, kCowerPathLimit)) {
-                m_basePoint.Set(x, 0.0f, z);
+            if (m_route.CanReach(*pathfinder, m_position, candidate, cls)) {
+                m_targets.SetBasePoint(OmVector3(x, 0.0f, z));
                 return true;
             }
         }

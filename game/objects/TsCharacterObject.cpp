@@ -141,7 +141,7 @@ TsCharacterObject::~TsCharacterObject()
         for (uint32_t i = shape->GetAttachmentCount(); i-- > 0;)
             shape->DetachAttachmentAt(i);
     }
-    m_action.ReleaseAttachment();
+    m_tongue.Release();
     m_modelInstance = nullptr;
 }
 
@@ -207,7 +207,7 @@ bool TsCharacterObject::Initialise()
             if (sound >= 0 && sound <= kMaxSoundId)
                 audio->FlagSoundForLoading(SoundId(sound));
     }
-    m_basePoint = m_position;
+    m_targets.SetBasePoint(m_position);
     // A route, its track and the neighbour list start with room for a
     // grow step each, so that the first chase of a fight allocates nothing.
     m_route.Reserve();
@@ -335,7 +335,7 @@ void TsCharacterObject::LoadTongue()
                   path.c_str());
         return;
     }
-    m_action.SetAttachment(tongue);
+    m_tongue.Adopt(tongue);
 }
 
 // ---- saving ---------------------------------------------------------------
@@ -347,8 +347,8 @@ bool TsCharacterObject::Register(OmArchive& archive)
     for (OmObject* owned : {InventoryObject(), InnateAttackObject(), SquadObject()})
         if (owned)
             owned->Register(archive);
-    TsEntity* lastAttacker = m_lastAttacker;
-    for (TsEntity* entity : {m_firstTarget.Get(), m_lockedTarget.Get(), m_assignedTarget.Get(), lastAttacker})
+    TsEntity* lastAttacker = m_targets.GetLastAttacker();
+    for (TsEntity* entity : {m_targets.GetFirst(), m_targets.GetLocked(), m_targets.GetAssigned(), lastAttacker})
         if (entity)
             entity->Register(archive);
     return true;
@@ -380,19 +380,18 @@ void TsCharacterObject::Write(OmArchive& archive)
         archive.WriteFloat(defence);
     archive.WriteFloat(m_offenceSkill).WriteI32(m_skill);
     archive.WriteObjectRef(InnateAttackObject());
-    archive.WriteI32(m_lifeState).WriteU32(m_running).WriteU32(m_actionByte).WriteU32(m_aiming);
+    archive.WriteI32(m_lifeState).WriteU32(m_action.IsRunning() ? 1 : 0).WriteU32(m_actionByte).WriteU32(m_aiming);
     archive.WriteI32(m_options).WriteFloat(m_fade);
     m_route.WriteKeys(archive);
-    archive.WriteObjectRef(m_firstTarget).WriteObjectRef(m_lockedTarget).WriteVector(m_aimPoint);
-    archive.WriteObjectRef(m_assignedTarget).WriteVector(m_basePoint);
-    archive.WriteObjectRef(m_lastAttacker).WriteI32(m_lastHitTick);
-    archive.WriteI32(m_tickCounter).WriteI32(m_cooldown);
+    m_targets.Write(archive);
+    m_counters.WriteRhythm(archive);
     m_waist.Write(archive);
     archive.WriteFloat(m_maxTurnRate);
     archive.WriteI32(m_attackRequested);
     m_action.Write(archive);
     archive.WriteU32(m_spareByte);
-    archive.WriteI32(m_hitFlashTicks).WriteI32(m_stunTicks).WriteI32(m_busyTicks).WriteI32(m_route.GetBeaconIndex());
+    m_counters.WriteWaits(archive);
+    archive.WriteI32(m_route.GetBeaconIndex());
     archive.WriteI32(m_attackBone).WriteI32(m_limits[0]).WriteI32(m_limits[1]).WriteI32(m_animationClass);
     m_route.WriteTrack(archive);
     archive.WriteI32(m_squadIndex).WriteObjectRef(SquadObject());
@@ -424,23 +423,21 @@ void TsCharacterObject::Read(OmArchive& archive)
     archive.ReadFloat(m_offenceSkill).ReadI32(m_skill);
     archive.ReadRef(m_innateAttack);
     archive.ReadI32(m_lifeState);
-    m_running = ReadByte(archive);
+    m_action.SetRunning(ReadByte(archive) != 0);
     m_actionByte = ReadByte(archive);
     m_aiming = ReadByte(archive);
     archive.ReadI32(m_options).ReadFloat(m_fade);
     m_route.ReadKeys(archive);
-    ReadLink(archive, m_firstTarget);
-    ReadLink(archive, m_lockedTarget).ReadVector(m_aimPoint);
-    ReadLink(archive, m_assignedTarget).ReadVector(m_basePoint);
-    ReadLink(archive, m_lastAttacker).ReadI32(m_lastHitTick);
-    archive.ReadI32(m_tickCounter).ReadI32(m_cooldown);
+    m_targets.Read(archive);
+    m_counters.ReadRhythm(archive);
     m_waist.Read(archive);
     archive.ReadFloat(m_maxTurnRate);
     archive.ReadI32(m_attackRequested);
     m_action.Read(archive);
     m_spareByte = ReadByte(archive);
     int32_t beaconIndex = 0;
-    archive.ReadI32(m_hitFlashTicks).ReadI32(m_stunTicks).ReadI32(m_busyTicks).ReadI32(beaconIndex);
+    m_counters.ReadWaits(archive);
+    archive.ReadI32(beaconIndex);
     m_route.SetBeaconIndex(beaconIndex);
     archive.ReadI32(m_attackBone).ReadI32(m_limits[0]).ReadI32(m_limits[1]).ReadI32(m_animationClass);
     m_route.ReadTrack(archive);
@@ -491,8 +488,7 @@ void TsCharacterObject::Stun(float seconds)
         m_action.Fall();
     }
     m_lifeState = kStunned;
-    m_busyTicks = -1;
-    m_stunTicks = std::max(m_stunTicks, TsGameTicks::FromSeconds(seconds));
+    m_counters.Stun(TsGameTicks::FromSeconds(seconds));
 }
 
 void TsCharacterObject::Die()
@@ -532,7 +528,7 @@ int32_t TsCharacterObject::DieAndReport()
     m_height = 0.1f;
     StopMoving();
     m_action.Fall();
-    m_busyTicks = -1;
+    m_counters.SetBusyTicks(-1);
     if (m_squad)
         return m_squad->OnMemberDied(this) ? 1 : 0;
     return -1;
@@ -557,15 +553,10 @@ void TsCharacterObject::ResetState()
     m_lifeState = kAlive;
     m_fade = 1.0f;
     m_route.ForgetKeys();
-    ClearTargets();
-    m_aimPoint = OmVector3();
-    m_lastAttacker = nullptr;
-    m_lastHitTick = -1;
-    m_tickCounter = 0;
-    m_cooldown = 0;
-    m_running = m_actionByte = m_aiming = 0;
+    m_targets.Forget();
+    m_counters.Reset();
+    m_actionByte = m_aiming = 0;
     m_waist.Straighten();
-    m_busyTicks = m_stunTicks = 0;
     m_attackRequested = 0;
     m_route.SetProgress(0.0f);
     m_limits[0] = m_limits[1] = 8388607;
@@ -714,18 +705,18 @@ void TsCharacterObject::AgeIgnoreList()
 void TsCharacterObject::SetLockedTarget(TsEntity* target)
 {
     if (IsValidTarget(target, true))
-        m_lockedTarget = target;
+        m_targets.Lock(target);
 }
 
 void TsCharacterObject::SetAssignedTarget(TsEntity* target)
 {
     if (IsValidTarget(target, true))
-        m_assignedTarget = target;
+        m_targets.Assign(target);
 }
 
 void TsCharacterObject::ClearTargets()
 {
-    m_firstTarget = m_lockedTarget = m_assignedTarget = nullptr;
+    m_targets.Clear();
 }
 
 void TsCharacterObject::OnTouch(TsEntity*, float)

@@ -24,11 +24,14 @@
 #include "game/framework/TsLink.h"
 #include "game/objects/TsActionState.h"
 #include "game/objects/TsAttack.h"
+#include "game/objects/TsCharacterCounters.h"
+#include "game/objects/TsCharacterTargets.h"
 #include "game/objects/TsInventory.h"
 #include "game/objects/TsModel.h"
 #include "game/objects/TsNeighbourList.h"
 #include "game/objects/TsPathTrack.h"
 #include "game/objects/TsRouteFollower.h"
+#include "game/objects/TsTimedAttachment.h"
 #include "game/objects/TsVitals.h"
 #include "game/objects/TsWaist.h"
 #include "game/objects/TsWeaponAttributes.h"
@@ -242,38 +245,36 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     int32_t GetLifeState() const { return m_lifeState; }
     void SetLifeState(int32_t state) { m_lifeState = state; }
     int32_t GetActionState() const { return m_action.GetState(); }
-    void SetActionState(int32_t state) { m_action.SetState(state); }
     int32_t GetPendingCommand() const { return m_action.GetCommand(); }
-    bool IsRunning() const { return m_running != 0; }
+    bool IsRunning() const { return m_action.IsRunning(); }
     bool IsAiming() const { return m_aiming != 0; }
     float GetFade() const { return m_fade; }
-    int32_t GetBusyTicks() const { return m_busyTicks; }
-    void SetBusyTicks(int32_t ticks) { m_busyTicks = ticks; }
-    int32_t GetStunTicks() const { return m_stunTicks; }
-    int32_t GetHitFlashTicks() const { return m_hitFlashTicks; }
-    int32_t GetCooldown() const { return m_cooldown; }
-    void SetCooldown(int32_t ticks) { m_cooldown = ticks; }
-    int32_t GetTickCounter() const { return m_tickCounter; }
-    void SetTickCounter(int32_t counter) { m_tickCounter = counter; }
-    float GetWaistAngle() const { return m_waist.GetAngle(); }
-    const OmVector3& GetBasePoint() const { return m_basePoint; }
-    void SetBasePoint(const OmVector3& point) { m_basePoint = point; }
-    const OmVector3& GetAimPoint() const { return m_aimPoint; }
-    TsCharacterObject* GetLastAttacker() const { return m_lastAttacker; }
-    int32_t GetLastHitTick() const { return m_lastHitTick; }
+    int32_t GetBusyTicks() const { return m_counters.GetBusyTicks(); }
+    void SetBusyTicks(int32_t ticks) { m_counters.SetBusyTicks(ticks); }
+    int32_t GetStunTicks() const { return m_counters.GetStunTicks(); }
+    int32_t GetHitFlashTicks() const { return m_counters.GetHitFlash(); }
+    int32_t GetCooldown() const { return m_counters.GetCooldown(); }
+    void SetCooldown(int32_t ticks) { m_counters.SetCooldown(ticks); }
+    int32_t GetTickCounter() const { return m_counters.GetTickCounter(); }
+    void SetTickCounter(int32_t counter) { m_counters.SetTickCounter(counter); }
+    const OmVector3& GetBasePoint() const { return m_targets.GetBasePoint(); }
+    void SetBasePoint(const OmVector3& point) { m_targets.SetBasePoint(point); }
+    const OmVector3& GetAimPoint() const { return m_targets.GetAimPoint(); }
+    TsCharacterObject* GetLastAttacker() const { return m_targets.GetLastAttacker(); }
+    int32_t GetLastHitTick() const { return m_targets.GetLastHitTick(); }
     int32_t GetBeaconIndex() const { return m_route.GetBeaconIndex(); }
     void SetBeaconIndex(int32_t index) { m_route.SetBeaconIndex(index); }
     int32_t GetCurrentAnimation() const { return m_action.GetCurrentAnimation(); }
 
-    TsEntity* GetFirstTarget() const { return m_firstTarget; }
-    void SetFirstTarget(TsEntity* target) { m_firstTarget = target; }
-    TsEntity* GetLockedTarget() const { return m_lockedTarget; }
+    TsEntity* GetFirstTarget() const { return m_targets.GetFirst(); }
+    void SetFirstTarget(TsEntity* target) { m_targets.SetFirst(target); }
+    TsEntity* GetLockedTarget() const { return m_targets.GetLocked(); }
     // Stores the target only when it is a valid one (heal targets allowed).
     void SetLockedTarget(TsEntity* target);
-    TsEntity* GetAssignedTarget() const { return m_assignedTarget; }
+    TsEntity* GetAssignedTarget() const { return m_targets.GetAssigned(); }
     void SetAssignedTarget(TsEntity* target);
-    void ClearAssignedTarget() { m_assignedTarget = nullptr; }
-    void ClearLockedTarget() { m_lockedTarget = nullptr; }
+    void ClearAssignedTarget() { m_targets.Assign(nullptr); }
+    void ClearLockedTarget() { m_targets.Lock(nullptr); }
     void ClearTargets();
 
     // Actions and movement.
@@ -287,9 +288,7 @@ class TsCharacterObject : public TsModel, public TsNeighbourListOwner {
     void FollowWaypoints(TsWaypointObject* first);
     bool IsPathDone() const { return m_route.IsDone(m_position); }
     bool GetMoveTarget(OmVector3& point) const { return m_route.GetEnd(point); }
-    TsPathTrack& GetFollower() { return m_route.GetTrack(); }
-    const TsPathTrack& GetFollower() const { return m_route.GetTrack(); }
-    float GetPathProgress() const { return m_route.GetProgress(); }
+    const TsPathTrack& GetTrack() const { return m_route.GetTrack(); }
     // Turns toward a unit ground direction by at most this tick's turn;
     // true when facing it.
     bool TurnToward(const OmVector3& direction);
@@ -400,10 +399,10 @@ protected:
     OmObject* SquadObject() const;
 
     // Members, after the model's. Every neighbour's senses read these three
-    // each tick (is it stunned, whose side is it on, how loud is it): they
+    // each tick (is it stunned, how loud is it, whose side is it on): they
     // share a cache line.
     int32_t m_lifeState = kAlive;
-    int32_t m_cooldown = 0;
+    TsCharacterCounters m_counters;
     TsSquadObject* m_squad = nullptr; // borrowed: the squad lists its members
     OmArray<Ignored> m_ignoreList{16};
     OmRef<TsInventory> m_inventory;
@@ -418,29 +417,16 @@ protected:
     float m_offenceSkill = 100.0f;
     int32_t m_skill = TS_SKILL_NONE;
     OmRef<TsWeaponObject> m_innateAttack;
-    uint8_t m_running = 0;
     uint8_t m_actionByte = 0; // kept for the saved format: saved and read, never used
     uint8_t m_aiming = 0;
     int32_t m_options = 1;
     float m_fade = 1.0f;
-    // Targets and the last attacker are not held: one that goes (a script's
-    // character deleted, one the level let go of) is cut from them.
-    TsLink<TsEntity> m_firstTarget;
-    TsLink<TsEntity> m_lockedTarget;
-    OmVector3 m_aimPoint;
-    TsLink<TsEntity> m_assignedTarget;
-    OmVector3 m_basePoint;
-    TsLink<TsCharacterObject> m_lastAttacker;
-    int32_t m_lastHitTick = -1;
-    int32_t m_tickCounter = 0;
+    TsCharacterTargets m_targets;
     TsWaist m_waist;
     float m_maxTurnRate = OM_TWO_PI;
     int32_t m_attackRequested = 0;
     TsActionState m_action;
     uint8_t m_spareByte = 0; // kept for the saved format: saved and read, never used
-    int32_t m_hitFlashTicks = 0;
-    int32_t m_stunTicks = 0;
-    int32_t m_busyTicks = 0;
     TsNeighbourList m_neighbours;
     OmNode* m_modelInstance = nullptr;
     int32_t m_attackBone = -1;
@@ -453,4 +439,5 @@ protected:
 
     // Not saved: rebuilt as play goes on.
     TsLink<TsEntity> m_useTarget;
+    TsTimedAttachment m_tongue; // loaded with the figure
 };

@@ -22,8 +22,6 @@
 
 namespace {
 
-constexpr int32_t kApproachLimit = 500;
-constexpr int32_t kCowerPathLimit = 300;
 constexpr float kApproachDistance = 7.0f;
 constexpr uint32_t kSenseAhead = 4;
 
@@ -153,7 +151,7 @@ bool TsCharacterObject::Sense()
         // hearing and any sight, are each a coin's toss in a crowd: both
         // are worked out, and one branch takes what is left.
         const bool hostile = (other->m_lifeState != kStunned) & alliances.IsHostile(squad->GetTeam());
-        const float hearing = float(std::max(0, other->m_cooldown)) + 1.0f;
+        const float hearing = float(other->m_counters.GetCooldown()) + 1.0f;
         const float squared = GroundDistanceSquared(m_position, other->m_position);
         if (!hostile | IsClearlyBeyond(squared, hearing, sightSquared))
             continue;
@@ -201,7 +199,8 @@ bool TsCharacterObject::IsEnemyNear(float radius, float& reach) const
     const OmArray<Neighbour>& neighbours = m_neighbours.Gathered();
     for (uint32_t i = 0; i < neighbours.GetCount(); ++i) {
         const TsEntity* entity = neighbours[i].entity;
-        if (!(neighbours[i].separation <= radius) || GroundDistanceSquared(m_position, entity->GetPosition()) > radius * radius || !IsValidTarget(entity, false))
+        if (!(neighbours[i].separation <= radius) ||
+            GroundDistanceSquared(m_position, entity->GetPosition()) > radius * radius || !IsValidTarget(entity, false))
             continue;
         const auto* other = static_cast<const TsCharacterObject*>(entity);
         const float threat = std::max(other->CurrentRange() * 1.5f, 2.0f * other->m_runSpeed);
@@ -243,7 +242,7 @@ OmVector3 TsCharacterObject::GetMuzzlePoint() const
 
 void TsCharacterObject::RandomiseCounter()
 {
-    m_tickCounter = OmRand();
+    m_counters.SetTickCounter(OmRand());
 }
 
 void TsCharacterObject::AttackOrder(TsEntity* target)
@@ -263,16 +262,16 @@ void TsCharacterObject::WalkToBase()
     if (m_action.GetCommand() == kNoCommand && !IsPathDone())
         return;
     if (m_action.GetCommand() == kNoCommand)
-        m_basePoint = m_position;
-    MoveTo(m_basePoint);
+        m_targets.SetBasePoint(m_position);
+    MoveTo(m_targets.GetBasePoint());
 }
 
 void TsCharacterObject::FightNearestThreat()
 {
-    const int32_t c = m_tickCounter;
+    const int32_t c = m_counters.GetTickCounter();
     if (c % 57 == 0)
         RandomiseCounter();
-    TsEntity* target = m_assignedTarget;
+    TsEntity* target = m_targets.GetAssigned();
     if (!target || c % 19 >= 4)
         return;
     if (IsCloseAttack() ? WithinRange(target) : HasLineOfSight(target))
@@ -282,17 +281,17 @@ void TsCharacterObject::FightNearestThreat()
 void TsCharacterObject::AttackRanged(const OmVector3& centre, bool stayInFormation, float minDistance,
                                      float maxDistance)
 {
-    TsEntity* target = m_assignedTarget;
+    TsEntity* target = m_targets.GetAssigned();
     if (!target)
         return;
     if (CurrentEquipType() == TS_EQUIP_RANGED_HEADMOUNTED) {
-        m_lockedTarget = target;
+        m_targets.Lock(target);
         CloseApproach();
         return;
     }
-    const int32_t c = m_tickCounter;
+    const int32_t c = m_counters.GetTickCounter();
     const float reach = maxDistance * maxDistance;
-    if (m_lockedTarget == target && c % 57 != 0) {
+    if (m_targets.GetLocked() == target && c % 57 != 0) {
         if (!stayInFormation)
             WalkToBase();
         if (c % 19 >= 4)
@@ -304,10 +303,10 @@ void TsCharacterObject::AttackRanged(const OmVector3& centre, bool stayInFormati
     if (!stayInFormation) {
         const bool nearCentre = GroundDistanceSquared(centre, target->GetPosition()) <= reach;
         if (!GenerateAttackBase(nearCentre ? centre : target->GetPosition(), minDistance, maxDistance)) {
-            const bool route = PlanPath(target->GetPosition(), kApproachLimit, true, target);
+            const bool route = PlanPath(target->GetPosition(), TsRouteFollower::kApproachLimit, true, target);
             StopMoving();
             if (route)
-                m_basePoint = m_position;
+                m_targets.SetBasePoint(m_position);
             else
                 AddIgnore(target);
         }
@@ -315,17 +314,17 @@ void TsCharacterObject::AttackRanged(const OmVector3& centre, bool stayInFormati
     if (HasLineOfSight(target) && GroundDistanceSquared(m_position, target->GetPosition()) <= reach)
         AttackOrder(target);
     else
-        m_lockedTarget = target;
+        m_targets.Lock(target);
     RandomiseCounter();
 }
 
 void TsCharacterObject::AttackMelee(const OmVector3& centre, float minDistance, float maxDistance)
 {
-    TsEntity* target = m_assignedTarget;
+    TsEntity* target = m_targets.GetAssigned();
     if (!target)
         return;
-    const int32_t c = m_tickCounter;
-    if (m_lockedTarget == target && c % 285 != 0) {
+    const int32_t c = m_counters.GetTickCounter();
+    if (m_targets.GetLocked() == target && c % 285 != 0) {
         if (c % 95 >= 80)
             WalkToBase();
         else
@@ -347,10 +346,10 @@ void TsCharacterObject::Sentry(const OmVector3& origin, float range)
 
 void TsCharacterObject::Cower(float minDistance, float maxDistance)
 {
-    const int32_t c = m_tickCounter;
+    const int32_t c = m_counters.GetTickCounter();
     if (c % 150 == 0)
         RandomiseCounter();
-    TsEntity* threat = m_assignedTarget;
+    TsEntity* threat = m_targets.GetAssigned();
     if (threat && c % 50 < 20) {
         if (IsCloseAttack()) {
             if (WithinRange(threat)) {
@@ -363,26 +362,28 @@ void TsCharacterObject::Cower(float minDistance, float maxDistance)
     }
     if (!threat)
         return;
-    const bool inLine = CanWalkStraight(m_basePoint, threat->GetPosition(), true);
+    const OmVector3& base = m_targets.GetBasePoint();
+    const bool inLine = CanWalkStraight(base, threat->GetPosition(), true);
     bool reachable = true;
     if (!inLine) {
         TsPathfinder* pathfinder = TsAccess::Pathfinder();
-        reachable = pathfinder && m_route.CanReach(*pathfinder, m_position, m_basePoint,
-                                                   pathfinder->ClassForRadius(m_radius), kCowerPathLimit);
+        reachable = pathfinder && m_route.CanReach(*pathfinder, m_position, base, pathfinder->ClassForRadius(m_radius));
     }
     if (inLine || !reachable)
         GenerateCowerBase(threat, minDistance, maxDistance);
-    MoveTo(m_basePoint);
+    MoveTo(m_targets.GetBasePoint());
 }
 
 void TsCharacterObject::Flee(float minDistance, float maxDistance)
 {
-    TsEntity* threat = m_assignedTarget;
-    if (threat && GroundDistanceSquared(m_position, threat->GetPosition()) < minDistance * minDistance)
-        m_lockedTarget = m_assignedTarget = nullptr;
+    TsEntity* threat = m_targets.GetAssigned();
+    if (threat && GroundDistanceSquared(m_position, threat->GetPosition()) < minDistance * minDistance) {
+        m_targets.Lock(nullptr);
+        m_targets.Assign(nullptr);
+    }
     OmVector3 end;
-    if (!IsPathDone() && GetMoveTarget(end) &&
-        std::fabs(end.x - m_basePoint.x) + std::fabs(end.z - m_basePoint.z) <= 0.1f)
+    const OmVector3& base = m_targets.GetBasePoint();
+    if (!IsPathDone() && GetMoveTarget(end) && std::fabs(end.x - base.x) + std::fabs(end.z - base.z) <= 0.1f)
         return;
     if (m_squad)
         m_squad->FindCowerPoint(this, minDistance, maxDistance);
@@ -390,15 +391,15 @@ void TsCharacterObject::Flee(float minDistance, float maxDistance)
 
 void TsCharacterObject::CloseApproach()
 {
-    TsEntity* target = m_lockedTarget;
+    TsEntity* target = m_targets.GetLocked();
     if (!target || !IsMobile())
         return;
     const OmVector3& at = target->GetPosition();
     if (GroundDistanceSquared(m_position, at) < kApproachDistance * kApproachDistance) {
-        m_route.GetTrack().Clear();
+        m_route.Clear();
         OmVector3 d;
         if (GroundDirection(m_position, at, d) && !TurnToward(d)) {
-            m_action.SetState(kTurning);
+            m_action.Turn();
             return;
         }
         const TsWeaponObject* attack = GetCurrentAttack();
@@ -406,16 +407,16 @@ void TsCharacterObject::CloseApproach()
             AttackOrder(target);
         return;
     }
-    OmVector3 point = m_basePoint;
+    OmVector3 point = m_targets.GetBasePoint();
     OmVector3 away;
-    if (GroundDistanceSquared(at, m_basePoint) > kApproachDistance * kApproachDistance &&
-        GroundDirection(at, m_basePoint, away))
+    if (GroundDistanceSquared(at, m_targets.GetBasePoint()) > kApproachDistance * kApproachDistance &&
+        GroundDirection(at, m_targets.GetBasePoint(), away))
         point = at + away * kApproachDistance;
-    if (PlanPath(point, kApproachLimit, true, nullptr)) {
-        m_basePoint = point;
+    if (PlanPath(point, TsRouteFollower::kApproachLimit, true, nullptr)) {
+        m_targets.SetBasePoint(point);
         RemoveIgnore(target);
     } else {
         AddIgnore(target);
     }
-    MoveTo(m_basePoint);
+    MoveTo(m_targets.GetBasePoint());
 }

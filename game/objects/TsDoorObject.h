@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "engine/OmMath.h"
 #include "engine/OmString.h"
 #include "game/framework/TsLink.h"
 #include "game/objects/TsDynGeometry.h"
@@ -30,7 +31,7 @@ class TsDoorObject : public TsDynGeometry {
     // than the far reach they let it close.
     static constexpr float kOpenReach = 8.0f;
     static constexpr float kCloseReach = 15.0f;
-    static constexpr float kPivotAngle = 1.5707964f;
+    static constexpr float kPivotAngle = OM_HALF_PI;
     // Below this a door speed would never finish (or run backwards).
     static constexpr float kMinimumSpeed = 0.01f;
     // Party members are told to re-plan this many ticks after a door shuts.

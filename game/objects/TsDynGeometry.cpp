@@ -6,6 +6,7 @@
 
 #include "engine/OmArchive.h"
 #include "engine/OmGroup.h"
+#include "engine/OmMath.h"
 #include "engine/OmMesh.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmShape.h"
@@ -32,7 +33,7 @@ namespace {
 
 namespace {
 
-constexpr float kQuarterTurn = 1.5707964f;
+constexpr float kQuarterTurn = OM_HALF_PI;
 constexpr uint32_t kDebugColour = 0xFFFFFFFFu;
 constexpr int32_t kPartySize = 3;
 

@@ -5,6 +5,7 @@
 
 #include "engine/OmArchive.h"
 #include "game/objects/TsPathfinder.h"
+#include "game/objects/TsWaypointObject.h"
 
 namespace {
 
@@ -77,11 +78,17 @@ bool TsRouteFollower::Plan(TsPathfinder& pathfinder, const OmVector3& from, cons
     return found;
 }
 
-bool TsRouteFollower::CanReach(TsPathfinder& pathfinder, const OmVector3& from, const OmVector3& to, int32_t cls,
-                               int32_t limit)
+bool TsRouteFollower::CanReach(TsPathfinder& pathfinder, const OmVector3& from, const OmVector3& to, int32_t cls)
 {
     m_route.RemoveAll();
-    return pathfinder.FindPath(from.x, from.z, to.x, to.z, cls, m_pathKeyA != 0, true, limit, m_route);
+    return pathfinder.FindPath(from.x, from.z, to.x, to.z, cls, m_pathKeyA != 0, true, kCowerLimit, m_route);
+}
+
+bool TsRouteFollower::Lay(const TsWaypointObject& first)
+{
+    first.BuildTrack(m_track);
+    m_progress = 0.0f;
+    return !m_track.IsDone();
 }
 
 bool TsRouteFollower::IsDone(const OmVector3& position) const

@@ -14,19 +14,31 @@
 
 class OmArchive;
 class TsPathfinder;
+class TsWaypointObject;
 
 class TsRouteFollower {
 public:
-    TsPathTrack& GetTrack() { return m_track; }
+    // How long the pathfinder may search, by what the route is for.
+    static constexpr int32_t kMoveLimit = 500;         // a move its squad orders
+    static constexpr int32_t kPlayerMoveLimit = 10000; // a move the player orders: across the whole window
+    static constexpr int32_t kApproachLimit = 500;     // closing in on a target
+    static constexpr int32_t kCowerLimit = 300;        // whether a hiding place can be reached
+
     const TsPathTrack& GetTrack() const { return m_track; }
     float GetProgress() const { return m_progress; }
     void SetProgress(float progress) { m_progress = progress; }
+    // Empties the track; the progress stays where it was.
+    void Clear() { m_track.Clear(); }
     // Empties the track and starts over at its beginning.
     void Stop()
     {
         m_track.Clear();
         m_progress = 0.0f;
     }
+    // The track along a waypoint chain from its first point (round and
+    // round for a closed chain), from its beginning; false when it leaves
+    // nothing to walk.
+    bool Lay(const TsWaypointObject& first);
     // Room for a grow step in the route and the track, so that the first
     // chase of a fight allocates nothing.
     void Reserve();
@@ -47,9 +59,10 @@ public:
     // can skip, laid into the track from its start. An empty track when
     // there is none.
     bool Plan(TsPathfinder& pathfinder, const OmVector3& from, const OmVector3& goal, int32_t cls, int32_t limit);
-    // Whether a route leads from one point to another, occupied cells
-    // allowed; the track is left as it is.
-    bool CanReach(TsPathfinder& pathfinder, const OmVector3& from, const OmVector3& to, int32_t cls, int32_t limit);
+    // Whether a route leads from one point to a hiding place, occupied
+    // cells allowed, within the cower search's limit; the track is left as
+    // it is.
+    bool CanReach(TsPathfinder& pathfinder, const OmVector3& from, const OmVector3& to, int32_t cls);
     // Done when the track is empty or ended, or an open one's last point is
     // reached from where the walker stands.
     bool IsDone(const OmVector3& position) const;

@@ -28,7 +28,6 @@ namespace {
 const OmVector3 kNoCentre(1.0e18f, 0.0f, 1.0e18f);
 constexpr float kStartScore = 1000000.0f;
 constexpr float kSlotTolerance = 0.5f;
-constexpr int32_t kCowerPathLimit = 500;
 constexpr int32_t kCowerPlanTries = 3;
 
 // The scratch of the target assignment, shared by every squad: the game
@@ -608,7 +607,7 @@ bool TsSquadObject::IsNearAnyThreat(const OmVector3& point, float distance) cons
 bool TsSquadObject::StartMoveTo(TsCharacterObject& character, const OmVector3& point)
 {
     character.PlanMoveTo(point, true, nullptr);
-    if (character.GetFollower().GetCount() == 0) {
+    if (character.GetTrack().GetCount() == 0) {
         return false;
     }
     character.SetBasePoint(point);

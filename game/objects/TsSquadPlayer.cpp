@@ -156,10 +156,10 @@ void TsSquadObject::FollowLeader(TsCharacterObject& follower, int32_t n)
     const float side = (n % 2 == 0) ? 0.7f : -0.7f;
     const OmVector3 behind = at - (h * 1.0f + s * side);
     follower.PlanMoveTo(behind, true, nullptr);
-    if (follower.GetFollower().GetCount() == 0) {
+    if (follower.GetTrack().GetCount() == 0) {
         follower.PlanMoveTo(at, true, leader);
     }
-    if (follower.GetFollower().GetCount() == 0) {
+    if (follower.GetTrack().GetCount() == 0) {
         follower.AddIgnore(leader);
     }
 }

@@ -93,9 +93,9 @@ void TsWeaponObject::Write(OmArchive& archive)
 {
     TsCollectibleObject::Write(archive);
     archive.WriteBool(m_fired).WriteBool(m_bimodal).WriteBool(m_secondary);
-    archive.WriteI32(m_reloadCountdown);
+    m_reloadCountdown.Write(archive);
     archive.WriteVector(m_muzzleOffset);
-    archive.WriteI32(m_hitCountdown);
+    m_hitCountdown.Write(archive);
     WriteAttributes(archive, m_primaryAttributes);
     WriteAttributes(archive, m_secondaryAttributes);
     archive.WriteObjectRef(m_pendingAttack);
@@ -108,9 +108,9 @@ void TsWeaponObject::Read(OmArchive& archive)
 {
     TsCollectibleObject::Read(archive);
     archive.ReadBool(m_fired).ReadBool(m_bimodal).ReadBool(m_secondary);
-    archive.ReadI32(m_reloadCountdown);
+    m_reloadCountdown.Read(archive, "a weapon's reload");
     archive.ReadVector(m_muzzleOffset);
-    archive.ReadI32(m_hitCountdown);
+    m_hitCountdown.Read(archive, "a weapon's blow");
     ReadAttributes(archive, m_primaryAttributes);
     ReadAttributes(archive, m_secondaryAttributes);
     archive.ReadRef(m_pendingAttack);
@@ -202,10 +202,10 @@ int32_t TsWeaponObject::ReloadTicks() const
 
 int32_t TsWeaponObject::ConsumeAmmo()
 {
-    if (m_reloadCountdown > 0) {
+    if (m_reloadCountdown.Get() > 0) {
         return 0;
     }
-    m_reloadCountdown = ReloadTicks();
+    m_reloadCountdown.Set(ReloadTicks());
     const TsWeaponAttributes& a = Current();
     if (a.ammoType >= 0 && !TsPlayer::_IsEasterEggEnabled(kFreeAmmoMode)) {
         TsCharacterObject* wielder = Wielder();
@@ -276,7 +276,7 @@ bool TsWeaponObject::FireRanged(const OmVector3& origin, const OmVector3& direct
 {
     const int32_t spent = ConsumeAmmo();
     if (spent < 1) {
-        if (m_reloadCountdown == ReloadTicks()) {
+        if (m_reloadCountdown.Get() == ReloadTicks()) {
             OutOfAmmo();
         }
         return false;
@@ -322,7 +322,7 @@ bool TsWeaponObject::FireAt(const OmVector3& origin, const OmVector3& direction,
 {
     const int32_t spent = ConsumeAmmo();
     if (spent < 1) {
-        if (m_reloadCountdown == ReloadTicks()) {
+        if (m_reloadCountdown.Get() == ReloadTicks()) {
             OutOfAmmo();
         }
         return false;
@@ -351,7 +351,7 @@ bool TsWeaponObject::FireAt(const OmVector3& origin, const OmVector3& direction,
 // shared damage factor. That is how the sweep has always played; it is kept.
 bool TsWeaponObject::FireMelee(const OmVector3& origin, const OmVector3& direction)
 {
-    if (m_reloadCountdown > 0) {
+    if (m_reloadCountdown.Get() > 0) {
         return false;
     }
     TsCharacterObject* wielder = Wielder();
@@ -361,7 +361,7 @@ bool TsWeaponObject::FireMelee(const OmVector3& origin, const OmVector3& directi
         return false;
     }
     m_fired = true;
-    m_reloadCountdown = ReloadTicks();
+    m_reloadCountdown.Set(ReloadTicks());
     if (!wielder) {
         return false;
     }
@@ -411,7 +411,7 @@ bool TsWeaponObject::FireMelee(const OmVector3& origin, const OmVector3& directi
         attack.SetTarget(neighbours[i].entity);
         attack.SetAttacker(wielder);
     }
-    m_hitCountdown = TsGameTicks::FromSeconds(kMeleeDelaySeconds);
+    m_hitCountdown.Set(TsGameTicks::FromSeconds(kMeleeDelaySeconds));
     if (a.efficiency < 0.0f) {
         wielder->IncrementVitality(a.efficiency * 0.5f);
     }
@@ -422,8 +422,8 @@ void TsWeaponObject::ResetAttack()
 {
     StopLoop();
     m_fired = false;
-    m_reloadCountdown = 0;
-    m_hitCountdown = -1;
+    m_reloadCountdown.Set(0);
+    m_hitCountdown.Set(-1);
     if (m_pendingAttack) {
         m_pendingAttack->SetTarget(nullptr);
         m_pendingAttack->SetAttacker(nullptr);
@@ -438,16 +438,9 @@ void TsWeaponObject::Tick(uint32_t tickCount)
     } else {
         StopLoop();
     }
-    // It may fall below 0, but not past what the count holds: a reload a
-    // script set hugely negative, or a damaged save, must not wrap it.
-    if (m_reloadCountdown > INT32_MIN) {
-        --m_reloadCountdown;
-    }
-    // The countdown rests at -1 once its blow has landed.
-    if (m_hitCountdown >= 0) {
-        --m_hitCountdown;
-    }
-    if (m_hitCountdown == 0 && m_pendingAttack) {
+    m_reloadCountdown.Tick();
+    m_hitCountdown.Tick();
+    if (m_hitCountdown.Get() == 0 && m_pendingAttack) {
         m_pendingAttack->Deliver();
         m_pendingAttack->SetTarget(nullptr);
         m_pendingAttack->SetAttacker(nullptr);

@@ -12,6 +12,7 @@
 
 #include "engine/OmRef.h"
 #include "engine/OmVector3.h"
+#include "game/framework/TsCountdown.h"
 #include "game/objects/TsAttack.h"
 #include "game/objects/TsCollectibleObject.h"
 #include "game/objects/TsWeaponAttributes.h"
@@ -83,9 +84,9 @@ class TsWeaponObject : public TsCollectibleObject {
     bool FlagSoundForLoading(int32_t slot, int32_t soundId);
     int32_t GetSound(int32_t slot) const;
 
-    int32_t GetReloadCountdown() const { return m_reloadCountdown; }
-    void SetReloadCountdown(int32_t ticks) { m_reloadCountdown = ticks; }
-    int32_t GetHitCountdown() const { return m_hitCountdown; }
+    int32_t GetReloadCountdown() const { return m_reloadCountdown.Get(); }
+    void SetReloadCountdown(int32_t ticks) { m_reloadCountdown.Set(ticks); }
+    int32_t GetHitCountdown() const { return m_hitCountdown.Get(); }
     bool HasFired() const { return m_fired; }
     const TsAttack* GetPendingAttack() const { return m_pendingAttack; }
     bool HasLoopVoice() const { return m_loopVoice != 0; }
@@ -114,12 +115,14 @@ private:
     bool m_fired = false;
     bool m_bimodal = false;
     bool m_secondary = false;
-    int32_t m_reloadCountdown = 0;
+    // It may fall below 0, but not past what the count holds: a reload a
+    // script set hugely negative must not wrap it.
+    TsCountdown<INT32_MIN> m_reloadCountdown;
     OmVector3 m_muzzleOffset;
     TsWeaponAttributes m_primaryAttributes;
     TsWeaponAttributes m_secondaryAttributes;
     OmRef<TsAttack> m_pendingAttack;
-    int32_t m_hitCountdown = -1;
+    TsCountdown<-1> m_hitCountdown{-1}; // rests at -1 once its blow has landed
     uint32_t m_loopVoice = 0;            // not saved
     int32_t m_sounds[TS_NUM_WEAPON_SOUNDS] = {-1, -1, -1, -1, -1, -1, -1, -1, -1};
 

@@ -563,7 +563,7 @@ TEST_F(HudLevel, TheConversationCameraHoldsTheWholeSquad)
     OmVector3 held[3];
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(members[i]->GetPendingCommand(), 0);
-        EXPECT_EQ(members[i]->GetFollower().GetCount(), 0u);
+        EXPECT_EQ(members[i]->GetTrack().GetCount(), 0u);
         EXPECT_GT(members[i]->GetBusyTicks(), 0) << "held, not only stopped";
         held[i] = members[i]->GetPosition();
     }

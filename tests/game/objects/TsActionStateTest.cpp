@@ -3,42 +3,37 @@
 #include "game/framework/TsAnimationDB.h"
 #include "game/objects/TsActionState.h"
 
-TEST(ActionState, EachActionStatePlaysItsAnimationForTheEquippedKind)
+// Two ticks of a figure with no animations, so that every once-played one
+// has ended by the second; while busy the standing animation loops.
+TEST(ActionState, EachTickPlaysTheStatesAnimationAndAOnceOneHandsOn)
 {
-    struct Anim {
-        int32_t state;
+    using S = TsActionState;
+    const struct {
+        const char* what;
+        void (*start)(S&);
         TsEquipType equip;
-        int32_t anim;
+        bool busy;
+        int32_t first, stateAfter, animationAfter;
+    } cases[] = {
+        {"run", [](S& a) { a.SetRunning(true); a.Follow(S::kFollowPath); }, TS_EQUIP_RANGED_2HAND, false,
+         TSANIM_RUN_2H, S::kRun, TSANIM_RUN_2H},
+        {"busy", [](S& a) { a.Follow(S::kFollowPath); }, TS_EQUIP_MELEE_1HAND, true, TSANIM_STAND_1H, S::kWalk,
+         TSANIM_STAND_1H},
+        {"strike", [](S& a) { a.PlayOnce(S::kAttacking); }, TS_EQUIP_MELEE_2HAND, false, TSANIM_STAND_2HSLASH,
+         S::kStand, TSANIM_STAND_2H_MELEE},
+        {"automatic fire", [](S& a) { a.FireStanding(TS_WEAPON_RANGED_AUTO); }, TS_EQUIP_RANGED_1HAND, false,
+         TSANIM_STAND_1H, S::kStand, TSANIM_STAND_1H},
+        {"fall", [](S& a) { a.Fall(); }, TS_EQUIP_BAREHANDED, false, TSANIM_DIE, S::kLying, TSANIM_DIE},
+        {"strafe", [](S& a) { a.TakeAimKind(S::kStrafeLeft); }, TS_EQUIP_RANGED_2HAND, false,
+         TSANIM_STRAFELEFT_2H, S::kStrafeLeft, TSANIM_STRAFELEFT_2H},
     };
-    const Anim anims[] = {
-        {0, TS_EQUIP_BAREHANDED, TSANIM_WALK},
-        {0, TS_EQUIP_MELEE_2HAND, TSANIM_WALK_1H},
-        {0, TS_EQUIP_RANGED_TWINHAND, TSANIM_WALK_2H},
-        {0, TS_EQUIP_STEALTH, TSANIM_CREEP_WALK},
-        {1, TS_EQUIP_BAREHANDED, TSANIM_RUN},
-        {1, TS_EQUIP_RANGED_2HAND, TSANIM_RUN_2H},
-        {2, TS_EQUIP_RANGED_1HAND, TSANIM_LOCKEDFORWARDS_1H},
-        {2, TS_EQUIP_BAREHANDED, TSANIM_WALK},
-        {3, TS_EQUIP_RANGED_2HAND, TSANIM_LOCKEDBACKWARDS_2H},
-        {3, TS_EQUIP_RANGED_SHOULDER, TSANIM_TURN},
-        {3, TS_EQUIP_RANGED_TWINHAND, TSANIM_LOCKEDBACKWARDS_1H},
-        {4, TS_EQUIP_RANGED_HEADMOUNTED, TSANIM_TURN},
-        {5, TS_EQUIP_RANGED_2HAND, TSANIM_STRAFERIGHT_2H},
-        {6, TS_EQUIP_BAREHANDED, TSANIM_STAND_PUNCH},
-        {6, TS_EQUIP_RANGED_TWINHAND, TSANIM_INVALIDANIM},
-        {6, TS_EQUIP_HEAL, TSANIM_STAND_HEAL2H},
-        {6, TS_EQUIP_TONGUE, TSANIM_STAND},
-        {7, TS_EQUIP_MELEE_2HAND, TSANIM_STAND_2H_MELEE},
-        {7, TS_EQUIP_STEALTH, TSANIM_STAND_CREEP},
-        {7, TS_EQUIP_BAREHANDED, TSANIM_STAND},
-        {8, TS_EQUIP_RANGED_2HAND, TSANIM_STAND_CREEP},
-        {9, TS_EQUIP_MELEE_1HAND, TSANIM_STAND_LISTEN1H},
-        {12, TS_EQUIP_RANGED_TWINHAND, TSANIM_STAND_RECOIL2H},
-        {13, TS_EQUIP_BAREHANDED, TSANIM_DIE},
-        {14, TS_EQUIP_RANGED_1HAND, TSANIM_DIE},
-        {15, TS_EQUIP_BAREHANDED, TSANIM_INVALIDANIM},
-        {-1, TS_EQUIP_BAREHANDED, TSANIM_INVALIDANIM},
-    };
-    for (const Anim& c : anims)
-        EXPECT_EQ(TsActionState::AnimationFor(c.state, c.equip), c.anim) << c.state << "/" << c.equip;
+    for (const auto& c : cases) {
+        S action;
+        c.start(action);
+        action.Animate(c.equip, c.busy, S::Figure{}, 0.1f);
+        EXPECT_EQ(action.GetCurrentAnimation(), c.first) << c.what;
+        action.Animate(c.equip, c.busy, S::Figure{}, 0.1f);
+        EXPECT_EQ(action.GetState(), c.stateAfter) << c.what;
+        EXPECT_EQ(action.GetCurrentAnimation(), c.animationAfter) << c.what;
+    }
 }

@@ -142,17 +142,6 @@ TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
     }
 }
 
-TEST_F(CharacterTest, AHitReactionPlaysOnceAndEndsStandingAgain)
-{
-    TestWalker* struck = Make<TestWalker>();
-    Strike(struck, 1.0f);
-    EXPECT_FALSE(struck->IsMobile());
-    for (int i = 1; i <= 3; ++i)
-        struck->Tick(uint32_t(i));
-    EXPECT_EQ(struck->GetActionState(), TsCharacterObject::kStand) << "no figure: nothing to wait for";
-    EXPECT_TRUE(struck->IsMobile());
-}
-
 TEST_F(CharacterTest, AnAttackDropsABrokenDamage)
 {
     TestWalker* struck = Make<TestWalker>();
@@ -330,6 +319,49 @@ TEST_F(CharacterTest, ABrokenLifeStateFailsTheLoad)
     w->SetLifeState(9);
     ASSERT_TRUE(SaveRoots({w}, "broken.sav"));
     EXPECT_TRUE(LoadRoots("broken.sav").empty());
+}
+
+TEST_F(CharacterTest, ASavedCounterPastItsRangeFailsTheLoadAndNoneWraps)
+{
+    using Read = int32_t (TsCharacterObject::*)() const;
+    const Read stun = &TsCharacterObject::GetStunTicks, busy = &TsCharacterObject::GetBusyTicks;
+    const Read counter = &TsCharacterObject::GetTickCounter;
+    const struct {
+        uint32_t marker; // the value the game saved, and how far on the counter lies
+        int32_t shift, value;
+        Read read; // after a tick, when it loads
+        int32_t afterTick;
+    } cases[] = {
+        {3210, -4, INT32_MIN, nullptr, 0}, // the hit flash
+        {3210, 0, INT32_MIN, nullptr, 0},  {3210, 0, INT32_MAX, stun, INT32_MAX - 1},
+        {4321, 0, -2, nullptr, 0},         {4321, 0, -1, busy, -1},
+        {8765, 0, INT32_MIN, nullptr, 0}, // the cooldown
+        {5678, 0, -1, nullptr, 0},         {5678, 0, INT32_MAX, counter, 0}, // the rhythm starts over
+        {2468, 16, -2, nullptr, 0}, // the innate attack's blow
+    };
+    TestWalker* w = Make<TestWalker>();
+    w->Stun(321.0f);
+    w->SetBusyTicks(4321);
+    w->SetTickCounter(5678);
+    w->SetCooldown(8765);
+    w->InnateAttack()->SetReloadCountdown(2468);
+    ScratchDir dir;
+    ASSERT_TRUE(SaveRoots({w}, "counters.sav"));
+    const std::vector<unsigned char> saved = archive_test::ReadFile("counters.sav");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.marker << " " << c.shift << " set to " << c.value);
+        const size_t at = archive_test::FindWords(saved, {c.marker});
+        ASSERT_NE(at, std::string::npos);
+        archive_test::WriteFile("counters.sav", archive_test::Patched(saved, at + c.shift, uint32_t(c.value)));
+        const std::vector<OmRef<OmObject>> roots = LoadRoots("counters.sav");
+        TestWalker* back = RootAs<TestWalker>(roots, 0);
+        EXPECT_EQ(back != nullptr, c.read != nullptr);
+        if (back)
+            back->Tick(1);
+        if (back && c.read) {
+            EXPECT_EQ((back->*c.read)(), c.afterTick);
+        }
+    }
 }
 
 namespace {

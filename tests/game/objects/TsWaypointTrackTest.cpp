@@ -16,32 +16,9 @@
 #include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
+#include "tests/game/objects/WaypointChain.h"
 
 namespace {
-
-// Waypoints at the given (x, z) points, linked in order; the test keeps a
-// reference on each so releases by the chain can be counted.
-struct Chain {
-    explicit Chain(const std::vector<std::pair<float, float>>& points)
-    {
-        for (auto [x, z] : points) {
-            auto* node = new TsWaypointObject;
-            node->SetPosition(x, 0.0f, z);
-            nodes.push_back(node);
-        }
-        for (size_t i = 0; i + 1 < nodes.size(); ++i)
-            nodes[i]->SetNext(nodes[i + 1]);
-    }
-    ~Chain()
-    {
-        for (TsWaypointObject* node : nodes) {
-            node->SetNext(nullptr);
-            node->Release();
-        }
-    }
-    TsWaypointObject* operator[](size_t i) const { return nodes[i]; }
-    std::vector<TsWaypointObject*> nodes;
-};
 
 std::vector<float> Starts(const TsPathTrack& track)
 {
@@ -84,7 +61,7 @@ TEST(TsWaypointTrack, ChainsFlattenIntoTracksWithEachPointAtItsShareOfTheLength)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Chain chain(c.points);
+        WaypointChain chain(c.points);
         if (c.closeOnto >= 0)
             chain.nodes.back()->SetNext(chain[size_t(c.closeOnto)]);
         TsPathTrack track;
@@ -151,7 +128,7 @@ TEST(TsWaypointTrack, SmoothingKeepsTheCornersAWallNeedsAndFreesTheRest)
 // A route's waypoints are the level's, however straight the way between them.
 TEST(TsWaypointTrack, SmoothingARouteLeavesTheLevelsWaypointsAlone)
 {
-    Chain loop({{0, 0}, {1, 0}, {2, 0}, {3, 0}});
+    WaypointChain loop({{0, 0}, {1, 0}, {2, 0}, {3, 0}});
     loop[3]->SetNext(loop[0]);
     Walls open;
     loop[0]->Smooth(open);
@@ -182,7 +159,7 @@ OM_IMPLEMENT_CLASS(TrackHolder, TsObject)
 TEST(TsWaypointTrack, TracksAndChainsSurviveTheArchive)
 {
     ScratchDir dir;
-    Chain chain({{0, 0}, {0, 3}, {4, 3}});
+    WaypointChain chain({{0, 0}, {0, 3}, {4, 3}});
     chain[0]->SetName("first");
     chain[1]->SetName("second");
     const auto holder = OmMakeRef<TrackHolder>();
