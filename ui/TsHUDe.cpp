@@ -399,7 +399,7 @@ void TsHUDe::RenderEquippedWeapon(TsCharacterObject& c, int32_t x, int32_t y)
     int32_t n = current.ammoPerShot > 0 ? inventory->GetAmmoCount(weapon) : -1;
     const TsWeaponAttributes& primary = weapon->Attributes(false);
     if (primary.weaponType == TS_WEAPON_RADIATION_GENERATOR) {
-        n = int32_t(primary.GetStun());
+        n = primary.ChargeCount();
     }
     DrawCount(float(x), float(y - 64), n, kWhite);
 }
