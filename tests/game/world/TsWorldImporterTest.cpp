@@ -26,6 +26,7 @@ TEST(TsWorldGrid, GridRuleGivesLevelsFromTheLargestExtent)
         {1.0f, 1.0f, 1, 1.0f},     // one edge: n = 0, a 2 x 2 grid
         {0.0f, 1.0f, 1, 1.0f},     // nothing at all still makes a grid
         {1.0e6f, 1.0f, 10, 1024.0f}, // capped: larger cells instead of a huge grid
+        {1.0e30f, 1.0f, 10, 0x1p90f}, // a damaged scene's far vertex: more cells than any count holds
         {16.0f, 0.0f, 5, 1.0f},    // no edge: one unit
     };
     for (const Case& c : cases) {
@@ -73,6 +74,16 @@ TEST_F(WorldTest, TriangleOverACellCornerIsSplitIntoFourCellsAndLinked)
     // The ground is found in each quarter, at its corners too.
     for (float p : {2.0f, 3.9f, 4.0f, 4.1f, 5.9f})
         EXPECT_NEAR(world->GetGroundHeight(OmVector3(p, 1, p)), 0.0f, 1e-3f) << p;
+}
+
+// A box without end (a scene spread past what a float holds) is diced to
+// the end, whatever its cells hold.
+TEST_F(WorldTest, AnImportOverABoxWithoutEndRunsToItsEnd)
+{
+    OmGroup* root = new OmGroup();
+    AddShape(*root, "floor", Floor(2, 2, 6, 6));
+    const auto world = OmMakeRef<TsWorld>();
+    EXPECT_TRUE(ImportInto(*world, root, OmVector3(-INFINITY, -1, 0), OmVector3(16, 1, 16), 4.0f, renderer));
 }
 
 // A cell whose geometry is all at one height spans a unit either side of
@@ -259,6 +270,27 @@ TEST_F(WorldTest, AFlatLevelIsGivenHeightAtImport)
     ASSERT_TRUE(flat->SaveWorld(tsw.c_str()));
     auto loaded = OmRef<TsWorld>::Adopt(TsWorld::LoadWorld(tsw.c_str()));
     EXPECT_NE(loaded, nullptr);
+}
+
+// A damaged scene's vertex at infinity is left out of the box as its
+// triangle is left out of the cells: the floor is diced as if it were alone.
+TEST_F(WorldTest, AVertexAtInfinityIsLeftOutOfTheWorldsBox)
+{
+    OmPbfScene scene;
+    auto mesh = std::make_unique<OmPbfMeshRecord>();
+    demo::AddSquareUvs(*mesh);
+    demo::AddSide(*mesh, demo::kSides[2], OmVector3(20, 0, 20), OmVector3(20, 0, 20), 0);
+    demo::AddSide(*mesh, demo::kSides[2], OmVector3(-INFINITY, 0, 0), OmVector3(1, 0, 1), 0);
+    scene.AddObject(std::move(mesh));
+    scene.root.name.Assign("Ground");
+    scene.root.object = 0;
+    const std::string folder = TempPath("far");
+    std::filesystem::create_directories(folder);
+    ASSERT_TRUE(scene.Save((folder + "/far.pbf").c_str()));
+    const auto world = OmMakeRef<TsWorld>();
+    ASSERT_TRUE(world->ImportWorld((folder + "/far.pbf").c_str(), (folder + "/").c_str(), TsWorldImportSettings{}));
+    EXPECT_EQ(world->GetBoundsMin().x, 0.0f);
+    EXPECT_NEAR(world->GetGroundHeight(OmVector3(2, 1, 2)), 0.0f, 1e-3f);
 }
 
 TEST_F(WorldTest, AMissingSceneFileFailsTheImport)
