@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/OmBaseSprite.h"
+#include "engine/OmMath.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmTextureResource.h"
 #include "game/framework/TsAccess.h"
@@ -136,10 +137,11 @@ void TsHUDTextWindow::FormatLines(const char*& name, const char*& description)
         name = c->GetDisplayName();
         description = c->GetDisplayDescription();
         std::snprintf(m_line1, sizeof m_line1, "%s: %s", Text(30544), Text(c->GetDisplayRaceID()));
-        std::snprintf(m_line2, sizeof m_line2, "%s: %d out of %d", Text(30546), int(c->GetVitality()),
-                      int(c->GetMaxVitality()));
-        std::snprintf(m_line3, sizeof m_line3, "%s: %d out of %d", Text(30548), int(c->GetHealth()),
-                      int(c->GetMaxHealth()));
+        // Scripts set the vitals freely: past the int range each shows its nearest limit.
+        std::snprintf(m_line2, sizeof m_line2, "%s: %d out of %d", Text(30546), SaturatingInt(c->GetVitality()),
+                      SaturatingInt(c->GetMaxVitality()));
+        std::snprintf(m_line3, sizeof m_line3, "%s: %d out of %d", Text(30548), SaturatingInt(c->GetHealth()),
+                      SaturatingInt(c->GetMaxHealth()));
     } else if (m_kind == kArticle) {
         TsCollectibleObject* a = TsCollectibleObject::Cast(m_object);
         if (!a) {

@@ -334,7 +334,10 @@ float TsHUDe::BarFraction(float value, float max, float factor)
     if (!(max > 0.0f)) {
         return 0.0f;
     }
-    return Clamp(Clamp(value, 0.0f, max) / max * factor, 0.0f, factor);
+    // Scripts set the vitals freely: a share that is no number (NaN, or
+    // infinity over infinity) shows nothing rather than a picture cut at it.
+    const float share = Clamp(value, 0.0f, max) / max;
+    return share > 0.0f ? Clamp(share * factor, 0.0f, factor) : 0.0f;
 }
 
 void TsHUDe::RenderPortraitPanel(int32_t slot)
@@ -399,7 +402,7 @@ void TsHUDe::RenderEquippedWeapon(TsCharacterObject& c, int32_t x, int32_t y)
     int32_t n = current.ammoPerShot > 0 ? inventory->GetAmmoCount(weapon) : -1;
     const TsWeaponAttributes& primary = weapon->Attributes(false);
     if (primary.weaponType == TS_WEAPON_RADIATION_GENERATOR) {
-        n = int32_t(primary.GetStun());
+        n = primary.ChargeCount();
     }
     DrawCount(float(x), float(y - 64), n, kWhite);
 }

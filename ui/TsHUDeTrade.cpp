@@ -362,7 +362,7 @@ bool TsHUDe::BuyArticle(TsCharacterObject& member, TsCollectibleObject& article)
             return false;
         }
         TsPlayFlatSound(kSoundDone);
-        player->AddToKitty(-quote.price);
+        player->TakeFromKitty(quote.price);
         return true;
     }
     if (quote.amount <= 0 || player->GetKitty() < quote.price) {
@@ -371,7 +371,7 @@ bool TsHUDe::BuyArticle(TsCharacterObject& member, TsCollectibleObject& article)
     }
     quote.stack->AddToStack(quote.amount);
     TsPlayFlatSound(kSoundDone);
-    player->AddToKitty(-quote.price);
+    player->TakeFromKitty(quote.price);
     return true;
 }
 

@@ -407,7 +407,7 @@ int32_t TsInventory::GetAmmoCount(const TsWeaponObject* weapon) const
     if (const TsItemObject* ammo = FindAmmoFor(weapon))
         return ammo->GetStack();
     if (PrimaryWeaponType(weapon) == TS_WEAPON_RADIATION_GENERATOR)
-        return int32_t(weapon->Attributes(false).stun);
+        return weapon->Attributes(false).ChargeCount();
     return 0;
 }
 

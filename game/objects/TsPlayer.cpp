@@ -426,11 +426,21 @@ int32_t TsPlayer::GetKitty() const
 
 int32_t TsPlayer::AddToKitty(int32_t amount)
 {
+    return ChangeKitty(amount);
+}
+
+int32_t TsPlayer::TakeFromKitty(int32_t price)
+{
+    return ChangeKitty(-int64_t(price));
+}
+
+int32_t TsPlayer::ChangeKitty(int64_t change)
+{
     if (_IsEasterEggEnabled(EGG_RICH)) {
         return kRichKitty;
     }
     // The kitty holds at the ends of its range rather than wrapping round.
-    m_kitty = int32_t(std::clamp<int64_t>(int64_t(m_kitty) + amount, INT32_MIN, INT32_MAX));
+    m_kitty = int32_t(std::clamp<int64_t>(int64_t(m_kitty) + change, INT32_MIN, INT32_MAX));
     return m_kitty;
 }
 

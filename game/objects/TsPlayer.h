@@ -101,8 +101,10 @@ class TsPlayer : public TsObject {
     int32_t GetTeamCount() const { return m_squadCount; }
 
     int32_t GetKitty() const;
-    // Saturates at the ends of the 32-bit range.
+    // Both saturate at the ends of the 32-bit range. A price is taken with
+    // TakeFromKitty: negating the lowest price an int holds would overflow.
     int32_t AddToKitty(int32_t amount);
+    int32_t TakeFromKitty(int32_t price);
     int32_t GetScriptState(int32_t index) const;
     void SetScriptState(int32_t index, int32_t value);
 
@@ -142,6 +144,7 @@ private:
     void ReadCharacters(OmArchive& archive);
     void BringSquadIntoLevel(TsEntityDB& db);
     void LeaveSquad(TsPCObject* pc);
+    int32_t ChangeKitty(int64_t change);
     void GagStep();
     void StartGag(TsPCObject& character);
     // The steps of the player's tick.

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "engine/OmMath.h"
 #include "game/objects/TsAttack.h"
 
 enum TsWeaponType : int32_t {
@@ -61,6 +62,9 @@ struct TsWeaponAttributes {
     void SetReload(float seconds) { reload = seconds; }
     void SetStun(float value) { stun = value; }
     float GetStun() const { return stun; }
+    // A radiation generator shows its stun as its count of charges. A script
+    // may set any stun: past the int's range it counts as the nearest limit.
+    int32_t ChargeCount() const { return SaturatingInt(stun); }
     // Stored as given; the fire paths check the type when they use it.
     void SetProjectileID(int32_t id) { projectileId = id; }
 };

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <cmath>
 #include <string>
 
 #include "engine/OmGroup.h"
@@ -42,6 +43,10 @@ void GrowBounds(OmGroup* group, OmVector3& min, OmVector3& max)
         for (uint32_t v = 0; v < mesh->vertices.GetCount(); ++v) {
             const OmVector3 p = shape->GetWorldPosition() +
                                 shape->GetWorldRotation().Transform(mesh->vertices[v].position) * shape->GetWorldScale();
+            // A place that is not finite (a damaged scene) is left out, as
+            // the importer leaves its triangles out.
+            if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
+                continue;
             min.Set(std::min(min.x, p.x), std::min(min.y, p.y), std::min(min.z, p.z));
             max.Set(std::max(max.x, p.x), std::max(max.y, p.y), std::max(max.z, p.z));
         }

@@ -12,6 +12,7 @@
 #include <strings.h>
 
 #include "engine/OmGroup.h"
+#include "engine/OmMath.h"
 #include "engine/OmMaxLight.h"
 #include "engine/OmRenderer.h"
 #include "engine/OmShape.h"
@@ -68,8 +69,10 @@ void TsWorldImporter::GridFor(const OmVector3& min, const OmVector3& max, float 
     const float extent = std::max({max.x - min.x, max.y - min.y, max.z - min.z, 0.0f});
     usedEdge = std::isfinite(edge) && edge > 0.0f ? edge : 1.0f;
     for (;;) {
-        const double cells = std::ceil(double(extent) / usedEdge);
-        const uint64_t n = cells > 0.0 ? uint64_t(cells) >> 1 : 0;
+        // A damaged scene's far vertex may ask for more cells than any count
+        // holds: the count stops at the int's limit and the edge grows.
+        const int32_t cells = SaturatingInt(std::ceil(double(extent) / usedEdge));
+        const uint32_t n = cells > 0 ? uint32_t(cells) >> 1 : 0;
         levels = 1 + int32_t(std::bit_width(n));
         if (levels <= kMaxImportLevels)
             return;
@@ -248,8 +251,9 @@ void CellRange(const OmVector3 corners[3], const OmVector3& origin, float edge, 
         hi[1] = std::max(hi[1], corners[c].z);
     }
     auto cell = [&](float v, float o) {
+        // Written so that NaN (a box without end) lands in the first cell.
         const float f = std::floor((v - o) / edge);
-        return f <= 0.0f ? 0 : f >= float(gridSize - 1) ? gridSize - 1 : int32_t(f);
+        return !(f > 0.0f) ? 0 : f >= float(gridSize - 1) ? gridSize - 1 : int32_t(f);
     };
     range[0] = cell(lo[0], origin.x);
     range[1] = cell(hi[0], origin.x);

@@ -608,8 +608,9 @@ TEST_F(CampaignFlow, TheLoadScreenGoesOnAfterOneTapShorterThanATick)
 }
 
 // The HUD's text where a player reads it, in the town: Ann's details (a
-// right click on her portrait) and the count of her blaster's rounds in its
-// slot at the screen's foot.
+// right click on her portrait) and the count in her weapon's slot at the
+// screen's foot, both of numbers a script set past the int range: her most
+// health 1e30, and a radiation generator charged 1e30 in her hand.
 TEST_F(CampaignFlow, TheHudsWindowsAndCountsShowWhollyOnTheScreen)
 {
     ASSERT_NO_FATAL_FAILURE(ToLoadScreenFromTheShell("town"));
@@ -617,21 +618,24 @@ TEST_F(CampaignFlow, TheHudsWindowsAndCountsShowWhollyOnTheScreen)
     ASSERT_TRUE(WaitForScreen(PlayShown, "town"));
 
     // Her details open over the panels, left of the money window: her name,
-    // her description over two lines, her role, vitality and health.
+    // her description over two lines, her role, vitality, and health over
+    // two (its most has ten digits).
+    Run("Ann:SetMaxHealth(1e30)");
     auto details = [](const Screenshot& s) { return PaperIn(s, 0, 380, 280, kHeight); };
     Click(97, 545, 3);
     EXPECT_TRUE(WaitForScreen([&](const Screenshot& s) { return FramedOnScreen(s, details(s)); }, "details"));
     const Box paper = details(m_shot);
-    EXPECT_EQ(TextLines(InkRows(m_shot, paper.left, paper.top, paper.right + 1, paper.bottom + 1)), 6)
+    EXPECT_EQ(TextLines(InkRows(m_shot, paper.left, paper.top, paper.right + 1, paper.bottom + 1)), 7)
         << "rows of text in " << paper.left << ", " << paper.top << " to " << paper.right << ", " << paper.bottom;
     Click(97, 545); // a click on her portrait closes them
     EXPECT_TRUE(WaitForScreen([&](const Screenshot& s) { return !FramedOnScreen(s, details(s)); }, "details-closed"));
 
     // The count is drawn 46 pixels into the 64-pixel slot, bottom-left; a
     // row clear of its ink lies between it and the screen's edge. It is
-    // read once the slot shows the blaster (green) and looks the same twice
-    // running.
-    Run("local gun = TsWeaponObject:new(); WeaponTemplateBlaster(gun); gun:Import(); local pack = Ann:GetInventory(); "
+    // read once the slot shows the generator (a blaster's green) and looks
+    // the same twice running.
+    Run("local gun = TsWeaponObject:new(); WeaponTemplateBlaster(gun); gun:Import(); local a = gun:Attributes(false); "
+        "a:SetWeaponType(TS_WEAPON_RADIATION_GENERATOR); a:SetStun(1e30); local pack = Ann:GetInventory(); "
         "pack:AddArticle(gun); pack:EquipArticle(gun)");
     auto countRows = [](const Screenshot& s) { return InkRows(s, 0, kHeight - 64, 64, kHeight); };
     auto settled = StillRegion(0, kHeight - 64, 64, kHeight, [&](const Screenshot& s, auto&) {

@@ -1,6 +1,7 @@
 // The HUD on the demo level in the real application: the portrait panels,
 // cursor and markers on the screen, the inventory panel and its pop-up menu
 // worked by clicks, and the exit question.
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -419,6 +420,21 @@ TEST_F(HudLevel, TheCharacterWindowNamesTheRoleAndHoldsEachLineOnOneRow)
     ASSERT_GT(row, 0.0f);
     // The name, "Needs a descripton.", the role, vitality and health.
     EXPECT_FLOAT_EQ(window.GetHeight(), 5.0f * row);
+}
+
+// A script may set any vitals: past the int's range a number reads as the
+// nearest limit, and one that is no number as 0.
+TEST_F(HudLevel, TheCharacterWindowShowsVitalsPastTheIntRangeAtItsNearestLimit)
+{
+    TsPCObject* ann = members[0];
+    ann->SetVitality(std::nanf(""));
+    ann->SetMaxVitality(1e30f);
+    ann->SetHealth(-1e30f);
+    ann->SetMaxHealth(INFINITY);
+    TsHUDTextWindow& window = hud->GetInfoWindow();
+    ASSERT_TRUE(window.Show(100.0f, 100.0f, ann, TsHUDTextWindow::kCharacter, 140.0f));
+    EXPECT_STREQ(window.GetLine(1), "Vitality: 0 out of 2147483647");
+    EXPECT_STREQ(window.GetLine(2), "Health: -2147483648 out of 2147483647");
 }
 
 // The frame moves in too; a window that fits stays where it was opened.

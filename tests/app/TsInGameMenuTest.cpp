@@ -584,5 +584,23 @@ TEST_F(InGameMenu, UnlimitedAmmunitionBoughtIntoACappedStackCostsOnlyWhatFits)
     }
 }
 
+// A price a script set below every int is held at the lowest: the buy pays
+// the party that much, up to the kitty's limit, whether it brings a new
+// article or tops up the hero's stack.
+TEST_F(InGameMenu, ABuyPricedBelowEveryIntPaysThePartyUpToTheKittysLimit)
+{
+    ASSERT_NO_FATAL_FAILURE(SetUpAmmunitionTrade(-1e30f));
+    TsPlayer* player = TsAccess::LocalPlayer();
+    for (const bool carrying : {true, false}) {
+        SCOPED_TRACE(carrying ? "a top-up" : "a new article");
+        if (!carrying) {
+            ASSERT_TRUE(buyer->GetInventory()->RemoveArticle(carried));
+        }
+        player->AddToKitty(1000 - player->GetKitty());
+        EXPECT_TRUE(Level()->GetHUD()->BuyArticle(*buyer, *wares));
+        EXPECT_EQ(player->GetKitty(), INT32_MAX);
+    }
+}
+
 } // namespace
 } // namespace apptest

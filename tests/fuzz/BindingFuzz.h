@@ -44,6 +44,12 @@
 
 namespace bindingfuzz {
 
+// The numbers past every range a script can give, as Lua reads them: beyond
+// every int both ways (and still within a float), the infinities and NaN.
+// The sessions' values include them, and so does the test that gives them
+// to every setter.
+inline constexpr const char* kExtremeNumbers[] = {"1e30", "-1e30", "1/0", "-1/0", "0/0"};
+
 // The next choice; the source runs dry (and answers 0) after its bytes.
 class Choices {
 public:
@@ -387,18 +393,20 @@ private:
     }
 
     // The pool of values, kept in a registry table so the collector leaves
-    // them alone: plain values first (int limits, infinities, NaN, odd
-    // strings), then two objects of every class that
+    // them alone: plain values first (int limits, odd strings, the extreme
+    // numbers), then two objects of every class that
     // scripts may make, and some of the records scripts are handed.
     void MakeValues()
     {
         lua_newtable(m_L);
         m_values = luaL_ref(m_L, LUA_REGISTRYINDEX);
-        const char* plain = "return 0, 1, -1, 2, 2.9, -2.9, 7, 31, 32, 255, 1023, 1024, 65535, 2147483647, "
+        std::string plain = "return 0, 1, -1, 2, 2.9, -2.9, 7, 31, 32, 255, 1023, 1024, 65535, 2147483647, "
                             "-2147483648, 2147483648, 4294967295, 4294967296, 9.3e18, -9.3e18, 1e300, -1e300, "
-                            "1e-300, 1/0, -1/0, 0/0, '', 'x', '%s%n%d', '..\\\\..\\\\nowhere', "
+                            "1e-300, '', 'x', '%s%n%d', '..\\\\..\\\\nowhere', "
                             "'data\\\\missing.tga', '\\255\\254', string.rep('w', 5000), true, {}";
-        luaL_loadstring(m_L, plain);
+        for (const char* number : kExtremeNumbers)
+            plain = plain + ", " + number;
+        luaL_loadstring(m_L, plain.c_str());
         lua_call(m_L, 0, LUA_MULTRET);
         for (int i = 1, top = lua_gettop(m_L); i <= top; ++i)
             lua_pushvalue(m_L, i), Keep();

@@ -51,8 +51,6 @@ TEST_F(CallTableBindingsTest, UntestedNamesAnswerAndRefuseAsTheyShould)
         {"return door:IsLocked()", "nil"},
         {"return door:GetTransitionState()", "0"},
         {"door:CloseDoor() door:CloseDoor(1) door:CloseDoor(1, 0) return 0", "0"},
-        {"local m = TsMineObject:new() m:SetDetonationDelay(1e300) m:SetDetonationDelay(-1e300) "
-         "m:SetDetonationDelay(0/0) m:delete() return 0", "0"},
         {"npc:SetMaxVitality(40) npc:SetVitalityRecovery(2) npc:SetHealthRecovery(3) return 0", "0"},
         {"weapon:SetMode(1) return weapon:IsBimodal()", "nil"},
         {"local a = weapon:Attributes(nil) a:SetAutoAimRange(12) a:SetEquipType(2) return 0", "0"},

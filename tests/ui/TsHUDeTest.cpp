@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 #include "tests/game/framework/LogCapture.h"
 #include "ui/TsFrameWindow.h"
@@ -14,13 +15,15 @@
 namespace {
 
 // A bar shows clamp(value, 0, max) / max of its image's share; a bar with
-// no maximum is empty rather than a division by zero.
+// no maximum, or no number to show, is empty rather than a division by zero
+// or a picture cut at no number.
 TEST(HudBars, FractionsClampAndAZeroMaximumIsEmpty)
 {
     const struct {
         float value, max, factor, expected;
     } cases[] = {{10, 10, 0.91f, 0.91f}, {0, 10, 0.91f, 0.0f},   {5, 10, 0.76f, 0.38f}, {25, 10, 0.91f, 0.91f},
-                 {-3, 10, 0.91f, 0.0f},  {5, 0, 0.91f, 0.0f},    {5, -1, 0.91f, 0.0f}};
+                 {-3, 10, 0.91f, 0.0f},  {5, 0, 0.91f, 0.0f},    {5, -1, 0.91f, 0.0f},  {NAN, 10, 0.91f, 0.0f},
+                 {INFINITY, INFINITY, 0.91f, 0.0f}};
     for (const auto& c : cases)
         EXPECT_FLOAT_EQ(TsHUDe::BarFraction(c.value, c.max, c.factor), c.expected) << c.value << "/" << c.max;
 }

@@ -2,6 +2,7 @@
 // healing-item choice and the saved form.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -132,11 +133,22 @@ TEST_F(InventoryTest, AmmunitionIsFoundForTheWeaponsMode)
     gun->SetMode(true);
     EXPECT_EQ(inv().FindAmmoFor(gun), nullptr);
     EXPECT_EQ(inv().GetAmmoCount(gun), 0);
+}
 
+// A script may give a generator any charge: past the int's range it counts
+// as the nearest limit, and a charge that is no number as none.
+TEST_F(InventoryTest, AGeneratorCountsItsChargeTruncatedAndHeldToTheIntRange)
+{
     const auto generator = OmRef<TsWeaponObject>::Adopt(MakeWeapon("generator"));
     generator->Attributes(false).SetWeaponType(TS_WEAPON_RADIATION_GENERATOR);
-    generator->Attributes(false).SetStun(7.8f);
-    EXPECT_EQ(inv().GetAmmoCount(generator), 7);
+    const struct {
+        float charge;
+        int32_t count;
+    } rows[] = {{7.8f, 7}, {1e30f, INT32_MAX}, {-1e30f, INT32_MIN}, {std::nanf(""), 0}};
+    for (const auto& row : rows) {
+        generator->Attributes(false).SetStun(row.charge);
+        EXPECT_EQ(inv().GetAmmoCount(generator), row.count) << row.charge;
+    }
 }
 
 TEST_F(InventoryTest, ArmourGivesTheDefenceOfItsMatterType)

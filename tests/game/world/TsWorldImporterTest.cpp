@@ -4,6 +4,10 @@
 
 #include <cfloat>
 #include <clocale>
+#include <cmath>
+#include <filesystem>
+#include <initializer_list>
+#include <utility>
 #include <string>
 
 #include "../framework/LogCapture.h"
@@ -14,6 +18,30 @@
 #include "tools/DemoSupport.h"
 
 using namespace worldtest;
+
+namespace {
+
+// A world imported from a scene file, saved in folder, of one mesh of floor
+// squares (centre, half size) under the root "Ground"; null when it fails.
+OmRef<TsWorld> ImportFloors(const std::string& folder, std::initializer_list<std::pair<OmVector3, OmVector3>> squares)
+{
+    OmPbfScene scene;
+    auto mesh = std::make_unique<OmPbfMeshRecord>();
+    demo::AddSquareUvs(*mesh);
+    for (const auto& [centre, half] : squares)
+        demo::AddSide(*mesh, demo::kSides[2], centre, half, 0);
+    scene.AddObject(std::move(mesh));
+    scene.root.name.Assign("Ground");
+    scene.root.object = 0;
+    std::filesystem::create_directories(folder);
+    const std::string file = folder + "/scene.pbf";
+    auto world = OmMakeRef<TsWorld>();
+    if (!scene.Save(file.c_str()) || !world->ImportWorld(file.c_str(), (folder + "/").c_str(), TsWorldImportSettings{}))
+        return nullptr;
+    return world;
+}
+
+} // namespace
 
 TEST(TsWorldGrid, GridRuleGivesLevelsFromTheLargestExtent)
 {
@@ -26,6 +54,7 @@ TEST(TsWorldGrid, GridRuleGivesLevelsFromTheLargestExtent)
         {1.0f, 1.0f, 1, 1.0f},     // one edge: n = 0, a 2 x 2 grid
         {0.0f, 1.0f, 1, 1.0f},     // nothing at all still makes a grid
         {1.0e6f, 1.0f, 10, 1024.0f}, // capped: larger cells instead of a huge grid
+        {1.0e30f, 1.0f, 10, 0x1p90f}, // a damaged scene's far vertex: more cells than any count holds
         {16.0f, 0.0f, 5, 1.0f},    // no edge: one unit
     };
     for (const Case& c : cases) {
@@ -238,18 +267,8 @@ TEST_F(WorldTest, DynamicObjectsAreWrittenOnlyUnderScriptNamesInTheCLocale)
 // One square of floor and nothing standing on it: no Y extent at all.
 TEST_F(WorldTest, AFlatLevelIsGivenHeightAtImport)
 {
-    OmPbfScene scene;
-    auto mesh = std::make_unique<OmPbfMeshRecord>();
-    demo::AddSquareUvs(*mesh);
-    demo::AddSide(*mesh, demo::kSides[2], OmVector3(20, 0, 20), OmVector3(20, 0, 20), 0);
-    scene.AddObject(std::move(mesh));
-    scene.root.name.Assign("Ground");
-    scene.root.object = 0;
-    const std::string folder = TempPath("flat");
-    std::filesystem::create_directories(folder);
-    ASSERT_TRUE(scene.Save((folder + "/flat.pbf").c_str()));
-    auto flat = OmRef<TsWorld>::Adopt(new TsWorld());
-    ASSERT_TRUE(flat->ImportWorld((folder + "/flat.pbf").c_str(), (folder + "/").c_str(), TsWorldImportSettings{}));
+    const OmRef<TsWorld> flat = ImportFloors(TempPath("flat"), {{OmVector3(20, 0, 20), OmVector3(20, 0, 20)}});
+    ASSERT_NE(flat, nullptr);
     ASSERT_GT(flat->GetCellCount(), 0);
     EXPECT_GT(flat->GetBoundsMax().y - flat->GetBoundsMin().y, 0.5f);
     EXPECT_GT(flat->Cell(0).GetBoxSize().y, 0.5f);
@@ -259,6 +278,27 @@ TEST_F(WorldTest, AFlatLevelIsGivenHeightAtImport)
     ASSERT_TRUE(flat->SaveWorld(tsw.c_str()));
     auto loaded = OmRef<TsWorld>::Adopt(TsWorld::LoadWorld(tsw.c_str()));
     EXPECT_NE(loaded, nullptr);
+}
+
+// A damaged scene's vertex at infinity is left out of the box as its
+// triangle is left out of the cells: the floor is diced as if it were alone.
+TEST_F(WorldTest, AVertexAtInfinityIsLeftOutOfTheWorldsBox)
+{
+    const OmRef<TsWorld> world = ImportFloors(
+        TempPath("far"), {{OmVector3(20, 0, 20), OmVector3(20, 0, 20)}, {OmVector3(-INFINITY, 0, 0), OmVector3(1, 0, 1)}});
+    ASSERT_NE(world, nullptr);
+    EXPECT_EQ(world->GetBoundsMin().x, 0.0f);
+    EXPECT_NEAR(world->GetGroundHeight(OmVector3(2, 1, 2)), 0.0f, 1e-3f);
+}
+
+// A box without end (a scene spread past what a float measures) is diced
+// to the end, whatever its cells then hold.
+TEST_F(WorldTest, AnImportOverABoxWithoutEndRunsToItsEnd)
+{
+    OmGroup* root = new OmGroup();
+    AddShape(*root, "floor", Floor(2, 2, 6, 6));
+    const auto world = OmMakeRef<TsWorld>();
+    EXPECT_TRUE(ImportInto(*world, root, OmVector3(-INFINITY, -1, 0), OmVector3(16, 1, 16), 4.0f, renderer));
 }
 
 TEST_F(WorldTest, AMissingSceneFileFailsTheImport)
