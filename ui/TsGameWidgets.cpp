@@ -2,6 +2,7 @@
 
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
+#include "game/framework/TsOptions.h"
 #include "ui/TsGameFrontEnd.h"
 
 namespace {
@@ -97,10 +98,6 @@ void TsGameSlider::Open(TsGuiArg x, TsGuiArg y)
     TsGuiSlider::Open(x, y);
 }
 
-int32_t TsGameSlider::VolumeOf(float value) { return int32_t(value * 3000.0f) - 3000; }
-
-float TsGameSlider::ValueOf(int32_t volume) { return float(volume + 3000) * 0.00033333333f; }
-
 void TsGameSlider::OnChanged()
 {
     TsAudio* audio = TsAccess::Audio();
@@ -108,7 +105,7 @@ void TsGameSlider::OnChanged()
         return;
     int effects = 0, music = 0, speech = 0;
     audio->GetVolumes(effects, music, speech);
-    audio->SetVolumes(VolumeOf(GetValue()), music, speech);
+    audio->SetVolumes(TsOptions::VolumeAtSliderPlace(GetValue()), music, speech);
     const int32_t sound = kSampleSounds[m_kind];
     if (!audio->IsSoundPlaying(sound))
         audio->PlaySound(sound, 0.0f, 0.0f, 0.0f, false);

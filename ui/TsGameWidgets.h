@@ -63,9 +63,6 @@ public:
     // Sets the effects volume from the slider and plays a sample of its kind.
     void OnChanged() override;
     int32_t GetKind() const { return m_kind; }
-    // The volume (hundredths of a decibel, -3000..0) of a slider value.
-    static int32_t VolumeOf(float value);
-    static float ValueOf(int32_t volume);
 
 private:
     int32_t m_kind;

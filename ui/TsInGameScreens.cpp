@@ -406,9 +406,9 @@ void TsInGameOptionsScreen::Activate(TsGuiArg a, TsGuiArg b)
 {
     TsGuiWindow::Activate(a, b);
     if (const TsOptions* options = TsAccess::Options()) {
-        effects.SetValue(TsGameSlider::ValueOf(options->GetEffectsVolume()));
-        music.SetValue(TsGameSlider::ValueOf(options->GetMusicVolume()));
-        speech.SetValue(TsGameSlider::ValueOf(options->GetSpeechVolume()));
+        effects.SetValue(TsOptions::SliderPlaceOf(options->GetEffectsVolume()));
+        music.SetValue(TsOptions::SliderPlaceOf(options->GetMusicVolume()));
+        speech.SetValue(TsOptions::SliderPlaceOf(options->GetSpeechVolume()));
         gamma.SetValue(options->GetGamma());
     }
 }
@@ -416,9 +416,9 @@ void TsInGameOptionsScreen::Activate(TsGuiArg a, TsGuiArg b)
 void TsInGameOptionsScreen::Update(float time)
 {
     if (TsOptions* options = TsAccess::Options()) {
-        options->SetEffectsVolume(TsGameSlider::VolumeOf(effects.GetValue()));
-        options->SetMusicVolume(TsGameSlider::VolumeOf(music.GetValue()));
-        options->SetSpeechVolume(TsGameSlider::VolumeOf(speech.GetValue()));
+        options->SetEffectsVolume(TsOptions::VolumeAtSliderPlace(effects.GetValue()));
+        options->SetMusicVolume(TsOptions::VolumeAtSliderPlace(music.GetValue()));
+        options->SetSpeechVolume(TsOptions::VolumeAtSliderPlace(speech.GetValue()));
         options->SetGamma(gamma.GetValue());
         options->ApplyGamma();
     }

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr int32_t kMinVolume = -3000;
 constexpr float kHelpInset = 12.0f;
 constexpr int32_t kOptionTexts[4] = {30652, 30653, 30654, 30655};
 // Preview samples of the speech, effects and music sliders (their indices
@@ -78,10 +77,6 @@ void TsFrontEndSlider::Open(TsGuiArg x, TsGuiArg y)
     SetPressedSprites(TitleSprite(f, 27), TsGuiSpritePlacement(), TitleSprite(f, 28));
 }
 
-int32_t TsVolumeSlider::VolumeOf(float value) { return kMinVolume - int32_t(value * float(kMinVolume)); }
-
-float TsVolumeSlider::ValueOf(int32_t volume) { return float(volume - kMinVolume) * (1.0f / 3000.0f); }
-
 void TsVolumeSlider::OnChanged()
 {
     TsAudio* audio = TsAccess::Audio();
@@ -91,7 +86,7 @@ void TsVolumeSlider::OnChanged()
         return;
     int effects = 0, music = 0, dialogue = 0;
     audio->GetVolumes(effects, music, dialogue);
-    audio->SetVolumes(VolumeOf(GetValue()), music, dialogue);
+    audio->SetVolumes(TsOptions::VolumeAtSliderPlace(GetValue()), music, dialogue);
     if (released >= 2 && released <= 4) {
         const int32_t sound = kPreviewSounds[released - 2];
         if (!audio->IsSoundPlaying(sound))
@@ -173,17 +168,17 @@ void TsAudioScreen::Open(TsGuiArg x, TsGuiArg y)
 
 void TsAudioScreen::Activate(TsGuiArg a, TsGuiArg b)
 {
-    speech.SetValue(TsVolumeSlider::ValueOf(Options().GetSpeechVolume()));
-    effects.SetValue(TsVolumeSlider::ValueOf(Options().GetEffectsVolume()));
-    music.SetValue(TsVolumeSlider::ValueOf(Options().GetMusicVolume()));
+    speech.SetValue(TsOptions::SliderPlaceOf(Options().GetSpeechVolume()));
+    effects.SetValue(TsOptions::SliderPlaceOf(Options().GetEffectsVolume()));
+    music.SetValue(TsOptions::SliderPlaceOf(Options().GetMusicVolume()));
     TsGuiWindow::Activate(a, b);
 }
 
 void TsAudioScreen::Deactivate(TsGuiArg a, TsGuiArg b)
 {
-    Options().SetSpeechVolume(TsVolumeSlider::VolumeOf(speech.GetValue()));
-    Options().SetEffectsVolume(TsVolumeSlider::VolumeOf(effects.GetValue()));
-    Options().SetMusicVolume(TsVolumeSlider::VolumeOf(music.GetValue()));
+    Options().SetSpeechVolume(TsOptions::VolumeAtSliderPlace(speech.GetValue()));
+    Options().SetEffectsVolume(TsOptions::VolumeAtSliderPlace(effects.GetValue()));
+    Options().SetMusicVolume(TsOptions::VolumeAtSliderPlace(music.GetValue()));
     if (TsAudio* audio = TsAccess::Audio())
         audio->StopMusicSegment(); // the last slider's sample stops with the screen
     SaveOptions(TsOptions::APPLY_AUDIO);

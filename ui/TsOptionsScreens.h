@@ -34,9 +34,6 @@ public:
 class TsVolumeSlider : public TsFrontEndSlider {
 public:
     void OnChanged() override;
-    // The volume (-3000..0) a slider value stands for, and back.
-    static int32_t VolumeOf(float value);
-    static float ValueOf(int32_t volume);
 };
 
 class TsDetailSlider : public TsFrontEndSlider {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "engine/OmMath.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsInput.h"
@@ -60,6 +61,14 @@ TsOptions::TsOptions()
       m_screenHeight(600), m_bitDepth(16), m_adapter(0)
 {
     m_bindings.SetDefaults();
+}
+
+// The steps are truncated before the offset is added, as the sliders have
+// always counted them; a place off the slider gives its nearest end.
+int TsOptions::VolumeAtSliderPlace(float place)
+{
+    constexpr int range = kMaxVolume - kMinVolume;
+    return kMinVolume + std::clamp(SaturatingInt(place * float(range)), 0, range);
 }
 
 void TsOptions::SetLMoveRFire(bool leftMoves)

@@ -33,6 +33,15 @@ public:
     int GetSpeechVolume() const { return m_speechVolume; }
     int GetMusicVolume() const { return m_musicVolume; }
     int GetEffectsVolume() const { return m_effectsVolume; }
+    // A volume slider's place (0 at the quietest, 1 at full) for a volume,
+    // and the volume at a place. Worked in float: a volume an options file
+    // set past the range puts the slider past its end (where the slider
+    // holds it) instead of overflowing.
+    static float SliderPlaceOf(int volume)
+    {
+        return (float(volume) - float(kMinVolume)) * (1.0f / float(kMaxVolume - kMinVolume));
+    }
+    static int VolumeAtSliderPlace(float place);
 
     void SetTransparentCam(bool on) { m_transparentCam = on; }
     bool IsTransparentCam() const { return m_transparentCam; }

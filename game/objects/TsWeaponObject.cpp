@@ -214,7 +214,9 @@ int32_t TsWeaponObject::ConsumeAmmo()
         if (!stack) {
             return 0;
         }
-        const int32_t amount = std::min(stack->GetStack(), a.ammoPerShot);
+        // A shot a script set to spend less than nothing spends nothing: it
+        // neither adds to the stack nor negates the lowest int.
+        const int32_t amount = std::min(stack->GetStack(), std::max(0, a.ammoPerShot));
         stack->AddToStack(-amount);
         m_fired = true;
         return amount;

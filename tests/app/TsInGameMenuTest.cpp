@@ -146,7 +146,7 @@ TEST_F(InGameMenu, ThePauseMenuStopsTheLevelAndEscapeLetsItGoOn)
     EXPECT_STREQ(TopName(), "inoptions");
     auto* options = dynamic_cast<TsInGameOptionsScreen*>(menu->GetInGameOptionsScreen());
     ASSERT_NE(options, nullptr);
-    EXPECT_NEAR(options->music.GetValue(), TsGameSlider::ValueOf(TsAccess::Options()->GetMusicVolume()), 1e-3f);
+    EXPECT_NEAR(options->music.GetValue(), TsOptions::SliderPlaceOf(TsAccess::Options()->GetMusicVolume()), 1e-3f);
     clickAt(w - 32, h - 32);
     EXPECT_STREQ(TopName(), "inmenu");
 

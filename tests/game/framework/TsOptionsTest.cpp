@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -141,6 +143,26 @@ TEST(TsOptions, GammaRampsStayLinearOrInsideTheRange)
     EXPECT_NEAR(ramp[51], 51.0 / 255.0 * 65535.0, 2.0);
     TsOptions::BuildGammaRamp(1e30f, ramp);
     EXPECT_LE(ramp[255], 65535);
+}
+
+// A volume an options file set anywhere in the int range puts the slider at
+// or past its nearest end, and any place of the slider gives a volume the
+// audio takes.
+TEST(TsOptions, VolumesAndSliderPlacesOfAnySizeMeetAtTheRangesEnds)
+{
+    const struct {
+        int volume;
+        float place;
+    } rows[] = {{TsOptions::kMinVolume, 0.0f}, {-1500, 0.5f}, {TsOptions::kMaxVolume, 1.0f}};
+    for (const auto& row : rows) {
+        EXPECT_FLOAT_EQ(TsOptions::SliderPlaceOf(row.volume), row.place) << row.volume;
+        EXPECT_EQ(TsOptions::VolumeAtSliderPlace(row.place), row.volume) << row.place;
+    }
+    EXPECT_GT(TsOptions::SliderPlaceOf(INT32_MAX), 1.0f);
+    EXPECT_LT(TsOptions::SliderPlaceOf(INT32_MIN), 0.0f);
+    for (const float place : {-1e30f, 1e30f, std::nanf("")})
+        EXPECT_GE(TsOptions::VolumeAtSliderPlace(place), TsOptions::kMinVolume) << place;
+    EXPECT_EQ(TsOptions::VolumeAtSliderPlace(1e30f), TsOptions::kMaxVolume);
 }
 
 } // namespace

@@ -165,6 +165,22 @@ TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
     TsPlayer::_EnableEasterEgg(TsWeaponObject::kFreeAmmoMode, false);
 }
 
+TEST_F(WeaponTest, AShotSetToSpendLessThanNothingLeavesTheStackAsItIs)
+{
+    auto fighter = OmMakeRef<TestWielder>();
+    TsItemObject* ammo = MakeAmmo(3, 5);
+    ASSERT_EQ(fighter->GetInventory()->AddArticle(ammo), 5);
+    Arm(*fighter);
+    TsWeaponAttributes& a = weapon->Attributes(false);
+    a.SetAmmoType(3);
+    a.SetReload(0.0f);
+    for (const int32_t perShot : {-3, INT32_MIN}) {
+        a.SetAmmoPerShot(perShot);
+        EXPECT_EQ(weapon->ConsumeAmmo(), 0) << perShot;
+        EXPECT_EQ(ammo->GetStack(), 5) << perShot;
+    }
+}
+
 // Out of ammunition, a player character speaks up on the first empty click
 // after the reload and then on every eleventh; clicks while the weapon
 // reloads, and other wielders, say nothing.
