@@ -602,15 +602,20 @@ bool OmArchive::CheckLinks()
 }
 
 // The count is the one read, with the references holders took again as
-// they were read (those their objects' saved counts leave out).
+// they were read (those their objects' saved counts leave out). Counted 0
+// with no holder in the file, an object is held by nothing: the pool takes
+// its cell for a free one, so nothing would find it, save it or free it. No
+// save writes one: what holders take back by name is held in its own file
+// by something else (a light by its world).
 bool OmArchive::CountCoversHolders(const LoadClass& entry, uint32_t index, const OmObject& object)
 {
     const uint32_t holders = entry.holders ? entry.holders[index] : 0;
-    if (object.GetRefCount() >= holders)
+    if (object.GetRefCount() >= std::max(holders, 1u))
         return true;
     char why[200];
-    std::snprintf(why, sizeof why, "object %u of class %s is counted %u times but has %u holders in the file", index,
-                  entry.name ? entry.name.get() : "?", object.GetRefCount(), holders);
+    std::snprintf(why, sizeof why, "object %u of class %s is counted %u times but has %u holders in the file%s",
+                  index, entry.name ? entry.name.get() : "?", object.GetRefCount(), holders,
+                  holders ? "" : ": nothing holds it");
     Fail(why);
     return false;
 }

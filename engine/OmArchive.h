@@ -24,6 +24,8 @@
 // one of them still holds it. A count above that is kept: it names holders
 // outside the file (a shot holds itself; a file of the player alone leaves
 // out the level that lists the party), which take their places after it.
+// An object counted 0 that no holder in the file names is held by nothing
+// and refused.
 #pragma once
 
 #include <cstdint>
@@ -214,8 +216,8 @@ private:
     OmArchive& ReadAnyRef(OmObject*& object, Holding holding);
     OmArchive& ReadRefOf(void*& cell, const OmClass* expected, Holding holding);
     void CountHolder(LoadClass& entry, uint32_t index, Holding holding);
-    // Whether the object's count covers the holders the file names of it
-    // (fails the archive when not).
+    // Whether the object's count covers the holders the file names of it,
+    // and something holds it (fails the archive when not).
     bool CountCoversHolders(const LoadClass& entry, uint32_t index, const OmObject& object);
     // The cell of object index of a class of the file; its page is set
     // aside when first reached.

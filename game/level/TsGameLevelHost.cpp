@@ -179,16 +179,24 @@ bool TsGameLevelHost::SaveGame()
     return true;
 }
 
+bool TsGameLevelHost::LoadGameArchive(OmArchive& archive, const char* path, const char* name)
+{
+    if (!archive.Load(path)) {
+        LogErrorF("Error: cannot load game file %s", name);
+        return false;
+    }
+    if (!HasAGamesRoots(archive, name)) {
+        archive.RefuseLoad();
+        return false;
+    }
+    return true;
+}
+
 bool TsGameLevelHost::LoadSavedLevel(const std::string& saveName)
 {
     OmArchive archive(OmClassRegistry::Instance());
     const std::string path = plat::ResolvePath(TsSaveGames::PathOf(saveName));
-    if (!archive.Load(path.c_str())) {
-        LogErrorF("Error: cannot load game file %s", saveName.c_str());
-        return false;
-    }
-    if (!HasAGamesRoots(archive, saveName.c_str())) {
-        archive.RefuseLoad();
+    if (!LoadGameArchive(archive, path.c_str(), saveName.c_str())) {
         return false;
     }
     m_player.reset(TsPlayer::Cast(archive.GetRoot(0))); // the file's reference, deleted with the level it plays

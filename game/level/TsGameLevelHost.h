@@ -19,6 +19,11 @@ public:
     TsGameLevelHost& operator=(const TsGameLevelHost&) = delete;
 
     static std::unique_ptr<TsLevelHost> Make(TsMain& app);
+    // A saved game's archive loaded from path and its roots checked: true
+    // with the roots (the player, then the level or none) for the caller to
+    // take. A load that fails or is refused is logged (name is the save's)
+    // and taken down whole.
+    static bool LoadGameArchive(OmArchive& archive, const char* path, const char* name);
 
     bool StartSystems() override;
     void StopSystems() override;

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <numbers>
+#include <vector>
 
 #include "engine/OmArchive.h"
 #include "engine/OmClass.h"
@@ -246,13 +247,19 @@ void TsLevel::InstallReadTimers()
 }
 
 // The live projectiles are written with their count in front: a load must
-// know how many references follow, whatever is live when it runs.
+// know how many references follow, whatever is live when it runs. The count
+// is that of the references written, not the pool's: a cell the walk passes
+// by (a shot a damaged file left counted 0) would shift every field after.
 void TsLevel::Write(OmArchive& archive)
 {
     TsGameMode::Write(archive);
     Timers().Write(archive);
-    archive.WriteU32(TsProjectile::LiveCount());
-    TsProjectile::ForEachLive([&archive](TsProjectile& shot) { archive.WriteObjectRef(&shot); });
+    std::vector<const TsProjectile*> shots;
+    TsProjectile::ForEachLive([&shots](const TsProjectile& shot) { shots.push_back(&shot); });
+    archive.WriteU32(uint32_t(shots.size()));
+    for (const TsProjectile* shot : shots) {
+        archive.WriteObjectRef(shot);
+    }
     archive.WriteObjectRef(m_entityDB);
     archive.WriteObjectRef(m_conversation);
     archive.WriteBool(m_videoPlayed != 0);

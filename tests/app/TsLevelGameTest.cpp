@@ -141,8 +141,8 @@ TEST_F(LevelGameFromTitle, AFallenEnemyASaveHoldsComesBackHeldByTheLevelAlone)
 
 // Each refused before a root is taken, and freed whole (the switch back to
 // the title finds nothing left): a save's header damaged, its roots named
-// again in another order, the level's conversation or a shot in flight
-// (which holds itself) counted 0.
+// again in another order or one too many, the level's conversation or a shot
+// in flight (which holds itself) counted 0, listed by the level or not.
 TEST_F(LevelGame, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
 {
     Level()->GetIncidentalConversation()->SetName("talk");
@@ -154,10 +154,18 @@ TEST_F(LevelGame, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
         archive_test::WriteFile("Save Games/" + name, damaged);
     };
     for (const auto& [name, order] : {std::pair<const char*, std::vector<uint32_t>>{"Player twice", {0, 0}},
-                                      {"Level twice", {1, 1}}, {"Level first", {1, 0}}, {"One root", {0}}})
+                                      {"Level twice", {1, 1}}, {"Level first", {1, 0}}, {"One root", {0}},
+                                      {"Three roots", {0, 1, 1}}})
         write(name, archive_test::WithRoots(bytes, 2, order));
     for (const char* name : {"talk", "shot"})
         write(std::string("Zero ") + name, CountedZero(bytes, name));
+    // The level's one shot named past the shots the file has: it reads back as none.
+    std::vector<unsigned char> unlisted = CountedZero(bytes, "shot");
+    const uint32_t shots = archive_test::ParseLayout(bytes).classes.at("TsProjectile").fileIndex;
+    const size_t listed = archive_test::FindWords(unlisted, {1, shots, 0});
+    ASSERT_NE(listed, std::string::npos);
+    archive_test::SetWord(unlisted, listed + 8, 1);
+    write("Unlisted shot", unlisted);
     bytes[20] ^= 0x5A; // inside the header
     write("Broken", bytes);
     struct {
@@ -166,12 +174,14 @@ TEST_F(LevelGame, DamagedOrMisshapenSavesLeaveTheGameOnTheTitle)
     } cases[] = {
         {"Broken", "Error: cannot load game file Broken"},
         {"One root", "Error loading game file One root - root object count is 1 not 2"},
+        {"Three roots", "Error loading game file Three roots - root object count is 3 not 2"},
         {"Missing", "Error: cannot load game file Missing"},
         {"Player twice", "Error loading game file Player twice - the second root is not a level"},
         {"Level twice", "Error loading game file Level twice - cannot load player object"},
         {"Level first", "Error loading game file Level first - cannot load player object"},
         {"Zero talk", "Error: cannot load game file Zero talk"},
         {"Zero shot", "Error: cannot load game file Zero shot"},
+        {"Unlisted shot", "Error: cannot load game file Unlisted shot"},
     };
     for (const auto& c : cases) {
         log.Clear();

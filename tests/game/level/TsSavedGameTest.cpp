@@ -17,6 +17,7 @@
 #include "game/level/TsLevel.h"
 #include "game/objects/TsDiaryData.h"
 #include "game/objects/TsPlayer.h"
+#include "game/objects/TsProjectile.h"
 #include "game/objects/TsTimerTable.h"
 #include "testing/AllocationCounter.h"
 #include "tests/engine/ArchiveTestSupport.h"
@@ -231,6 +232,21 @@ TEST_F(SavedGameFile, APlayerAndALevelComeBackAsSaved)
     EXPECT_FALSE(level->GetRadar()->IsRadarShown());
     EXPECT_TRUE(level->GetRadar()->IsObjectiveShown());
     EXPECT_EQ(level->GetEntityDB()->GetEntities().GetCount(), 2u);
+}
+
+// A shot its pool keeps but the walk over live shots passes by (one a
+// damaged file left counted 0) is not listed: the level counts the shots
+// it lists, so what it saves loads again.
+TEST(SavedLevel, TheShotCountALevelWritesIsThatOfTheShotsItLists)
+{
+    ScratchDir dir;
+    OmClassRegistry::Instance().AssignClassIds();
+    OmArchive scratch(OmClassRegistry::Instance());
+    const std::unique_ptr<TsProjectile> unwalked(new TsProjectile(scratch)); // counted 0
+    ASSERT_TRUE(SavedGame().Save("game"));
+    OmArchive archive(OmClassRegistry::Instance());
+    EXPECT_TRUE(archive.Load("Save Games/game"));
+    archive.RefuseLoad();
 }
 
 TEST_F(SavedGameFile, EveryShortenedCopyFailsToLoad)
