@@ -610,12 +610,18 @@ bool OmArchive::CheckLinks()
 bool OmArchive::CountCoversHolders(const LoadClass& entry, uint32_t index, const OmObject& object)
 {
     const uint32_t holders = entry.holders ? entry.holders[index] : 0;
-    if (object.GetRefCount() >= std::max(holders, 1u))
+    const uint32_t count = object.GetRefCount();
+    // From the take-down mark up, a count reads as a cell being taken down,
+    // and from the sign bit up a pool reads it as a free cell.
+    if (count >= std::max(holders, 1u) && count < kTakeDownRefCount)
         return true;
     char why[200];
-    std::snprintf(why, sizeof why, "object %u of class %s is counted %u times but has %u holders in the file%s",
-                  index, entry.name ? entry.name.get() : "?", object.GetRefCount(), holders,
-                  holders ? "" : ": nothing holds it");
+    if (count >= kTakeDownRefCount)
+        std::snprintf(why, sizeof why, "object %u of class %s is counted %u times, past what a pool counts", index,
+                      entry.name ? entry.name.get() : "?", count);
+    else
+        std::snprintf(why, sizeof why, "object %u of class %s is counted %u times but has %u holders in the file%s",
+                      index, entry.name ? entry.name.get() : "?", count, holders, holders ? "" : ": nothing holds it");
     Fail(why);
     return false;
 }

@@ -239,16 +239,18 @@ TEST_F(OmArchiveLoad, CorruptCountsLengthsAndLinksFailAndLeaveNoObjectBehind)
 
 // The node is held twice in its file: as the root its loader takes, and by
 // its own link. A count below that would free it while a holder keeps it;
-// one above it names holders the file does not (the saver's own).
-TEST_F(OmArchiveLoad, ACountBelowTheHoldersTheFileNamesFailsTheLoad)
+// one above it names holders the file does not (the saver's own), up to
+// where a count would read as a cell being taken down or a free one.
+TEST_F(OmArchiveLoad, ACountBelowTheHoldersOrPastWhatAPoolCountsFailsTheLoad)
 {
     ASSERT_EQ(WordAt(file.bytes, file.Field(0)), 2u);
-    for (auto [count, loads] : {std::pair{0u, false}, {1u, false}, {2u, true}, {3u, true}}) {
+    for (auto [count, loads] : {std::pair{0u, false}, {1u, false}, {2u, true}, {3u, true}, {0x3FFFFFFFu, true},
+                                {OmArchive::kTakeDownRefCount, false}, {0x80000000u, false}}) {
         errors.Clear();
         WriteFile(bad, Patched(file.bytes, file.Field(0), count));
         OmArchive archive(Registry());
         EXPECT_EQ(archive.Load(bad.c_str()), loads) << count;
-        EXPECT_EQ(errors.Contains("2 holders in the file"), !loads) << count << errors.Text();
+        EXPECT_EQ(errors.Contains("object 0 of class TestNode is counted"), !loads) << count << errors.Text();
         archive.RefuseLoad(); // one counted 3 would otherwise stay for ever
     }
 }

@@ -237,7 +237,7 @@ TEST_F(DamagedWorldTest, ALightListedMoreOftenThanItIsCountedFailsTheLoad)
 // a count of none is damage, since the caller holds it.
 TEST_F(DamagedWorldTest, TheLoadedWorldIsTheCallersWhateverItsSavedCount)
 {
-    for (uint32_t count : {0u, 3u, 0x7FFFFFFFu}) {
+    for (uint32_t count : {0u, 3u, 0x3FFFFFFFu}) {
         Bytes bytes = saved;
         // The world's count and its empty name stand just before its grid.
         const size_t grid = FindWords(bytes, kGrid);
