@@ -73,6 +73,17 @@ protected:
 
     // Into the wielder's hands as the game puts it there: its inventory takes it.
     void Arm(TsCharacterObject& wielder) { ASSERT_EQ(wielder.GetInventory()->AddArticle(OmRef(weapon).Detach()), 1); }
+    // Armed, with a stack of 5 of the ammunition (kind 3) its shots spend,
+    // and no reload between them.
+    TsItemObject* ArmWithAmmo(TsCharacterObject& wielder)
+    {
+        TsItemObject* ammo = MakeAmmo(3, 5);
+        EXPECT_EQ(wielder.GetInventory()->AddArticle(ammo), 5);
+        Arm(wielder);
+        weapon->Attributes(false).SetAmmoType(3);
+        weapon->Attributes(false).SetReload(0.0f);
+        return ammo;
+    }
 
     OmRef<TsWeaponObject> weapon = OmMakeRef<TsWeaponObject>();
     LogCapture log;
@@ -142,13 +153,9 @@ TEST_F(WeaponTest, ProjectileIdsAreCheckedWhenTheWeaponFires)
 TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
 {
     auto fighter = OmMakeRef<TestWielder>();
-    TsItemObject* ammo = MakeAmmo(3, 5);
-    ASSERT_EQ(fighter->GetInventory()->AddArticle(ammo), 5);
-    Arm(*fighter);
+    TsItemObject* ammo = ArmWithAmmo(*fighter);
     TsWeaponAttributes& a = weapon->Attributes(false);
-    a.SetAmmoType(3);
     a.SetAmmoPerShot(2);
-    a.SetReload(0.0f);
     EXPECT_EQ(weapon->ConsumeAmmo(), 2);
     EXPECT_EQ(ammo->GetStack(), 3);
     ASSERT_TRUE(weapon->FireRanged(OmVector3(), OmVector3(1, 0, 0)));
@@ -168,14 +175,9 @@ TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
 TEST_F(WeaponTest, AShotSetToSpendLessThanNothingLeavesTheStackAsItIs)
 {
     auto fighter = OmMakeRef<TestWielder>();
-    TsItemObject* ammo = MakeAmmo(3, 5);
-    ASSERT_EQ(fighter->GetInventory()->AddArticle(ammo), 5);
-    Arm(*fighter);
-    TsWeaponAttributes& a = weapon->Attributes(false);
-    a.SetAmmoType(3);
-    a.SetReload(0.0f);
+    TsItemObject* ammo = ArmWithAmmo(*fighter);
     for (const int32_t perShot : {-3, INT32_MIN}) {
-        a.SetAmmoPerShot(perShot);
+        weapon->Attributes(false).SetAmmoPerShot(perShot);
         EXPECT_EQ(weapon->ConsumeAmmo(), 0) << perShot;
         EXPECT_EQ(ammo->GetStack(), 5) << perShot;
     }
