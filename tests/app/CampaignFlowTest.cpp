@@ -268,11 +268,8 @@ protected:
     // Share of the screen (in hundredths) that differs between two looks.
     static int PercentChanged(const Screenshot& a, const Screenshot& b, int top = 0, int bottom = kHeight)
     {
-        int changed = 0, seen = 0;
-        for (int y = top; y < bottom; y += 4)
-            for (int x = 0; x < kWidth; x += 4, ++seen)
-                changed += (a.At(x, y) & 0xFFFFFF) != (b.At(x, y) & 0xFFFFFF);
-        return changed * 100 / seen;
+        const int changed = a.Count(0, top, kWidth, bottom, [&](int x, int y) { return a.At(x, y) != b.At(x, y); });
+        return changed * 100 / (kWidth * (bottom - top));
     }
 
     // The level's own clock: the game calls the level script's LuaTick once
