@@ -2,7 +2,6 @@
 
 
 #include "game/framework/TsAccess.h"
-#include "game/framework/TsAudio.h"
 #include "game/framework/TsScriptHost.h"
 #include "game/level/TsGameLevelHost.h"
 #include "platform/EventInjection.h"

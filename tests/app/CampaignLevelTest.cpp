@@ -23,7 +23,6 @@
 #include "game/objects/TsPlayer.h"
 #include "game/objects/TsWeaponObject.h"
 #include "platform/KeyCodes.h"
-#include "platform/Window.h"
 #include "tests/app/DemoLevelFixture.h"
 #include "tests/game/framework/LogCapture.h"
 #include "ui/TsGameFrontEnd.h"
@@ -314,10 +313,8 @@ TEST_F(CampaignLevel, AFallenPartyEndsInTheGameOverQuestion)
     Frames(1, 100);
     ASSERT_NE(Level(), nullptr);
     EXPECT_EQ(LuaNumber("g_fallenLevel"), -1.0) << "a new level, loaded";
-    int width = 0, height = 0;
-    app->GetWindow()->GetClientSize(width, height);
-    EXPECT_EQ(TsAccess::Input()->GetCursorX(), width / 2) << "the pointer stays where it was, not in the corner";
-    EXPECT_EQ(TsAccess::Input()->GetCursorY(), height / 2);
+    EXPECT_EQ(TsAccess::Input()->GetCursorX(), TsAccess::ScreenWidth() / 2) << "the pointer stays, not in the corner";
+    EXPECT_EQ(TsAccess::Input()->GetCursorY(), TsAccess::ScreenHeight() / 2);
     EXPECT_EQ(Level()->GetGameOverState(), TsLevel::kPlaying);
     ASSERT_NE(Member("Ann"), nullptr);
     EXPECT_FALSE(Member("Ann")->HasFlag(TS_ENTITY_DEAD)) << "the party stands again";

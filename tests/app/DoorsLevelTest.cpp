@@ -112,8 +112,6 @@ protected:
     TsSwitchObject* lever = nullptr;
 };
 
-} // namespace
-
 TEST_F(DoorsLevel, AClosedDoorBlocksAndOpensWithItsBuddyForItsSwitchOrACharacter)
 {
     const uint32_t floorA = TileAt(7.0f, kDoorZ);
@@ -398,8 +396,6 @@ TEST_F(DoorsLevel, OpenDoorsAndAConversationUnderWayComeBackFromASavedGame)
     EXPECT_EQ(TileAt(kDoorAX, kDoorZ), 0u);
     talk->End();
 }
-
-namespace {
 
 struct Place {
     float x = 0.0f, y = 0.0f;

@@ -14,7 +14,6 @@
 #include "game/framework/TsConsole.h"
 #include "game/level/TsLevel.h"
 #include "game/objects/TsCharacterObject.h"
-#include "game/objects/TsSquadObject.h"
 #include "platform/KeyCodes.h"
 #include "testing/AllocationCounter.h"
 #include "testing/ActiveSquads.h"

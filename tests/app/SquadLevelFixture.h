@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/OmClass.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAnimationDB.h"
 #include "game/framework/TsAudio.h"

@@ -78,8 +78,6 @@ protected:
     }
 };
 
-} // namespace
-
 TEST_F(CharacterLevel, AWalkerFollowsItsPlannedRouteThroughTheCorridorOntoTheRamp)
 {
     LevelWalker* ann = AddWalker("ann", 2.0f, 2.0f);
@@ -311,8 +309,6 @@ TEST_F(CharacterLevel, AFlickeringLampFlickersOnTheFloor)
     EXPECT_GT(flickering, 5 * still + 10000) << "still " << still << ", flickering " << flickering;
 }
 
-namespace {
-
 // A locked door across the corridor.
 TsDoorObject* CorridorDoor(TsLevel& level)
 {
@@ -328,8 +324,6 @@ TsDoorObject* CorridorDoor(TsLevel& level)
     EXPECT_TRUE(door->Initialise());
     return door;
 }
-
-} // namespace
 
 TEST_F(CharacterLevel, AWalkerStopsAtALockedDoor)
 {
@@ -351,4 +345,5 @@ TEST_F(CharacterLevel, AWalkerStopsAtALockedDoor)
     EXPECT_LT(ann->GetPosition().x, 10.0f);
 }
 
+} // namespace
 } // namespace apptest

@@ -50,18 +50,20 @@ protected:
         Mode().GetSceneRoot()->AddChild(shape);
         shape->Release();
     }
-    // A half-clear green material, registered for the test.
+    // The renderer's camera, which the test places itself, at the origin
+    // looking down +z, unlit, on black; the glass registered: its id.
+    int32_t LookDownZOnBlackThroughGlass(OmD3D& renderer)
+    {
+        Mode().GetCamera()->SetActive(false);
+        rtest::AimCamera(renderer, *renderer.GetCamera(), 1.0f);
+        renderer.SetLighting(false);
+        const float black[3] = {0.0f, 0.0f, 0.0f};
+        renderer.SetClearColour(black);
+        return renderer.RegisterMaterial(&glass);
+    }
+    // A half-clear green material.
     OmMaterial glass{OmColour(0, 1, 0, 0.5f), OmColour(0, 0, 0, 1), OmColour(), OmColour(), 10.0f, 1.0f, 0x20};
 };
-
-// The renderer's camera at the origin looking down +z, unlit, on black.
-void LookDownZOnBlack(OmD3D& renderer)
-{
-    rtest::AimCamera(renderer, *renderer.GetCamera(), 1.0f);
-    renderer.SetLighting(false);
-    const float black[3] = {0.0f, 0.0f, 0.0f};
-    renderer.SetClearColour(black);
-}
 
 // A half-clear green sheet over the whole view that files itself into the
 // renderer's alpha queue, as a skinned mesh's blended parts do.
@@ -123,9 +125,7 @@ TEST_F(BaseMode, TheDebugOverlayQueuesEightLinesWithTheFrameRateFirst)
 TEST_F(BaseMode, BlendedTrianglesOfItsSceneAreDrawnThroughTheBatch)
 {
     OmD3D& renderer = *OmD3D::Instance();
-    Mode().GetCamera()->SetActive(false); // the test places the renderer's camera itself
-    LookDownZOnBlack(renderer);
-    const int32_t glassId = renderer.RegisterMaterial(&glass);
+    const int32_t glassId = LookDownZOnBlackThroughGlass(renderer);
     AddToScene(rtest::GridMesh(1, OmVector3(0, 0, -1), rtest::FacingCamera(1, 1.0f, 5.0f),
                                [](uint32_t, uint32_t) { return std::array{0.0f, 1.0f, 0.0f, 0.5f}; },
                                [&](uint32_t, uint32_t) { return uint32_t(glassId); }));
@@ -143,9 +143,7 @@ TEST_F(BaseMode, BlendedTrianglesOfItsSceneAreDrawnThroughTheBatch)
 TEST_F(BaseMode, TheOverlayTextIsDrawnOverTheAlphaQueuedParts)
 {
     OmD3D& renderer = *OmD3D::Instance();
-    Mode().GetCamera()->SetActive(false); // the test places the renderer's camera itself
-    LookDownZOnBlack(renderer);
-    const int32_t glassId = renderer.RegisterMaterial(&glass);
+    const int32_t glassId = LookDownZOnBlackThroughGlass(renderer);
     AddToScene(OmRef<OmGeometry>::Adopt(new QueuedGlass(uint32_t(glassId))));
 
     const Picture screen = LookAfter(1, 10);

@@ -1,6 +1,6 @@
 // The HUD on the demo level in the real application: the portrait panels,
 // cursor and markers on the screen, the inventory panel and its pop-up menu
-// worked by clicks, and the exit question.
+// worked by clicks, the exit question, and numbers past every range drawn.
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -20,6 +20,7 @@
 #include "render/OmD3D.h"
 #include "testing/AllocationCounter.h"
 #include "tests/app/SquadLevelFixture.h"
+#include "tests/fuzz/BindingFuzz.h"
 #include "ui/TsGameFrontEnd.h"
 #include "ui/TsGuiMessageBox.h"
 #include "ui/TsHUDe.h"
@@ -59,9 +60,119 @@ protected:
 
     void Origin(int slot, int& x, int& y) { TsHUDe::GetPortraitOrigin(slot, x, y); }
 
+    // Ann's inventory flown out, and a right click on the article in its
+    // k-th cell: the article's menu opens and the panel stays.
+    void OpenMenuOn(int k)
+    {
+        hud->OpenInventory(0);
+        Frames(13, 100);
+        int gx = 0, gy = 0, row = 0, column = 0;
+        TsHUDe::GetGridOrigin(0, gx, gy);
+        TsHUDe::StaircaseCell(k, row, column);
+        Click(gx + 64 * column + 32, gy + 64 * row - 32, 1);
+        ASSERT_TRUE(hud->GetMenu().IsOpen());
+        EXPECT_EQ(hud->GetOpenSlot(), 0) << "the right click keeps the panel open";
+    }
+
     TsHUDe* hud = nullptr;
     TsPCObject* members[3] = {};
 };
+
+// Sweep(v) gives v to every setter of every target: each bound function
+// named Set<Name> of the target's class table and its bases' (of the
+// globals for _G), called with one to four copies of v until the binding
+// takes the call, and each variable of those tables. What the binding
+// registers is what is called, so a new setter is swept without a line
+// here. Complete() makes an object of each class with setters that no
+// target belongs to, and names those a script cannot make.
+constexpr const char* kSweep = R"(
+local function Tables(target)
+  local tables, t = {}, type(target) == 'table' and target or getmetatable(target)
+  while t do tables[#tables + 1], t = t, getmetatable(t) end
+  return tables
+end
+local function Setters(t)
+  local found = {}
+  for name, f in pairs(t) do
+    if type(name) == 'string' and string.find(name, 'Set%u') and type(f) == 'function' and not pcall(string.dump, f) then
+      found[name] = f
+    end
+  end
+  return found
+end
+local function Call(f, self, v)
+  for n = 1, 4 do
+    if self and pcall(f, self, unpack({v, v, v, v}, 1, n)) or not self and pcall(f, unpack({v, v, v, v}, 1, n)) then
+      return true
+    end
+  end
+end
+local swept = {}
+function Swept(name) return swept[name] and 1 or 0 end
+function Sweep(v)
+  for _, target in ipairs(Targets) do
+    for _, t in ipairs(Tables(target)) do
+      for name, f in pairs(Setters(t)) do swept[name] = Call(f, target ~= _G and target, v) or swept[name] end
+      for name in pairs(rawget(t, '.set') or {}) do
+        swept[name] = pcall(function() target[name] = v end) or swept[name]
+      end
+    end
+  end
+end
+function Complete()
+  local reached, missing = {}, ''
+  for _, target in ipairs(Targets) do
+    for _, t in ipairs(Tables(target)) do reached[t] = true end
+  end
+  for name, t in pairs(_G) do
+    if type(t) == 'table' and not reached[t] and (next(Setters(t)) or rawget(t, '.set')) then
+      if rawget(t, 'new') then Targets[#Targets + 1] = t:new() else missing = missing .. ' ' .. name end
+    end
+  end
+  return missing
+end
+)";
+
+// The targets: the globals, the level's own objects, the records every shot
+// and blast reads, the party and all they hold (Ann a radiation generator,
+// ammunition, a medkit and a vest; Bob a blaster).
+constexpr const char* kScene = R"(
+local player = TsAccess:LocalPlayer()
+local ann, bob = player:GetCharacter('ann'), player:GetCharacter('bob')
+Targets = {_G, TsAccess, player, player:GetSquad(), TsAccess:Options(), TsAccess:Level(), TsAccess:LevelInfo(),
+           TsAccess:CutScene(), TsAccess:Radar(), TsAccess:Conversation(), FxGetExplosionType(0),
+           TsProjectileAttributes:_Attributes(0)}
+for _, member in ipairs({ann, bob, player:GetCharacter('cat')}) do
+  Targets[#Targets + 1], Targets[#Targets + 2] = member, member:GetInventory()
+end
+local function Give(member, class, template)
+  local article = class:new()
+  template(article)
+  article:Import()
+  member:GetInventory():AddArticle(article)
+  if class == TsWeaponObject then member:GetInventory():EquipArticle(article) end
+  Targets[#Targets + 1] = article
+  return article
+end
+Generator, Blaster = Give(ann, TsWeaponObject, WeaponTemplateBlaster), Give(bob, TsWeaponObject, WeaponTemplateBlaster)
+for _, template in ipairs({ItemTemplateBlasterAmmo, ItemTemplateMedkit, ItemTemplateVest}) do
+  Give(ann, TsItemObject, template)
+end
+for _, weapon in ipairs({Generator, Blaster}) do
+  Targets[#Targets + 1], Targets[#Targets + 2] = weapon:Attributes(false), weapon:Attributes(true)
+end
+)";
+
+// What the sweep's whole numbers (each 0 by the script rule) undid and the
+// HUD needs to draw its counts: the generator's kind, what each weapon
+// spends in either mode.
+constexpr const char* kRoles = R"(
+Generator:Attributes(false):SetWeaponType(TS_WEAPON_RADIATION_GENERATOR)
+for _, weapon in ipairs({Generator, Blaster}) do
+  weapon:Attributes(false):SetAmmoPerShot(1)
+  weapon:Attributes(true):SetAmmoPerShot(1)
+end
+)";
 
 } // namespace
 
@@ -200,17 +311,6 @@ TEST_F(HudLevel, ThePopUpMenuUsesGivesAndDrops)
     TsItemObject* medkit = Article<TsItemObject>(members[0], "ItemTemplateMedkit", 3);
     TsItemObject* ammo = Article<TsItemObject>(members[0], "ItemTemplateBlasterAmmo", 17);
     TsInventory* inventory = members[0]->GetInventory();
-    int gx = 0, gy = 0;
-    TsHUDe::GetGridOrigin(0, gx, gy);
-    auto openMenuOn = [&](int k) {
-        hud->OpenInventory(0);
-        Frames(13, 100);
-        int row = 0, column = 0;
-        TsHUDe::StaircaseCell(k, row, column);
-        Click(gx + 64 * column + 32, gy + 64 * row - 32, 1);
-        ASSERT_TRUE(hud->GetMenu().IsOpen());
-        EXPECT_EQ(hud->GetOpenSlot(), 0) << "the right click keeps the panel open";
-    };
     auto entryCentre = [&](int entry, int& x, int& y) {
         const TsScreenQuad& strip = hud->GetMenu().GetEntry(entry)->strip;
         x = int((strip.v[1].x + strip.v[3].x) / 2);
@@ -222,7 +322,7 @@ TEST_F(HudLevel, ThePopUpMenuUsesGivesAndDrops)
     // Use: a hurt character heals with the medkit.
     members[0]->SetHealthRecovery(0.0f);
     members[0]->SetHealth(2.0f);
-    openMenuOn(1);
+    OpenMenuOn(1);
     int x = 0, y = 0;
     EXPECT_TRUE(hud->GetMenu().GetEntry(TsHUDMenu::kUse)->enabled);
     // On the screen: the entries' pale strips inside the frame.
@@ -238,7 +338,7 @@ TEST_F(HudLevel, ThePopUpMenuUsesGivesAndDrops)
     hud->CloseInventory(false, true);
 
     // Give: 17 rounds in packs of 10 hand 10 to the first other member.
-    openMenuOn(0);
+    OpenMenuOn(0);
     entryCentre(TsHUDMenu::kGiveFirst, x, y);
     Click(x, y);
     EXPECT_EQ(ammo->GetStack(), 7);
@@ -246,7 +346,7 @@ TEST_F(HudLevel, ThePopUpMenuUsesGivesAndDrops)
     hud->CloseInventory(false, true);
 
     // Drop: the medkit leaves the inventory for the ground.
-    openMenuOn(1);
+    OpenMenuOn(1);
     entryCentre(TsHUDMenu::kDrop, x, y);
     Click(x, y);
     EXPECT_FALSE(inventory->Holds(medkit));
@@ -257,13 +357,7 @@ TEST_F(HudLevel, ThePopUpMenuUsesGivesAndDrops)
 TEST_F(HudLevel, APopUpMenuOnTheTopRowShowsItsFrameWhole)
 {
     Article<TsItemObject>(members[0], "ItemTemplateMedkit", 3);
-    hud->OpenInventory(0);
-    Frames(13, 100);
-    int gx = 0, gy = 0, row = 0, column = 0;
-    TsHUDe::GetGridOrigin(0, gx, gy);
-    TsHUDe::StaircaseCell(0, row, column);
-    Click(gx + 64 * column + 32, gy + 64 * row - 32, 1);
-    ASSERT_TRUE(hud->GetMenu().IsOpen());
+    ASSERT_NO_FATAL_FAILURE(OpenMenuOn(0));
     EXPECT_GE(hud->GetMenu().GetFrame().GetPiece(TsFrameWindow::kTopLeft).v[1].y, 0.0f);
 }
 
@@ -727,6 +821,30 @@ TEST_F(HudLevel, TheInfoWindowOfACharacterThatGoesCloses)
     ASSERT_TRUE(hud->GetInfoWindow().IsVisible());
     character = nullptr;
     EXPECT_FALSE(hud->GetInfoWindow().IsVisible());
+}
+
+// Numbers past every range, given by a script to everything it can set, and
+// the HUD drawn on: the sanitizer build stops on any conversion of such a
+// number that is not held to its range.
+TEST_F(HudLevel, EverySetterTakesExtremeNumbersAndTheHudDrawsThePartyOn)
+{
+    ASSERT_EQ(RunLua(std::string(kSweep) + kScene + "g_unswept = Complete()"), 0) << log.All();
+    EXPECT_EQ(LuaString("g_unswept"), "") << "classes with setters that no target belongs to";
+    ASSERT_TRUE(hud->GetInfoWindow().Show(100.0f, 100.0f, members[0], TsHUDTextWindow::kCharacter, 140.0f));
+    for (const char* number : bindingfuzz::kExtremeNumbers) {
+        SCOPED_TRACE(number);
+        ASSERT_EQ(RunLua(std::string("Sweep(") + number + ")" + kRoles), 0) << log.All();
+        Frames(10);
+        // Ann's inventory too (the sweep's choice of the current member
+        // closed it): her generator in its slot as well as on her panel.
+        hud->OpenInventory(0);
+        Frames(10);
+        ASSERT_TRUE(hud->IsPanelOpen() && hud->GetInfoWindow().IsVisible());
+    }
+    // The sweep reached the setters behind what the HUD draws.
+    RunLua("g_swept = Swept('SetStun') + Swept('SetMaxHealth') + Swept('m_shockWidth') + "
+           "Swept('FxSetNumExplosionTypes')");
+    EXPECT_EQ(LuaNumber("g_swept"), 4.0);
 }
 
 } // namespace apptest

@@ -266,13 +266,6 @@ TEST_F(InGameMenu, TheRadarShowsTheSquadOthersAndTheObjectiveInEveryMode)
     EXPECT_EQ(radar->GetDrawnBlips(TsRadar::kPCBlip), 0) << "a hidden radar draws nothing";
 }
 
-TEST_F(InGameMenu, TheMenuOpensWithoutAWindowWhenAsked)
-{
-    menu->SetActive(true, false);
-    EXPECT_TRUE(Level()->IsPaused());
-    EXPECT_FALSE(menu->HasOpenWindows()) << "the caller pushes its own window";
-}
-
 // A notice at pixel (300, 200): before, the two numbers reached the box as a
 // button count and a pointer to buttons.
 TEST_F(InGameMenu, APositionedNoticeTakesNoButtonsFromItsPixelPosition)

@@ -1,7 +1,6 @@
 // The load screen: held until Space, then one frame of the prompt (in the
 // HUD's font, also after a video), then the mode carries on with its clock
 // restarted at the present; its image.
-#include <algorithm>
 #include <filesystem>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "platform/KeyCodes.h"
 #include "render/OmD3DFont.h"
 #include "tests/app/AppFixture.h"
+#include "tests/render/RendererFixture.h"
 
 namespace apptest {
 namespace {
@@ -96,27 +96,18 @@ TEST_F(LoadScreen, ThePromptIsWrittenWithTheHUDFontBeforeAndAfterAVideo)
     ASSERT_FALSE(screen.pixels.empty());
     uint32_t size[2] = {};
     ASSERT_EQ(app->GetHUDFont()->GetTextExtent("Loading....", size), 0);
-    const int width = screen.width;
-    int lit = 0, litOutside = 0, left = width, right = 0;
-    for (int y = 0; y < screen.height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            if ((screen.At(x, y) & 0x00FFFFFF) == 0)
-                continue;
-            const bool inRow = y >= 200 && y < 200 + int(size[1]);
-            lit += inRow, litOutside += !inRow;
-            left = inRow ? std::min(left, x) : left;
-            right = inRow ? std::max(right, x) : right;
-        }
-    }
-    EXPECT_GT(lit, 20) << "the text is drawn";
-    EXPECT_EQ(litOutside, 0);
-    EXPECT_NEAR((left + right) / 2.0, width / 2.0, size[0] / 4.0 + 4) << "centred";
+    const auto lit = [](uint32_t p) { return (p & 0x00FFFFFF) != 0; };
+    const rtest::InkBox text = rtest::FindInk(screen.pixels, screen.width, lit);
+    EXPECT_GT(text.count, 20) << "the text is drawn";
+    EXPECT_GE(text.top, 200) << "nothing lit outside its row";
+    EXPECT_LT(text.bottom, 200 + int(size[1]));
+    EXPECT_NEAR((text.left + text.right) / 2.0, screen.width / 2.0, size[0] / 4.0 + 4) << "centred";
 
     TsVideo::SetFrameObserver([](int, void*) { TsVideo::Stop(); }, nullptr);
     TsVideo::PlayFMV("data\\FMV\\TitleCards.mpg");
     TsVideo::SetFrameObserver(nullptr, nullptr);
     const Picture after = LookAfter(1);
-    EXPECT_GT(after.Count(0, 0, after.width, after.height, [](uint32_t p) { return (p & 0x00FFFFFF) != 0; }), 20);
+    EXPECT_GT(after.Count(0, 0, after.width, after.height, lit), 20);
 }
 
 } // namespace

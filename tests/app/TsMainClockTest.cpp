@@ -2,7 +2,6 @@
 // messages as it sees them (focus, the renderer told of it too, closing,
 // and the pump that log output runs).
 #include "platform/EventInjection.h"
-#include "platform/Window.h"
 #include "render/OmD3D.h"
 #include "tests/app/AppFixture.h"
 

@@ -2,8 +2,6 @@
 // down and built again, and modes that cannot start.
 #include <string>
 
-#include <lua.hpp>
-
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsScriptHost.h"

@@ -17,7 +17,6 @@
 #include "game/framework/TsShell.h"
 #include "platform/EventInjection.h"
 #include "platform/KeyCodes.h"
-#include "platform/Window.h"
 #include "render/OmD3D.h"
 #include "tests/app/AppFixture.h"
 

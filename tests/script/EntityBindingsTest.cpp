@@ -126,7 +126,6 @@ TEST_F(EntityBindingsTest, CameraWorkWithAndWithoutTime)
     ExpectTypeErrors({"scene:MoveCamera(1, 2, 3)", "scene:RotateCamera(0.25, 1, 1, 1)"});
 }
 
-// A position is a copy: changing it leaves the entity where it was.
 TEST_F(EntityBindingsTest, APositionIsACopy)
 {
     crate->SetPosition(1.0f, 2.0f, 3.0f);

@@ -63,6 +63,18 @@ void PushResult(lua_State* L, const std::string& expr)
         lua_pushnil(L);
     }
 }
+
+// The name of the function a chunk calls first: the word before its "(".
+std::string CalledName(const std::string& chunk)
+{
+    const std::size_t open = chunk.find('(');
+    if (open == std::string::npos)
+        return "";
+    std::size_t begin = open;
+    while (begin > 0 && (std::isalnum(static_cast<unsigned char>(chunk[begin - 1])) || chunk[begin - 1] == '_'))
+        --begin;
+    return chunk.substr(begin, open - begin);
+}
 } // namespace
 
 double LuaTest::Number(const std::string& expr)
@@ -80,20 +92,6 @@ std::string LuaTest::String(const std::string& expr)
     lua_pop(L, 1);
     return s;
 }
-
-namespace {
-// The name of the function a chunk calls first: the word before its "(".
-std::string CalledName(const std::string& chunk)
-{
-    const std::size_t open = chunk.find('(');
-    if (open == std::string::npos)
-        return "";
-    std::size_t begin = open;
-    while (begin > 0 && (std::isalnum(static_cast<unsigned char>(chunk[begin - 1])) || chunk[begin - 1] == '_'))
-        --begin;
-    return chunk.substr(begin, open - begin);
-}
-} // namespace
 
 void LuaTest::ExpectErrors(std::initializer_list<const char*> chunks, bool self)
 {

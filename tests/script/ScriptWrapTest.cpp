@@ -147,8 +147,6 @@ protected:
     }
 };
 
-} // namespace
-
 TEST(NumberConversion, TruncatesTowardZeroAndKeepsTheLow32BitsOf64)
 {
     const double inf = std::numeric_limits<double>::infinity();
@@ -255,8 +253,6 @@ TEST_F(WrapTest, DeleteOnlyFreesWhatTheScriptMadeAndOnlyOnce)
     TsScriptHandles::DestroyScriptHeld(L);
     EXPECT_EQ(g_destroyed, 5);
 }
-
-namespace {
 
 constexpr const char* kNotOwned = "object not owned by the script in function 'delete'";
 

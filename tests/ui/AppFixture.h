@@ -11,7 +11,6 @@
 
 #include "platform/EventInjection.h"
 #include "platform/KeyCodes.h"
-#include "platform/Window.h"
 #include "render/OmD3D.h"
 #include "tests/app/AppFixture.h"
 #include "ui/TsFrontEnd.h"

@@ -27,6 +27,11 @@ class TestFrontEnd : public TsFrontEndBase {
 class GuiTest : public apptest::ScreenAppTest {
 protected:
     GuiTest() : ScreenAppTest([]() -> TsGameMode* { return new TestFrontEnd; }) {}
+    void SetUp() override
+    {
+        ScreenAppTest::SetUp();
+        Start();
+    }
     void TearDown() override;
 
     TestFrontEnd& FrontEnd() { return *TestFrontEnd::Cast(app->GetMode()); }

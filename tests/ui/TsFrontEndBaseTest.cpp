@@ -44,7 +44,6 @@ protected:
         GuiTest::SetUp();
         g_trace.clear();
         Recorder::deleted = 0;
-        Start();
     }
     // A screen that records what it is sent, on top of the stack.
     Recorder* PushScreen()

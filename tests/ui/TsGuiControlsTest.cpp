@@ -42,7 +42,6 @@ protected:
     void SetUp() override
     {
         GuiTest::SetUp();
-        Start();
         box = SolidSprite(16, 16, 0xFF808080);
         arrow = SolidSprite(16, 16, 0xFF0000FF);
         tile = SolidSprite(16, 16, 0xFF00FF00);

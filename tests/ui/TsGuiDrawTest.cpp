@@ -48,7 +48,6 @@ using GuiWindowRouting = GuiTest;
 
 TEST_F(GuiWindowRouting, PressesReachEveryControlUnderThePointerAndEveryInertChild)
 {
-    Start();
     std::string log;
     TsGuiWindow window(&FrontEnd());
     Probe<TsGuiControl> a(&log, "A"), b(&log, "B"), far(&log, "F");
@@ -93,7 +92,6 @@ using GuiPlacement = GuiTest;
 
 TEST_F(GuiPlacement, SpritesTruncateTheirPositionAndTurnOrMirrorTheirPicture)
 {
-    Start();
     // Left half red, right half green, so a mirror shows.
     TsGuiSprite* wide = PatternSprite(64, 32, [](int x, int) { return x < 32 ? 0xFFFF0000u : 0xFF00FF00u; });
     struct Case {
@@ -122,7 +120,6 @@ TEST_F(GuiPlacement, SpritesTruncateTheirPositionAndTurnOrMirrorTheirPicture)
 
 TEST_F(GuiPlacement, ASpriteWithoutATextureMeasuresAndDrawsNothing)
 {
-    Start();
     TsGuiSprite none;
     EXPECT_EQ(none.GetPixelWidth(), 0.0f);
     TsGuiSpritePlacement empty;
@@ -134,7 +131,6 @@ TEST_F(GuiPlacement, ASpriteWithoutATextureMeasuresAndDrawsNothing)
 // set for the draw and put back to 0 after it.
 TEST_F(GuiPlacement, ASpriteDrawsWithTheBlendAskedAndKeepsOrResetsTheState)
 {
-    Start();
     OmD3D* r = OmD3D::Instance();
     TsGuiSprite* white = SolidSprite(8, 8, 0xFFFFFFFF);
     ASSERT_TRUE(r->BeginScene(0.0f));
@@ -153,7 +149,6 @@ TEST_F(GuiPlacement, ASpriteDrawsWithTheBlendAskedAndKeepsOrResetsTheState)
 
 TEST_F(GuiPlacement, FrameEdgesWithoutSpritesAreLinesOnlyWhenAsked)
 {
-    Start();
     TsGuiSprite* corner = SolidSprite(16, 16, 0xFFFF0000);
     const TsGuiSpritePlacement frame[TS_FRAME_SLOTS] = {Place(corner), {}, Place(corner), {}, {},
                                                         Place(corner), {}, Place(corner)};
@@ -171,7 +166,6 @@ TEST_F(GuiPlacement, FrameEdgesWithoutSpritesAreLinesOnlyWhenAsked)
 
 TEST_F(GuiPlacement, AnEmptyTileEndsTheFrameInsteadOfHangingIt)
 {
-    Start();
     OmD3D* r = OmD3D::Instance();
     TsGuiSprite unloaded; // a texture id with no texture behind it
     unloaded.textureId = 4000;

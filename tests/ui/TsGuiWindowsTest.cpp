@@ -43,7 +43,6 @@ protected:
     {
         GuiTest::SetUp();
         g_boxesDeleted = 0;
-        Start();
     }
     CountedBox* Ask(int32_t kind, int32_t count = 0, const TsGuiMessageButton* list = nullptr)
     {
