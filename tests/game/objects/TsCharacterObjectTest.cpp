@@ -2,11 +2,9 @@
 // patrols, attack orders, senses and the archive.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <vector>
 
-#include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmMath.h"
 #include "engine/OmRand.h"
@@ -17,12 +15,12 @@
 #include "game/objects/TsTeam.h"
 #include "game/objects/TsTimerTable.h"
 #include "game/objects/TsTriggerObject.h"
-#include "game/objects/TsWaypointObject.h"
 #include "game/objects/TsWeaponObject.h"
 #include "testing/ScratchDir.h"
 #include "tests/engine/TestClass.h"
 #include "tests/game/framework/GameScript.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
+#include "tests/game/objects/WaypointChain.h"
 
 namespace {
 
@@ -64,18 +62,7 @@ protected:
         attack->SetDirection(OmVector3(1, 0, 0));
         return attack->Deliver();
     }
-    // A square loop A -> B -> C -> D -> A, four units a side.
-    TsWaypointObject* const* SquareLoop()
-    {
-        const float corners[4][2] = {{0, 0}, {4, 0}, {4, 4}, {0, 4}};
-        for (int i = 0; i < 4; ++i)
-            loop[i] = Make<TsWaypointObject>(corners[i][0], corners[i][1]);
-        for (int i = 0; i < 4; ++i)
-            loop[i]->SetNext(loop[(i + 1) % 4]);
-        return loop;
-    }
     std::vector<OmRef<TsEntity>> made;
-    TsWaypointObject* loop[4] = {};
 };
 
 } // namespace
@@ -236,10 +223,8 @@ TEST_F(CharacterTest, TouchesReachNearEntitiesOfOverlappingHeightAndTriggersAtAn
 // A -> B -> C -> B: the walk ends where the chain turns back.
 TEST_F(CharacterTest, AWalkAlongAChainThatTurnsBackEndsWhereItTurns)
 {
-    TsWaypointObject* const* points = SquareLoop();
+    const WaypointChain points({{0, 0}, {4, 0}, {4, 4}});
     points[2]->SetNext(points[1]);
-    points[0]->SetNext(points[1]);
-    points[1]->SetNext(points[2]);
     TestWalker* v = Make<TestWalker>();
     v->FollowWaypoints(points[0]);
     int ticks = 0;
