@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/OmArchive.h"
 #include "engine/OmCamera.h"
 #include "engine/OmGroup.h"
 #include "engine/OmLight.h"
