@@ -107,6 +107,7 @@ TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
         {"tiny blow: no recoil", 0.05f, 0, 0, false, false, 9.95f, 1, TsCharacterObject::kStand},
         {"heals a stunned one", -3, 0, 0, true, false, 10, 1, TsCharacterObject::kFalling},
         {"dead: nothing", 4, 0, 0, false, true, 10, 3, TsCharacterObject::kFalling},
+        {"a broken damage is dropped", NAN, 0, 0, false, false, 10, 1, TsCharacterObject::kStand},
     };
     for (const Hit& c : hits) {
         TestWalker* struck = Make<TestWalker>();
@@ -127,13 +128,6 @@ TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
             EXPECT_EQ(struck->GetHitFlashTicks(), 2) << c.what; // a quarter second
         }
     }
-}
-
-TEST_F(CharacterTest, AnAttackDropsABrokenDamage)
-{
-    TestWalker* struck = Make<TestWalker>();
-    Strike(struck, std::nanf(""));
-    EXPECT_TRUE(std::isfinite(struck->GetVitality()));
 }
 
 TEST_F(CharacterTest, AStunHoldsForItsLongestTimeAndClearsTheCommandEachTick)
