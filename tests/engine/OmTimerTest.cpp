@@ -2,7 +2,6 @@
 
 #include "testing/ManualClock.h"
 #include "engine/OmTimer.h"
-#include "platform/PerfCounter.h"
 
 TEST(OmTimer, ConvertsWithTheCounterFrequencyTruncatingTowardZero)
 {

@@ -10,6 +10,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(Make(32, 32));
+        back = Back(), backDepth = BackDepth();
         device->SetRenderState(GfxRs::Lighting, 0);
         device->SetTextureStageState(0, GfxTss::ColorOp, GfxTop::SelectArg1);
         device->SetTextureStageState(0, GfxTss::ColorArg1, GfxTa::Diffuse);
@@ -20,14 +21,13 @@ protected:
         device->EndScene();
         DeviceTest::TearDown();
     }
+    GfxSurface *back = nullptr, *backDepth = nullptr; // the device's own target and depth
 };
 
 } // namespace
 
 TEST_F(TargetCopyTest, AKeptPictureComesBackWithItsColourAndItsDepth)
 {
-    GfxSurface* back = Back();
-    GfxSurface* backDepth = BackDepth();
     GfxSurface* kept = TargetLevel();
     GfxSurface* keptDepth = Depth();
     ClearTo(0xFF000000);
@@ -43,8 +43,6 @@ TEST_F(TargetCopyTest, AKeptPictureComesBackWithItsColourAndItsDepth)
 
 TEST_F(TargetCopyTest, CopiesBetweenUnlikeTargetsAreRefused)
 {
-    GfxSurface* back = Back();
-    GfxSurface* backDepth = BackDepth();
     GfxSurface* small = TargetLevel(16);
     GfxSurface* narrow = TargetLevel(32, GfxFormat::R5G6B5);
     GfxSurface* fit = TargetLevel();
@@ -81,7 +79,7 @@ TEST_F(TargetCopyTest, TheClipHoldsDrawingButNotClearsAndANewTargetLiftsIt)
     GfxRect read{};
     EXPECT_TRUE(device->GetScissorRect(&read));
     EXPECT_EQ(std::tie(read.left, read.top, read.right, read.bottom), std::tie(clip.left, clip.top, clip.right, clip.bottom));
-    ASSERT_EQ(device->SetRenderTarget(Back(), BackDepth()), GfxResult::Ok);
+    ASSERT_EQ(device->SetRenderTarget(back, backDepth), GfxResult::Ok);
     EXPECT_FALSE(device->GetScissorRect(&read));
     DrawRect(0, 0, 32, 32, 0xFF00FF00);
     EXPECT_EQ(Rgb(0, 0), 0x00FF00u);
@@ -89,8 +87,6 @@ TEST_F(TargetCopyTest, TheClipHoldsDrawingButNotClearsAndANewTargetLiftsIt)
 
 TEST_F(TargetCopyTest, ATextureTargetKnowsWhereDrawingReachedSinceItsWholeClear)
 {
-    GfxSurface* back = Back();
-    GfxSurface* backDepth = BackDepth();
     GfxSurface* target = TargetLevel();
     GfxRect drawn{};
     EXPECT_FALSE(device->GetDrawnRect(target, &drawn)) << "a new texture holds anything";

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
@@ -126,14 +125,6 @@ inline bool Near(uint32_t a, uint32_t b, int tolerance)
         if (d > tolerance || d < -tolerance) return false;
     }
     return true;
-}
-
-inline bool WriteFile(const std::string& path, const Bytes& bytes)
-{
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
 }
 
 // A 160 x 120 clip of `frames` pictures (25 a second) that draw paints,

@@ -32,7 +32,7 @@ TEST(KeyCodes, DigitsAndFunctionKeysRunInKeyboardOrder)
     }
 }
 
-TEST(KeyCodes, NamedKeysGiveTheirCodes)
+TEST(KeyCodes, NamedKeysGiveTheirCodesAndScancodesOutsideTheTableNone)
 {
     const struct {
         int scancode, code;
@@ -45,16 +45,11 @@ TEST(KeyCodes, NamedKeysGiveTheirCodes)
         {80, 203, "left"},        {79, 205, "right"},        {81, 208, "down"},
         // The key beside Enter is one key whatever the keyboard calls it.
         {50, 43, "non-US hash"},  {sc::Backslash, 43, "backslash"},
+        {-1, 0, "before the table"}, {512, 0, "past the table"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(plat::KeyCodeFromScancode(c.scancode), c.code) << c.key;
     EXPECT_EQ(plat::ScancodeFromKeyCode(43), sc::Backslash);
-}
-
-TEST(KeyCodes, CodesAndScancodesOutsideTheTablesHaveNoKey)
-{
-    for (int scancode : {-1, 512})
-        EXPECT_EQ(plat::KeyCodeFromScancode(scancode), 0) << scancode;
     for (int code : {-1, 256})
         EXPECT_EQ(plat::ScancodeFromKeyCode(code), 0) << code;
 }

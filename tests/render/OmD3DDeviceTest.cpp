@@ -283,8 +283,10 @@ TEST_F(RendererTest, TheDepthFormatFallsBackThroughTheTable)
 }
 
 // The fallback window is on adapter 0.
-TEST_F(RendererTest, AMissingAdapterFallsBackToAWindowIfTheAdapterCanDrawIntoOne)
+TEST_F(RendererTest, AMissingAdapterOrModeFallsBackToAWindowIfTheAdapterCanDrawIntoOne)
 {
+    ASSERT_TRUE(Open(1000, 480, 16));
+    EXPECT_EQ(renderer->GetPresentParameters().windowed, 1u);
     ASSERT_TRUE(Open(640, 480, 16, rtest::StandardAdapter(), 3));
     EXPECT_EQ(renderer->GetCurrentAdapterIndex(), 0);
     EXPECT_EQ(renderer->GetPresentParameters().windowed, 1u);
@@ -292,12 +294,6 @@ TEST_F(RendererTest, AMissingAdapterFallsBackToAWindowIfTheAdapterCanDrawIntoOne
     adapter.caps2 = 0;
     EXPECT_FALSE(Open(640, 480, 16, adapter, 3));
     EXPECT_EQ(renderer->GetDevice(), nullptr);
-}
-
-TEST_F(RendererTest, AModeTheAdapterDoesNotListEndsInTheDesktopWindow)
-{
-    ASSERT_TRUE(Open(1000, 480, 16));
-    EXPECT_EQ(renderer->GetPresentParameters().windowed, 1u);
 }
 
 TEST_F(RendererTest, ScreenshotsReadBackWithThePixelsDrawnFullScreenOrWindowed)

@@ -69,16 +69,11 @@ protected:
 
 } // namespace
 
-TEST_F(SpriteTest, APixelPositionPlacesTheSprite)
+TEST_F(SpriteTest, APixelPositionOrAScreenFractionPlacesTheSprite)
 {
     sprite->SetPosition(100, 50);
     sprite->scale[0] = sprite->scale[1] = 4.0f;
     ExpectPixels(Draw(), {{104, 60, kRed}, {127, 80, kGreen}, {98, 60, kBlack}, {134, 60, kBlack}, {110, 84, kBlack}});
-}
-
-TEST_F(SpriteTest, AScreenFractionPlacesTheSprite)
-{
-    sprite->scale[0] = sprite->scale[1] = 4.0f;
     sprite->SetScreenRelative(true);
     sprite->SetPosition(0.5f, 0.5f);
     ExpectPixels(Draw(), {{322, 242, kRed}, {350, 270, kGreen}, {318, 242, kBlack}});

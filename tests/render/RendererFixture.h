@@ -9,7 +9,6 @@
 #include <array>
 #include <cstring>
 #include <initializer_list>
-#include <string>
 #include <utility>
 #include <vector>
 

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "engine/OmArchive.h"
 
 // A registered class of its own name whose parent record carries the name
 // of the game class it stands in for. The stand-in record is never

@@ -57,15 +57,18 @@ void PutWord(std::string& bytes, size_t at, uint32_t v)
 class AnimationDBTest : public ::testing::Test {
 protected:
     // Entry 0 holds a stand (3 bones, 4 frames) and entry 2 a walk (2 bones,
-    // 3 frames); entry 1 is empty. Written to "data/animdb.tsa".
+    // 3 frames); entry 1 is empty. Written to "data/animdb.tsa", which m_db
+    // opens; a run waits in "anims/run.txt" for a test to convert.
     void WriteSample()
     {
         m_scratch.Write("anims/stand.txt", AnimationText(3, 4, 0.1f));
         m_scratch.Write("anims/walk.txt", AnimationText(2, 3, 0.3f));
+        m_scratch.Write("anims/run.txt", AnimationText(2, 2, 0.2f));
         m_source.LoadAnimationTextFile(0, TSANIM_STAND, "anims\\stand.txt");
         m_source.LoadAnimationTextFile(2, TSANIM_WALK, "anims\\walk.txt");
         m_scratch.Write("data/keep", "");
         ASSERT_TRUE(m_source.WriteBinary("data\\animdb.tsa"));
+        ASSERT_TRUE(m_db.Open("data\\animdb.tsa"));
     }
 
     ScratchDir m_scratch;
@@ -94,7 +97,6 @@ TEST_F(AnimationDBTest, TextAnimationsRoundTripThroughTheBinaryFile)
     ASSERT_EQ(bytes.size(), 32u + 36u + 3u * 148u + standSize + walkSize);
     EXPECT_EQ(std::string(bytes.c_str()), "Tessaran animation file");
 
-    ASSERT_TRUE(m_db.Open("data\\animdb.tsa"));
     EXPECT_EQ(m_db.GetEntryCount(), 3u);
     EXPECT_EQ(m_db.GetAnimation(0, TSANIM_STAND), nullptr); // nothing read until asked
     m_db.MarkForLoading(0);
@@ -229,7 +231,6 @@ TEST_F(AnimationDBTest, ForeignDamagedAndTruncatedFilesAreRefusedWithoutHarm)
         return db.LoadAnimations();
     };
     ASSERT_TRUE(opens(bytes));
-    ASSERT_TRUE(m_db.Open("data\\animdb.tsa"));
     EXPECT_FALSE(m_db.Open("data\\missing.tsa"));
     EXPECT_TRUE(m_log.Contains("Cannot load binary animation file: data\\missing.tsa"));
 
@@ -282,8 +283,6 @@ TEST_F(AnimationDBTest, ForeignDamagedAndTruncatedFilesAreRefusedWithoutHarm)
 TEST_F(AnimationDBTest, WritingKeepsTheAnimationsOfEntriesNeverLoaded)
 {
     WriteSample();
-    ASSERT_TRUE(m_db.Open("data\\animdb.tsa"));
-    m_scratch.Write("anims/run.txt", AnimationText(2, 2, 0.2f));
     m_db.LoadAnimationTextFile(3, TSANIM_RUN, "anims\\run.txt");
     ASSERT_TRUE(m_db.WriteBinary("data\\animdb.tsa"));
     EXPECT_EQ(m_db.GetAnimation(0, TSANIM_STAND), nullptr) << "read for the write, then let go";
@@ -303,10 +302,8 @@ TEST_F(AnimationDBTest, WritingKeepsTheAnimationsOfEntriesNeverLoaded)
 TEST_F(AnimationDBTest, AfterAWriteTheEntriesAreReadFromTheFileJustWritten)
 {
     WriteSample();
-    ASSERT_TRUE(m_db.Open("data\\animdb.tsa"));
     m_db.MarkForLoading(0);
     ASSERT_TRUE(m_db.LoadAnimations());
-    m_scratch.Write("anims/run.txt", AnimationText(2, 2, 0.2f));
     m_db.LoadAnimationTextFile(0, TSANIM_RUN, "anims\\run.txt"); // entry 2 moves along
     ASSERT_TRUE(m_db.WriteBinary("data\\copy.tsa"));
     EXPECT_STREQ(m_db.GetFileName(), "data\\copy.tsa");
@@ -324,8 +321,6 @@ TEST_F(AnimationDBTest, AfterAWriteTheEntriesAreReadFromTheFileJustWritten)
 TEST_F(AnimationDBTest, ConvertingIntoAnEntryNotLoadedKeepsItsOtherAnimations)
 {
     WriteSample();
-    ASSERT_TRUE(m_db.Open("data\\animdb.tsa"));
-    m_scratch.Write("anims/run.txt", AnimationText(2, 2, 0.2f));
     m_db.LoadAnimationTextFile(0, TSANIM_RUN, "anims\\run.txt");
     ASSERT_NE(m_db.GetAnimation(0, TSANIM_RUN), nullptr);
     EXPECT_TRUE(SameAnimation(m_db.GetAnimation(0, TSANIM_STAND), m_source.GetAnimation(0, TSANIM_STAND)));

@@ -4,12 +4,11 @@
 
 #include <cmath>
 
-#include "engine/OmArchive.h"
 #include "engine/OmCamera.h"
 #include "engine/OmRef.h"
 #include "game/framework/TsCamera.h"
 #include "testing/ScratchDir.h"
-#include "tests/engine/ArchiveTestSupport.h"
+#include "tests/game/objects/ArchiveRoundTrip.h"
 
 namespace {
 
@@ -137,10 +136,7 @@ TEST_F(CameraTest, ASavedCameraComesBackSettled)
     camera->Distance().SetNext(12.0f);
     camera->SetFieldOfView(1.25f);
     camera->SetAspect(0.5f);
-    ASSERT_TRUE(archive_test::SaveRoots("camera.sav", {camera}));
-    OmArchive archive(archive_test::Registry());
-    ASSERT_TRUE(archive.Load("camera.sav"));
-    const auto back = OmRef<TsCamera>::Adopt(TsCamera::Cast(archive.GetRoot(0)));
+    const OmRef<TsCamera> back = Reloaded<TsCamera>(camera, "camera.sav");
     ASSERT_NE(back.Get(), nullptr);
     const struct {
         const char* what;

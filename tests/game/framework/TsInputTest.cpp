@@ -179,17 +179,14 @@ TEST_F(TsInputTest, AMouseActionWithAKeyTooIsDownWhileEitherIsHeld)
     m_input.SetKeyBindings(b);
     plat::InjectMouseButton(*m_window, 0, true);
     std::string states;
-    for (int tick = 0; tick < 3; ++tick) {
-        NextTick();
-        states += StateOf(TS_ACTION_SELECT);
-    }
+    const auto tick = [&] { NextTick(); states += StateOf(TS_ACTION_SELECT); };
+    for (int i = 0; i < 3; ++i)
+        tick();
     Key(plat::kKeyS, true);
     plat::InjectMouseButton(*m_window, 0, false);
-    NextTick();
-    states += StateOf(TS_ACTION_SELECT);
+    tick();
     Key(plat::kKeyS, false);
-    NextTick();
-    states += StateOf(TS_ACTION_SELECT);
+    tick();
     EXPECT_EQ(states, "PDDDR");
 }
 

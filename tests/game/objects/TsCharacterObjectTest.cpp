@@ -2,11 +2,9 @@
 // patrols, attack orders, senses and the archive.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <vector>
 
-#include "engine/OmArchive.h"
 #include "engine/OmClass.h"
 #include "engine/OmMath.h"
 #include "engine/OmRand.h"
@@ -17,12 +15,12 @@
 #include "game/objects/TsTeam.h"
 #include "game/objects/TsTimerTable.h"
 #include "game/objects/TsTriggerObject.h"
-#include "game/objects/TsWaypointObject.h"
 #include "game/objects/TsWeaponObject.h"
 #include "testing/ScratchDir.h"
 #include "tests/engine/TestClass.h"
 #include "tests/game/framework/GameScript.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
+#include "tests/game/objects/WaypointChain.h"
 
 namespace {
 
@@ -64,18 +62,7 @@ protected:
         attack->SetDirection(OmVector3(1, 0, 0));
         return attack->Deliver();
     }
-    // A square loop A -> B -> C -> D -> A, four units a side.
-    TsWaypointObject* const* SquareLoop()
-    {
-        const float corners[4][2] = {{0, 0}, {4, 0}, {4, 4}, {0, 4}};
-        for (int i = 0; i < 4; ++i)
-            loop[i] = Make<TsWaypointObject>(corners[i][0], corners[i][1]);
-        for (int i = 0; i < 4; ++i)
-            loop[i]->SetNext(loop[(i + 1) % 4]);
-        return loop;
-    }
     std::vector<OmRef<TsEntity>> made;
-    TsWaypointObject* loop[4] = {};
 };
 
 } // namespace
@@ -120,6 +107,7 @@ TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
         {"tiny blow: no recoil", 0.05f, 0, 0, false, false, 9.95f, 1, TsCharacterObject::kStand},
         {"heals a stunned one", -3, 0, 0, true, false, 10, 1, TsCharacterObject::kFalling},
         {"dead: nothing", 4, 0, 0, false, true, 10, 3, TsCharacterObject::kFalling},
+        {"a broken damage is dropped", NAN, 0, 0, false, false, 10, 1, TsCharacterObject::kStand},
     };
     for (const Hit& c : hits) {
         TestWalker* struck = Make<TestWalker>();
@@ -140,13 +128,6 @@ TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
             EXPECT_EQ(struck->GetHitFlashTicks(), 2) << c.what; // a quarter second
         }
     }
-}
-
-TEST_F(CharacterTest, AnAttackDropsABrokenDamage)
-{
-    TestWalker* struck = Make<TestWalker>();
-    Strike(struck, std::nanf(""));
-    EXPECT_TRUE(std::isfinite(struck->GetVitality()));
 }
 
 TEST_F(CharacterTest, AStunHoldsForItsLongestTimeAndClearsTheCommandEachTick)
@@ -236,10 +217,8 @@ TEST_F(CharacterTest, TouchesReachNearEntitiesOfOverlappingHeightAndTriggersAtAn
 // A -> B -> C -> B: the walk ends where the chain turns back.
 TEST_F(CharacterTest, AWalkAlongAChainThatTurnsBackEndsWhereItTurns)
 {
-    TsWaypointObject* const* points = SquareLoop();
+    const WaypointChain points({{0, 0}, {4, 0}, {4, 4}});
     points[2]->SetNext(points[1]);
-    points[0]->SetNext(points[1]);
-    points[1]->SetNext(points[2]);
     TestWalker* v = Make<TestWalker>();
     v->FollowWaypoints(points[0]);
     int ticks = 0;

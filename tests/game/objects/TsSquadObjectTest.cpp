@@ -232,22 +232,20 @@ TEST(TsSquadObject, TargetsGoByScoreAndTheFirstRecordKeepsATie)
     squad->AddThreat(near.Get());
     squad->AddThreat(twin.Get());
     third->AddIgnore(far.Get());
+    const auto assign = [&] { squad->AgeThreats(); squad->AssignTargets(); };
 
     squad->SetIndex(0);
-    squad->AgeThreats();
-    squad->AssignTargets();
+    assign();
     EXPECT_EQ(first->GetAssignedTarget(), nullptr) << "the player's own character";
     EXPECT_EQ(second->GetAssignedTarget(), near.Get()) << "near and twin tie at 9: the earlier record";
     EXPECT_EQ(third->GetAssignedTarget(), nullptr) << "ignoring something: no target";
 
     squad->SetIndex(5);
-    squad->AgeThreats();
-    squad->AssignTargets();
+    assign();
     EXPECT_EQ(first->GetAssignedTarget(), near.Get());
     EXPECT_EQ(second->GetAssignedTarget(), near.Get()) << "its own target (-25) outweighs one more attacker (+20)";
     second->ClearAssignedTarget();
-    squad->AgeThreats();
-    squad->AssignTargets();
+    assign();
     EXPECT_EQ(second->GetAssignedTarget(), twin.Get()) << "near already has an attacker (+20)";
     for (TsNPCObject* m : {first.Get(), second.Get(), third.Get()})
         squad->RemoveMember(m);

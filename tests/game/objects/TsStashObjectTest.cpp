@@ -5,9 +5,9 @@
 #include "engine/OmGroup.h"
 #include "engine/OmRef.h"
 #include "game/framework/TsScriptHandles.h"
-#include "game/objects/TsLockObject.h"
 #include "game/objects/TsStashObject.h"
 #include "testing/ScratchDir.h"
+#include "tests/engine/SceneTestSupport.h"
 #include "tests/game/framework/GameScript.h"
 #include "tests/game/framework/LogCapture.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
@@ -20,15 +20,6 @@ OmGroup* Named(const char* name)
     auto* group = new OmGroup;
     group->SetName(name);
     return group;
-}
-
-// A group named name under parent, which holds the only reference.
-OmGroup* Under(OmGroup* parent, const char* name)
-{
-    OmGroup* child = Named(name);
-    parent->AddChild(child);
-    child->Release();
-    return child;
 }
 
 // A stash, and the templates its payloads are made from.
@@ -92,7 +83,7 @@ TEST_F(StashTest, AStashSavedWhileOpeningIsSavedAsGone)
 {
     ScratchDir dir;
     const auto model = OmRef<OmGroup>::Adopt(Named("chest"));
-    Under(model, "Lid");
+    AddNode<OmGroup>(*model, "Lid");
     stash->SetModel(model);
     stash->SetPayloadType("TsItemObject");
     stash->SetPayloadTemplate("Fill");

@@ -2,8 +2,8 @@
 // targets let go by their owner, references, checked ids and the saved form.
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>

@@ -95,6 +95,7 @@ protected:
     {
         const auto material = uint32_t(Material({1, 1, 1, 1}));
         ASSERT_TRUE(BuildWorld(*m_world, *renderer, material, wall, water));
+        LookDown();
     }
 
     void LookDown() { SetCamera(OmVector3(8, 20, 8), OmVector3(1, 0, 0), OmVector3(0, 0, 1), OmVector3(0, -1, 0)); }
@@ -162,7 +163,6 @@ protected:
 TEST_F(WorldPixelTest, CellsDrawWithTheirVertexColours)
 {
     Build();
-    LookDown();
     const std::vector<uint32_t> lit = Frame(0.0f);
     EXPECT_GT(TsWorldDrawing::Of(*m_world).CellsDrawn(), 0u);
     const uint32_t far = Pixel(lit, Px(13), Py(13));
@@ -175,7 +175,6 @@ TEST_F(WorldPixelTest, CellsDrawWithTheirVertexColours)
 TEST_F(WorldPixelTest, TheLampLightsOnlyItsCornerByItsColourAndScale)
 {
     Build();
-    LookDown();
     const std::vector<uint32_t> lit = Frame(0.0f);
     const uint32_t far = Pixel(lit, Px(13), Py(13));
     ASSERT_GT(m_world->GetLightNodes().size(), 1u);
@@ -215,7 +214,6 @@ TEST_F(WorldPixelTest, BackFacesAreCulledUntilTheirMaterialIsDoubleSided)
 TEST_F(WorldPixelTest, WaterWavesMoveBetweenFrames)
 {
     Build(false, true);
-    LookDown();
     const std::vector<uint32_t> a = Frame(0.0f);
     const std::vector<uint32_t> b = Frame(1.3f);
     EXPECT_GT(Channel(Pixel(a, Px(5), Py(5)), 0), 90u) << "blue over the grey floor";
@@ -231,7 +229,6 @@ TEST_F(WorldPixelTest, WaterWavesMoveBetweenFrames)
 TEST_F(WorldPixelTest, ATranslucentPoolShowsTheFloorThroughItInTheBatch)
 {
     Build(false, true);
-    LookDown();
     const uint32_t opaque = Pixel(Frame(0.0f), Px(5.5f), Py(5.5f));
     TsWorldCell* cell = nullptr;
     for (int32_t i = 0; i < m_world->GetCellCount() && !cell; ++i)
@@ -253,7 +250,6 @@ TEST_F(WorldPixelTest, ATranslucentPoolShowsTheFloorThroughItInTheBatch)
 TEST_F(WorldPixelTest, WorldsShareTheLiquidBuffersUntilTheLastGoes)
 {
     Build(false, true);
-    LookDown();
     const int32_t users = TsLiquids::UserCount();
     Frame(0.0f);
     EXPECT_EQ(TsLiquids::UserCount(), users + 1);
@@ -275,7 +271,6 @@ protected:
         Build(false, true);
         m_world->SetCloudParams(0.05f, 0.5f);
         m_world->CreateEffects();
-        LookDown();
     }
 };
 
@@ -489,7 +484,6 @@ float s_time = 0.0f;
 TEST_F(WorldPixelTest, AShockwaveRingGrowsAndEnds)
 {
     Build();
-    LookDown();
     TsExplosionTable::Clear();
     TsInitialExplosions::Init("LoadExplosionAttributes"); // no script state: the pool only
     ASSERT_TRUE(TsShockwave::InitBuffers());

@@ -12,7 +12,6 @@
 #include "engine/OmMaxLight.h"
 #include "engine/OmRef.h"
 #include "platform/CameraMatrix.h"
-#include "tools/DemoLevel.h"
 
 using namespace worldtest;
 
