@@ -15,19 +15,6 @@ using namespace rtest;
 
 namespace {
 
-// 16 x 8: columns 0-3 red, 4-7 green, 8-15 blue.
-imgtest::Bytes StripedTga()
-{
-    return Tga(16, 8, [](uint32_t x, uint32_t) { return x < 4 ? kRed : x < 8 ? kGreen : kBlue; });
-}
-
-// 12 x 4, a width no device that rounds sizes keeps: columns 0-3 red, 4-7
-// green, 8-10 blue, and a white last column, as a frame's bevel would have.
-imgtest::Bytes BandedTga()
-{
-    return Tga(12, 4, [](uint32_t x, uint32_t) { return x < 4 ? kRed : x < 8 ? kGreen : x < 11 ? kBlue : kWhite; });
-}
-
 // Within a filter's reach of the colour.
 bool Near(uint32_t pixel, uint32_t colour) { return imgtest::Near(pixel, colour, 48); }
 
@@ -36,7 +23,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(Open(640, 480));
-        OmTextureResource resource(folder.Write("stripes.tga", StripedTga()).c_str(), 1, 0);
+        // 16 x 8: columns 0-3 red, 4-7 green, 8-15 blue.
+        const auto stripes = Tga(16, 8, [](uint32_t x, uint32_t) { return x < 4 ? kRed : x < 8 ? kGreen : kBlue; });
+        OmTextureResource resource(folder.Write("stripes.tga", stripes).c_str(), 1, 0);
         texture = renderer->RegisterTexture(&resource);
         ASSERT_TRUE(renderer->LoadTexture(texture));
         sprite = static_cast<OmD3DSprite*>(renderer->CreateSprite(0));
@@ -108,7 +97,9 @@ TEST_F(SpriteTest, AnUpsideDownMirroredSpriteStaysInPlaceToo)
 
 // However the device holds the picture (at its own size, or cut down to
 // the texture detail), the sprite covers the picture's own 12 x 4 pixels
-// with the whole picture, its last column included.
+// with the whole picture, its last column included. The picture's width is
+// one no device that rounds sizes keeps: columns 0-3 red, 4-7 green, 8-10
+// blue, and a white last column, as a frame's bevel would have.
 TEST_F(SpriteTest, APictureOfAnySizeIsDrawnWholeAtItsOwnSizeAtEveryTextureDetail)
 {
     struct Row {
@@ -119,13 +110,16 @@ TEST_F(SpriteTest, APictureOfAnySizeIsDrawnWholeAtItsOwnSizeAtEveryTextureDetail
         {0, {{0, kRed}, {3, kRed}, {4, kGreen}, {7, kGreen}, {8, kBlue}, {10, kBlue}, {11, kWhite}, {12, kBlack}}},
         {8, {{0, kRed}, {1, kRed}, {5, kGreen}, {9, kBlue}, {12, kBlack}}},
     };
+    const auto banded = Tga(12, 4, [](uint32_t x, uint32_t) {
+        return x < 4 ? kRed : x < 8 ? kGreen : x < 11 ? kBlue : kWhite;
+    });
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "maximum texture size " << row.maxTextureSize);
         renderer->SetMaxTextureSize(row.maxTextureSize);
-        OmTextureResource resource(folder.Write("banded.tga", BandedTga()).c_str(), 1, 1);
-        const int32_t banded = renderer->RegisterTexture(&resource);
-        ASSERT_TRUE(renderer->LoadTexture(banded));
-        sprite->textureId = banded;
+        OmTextureResource resource(folder.Write("banded.tga", banded).c_str(), 1, 1);
+        const int32_t id = renderer->RegisterTexture(&resource);
+        ASSERT_TRUE(renderer->LoadTexture(id));
+        sprite->textureId = id;
         sprite->SetUVRect(0.0f, 0.0f, 1.0f, 1.0f);
         sprite->SetPosition(100, 50);
         const std::vector<uint32_t> pixels = Draw();
@@ -133,6 +127,6 @@ TEST_F(SpriteTest, APictureOfAnySizeIsDrawnWholeAtItsOwnSizeAtEveryTextureDetail
             EXPECT_TRUE(Near(Pixel(pixels, uint32_t(100 + column), 52), colour))
                 << "column " << column << ": " << std::hex << Pixel(pixels, uint32_t(100 + column), 52);
         sprite->textureId = texture;
-        renderer->ReleaseTexture(banded);
+        renderer->ReleaseTexture(id);
     }
 }

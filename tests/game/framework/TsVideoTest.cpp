@@ -13,7 +13,6 @@
 #include "platform/EventInjection.h"
 #include "platform/GfxSystem.h"
 #include "platform/KeyCodes.h"
-#include "platform/MpegEncoder.h"
 #include "platform/Window.h"
 #include "render/OmD3D.h"
 #include "tests/game/framework/LogCapture.h"

@@ -10,7 +10,6 @@
 #include "game/objects/TsSquadObject.h"
 #include "game/objects/TsTeam.h"
 #include "game/objects/TsTimerTable.h"
-#include "game/objects/TsWeaponObject.h"
 #include "tests/game/framework/LogCapture.h"
 #include "testing/ScratchDir.h"
 #include "tests/game/objects/ArchiveRoundTrip.h"
