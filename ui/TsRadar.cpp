@@ -153,8 +153,10 @@ void TsRadar::ShadeDensity(const TileSampler& map, float centreX, float centreZ,
 {
     const float step = 2.0f * range / float(size);
     // A texel narrower than a tile still covers one: a footprint of 0 would
-    // divide by zero.
-    const int32_t fw = std::max(1, int32_t(step * map.Scale()));
+    // divide by zero. One wider than kMaxFootprint tiles would leave each
+    // tile no share, and a damaged save's range can make it wider than an int.
+    constexpr int32_t kMaxFootprint = 89; // 89 * 89 <= 0x1F00
+    const int32_t fw = std::clamp(SaturatingInt(step * map.Scale()), 1, kMaxFootprint);
     const int32_t area = fw * fw;
     const int32_t share = 0x1F00 / area;
     for (int32_t row = 0; row < size; ++row) {

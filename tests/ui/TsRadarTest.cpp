@@ -3,12 +3,12 @@
 // settings a saved game keeps.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 #include "game/objects/TsBanterObject.h"
 #include "game/objects/TsNPCObject.h"
 #include "game/objects/TsPCObject.h"
+#include "game/world/TsAIMap.h"
 #include "ui/TsRadar.h"
 
 namespace {
@@ -28,7 +28,7 @@ public:
     }
     void WorldToTile(float x, float z, int32_t& tx, int32_t& tz) const override
     {
-        tx = int32_t(std::floor(x)), tz = int32_t(std::floor(z));
+        tx = TsAIMap::TileOf(x, 1.0f), tz = TsAIMap::TileOf(z, 1.0f);
     }
     void TileToWorld(int32_t tx, int32_t tz, float& x, float& z) const override
     {
@@ -67,6 +67,16 @@ TEST(RadarShading, DensityIsTheShareOfOpenTilesAndRedOffTheMapEvenBelowATexel)
     // The texel at the centre lies on the blocked tile: no open share.
     EXPECT_EQ(texels[32 * 64 + 32], 0);
     EXPECT_EQ(texels[20 * 64 + 20], TsRadar::kBlocked) << "a texel on one open tile is full red";
+}
+
+// A damaged save's range: a texel wider than any int of tiles, whose
+// footprint is held where its per-tile share is still above nothing.
+TEST(RadarShading, ARangePastAnyMapShadesOpenGroundAsOpen)
+{
+    GridMap map(64);
+    std::vector<uint16_t> texels(64 * 64);
+    TsRadar::ShadeDensity(map, 0.0f, 0.0f, 1e30f, texels.data(), 64);
+    EXPECT_GE(texels[32 * 64 + 32], uint16_t(30 << 11));
 }
 
 TEST(RadarShading, EdgesCountCornersOffTheMapAsOpen)
