@@ -288,7 +288,6 @@ TEST_F(DoorsLevel, AConversationFramesItsSpeakersFillsTheDiaryAndGivesTheSquadBa
         talk:AddFragment(5990, hadley, orrick)
         talk:AddFragment(-1, orrick, hadley)
         talk:Run()
-        g_started = talk:HasConversationStarted()
     )"));
     TsConversation* talk = TsAccess::Conversation();
     ASSERT_EQ(talk, Level()->GetIncidentalConversation());

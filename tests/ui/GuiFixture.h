@@ -10,7 +10,6 @@
 #include "tests/render/RendererFixture.h"
 #include "tests/ui/AppFixture.h"
 #include "ui/TsFrontEndBase.h"
-#include "ui/TsGuiElement.h"
 #include "ui/TsGuiSprite.h"
 
 namespace guitest {
