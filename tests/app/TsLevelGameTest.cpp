@@ -484,15 +484,5 @@ TEST_F(LevelGameFromTitle, TheShellStartsMissionsAndWritesNumberedSaves)
     EXPECT_STREQ(TsAccess::LocalPlayer()->GetName(), "Test");
 }
 
-TEST_F(LevelGameFromTitle, TheLevelModeAfterARefusedSaveBuildsALevel)
-{
-    app->SetPendingLoad("Missing");
-    app->RequestMode(TS_MODE_LEVEL);
-    Frames(3, 100);
-    EXPECT_EQ(RunLua("LevelMode()"), 0);
-    FrameAfter(10);
-    EXPECT_TRUE(log.Contains("TsLevel: there is no local player")) << "a level built finds no player: " << log.All();
-}
-
 } // namespace
 } // namespace apptest

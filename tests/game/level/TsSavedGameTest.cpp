@@ -237,13 +237,11 @@ TEST_F(SavedGameFile, APlayerAndALevelComeBackAsSaved)
 // A shot its pool keeps but the walk over live shots passes by (one a
 // damaged file left counted 0) is not listed: the level counts the shots
 // it lists, so what it saves loads again.
-TEST(SavedLevel, TheShotCountALevelWritesIsThatOfTheShotsItLists)
+TEST_F(SavedGameFile, TheShotCountALevelWritesIsThatOfTheShotsItLists)
 {
-    ScratchDir dir;
-    OmClassRegistry::Instance().AssignClassIds();
     OmArchive scratch(OmClassRegistry::Instance());
     const std::unique_ptr<TsProjectile> unwalked(new TsProjectile(scratch)); // counted 0
-    ASSERT_TRUE(SavedGame().Save("game"));
+    ASSERT_TRUE(saved.Save("game"));
     OmArchive archive(OmClassRegistry::Instance());
     EXPECT_TRUE(archive.Load("Save Games/game"));
     archive.RefuseLoad();
