@@ -652,8 +652,6 @@ TEST_F(CampaignFlow, ATraderKilledMidTradeGivesTheRadarBackAndTakesTheMoneyWindo
     ExpectNoErrors();
 }
 
-// A fallen trader's body, under the cursor, is no trader to deal with: a
-// click on it starts no line of his and no trade.
 TEST_F(CampaignFlow, AClickOnAFallenTradersBodyStartsNoTalkAndNoTrade)
 {
     ASSERT_NO_FATAL_FAILURE(ToLoadScreenFromTheShell("town"));

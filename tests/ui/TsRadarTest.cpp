@@ -46,13 +46,18 @@ private:
     std::vector<bool> m_bits;
 };
 
-TEST(RadarShading, DensityIsTheShareOfOpenTilesAndRedOffTheMapEvenBelowATexel)
+TEST(RadarShading, DensityIsTheShareOfOpenTilesAndRedOffTheMapBelowATexelOrPastAnyMap)
 {
     GridMap map(64);
+    std::vector<uint16_t> texels(64 * 64);
+    // A damaged save's range: a texel wider than any int of tiles, whose
+    // footprint is held where its per-tile share is still above nothing.
+    TsRadar::ShadeDensity(map, 0.0f, 0.0f, 1e30f, texels.data(), 64);
+    EXPECT_GE(texels[32 * 64 + 32], uint16_t(30 << 11));
+
     // Range 64 over 64 texels: each texel covers 2 x 2 tiles.
     for (int x = 0; x < 2; ++x)
         map.Block(x, 0); // the lower half of the footprint at the origin
-    std::vector<uint16_t> texels(64 * 64);
     TsRadar::ShadeDensity(map, 0.0f, 0.0f, 64.0f, texels.data(), 64);
     // The texel whose footprint starts at the origin: 2 of 4 tiles blocked.
     const uint16_t half = uint16_t((((4 - 2) * (0x1F00 / 4)) >> 8) << 11);
@@ -67,16 +72,6 @@ TEST(RadarShading, DensityIsTheShareOfOpenTilesAndRedOffTheMapEvenBelowATexel)
     // The texel at the centre lies on the blocked tile: no open share.
     EXPECT_EQ(texels[32 * 64 + 32], 0);
     EXPECT_EQ(texels[20 * 64 + 20], TsRadar::kBlocked) << "a texel on one open tile is full red";
-}
-
-// A damaged save's range: a texel wider than any int of tiles, whose
-// footprint is held where its per-tile share is still above nothing.
-TEST(RadarShading, ARangePastAnyMapShadesOpenGroundAsOpen)
-{
-    GridMap map(64);
-    std::vector<uint16_t> texels(64 * 64);
-    TsRadar::ShadeDensity(map, 0.0f, 0.0f, 1e30f, texels.data(), 64);
-    EXPECT_GE(texels[32 * 64 + 32], uint16_t(30 << 11));
 }
 
 TEST(RadarShading, EdgesCountCornersOffTheMapAsOpen)
