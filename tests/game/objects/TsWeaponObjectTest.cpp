@@ -155,6 +155,11 @@ TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
     auto fighter = OmMakeRef<TestWielder>();
     TsItemObject* ammo = ArmWithAmmo(*fighter);
     TsWeaponAttributes& a = weapon->Attributes(false);
+    for (const int32_t perShot : {-3, INT32_MIN}) { // set to spend less than nothing: the stack stays
+        a.SetAmmoPerShot(perShot);
+        EXPECT_EQ(weapon->ConsumeAmmo(), 0) << perShot;
+        EXPECT_EQ(ammo->GetStack(), 5) << perShot;
+    }
     a.SetAmmoPerShot(2);
     EXPECT_EQ(weapon->ConsumeAmmo(), 2);
     EXPECT_EQ(ammo->GetStack(), 3);
@@ -170,17 +175,6 @@ TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
     TsPlayer::_EnableEasterEgg(TsWeaponObject::kFreeAmmoMode, true);
     EXPECT_EQ(weapon->ConsumeAmmo(), 2);
     TsPlayer::_EnableEasterEgg(TsWeaponObject::kFreeAmmoMode, false);
-}
-
-TEST_F(WeaponTest, AShotSetToSpendLessThanNothingLeavesTheStackAsItIs)
-{
-    auto fighter = OmMakeRef<TestWielder>();
-    TsItemObject* ammo = ArmWithAmmo(*fighter);
-    for (const int32_t perShot : {-3, INT32_MIN}) {
-        weapon->Attributes(false).SetAmmoPerShot(perShot);
-        EXPECT_EQ(weapon->ConsumeAmmo(), 0) << perShot;
-        EXPECT_EQ(ammo->GetStack(), 5) << perShot;
-    }
 }
 
 // Out of ammunition, a player character speaks up on the first empty click
