@@ -141,10 +141,12 @@ static Triangles Separate(int count, int perRow)
     return t;
 }
 
+// The solid groups and the liquid alike.
 TEST_F(WorldTest, CellBeyondWhatTheRendererDrawsKeepsWhatFitsAndSaysSo)
 {
     OmGroup* root = new OmGroup();
     AddShape(*root, "floor", Separate(9000, 95)); // 27000 vertices: more than a group holds
+    AddShape(*root, "fx_water", Separate(22000, 149)); // 66000 vertices: past what a 16-bit index names
     LogCapture log;
     OmRef<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
     ASSERT_EQ(world->GetCellCount(), 1);
@@ -153,15 +155,6 @@ TEST_F(WorldTest, CellBeyondWhatTheRendererDrawsKeepsWhatFitsAndSaysSo)
     EXPECT_LE(group.indices.GetCount(), TsWorldCell::kMaxIndices);
     EXPECT_GT(group.GetTriangleCount(), 2000u);
     EXPECT_TRUE(log.Contains("Cell (0,0) has too many vertices or indices")) << log.All();
-}
-
-TEST_F(WorldTest, LiquidBeyondWhatItsIndicesReachKeepsWhatFitsAndSaysSo)
-{
-    OmGroup* root = new OmGroup();
-    AddShape(*root, "fx_water", Separate(22000, 149)); // 66000 vertices: past what a 16-bit index names
-    LogCapture log;
-    OmRef<TsWorld> world = Import(root, OmVector3(4, 1, 4), 4.0f);
-    ASSERT_EQ(world->GetCellCount(), 1);
     ASSERT_EQ(world->Cell(0).GetLiquidCount(), 1u);
     EXPECT_EQ(world->Cell(0).Liquid(0).vertices.GetCount(), 65535u); // 21845 whole triangles, no more
     EXPECT_TRUE(log.Contains("Cell (0,0) has too many liquid vertices")) << log.All();
