@@ -67,8 +67,6 @@ void ExpectEveryTruncationFails(const Bytes& file, size_t acceptedFrom = SIZE_MA
     }
 }
 
-// --- Targa -----------------------------------------------------------------
-
 // A 2 x 2 image: red, green on top; blue and a fourth colour below.
 Bytes Tga24BottomUp()
 {
@@ -180,8 +178,6 @@ TEST(TgaReader, ColourMappedAndGreyImagesAndAnIndexOutsideTheMapIsRefused)
     EXPECT_NE(Refusal(b), "");
 }
 
-// --- BMP -------------------------------------------------------------------
-
 // Palette 0 red, 1 green, 2 blue, 3 white.
 const Bytes kRlePalette = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0};
 
@@ -271,8 +267,6 @@ TEST(BmpReader, DamagedRunLengthDataIsRefusedWithoutOverrun)
     }
 }
 
-// --- PNG -------------------------------------------------------------------
-
 TEST(PngReader, ColourTypesAndTheirFormats)
 {
     ExpectDecodes({
@@ -297,8 +291,6 @@ TEST(PngReader, DamagedFilesAreRefused)
     badCrc[50] ^= 0x55; // inside the image data: its checksum no longer matches
     EXPECT_NE(Refusal(badCrc).find("PNG"), std::string::npos);
 }
-
-// --- JPEG ------------------------------------------------------------------
 
 // 16 x 8: a red left half and a blue right half; a dark and a light grey
 // half; red and blue ink (cyan, magenta, yellow, black; 255 the most) as

@@ -76,8 +76,6 @@ protected:
     uint32_t Centre() { return Pixel(ReadPixels(), 320, kMidY); }
 };
 
-// --- Fog -------------------------------------------------------------------
-
 struct FogCase {
     const char* name;
     uint32_t tableMode, vertexMode, range;
@@ -119,8 +117,6 @@ TEST_F(RasterStateTest, FogBlendsTowardsItsColourByDistanceAsItsModeSays)
     DrawQuad(40, kWhite);
     EXPECT_EQ(Centre(), kWhite);
 }
-
-// --- Stencil ---------------------------------------------------------------
 
 // The left half holds stencil 5 and depth at z 10 (drawn grey); the right
 // half stencil 0 and no depth.
@@ -236,8 +232,6 @@ TEST_F(StencilTest, TheOperationsWriteTheStencilAsTheTestsTurnOut)
     }
 }
 
-// --- Shading and depth bias ------------------------------------------------
-
 struct BiasCase {
     const char* name;
     uint32_t zbias, zfunc;
@@ -306,8 +300,6 @@ TEST_F(RasterStateTest, DepthBiasLetsACoplanarDecalWinButNotOverNearerSurfaces)
                                     {330, 245, c.expected}, {312, 236, c.expected}});
     }
 }
-
-// --- The developer's wire cylinder ---------------------------------------
 
 // A trigger's cylinder stands behind a wall and is seen through it: the rows
 // between its rings (at eye height, below the cap) show its sides.

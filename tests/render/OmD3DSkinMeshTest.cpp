@@ -238,8 +238,6 @@ TEST_F(DeviceSkinMeshTest, AMeshSharedByFiguresInTwoPosesIsSortedInEachPose)
         EXPECT_NE(At(pixels, OmVector3(0.8f, y, 0)) & 0xFFFFFF, 0u) << y;
 }
 
-// ---- morph meshes ------------------------------------------------------------
-
 namespace {
 
 // A square of two triangles per subset, the frames moving it along x.
