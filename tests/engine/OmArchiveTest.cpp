@@ -271,8 +271,7 @@ TEST_F(OmArchiveLoad, AWrongHeaderOrVersionOrAMissingFileFailsTheLoad)
 }
 
 // A class the registry does not know, or one the caller says a file of its
-// kind does not hold (one derived from a class it holds too), is refused
-// and named in the log.
+// kind does not hold (one derived from a class it holds too).
 TEST_F(OmArchiveLoad, AClassTheLoaderMayNotBuildIsRefusedAndNamedInTheLog)
 {
     std::vector<unsigned char> unknown = file.bytes;

@@ -138,8 +138,7 @@ TEST_F(ScreenTest, StatesAndBoundTexturesOutliveAResetThatFailsOnceAndIsTriedAga
     renderer->EndScene();
 }
 
-// The cache skips values the device already has; a state block being
-// recorded changes neither the device nor the cache; a real bind counts.
+// A real bind counts in the frame's texture changes.
 TEST_F(ScreenTest, TheCacheSkipsEqualValuesAndARecordedBlockLeavesItAndTheDevice)
 {
     OmRef<GfxTexture> spare;

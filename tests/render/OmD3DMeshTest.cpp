@@ -273,8 +273,7 @@ TEST_F(MeshTest, DeviceMeshesRoundTripThroughAnArchiveAndDrawTheSame)
 }
 
 // Damaged counts, stride or indices, or a subset out of range after one
-// that was read, fail the load cleanly and give every material
-// reference back exactly once.
+// that was read.
 TEST_F(MeshTest, ADamagedDeviceMeshFailsToLoadAndGivesEveryMaterialBackOnce)
 {
     const int32_t red = Material(OmColour(1, 0, 0, 1)), glass = Material(OmColour(0, 1, 0, 0.5f), 0x20);

@@ -170,7 +170,6 @@ TEST_F(TsInputTest, EveryTapOrClickIsOnePressAndOneReleaseWhateverTheFramesAndTi
     }
 }
 
-// The held button keeps the action down whatever its key does.
 TEST_F(TsInputTest, AMouseActionWithAKeyTooIsDownWhileEitherIsHeld)
 {
     TsKeyBindings b;

@@ -150,8 +150,6 @@ TEST_F(TsScriptHostTest, RepeatedCallsMakeNothingOnTheScriptHeap)
     EXPECT_EQ(TsScriptHost::CallIntFunction(lua.L(), "Tick"), 0);
 }
 
-// A number answered by a script function and the same number handed to a
-// binding as an integer argument become the same integer.
 TEST_F(TsScriptHostTest, FunctionAnswersAndBindingArgumentsShareOneIntegerRule)
 {
     TsOptions* options = TsAccess::Options();

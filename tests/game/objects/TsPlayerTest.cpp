@@ -20,8 +20,7 @@
 
 namespace {
 
-// The slots a script reads and writes are the bindings' test; here the
-// ones outside the table.
+// The slots a script reads and writes are the bindings' test.
 TEST(TsPlayer, ScriptStateSlotsOutsideTheTableAreIgnored)
 {
     const auto player = std::make_unique<TsPlayer>();
