@@ -83,7 +83,6 @@ inline int Blue(uint32_t p) { return int(p & 0xFF); }
 // The screen read back: A8R8G8B8 words, row by row from the top.
 using Picture = game_test::Screenshot;
 
-// Captured message boxes.
 struct ShownBox {
     std::string caption, text;
 };
@@ -132,9 +131,7 @@ protected:
     static std::string LuaString(const char* name);
     // The screen as A8R8G8B8 words: the pixel at the centre.
     uint32_t CentrePixel();
-    // The whole screen.
     Picture Look();
-    // The screen after count frames of `units` each.
     Picture LookAfter(int count, int64_t units = kTickUnits);
 
     // The clock counts milliseconds: a tick of the game is 100 of them.

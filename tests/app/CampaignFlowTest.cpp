@@ -217,7 +217,6 @@ bool ShowsPicturePixel(const Screenshot& s, int x, int y, uint32_t argb)
     return true;
 }
 
-// Points (x, y) of a picture.
 using Points = std::vector<std::pair<int, int>>;
 
 // The HUD's menu button, a 64 x 64 picture in the bottom-right corner:
@@ -265,7 +264,6 @@ protected:
     }
     bool MenuButtonShown(const char* step) { return PictureShown("hud/comms.tga", true, kMenuButtonPoints, step); }
 
-    // Share of the screen (in hundredths) that differs between two looks.
     static int PercentChanged(const Screenshot& a, const Screenshot& b, int top = 0, int bottom = kHeight)
     {
         const int changed = a.Count(0, top, kWidth, bottom, [&](int x, int y) { return a.At(x, y) != b.At(x, y); });
@@ -339,7 +337,6 @@ protected:
         ASSERT_TRUE(WaitForScreen(TraderPictureShown, "trade-panel-open"));
     }
 
-    // A click on the trader's picture ends the trade and leaves play going.
     void EndTheTrade()
     {
         Click(kPictureX + 32, kPictureY + 32);
@@ -539,12 +536,10 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
         return held >= threeSeconds;
     }, 60s);
     EXPECT_GE(held, threeSeconds) << "ticks the longest line of the smith's talk was on the screen";
-    // Space moves the talk on, line by line, to its end.
     for (int line = 0; line < 10 && MoveTheTalkOn(); ++line) {
     }
     EXPECT_EQ(Ask("TsAccess.Conversation():HasConversationStarted() == 1"), "false");
 
-    // The pause menu (Escape) and back (Escape): the town is heard again.
     ASSERT_TRUE(Press("Escape", PauseMenuShown, "town-pause-menu"));
     ASSERT_TRUE(Press("Escape", [](const Screenshot& s) { return PlayShown(s) && !PauseMenuShown(s); },
                       "town-after-pause"));
@@ -558,8 +553,6 @@ TEST_F(CampaignFlow, ANewGameIsPlayedFromTheTitleThroughTheTownToTheWonMission)
     EXPECT_TRUE(WaitForAnswer("g_missionIntro", "0", 60s)) << "the opening ends";
     EXPECT_FALSE(PauseMenuShown(Grab()));
 
-    // The vault key: a click on it picks it up; a click on the switch then
-    // turns the lock and the door opens.
     ASSERT_NO_FATAL_FAILURE(StandWestOf("vaultKey"));
     ASSERT_TRUE(ClickUntil(kItemX, kItemY, "vaultKey:HasOwner()", "1", 20s)) << Output(kRun);
     ASSERT_NO_FATAL_FAILURE(StandWestOf("vaultSwitch"));

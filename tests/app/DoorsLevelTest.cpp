@@ -132,7 +132,6 @@ TEST_F(DoorsLevel, AClosedDoorBlocksAndOpensWithItsBuddyForItsSwitchOrACharacter
     Ticks(2);
     EXPECT_FALSE(gateA->IsOpen()) << "nobody is near";
 
-    // The switch opens the door; its buddy follows.
     lever->Use(nullptr);
     Ticks(8);
     EXPECT_TRUE(lever->IsOn());
@@ -387,7 +386,6 @@ TEST_F(DoorsLevel, OpenDoorsAndAConversationUnderWayComeBackFromASavedGame)
     EXPECT_TRUE(talk->HasConversationStarted());
     EXPECT_EQ(talk->GetFragmentCount(), 1u);
 
-    // And the doors still close and block.
     lever->Use(nullptr);
     Ticks(8);
     EXPECT_FALSE(gateA->IsOpen());

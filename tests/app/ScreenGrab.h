@@ -34,7 +34,6 @@ struct Screenshot {
                     n += test(At(x, y)) ? 1 : 0;
         return n;
     }
-    // Pixels that differ from the other picture's at the same place.
     int Differing(const Screenshot& other) const
     {
         int n = 0;

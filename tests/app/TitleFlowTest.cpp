@@ -43,7 +43,6 @@ auto CursorAt(int x, int y)
     return [=](const Screenshot& s) { return s.CountBright(x - 8, y - 6, x, y + 8, 180) > 10; };
 }
 
-// The title through the real program: the same start as the campaign's.
 class TitleScreen : public ProgramFlow {
 protected:
     // The button goes down on the thumb and a tick takes it there before

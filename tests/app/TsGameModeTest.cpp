@@ -42,7 +42,6 @@ protected:
         Start();
     }
     PlainMode& Mode() { return *static_cast<PlainMode*>(app->GetMode()); }
-    // Hands the mode's scene a shape of `geometry`.
     void AddToScene(const OmRef<OmGeometry>& geometry)
     {
         auto* shape = new OmShape();

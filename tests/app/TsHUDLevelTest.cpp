@@ -296,7 +296,6 @@ TEST_F(HudLevel, TheInventoryFliesOutEquipsAndClosesOnClicks)
     EXPECT_NE(closed.At(gx + 10, gy - 64 + 30), cell);
     EXPECT_NE(flying.pixels, open.pixels);
 
-    // A click on the blaster's slot as drawn equips it and closes the panel.
     Click(gx + 32, gy - 32);
     EXPECT_EQ(inventory->GetEquipped(), blaster);
     EXPECT_TRUE(hud->IsAnimating());
@@ -319,7 +318,6 @@ TEST_F(HudLevel, ThePopUpMenuUsesGivesAndDrops)
     ASSERT_EQ(inventory->GetArticle(0), ammo);
     ASSERT_EQ(inventory->GetArticle(1), medkit);
 
-    // Use: a hurt character heals with the medkit.
     members[0]->SetHealthRecovery(0.0f);
     members[0]->SetHealth(2.0f);
     OpenMenuOn(1);
@@ -345,7 +343,6 @@ TEST_F(HudLevel, ThePopUpMenuUsesGivesAndDrops)
     EXPECT_EQ(members[1]->GetInventory()->GetAmmoCount(), 1);
     hud->CloseInventory(false, true);
 
-    // Drop: the medkit leaves the inventory for the ground.
     OpenMenuOn(1);
     entryCentre(TsHUDMenu::kDrop, x, y);
     Click(x, y);

@@ -56,7 +56,6 @@ TEST_F(ItemsLevel, AHeroPicksUpStacksEquipsAndDrops)
     // The inventory's reference alone: the script global's handle is not the game's.
     EXPECT_EQ(TsScriptHandles::GameReferences(*medkit), 1u);
 
-    // A second medkit merges into the first.
     ASSERT_EQ(RunLua("PlaceItem('medkitB', 'ItemTemplateMedkit', 2, 3)"), 0);
     TsItemObject* second = Named<TsItemObject>("medkitB");
     ASSERT_NE(second, nullptr);
@@ -109,8 +108,7 @@ TEST_F(ItemsLevel, AHeroPicksUpStacksEquipsAndDrops)
     EXPECT_TRUE(inv->Holds(vest));
 }
 
-// Ammunition a script left without a stack limit loses no rounds: a
-// second box adds its ten to the first, and a shot takes one.
+// A second box adds its ten to the first, and a shot takes one.
 TEST_F(ItemsLevel, AmmunitionWithoutAStackLimitLosesNoRounds)
 {
     ASSERT_EQ(RunLua("ammoA:SetMaxStack(0)\n"

@@ -147,9 +147,7 @@ TEST_F(WeaponsGame, AFramesStreaksShareOneSetOfDeviceStates)
     EXPECT_EQ(d3d->GetRenderState(plat::GfxRs::DestBlend), blend);
 }
 
-// A weapon of continuous fire plays its loop while it fires; put away in
-// the middle of a burst, it falls silent, though only the weapon in hand
-// is ticked.
+// It falls silent mid-burst though only the weapon in hand is ticked.
 TEST_F(WeaponsGame, AContinuousWeaponPutAwayWhileFiringStopsItsLoop)
 {
     TsPCObject* hero = AddPartyMember("hero", 3.0f, 3.0f);
@@ -247,9 +245,7 @@ TEST_F(WeaponsGame, ABurstingCreatureLaunchesItsSecondBlockWhateverItsWeaponType
     }
 }
 
-// A wielder falling while it fires a weapon of continuous fire silences the
-// loop as it falls: a creature that bursts is never ticked again, and its
-// weapon with it.
+// A creature that bursts is never ticked again, and its weapon with it.
 TEST_F(WeaponsGame, AWielderFallingWhileFiringSilencesTheLoopAsItFalls)
 {
     Soldier* soldier = PutInPlay(new Soldier, 3.0f, 3.0f);

@@ -190,7 +190,6 @@ TEST(GuiSliderSteps, ArrowsPagesAndDragsFollowTheStepRule)
         s.SetStepCount(c.steps);
         EXPECT_NEAR(s.StepBy(c.from, c.delta), c.to, 1e-6f) << c.steps << " " << c.from << " " << c.delta;
     }
-    // A drag past either end stops there.
     s.SetStepCount(5);
     EXPECT_EQ(std::pair(s.SnapDrag(-0.2f), s.SnapDrag(1.3f)), std::pair(0.0f, 1.0f));
     s.SetValue(1.7f);
@@ -269,7 +268,6 @@ TEST_F(GuiControls, ScrollBarsMoveByArrowsPagesAndDrags)
     Hold(x, int(GuiToPixelsY(bar.GetTrackTop()) + 0.9f * span), 2);
     EXPECT_NEAR(bar.GetValue(), 0.9f, 0.02f);
 
-    // Dragging the thumb follows the pointer.
     bar.SetValue(0.5f);
     EXPECT_TRUE(Drag(bar, x, int(GuiToPixelsY(bar.GetTrackTop()) + 0.5f * span), 0, int(0.25f * span)));
     EXPECT_NEAR(bar.GetValue(), 0.75f, 0.02f);

@@ -271,8 +271,6 @@ TEST_F(ListWindows, AClickSelectsTheRowUnderThePointerAndTheWheelScrollsEachList
     FrontEnd().PopAllWindows();
 }
 
-// ---- wrapped text ----
-
 TEST_F(GuiWindows, WrappedTextBreaksOnEveryNewlineAndKeepsItsMarginWhenMeasuredAndDrawn)
 {
     const auto width = [this](const char* text) {
