@@ -228,12 +228,13 @@ void TsRadar::ShadeWorldRect(const TileSampler& map, int32_t tileX, int32_t tile
         return;
     const float du = (x1 - x0) / float(texWidth), dv = (z1 - z0) / float(texHeight);
     float ax = 0, az = 0, bx = 0, bz = 0;
-    map.TileToWorld(tileX, tileZ, ax, az);
-    map.TileToWorld(tileX + width, tileZ + height, bx, bz);
-    const int32_t u0 = std::clamp(int32_t((ax - x0) / du), 0, texWidth - 1);
-    const int32_t u1 = std::clamp(int32_t((bx - x0) / du), 0, texWidth - 1);
-    const int32_t v0 = std::clamp(int32_t((az - z0) / dv), 0, texHeight - 1);
-    const int32_t v1 = std::clamp(int32_t((bz - z0) / dv), 0, texHeight - 1);
+    constexpr double kMargin = 2.0;
+    map.TileToWorld(SaturatingInt(tileX - kMargin), SaturatingInt(tileZ - kMargin), ax, az);
+    map.TileToWorld(SaturatingInt(tileX + kMargin + width), SaturatingInt(tileZ + kMargin + height), bx, bz);
+    const int32_t u0 = std::clamp(SaturatingInt((ax - x0) / du), 0, texWidth - 1);
+    const int32_t u1 = std::clamp(SaturatingInt((bx - x0) / du), 0, texWidth - 1);
+    const int32_t v0 = std::clamp(SaturatingInt((az - z0) / dv), 0, texHeight - 1);
+    const int32_t v1 = std::clamp(SaturatingInt((bz - z0) / dv), 0, texHeight - 1);
     const float* kernel = BlurKernel();
     for (int32_t v = v0; v <= v1; ++v) {
         for (int32_t u = u0; u <= u1; ++u) {

@@ -112,7 +112,9 @@ public:
                              int32_t size);
     static void ShadeEdges(const TileSampler& map, float centreX, float centreZ, float range, uint16_t* texels,
                            int32_t size);
-    // The blurred world map texels for the tile rectangle (pitch in texels).
+    // The blurred world map texels for the tile rectangle and the two tiles
+    // around it, whose blur it reaches (pitch in texels). A rectangle from a
+    // damaged save may reach past an int: its edges saturate.
     static void ShadeWorldRect(const TileSampler& map, int32_t tileX, int32_t tileZ, int32_t width, int32_t height,
                                uint16_t* texels, int32_t texWidth, int32_t texHeight);
     // The 3 x 3 weights, summing to 31.

@@ -14,9 +14,6 @@
 namespace {
 
 constexpr int32_t kQuitText = 30748; // "really quit?"
-// The radar blurs its map: a change is redrawn two tiles beyond its edges,
-// so the blur around them follows too.
-constexpr int32_t kRadarMargin = 2;
 
 } // namespace
 
@@ -63,8 +60,7 @@ void TsLevel::ConversationEnded()
 void TsLevel::CollisionMapChanged(int32_t tileX, int32_t tileZ, int32_t width, int32_t height)
 {
     if (m_radar) {
-        m_radar->HandleCollisionMapChange(tileX - kRadarMargin, tileZ - kRadarMargin, width + 2 * kRadarMargin,
-                                         height + 2 * kRadarMargin);
+        m_radar->HandleCollisionMapChange(tileX, tileZ, width, height);
     }
 }
 

@@ -310,8 +310,8 @@ bool TsSquadObject::AgeThreats()
     for (uint32_t i = 0; i < m_threats.GetCount(); ++i) {
         Threat& threat = m_threats[i];
         if (threat.entity) {
-            --threat.ticksLeft;
-            if (!IsLiveTarget(threat.entity) || threat.ticksLeft < 1) {
+            threat.ticksLeft.Tick();
+            if (!IsLiveTarget(threat.entity) || threat.ticksLeft.Get() < 1) {
                 FreeThreat(threat);
             }
         }

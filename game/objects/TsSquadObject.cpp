@@ -140,7 +140,7 @@ void TsSquadObject::Write(OmArchive& archive)
         const Threat& threat = m_threats[i];
         if (threat.entity) {
             archive.WriteObjectRef(threat.entity).WriteI32(threat.attackers).WriteI32(threat.seen);
-            archive.WriteI32(threat.ticksLeft);
+            threat.ticksLeft.Write(archive);
         }
     }
     archive.WriteObjectRef(m_patrolWaypoint).WriteObjectRef(m_otherReference);
@@ -198,7 +198,8 @@ void TsSquadObject::ReadThreats(OmArchive& archive)
         Threat threat;
         int32_t seen = 0;
         ReadLink(archive, threat.entity);
-        archive.ReadI32(threat.attackers).ReadI32(seen).ReadI32(threat.ticksLeft);
+        archive.ReadI32(threat.attackers).ReadI32(seen);
+        threat.ticksLeft.Read(archive, "a squad's memory of a threat");
         threat.seen = seen != 0 ? 1 : 0;
         m_threats.Add(threat);
     }
@@ -375,7 +376,7 @@ void TsSquadObject::AddThreat(TsEntity* entity)
     if (slot == m_threats.GetCount()) {
         m_threats.Add(Threat{});
     }
-    m_threats[slot] = Threat{entity, 0, 1, m_threatMemory};
+    m_threats[slot] = Threat{entity, 0, 1, TsCountdown<0>(m_threatMemory)};
     m_threatSlots.Set(entity, slot);
 }
 
@@ -385,7 +386,7 @@ bool TsSquadObject::RenewThreat(const TsEntity* entity)
     if (!known) {
         return false;
     }
-    known->ticksLeft = m_threatMemory;
+    known->ticksLeft.Set(m_threatMemory);
     known->seen = 1;
     return true;
 }

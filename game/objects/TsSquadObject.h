@@ -26,6 +26,7 @@
 #include "engine/OmRefList.h"
 #include "engine/OmString.h"
 #include "engine/OmVector3.h"
+#include "game/framework/TsCountdown.h"
 #include "game/framework/TsEntityDB.h"
 #include "game/framework/TsLink.h"
 #include "game/framework/TsObject.h"
@@ -68,7 +69,7 @@ class TsSquadObject : public TsObject, public TsSquadCensus {
         TsLink<TsEntity> entity; // none: a free record
         int32_t attackers = 0;
         uint8_t seen = 0;
-        int32_t ticksLeft = 0;
+        TsCountdown<0> ticksLeft;
     };
 
     TsSquadObject();

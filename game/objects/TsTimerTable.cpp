@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "engine/OmArchive.h"
+#include "game/framework/TsCountdown.h"
 #include "game/framework/TsGameTicks.h"
 #include "game/framework/TsObject.h"
 
@@ -208,7 +209,11 @@ void TsTimerTable::Read(OmArchive& archive)
         TsTimerEntry& entry = slot.entry;
         // The saved counts include the table's references: adopted.
         archive.ReadRef(slot.target);
-        archive.ReadI32(entry.period).ReadI32(entry.repeats).ReadI32(entry.countdown);
+        archive.ReadI32(entry.period).ReadI32(entry.repeats);
+        // Each tick counts it down before it is looked at.
+        TsCountdown<0> countdown;
+        countdown.Read(archive, "a timer's countdown");
+        entry.countdown = countdown.Get();
         archive.ReadI32(entry.userWord1).ReadI32(entry.userWord2);
         archive.ReadRef(slot.userObject);
         entry.target = slot.target;

@@ -85,7 +85,7 @@ TEST(RadarShading, EdgesCountCornersOffTheMapAsOpen)
     EXPECT_EQ(texels[7 * 8 + 7], TsRadar::kBlocked) << "three corners off the map count as open";
 }
 
-TEST(RadarShading, TheWorldMapIsRedWhereOpenAndGuardsAWorldWithoutExtent)
+TEST(RadarShading, TheWorldMapIsRedWhereOpenAndGuardsNoExtentAndRectsPastAnInt)
 {
     GridMap map(16);
     for (int z = 0; z < 16; ++z)
@@ -101,6 +101,8 @@ TEST(RadarShading, TheWorldMapIsRedWhereOpenAndGuardsAWorldWithoutExtent)
     std::vector<uint16_t> untouched(16 * 16, 0x1234);
     TsRadar::ShadeWorldRect(flat, 0, 0, 15, 15, untouched.data(), 16, 16);
     EXPECT_EQ(untouched[0], 0x1234);
+    TsRadar::ShadeWorldRect(map, INT32_MIN, 5, INT32_MAX, INT32_MAX, untouched.data(), 16, 16);
+    EXPECT_EQ(untouched[15 * 16 + 1], uint16_t(31 << 11));
 }
 
 TEST(RadarPlacement, RangeIsStrictAndTheObjectiveTurnsIntoAnArrowAtRangeLessFive)

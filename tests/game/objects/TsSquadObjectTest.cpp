@@ -144,7 +144,7 @@ TEST(TsSquadObject, AThreatIsRecordedOnceAndFreedRecordsAreReused)
     squad->AddThreat(x.Get());
     EXPECT_EQ(squad->GetThreatCount(), 2);
     EXPECT_EQ(squad->GetThreats().GetCount(), 2u);
-    EXPECT_EQ(squad->GetThreats()[0].ticksLeft, 100);
+    EXPECT_EQ(squad->GetThreats()[0].ticksLeft.Get(), 100);
     x->SetFlag(TS_ENTITY_DEAD);
     EXPECT_TRUE(squad->AgeThreats()) << "y is still there";
     EXPECT_EQ(squad->GetThreatCount(), 1);
@@ -303,7 +303,7 @@ protected:
 
 // Squads find a threat's record through an index of their own: a loaded
 // squad must find the records it came back with, not list a threat twice.
-TEST_F(SquadArchive, ALoadedSquadRefreshesTheThreatRecordsItCameBackWith)
+TEST_F(SquadArchive, ALoadedSquadRefreshesItsThreatRecordsAndFailsOnesBelow0Ticks)
 {
     auto squad = OmMakeRef<TsSquadObject>();
     auto first = OmMakeRef<TsNPCObject>(), second = OmMakeRef<TsNPCObject>();
@@ -319,8 +319,12 @@ TEST_F(SquadArchive, ALoadedSquadRefreshesTheThreatRecordsItCameBackWith)
     loaded->AddThreat(seen);
     EXPECT_EQ(loaded->GetThreatCount(), 2);
     EXPECT_EQ(loaded->GetThreats().GetCount(), 2u);
-    EXPECT_EQ(loaded->GetThreats()[1].ticksLeft, 100) << "refreshed";
-    EXPECT_EQ(loaded->GetThreats()[0].ticksLeft, 99) << "aged";
+    EXPECT_EQ(loaded->GetThreats()[1].ticksLeft.Get(), 100) << "refreshed";
+    EXPECT_EQ(loaded->GetThreats()[0].ticksLeft.Get(), 99) << "aged";
+    const std::vector<unsigned char> bytes = archive_test::ReadFile("squad");
+    const size_t at = archive_test::FindWords(bytes, {0, 1, 100}, true); // attackers, seen, ticks left
+    ASSERT_LT(at, bytes.size());
+    EXPECT_FALSE(LoadsAs(archive_test::Patched(bytes, at + 8, 0x80000000u), "bad"));
 }
 
 TEST_F(SquadArchive, ASquadComesBackWithItsMembersThreatsAndTrail)

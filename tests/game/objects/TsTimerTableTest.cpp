@@ -2,6 +2,7 @@
 // targets let go by their owner, references, checked ids and the saved form.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -274,7 +275,10 @@ TEST_F(TimerTest, PendingTimersKeepTheirIdsCountsAndRepeatsThroughASavedGame)
     EXPECT_EQ(TimerTarget::s_pool.GetLiveCount(), 0u);
 }
 
-TEST_F(TimerTest, ASavedTableWhoseIdsPassItsEntriesFailsToLoad)
+// Searched from the end: the entry count (2, before the grow step) shrunk
+// to 1 leaves id 1 no entry; a countdown (after a period of 10 and a
+// repeat) below 0 no tick could count down.
+TEST_F(TimerTest, ASavedTableWithAnIdPastItsEntriesOrACountdownBelow0FailsToLoad)
 {
     ScratchDir dir;
     auto keeper = OmMakeRef<TableHolder>();
@@ -283,17 +287,17 @@ TEST_F(TimerTest, ASavedTableWhoseIdsPassItsEntriesFailsToLoad)
     table.AddTimer(t, 1.0f, 1);
     g_saved = &table;
     ASSERT_TRUE(SaveRoots({keeper}, "timers.sav"));
-    // The entry count (2) is followed by the grow step, searched from the
-    // end; shrunk to 1, id 1 has no entry.
-    std::vector<unsigned char> bytes = archive_test::ReadFile("timers.sav");
-    const size_t at = archive_test::FindWords(bytes, {2, TsTimerTable::kEntryGrowStep}, true);
-    ASSERT_NE(at, std::string::npos);
-    archive_test::SetWord(bytes, at, 1);
-    TsTimerTable reloaded;
-    g_saved = &reloaded;
-    EXPECT_FALSE(LoadsAs(bytes, "bad.sav"));
-    EXPECT_EQ(reloaded.GetActiveCount(), 0u);
-    EXPECT_EQ(reloaded.GetEntryCount(), 0u);
+    const std::vector<unsigned char> bytes = archive_test::ReadFile("timers.sav");
+    const size_t count = archive_test::FindWords(bytes, {2, TsTimerTable::kEntryGrowStep}, true);
+    const size_t countdown = archive_test::FindWords(bytes, {10, 1, 10}, true) + 8;
+    ASSERT_LT(std::max(count, countdown), bytes.size());
+    for (const auto& [at, value] : {std::pair{count, 1u}, {countdown, 0x80000000u}}) {
+        TsTimerTable reloaded;
+        g_saved = &reloaded;
+        EXPECT_FALSE(LoadsAs(archive_test::Patched(bytes, at, value), "bad.sav")) << value;
+        EXPECT_EQ(reloaded.GetActiveCount(), 0u);
+        EXPECT_EQ(reloaded.GetEntryCount(), 0u);
+    }
     table.Clear();
 }
 
