@@ -1,9 +1,11 @@
 #include "game/objects/TsItemObject.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "engine/OmArchive.h"
+#include "engine/OmMath.h"
 #include "game/framework/TsAccess.h"
 #include "game/framework/TsAudio.h"
 #include "game/framework/TsEntityDB.h"
@@ -109,20 +111,17 @@ void TsItemObject::OnTouch(TsEntity* other, float separation)
 // given, and taking from any stack never tops it up or trims it to the max.
 int32_t TsItemObject::AddToStack(int32_t n)
 {
-    const int32_t total = m_stack + n;
-    if (n > 0 && m_maxStack > 0 && total > m_maxStack) {
-        const int32_t added = std::max(0, m_maxStack - m_stack);
-        m_stack += added;
-        return added;
-    }
-    if (total > 0) {
-        m_stack = total;
-        return n;
-    }
-    const int32_t old = m_stack;
-    m_stack = 0;
-    OnRemove(); // may be the last thing this object does
-    return -old;
+    // Summed in 64 bits: a save or a script may leave a stack at either int
+    // limit, and what it gains or loses is held to the int's range.
+    const int64_t old = m_stack, total = old + n;
+    if (n > 0 && m_maxStack > 0 && total > m_maxStack)
+        m_stack = std::max(m_stack, m_maxStack);
+    else
+        m_stack = total > 0 ? SaturatingInt(double(total)) : 0;
+    const int32_t change = SaturatingInt(double(m_stack - old));
+    if (m_stack == 0)
+        OnRemove(); // may be the last thing this object does
+    return change;
 }
 
 // An item that leaves an inventory this way is used up: the inventory's

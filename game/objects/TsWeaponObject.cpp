@@ -214,9 +214,10 @@ int32_t TsWeaponObject::ConsumeAmmo()
         if (!stack) {
             return 0;
         }
-        // A shot a script set to spend less than nothing spends nothing: it
-        // neither adds to the stack nor negates the lowest int.
-        const int32_t amount = std::min(stack->GetStack(), std::max(0, a.ammoPerShot));
+        // A shot a script set to spend less than nothing, or a stack left
+        // below nothing, spends nothing: it neither adds to the stack nor
+        // negates the lowest int.
+        const int32_t amount = std::max(0, std::min(stack->GetStack(), a.ammoPerShot));
         stack->AddToStack(-amount);
         m_fired = true;
         return amount;

@@ -62,6 +62,24 @@ TEST_F(HealingTest, AutoUseSkipsAmmunitionAndItemsThatCannotHeal)
     }
 }
 
+// A stack a save or a script left at an int limit: what it gains or loses
+// is the change held to the int's range, and no sum wraps.
+TEST(ItemStack, AStackAtAnIntLimitTakesAndGivesWithoutWrapping)
+{
+    const struct {
+        int32_t stack, maxStack, n, after, change;
+    } cases[] = {
+        {INT32_MAX - 1, 0, 5, INT32_MAX, 1},
+        {INT32_MIN, 0, -1, 0, INT32_MAX},
+        {5, 0, INT32_MIN, 0, -5},
+    };
+    for (const auto& c : cases) {
+        const auto item = OmRef<TsItemObject>::Adopt(MakeItem("potion.pbf", c.stack, c.maxStack));
+        EXPECT_EQ(item->AddToStack(c.n), c.change) << c.stack << " + " << c.n;
+        EXPECT_EQ(item->GetStack(), c.after) << c.stack << " + " << c.n;
+    }
+}
+
 TEST(ItemSound, OnlyTheFirstSlotIsKeptAndOnlyForASoundId)
 {
     struct Sound {

@@ -177,6 +177,14 @@ TEST_F(WeaponTest, AmmunitionComesFromTheWieldersStack)
     TsPlayer::_EnableEasterEgg(TsWeaponObject::kFreeAmmoMode, false);
 }
 
+TEST_F(WeaponTest, AStackLeftBelowNothingGivesAShotNothing)
+{
+    auto fighter = OmMakeRef<TestWielder>();
+    ArmWithAmmo(*fighter)->SetStack(INT32_MIN);
+    weapon->Attributes(false).SetAmmoPerShot(2);
+    EXPECT_EQ(weapon->ConsumeAmmo(), 0);
+}
+
 // Out of ammunition, a player character speaks up on the first empty click
 // after the reload and then on every eleventh; clicks while the weapon
 // reloads, and other wielders, say nothing.
