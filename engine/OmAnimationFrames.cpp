@@ -36,7 +36,9 @@ void Once(float x, int32_t f, OmAnimationFrames& out)
 void PingPong(float x, int32_t f, OmAnimationFrames& out)
 {
     const int32_t n = f - 1;
-    if (n == 0 || !(x > 0.0f))
+    // A position past the float range (a far-off time, or a damaged record's
+    // tiny duration) has no place in the cycle: it shows the first frame.
+    if (n == 0 || !(x > 0.0f) || std::isinf(x))
         return Set(out, 0, n == 0 ? 0 : 1, 0.0f);
     // The position inside one forward-and-back cycle; fmod keeps large
     // times inside the integer range.
