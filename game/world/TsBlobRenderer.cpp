@@ -5,6 +5,7 @@
 
 #include "engine/OmCamera.h"
 #include "engine/OmMaterial.h"
+#include "engine/OmMath.h"
 #include "engine/OmMatrix4.h"
 #include "engine/OmMaxLight.h"
 #include "engine/OmPlane.h"
@@ -140,8 +141,9 @@ TsCellVertex TsBlobRenderer::Brightened(const TsCellVertex& v)
 uint32_t TsBlobRenderer::LitColour(const TsCellVertex& stored, TsCellLights lights, bool brighten)
 {
     const TsCellVertex v = brighten ? Brightened(stored) : stored;
-    int32_t rgb[3] = {static_cast<int32_t>((v.colour >> 16) & 0xFF), static_cast<int32_t>((v.colour >> 8) & 0xFF),
-                      static_cast<int32_t>(v.colour & 0xFF)};
+    // A light from a damaged world can add more than an int holds: each share
+    // saturates, and four of them sum without overflow in 64 bits.
+    int64_t rgb[3] = {(v.colour >> 16) & 0xFF, (v.colour >> 8) & 0xFF, v.colour & 0xFF};
     if (v.lightWeights != 0) {
         for (int slot = 0; slot < 4; ++slot) {
             const uint32_t w = Byte(v.lightWeights, slot);
@@ -151,10 +153,10 @@ uint32_t TsBlobRenderer::LitColour(const TsCellVertex& stored, TsCellLights ligh
             float colour[3];
             LightColour(lights[index], colour);
             for (int c = 0; c < 3; ++c)
-                rgb[c] += static_cast<int32_t>(std::lround(static_cast<float>(w) * colour[c]));
+                rgb[c] += SaturatingInt(std::round(static_cast<float>(w) * colour[c]));
         }
-        for (int& c : rgb)
-            c = std::clamp(c, 0, 255);
+        for (int64_t& c : rgb)
+            c = std::clamp<int64_t>(c, 0, 255);
     }
     return 0xFF000000u | static_cast<uint32_t>(rgb[0]) << 16 | static_cast<uint32_t>(rgb[1]) << 8
         | static_cast<uint32_t>(rgb[2]);

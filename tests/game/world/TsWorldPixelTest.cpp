@@ -172,7 +172,7 @@ TEST_F(WorldPixelTest, CellsDrawWithTheirVertexColours)
     EXPECT_EQ(Channel(Pixel(lit, 10, 10), 16), 0u);
 }
 
-TEST_F(WorldPixelTest, TheLampLightsOnlyItsCornerByItsColourAndScale)
+TEST_F(WorldPixelTest, TheLampLightsOnlyItsCornerByItsColourAndScaleHeldToFull)
 {
     Build();
     const std::vector<uint32_t> lit = Frame(0.0f);
@@ -197,6 +197,8 @@ TEST_F(WorldPixelTest, TheLampLightsOnlyItsCornerByItsColourAndScale)
     lamp->colour[1] = lamp->colour[2] = 0.0f; // a red lamp adds only red
     const uint32_t red = nearLamp();
     EXPECT_GT(Channel(red, 16), Channel(red, 8) + 60);
+    lamp->multiplier = 1e30f; // a damaged world's: its share passes an int, and red saturates
+    EXPECT_GE(Channel(nearLamp(), 16), Channel(red, 16));
 }
 
 // Seen from below the floor, looking up at its back faces.
