@@ -256,16 +256,21 @@ TEST(ExplosionArmTest, ArmsLaunchAlongTheirDirectionAtFullSpeed)
     EXPECT_NEAR(v.Length(), 6.0f, 1e-4f);
 }
 
-TEST(ShockwaveTest, WaitsGrowsAndEnds)
+// A ring waits out its half-second delay unseen, shows for its lifetime and
+// ends; one without a lifetime ends right after its delay.
+TEST(ShockwaveTest, ARingWaitsItsDelayShowsForItsLifetimeAndEnds)
 {
     TsShockwave ring;
-    ring.Start(RingType(2.0f), OmVector3(0, 0, 0));
-    EXPECT_TRUE(ring.Advance(0.4f));
-    EXPECT_FALSE(ring.Visible());
-    EXPECT_TRUE(ring.Advance(1.1f)); // 1.5 s
-    EXPECT_TRUE(ring.Visible());
-    EXPECT_TRUE(ring.Advance(0.99f)); // 2.49 s
-    EXPECT_FALSE(ring.Advance(0.02f)); // 2.51 s
+    for (const auto& [lifetime, end] : {std::pair{2.0f, 2.5f}, {0.0f, 0.5f}, {-1.0f, 0.5f}}) {
+        SCOPED_TRACE(lifetime);
+        ring.Start(RingType(lifetime), OmVector3(0, 0, 0));
+        EXPECT_TRUE(ring.Advance(0.4f));
+        EXPECT_FALSE(ring.Visible());
+        EXPECT_TRUE(ring.Advance(end - 0.41f)); // a hundredth short of its end
+        EXPECT_EQ(ring.Visible(), lifetime > 0.0f);
+        EXPECT_FALSE(ring.Advance(0.02f));
+        EXPECT_FALSE(std::isnan(ring.Radius()));
+    }
 }
 
 TEST(ShockwaveTest, ARingWiderThanItsRadiusIsADisc)
@@ -276,18 +281,6 @@ TEST(ShockwaveTest, ARingWiderThanItsRadiusIsADisc)
     ring.Start(wide, OmVector3(0, 0, 0));
     ring.Advance(1.0f);
     EXPECT_FLOAT_EQ(ring.InnerRadius(), 0.0f);
-}
-
-TEST(ShockwaveTest, ARingWithoutALifetimeEndsAfterItsDelay)
-{
-    TsShockwave ring;
-    for (float lifetime : {0.0f, -1.0f}) {
-        SCOPED_TRACE(lifetime);
-        ring.Start(RingType(lifetime), OmVector3(0, 0, 0));
-        EXPECT_TRUE(ring.Advance(0.1f)); // still waiting out its delay
-        EXPECT_FALSE(ring.Advance(0.5f));
-        EXPECT_FALSE(std::isnan(ring.Radius()));
-    }
 }
 
 } // namespace
