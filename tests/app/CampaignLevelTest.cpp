@@ -337,19 +337,18 @@ TEST_F(CampaignLevel, TheTutorialTeachesItsLessonsOneByOneAndEndsOnTheTitle)
     auto* door = Named<TsDoorObject>("tutorialDoor");
     ASSERT_NE(door, nullptr);
     const OmVector3 start = ann->GetPosition();
-    struct Lesson {
+    const struct {
         int topics;
         const char* title; // the shown text begins with it
         std::function<bool()> task;
-    };
-    const Lesson lessons[] = {
+    } lessons[] = {
         {2, "Welcome:", [&] { return WalkTo(start.x + 2.0f, start.z); }},
         {1, "Picking up:", [&] { return ClickOn(Named<TsEntity>("tutorialVest")); }},
         {1, "Doors:", [&] { return ClickOn(Named<TsEntity>("tutorialSwitch")); }},
         // Through the door the switch opened, to the guide's side.
         {1, "Talking:", [&] { return ann->UseEntity(Named<TsEntity>("Guide")); }},
     };
-    for (const Lesson& lesson : lessons) {
+    for (const auto& lesson : lessons) {
         SCOPED_TRACE(lesson.title);
         ASSERT_TRUE(StepUntil([&] { return std::string(TopWindow()) == "tutorial"; }, 200)) << log.All();
         EXPECT_TRUE(Level()->IsPaused()) << "the lesson holds the level";

@@ -255,19 +255,18 @@ TEST_F(CharacterLevel, APlayerCharacterHearsTheHealthThresholdsItCrosses)
         c->FlagSoundForLoading(TS_CHARSOUND_DAMAGE50, 12);
         c->FlagSoundForLoading(TS_CHARSOUND_DAMAGE10, 13);
     }
-    struct Case {
+    const struct {
         float maxHealth, healthAfter, dealt;
         bool coinIsZero;
         int32_t pcSound, npcSound;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {100, 85, 10, true, TS_CHARSOUND_DAMAGE50, TS_CHARSOUND_PAIN2}, // 95 % to 85 %
         {100, 45, 10, true, TS_CHARSOUND_DAMAGE10, TS_CHARSOUND_PAIN2}, // 55 % to 45 %
         {100, 80, 5, false, TS_CHARSOUND_PAIN1, TS_CHARSOUND_PAIN1},    // no threshold crossed
         {100, 80, 5, true, TS_CHARSOUND_PAIN2, TS_CHARSOUND_PAIN2},
         {0, 0, 5, false, TS_CHARSOUND_PAIN1, TS_CHARSOUND_PAIN1},       // no maximum: no division by it
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         for (TsCharacterObject* ch : {static_cast<TsCharacterObject*>(pc), static_cast<TsCharacterObject*>(npc)}) {
             ch->SetMaxHealth(c.maxHealth);
             ch->SetHealth(c.healthAfter);

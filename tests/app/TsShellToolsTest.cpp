@@ -137,14 +137,13 @@ TEST_F(ShellTools, ToolImportPBFsSceneGoesWhenTheScriptLetsGoOfIt)
 // With no converter defined by the scripts, the tools say so.
 TEST_F(ShellTools, TheConversionToolsHandTheTypedFileToTheScriptsConverter)
 {
-    struct Case {
+    const struct {
         const char* tool;
         const char* converter;
         const char* typed;
-    };
-    const Case cases[] = {{"ToolConvertLevel", "ToolConvertLevelFromQkm", "data/levels/town.qkm"},
+    } cases[] = {{"ToolConvertLevel", "ToolConvertLevelFromQkm", "data/levels/town.qkm"},
                           {"ToolConvertEnvironment", "ToolConvertEnvironmentFromPbf", "data/levels/town.pbf"}};
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.tool);
         Type(c.typed);
         ASSERT_EQ(RunLua(std::string(c.tool) + "()"), 0);

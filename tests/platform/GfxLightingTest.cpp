@@ -152,17 +152,16 @@ TEST_F(LightingTest, ASpotLightsFullyInsideItsInnerConeAndFallsOffToItsOuterCone
 TEST_F(LightingTest, PointLightAttenuationFollowsItsTermsAndStopsAtItsRange)
 {
     device->SetRenderState(GfxRs::Lighting, 1);
-    struct Case {
+    const struct {
         const char* name;
         float a0, a1, a2, range;
         uint32_t expected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"1 / (0.25 x 2) = 2, clamped per channel", 0, 0.25f, 0, 10, 0xFFFF80}, {"1 / 2", 0, 1, 0, 10, 0x804020},
         {"a negative term is kept: 1 / (1 - 0.25 x 2)", 1, -0.25f, 0, 10, 0xFFFF80},
         {"1 / (1 + 0.75 x 4)", 1, 0, 0.75f, 10, 0x402010}, {"beyond the range nothing arrives", 1, 0, 0.75f, 1.5f, 0},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SetLight(3, PointLight({0, 0, -2}, c.range, c.a0, c.a1, c.a2));
         const uint32_t got = Lit({0, 0, 0, 0, 0, -1});

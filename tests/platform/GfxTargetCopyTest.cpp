@@ -49,11 +49,10 @@ TEST_F(TargetCopyTest, CopiesBetweenUnlikeTargetsAreRefused)
     GfxSurface* depth24 = Depth(32, GfxFormat::D24S8);
     GfxSurface* smallDepth = Depth(16);
     GfxSurface* plainLevel = Level(Hold(MakeTexture(32, 32, {}, GfxFormat::X8R8G8B8)));
-    struct Row {
+    const struct {
         const char* what;
         GfxSurface *colour, *depth, *destDepth;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {"another size", small, backDepth, smallDepth},
         {"another format", narrow, nullptr, nullptr},
         {"a texture that is no target", plainLevel, nullptr, nullptr},
@@ -61,7 +60,7 @@ TEST_F(TargetCopyTest, CopiesBetweenUnlikeTargetsAreRefused)
         {"depths of two formats", fit, backDepth, depth24},
         {"the same surface", back, nullptr, nullptr},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         EXPECT_EQ(device->CopyTarget(back, row.depth, row.colour, row.destDepth), GfxResult::InvalidCall);
     }

@@ -102,18 +102,17 @@ TEST_F(SpriteTest, AnUpsideDownMirroredSpriteStaysInPlaceToo)
 // blue, and a white last column, as a frame's bevel would have.
 TEST_F(SpriteTest, APictureOfAnySizeIsDrawnWholeAtItsOwnSizeAtEveryTextureDetail)
 {
-    struct Row {
+    const struct {
         uint32_t maxTextureSize;
         std::vector<std::pair<int, uint32_t>> columns; // column of the picture, its colour on the screen
-    };
-    const Row rows[] = {
+    } rows[] = {
         {0, {{0, kRed}, {3, kRed}, {4, kGreen}, {7, kGreen}, {8, kBlue}, {10, kBlue}, {11, kWhite}, {12, kBlack}}},
         {8, {{0, kRed}, {1, kRed}, {5, kGreen}, {9, kBlue}, {12, kBlack}}},
     };
     const auto banded = Tga(12, 4, [](uint32_t x, uint32_t) {
         return x < 4 ? kRed : x < 8 ? kGreen : x < 11 ? kBlue : kWhite;
     });
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << "maximum texture size " << row.maxTextureSize);
         renderer->SetMaxTextureSize(row.maxTextureSize);
         OmTextureResource resource(folder.Write("banded.tga", banded).c_str(), 1, 1);

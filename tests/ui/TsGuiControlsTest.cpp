@@ -177,16 +177,15 @@ TEST_F(GuiControls, ABackspaceTapBetweenTwoTicksDeletesOneLetter)
 TEST(GuiSliderSteps, ArrowsPagesAndDragsFollowTheStepRule)
 {
     TsGuiSlider s;
-    struct Case {
+    const struct {
         int steps;
         float from, delta, to;
-    };
-    const Case moves[] = {
+    } moves[] = {
         {5, 0.5f, 0.1f, 0.75f}, {5, 0.5f, -0.1f, 0.25f}, {5, 0.5f, 0.2f, 0.75f},  {5, 1.0f, 0.1f, 1.0f},
         {5, 0.0f, -0.2f, 0.0f}, {0, 0.95f, 0.1f, 1.0f},  {0, 0.05f, -0.1f, 0.0f}, {0, 0.5f, 0.1f, 0.6f},
         {1, 0.5f, -0.1f, 0.4f}, {3, 0.2f, 0.1f, 0.5f},
     };
-    for (const Case& c : moves) {
+    for (const auto& c : moves) {
         s.SetStepCount(c.steps);
         EXPECT_NEAR(s.StepBy(c.from, c.delta), c.to, 1e-6f) << c.steps << " " << c.from << " " << c.delta;
     }

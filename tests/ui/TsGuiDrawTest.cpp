@@ -94,17 +94,16 @@ TEST_F(GuiPlacement, SpritesTruncateTheirPositionAndTurnOrMirrorTheirPicture)
 {
     // Left half red, right half green, so a mirror shows.
     TsGuiSprite* wide = PatternSprite(64, 32, [](int x, int) { return x < 32 ? 0xFFFF0000u : 0xFF00FF00u; });
-    struct Case {
+    const struct {
         int orientation;
         bool mirrorX;
         int w, h;
         uint32_t leftColour; // at the quad's left middle
-    };
-    const Case cases[] = {
+    } cases[] = {
         {0, false, 64, 32, 0xFF0000}, {1, false, 32, 64, 0xFF0000}, {2, false, 64, 32, 0x00FF00},
         {3, false, 32, 64, 0xFF0000}, {7, false, 64, 32, 0xFF0000}, {0, true, 64, 32, 0x00FF00},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const std::vector<uint32_t> screen =
             DrawnAlone([&](OmD3D& r) { wide->DrawMirrored(&r, 10.7f, 20.2f, c.orientation, c.mirrorX, false, 0); });
         const Box box = rtest::FindInk(screen, width, [](uint32_t p) { return p == 0xFF0000 || p == 0x00FF00; });

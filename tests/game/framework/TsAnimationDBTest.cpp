@@ -244,12 +244,11 @@ TEST_F(AnimationDBTest, ForeignDamagedAndTruncatedFilesAreRefusedWithoutHarm)
     EXPECT_FALSE(m_db.Open("data\\bad.tsa"));
     EXPECT_TRUE(m_log.Contains("Unknown header, file: data\\bad.tsa"));
     const uint32_t standRecord = 68 + 4 * TSANIM_STAND + 4;
-    struct Case {
+    const struct {
         const char* what;
         uint32_t at, value;
         uint32_t bones = 0; // the record's bone count, right after its frames, when set
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"an older enumeration", 28, 36},
         {"entry count", 24, 0x40000000u},
         {"offset of entry 0 past the file", 36, 0xFFFFFFF0u},
@@ -260,7 +259,7 @@ TEST_F(AnimationDBTest, ForeignDamagedAndTruncatedFilesAreRefusedWithoutHarm)
         {"frames all ones", standRecord, 0xFFFFFFFFu, 0x10000000u},
         {"frames past the entry", standRecord, 100u, 0x10000000u},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         hostile = bytes;
         PutWord(hostile, c.at, c.value);

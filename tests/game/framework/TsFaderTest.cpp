@@ -72,12 +72,11 @@ TEST_F(FaderPixels, EachPatternCoversTheScreenInItsOrder)
     struct Point {
         uint32_t x, y, grey, tolerance;
     };
-    struct Case {
+    const struct {
         TsFadeKind kind;
         float t;
         std::vector<Point> points;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {TS_FADE_WIPE_LR, 0.0f, {{1, 240, 255, 0}, {320, 240, 255, 0}, {638, 240, 255, 0}}},
         {TS_FADE_WIPE_LR, 0.5f, {{20, 240, 0, 2}, {630, 240, 128, 8}}}, // t / r = 0.5 at 630
         {TS_FADE_WIPE_LR, 1.0f, {{1, 240, 0, 2}, {320, 240, 0, 2}, {638, 240, 0, 2}}},
@@ -87,7 +86,7 @@ TEST_F(FaderPixels, EachPatternCoversTheScreenInItsOrder)
         {TS_FADE_IRIS_CLOSING, 0.5f, {{1, 1, 0, 4}, {320, 240, 128, 10}}},
         {TS_FADE_UNIFORM, 0.5f, {{320, 240, 128, 4}, {2, 2, 128, 4}}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const auto pixels = DrawAt(c.kind, c.t);
         for (const Point& p : c.points)
             EXPECT_NEAR(double(Grey(Pixel(pixels, p.x, p.y))), double(p.grey), double(p.tolerance))

@@ -91,14 +91,13 @@ TEST_F(CharacterTest, DeathIsFinalAndTheBodyFadesAfterTwoSeconds)
 
 TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
 {
-    struct Hit {
+    const struct {
         const char* what;
         float damage, stun, defence;
         bool stunnedBefore, deadBefore;
         float vitalityAfter;
         int32_t lifeAfter, actionAfter;
-    };
-    const Hit hits[] = {
+    } hits[] = {
         {"plain blow", 4, 0, 0, false, false, 6, 1, TsCharacterObject::kHitReaction},
         {"half defended", 4, 0, 50, false, false, 8, 1, TsCharacterObject::kHitReaction},
         {"fully defended still recoils", 4, 0, 100, false, false, 10, 1, TsCharacterObject::kHitReaction},
@@ -109,7 +108,7 @@ TEST_F(CharacterTest, HitsDependOnDefenceStunHealingAndDeath)
         {"dead: nothing", 4, 0, 0, false, true, 10, 3, TsCharacterObject::kFalling},
         {"a broken damage is dropped", NAN, 0, 0, false, false, 10, 1, TsCharacterObject::kStand},
     };
-    for (const Hit& c : hits) {
+    for (const auto& c : hits) {
         TestWalker* struck = Make<TestWalker>();
         struck->SetMaxHealth(20.0f);
         struck->SetHealth(10.0f);
@@ -429,14 +428,13 @@ TEST_F(CharacterTest, AResetForgetsTheBlowUnderWay)
 // is always clear.
 TEST_F(CharacterTest, ACharacterIsHeardByItsCooldownAndSeenOnlyAhead)
 {
-    struct Heard {
+    const struct {
         const char* what;
         float distance;
         int32_t cooldown;
         float facing; // the listener's heading along x
         bool sensed;
-    };
-    const Heard heard[] = {
+    } heard[] = {
         {"a strike, just inside", 15.9f, 15, -1.0f, true},
         {"a strike, just beyond", 16.1f, 15, -1.0f, false},
         {"a step, just inside", 5.9f, 5, -1.0f, true},
@@ -446,7 +444,7 @@ TEST_F(CharacterTest, ACharacterIsHeardByItsCooldownAndSeenOnlyAhead)
         {"silent, ahead within the range", 9.9f, 0, 1.0f, true},
         {"silent, ahead beyond the range", 10.1f, 0, 1.0f, false},
     };
-    for (const Heard& c : heard) {
+    for (const auto& c : heard) {
         TestWalker* listener = Make<TestWalker>(0.0f, 0.0f);
         TestWalker* other = Make<TestWalker>(c.distance, 0.0f);
         listener->SetDirection(c.facing, 0.0f);

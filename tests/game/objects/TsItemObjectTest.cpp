@@ -38,18 +38,17 @@ TEST_F(HealingTest, AStackHealsOneUnitAtATime)
 
 TEST_F(HealingTest, AutoUseSkipsAmmunitionAndItemsThatCannotHeal)
 {
-    struct Case {
+    const struct {
         const char* what;
         void (*set)(TsItemObject&);
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"ammunition", [](TsItemObject& i) { i.SetAmmoType(2); }},
         {"not usable", [](TsItemObject& i) { i.SetUsage(TS_ITEMUSAGE_CANNOT_USE); }},
         {"not stackable", [](TsItemObject& i) { i.SetMaxStack(0); }},
         {"empty", [](TsItemObject& i) { i.SetStack(0); }},
         {"heals nothing", [](TsItemObject& i) { i.SetHealth(0.0f); }},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TsItemObject* copy = MakeItem(c.what, 1, 5); // a model of its own: no stack to merge with
         copy->SetHealth(3.0f);
@@ -82,11 +81,10 @@ TEST(ItemStack, AStackAtAnIntLimitTakesAndGivesWithoutWrapping)
 
 TEST(ItemSound, OnlyTheFirstSlotIsKeptAndOnlyForASoundId)
 {
-    struct Sound {
+    const struct {
         int32_t slot, id, stored;
-    };
-    const Sound sounds[] = {{0, 5, 5}, {0, 239, 239}, {0, 240, -1}, {0, -1, -1}, {1, 5, -1}, {-1, 5, -1}};
-    for (const Sound& c : sounds) {
+    } sounds[] = {{0, 5, 5}, {0, 239, 239}, {0, 240, -1}, {0, -1, -1}, {1, 5, -1}, {-1, 5, -1}};
+    for (const auto& c : sounds) {
         const auto item = OmRef<TsItemObject>::Adopt(MakeItem("x.pbf"));
         item->FlagSoundForLoading(c.slot, c.id);
         EXPECT_EQ(item->GetSound(), c.stored) << c.slot << "," << c.id;

@@ -158,12 +158,11 @@ TEST_F(CursorTest, TheModelUnderTheCursorIsHoveredFromAnyHeight)
 TEST(CursorCylinder, SegmentsMeetCylindersThroughTheSideOrTheCaps)
 {
     const OmVector3 base(0, 0, 0);
-    struct Case {
+    const struct {
         OmVector3 from, dir;
         bool hit;
         float along;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{-5, 1, 0}, {10, 0, 0}, true, 0.4f},  // through the side
         {{0, 5, 0}, {0, -10, 0}, true, 0.3f},  // down through the top cap
         {{0, 5, 0}, {0, 2, 0}, false, 0.0f},   // straight up above it
@@ -172,7 +171,7 @@ TEST(CursorCylinder, SegmentsMeetCylindersThroughTheSideOrTheCaps)
         {{0.5f, 1, 0}, {1, 0, 0}, true, 0.0f}, // starts inside
         {{-5, 1, 0}, {2, 0, 0}, false, 0.0f},  // stops short
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         float along = -1.0f;
         EXPECT_EQ(TsLevelCursor::SegmentHitsCylinder(c.from, c.dir, base, 1.0f, 2.0f, along), c.hit)
             << c.from.x << "," << c.from.y << "," << c.from.z;
@@ -209,13 +208,12 @@ TEST(CursorReach, ReachFollowsTheCharactersSizeAndKeyButNotWhoStandsThere)
     finder.SetWorld(world.Get());
     finder.CentreOn(0, 0);
     const float open[2] = {0.5f, 2.5f}, narrow[2] = {1.5f, 1.5f}, keyed[2] = {1.5f, 0.5f}, wall[2] = {3.5f, 0.5f};
-    struct Reach {
+    const struct {
         const char* what;
         const float* at;
         float radius;
         bool key, reachable;
-    };
-    const Reach reaches[] = {
+    } reaches[] = {
         {"open floor, narrow body", open, 0.3f, false, true},
         {"open floor, wide body", open, 1.2f, false, true},
         {"narrow gap, narrow body", narrow, 0.3f, false, true},
@@ -225,7 +223,7 @@ TEST(CursorReach, ReachFollowsTheCharactersSizeAndKeyButNotWhoStandsThere)
         {"wall, with the key", wall, 0.3f, true, false},
     };
     auto pc = OmMakeRef<TsPCObject>();
-    for (const Reach& c : reaches) {
+    for (const auto& c : reaches) {
         SCOPED_TRACE(c.what);
         pc->SetRadius(c.radius);
         if (c.key)

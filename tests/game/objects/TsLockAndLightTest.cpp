@@ -80,18 +80,17 @@ TEST(LockScriptTest, UsingRunsTheScriptOrNothing)
 TEST(LightEffect, PulsesRiseAndFallOverTheirPeriods)
 {
     const float slow = 1.0f / 0.3f;
-    struct Case {
+    const struct {
         uint32_t effect;
         float t, value;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {TsLightEffectObject::SLOW_PULSE, 0.1f * slow, 0.2f},  {TsLightEffectObject::SLOW_PULSE, 0.25f * slow, 0.5f},
         {TsLightEffectObject::SLOW_PULSE, 0.45f * slow, 0.9f}, {TsLightEffectObject::SLOW_PULSE, 0.6f * slow, 0.8f},
         {TsLightEffectObject::SLOW_PULSE, 0.9f * slow, 0.2f},  {TsLightEffectObject::SLOW_PULSE, 1.25f * slow, 0.5f},
         {TsLightEffectObject::FAST_PULSE, 0.1f, 0.75f},        {TsLightEffectObject::FAST_PULSE, 0.2f, 1.0f},
         {TsLightEffectObject::FAST_PULSE, 0.6f, 0.75f},        {TsLightEffectObject::CONSTANT, 0.6f, 1.0f},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         auto effect = OmMakeRef<TsLightEffectObject>();
         effect->SetEffect(c.effect);
         EXPECT_NEAR(effect->Evaluate(c.t), c.value, 1e-3f) << c.effect << " at " << c.t;

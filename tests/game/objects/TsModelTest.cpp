@@ -72,15 +72,14 @@ TEST(ModelHeading, ADirectionSetsTheHeadingUnlessItHasNoHorizontalPart)
 TEST(ModelHeading, TheDrawnHeadingTurnsTheShortWay)
 {
     auto crate = OmMakeRef<Crate>();
-    struct Case {
+    const struct {
         float previous, now, half;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {0.0f, 1.0f, 0.5f},
         {3.0f, -3.0f, 3.0f + (2 * OM_PI - 6.0f) / 2}, // through pi, not back through 0
         {-3.0f, 3.0f, -3.0f - (2 * OM_PI - 6.0f) / 2},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         crate->SetHeading(c.previous);
         crate->Tick(0);
         crate->SetHeading(c.now);

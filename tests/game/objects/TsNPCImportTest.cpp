@@ -48,7 +48,7 @@ protected:
 
 TEST_F(NPCImport, TheWeaponIsEquippedWithItsAmmunitionAndAFailedTemplateFailsTheImport)
 {
-    struct Case {
+    const struct {
         const char* weapon;
         const char* item;
         bool imported;
@@ -56,8 +56,7 @@ TEST_F(NPCImport, TheWeaponIsEquippedWithItsAmmunitionAndAFailedTemplateFailsThe
         float efficiency; // of the equipped weapon; 0 for none
         int rounds;       // held for the equipped weapon
         const char* logged;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"", "", true, 0, 0, 0, 0.0f, 0, nullptr},       // the innate attack only
         {"Gun", "", true, 1, 1, 0, 4.0f, 10, nullptr},    // a gun and its box of rounds
         {"Club", "Charm", true, 1, 0, 1, 5.0f, 0, nullptr}, // no ammunition for a club
@@ -66,7 +65,7 @@ TEST_F(NPCImport, TheWeaponIsEquippedWithItsAmmunitionAndAFailedTemplateFailsThe
         {"Broken", "Charm", false, 0, 0, 0, 0.0f, 0, "error running template Broken for NPC weapon guard"},
         {"Launcher", "", false, 1, 0, 0, 0.0f, 0, "error running template Broken for NPC ammo guard"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.weapon) + " / " + c.item);
         LogCapture log;
         auto npc = OmMakeRef<TsNPCObject>();

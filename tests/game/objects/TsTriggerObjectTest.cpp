@@ -49,12 +49,11 @@ protected:
 
 TEST_F(TriggerTest, FiresByTypeButNeverWhenInactiveOrWithoutAScript)
 {
-    struct Case {
+    const struct {
         uint32_t activation, accept;
         float x; // crate centre; reach is x - 0.5 against radius 2
         int fired;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {0, 0, 2.5f, 1}, {0, 0, 2.6f, 0},  // inside: reach at most the radius
         {1, 0, 2.5f, 0}, {1, 0, 2.6f, 1},  // outside only
         {7, 0, 9.0f, 1},                   // any other type: every touch
@@ -62,7 +61,7 @@ TEST_F(TriggerTest, FiresByTypeButNeverWhenInactiveOrWithoutAScript)
         {0, 3, 1.0f, 0},                   // only the current character (none)
         {0, 9, 1.0f, 1},                   // an unknown accept type takes anyone
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         trigger->SetActivationType(c.activation);
         trigger->SetAcceptType(c.accept);
         EXPECT_EQ(TouchAt(c.x), c.fired) << "activation " << c.activation << " accept " << c.accept << " at " << c.x;

@@ -6,17 +6,16 @@
 
 TEST(Vitals, VitalityAbsorbsFirstAndHealthClampsAtItsMaximum)
 {
-    struct Case {
+    const struct {
         float vitality, health, delta;
         float vitalityAfter, healthAfter;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {10, 10, -30, 0, -10},  // the rest reaches health, which runs out below 0
         {10, 80, -30, 0, 60},   // vitality 0, 20 taken from health
         {5, 10, 20, 10, 10},    // healing clamps at the maximum
         {10, 10, -10, 0, 10},   // exactly used up: health untouched
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         TsVitals v;
         v.SetMaxHealth(100.0f);
         v.SetHealth(c.health);

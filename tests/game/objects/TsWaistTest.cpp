@@ -9,19 +9,18 @@
 // sideways; the waist turns the body the rest of the way to the target.
 TEST(Waist, AimingAcrossThePathTwistsTheWaistByWhatTheLegsLeave)
 {
-    struct Case {
+    const struct {
         float between, side; // the angle from the path to the target, and its side
         TsWaist::Facing facing;
         float angle;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {0.5f, 1.0f, TsWaist::kForward, 0.5f},
         {0.5f, -1.0f, TsWaist::kForward, -0.5f},
         {2.8f, 1.0f, TsWaist::kBackward, 2.8f - OM_PI},
         {1.2f, 1.0f, TsWaist::kRight, 1.2f - OM_HALF_PI},
         {1.2f, -1.0f, TsWaist::kLeft, OM_HALF_PI - 1.2f},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         TsWaist waist;
         EXPECT_EQ(waist.AimAcross(std::cos(c.between), c.side), c.facing) << c.between << "/" << c.side;
         EXPECT_NEAR(waist.GetAngle(), c.angle, 1e-5f) << c.between << "/" << c.side;

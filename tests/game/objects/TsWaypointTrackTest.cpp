@@ -45,21 +45,20 @@ struct Walls : TsStraightWalkTest {
 
 TEST(TsWaypointTrack, ChainsFlattenIntoTracksWithEachPointAtItsShareOfTheLength)
 {
-    struct Case {
+    const struct {
         const char* what;
         std::vector<std::pair<float, float>> points;
         int closeOnto; // index the last node links back to, -1 for none
         bool closed;
         std::vector<float> starts; // empty: the track is done at once
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"two points", {{0, 0}, {3, 4}}, -1, false, {0.0f, 1.0f}},
         {"closed triangle", {{0, 0}, {3, 0}, {3, 4}}, 0, true, {0.0f, 3.0f / 12.0f, 7.0f / 12.0f}},
         {"loop onto the middle", {{0, 0}, {2, 0}, {2, 2}}, 1, false, {0.0f, 2.0f / 6.0f, 4.0f / 6.0f, 1.0f}},
         {"one point", {{5, 5}}, -1, false, {}},
         {"all on one spot", {{1, 1}, {1, 1}}, -1, false, {}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         WaypointChain chain(c.points);
         if (c.closeOnto >= 0)
