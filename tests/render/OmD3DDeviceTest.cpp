@@ -55,15 +55,6 @@ TEST_F(RendererTest, ClearingARectangleLeavesTheRestAndTheViewportIsSetInPixels)
     EXPECT_EQ(std::tie(device.x, device.y, device.width, device.height), std::make_tuple(200u, 150u, 400u, 300u));
 }
 
-// A level's colours may run above one (a bright fog or sky tint): they
-// saturate, as every packed colour does, rather than wrapping to a dark one.
-TEST_F(RendererTest, AClearColourAboveOneClearsToTheFullChannel)
-{
-    ASSERT_TRUE(Open(64, 64));
-    ClearTo(1.2f, 0.0f, 0.0f);
-    ExpectPixels(ReadPixels(), {{0, 0, kRed}});
-}
-
 TEST_F(RendererTest, ALoadingImageFillsTheScreenAndABadFileLeavesIt)
 {
     ASSERT_TRUE(Open(800, 600));

@@ -41,6 +41,12 @@ protected:
     {
         return std::to_string(m_input.GetCursorX()) + "," + std::to_string(m_input.GetCursorY());
     }
+    std::string CursorAfterMove(int x, int y)
+    {
+        plat::InjectMouseMove(*m_window, x, y);
+        Frame();
+        return Cursor();
+    }
     // "P" pressed, "D" down, "R" released, "-" nothing.
     std::string StateOf(int action) const
     {
@@ -227,20 +233,14 @@ TEST_F(TsInputTest, WheelNotchesDriveTheWeaponCyclingActionsForOneTick)
 // corner would keep it away from the pointer for good.
 TEST_F(TsInputTest, TheCursorFollowsThePointerWithinTheSizeItIsGiven)
 {
-    plat::InjectMouseMove(*m_window, 120, 80);
-    Frame();
-    EXPECT_EQ(Cursor(), "120,80");
-    plat::InjectMouseMove(*m_window, 130, 70);
-    Frame();
-    EXPECT_EQ(Cursor(), "130,70");
+    EXPECT_EQ(CursorAfterMove(120, 80), "120,80");
+    EXPECT_EQ(CursorAfterMove(130, 70), "130,70");
 
     // The cursor is kept on the size it is given, here smaller than the window.
     plat::InjectMouseMove(*m_window, 399, 299);
     ASSERT_TRUE(m_input.Update(200, 100));
     EXPECT_EQ(Cursor(), "200,100");
-    plat::InjectMouseMove(*m_window, 0, 0);
-    Frame();
-    EXPECT_EQ(Cursor(), "0,0");
+    EXPECT_EQ(CursorAfterMove(0, 0), "0,0");
     EXPECT_EQ(m_input.GetMouseState().x, -399);
 
     m_window->SetBackBufferSize(800, 600);
@@ -275,14 +275,10 @@ TEST_F(TsInputTest, ClearsAndRegainedFocusLeaveTheCursorOnThePointer)
     plat::InjectMouseMove(*m_window, 300, 200); // while the next screen loads, no frame reads it
     m_input.ClearState();
     EXPECT_EQ(Cursor(), "300,200");
-    plat::InjectMouseMove(*m_window, 310, 190);
-    Frame();
-    EXPECT_EQ(Cursor(), "310,190");
+    EXPECT_EQ(CursorAfterMove(310, 190), "310,190");
 
     // A drag held beyond the window's edge parts the clamped cursor from it.
-    plat::InjectMouseMove(*m_window, 310, -40);
-    Frame();
-    EXPECT_EQ(Cursor(), "310,0");
+    EXPECT_EQ(CursorAfterMove(310, -40), "310,0");
     plat::InjectFocus(*m_window, false);
     m_input.Unacquire();
     plat::InjectMouseMove(*m_window, 50, 60);

@@ -73,13 +73,6 @@ TEST(TsSquadObject, FormationSlotsLieAtTheirOffsetsAboutTheLeadersHeading)
     EXPECT_FALSE(squad->FormationSlot(7, 1, 3, leader, OmVector3(0, 0, 1), slot)) << "unknown formation";
 }
 
-TEST(TsSquadObject, TheDebugViewNamesFormationsAndBehavioursUnknownOnesIncluded)
-{
-    EXPECT_STREQ(TsSquadObject::FormationName(FORMATION_VEE), "V");
-    EXPECT_STREQ(TsSquadObject::BehaviourName(TS_BEHAVIOUR_DEFEND_LEADER), "Defend Leader");
-    EXPECT_STREQ(TsSquadObject::BehaviourName(3), "Unknown");
-}
-
 TEST(TsSquadObject, TheTrailGainsAPointOnceASecondAfterTheLeaderMovedMoreThanTwo)
 {
     auto trailing = OmMakeRef<TsSquadObject>();
