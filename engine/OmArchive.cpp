@@ -615,13 +615,14 @@ bool OmArchive::CountCoversHolders(const LoadClass& entry, uint32_t index, const
     // and from the sign bit up a pool reads it as a free cell.
     if (count >= std::max(holders, 1u) && count < kTakeDownRefCount)
         return true;
+    const char* name = entry.name ? entry.name.get() : "?";
     char why[200];
     if (count >= kTakeDownRefCount)
         std::snprintf(why, sizeof why, "object %u of class %s is counted %u times, past what a pool counts", index,
-                      entry.name ? entry.name.get() : "?", count);
+                      name, count);
     else
         std::snprintf(why, sizeof why, "object %u of class %s is counted %u times but has %u holders in the file%s",
-                      index, entry.name ? entry.name.get() : "?", count, holders, holders ? "" : ": nothing holds it");
+                      index, name, count, holders, holders ? "" : ": nothing holds it");
     Fail(why);
     return false;
 }

@@ -25,10 +25,8 @@
 // outside the file (a shot holds itself; a file of the player alone leaves
 // out the level that lists the party), which take their places after it,
 // up to the take-down mark: past it a count could not be told from a cell
-// being taken down or a free one. An object counted 0 is held by nothing
-// and refused.
-// An object counted 0 that no holder in the file names is held by nothing
-// and refused.
+// being taken down or a free one. An object counted 0 that no holder in
+// the file names is held by nothing and refused.
 #pragma once
 
 #include <cstdint>

@@ -98,10 +98,8 @@ public:
     // Closing in on a target to strike it: as Stride, and nothing follows up.
     void Chase()
     {
-        if (m_command == kCloseAttack) {
-            m_state = GaitState();
-            m_followUp = kNoAction;
-        }
+        if (m_command == kCloseAttack)
+            Follow(kCloseAttack);
     }
     // An attack ordered with a weapon of a kind: close or from afar.
     void OrderAttack(TsWeaponType type) { m_command = IsClose(type) ? kCloseAttack : kRangedAttack; }
@@ -111,12 +109,10 @@ public:
     void FireStanding(TsWeaponType type)
     {
         m_command = kNoCommand;
-        if (type == TS_WEAPON_RANGED_AUTO) {
-            m_state = kStand;
-            m_followUp = kNoAction;
-        } else {
+        if (type == TS_WEAPON_RANGED_AUTO)
+            HoldFire();
+        else
             PlayOnce(kAttacking);
-        }
     }
     // A shot that did not fire: standing, with nothing to follow up.
     void HoldFire()
